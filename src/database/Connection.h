@@ -1,0 +1,96 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+namespace tavex::db {
+
+// A failure of the database, carrying its own description (what the user sees).
+class DbError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+enum class Backend { Sqlite, Postgres };
+
+using Blob = std::vector<std::uint8_t>;
+
+// One value bound to a statement or read from a row. Date-times travel as
+// text "YYYY-MM-DD HH:MM:SS" on both backends; booleans as integers.
+using Value = std::variant<std::monostate, std::int64_t, double, std::string, Blob>;
+using Params = std::vector<Value>;
+
+// What a result column holds, as far as creating a matching column elsewhere
+// needs to know.
+enum class ColumnKind { Integer, Real, Numeric, Text, DateTime, Boolean, Blob, Unknown };
+
+struct Column {
+  std::string name;          // as the backend reports it (PostgreSQL: lower case)
+  ColumnKind kind = ColumnKind::Unknown;
+  std::string declaredType;  // the backend's own type name, may be empty
+};
+
+// A forward-only cursor over a query's rows. It holds the statement open
+// until it is destroyed or has read past the last row.
+class Recordset {
+ public:
+  virtual ~Recordset() = default;
+
+  virtual const std::vector<Column>& Columns() const = 0;
+  // Moves to the next row (the first call moves to the first row); false
+  // when there is none.
+  virtual bool Next() = 0;
+  // The current row's value in column `index`.
+  virtual Value Get(std::size_t index) const = 0;
+
+  // Column index by name, ignoring ASCII case; nullopt when there is none.
+  std::optional<std::size_t> FindColumn(std::string_view name) const;
+  // The current row's value by column name; DbError for an unknown name.
+  Value Get(std::string_view name) const;
+};
+
+enum class TransactionKind {
+  Normal,
+  // For export-then-mark runs: nothing written by others after the first read
+  // may be seen or marked (SQLite BEGIN IMMEDIATE, PostgreSQL REPEATABLE READ).
+  Strict,
+};
+
+// The stand-in for an ADO connection. Every statement text is rewritten for
+// the backend before it runs (Jet / T-SQL forms in, backend SQL out), and
+// prepared statements are cached by text. Every failure raises DbError.
+class Connection {
+ public:
+  virtual ~Connection() = default;
+
+  virtual Backend GetBackend() const = 0;
+  virtual bool IsOpen() const = 0;
+  virtual void Close() = 0;
+
+  // Runs one statement with positional "?" parameters; returns the number of
+  // rows it changed (0 for statements that change none).
+  virtual std::int64_t Execute(std::string_view sql, const Params& params = {}) = 0;
+  virtual std::unique_ptr<Recordset> Query(std::string_view sql, const Params& params = {}) = 0;
+
+  virtual void BeginTrans(TransactionKind kind = TransactionKind::Normal) = 0;
+  virtual void CommitTrans() = 0;
+  virtual void RollbackTrans() = 0;
+  virtual bool InTransaction() const = 0;
+};
+
+// Opens an existing database; never creates one. Accepted names:
+//   "sqlite:/abs/path.db", a libpq URI "postgresql://..." (or "postgres://"),
+//   and the package connection string of PackageConnectionString().
+std::shared_ptr<Connection> OpenConnection(const std::string& name);
+
+// "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + path + ";Persist Security Info=False"
+std::string PackageConnectionString(const std::string& path);
+
+}  // namespace tavex::db
