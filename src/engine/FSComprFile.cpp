@@ -1,0 +1,191 @@
+#include "engine/FSComprFile.h"
+
+#include <zstd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <stdexcept>
+#include <vector>
+
+#include "engine/PendingFile.h"
+
+namespace tavex::engine {
+
+namespace {
+
+constexpr int kCompressionLevel = 3;
+
+// Carries an ErrorCode value out of the streaming loops.
+struct Failure {
+  int code;
+};
+
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+struct CCtxFree {
+  void operator()(ZSTD_CCtx* context) const { ZSTD_freeCCtx(context); }
+};
+struct DCtxFree {
+  void operator()(ZSTD_DCtx* context) const { ZSTD_freeDCtx(context); }
+};
+
+FilePtr OpenSource(const std::string& path) {
+  FilePtr file(std::fopen(path.c_str(), "rb"));
+  if (!file) throw Failure{FSComprFile::kSourceUnreadable};
+  return file;
+}
+
+std::size_t ReadSome(std::FILE* file, std::vector<char>& buffer) {
+  const std::size_t got = std::fread(buffer.data(), 1, buffer.size(), file);
+  if (got < buffer.size() && std::ferror(file)) throw Failure{FSComprFile::kSourceUnreadable};
+  return got;
+}
+
+std::unique_ptr<PendingFile> CreateTarget(const std::string& path) {
+  try {
+    return std::make_unique<PendingFile>(path);
+  } catch (const std::runtime_error&) {
+    throw Failure{FSComprFile::kTargetUnwritable};
+  }
+}
+
+void WriteTarget(PendingFile& target, const void* data, std::size_t size) {
+  try {
+    target.Write(data, size);
+  } catch (const std::runtime_error&) {
+    throw Failure{FSComprFile::kTargetUnwritable};
+  }
+}
+
+void CommitTarget(PendingFile& target) {
+  try {
+    target.Commit();
+  } catch (const std::runtime_error&) {
+    throw Failure{FSComprFile::kTargetUnwritable};
+  }
+}
+
+void CompressFile(const std::string& sourcePath, const std::string& targetPath) {
+  FilePtr source = OpenSource(sourcePath);
+  if (std::fseek(source.get(), 0, SEEK_END) != 0) throw Failure{FSComprFile::kSourceUnreadable};
+  const long size = std::ftell(source.get());
+  if (size < 0 || std::fseek(source.get(), 0, SEEK_SET) != 0) {
+    throw Failure{FSComprFile::kSourceUnreadable};
+  }
+
+  std::unique_ptr<ZSTD_CCtx, CCtxFree> context(ZSTD_createCCtx());
+  if (!context) throw Failure{FSComprFile::kTargetUnwritable};
+  ZSTD_CCtx_setParameter(context.get(), ZSTD_c_compressionLevel, kCompressionLevel);
+  ZSTD_CCtx_setParameter(context.get(), ZSTD_c_checksumFlag, 1);
+  ZSTD_CCtx_setParameter(context.get(), ZSTD_c_contentSizeFlag, 1);
+  // Declaring the size up front puts it into the frame header; a source that
+  // changes size while it is read makes the frame fail instead of lying.
+  ZSTD_CCtx_setPledgedSrcSize(context.get(), static_cast<unsigned long long>(size));
+
+  std::unique_ptr<PendingFile> target = CreateTarget(targetPath);
+  std::vector<char> in(ZSTD_CStreamInSize());
+  std::vector<char> out(ZSTD_CStreamOutSize());
+  for (;;) {
+    const std::size_t got = ReadSome(source.get(), in);
+    const bool last = got < in.size();
+    ZSTD_inBuffer input{in.data(), got, 0};
+    const ZSTD_EndDirective mode = last ? ZSTD_e_end : ZSTD_e_continue;
+    bool finished = false;
+    while (!finished) {
+      ZSTD_outBuffer output{out.data(), out.size(), 0};
+      const std::size_t remaining = ZSTD_compressStream2(context.get(), &output, &input, mode);
+      if (ZSTD_isError(remaining)) throw Failure{FSComprFile::kSourceUnreadable};
+      WriteTarget(*target, out.data(), output.pos);
+      finished = last ? remaining == 0 : input.pos == input.size;
+    }
+    if (last) break;
+  }
+  CommitTarget(*target);
+}
+
+// Reads the frame header and accepts only what Compress writes: one zstd
+// frame (not a skippable one) that records its content size and carries a
+// checksum.
+void CheckFrameHeader(const std::vector<char>& head, std::size_t size) {
+  static constexpr unsigned char kMagic[4] = {0x28, 0xB5, 0x2F, 0xFD};
+  if (size < 4 || std::memcmp(head.data(), kMagic, 4) != 0) {
+    throw Failure{FSComprFile::kNotAPackageFile};
+  }
+  if (size < 5) throw Failure{FSComprFile::kDamaged};
+  const unsigned long long contentSize = ZSTD_getFrameContentSize(head.data(), size);
+  if (contentSize == ZSTD_CONTENTSIZE_ERROR) throw Failure{FSComprFile::kDamaged};
+  constexpr unsigned char kChecksumFlag = 0x04;  // bit 2 of the frame header descriptor
+  const bool hasChecksum = (static_cast<unsigned char>(head[4]) & kChecksumFlag) != 0;
+  if (contentSize == ZSTD_CONTENTSIZE_UNKNOWN || !hasChecksum) {
+    throw Failure{FSComprFile::kNotAPackageFile};
+  }
+}
+
+void DecompressFile(const std::string& sourcePath, const std::string& targetPath) {
+  FilePtr source = OpenSource(sourcePath);
+  std::unique_ptr<ZSTD_DCtx, DCtxFree> context(ZSTD_createDCtx());
+  if (!context) throw Failure{FSComprFile::kTargetUnwritable};
+
+  std::vector<char> in(ZSTD_DStreamInSize());
+  std::vector<char> out(ZSTD_DStreamOutSize());
+  std::size_t got = ReadSome(source.get(), in);
+  CheckFrameHeader(in, got);
+
+  std::unique_ptr<PendingFile> target = CreateTarget(targetPath);
+  bool frameDone = false;
+  while (got > 0) {
+    ZSTD_inBuffer input{in.data(), got, 0};
+    while (input.pos < input.size) {
+      // Anything after the end of the one frame is not ours.
+      if (frameDone) throw Failure{FSComprFile::kDamaged};
+      ZSTD_outBuffer output{out.data(), out.size(), 0};
+      const std::size_t result = ZSTD_decompressStream(context.get(), &output, &input);
+      if (ZSTD_isError(result)) throw Failure{FSComprFile::kDamaged};
+      WriteTarget(*target, out.data(), output.pos);
+      frameDone = result == 0;
+    }
+    got = ReadSome(source.get(), in);
+  }
+  // The input may end with decoded data still held back in the context.
+  while (!frameDone) {
+    ZSTD_inBuffer input{nullptr, 0, 0};
+    ZSTD_outBuffer output{out.data(), out.size(), 0};
+    const std::size_t result = ZSTD_decompressStream(context.get(), &output, &input);
+    if (ZSTD_isError(result)) throw Failure{FSComprFile::kDamaged};
+    WriteTarget(*target, out.data(), output.pos);
+    if (result == 0) {
+      frameDone = true;
+    } else if (output.pos == 0) {
+      throw Failure{FSComprFile::kDamaged};  // truncated: the frame never ends
+    }
+  }
+  CommitTarget(*target);
+}
+
+template <typename Operation>
+int Run(Operation operation) {
+  try {
+    operation();
+    return FSComprFile::kNoError;
+  } catch (const Failure& failure) {
+    return failure.code;
+  } catch (const std::bad_alloc&) {
+    return FSComprFile::kTargetUnwritable;
+  }
+}
+
+}  // namespace
+
+void FSComprFile::Compress() {
+  mErrorCode = Run([&] { CompressFile(mSourceFile, mTargetFile); });
+}
+
+void FSComprFile::Decompress() {
+  mErrorCode = Run([&] { DecompressFile(mSourceFile, mTargetFile); });
+}
+
+}  // namespace tavex::engine
