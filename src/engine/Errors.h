@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tavex::engine {
+
+// Error numbers the engine reports.
+enum ErrorNumber : std::int32_t {
+  kErrDatabase = 1001,        // the database refused a statement
+  kErrMissingColumn = 1002,   // a package column the receiving table lacks
+  kErrDamagedPackage = 1003,  // the stored definition or its tables do not hold up
+  kErrDefinition = 1004,      // the definition cannot be exported as given
+  kErrNotConnected = 1005,    // a connection was not set
+};
+
+class Error {
+ public:
+  Error(std::int32_t number, std::string description)
+      : mNumber(number), mDescription(std::move(description)) {}
+  std::int32_t Number() const { return mNumber; }
+  const std::string& Description() const { return mDescription; }
+
+ private:
+  std::int32_t mNumber;
+  std::string mDescription;
+};
+
+// The errors of the last Export, ExportTables or ImportPackage.
+class Errors {
+ public:
+  std::int32_t Count() const { return static_cast<std::int32_t>(mItems.size()); }
+  // 1-based, as callers count.
+  const Error& Item(std::int32_t index) const { return mItems.at(index - 1); }
+  void Add(std::int32_t number, std::string description) {
+    mItems.emplace_back(number, std::move(description));
+  }
+  void Clear() { mItems.clear(); }
+
+ private:
+  std::vector<Error> mItems;
+};
+
+}  // namespace tavex::engine

@@ -1,0 +1,348 @@
+#include "engine/Package.h"
+
+#include <algorithm>
+
+#include "engine/DeleteStatement.h"
+#include "engine/PackageDefinition.h"
+#include "engine/PackageFailure.h"
+#include "engine/RowCopier.h"
+#include "engine/SqlNames.h"
+
+namespace tavex::engine {
+
+namespace {
+
+// The temporary table of the incoming rows' placeholder values on the
+// receiving side.
+constexpr const char* kIncomingTable = "tavex_Incoming";
+
+// Opens a transaction on `connection` unless the caller holds one, and rolls
+// it back unless committed.
+class OwnTransaction {
+ public:
+  explicit OwnTransaction(db::Connection& connection)
+      : mConnection(connection), mOwned(!connection.InTransaction()) {
+    if (mOwned) mConnection.BeginTrans();
+  }
+  ~OwnTransaction() {
+    if (!mOwned || !mConnection.InTransaction()) return;
+    try {
+      mConnection.RollbackTrans();
+    } catch (const db::DbError&) {
+      // The failure that brought us here is the one reported.
+    }
+  }
+  OwnTransaction(const OwnTransaction&) = delete;
+  OwnTransaction& operator=(const OwnTransaction&) = delete;
+
+  void Commit() {
+    if (mOwned) mConnection.CommitTrans();
+    mOwned = false;
+  }
+
+ private:
+  db::Connection& mConnection;
+  bool mOwned;
+};
+
+std::int64_t CountRows(db::Connection& connection, const std::string& sql) {
+  auto rows = connection.Query("SELECT COUNT(*) FROM (" + sql + ") AS counted");
+  if (!rows->Next()) return 0;
+  const db::Value value = rows->Get(0);
+  if (const auto* number = std::get_if<std::int64_t>(&value)) return *number;
+  if (const auto* real = std::get_if<double>(&value)) return static_cast<std::int64_t>(*real);
+  return 0;
+}
+
+std::vector<std::string> Names(const std::vector<db::Column>& columns) {
+  std::vector<std::string> names;
+  for (const auto& column : columns) names.push_back(column.name);
+  return names;
+}
+
+// Creates `table` in `target` with the columns of `rows` and copies every row
+// into it, raising progress events. Returns the number of rows copied.
+std::int64_t CopyIntoNewTable(db::Recordset& rows, db::Connection& target, const std::string& table,
+                              ProgressEvents& progress) {
+  std::string columns;
+  for (const auto& column : rows.Columns()) {
+    std::string type = ColumnType(column, target.GetBackend());
+    columns +=
+        (columns.empty() ? "" : ", ") + QuoteName(column.name) + (type.empty() ? "" : " ") + type;
+  }
+  target.Execute("CREATE TABLE " + QuoteName(table) + " (" + columns + ")");
+  RowCopier copier(target, table, Names(rows.Columns()));
+  std::int64_t done = 0;
+  while (rows.Next()) {
+    copier.Insert(rows);
+    progress.Row(++done);
+  }
+  return done;
+}
+
+std::string WithCaption(const std::string& caption, const std::string& text) {
+  return caption.empty() ? text : caption + ": " + text;
+}
+
+}  // namespace
+
+Package::Package() = default;
+Package::~Package() = default;
+
+template <typename Body>
+bool Package::Run(Body body) {
+  mErrors.Clear();
+  std::string context;
+  try {
+    if (!mSource || !mTarget)
+      throw PackageFailure(kErrNotConnected, "no source or target connection");
+    body(context);
+    return true;
+  } catch (const Cancelled&) {
+  } catch (const PackageFailure& failure) {
+    mErrors.Add(failure.Number(), WithCaption(context, failure.what()));
+  } catch (const db::DbError& error) {
+    mErrors.Add(kErrDatabase, WithCaption(context, error.what()));
+  } catch (const std::exception& error) {
+    mErrors.Add(kErrDatabase, WithCaption(context, error.what()));
+  }
+  return false;
+}
+
+PackageDefinition Package::Define() const {
+  PackageDefinition definition;
+  definition.packageId = mPackageID;
+  definition.description = mDescription;
+  for (std::int32_t i = 1; i <= mExDatas.Count(); ++i) {
+    const ExData& step = mExDatas.Item(i);
+    if (PackageDefinition::IsReservedName(step.Table())) {
+      throw PackageFailure(kErrDefinition, "reserved table name " + step.Table());
+    }
+    QuoteName(step.Table());
+    // A second step into the same table keeps its rows apart in the package.
+    std::string packageTable = step.Table();
+    for (int n = 2;
+         std::any_of(definition.steps.begin(), definition.steps.end(),
+                     [&](const auto& s) { return SameName(s.packageTable, packageTable); });
+         ++n) {
+      packageTable = step.Table() + "_" + std::to_string(n);
+    }
+    definition.steps.push_back({step.Caption(),
+                                step.Sql(),
+                                step.Table(),
+                                packageTable,
+                                step.Flag1(),
+                                step.Flag2(),
+                                0,
+                                {step.Statements().begin(), step.Statements().end()}});
+  }
+  definition.actions.assign(mActions.begin(), mActions.end());
+  // A package the receiving side would reject is not worth building.
+  const auto filled = definition.FilledTables();
+  for (const auto& step : definition.steps) {
+    for (const auto& statement : step.statements) {
+      if (statement.kind == kKindSource) continue;
+      try {
+        DeleteStatement::Parse(statement.sql, statement.kind, filled);
+      } catch (const PackageFailure& failure) {
+        throw PackageFailure(kErrDefinition, failure.what());
+      }
+    }
+  }
+  return definition;
+}
+
+void Package::Adopt(const PackageDefinition& definition) {
+  mPackageID = definition.packageId;
+  mDescription = definition.description;
+  mExDatas.Clear();
+  for (const auto& step : definition.steps) {
+    ExData& exData = mExDatas.Add(step.caption, step.sql, step.table, step.flag1, step.flag2);
+    for (const auto& s : step.statements)
+      exData.Statements().Add(s.caption, s.sql, s.kind, s.extra);
+  }
+  mActions.Clear();
+  for (const auto& a : definition.actions) mActions.Add(a.caption, a.sql, a.kind, a.extra);
+}
+
+bool Package::Export(bool, bool, std::int32_t) {
+  return Run([&](std::string& context) {
+    PackageDefinition definition = Define();
+    db::Connection& source = *mSource;
+    db::Connection& target = *mTarget;
+    if (target.GetBackend() == db::Backend::Sqlite) {
+      target.Query("PRAGMA journal_mode=OFF")->Next();
+      target.Execute("PRAGMA synchronous=OFF");
+    }
+    OwnTransaction transaction(target);
+    ProgressEvents progress(mHandler, mPackageID,
+                            static_cast<std::int32_t>(definition.steps.size()));
+    std::int32_t number = 0;
+    for (auto& step : definition.steps) {
+      context = step.caption;
+      progress.StartStep(++number, step.caption, CountRows(source, step.sql));
+      auto rows = source.Query(step.sql);
+      step.rowCount = CopyIntoNewTable(*rows, target, step.packageTable, progress);
+      progress.FinishStep(step.rowCount);
+    }
+    context.clear();
+    definition.Store(target);
+    transaction.Commit();
+    for (const auto& step : definition.steps) {
+      for (const auto& statement : step.statements) {
+        if (statement.kind != kKindSource) continue;
+        context = statement.caption;
+        source.Execute(statement.sql);
+      }
+    }
+    for (const auto& action : definition.actions) {
+      if (action.kind != kKindSource) continue;
+      context = action.caption;
+      source.Execute(action.sql);
+    }
+  });
+}
+
+bool Package::ExportTables(bool, bool, std::int32_t) {
+  return Run([&](std::string& context) {
+    db::Connection& source = *mSource;
+    db::Connection& target = *mTarget;
+    OwnTransaction transaction(target);
+    ProgressEvents progress(mHandler, mPackageID, mExDatas.Count());
+    for (std::int32_t i = 1; i <= mExDatas.Count(); ++i) {
+      const ExData& step = mExDatas.Item(i);
+      context = step.Caption();
+      bool exists = true;
+      try {
+        TableColumns(target, step.Table());
+      } catch (const db::DbError&) {
+        exists = false;
+      }
+      if (exists) throw PackageFailure(kErrDefinition, "table " + step.Table() + " already exists");
+      progress.StartStep(i, step.Caption(), CountRows(source, step.Sql()));
+      auto rows = source.Query(step.Sql());
+      progress.FinishStep(CopyIntoNewTable(*rows, target, step.Table(), progress));
+    }
+    transaction.Commit();
+  });
+}
+
+bool Package::CheckPackage(std::shared_ptr<db::Connection> connection, std::int32_t) {
+  mErrors.Clear();
+  try {
+    if (!connection) throw PackageFailure(kErrNotConnected, "no package connection");
+    const PackageDefinition definition = PackageDefinition::Load(*connection);
+    definition.Verify(*connection);
+    Adopt(definition);
+    return true;
+  } catch (const PackageFailure& failure) {
+    mErrors.Add(failure.Number(), failure.what());
+  } catch (const db::DbError& error) {
+    mErrors.Add(kErrDamagedPackage, error.what());
+  }
+  return false;
+}
+
+bool Package::ImportPackage(bool, bool, std::int32_t) {
+  return Run([&](std::string& context) {
+    const PackageDefinition definition = PackageDefinition::Load(*mSource);
+    definition.Verify(*mSource);
+    Adopt(definition);
+    OwnTransaction transaction(*mTarget);
+    ProgressEvents progress(mHandler, mPackageID,
+                            static_cast<std::int32_t>(definition.steps.size()));
+    for (std::size_t i = 0; i < definition.steps.size(); ++i) {
+      context = definition.steps[i].caption;
+      ImportStep(definition, i, progress);
+    }
+    context.clear();
+    transaction.Commit();
+  });
+}
+
+void Package::ImportStep(const PackageDefinition& definition, std::size_t index,
+                         ProgressEvents& progress) {
+  const PackageDefinition::Step& step = definition.steps[index];
+  db::Connection& source = *mSource;
+  db::Connection& target = *mTarget;
+  const auto filled = definition.FilledTables();
+
+  // Every package column must have its receiving column.
+  const std::vector<db::Column> receiving = TableColumns(target, step.table);
+  const std::vector<db::Column> incoming = TableColumns(source, step.packageTable);
+  std::vector<std::string> targetNames;
+  std::string selectList;
+  for (const auto& column : incoming) {
+    auto match = std::find_if(receiving.begin(), receiving.end(),
+                              [&](const db::Column& c) { return SameName(c.name, column.name); });
+    if (match == receiving.end()) {
+      throw PackageFailure(
+          kErrMissingColumn,
+          "package column " + column.name + " has no column in the receiving table " + step.table);
+    }
+    targetNames.push_back(match->name);
+    selectList += (selectList.empty() ? "" : ",") + QuoteName(column.name);
+  }
+
+  for (const auto& statement : step.statements) {
+    if (statement.kind != kKindBeforeStep) continue;
+    db::Params params;
+    const std::string sql =
+        DeleteStatement::Parse(statement.sql, statement.kind, filled).Sql(params);
+    target.Execute(sql, params);
+  }
+
+  std::vector<DeleteStatement> perRow;
+  std::vector<std::string> fields;
+  for (const auto& statement : step.statements) {
+    if (statement.kind != kKindPerRow) continue;
+    perRow.push_back(DeleteStatement::Parse(statement.sql, statement.kind, filled));
+    for (const auto& field : perRow.back().Fields()) {
+      if (std::none_of(fields.begin(), fields.end(),
+                       [&](const auto& f) { return SameName(f, field); })) {
+        fields.push_back(field);
+      }
+    }
+  }
+  if (!perRow.empty() && step.rowCount > 0) {
+    if (!fields.empty()) {
+      // The incoming rows' values of every placeholder field, typed like the
+      // receiving column they are written to.
+      std::string columns;
+      std::string names;
+      for (const auto& field : fields) {
+        auto match = std::find_if(receiving.begin(), receiving.end(),
+                                  [&](const db::Column& c) { return SameName(c.name, field); });
+        const std::string type =
+            match == receiving.end() ? std::string() : ColumnType(*match, target.GetBackend());
+        columns +=
+            (columns.empty() ? "" : ", ") + QuoteName(field) + (type.empty() ? "" : " ") + type;
+        names += (names.empty() ? "" : ",") + QuoteName(field);
+      }
+      target.Execute(std::string("CREATE TEMP TABLE ") + QuoteName(kIncomingTable) + " (" +
+                     columns + ")");
+      auto values =
+          source.Query("SELECT DISTINCT " + names + " FROM " + QuoteName(step.packageTable));
+      RowCopier copier(target, kIncomingTable, fields);
+      while (values->Next()) copier.Insert(*values);
+    }
+    for (const auto& statement : perRow) {
+      db::Params params;
+      const std::string sql = statement.SetSql(kIncomingTable, params);
+      target.Execute(sql, params);
+    }
+    if (!fields.empty()) target.Execute(std::string("DROP TABLE ") + QuoteName(kIncomingTable));
+  }
+
+  progress.StartStep(static_cast<std::int32_t>(index + 1), step.caption, step.rowCount);
+  auto rows = source.Query("SELECT " + selectList + " FROM " + QuoteName(step.packageTable));
+  RowCopier copier(target, step.table, targetNames);
+  std::int64_t done = 0;
+  while (rows->Next()) {
+    copier.Insert(*rows);
+    progress.Row(++done);
+  }
+  progress.FinishStep(done);
+}
+
+}  // namespace tavex::engine

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "database/Connection.h"
+
+namespace tavex::engine {
+
+// "[name]", the quoting every backend's statement rewriting understands.
+// Names that cannot be quoted safely (empty, brackets, double quotes, control
+// characters) raise PackageFailure: they never reach a statement text.
+std::string QuoteName(std::string_view name);
+
+bool SameName(std::string_view a, std::string_view b);  // ignoring ASCII case
+
+// The column type to create for `column` on `backend`, from what the
+// column holds.
+std::string ColumnType(const db::Column& column, db::Backend backend);
+
+// Columns of `table` as `connection` reports them, without reading a row.
+std::vector<db::Column> TableColumns(db::Connection& connection, std::string_view table);
+
+}  // namespace tavex::engine
