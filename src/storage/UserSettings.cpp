@@ -286,13 +286,15 @@ bool SaveUserSetting(const std::string& application, const std::string& section,
     std::string path = UserSettingsFile(application);
     auto lines = ReadLines(path);
     if (!lines) return false;
+    auto found = FindKey(*lines, section, key);
+    auto insertAt = InsertionPoint(*lines, section);
     std::vector<std::string> texts;
     for (auto& line : *lines) texts.push_back(std::move(line.text));
 
     std::string keyLine = KeyLine(key, value);
-    if (auto found = FindKey(*lines, section, key)) {
+    if (found) {
       texts[*found] = keyLine;
-    } else if (auto insertAt = InsertionPoint(*lines, section)) {
+    } else if (insertAt) {
       texts.insert(texts.begin() + static_cast<std::ptrdiff_t>(*insertAt), keyLine);
     } else {
       if (!texts.empty() && !Trim(texts.back()).empty()) texts.emplace_back();

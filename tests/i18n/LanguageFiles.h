@@ -1,0 +1,33 @@
+#pragma once
+
+#include <string>
+
+#include "support/TempDir.h"
+
+namespace tavex::test {
+
+// A plug-in folder in a temporary folder (TAVEX_HOME) with per-user settings
+// beside it (XDG_CONFIG_HOME), where language files can be put.
+class LanguageHome {
+ public:
+  // Writes "<home>/Languages/tavExDataApp<extension>".
+  void PutLanguageFile(const std::string& extension, const std::string& contents) const {
+    WriteFile(mHome / ("Languages/tavExDataApp" + extension), contents);
+  }
+  // A well-formed file with the given elements inside
+  // <Language><tavExDataApp>...</tavExDataApp></Language>.
+  void PutSections(const std::string& extension, const std::string& sections) const {
+    PutLanguageFile(extension,
+                    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Language><tavExDataApp>" +
+                        sections + "</tavExDataApp></Language>\n");
+  }
+  const TempDir& Home() const { return mHome; }
+
+ private:
+  TempDir mHome;
+  TempDir mConfig;
+  ScopedEnv mHomeVariable{"TAVEX_HOME", mHome.Path()};
+  ScopedEnv mConfigVariable{"XDG_CONFIG_HOME", mConfig.Path()};
+};
+
+}  // namespace tavex::test
