@@ -41,6 +41,7 @@ void LocalizeCaption(LocalizableControl& control, const std::string& suffix);
 //  - except cmdPrev, cmdNext and cmdClose, which take the shared texts
 //    Msg_Step_Prev, Msg_Step_Next and Msg_Step_Cancel, and date pickers,
 //    which take Msg_dtpCustomFormat as their display format.
+// Run it after LoadMessages: those shared texts are empty before.
 void LocalizeDialog(LocalizableControl& dialog, std::span<LocalizableControl* const> controls);
 
 }  // namespace tavex

@@ -84,6 +84,8 @@ struct MessageTexts {
 // LoadMessages, which fills them all at once; they then stay as read until
 // the next LoadMessages (a changed language setting does not reach texts
 // already read). The reference stays valid for the life of the process.
+// The texts and gLanguage belong to the user-interface thread: LoadMessages
+// runs there (SetHost, the runners' Initialize) and nowhere concurrently.
 const MessageTexts& Messages();
 
 // Reads the language number from the per-user settings (application

@@ -159,9 +159,10 @@ TEST_P(cLanguageBadFileTest, GivesDefaultTexts) {
   EXPECT_EQ("caption", reader.getValue("lblWelcome", "Caption", "caption"));
 }
 
-std::string Nested(int depth) {
+std::string Nested(int depth, bool closed) {
   std::string text;
-  for (int i = 0; i < depth; ++i) text += "<a>";
+  for (int i = 0; i < depth; ++i) text += "<Language>";
+  for (int i = 0; closed && i < depth; ++i) text += "</Language>";
   return text;
 }
 
@@ -173,7 +174,8 @@ INSTANTIATE_TEST_SUITE_P(
         BadFile{"Binary", std::string("\x00\xff\xfe<\x01\x02>\x00", 8) + std::string(4096, '\x9c')},
         BadFile{"Huge", "<Language><tavExDataApp><Main><Msg_Title Default=\"big\"/></Main>" +
                             std::string(20 << 20, ' ') + "</tavExDataApp></Language>"},
-        BadFile{"DeeplyNested", Nested(200000)},
+        BadFile{"DeeplyNestedUnclosed", Nested(200000, false)},
+        BadFile{"DeeplyNested", Nested(200000, true)},
         BadFile{"OtherDocumentElement",
                 "<Sprache><tavExDataApp><Main><Msg_Title Default=\"no\"/></Main>"
                 "</tavExDataApp></Sprache>"}),
