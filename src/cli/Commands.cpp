@@ -1,0 +1,85 @@
+#include "cli/Commands.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <string_view>
+
+namespace tavex::cli {
+
+namespace {
+
+constexpr std::string_view kSqlitePrefix = "sqlite:";
+
+void PrintHelp(std::ostream& out) {
+  out << "usage: tavexdata COMMAND [--db CONN] [--home DIR] [options]\n"
+         "  CONN is sqlite:/path/to/host.db or a PostgreSQL URI (postgresql://...)\n"
+         "  DIR is the plug-in folder (languages, log, exchange folders)\n\ncommands:\n";
+  for (const auto& command : Commands()) {
+    out << "  " << command.name << " " << command.usage << "\n      " << command.summary << "\n";
+  }
+}
+
+const Command* FindCommand(const std::string& name) {
+  for (const auto& command : Commands()) {
+    if (command.name == name) return &command;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+const std::vector<Command>& Commands() {
+  static const std::vector<Command> commands{SettingsCommand(), SampleDbCommand()};
+  return commands;
+}
+
+std::string HostDatabaseName(const CommandLine& line) {
+  const std::string name = line.Value("db");
+  if (name.empty()) throw UsageError("--db CONN is required");
+  if (name.compare(0, kSqlitePrefix.size(), kSqlitePrefix) != 0) return name;
+  const std::filesystem::path path(name.substr(kSqlitePrefix.size()));
+  if (path.empty()) throw UsageError("--db sqlite: needs a file path");
+  return std::string(kSqlitePrefix) + std::filesystem::absolute(path).lexically_normal().string();
+}
+
+std::shared_ptr<db::Connection> OpenHostDatabase(const CommandLine& line) {
+  return db::OpenConnection(HostDatabaseName(line));
+}
+
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  if (args.empty()) {
+    PrintHelp(err);
+    return kExitUsage;
+  }
+  if (args[0] == "help" || args[0] == "--help" || args[0] == "-h") {
+    PrintHelp(out);
+    return kExitOk;
+  }
+  const Command* command = FindCommand(args[0]);
+  if (command == nullptr) {
+    err << "tavexdata: unknown command '" << args[0] << "'\n";
+    PrintHelp(err);
+    return kExitUsage;
+  }
+  try {
+    auto accepted = command->options;
+    accepted.push_back({"db", true, false});
+    accepted.push_back({"home", true, false});
+    const auto line =
+        CommandLine::Parse(std::vector<std::string>(args.begin() + 1, args.end()), accepted);
+    if (line.Has("home")) {
+      if (line.Value("home").empty()) throw UsageError("--home needs a folder");
+      ::setenv("TAVEX_HOME", line.Value("home").c_str(), 1);
+    }
+    return command->run(line, out, err);
+  } catch (const UsageError& error) {
+    err << "tavexdata " << command->name << ": " << error.what() << "\n"
+        << "usage: tavexdata " << command->name << " " << command->usage << "\n";
+    return kExitUsage;
+  } catch (const std::exception& error) {
+    err << "tavexdata " << command->name << ": " << error.what() << "\n";
+    return kExitFailed;
+  }
+}
+
+}  // namespace tavex::cli

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "cli/CommandLine.h"
+#include "database/Connection.h"
+
+namespace tavex::cli {
+
+// Exit codes of tavexdata.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailed = 1;  // the command ran and failed
+inline constexpr int kExitUsage = 2;   // the command line is wrong
+
+// One subcommand of tavexdata. Every command also accepts the common options
+// --db CONN and --home DIR, which RunCli handles before `run` is called.
+struct Command {
+  std::string name;
+  std::string usage;    // the options after the command name
+  std::string summary;  // one line for the command list
+  std::vector<OptionSpec> options;
+  // Returns the exit code; may raise UsageError (exit 2) or any other
+  // exception (exit 1, its text on `err`).
+  int (*run)(const CommandLine& line, std::ostream& out, std::ostream& err) = nullptr;
+};
+
+// The commands, in the order the help lists them.
+const std::vector<Command>& Commands();
+
+// The commands defined by their own files.
+Command SettingsCommand();
+Command SampleDbCommand();
+
+// Runs tavexdata with `args` (the arguments after the program name).
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+// The connection name that --db gives, with a relative "sqlite:" path made
+// absolute. UsageError when --db is missing or empty.
+std::string HostDatabaseName(const CommandLine& line);
+
+// Opens the --db database (which must exist).
+std::shared_ptr<db::Connection> OpenHostDatabase(const CommandLine& line);
+
+}  // namespace tavex::cli

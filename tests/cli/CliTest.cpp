@@ -1,0 +1,147 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+
+#include "cli/Commands.h"
+#include "framework/SettingsStore.h"
+#include "support/HostDatabase.h"
+#include "support/TempDir.h"
+
+namespace tavex::cli {
+namespace {
+
+// Runs tavexdata in-process and keeps what it printed.
+struct Invocation {
+  explicit Invocation(const std::vector<std::string>& args) : code(RunCli(args, out, err)) {}
+  std::ostringstream out, err;
+  int code;
+};
+
+class CliTest : public testing::Test {
+ protected:
+  std::string SqliteName(const std::string& file) { return "sqlite:" + (mFolder / file); }
+
+  test::TempDir mFolder;
+};
+
+TEST_F(CliTest, SampleDbCreatesANewSqliteFileAndReportsItsTables) {
+  Invocation run({"sample-db", "--db", SqliteName("branch.db"), "--bills", "30", "--days", "2", "--branch",
+           "B07", "--seed", "3"});
+  ASSERT_EQ(kExitOk, run.code) << run.err.str();
+  EXPECT_NE(std::string::npos, run.out.str().find("bi_Bill                     30\n"))
+      << run.out.str();
+  const auto db = db::OpenConnection(SqliteName("branch.db"));
+  auto rows = db->Query("SELECT COUNT(*) FROM bi_Bill WHERE BranchID='B07'");
+  ASSERT_TRUE(rows->Next());
+  EXPECT_EQ(db::Value{std::int64_t{30}}, rows->Get(0));
+}
+
+TEST_F(CliTest, SampleDbRefusesADatabaseThatAlreadyHoldsTheSchema) {
+  ASSERT_EQ(kExitOk, Invocation({"sample-db", "--db", SqliteName("host.db"), "--bills", "5"}).code);
+  const std::string before = test::ReadFile(mFolder / "host.db");
+  Invocation again({"sample-db", "--db", SqliteName("host.db"), "--bills", "9"});
+  EXPECT_EQ(kExitFailed, again.code);
+  EXPECT_NE(std::string::npos, again.err.str().find("tavexdata sample-db: ")) << again.err.str();
+  EXPECT_EQ(before, test::ReadFile(mFolder / "host.db"));
+}
+
+TEST_F(CliTest, SampleDbLeavesNoFileBehindWhenItFails) {
+  // The folder does not exist, so the database cannot be made.
+  Invocation run({"sample-db", "--db", SqliteName("missing/host.db")});
+  EXPECT_EQ(kExitFailed, run.code);
+  EXPECT_FALSE(std::filesystem::exists(mFolder / "missing"));
+}
+
+TEST_F(CliTest, SqlitePathsAreTakenRelativeToTheWorkingFolder) {
+  const auto old = std::filesystem::current_path();
+  std::filesystem::current_path(mFolder.Path());
+  const int code = Invocation({"sample-db", "--db", "sqlite:rel.db", "--bills", "1"}).code;
+  std::filesystem::current_path(old);
+  EXPECT_EQ(kExitOk, code);
+  EXPECT_TRUE(std::filesystem::exists(mFolder / "rel.db"));
+}
+
+TEST_F(CliTest, WrongCommandLinesGiveUsageErrors) {
+  const std::string db = SqliteName("x.db");
+  for (const auto& args :
+       std::vector<std::vector<std::string>>{{},
+                                             {"nonsense"},
+                                             {"sample-db"},
+                                             {"sample-db", "--db", ""},
+                                             {"sample-db", "--db", db, "--bills", "many"},
+                                             {"sample-db", "--db", db, "--days", "0"},
+                                             {"sample-db", "--db", db, "--branch", "B'1"},
+                                             {"sample-db", "--db", db, "--colour", "red"},
+                                             {"settings", "--db", db, "--set", "801"},
+                                             {"settings", "--db", db, "--set", "x=1"},
+                                             {"settings", "--db", db, "--set", "99999999999=1"},
+                                             {"settings", "--db", db, "--list=1"}}) {
+    Invocation run(args);
+    EXPECT_EQ(kExitUsage, run.code) << testing::PrintToString(args);
+    EXPECT_FALSE(run.err.str().empty());
+  }
+  EXPECT_FALSE(std::filesystem::exists(mFolder / "x.db"));
+  Invocation help({"help"});
+  EXPECT_EQ(kExitOk, help.code);
+  EXPECT_NE(std::string::npos, help.out.str().find("sample-db"));
+  EXPECT_NE(std::string::npos, help.out.str().find("settings"));
+}
+
+TEST_F(CliTest, HomeSetsThePluginFolder) {
+  test::ScopedEnv restore("TAVEX_HOME", "/elsewhere");
+  ASSERT_EQ(kExitOk,
+            Invocation({"sample-db", "--db", SqliteName("h.db"), "--bills", "1", "--home", mFolder.Path()})
+                .code);
+  EXPECT_EQ(mFolder.Path(), std::getenv("TAVEX_HOME"));
+}
+
+class SettingsCommandTest : public test::HostDatabaseTest {
+ protected:
+  Invocation Settings(std::vector<std::string> args) {
+    args.insert(args.begin(), {"settings", "--db", ConnectionName()});
+    return Invocation(args);
+  }
+};
+
+TEST_P(SettingsCommandTest, SetsThenListsEveryStoredSetting) {
+  Invocation set = Settings({"--set", "1001=ftp.example.net", "--set", "801=B01", "--set", "1003=p=w"});
+  ASSERT_EQ(kExitOk, set.code) << set.err.str();
+  EXPECT_EQ("", set.out.str());
+  Invocation list = Settings({"--set", "802=", "--list"});
+  ASSERT_EQ(kExitOk, list.code) << list.err.str();
+  EXPECT_EQ("801=B01\n802=\n1001=ftp.example.net\n1003=p=w\n", list.out.str());
+  EXPECT_EQ(list.out.str(), Settings({}).out.str());
+  EXPECT_EQ("p=w", SettingsStore(Db()).GetSetting(1003));
+}
+
+TEST_P(SettingsCommandTest, ListsNothingForAFreshDatabase) {
+  Invocation list = Settings({"--list"});
+  EXPECT_EQ(kExitOk, list.code) << list.err.str();
+  EXPECT_EQ("", list.out.str());
+}
+
+TEST_P(SettingsCommandTest, ABadAssignmentWritesNothing) {
+  EXPECT_EQ(kExitUsage, Settings({"--set", "801=B01", "--set", "oops"}).code);
+  EXPECT_EQ("", SettingsStore(Db()).GetSetting(801));
+}
+
+TEST_P(SettingsCommandTest, SampleDbFillsAnExistingDatabase) {
+  Invocation run({"sample-db", "--db", ConnectionName(), "--bills", "10", "--no-octopus"});
+  ASSERT_EQ(kExitOk, run.code) << run.err.str();
+  EXPECT_EQ(std::string::npos, run.out.str().find("bi_OctopusPayment"));
+  EXPECT_EQ("801=B01\n802=" + std::string("分店 B01") + "\n", Settings({}).out.str());
+}
+
+INSTANTIATE_HOST_DATABASE_TEST(SettingsCommandTest);
+
+TEST(CliDatabaseTest, AMissingDatabaseIsNotCreatedBySettings) {
+  test::TempDir folder;
+  Invocation run({"settings", "--db", "sqlite:" + (folder / "none.db"), "--set", "801=B01"});
+  EXPECT_EQ(kExitFailed, run.code);
+  EXPECT_FALSE(std::filesystem::exists(folder / "none.db"));
+}
+
+}  // namespace
+}  // namespace tavex::cli

@@ -1,0 +1,44 @@
+#include <gtest/gtest.h>
+
+#include "cli/CommandLine.h"
+
+namespace tavex::cli {
+namespace {
+
+const std::vector<OptionSpec> kAccepted{
+    {"db", true, false}, {"set", true, true}, {"list", false, false}, {"bills", true, false}};
+
+CommandLine Parse(const std::vector<std::string>& args) {
+  return CommandLine::Parse(args, kAccepted);
+}
+
+TEST(CommandLineTest, ReadsValuesFlagsAndRepeatedOptions) {
+  const auto line = Parse({"--db", "sqlite:/x.db", "--set=801=B01", "--list", "--set", "802="});
+  EXPECT_EQ("sqlite:/x.db", line.Value("db"));
+  EXPECT_TRUE(line.Has("list"));
+  EXPECT_FALSE(line.Has("bills"));
+  EXPECT_EQ("fallback", line.Value("bills", "fallback"));
+  EXPECT_EQ((std::vector<std::string>{"801=B01", "802="}), line.Values("set"));
+  EXPECT_TRUE(line.Values("bills").empty());
+}
+
+TEST(CommandLineTest, RejectsWhatTheCommandDoesNotAccept) {
+  EXPECT_THROW(Parse({"--colour"}), UsageError);
+  EXPECT_THROW(Parse({"stray"}), UsageError);
+  EXPECT_THROW(Parse({"-d", "x"}), UsageError);
+  EXPECT_THROW(Parse({"--db"}), UsageError);
+  EXPECT_THROW(Parse({"--list=yes"}), UsageError);
+  EXPECT_THROW(Parse({"--db", "a", "--db", "b"}), UsageError);
+  EXPECT_NO_THROW(Parse({}));
+}
+
+TEST(CommandLineTest, NumbersMustBeWholeAndInRange) {
+  EXPECT_EQ(250, Parse({"--bills", "250"}).Number("bills", 1, 0, 1000));
+  EXPECT_EQ(7, Parse({}).Number("bills", 7, 0, 1000));
+  for (const char* bad : {"-1", "1001", "12x", "", "1.5", " 3"}) {
+    EXPECT_THROW(Parse({"--bills", bad}).Number("bills", 1, 0, 1000), UsageError) << bad;
+  }
+}
+
+}  // namespace
+}  // namespace tavex::cli

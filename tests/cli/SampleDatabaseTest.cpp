@@ -1,0 +1,335 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <set>
+
+#include "cli/SampleDatabase.h"
+#include "framework/SettingIds.h"
+#include "framework/SettingsStore.h"
+#include "framework/UserRights.h"
+#include "support/HostDatabase.h"
+#include "support/TempDir.h"
+
+namespace tavex::cli {
+namespace {
+
+std::string Text(const db::Value& value) {
+  if (const auto* text = std::get_if<std::string>(&value)) return *text;
+  if (const auto* number = std::get_if<std::int64_t>(&value)) return std::to_string(*number);
+  if (const auto* real = std::get_if<double>(&value)) {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.4f", *real);
+    return buffer;
+  }
+  return std::holds_alternative<std::monostate>(value) ? "NULL" : "BLOB";
+}
+
+class SampleDatabaseTest : public test::HostDatabaseTest {
+ protected:
+  SampleOptions Small() {
+    SampleOptions options;
+    options.bills = 120;
+    options.days = 4;
+    options.seed = 5;
+    return options;
+  }
+
+  std::int64_t Count(const std::string& sql) {
+    auto rows = Db()->Query(sql);
+    EXPECT_TRUE(rows->Next()) << sql;
+    return std::stoll(Text(rows->Get(0)));
+  }
+
+  // Every row of a query as one text line, in query order.
+  std::vector<std::string> Dump(const std::shared_ptr<db::Connection>& connection,
+                                const std::string& sql) {
+    std::vector<std::string> lines;
+    auto rows = connection->Query(sql);
+    while (rows->Next()) {
+      std::string line;
+      for (std::size_t i = 0; i < rows->Columns().size(); ++i) line += Text(rows->Get(i)) + "|";
+      lines.push_back(line);
+    }
+    return lines;
+  }
+
+  std::set<std::string> Column(const std::string& sql) {
+    std::set<std::string> values;
+    auto rows = Db()->Query(sql);
+    while (rows->Next()) values.insert(Text(rows->Get(0)));
+    return values;
+  }
+
+  bool TableExists(const std::string& table) {
+    try {
+      Db()->Query("SELECT * FROM " + table + " WHERE 1<>1");
+      return true;
+    } catch (const db::DbError&) {
+      return false;
+    }
+  }
+};
+
+TEST_P(SampleDatabaseTest, BillsAndTheirDetailsHangTogether) {
+  const auto counts = CreateSampleDatabase(Db(), Small());
+  EXPECT_EQ(120, Count("SELECT COUNT(*) FROM bi_Bill"));
+  std::map<std::string, std::int64_t> reported(counts.begin(), counts.end());
+  EXPECT_EQ(120, reported["bi_Bill"]);
+  EXPECT_EQ(Count("SELECT COUNT(*) FROM bi_BillItem"), reported["bi_BillItem"]);
+
+  for (const char* orphans :
+       {"SELECT COUNT(*) FROM bi_BillItem WHERE BillID NOT IN (SELECT BillID FROM bi_Bill)",
+        "SELECT COUNT(*) FROM bi_BillPayment WHERE BillID NOT IN (SELECT BillID FROM bi_Bill)",
+        "SELECT COUNT(*) FROM bi_SubBill WHERE BillItemID NOT IN (SELECT BillItemID FROM "
+        "bi_BillItem)",
+        "SELECT COUNT(*) FROM bi_OctopusPayment WHERE BillID NOT IN (SELECT BillID FROM bi_Bill)",
+        "SELECT COUNT(*) FROM bi_UnCheckBill WHERE BillID NOT IN (SELECT BillID FROM bi_Bill)",
+        "SELECT COUNT(*) FROM bi_UnCheckBillItem WHERE UnCheckBillID NOT IN (SELECT UnCheckBillID "
+        "FROM bi_UnCheckBill)",
+        "SELECT COUNT(*) FROM bi_Bill WHERE ShiftID<>'' AND ShiftID NOT IN (SELECT ShiftID FROM "
+        "bi_Shift)",
+        "SELECT COUNT(*) FROM bi_ShiftSum WHERE ShiftID NOT IN (SELECT ShiftID FROM bi_Shift)",
+        "SELECT COUNT(*) FROM bi_ShiftLog WHERE ShiftID NOT IN (SELECT ShiftID FROM bi_Shift)",
+        "SELECT COUNT(*) FROM st_BillItem WHERE BillID NOT IN (SELECT BillID FROM st_Bill)",
+        "SELECT COUNT(*) FROM mb_MemberCard WHERE MemberID NOT IN (SELECT MemberID FROM "
+        "mb_Member)",
+        "SELECT COUNT(*) FROM mb_Consume WHERE BillID NOT IN (SELECT BillID FROM bi_Bill)",
+        "SELECT COUNT(*) FROM mn_BOM WHERE ItemID NOT IN (SELECT ItemID FROM st_StockItem)",
+        "SELECT COUNT(*) FROM bi_TempBillItem WHERE BillID NOT IN (SELECT BillID FROM "
+        "bi_TempBill)"}) {
+    EXPECT_EQ(0, Count(orphans)) << orphans;
+  }
+  // What a bill says it was paid is what its payment lines add up to.
+  std::map<std::string, double> paid;
+  auto payments = Db()->Query("SELECT BillID, PaySum FROM bi_BillPayment");
+  while (payments->Next()) paid[Text(payments->Get(0))] += std::stod(Text(payments->Get(1)));
+  auto bills = Db()->Query("SELECT BillID, SumPaid FROM bi_Bill");
+  while (bills->Next()) {
+    EXPECT_NEAR(std::stod(Text(bills->Get(1))), paid[Text(bills->Get(0))], 0.01)
+        << Text(bills->Get(0));
+  }
+}
+
+TEST_P(SampleDatabaseTest, CoversTheCasesTheExchangeMustHandle) {
+  CreateSampleDatabase(Db(), Small());
+  // Business dates are midnights of the four days; times are on other columns.
+  EXPECT_EQ((std::set<std::string>{"2024-03-01 00:00:00", "2024-03-02 00:00:00",
+                                   "2024-03-03 00:00:00", "2024-03-04 00:00:00"}),
+            Column("SELECT DISTINCT BillDate FROM bi_Bill"));
+  EXPECT_EQ(60, Count("SELECT COUNT(*) FROM bi_Bill WHERE IsUploaded=0"));
+  EXPECT_EQ(60, Count("SELECT COUNT(*) FROM bi_Bill WHERE IsUploaded=1"));
+  EXPECT_LT(0, Count("SELECT COUNT(*) FROM bi_Bill WHERE ShiftID=''"));
+  EXPECT_LT(0, Count("SELECT COUNT(*) FROM bi_SubBill"));
+  EXPECT_LT(0, Count("SELECT COUNT(*) FROM bi_UnCheckBill WHERE IsUploaded=0"));
+  // An Octopus payment still to be sent although its bill went earlier.
+  EXPECT_LT(0, Count("SELECT COUNT(*) FROM bi_OctopusPayment AS O, bi_Bill AS B"
+                     " WHERE O.BillID=B.BillID AND O.IsUploaded=0 AND B.IsUploaded=1"));
+  EXPECT_LT(0, Count("SELECT COUNT(*) FROM bi_TempBill"));
+  EXPECT_LT(0, Count("SELECT COUNT(*) FROM tb_Table WHERE TableState=1"));
+  EXPECT_LT(0, Count("SELECT COUNT(*) FROM prn_PrintJobItem"));
+  EXPECT_EQ(8, Count("SELECT COUNT(*) FROM st_Bill"));
+  EXPECT_LT(0, Count("SELECT COUNT(*) FROM st_BillItem_ByDepartment"));
+  EXPECT_LT(0, Count("SELECT COUNT(*) FROM dd_Subject WHERE SubjectID='10101'"));
+  for (const char* table : {"mb_Member", "mb_MemberCard", "mb_Consume", "mb_Summary"}) {
+    EXPECT_LT(0, Count(std::string("SELECT COUNT(*) FROM ") + table + " WHERE IsUploaded=0"))
+        << table;
+    EXPECT_LT(0, Count(std::string("SELECT COUNT(*) FROM ") + table + " WHERE IsUploaded=1"))
+        << table;
+  }
+  EXPECT_LT(0, Count("SELECT COUNT(*) FROM mb_GiftSend WHERE IsUploaded=0"));
+
+  SettingsStore settings(Db());
+  EXPECT_EQ("B01", settings.GetSetting(kSettingBranchID));
+  EXPECT_EQ(SampleBranchName("B01"), settings.GetSetting(kSettingBranchName));
+}
+
+TEST_P(SampleDatabaseTest, EveryBaseTableHasRows) {
+  CreateSampleDatabase(Db(), Small());
+  for (const char* table : {"sys_WorkStation",
+                            "dd_Discount",
+                            "dd_DiscountItem",
+                            "dd_Period",
+                            "dd_Reason",
+                            "dd_Subject",
+                            "dd_SubjectType",
+                            "ac_Account",
+                            "ac_AccountType",
+                            "mn_SentType",
+                            "mn_SentMenu",
+                            "mn_CancelType",
+                            "mn_CancelMenu",
+                            "mn_BOM",
+                            "mn_CookwayType",
+                            "mn_CookwaySet",
+                            "mn_Depart",
+                            "mn_Depart_Area",
+                            "mn_Depart_Place",
+                            "mn_DepartType",
+                            "mn_Menu",
+                            "mn_MenuPart",
+                            "mn_MenuSet",
+                            "mn_MenuType",
+                            "mn_MenuUnit",
+                            "mn_Place",
+                            "mn_Request",
+                            "mn_RequestType",
+                            "mn_TasteType",
+                            "mn_SpecailMenu",
+                            "mn_SpecailType",
+                            "mn_MenuPrice",
+                            "mn_MenuPriceItem",
+                            "tb_Table",
+                            "tb_TableArea",
+                            "tb_TableType",
+                            "tb_TableMenu",
+                            "tb_BookType",
+                            "prn_Printer",
+                            "prn_PrinterList",
+                            "prn_PrinterList_Department",
+                            "prn_PrinterList_Place",
+                            "prn_PrinterQueue",
+                            "prn_Setting",
+                            "dd_SupplierType",
+                            "dd_Supplier",
+                            "st_Location",
+                            "st_Department",
+                            "st_ItemType",
+                            "st_Item",
+                            "st_ItemUnit",
+                            "mb_Gift",
+                            "mb_MemberType",
+                            "pv_UserGroup",
+                            "pv_User",
+                            "pv_Privilege",
+                            "pv_DiscountPV",
+                            "pv_SentMenuPV",
+                            "pv_CancelMenuPV"}) {
+    EXPECT_LT(0, Count(std::string("SELECT COUNT(*) FROM ") + table)) << table;
+  }
+}
+
+TEST_P(SampleDatabaseTest, SampleAccountsLogInWithTheirPrivileges) {
+  CreateSampleDatabase(Db(), Small());
+  UserRights rights;
+  rights.Open(Db(), "", 0, 0);
+  const std::string admin(kSampleAdmin), cashier(kSampleCashier), leaver(kSampleDisabled);
+  EXPECT_EQ(0, rights.CheckLogin(admin, admin));
+  EXPECT_EQ(0, rights.CheckLogin(cashier, cashier));
+  EXPECT_NE(0, rights.CheckLogin(leaver, leaver));
+  EXPECT_NE(0, rights.CheckLogin(admin, cashier));
+  EXPECT_TRUE(rights.HasPrivilege(admin, kPrivilegeDeleteData));
+  EXPECT_FALSE(rights.HasPrivilege(cashier, kPrivilegeDeleteData));
+}
+
+TEST_P(SampleDatabaseTest, TheSameSeedGivesTheSameRowsAndAnotherSeedOthers) {
+  CreateSampleDatabase(Db(), Small());
+  test::TempDir other;
+  const auto same = db::OpenConnection(test::CreateEmptyHostDatabase(GetParam(), other));
+  CreateSampleDatabase(same, Small());
+  test::TempDir third;
+  const auto reseeded = db::OpenConnection(test::CreateEmptyHostDatabase(GetParam(), third));
+  SampleOptions options = Small();
+  options.seed = 6;
+  CreateSampleDatabase(reseeded, options);
+
+  for (const char* sql :
+       {"SELECT * FROM bi_Bill ORDER BY BillID", "SELECT * FROM bi_BillItem ORDER BY BillItemID",
+        "SELECT * FROM bi_BillPayment ORDER BY BillPaymentID",
+        "SELECT * FROM bi_OctopusPayment ORDER BY BillID",
+        "SELECT * FROM st_BillItem ORDER BY BillID, RowNum",
+        "SELECT * FROM mb_MemberInfo ORDER BY MemberCardID"}) {
+    EXPECT_EQ(Dump(Db(), sql), Dump(same, sql)) << sql;
+  }
+  EXPECT_NE(Dump(Db(), "SELECT * FROM bi_BillItem ORDER BY BillItemID"),
+            Dump(reseeded, "SELECT * FROM bi_BillItem ORDER BY BillItemID"));
+}
+
+TEST_P(SampleDatabaseTest, OptionalTablesCanBeLeftOut) {
+  SampleOptions options = Small();
+  options.withUnCheck = false;
+  options.withOctopus = false;
+  options.branchId = "HK9";
+  CreateSampleDatabase(Db(), options);
+  for (const char* table :
+       {"bi_UnCheckBill", "bi_UnCheckBillPayment", "bi_UnCheckBillItem", "bi_OctopusPayment"}) {
+    EXPECT_FALSE(TableExists(table)) << table;
+  }
+  EXPECT_EQ(0, Count("SELECT COUNT(*) FROM bi_BillPayment WHERE SubjectID='10301'"));
+  EXPECT_EQ(120, Count("SELECT COUNT(*) FROM bi_Bill WHERE BranchID='HK9'"));
+}
+
+TEST_P(SampleDatabaseTest, AFailedRunLeavesTheDatabaseAsItWas) {
+  Db()->Execute("CREATE TABLE mb_Gift (GiftID TEXT)");
+  Db()->Execute("INSERT INTO mb_Gift VALUES ('mine')");
+  EXPECT_THROW(CreateSampleDatabase(Db(), Small()), db::DbError);
+  EXPECT_FALSE(TableExists("bi_Bill"));
+  EXPECT_FALSE(TableExists("sys_ExchangeSetting"));
+  EXPECT_EQ(std::set<std::string>{"mine"}, Column("SELECT GiftID FROM mb_Gift"));
+}
+
+TEST_P(SampleDatabaseTest, ZeroBillsStillGivesTheWholeSchema) {
+  SampleOptions options = Small();
+  options.bills = 0;
+  options.days = 1;
+  CreateSampleDatabase(Db(), options);
+  EXPECT_EQ(0, Count("SELECT COUNT(*) FROM bi_Bill"));
+  EXPECT_EQ(2, Count("SELECT COUNT(*) FROM bi_Shift"));
+  EXPECT_LT(0, Count("SELECT COUNT(*) FROM mb_Member"));
+}
+
+INSTANTIATE_HOST_DATABASE_TEST(SampleDatabaseTest);
+
+// The two schema scripts come from one description and must stay generated
+// from it: a hand edit of one of them, or a forgotten regeneration, fails here.
+TEST(SampleSchemaScripts, AreGeneratedFromTheTableDescription) {
+  const char* source = std::getenv("TAVEX_SOURCE_DIR");
+  if (source == nullptr) GTEST_SKIP() << "TAVEX_SOURCE_DIR is not set (ctest sets it)";
+  const std::string schema = std::string(source) + "/schema";
+  for (const std::string dialect : {"sqlite", "postgresql"}) {
+    test::TempDir out;
+    const std::string command =
+        "python3 " + schema + "/gen_schema.py --print " + dialect + " > " + (out / "generated.sql");
+    ASSERT_EQ(0, std::system(command.c_str())) << command;
+    EXPECT_EQ(test::ReadFile(schema + "/" + dialect + ".sql"),
+              test::ReadFile(out / "generated.sql"))
+        << dialect << ".sql is out of date: run schema/gen_schema.py";
+  }
+}
+
+// Both backends get the same tables with the same columns in the same order.
+TEST(SampleSchemaScripts, GiveTheSameColumnsOnBothBackends) {
+  test::TempDir sqliteFolder, postgresFolder;
+  const auto sqlite =
+      db::OpenConnection(test::CreateEmptyHostDatabase(db::Backend::Sqlite, sqliteFolder));
+  const auto postgres =
+      db::OpenConnection(test::CreateEmptyHostDatabase(db::Backend::Postgres, postgresFolder));
+  const SampleOptions options;
+  const auto sqliteStatements = SampleSchemaStatements(db::Backend::Sqlite, options);
+  const auto postgresStatements = SampleSchemaStatements(db::Backend::Postgres, options);
+  ASSERT_EQ(sqliteStatements.size(), postgresStatements.size());
+  for (const auto& statement : sqliteStatements) sqlite->Execute(statement);
+  for (const auto& statement : postgresStatements) postgres->Execute(statement);
+
+  std::size_t tables = 0;
+  for (const auto& statement : sqliteStatements) {
+    if (statement.rfind("CREATE TABLE ", 0) != 0) continue;
+    const std::string table = statement.substr(13, statement.find(' ', 13) - 13);
+    auto left = sqlite->Query("SELECT * FROM " + table + " WHERE 1<>1");
+    auto right = postgres->Query("SELECT * FROM " + table + " WHERE 1<>1");
+    ASSERT_EQ(left->Columns().size(), right->Columns().size()) << table;
+    for (std::size_t i = 0; i < left->Columns().size(); ++i) {
+      std::string name = left->Columns()[i].name;
+      for (auto& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      EXPECT_EQ(name, right->Columns()[i].name) << table;
+      EXPECT_EQ(left->Columns()[i].kind, right->Columns()[i].kind)
+          << table << "." << left->Columns()[i].name;
+    }
+    ++tables;
+  }
+  EXPECT_EQ(96u, tables);
+}
+
+}  // namespace
+}  // namespace tavex::cli
