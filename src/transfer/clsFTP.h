@@ -1,0 +1,72 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tavex {
+
+class FtpConnection;
+
+// The FTP client of the exchange runs. Every instance works on the one FTP
+// connection of the process: an instance that connects, and every other
+// instance alive at the time, share the login and the current folder, so
+// callers keep one instance alive at a time. Connection options come from
+// section "FTP" of "<plug-in folder>/Octopus/MAIN.INI" (see FtpOptions),
+// read at every Connect.
+//
+// Every operation answers false (or an empty list) on failure and never
+// throws; remote names with CR or LF are refused.
+class clsFTP {
+ public:
+  clsFTP();
+  // Logs out and closes the connection when it is connected.
+  ~clsFTP();
+  clsFTP(const clsFTP&) = delete;
+  clsFTP& operator=(const clsFTP&) = delete;
+
+  // Logs in to `remoteName` (host name or address) with `user` and
+  // `password`; false for an unreadable options file, an unreachable host,
+  // a refused login or a server that does not answer within the time-out.
+  bool Connect(const std::string& remoteName, const std::string& user, const std::string& password);
+
+  // Logs out and closes; false without a connection.
+  bool DisConnect();
+
+  // Makes `sPath` the current remote folder. The path is in the exchange's
+  // own form ("ForDownload\B01"): backslashes become "/", and a leading and
+  // trailing "/" are added, so it is always absolute; empty means "/".
+  // False when the server has no such folder.
+  bool SetFtpDir(const std::string& sPath);
+
+  // The names of the plain files of the current remote folder, in listing
+  // order; folders and links are left out, and so is any name that is not
+  // safe as a local file name (see IsSafeRemoteName), which is reported to
+  // the rejected-name handler. Empty when the listing fails.
+  std::vector<std::string> GetDirFile();
+
+  // Fetches remote `sName` into local `sFile`, replacing it. The bytes go to
+  // a temporary file beside `sFile` that is renamed when complete, so a
+  // failed fetch leaves neither a partial file nor a changed `sFile`.
+  bool GetFile(const std::string& sName, const std::string& sFile);
+
+  // Sends local `sFile` as remote `sName`: deletes `sName` and `sName`
+  // ".temp" (either may be missing), sends the whole file to `sName` ".temp"
+  // and renames it to `sName`, so a reader never sees a half-sent file under
+  // the final name. After a failure a ".temp" file may remain; the next
+  // PutFile of the name removes it.
+  bool PutFile(const std::string& sName, const std::string& sFile);
+
+  // Deletes remote `sName`.
+  bool DeleteFile(const std::string& sName);
+
+  // Receives every listed name GetDirFile leaves out as unsafe.
+  void SetRejectedNameHandler(std::function<void(const std::string&)> handler);
+
+ private:
+  std::shared_ptr<FtpConnection> mConnection;
+  std::function<void(const std::string&)> mRejectedName;
+};
+
+}  // namespace tavex

@@ -1,0 +1,119 @@
+#include "support/FtpServer.h"
+
+#include <poll.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <stdexcept>
+
+namespace tavex::test {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kStartTimeOutMs = 30000;
+
+void MakeCertificate(const std::string& folder) {
+  const std::string command =
+      "openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2"
+      " -subj /CN=127.0.0.1 -addext subjectAltName=IP:127.0.0.1 -keyout '" +
+      folder + "/key.pem' -out '" + folder + "/cert.pem' >/dev/null 2>&1";
+  if (std::system(command.c_str()) != 0) throw std::runtime_error("openssl failed");
+}
+
+}  // namespace
+
+FtpServer::FtpServer(FtpServerOptions options) : mRoot(mDir / "root") {
+  fs::create_directories(mRoot);
+  std::vector<std::string> args = {
+      "/usr/bin/python3", TAVEX_FTP_SERVER_SCRIPT, "--root", mRoot, "--user", kUser, "--password",
+      kPassword};
+  if (options.bytesPerSecond > 0) {
+    args.insert(args.end(), {"--rate", std::to_string(options.bytesPerSecond)});
+  }
+  if (options.idleSeconds > 0) {
+    args.insert(args.end(), {"--idle", std::to_string(options.idleSeconds)});
+  }
+  if (options.tls) {
+    MakeCertificate(mDir.Path());
+    args.insert(args.end(), {"--cert", mDir / "cert.pem", "--key", mDir / "key.pem"});
+  }
+  std::vector<char*> argv;
+  for (std::string& arg : args) argv.push_back(arg.data());
+  argv.push_back(nullptr);
+
+  int output[2];
+  if (pipe(output) != 0) throw std::runtime_error("pipe failed");
+  const pid_t parent = getpid();
+  mPid = fork();
+  if (mPid < 0) throw std::runtime_error("fork failed");
+  if (mPid == 0) {
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != parent) _exit(127);
+    dup2(output[1], STDOUT_FILENO);
+    close(output[0]);
+    close(output[1]);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  close(output[1]);
+  std::string line;
+  char c = 0;
+  pollfd watched{output[0], POLLIN, 0};
+  while (line.find('\n') == std::string::npos && poll(&watched, 1, kStartTimeOutMs) > 0 &&
+         read(output[0], &c, 1) == 1) {
+    line += c;
+  }
+  close(output[0]);
+  mPort = std::atoi(line.c_str());
+  if (mPort <= 0) {
+    Stop();
+    throw std::runtime_error("the FTP server did not start");
+  }
+}
+
+FtpServer::~FtpServer() { Stop(); }
+
+void FtpServer::Stop() {
+  if (mPid <= 0) return;
+  kill(mPid, SIGKILL);
+  waitpid(mPid, nullptr, 0);
+  mPid = -1;
+}
+
+void FtpServer::PutFile(const std::string& remotePath, const std::string& contents) const {
+  WriteFile(mRoot + "/" + remotePath, contents);
+}
+
+void FtpServer::MakeFolder(const std::string& remoteFolder) const {
+  fs::create_directories(mRoot + "/" + remoteFolder);
+}
+
+void FtpServer::MakeLink(const std::string& remotePath, const std::string& target) const {
+  fs::create_symlink(target, mRoot + "/" + remotePath);
+}
+
+std::string FtpServer::ReadFile(const std::string& remotePath) const {
+  return test::ReadFile(mRoot + "/" + remotePath);
+}
+
+bool FtpServer::Exists(const std::string& remotePath) const {
+  return fs::exists(fs::symlink_status(mRoot + "/" + remotePath));
+}
+
+std::vector<std::string> FtpServer::List(const std::string& remoteFolder) const {
+  std::vector<std::string> names;
+  for (const fs::directory_entry& entry : fs::directory_iterator(mRoot + "/" + remoteFolder)) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+}  // namespace tavex::test

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+#include "support/HttpServer.h"
+#include "support/TempDir.h"
+
+namespace tavex::test {
+
+struct FtpServerOptions {
+  // Require explicit TLS on control and data connections, with a
+  // self-signed certificate for 127.0.0.1 made for this server.
+  bool tls = false;
+  // Limit transfers in both directions to this many bytes a second (0: no
+  // limit), so that a test can act while a transfer runs.
+  int bytesPerSecond = 0;
+  // Close a control connection that stays silent this many seconds (0: the
+  // server's default of five minutes).
+  int idleSeconds = 0;
+};
+
+// A real FTP server (pyftpdlib) on 127.0.0.1 at a free port, serving a fresh
+// temporary root folder to one user with every right. It runs as a child
+// process from construction until Stop() or destruction, and dies with the
+// test process. Remote paths below are relative to the root, with "/".
+class FtpServer {
+ public:
+  explicit FtpServer(FtpServerOptions options = {});
+  ~FtpServer();
+  FtpServer(const FtpServer&) = delete;
+  FtpServer& operator=(const FtpServer&) = delete;
+
+  static constexpr const char* kUser = "tester";
+  static constexpr const char* kPassword = "secret";
+  std::string Host() const { return "127.0.0.1"; }
+  int Port() const { return mPort; }
+
+  // The server's root folder on disk.
+  const std::string& Root() const { return mRoot; }
+  // The TLS variant's certificate, which is also its own CA.
+  std::string CertificateFile() const { return mDir / "cert.pem"; }
+
+  void PutFile(const std::string& remotePath, const std::string& contents) const;
+  void MakeFolder(const std::string& remoteFolder) const;
+  // A symbolic link `remotePath` pointing at `target` (as written).
+  void MakeLink(const std::string& remotePath, const std::string& target) const;
+  std::string ReadFile(const std::string& remotePath) const;
+  bool Exists(const std::string& remotePath) const;
+  // The names in a remote folder, sorted ("" is the root).
+  std::vector<std::string> List(const std::string& remoteFolder = "") const;
+
+  // Kills the server at once; transfers in progress break off.
+  void Stop();
+
+ private:
+  TempDir mDir;
+  std::string mRoot;
+  pid_t mPid = -1;
+  int mPort = 0;
+};
+
+// A server that accepts connections and never says a word: a client waits
+// for a greeting that never comes.
+using SilentServer = LoopbackListener;
+
+}  // namespace tavex::test

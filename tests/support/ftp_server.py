@@ -1,0 +1,65 @@
+"""A throw-away FTP server for the tests: one user with full rights on a
+root folder, listening on 127.0.0.1 at a free port that it prints as its
+first line of output. Optional: explicit TLS required on control and data
+connections, a byte-rate limit on transfers in both directions, and a short
+idle time after which the server closes a silent control connection."""
+
+import argparse
+import logging
+import sys
+
+from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.handlers import (FTPHandler, ThrottledDTPHandler, TLS_DTPHandler,
+                                TLS_FTPHandler)
+from pyftpdlib.servers import FTPServer
+
+
+class EagerTlsDTPHandler(TLS_DTPHandler):
+    """pyftpdlib takes data arriving on a data connection before the
+    transfer command for a hang-up and closes the connection; a client that
+    starts the TLS handshake as soon as it connects (libcurl does) is then
+    cut off. Let the handshake through."""
+
+    def readable(self):
+        return self._ssl_accepting or super().readable()
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--root", required=True)
+    parser.add_argument("--user", required=True)
+    parser.add_argument("--password", required=True)
+    parser.add_argument("--rate", type=int, default=0)
+    parser.add_argument("--idle", type=int, default=0)
+    parser.add_argument("--cert")
+    parser.add_argument("--key")
+    args = parser.parse_args()
+
+    logging.disable(logging.CRITICAL)
+    authorizer = DummyAuthorizer()
+    authorizer.add_user(args.user, args.password, args.root, perm="elradfmwMT")
+
+    handler = TLS_FTPHandler if args.cert else FTPHandler
+    handler.authorizer = authorizer
+    handler.banner = "test server ready"
+    if args.idle > 0:
+        handler.timeout = args.idle
+    if args.cert:
+        handler.certfile = args.cert
+        handler.keyfile = args.key
+        handler.tls_control_required = True
+        handler.tls_data_required = True
+        handler.dtp_handler = EagerTlsDTPHandler
+    if args.rate > 0:
+        dtp = ThrottledDTPHandler
+        dtp.read_limit = args.rate
+        dtp.write_limit = args.rate
+        handler.dtp_handler = dtp
+
+    server = FTPServer(("127.0.0.1", 0), handler)
+    print(server.socket.getsockname()[1], flush=True)
+    server.serve_forever()
+
+
+if __name__ == "__main__":
+    sys.exit(main())
