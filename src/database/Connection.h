@@ -32,7 +32,7 @@ using Params = std::vector<Value>;
 enum class ColumnKind { Integer, Real, Numeric, Text, DateTime, Boolean, Blob, Unknown };
 
 struct Column {
-  std::string name;          // as the backend reports it (PostgreSQL: lower case)
+  std::string name;  // as the backend reports it (PostgreSQL: lower case)
   ColumnKind kind = ColumnKind::Unknown;
   std::string declaredType;  // the backend's own type name, may be empty
 };

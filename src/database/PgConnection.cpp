@@ -1,0 +1,367 @@
+#include "database/PgConnection.h"
+
+#include <libpq-fe.h>
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cstdlib>
+#include <utility>
+
+#include "database/StatementCache.h"
+#include "database/StatementRewriter.h"
+
+namespace tavex::db {
+namespace {
+
+constexpr std::size_t kCacheSize = 64;
+
+// Type oids of the built-in types this layer tells apart.
+enum Oid : unsigned {
+  kBool = 16,
+  kBytea = 17,
+  kInt8 = 20,
+  kInt2 = 21,
+  kInt4 = 23,
+  kText = 25,
+  kFloat4 = 700,
+  kFloat8 = 701,
+  kMoney = 790,
+  kBpchar = 1042,
+  kVarchar = 1043,
+  kDate = 1082,
+  kTime = 1083,
+  kTimestamp = 1114,
+  kTimestampTz = 1184,
+  kNumeric = 1700,
+};
+
+struct ConnCloser {
+  void operator()(PGconn* c) const { PQfinish(c); }
+};
+struct ResultCloser {
+  void operator()(PGresult* r) const { PQclear(r); }
+};
+using ConnPtr = std::unique_ptr<PGconn, ConnCloser>;
+using ResultPtr = std::unique_ptr<PGresult, ResultCloser>;
+
+[[noreturn]] void ThrowClosed() { throw DbError("The connection is closed."); }
+
+std::string Trimmed(std::string text) {
+  while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
+  return text;
+}
+
+bool Succeeded(const PGresult* result) {
+  const ExecStatusType status = PQresultStatus(result);
+  return status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK;
+}
+
+// The server's own description of a failed statement.
+std::string Describe(const PGresult* result, PGconn* conn) {
+  if (result != nullptr) {
+    if (const char* primary = PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY)) return primary;
+  }
+  return Trimmed(PQerrorMessage(conn));
+}
+
+Column DescribeColumn(const PGresult* result, int index) {
+  Column column;
+  column.name = PQfname(result, index);
+  const int mod = PQfmod(result, index);
+  switch (PQftype(result, index)) {
+    case kBool:
+      column.kind = ColumnKind::Boolean;
+      column.declaredType = "boolean";
+      break;
+    case kInt2:
+      column.kind = ColumnKind::Integer;
+      column.declaredType = "smallint";
+      break;
+    case kInt4:
+      column.kind = ColumnKind::Integer;
+      column.declaredType = "integer";
+      break;
+    case kInt8:
+      column.kind = ColumnKind::Integer;
+      column.declaredType = "bigint";
+      break;
+    case kFloat4:
+      column.kind = ColumnKind::Real;
+      column.declaredType = "real";
+      break;
+    case kFloat8:
+      column.kind = ColumnKind::Real;
+      column.declaredType = "double precision";
+      break;
+    case kNumeric:
+      column.kind = ColumnKind::Numeric;
+      column.declaredType = mod >= 4 ? "numeric(" + std::to_string(((mod - 4) >> 16) & 0xffff) +
+                                           "," + std::to_string((mod - 4) & 0xffff) + ")"
+                                     : "numeric";
+      break;
+    case kMoney:
+      column.kind = ColumnKind::Numeric;
+      column.declaredType = "money";
+      break;
+    case kVarchar:
+      column.kind = ColumnKind::Text;
+      column.declaredType = mod >= 4 ? "varchar(" + std::to_string(mod - 4) + ")" : "varchar";
+      break;
+    case kBpchar:
+      column.kind = ColumnKind::Text;
+      column.declaredType = mod >= 4 ? "char(" + std::to_string(mod - 4) + ")" : "char";
+      break;
+    case kText:
+      column.kind = ColumnKind::Text;
+      column.declaredType = "text";
+      break;
+    case kDate:
+      column.kind = ColumnKind::DateTime;
+      column.declaredType = "date";
+      break;
+    case kTimestamp:
+    case kTimestampTz:
+      column.kind = ColumnKind::DateTime;
+      column.declaredType = "timestamp";
+      break;
+    case kTime:
+      column.kind = ColumnKind::Text;
+      column.declaredType = "time";
+      break;
+    case kBytea:
+      column.kind = ColumnKind::Blob;
+      column.declaredType = "bytea";
+      break;
+    default:
+      column.kind = ColumnKind::Unknown;
+      break;
+  }
+  return column;
+}
+
+// Reads one text-format field as the value kind of its column. Date-times
+// come back as "YYYY-MM-DD HH:MM:SS", as SQLite stores them.
+Value ReadField(const PGresult* result, int row, int col, const Column& column) {
+  if (PQgetisnull(result, row, col)) return std::monostate{};
+  const char* text = PQgetvalue(result, row, col);
+  const auto length = static_cast<std::size_t>(PQgetlength(result, row, col));
+  switch (column.kind) {
+    case ColumnKind::Boolean:
+      return std::int64_t{text[0] == 't' ? 1 : 0};
+    case ColumnKind::Integer:
+      return static_cast<std::int64_t>(std::strtoll(text, nullptr, 10));
+    case ColumnKind::Real:
+    case ColumnKind::Numeric:
+      if (PQftype(result, col) != kMoney) return std::strtod(text, nullptr);
+      return std::string(text, length);
+    case ColumnKind::DateTime:
+      if (length == 10) return std::string(text, length) + " 00:00:00";
+      return std::string(text, std::min<std::size_t>(length, 19));
+    case ColumnKind::Blob: {
+      std::size_t size = 0;
+      unsigned char* bytes = PQunescapeBytea(reinterpret_cast<const unsigned char*>(text), &size);
+      if (bytes == nullptr) throw DbError("Cannot read a binary value.");
+      Blob blob(bytes, bytes + size);
+      PQfreemem(bytes);
+      return blob;
+    }
+    default:
+      return std::string(text, length);
+  }
+}
+
+class PgRecordset final : public Recordset {
+ public:
+  explicit PgRecordset(ResultPtr result) : mResult(std::move(result)) {
+    const int count = PQnfields(mResult.get());
+    for (int i = 0; i < count; ++i) mColumns.push_back(DescribeColumn(mResult.get(), i));
+    mRows = PQntuples(mResult.get());
+  }
+
+  const std::vector<Column>& Columns() const override { return mColumns; }
+
+  bool Next() override {
+    if (mRow < mRows) ++mRow;
+    return mRow < mRows;
+  }
+
+  Value Get(std::size_t index) const override {
+    if (mRow < 0 || mRow >= mRows) throw DbError("There is no current row.");
+    if (index >= mColumns.size()) throw DbError("Column index out of range.");
+    return ReadField(mResult.get(), mRow, static_cast<int>(index), mColumns[index]);
+  }
+  using Recordset::Get;
+
+ private:
+  ResultPtr mResult;
+  std::vector<Column> mColumns;
+  int mRows = 0;
+  int mRow = -1;
+};
+
+struct PgStatement {
+  std::string name;
+  std::size_t paramCount = 0;
+};
+
+class PgConnection final : public Connection {
+ public:
+  explicit PgConnection(ConnPtr conn) : mConn(std::move(conn)), mCache(kCacheSize) {}
+
+  Backend GetBackend() const override { return Backend::Postgres; }
+  bool IsOpen() const override { return mConn != nullptr; }
+
+  void Close() override {
+    mCache.Clear();
+    mConn.reset();
+    mInTransaction = false;
+  }
+
+  std::int64_t Execute(std::string_view sql, const Params& params) override {
+    const ResultPtr result = Run(sql, params);
+    if (PQresultStatus(result.get()) == PGRES_TUPLES_OK) return 0;
+    const char* tuples = PQcmdTuples(result.get());
+    return tuples[0] == '\0' ? 0 : std::strtoll(tuples, nullptr, 10);
+  }
+
+  std::unique_ptr<Recordset> Query(std::string_view sql, const Params& params) override {
+    return std::make_unique<PgRecordset>(Run(sql, params));
+  }
+
+  void BeginTrans(TransactionKind kind) override {
+    if (InTransaction()) throw DbError("A transaction is already open on this connection.");
+    Command(kind == TransactionKind::Strict ? "BEGIN ISOLATION LEVEL REPEATABLE READ" : "BEGIN");
+    mInTransaction = true;
+  }
+
+  void CommitTrans() override {
+    RequireTransaction();
+    mInTransaction = false;
+    Command("COMMIT");
+  }
+
+  void RollbackTrans() override {
+    RequireTransaction();
+    mInTransaction = false;
+    Command("ROLLBACK");
+  }
+
+  bool InTransaction() const override { return IsOpen() && mInTransaction; }
+
+ private:
+  void RequireOpen() const {
+    if (!mConn) ThrowClosed();
+  }
+
+  void RequireTransaction() const {
+    RequireOpen();
+    if (!mInTransaction) throw DbError("No transaction is open on this connection.");
+  }
+
+  // Runs a fixed command that takes no parameters.
+  void Command(const char* sql) {
+    RequireOpen();
+    const ResultPtr result(PQexec(mConn.get(), sql));
+    if (!Succeeded(result.get())) throw DbError(Describe(result.get(), mConn.get()));
+  }
+
+  // Runs one statement. Inside a transaction it runs under a savepoint, so
+  // that its failure undoes only its own work and the transaction goes on,
+  // as callers expect of a failed probe or drop.
+  ResultPtr Run(std::string_view sql, const Params& params) {
+    RequireOpen();
+    if (mInTransaction) Command("SAVEPOINT tavex_statement");
+    try {
+      const PgStatement& statement = Prepare(sql);
+      if (statement.paramCount != params.size()) {
+        throw DbError("The statement expects " + std::to_string(statement.paramCount) +
+                      " parameter(s), " + std::to_string(params.size()) + " given.");
+      }
+      BindValues(params);
+      ResultPtr result(PQexecPrepared(mConn.get(), statement.name.c_str(),
+                                      static_cast<int>(params.size()), mValues.data(),
+                                      mLengths.data(), mFormats.data(), 0));
+      if (!Succeeded(result.get())) throw DbError(Describe(result.get(), mConn.get()));
+      if (mInTransaction) Command("RELEASE SAVEPOINT tavex_statement");
+      return result;
+    } catch (const DbError&) {
+      if (mInTransaction && mConn && PQstatus(mConn.get()) == CONNECTION_OK) {
+        const ResultPtr undo(PQexec(mConn.get(),
+                                    "ROLLBACK TO SAVEPOINT tavex_statement; "
+                                    "RELEASE SAVEPOINT tavex_statement"));
+      }
+      throw;
+    }
+  }
+
+  const PgStatement& Prepare(std::string_view sql) {
+    if (const PgStatement* cached = mCache.Find(sql)) return *cached;
+    RewrittenStatement rewritten = RewriteStatement(sql, Backend::Postgres);
+    PgStatement statement{"tavex_" + std::to_string(++mStatementNumber), rewritten.paramCount};
+    const ResultPtr result(
+        PQprepare(mConn.get(), statement.name.c_str(), rewritten.text.c_str(), 0, nullptr));
+    if (!Succeeded(result.get())) throw DbError(Describe(result.get(), mConn.get()));
+    return mCache.Insert(std::string(sql), std::move(statement), [this](PgStatement& evicted) {
+      const std::string deallocate = "DEALLOCATE " + evicted.name;
+      const ResultPtr ignored(PQexec(mConn.get(), deallocate.c_str()));
+    });
+  }
+
+  // Fills the parameter arrays; numbers are written into reused buffers.
+  void BindValues(const Params& params) {
+    const std::size_t n = params.size();
+    mValues.assign(n, nullptr);
+    mLengths.assign(n, 0);
+    mFormats.assign(n, 0);
+    if (mNumbers.size() < n) mNumbers.resize(n);
+    for (std::size_t i = 0; i < n; ++i) {
+      const Value& v = params[i];
+      if (const auto* s = std::get_if<std::string>(&v)) {
+        mValues[i] = s->c_str();
+      } else if (const auto* b = std::get_if<Blob>(&v)) {
+        mValues[i] = reinterpret_cast<const char*>(b->data());
+        mLengths[i] = static_cast<int>(b->size());
+        mFormats[i] = 1;
+      } else if (std::holds_alternative<std::int64_t>(v) || std::holds_alternative<double>(v)) {
+        std::array<char, 32>& buffer = mNumbers[i];
+        const auto [end, error] =
+            std::holds_alternative<std::int64_t>(v)
+                ? std::to_chars(buffer.data(), buffer.data() + buffer.size() - 1,
+                                std::get<std::int64_t>(v))
+                : std::to_chars(buffer.data(), buffer.data() + buffer.size() - 1,
+                                std::get<double>(v));
+        if (error != std::errc{}) throw DbError("Cannot write a number parameter.");
+        *end = '\0';
+        mValues[i] = buffer.data();
+      }
+    }
+  }
+
+  ConnPtr mConn;
+  StatementCache<PgStatement> mCache;
+  std::uint64_t mStatementNumber = 0;
+  bool mInTransaction = false;
+  std::vector<const char*> mValues;
+  std::vector<int> mLengths;
+  std::vector<int> mFormats;
+  std::vector<std::array<char, 32>> mNumbers;
+};
+
+void IgnoreNotice(void*, const char*) {}
+
+}  // namespace
+
+std::shared_ptr<Connection> OpenPgConnection(const std::string& uri) {
+  ConnPtr conn(PQconnectdb(uri.c_str()));
+  if (!conn) throw DbError("Out of memory while connecting to " + uri);
+  if (PQstatus(conn.get()) != CONNECTION_OK) throw DbError(Trimmed(PQerrorMessage(conn.get())));
+  PQsetNoticeProcessor(conn.get(), IgnoreNotice, nullptr);
+  const ResultPtr setup(PQexec(conn.get(),
+                               "SET DateStyle = ISO, MDY; SET client_encoding = 'UTF8'; "
+                               "SET client_min_messages = warning"));
+  if (!Succeeded(setup.get())) throw DbError(Describe(setup.get(), conn.get()));
+  return std::make_shared<PgConnection>(std::move(conn));
+}
+
+}  // namespace tavex::db

@@ -1,0 +1,319 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "database/Connection.h"
+#include "database/SqliteConnection.h"
+#include "support/PgCluster.h"
+#include "support/TempDir.h"
+
+namespace tavex::db {
+namespace {
+
+// Each case runs on a fresh, empty database of each backend.
+class ConnectionTest : public testing::TestWithParam<Backend> {
+ protected:
+  void SetUp() override {
+    if (GetParam() == Backend::Postgres) {
+      TAVEX_REQUIRE_POSTGRES();
+      mName = test::PgCluster::Shared().CreateDatabase();
+    } else {
+      CreateSqliteDatabase(mFolder / "host.db");
+      mName = "sqlite:" + (mFolder / "host.db");
+    }
+    mDb = OpenConnection(mName);
+  }
+
+  bool OnPostgres() const { return GetParam() == Backend::Postgres; }
+  const char* DateType() const { return OnPostgres() ? "timestamp" : "DATETIME"; }
+
+  Value Scalar(const std::string& sql, const Params& params = {}) {
+    auto rows = mDb->Query(sql, params);
+    EXPECT_TRUE(rows->Next()) << sql;
+    return rows->Get(std::size_t{0});
+  }
+  std::int64_t Count(const std::string& table, const std::string& where = "1=1") {
+    return std::get<std::int64_t>(Scalar("SELECT count(*) FROM " + table + " WHERE " + where));
+  }
+  std::string Text(const std::string& sql, const Params& params = {}) {
+    return std::get<std::string>(Scalar(sql, params));
+  }
+
+  // Items 1..3 with quantities 0; a grouped source that has 6 for item 1
+  // and 7 for item 2.
+  void CreateDayTables() {
+    mDb->Execute("CREATE TABLE Day (ItemID INTEGER, QtyUse INTEGER)");
+    mDb->Execute("CREATE TABLE Used (ItemID INTEGER, theQty INTEGER)");
+    for (int item : {1, 2, 3}) mDb->Execute("INSERT INTO Day VALUES (?, 0)", {std::int64_t{item}});
+    for (auto [item, qty] : {std::pair{1, 2}, {1, 4}, {2, 7}}) {
+      mDb->Execute("INSERT INTO Used VALUES (?, ?)", {std::int64_t{item}, std::int64_t{qty}});
+    }
+  }
+  std::string DayQuantities() {
+    std::string text;
+    auto rows = mDb->Query("SELECT ItemID, QtyUse FROM Day ORDER BY ItemID");
+    while (rows->Next()) {
+      text += std::to_string(std::get<std::int64_t>(rows->Get(std::size_t{0}))) + "=" +
+              std::to_string(std::get<std::int64_t>(rows->Get(std::size_t{1}))) + " ";
+    }
+    return text;
+  }
+
+  test::TempDir mFolder;
+  std::string mName;
+  std::shared_ptr<Connection> mDb;
+};
+
+std::string BackendName(const testing::TestParamInfo<Backend>& info) {
+  return info.param == Backend::Sqlite ? "Sqlite" : "Postgres";
+}
+
+TEST_P(ConnectionTest, ExecuteReportsTheRowsItChanged) {
+  EXPECT_EQ(0, mDb->Execute("CREATE TABLE t (k VARCHAR(20), n INTEGER)"));
+  for (int i = 1; i <= 3; ++i) {
+    EXPECT_EQ(
+        1, mDb->Execute("INSERT INTO t VALUES (?, ?)", {"K" + std::to_string(i), std::int64_t{i}}));
+  }
+  EXPECT_EQ(2, mDb->Execute("UPDATE t SET n=n+10 WHERE n>=?", {std::int64_t{2}}));
+  EXPECT_EQ(0, mDb->Execute("SELECT * FROM t"));
+  EXPECT_EQ(0, mDb->Execute("CREATE TABLE u (k INTEGER)"));
+  EXPECT_EQ(3, mDb->Execute("DELETE FROM t"));
+}
+
+TEST_P(ConnectionTest, SelectIntoCreatesTheTableAndCountsItsRows) {
+  mDb->Execute("CREATE TABLE bi_Bill (BillID VARCHAR(20), IsUploaded INTEGER)");
+  mDb->Execute("INSERT INTO bi_Bill VALUES ('1', 0), ('2', 1), ('3', 0)");
+  EXPECT_EQ(
+      2, mDb->Execute(" SELECT  BillID INTO bi_BillID_Upload    FROM bi_Bill   WHERE IsUploaded=? ",
+                      {std::int64_t{0}}));
+  EXPECT_EQ(2, Count("bi_BillID_Upload"));
+  EXPECT_EQ(0, mDb->Execute("SELECT * INTO [Empty_Temp] FROM bi_Bill WHERE 1<>1"));
+  EXPECT_EQ(0, Count("[Empty_Temp]"));
+}
+
+TEST_P(ConnectionTest, StringConcatenationPrefixesKeysInsteadOfAddingThem) {
+  mDb->Execute("CREATE TABLE t (BillID VARCHAR(20), n INTEGER)");
+  mDb->Execute("INSERT INTO t VALUES ('123', 5), ('ABC', 6)");
+  EXPECT_EQ(2, mDb->Execute("UPDATE t SET BillID='B01-'+BillID"));
+  EXPECT_EQ("B01-123", Text("SELECT BillID FROM t WHERE n=5"));
+  EXPECT_EQ("B01-ABC", Text("SELECT BillID FROM t WHERE n=6"));
+  EXPECT_EQ("X-B01-ABC-x", Text("SELECT 'X-'+BillID+'-x' FROM t WHERE BillID LIKE '%ABC'"));
+  EXPECT_EQ(7, std::get<std::int64_t>(Scalar("SELECT n+1 FROM t WHERE n=6")));
+}
+
+TEST_P(ConnectionTest, ValuesOfEveryKindRoundTripThroughParameters) {
+  mDb->Execute(std::string("CREATE TABLE v (i BIGINT, r DOUBLE PRECISION, s VARCHAR(50), b ") +
+               (OnPostgres() ? "bytea" : "BLOB") + ", z INTEGER)");
+  const Blob bytes{0, 1, 2, 255};
+  mDb->Execute("INSERT INTO v VALUES (?, ?, ?, ?, ?)",
+               {std::int64_t{9000000000}, 2.5, std::string("中文 'q'"), bytes, std::monostate{}});
+  auto rows = mDb->Query("SELECT i, r, s, b, z FROM v");
+  ASSERT_TRUE(rows->Next());
+  EXPECT_EQ(Value(std::int64_t{9000000000}), rows->Get("I"));
+  EXPECT_EQ(Value(2.5), rows->Get("r"));
+  EXPECT_EQ(Value(std::string("中文 'q'")), rows->Get("S"));
+  EXPECT_EQ(Value(bytes), rows->Get("b"));
+  EXPECT_TRUE(std::holds_alternative<std::monostate>(rows->Get("z")));
+  EXPECT_FALSE(rows->Next());
+  EXPECT_THROW(rows->Get("nonexistent"), DbError);
+}
+
+TEST_P(ConnectionTest, DatesReadBackAsTextAndRangesIncludeTheWholeLastDay) {
+  mDb->Execute(std::string("CREATE TABLE b (BillID VARCHAR(10), BillDate ") + DateType() + ")");
+  for (auto [id, date] : {std::pair{"feb", "2024-02-29 23:59:59"},
+                          {"first", "2024-03-01 00:00:00"},
+                          {"last", "2024-03-31 23:59:59"},
+                          {"apr", "2024-04-01 00:00:00"}}) {
+    mDb->Execute("INSERT INTO b VALUES (?, ?)", {std::string(id), std::string(date)});
+  }
+  EXPECT_EQ("2024-03-31 23:59:59", Text("SELECT BillDate FROM b WHERE BillID='last'"));
+  const Params march{std::string("2024-03-01"), std::string("2024-04-01")};
+  EXPECT_EQ(2, std::get<std::int64_t>(
+                   Scalar("SELECT count(*) FROM b WHERE BillDate>=? AND BillDate<?", march)));
+  EXPECT_EQ(2, Count("b", "BillDate>=#2024-03-01# AND BillDate<#2024-04-01#"));
+  EXPECT_EQ(2, Count("b", "BillDate>='2024-03-01' AND BillDate<'2024-04-01'"));
+  EXPECT_EQ(1, std::get<std::int64_t>(
+                   Scalar("SELECT count(*) FROM b WHERE BillDate=?", {std::string("2024-04-01")})));
+  auto rows = mDb->Query("SELECT BillDate FROM b");
+  EXPECT_EQ(ColumnKind::DateTime, rows->Columns()[0].kind);
+}
+
+TEST_P(ConnectionTest, ReportsColumnKindsAndDeclaredTypes) {
+  mDb->Execute(std::string("CREATE TABLE c (a INTEGER, b VARCHAR(20), c NUMERIC(12,2), d ") +
+               DateType() + ", e REAL, f BOOLEAN)");
+  auto rows = mDb->Query("SELECT a, b, c, d, e, f FROM c");
+  const auto& columns = rows->Columns();
+  ASSERT_EQ(6u, columns.size());
+  EXPECT_EQ(ColumnKind::Integer, columns[0].kind);
+  EXPECT_EQ(ColumnKind::Text, columns[1].kind);
+  EXPECT_EQ(ColumnKind::Numeric, columns[2].kind);
+  EXPECT_EQ(ColumnKind::DateTime, columns[3].kind);
+  EXPECT_EQ(ColumnKind::Real, columns[4].kind);
+  EXPECT_EQ(ColumnKind::Boolean, columns[5].kind);
+  EXPECT_EQ(OnPostgres() ? "varchar(20)" : "VARCHAR(20)", columns[1].declaredType);
+  EXPECT_EQ(OnPostgres() ? "numeric(12,2)" : "NUMERIC(12,2)", columns[2].declaredType);
+}
+
+TEST_P(ConnectionTest, ColumnLookupIgnoresCase) {
+  mDb->Execute("CREATE TABLE t (BillID VARCHAR(10))");
+  mDb->Execute("INSERT INTO t VALUES ('x')");
+  auto rows = mDb->Query("SELECT BillID FROM t");
+  ASSERT_TRUE(rows->Next());
+  EXPECT_EQ(0u, rows->FindColumn("billid").value());
+  EXPECT_EQ(0u, rows->FindColumn("BILLID").value());
+  EXPECT_FALSE(rows->FindColumn("Bill").has_value());
+  EXPECT_EQ(Value(std::string("x")), rows->Get("BillId"));
+}
+
+TEST_P(ConnectionTest, FailedStatementLeavesTheTransactionUsable) {
+  mDb->Execute("CREATE TABLE t (k INTEGER)");
+  mDb->BeginTrans();
+  mDb->Execute("INSERT INTO t VALUES (1)");
+  EXPECT_THROW(mDb->Execute("DROP TABLE Missing_Temp"), DbError);
+  EXPECT_THROW(mDb->Execute("SELECT * FROM Missing_Temp WHERE 1<>1"), DbError);
+  EXPECT_TRUE(mDb->InTransaction());
+  mDb->Execute("INSERT INTO t VALUES (2)");
+  mDb->CommitTrans();
+  EXPECT_EQ(2, Count("t"));
+  EXPECT_FALSE(mDb->InTransaction());
+}
+
+TEST_P(ConnectionTest, RollbackUndoesAndOthersSeeOnlyCommittedRows) {
+  mDb->Execute("CREATE TABLE t (k INTEGER)");
+  auto other = OpenConnection(mName);
+  mDb->BeginTrans();
+  mDb->Execute("INSERT INTO t VALUES (1)");
+  mDb->RollbackTrans();
+  EXPECT_EQ(0, Count("t"));
+  mDb->BeginTrans(TransactionKind::Strict);
+  EXPECT_THROW(mDb->BeginTrans(), DbError);
+  mDb->Execute("INSERT INTO t VALUES (2)");
+  mDb->CommitTrans();
+  auto rows = other->Query("SELECT count(*) FROM t");
+  ASSERT_TRUE(rows->Next());
+  EXPECT_EQ(Value(std::int64_t{1}), rows->Get(std::size_t{0}));
+  EXPECT_THROW(mDb->CommitTrans(), DbError);
+}
+
+TEST_P(ConnectionTest, DialectProbeSucceedsOnlyOnTheServer) {
+  if (OnPostgres()) {
+    EXPECT_NO_THROW(mDb->Execute("SELECT GetDate()"));
+  } else {
+    EXPECT_THROW(mDb->Execute("SELECT GetDate()"), DbError);
+  }
+}
+
+TEST_P(ConnectionTest, BothUpdateFormsWriteEachRowItsOwnValue) {
+  CreateDayTables();
+  mDb->Execute(
+      " update Day     set QtyUse=theView.QtyUse  from (    select ItemID,sum(theQty) as QtyUse "
+      "     from Used  group by ItemID ) as theView,           Day as theBOM     where "
+      "theBOM.ItemID=theView.ItemID ");
+  EXPECT_EQ("1=6 2=7 3=0 ", DayQuantities());
+  mDb->Execute("UPDATE Day SET QtyUse=0");
+  mDb->Execute("select ItemID,sum(theQty) as QtyUse into Work_Temp from Used group by ItemID");
+  mDb->Execute(
+      " update Day as t,         Work_Temp  as v       set t.QtyUse=v.QtyUse       where "
+      "t.ItemID=v.ItemID  ");
+  EXPECT_EQ("1=6 2=7 3=0 ", DayQuantities());
+}
+
+TEST_P(ConnectionTest, TopLimitsTheRowsAndNullsSortFirst) {
+  mDb->Execute("CREATE TABLE t (k INTEGER)");
+  mDb->Execute("INSERT INTO t VALUES (3), (NULL), (1)");
+  auto rows = mDb->Query("SELECT TOP 2 k FROM t ORDER BY k");
+  ASSERT_TRUE(rows->Next());
+  EXPECT_TRUE(std::holds_alternative<std::monostate>(rows->Get(std::size_t{0})));
+  ASSERT_TRUE(rows->Next());
+  EXPECT_EQ(Value(std::int64_t{1}), rows->Get(std::size_t{0}));
+  EXPECT_FALSE(rows->Next());
+}
+
+TEST_P(ConnectionTest, TableCanBeDroppedAfterReadingIt) {
+  mDb->Execute("CREATE TABLE t (k INTEGER)");
+  mDb->Execute("INSERT INTO t VALUES (1)");
+  EXPECT_EQ(0, mDb->Execute("SELECT * FROM t WHERE 1<>1"));
+  {
+    auto rows = mDb->Query("SELECT k FROM t");
+    while (rows->Next()) {
+    }
+  }
+  EXPECT_NO_THROW(mDb->Execute("DROP TABLE t"));
+  // The same text prepared before now reads the new table's columns.
+  mDb->Execute("CREATE TABLE t (a INTEGER, b INTEGER)");
+  mDb->Execute("INSERT INTO t VALUES (1, 2)");
+  auto rows = mDb->Query("SELECT * FROM t");
+  ASSERT_TRUE(rows->Next());
+  EXPECT_EQ(2u, rows->Columns().size());
+}
+
+TEST_P(ConnectionTest, TwoOpenRecordsetsOfOneStatementAreIndependent) {
+  mDb->Execute("CREATE TABLE t (k INTEGER)");
+  mDb->Execute("INSERT INTO t VALUES (1), (2)");
+  auto first = mDb->Query("SELECT k FROM t ORDER BY k");
+  auto second = mDb->Query("SELECT k FROM t ORDER BY k");
+  ASSERT_TRUE(first->Next());
+  ASSERT_TRUE(second->Next());
+  ASSERT_TRUE(second->Next());
+  EXPECT_EQ(Value(std::int64_t{1}), first->Get(std::size_t{0}));
+  EXPECT_EQ(Value(std::int64_t{2}), second->Get(std::size_t{0}));
+}
+
+TEST_P(ConnectionTest, BadInputGivesADbError) {
+  mDb->Execute("CREATE TABLE t (k INTEGER)");
+  EXPECT_THROW(mDb->Execute("INSERT INTO t VALUES (?)", {}), DbError);
+  EXPECT_THROW(mDb->Execute("INSERT INTO t VALUES (?)", {std::int64_t{1}, std::int64_t{2}}),
+               DbError);
+  EXPECT_THROW(mDb->Execute("SELECT 'open FROM t"), DbError);
+  EXPECT_THROW(mDb->Query("SELEC k FROM t"), DbError);
+  EXPECT_THROW(mDb->Execute("SELECT 1; SELECT 2"), DbError);
+  EXPECT_EQ(0, Count("t"));
+}
+
+TEST_P(ConnectionTest, ClosedConnectionRaisesDbError) {
+  mDb->Execute("CREATE TABLE t (k INTEGER)");
+  mDb->Close();
+  EXPECT_FALSE(mDb->IsOpen());
+  EXPECT_THROW(mDb->Execute("SELECT 1"), DbError);
+  EXPECT_THROW(mDb->Query("SELECT 1"), DbError);
+  EXPECT_THROW(mDb->BeginTrans(), DbError);
+  EXPECT_FALSE(mDb->InTransaction());
+  mDb->Close();
+}
+
+INSTANTIATE_TEST_SUITE_P(, ConnectionTest, testing::Values(Backend::Sqlite, Backend::Postgres),
+                         BackendName);
+
+TEST(OpenConnection, NeverCreatesADatabase) {
+  test::TempDir folder;
+  const std::string path = folder / "missing.db";
+  EXPECT_THROW(OpenConnection("sqlite:" + path), DbError);
+  EXPECT_THROW(OpenConnection(PackageConnectionString(path)), DbError);
+  EXPECT_FALSE(std::filesystem::exists(path));
+  test::WriteFile(folder / "text.db", "this is no database, it is plain text for the test");
+  EXPECT_THROW(OpenConnection("sqlite:" + (folder / "text.db")), DbError);
+}
+
+TEST(OpenConnection, PackageConnectionStringOpensThatSqliteFile) {
+  test::TempDir folder;
+  const std::string path = folder / "B01-1.mdb";
+  CreateSqliteDatabase(path);
+  EXPECT_EQ("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + path + ";Persist Security Info=False",
+            PackageConnectionString(path));
+  OpenConnection(PackageConnectionString(path))->Execute("CREATE TABLE p (k INTEGER)");
+  auto again = OpenConnection("sqlite:" + path);
+  EXPECT_EQ(Backend::Sqlite, again->GetBackend());
+  EXPECT_EQ(0, again->Execute("SELECT * FROM p WHERE 1<>1"));
+}
+
+TEST(OpenConnection, UnreachableServerAndUnknownNamesFailClearly) {
+  test::TempDir folder;
+  EXPECT_THROW(OpenConnection("postgresql:///nodb?host=" + folder.Path() + "&connect_timeout=2"),
+               DbError);
+  EXPECT_THROW(OpenConnection("mysql://localhost/db"), DbError);
+  EXPECT_THROW(OpenConnection(""), DbError);
+}
+
+}  // namespace
+}  // namespace tavex::db
