@@ -9,6 +9,8 @@
 #include <optional>
 #include <vector>
 
+#include "i18n/Messages.h"
+#include "storage/SyncLog.h"
 #include "transfer/FtpConnection.h"
 #include "transfer/FtpListing.h"
 #include "transfer/IniSection.h"
@@ -85,6 +87,29 @@ std::size_t ReadFromFile(char* data, std::size_t size, std::size_t count, void* 
   std::FILE* in = static_cast<std::FILE*>(file);
   std::size_t read = std::fread(data, size, count, in);
   return std::ferror(in) ? CURL_READFUNC_ABORT : read * size;
+}
+
+// Notes in the synchronisation log that a listed name was left out. Control
+// characters are shown as \xNN so that the name cannot break the log line.
+void LogUnsafeName(const std::string& name) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string shown;
+  for (unsigned char c : name) {
+    if (c < 0x20 || c == 0x7F) {
+      shown += "\\x";
+      shown += kHex[c >> 4];
+      shown += kHex[c & 0x0F];
+    } else {
+      shown += static_cast<char>(c);
+    }
+  }
+  cLanguage& language = gLanguage();
+  const std::string section = language.Section();
+  language.SetSection("Main");
+  const std::string text =
+      language.getValue("Msg_FTP_UnsafeName", "", "服务器文件名不安全，已跳过：") + shown;
+  language.SetSection(section);
+  WriteSyncLog(text);
 }
 
 // Runs one operation so that nothing it throws (out of memory, libcurl
@@ -196,8 +221,8 @@ std::vector<std::string> clsFTP::GetDirFile() {
       if (entry.kind != FtpEntryKind::kFile) continue;
       if (IsSafeRemoteName(entry.name)) {
         names.push_back(std::move(entry.name));
-      } else if (mRejectedName) {
-        mRejectedName(entry.name);
+      } else {
+        LogUnsafeName(entry.name);
       }
     }
     return names;
@@ -265,10 +290,6 @@ bool clsFTP::DeleteFile(const std::string& sName) {
     });
     return result == CURLE_OK;
   });
-}
-
-void clsFTP::SetRejectedNameHandler(std::function<void(const std::string&)> handler) {
-  mRejectedName = std::move(handler);
 }
 
 }  // namespace tavex

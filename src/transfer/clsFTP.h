@@ -1,6 +1,5 @@
 #pragma once
 
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -42,8 +41,8 @@ class clsFTP {
 
   // The names of the plain files of the current remote folder, in listing
   // order; folders and links are left out, and so is any name that is not
-  // safe as a local file name (see IsSafeRemoteName), which is reported to
-  // the rejected-name handler. Empty when the listing fails.
+  // safe as a local file name (see IsSafeRemoteName), which is written to the
+  // synchronisation log instead. Empty when the listing fails.
   std::vector<std::string> GetDirFile();
 
   // Fetches remote `sName` into local `sFile`, replacing it. The bytes go to
@@ -61,12 +60,8 @@ class clsFTP {
   // Deletes remote `sName`.
   bool DeleteFile(const std::string& sName);
 
-  // Receives every listed name GetDirFile leaves out as unsafe.
-  void SetRejectedNameHandler(std::function<void(const std::string&)> handler);
-
  private:
   std::shared_ptr<FtpConnection> mConnection;
-  std::function<void(const std::string&)> mRejectedName;
 };
 
 }  // namespace tavex

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "TransferHome.h"
+#include "storage/SyncLog.h"
 #include "support/FtpServer.h"
 #include "transfer/clsFTP.h"
 
@@ -134,16 +135,19 @@ TEST_F(FtpClient, ListingHoldsOnlyPlainFilesWithBlanksAndUtf8Kept) {
   EXPECT_EQ(Sorted(mFtp.GetDirFile()), (Names{"B01-1.pkg", "分店 二.pkg"}));
 }
 
-TEST_F(FtpClient, ListedNamesUnsafeAsLocalNamesAreSkippedAndReported) {
+TEST_F(FtpClient, ListedNamesUnsafeAsLocalNamesAreSkippedAndLogged) {
   mServer.PutFile("In/..\\x.pkg", "evil");
   mServer.PutFile("In/tab\tname.pkg", "evil");
   mServer.PutFile("In/good.pkg", "good");
-  Names rejected;
-  mFtp.SetRejectedNameHandler([&](const std::string& name) { rejected.push_back(name); });
   ASSERT_TRUE(Connect());
   ASSERT_TRUE(mFtp.SetFtpDir("In"));
   EXPECT_EQ(mFtp.GetDirFile(), Names{"good.pkg"});
-  EXPECT_EQ(Sorted(rejected), (Names{"..\\x.pkg", "tab\tname.pkg"}));
+  const std::string log = test::ReadFile(GetLastLogFile());
+  EXPECT_EQ(GetLastLogFile().rfind(mHome / "Log/", 0), 0u);
+  EXPECT_NE(log.find("\"服务器文件名不安全，已跳过：..\\x.pkg\"\r\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("\"服务器文件名不安全，已跳过：tab\\x09name.pkg\"\r\n"), std::string::npos)
+      << log;
+  EXPECT_EQ(log.find("good.pkg"), std::string::npos);
 }
 
 TEST_F(FtpClient, GetFileCopiesBytesExactlyAndReplacesTheLocalFile) {
