@@ -5,16 +5,13 @@
 #include "engine/DeleteStatement.h"
 #include "engine/PackageDefinition.h"
 #include "engine/PackageFailure.h"
+#include "engine/PackageImporter.h"
 #include "engine/RowCopier.h"
 #include "engine/SqlNames.h"
 
 namespace tavex::engine {
 
 namespace {
-
-// The temporary table of the incoming rows' placeholder values on the
-// receiving side.
-constexpr const char* kIncomingTable = "tavex_Incoming";
 
 // Opens a transaction on `connection` unless the caller holds one, and rolls
 // it back unless committed.
@@ -248,101 +245,17 @@ bool Package::ImportPackage(bool, bool, std::int32_t) {
     const PackageDefinition definition = PackageDefinition::Load(*mSource);
     definition.Verify(*mSource);
     Adopt(definition);
-    OwnTransaction transaction(*mTarget);
     ProgressEvents progress(mHandler, mPackageID,
                             static_cast<std::int32_t>(definition.steps.size()));
+    PackageImporter importer(definition, *mSource, *mTarget, progress);
+    OwnTransaction transaction(*mTarget);
     for (std::size_t i = 0; i < definition.steps.size(); ++i) {
       context = definition.steps[i].caption;
-      ImportStep(definition, i, progress);
+      importer.ImportStep(i);
     }
     context.clear();
     transaction.Commit();
   });
-}
-
-void Package::ImportStep(const PackageDefinition& definition, std::size_t index,
-                         ProgressEvents& progress) {
-  const PackageDefinition::Step& step = definition.steps[index];
-  db::Connection& source = *mSource;
-  db::Connection& target = *mTarget;
-  const auto filled = definition.FilledTables();
-
-  // Every package column must have its receiving column.
-  const std::vector<db::Column> receiving = TableColumns(target, step.table);
-  const std::vector<db::Column> incoming = TableColumns(source, step.packageTable);
-  std::vector<std::string> targetNames;
-  std::string selectList;
-  for (const auto& column : incoming) {
-    auto match = std::find_if(receiving.begin(), receiving.end(),
-                              [&](const db::Column& c) { return SameName(c.name, column.name); });
-    if (match == receiving.end()) {
-      throw PackageFailure(
-          kErrMissingColumn,
-          "package column " + column.name + " has no column in the receiving table " + step.table);
-    }
-    targetNames.push_back(match->name);
-    selectList += (selectList.empty() ? "" : ",") + QuoteName(column.name);
-  }
-
-  for (const auto& statement : step.statements) {
-    if (statement.kind != kKindBeforeStep) continue;
-    db::Params params;
-    const std::string sql =
-        DeleteStatement::Parse(statement.sql, statement.kind, filled).Sql(params);
-    target.Execute(sql, params);
-  }
-
-  std::vector<DeleteStatement> perRow;
-  std::vector<std::string> fields;
-  for (const auto& statement : step.statements) {
-    if (statement.kind != kKindPerRow) continue;
-    perRow.push_back(DeleteStatement::Parse(statement.sql, statement.kind, filled));
-    for (const auto& field : perRow.back().Fields()) {
-      if (std::none_of(fields.begin(), fields.end(),
-                       [&](const auto& f) { return SameName(f, field); })) {
-        fields.push_back(field);
-      }
-    }
-  }
-  if (!perRow.empty() && step.rowCount > 0) {
-    if (!fields.empty()) {
-      // The incoming rows' values of every placeholder field, typed like the
-      // receiving column they are written to.
-      std::string columns;
-      std::string names;
-      for (const auto& field : fields) {
-        auto match = std::find_if(receiving.begin(), receiving.end(),
-                                  [&](const db::Column& c) { return SameName(c.name, field); });
-        const std::string type =
-            match == receiving.end() ? std::string() : ColumnType(*match, target.GetBackend());
-        columns +=
-            (columns.empty() ? "" : ", ") + QuoteName(field) + (type.empty() ? "" : " ") + type;
-        names += (names.empty() ? "" : ",") + QuoteName(field);
-      }
-      target.Execute(std::string("CREATE TEMP TABLE ") + QuoteName(kIncomingTable) + " (" +
-                     columns + ")");
-      auto values =
-          source.Query("SELECT DISTINCT " + names + " FROM " + QuoteName(step.packageTable));
-      RowCopier copier(target, kIncomingTable, fields);
-      while (values->Next()) copier.Insert(*values);
-    }
-    for (const auto& statement : perRow) {
-      db::Params params;
-      const std::string sql = statement.SetSql(kIncomingTable, params);
-      target.Execute(sql, params);
-    }
-    if (!fields.empty()) target.Execute(std::string("DROP TABLE ") + QuoteName(kIncomingTable));
-  }
-
-  progress.StartStep(static_cast<std::int32_t>(index + 1), step.caption, step.rowCount);
-  auto rows = source.Query("SELECT " + selectList + " FROM " + QuoteName(step.packageTable));
-  RowCopier copier(target, step.table, targetNames);
-  std::int64_t done = 0;
-  while (rows->Next()) {
-    copier.Insert(*rows);
-    progress.Row(++done);
-  }
-  progress.FinishStep(done);
 }
 
 }  // namespace tavex::engine

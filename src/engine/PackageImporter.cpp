@@ -1,0 +1,188 @@
+#include "engine/PackageImporter.h"
+
+#include <algorithm>
+
+#include "engine/DeleteStatement.h"
+#include "engine/Errors.h"
+#include "engine/PackageFailure.h"
+#include "engine/RowCopier.h"
+#include "engine/SqlNames.h"
+
+namespace tavex::engine {
+
+namespace {
+
+// The temporary table of the incoming rows' placeholder values.
+constexpr const char* kIncomingTable = "tavex_Incoming";
+// The schema name of the attached package file.
+constexpr const char* kAttachedSchema = "tavex_pkg";
+
+// The file behind a SQLite connection's main database; empty for an
+// in-memory one.
+std::string MainFile(db::Connection& connection) {
+  auto rows = connection.Query("PRAGMA database_list");
+  while (rows->Next()) {
+    const db::Value name = rows->Get(1);
+    const auto* text = std::get_if<std::string>(&name);
+    if (text && *text == "main") {
+      const db::Value file = rows->Get(2);
+      const auto* path = std::get_if<std::string>(&file);
+      return path ? *path : std::string();
+    }
+  }
+  return {};
+}
+
+std::int64_t AsNumber(const db::Value& value) {
+  if (const auto* number = std::get_if<std::int64_t>(&value)) return *number;
+  return 0;
+}
+
+bool Contains(const std::vector<std::string>& names, const std::string& name) {
+  return std::any_of(names.begin(), names.end(), [&](const auto& n) { return SameName(n, name); });
+}
+
+}  // namespace
+
+PackageImporter::PackageImporter(const PackageDefinition& definition, db::Connection& source,
+                                 db::Connection& target, ProgressEvents& progress)
+    : mDefinition(definition), mSource(source), mTarget(target), mProgress(progress) {
+  if (source.GetBackend() != db::Backend::Sqlite || target.GetBackend() != db::Backend::Sqlite ||
+      target.InTransaction()) {
+    return;
+  }
+  const std::string file = MainFile(source);
+  if (file.empty()) return;
+  mTarget.Execute(std::string("ATTACH DATABASE ? AS ") + kAttachedSchema, {file});
+  mAttached = true;
+}
+
+PackageImporter::~PackageImporter() {
+  if (!mAttached) return;
+  try {
+    mTarget.Execute(std::string("DETACH DATABASE ") + kAttachedSchema);
+  } catch (const db::DbError&) {
+    // Detaching only tidies the connection; the import's outcome stands.
+  }
+}
+
+std::string PackageImporter::Incoming(const std::string& table) const {
+  return std::string(kAttachedSchema) + "." + QuoteName(table);
+}
+
+void PackageImporter::ImportStep(std::size_t index) {
+  const PackageDefinition::Step& step = mDefinition.steps[index];
+
+  // Every package column must have its receiving column.
+  const std::vector<db::Column> receiving = TableColumns(mTarget, step.table);
+  std::vector<std::string> targetNames;
+  std::string selectList;
+  for (const auto& column : TableColumns(mSource, step.packageTable)) {
+    auto match = std::find_if(receiving.begin(), receiving.end(),
+                              [&](const db::Column& c) { return SameName(c.name, column.name); });
+    if (match == receiving.end()) {
+      throw PackageFailure(
+          kErrMissingColumn,
+          "package column " + column.name + " has no column in the receiving table " + step.table);
+    }
+    targetNames.push_back(match->name);
+    selectList += (selectList.empty() ? "" : ",") + QuoteName(column.name);
+  }
+
+  const auto filled = mDefinition.FilledTables();
+  for (const auto& statement : step.statements) {
+    if (statement.kind != kKindBeforeStep) continue;
+    db::Params params;
+    const std::string sql =
+        DeleteStatement::Parse(statement.sql, statement.kind, filled).Sql(params);
+    mTarget.Execute(sql, params);
+  }
+  DeleteEarlierCopies(step, receiving);
+
+  mProgress.StartStep(static_cast<std::int32_t>(index + 1), step.caption, step.rowCount);
+  mProgress.FinishStep(CopyRows(step, selectList, targetNames));
+}
+
+void PackageImporter::DeleteEarlierCopies(const PackageDefinition::Step& step,
+                                          const std::vector<db::Column>& receiving) {
+  if (step.rowCount == 0) return;  // no incoming row, so no per-row statement runs
+  const auto filled = mDefinition.FilledTables();
+  std::vector<DeleteStatement> perRow;
+  std::vector<std::string> fields;
+  for (const auto& statement : step.statements) {
+    if (statement.kind != kKindPerRow) continue;
+    perRow.push_back(DeleteStatement::Parse(statement.sql, statement.kind, filled));
+    for (const auto& field : perRow.back().Fields()) {
+      if (!Contains(fields, field)) fields.push_back(field);
+    }
+  }
+  if (perRow.empty()) return;
+
+  if (!fields.empty()) {
+    // The incoming rows' values of every placeholder field, typed like the
+    // receiving column they are written to.
+    std::string columns;
+    std::string names;
+    for (const auto& field : fields) {
+      auto match = std::find_if(receiving.begin(), receiving.end(),
+                                [&](const db::Column& c) { return SameName(c.name, field); });
+      const std::string type =
+          match == receiving.end() ? std::string() : ColumnType(*match, mTarget.GetBackend());
+      columns +=
+          (columns.empty() ? "" : ", ") + QuoteName(field) + (type.empty() ? "" : " ") + type;
+      names += (names.empty() ? "" : ",") + QuoteName(field);
+    }
+    mTarget.Execute("CREATE TEMP TABLE " + QuoteName(kIncomingTable) + " (" + columns + ")");
+    const std::string distinct = "SELECT DISTINCT " + names + " FROM ";
+    if (mAttached) {
+      mTarget.Execute("INSERT INTO " + QuoteName(kIncomingTable) + " (" + names + ") " + distinct +
+                      Incoming(step.packageTable));
+    } else {
+      auto values = mSource.Query(distinct + QuoteName(step.packageTable));
+      RowCopier copier(mTarget, kIncomingTable, fields);
+      while (values->Next()) copier.Insert(*values);
+    }
+  }
+  for (const auto& statement : perRow) {
+    db::Params params;
+    const std::string sql = statement.SetSql(kIncomingTable, params);
+    mTarget.Execute(sql, params);
+  }
+  if (!fields.empty()) mTarget.Execute("DROP TABLE " + QuoteName(kIncomingTable));
+}
+
+std::int64_t PackageImporter::CopyRows(const PackageDefinition::Step& step,
+                                       const std::string& selectList,
+                                       const std::vector<std::string>& targetNames) {
+  std::int64_t done = 0;
+  if (!mAttached) {
+    auto rows = mSource.Query("SELECT " + selectList + " FROM " + QuoteName(step.packageTable));
+    RowCopier copier(mTarget, step.table, targetNames);
+    while (rows->Next()) {
+      copier.Insert(*rows);
+      mProgress.Row(++done);
+    }
+    return done;
+  }
+  // Slices of about 1% of the rows by rowid, so progress and Cancel keep
+  // their pace while SQLite moves the rows itself.
+  auto range = mTarget.Query("SELECT MIN(rowid), MAX(rowid) FROM " + Incoming(step.packageTable));
+  if (!range->Next()) return 0;
+  const std::int64_t first = AsNumber(range->Get(0));
+  const std::int64_t last = AsNumber(range->Get(1));
+  range.reset();
+  if (step.rowCount == 0) return 0;
+  std::string names;
+  for (const auto& name : targetNames) names += (names.empty() ? "" : ",") + QuoteName(name);
+  const std::string sql = "INSERT INTO " + QuoteName(step.table) + " (" + names + ") SELECT " +
+                          selectList + " FROM " + Incoming(step.packageTable) +
+                          " WHERE rowid BETWEEN ? AND ?";
+  const std::int64_t slice = std::max<std::int64_t>(1, (last - first + 1) / 100);
+  for (std::int64_t low = first; low <= last; low += slice) {
+    done += mTarget.Execute(sql, {low, std::min(last, low + slice - 1)});
+    mProgress.Row(done);
+  }
+  return done;
+}
+
+}  // namespace tavex::engine

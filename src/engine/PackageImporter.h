@@ -1,0 +1,50 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "database/Connection.h"
+#include "engine/PackageDefinition.h"
+#include "engine/ProgressEvents.h"
+
+namespace tavex::engine {
+
+// Merges the steps of a checked package into the receiving database, inside
+// the transaction its caller holds there. Per step: the kind-4 statements,
+// then each kind-5 statement once, set-based, against a temporary table of
+// the incoming rows' placeholder values (the effect of running it for every
+// incoming row before any is written, without scanning the receiving table
+// once per row), then the rows, columns matched by name.
+//
+// When both databases are SQLite files and the receiving connection is not
+// yet in a transaction, the package file is attached to the receiving
+// connection for the life of the importer and the rows move in slices of 1%
+// by INSERT ... SELECT inside SQLite; otherwise they are streamed row by row.
+// Create the importer before the transaction begins and end it after the
+// transaction ends.
+class PackageImporter {
+ public:
+  PackageImporter(const PackageDefinition& definition, db::Connection& source,
+                  db::Connection& target, ProgressEvents& progress);
+  ~PackageImporter();
+  PackageImporter(const PackageImporter&) = delete;
+  PackageImporter& operator=(const PackageImporter&) = delete;
+
+  void ImportStep(std::size_t index);
+
+ private:
+  void DeleteEarlierCopies(const PackageDefinition::Step& step,
+                           const std::vector<db::Column>& receiving);
+  std::int64_t CopyRows(const PackageDefinition::Step& step, const std::string& selectList,
+                        const std::vector<std::string>& targetNames);
+  // The package's own table `table` as the receiving connection names it.
+  std::string Incoming(const std::string& table) const;
+
+  const PackageDefinition& mDefinition;
+  db::Connection& mSource;
+  db::Connection& mTarget;
+  ProgressEvents& mProgress;
+  bool mAttached = false;
+};
+
+}  // namespace tavex::engine

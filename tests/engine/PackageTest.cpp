@@ -1,0 +1,463 @@
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <cstdio>
+#include <filesystem>
+
+#include "engine/FSComprFile.h"
+#include "engine/Package.h"
+#include "support/HostDatabase.h"
+#include "support/TempDir.h"
+
+namespace tavex::engine {
+namespace {
+
+namespace fs = std::filesystem;
+using db::Backend;
+
+// A branch database and a head-office database on the backend under test,
+// bill tables in both, and the package database between them (always a file).
+class PackageRun : public ::testing::TestWithParam<Backend> {
+ protected:
+  void SetUp() override {
+    mBranch = db::OpenConnection(test::CreateEmptyHostDatabase(GetParam(), mDir));
+    mHq = db::OpenConnection(test::CreateEmptyHostDatabase(GetParam(), mDir));
+    for (auto* database : {&mBranch, &mHq}) CreateBillTables(**database);
+    mHq->Execute("CREATE TABLE pv_User (UserID TEXT, UserName TEXT)");
+    mHq->Execute("INSERT INTO pv_User VALUES ('admin', 'Administrator')");
+  }
+
+  std::string Type(const char* sqliteType) const {
+    if (GetParam() == Backend::Sqlite) return sqliteType;
+    const std::string type = sqliteType;
+    if (type == "DATETIME") return "TIMESTAMP";
+    if (type == "BLOB") return "BYTEA";
+    if (type == "REAL") return "DOUBLE PRECISION";
+    return type;
+  }
+
+  void CreateBillTables(db::Connection& database) {
+    database.Execute("CREATE TABLE bi_Bill (BillID TEXT PRIMARY KEY, BillDate " + Type("DATETIME") +
+                     ", Persons INTEGER, SumPaid NUMERIC(18,4), Rate " + Type("REAL") +
+                     ", Remark TEXT, Photo " + Type("BLOB") + ", IsUploaded INTEGER)");
+    database.Execute(
+        "CREATE TABLE bi_BillPayment (BillPaymentID TEXT PRIMARY KEY, BillID TEXT, PaySum "
+        "NUMERIC(18,4))");
+    database.Execute(
+        "CREATE TABLE bi_BillItem (BillItemID TEXT PRIMARY KEY, BillID TEXT, MenuName TEXT)");
+    database.Execute("CREATE TABLE bi_SubBill (SubBillID TEXT PRIMARY KEY, BillItemID TEXT)");
+  }
+
+  // A bill with `items` items, each with one split line and one payment.
+  static void AddBill(db::Connection& database, const std::string& id, int items,
+                      const std::string& remark = "table 4") {
+    database.Execute(
+        "INSERT INTO bi_Bill (BillID, BillDate, Persons, SumPaid, Rate, Remark, Photo, "
+        "IsUploaded) VALUES (?, ?, ?, ?, ?, ?, ?, 0)",
+        {id, std::string("2024-03-05 14:07:09"), std::int64_t{4}, 128.5, 0.125, remark,
+         db::Blob{0x00, 0xFF, 0x10}});
+    database.Execute("INSERT INTO bi_BillPayment VALUES (?, ?, 128.5)", {id + "-P", id});
+    for (int i = 1; i <= items; ++i) {
+      const std::string item = id + "-I" + std::to_string(i);
+      database.Execute("INSERT INTO bi_BillItem VALUES (?, ?, ?)", {item, id, std::string("炒饭")});
+      database.Execute("INSERT INTO bi_SubBill VALUES (?, ?)", {item + "-S", item});
+    }
+  }
+
+  // The four-step bill package, as the upload run defines it.
+  static void DefineBills(Package& package) {
+    ExData& bills = package.ExDatas().Add(
+        "21. 消费账单表", " SELECT * FROM bi_Bill WHERE IsUploaded=0 ", "bi_Bill", false, false);
+    bills.Statements().Add("21.1 ",
+                           "DELETE FROM bi_SubBill WHERE BillItemID IN (SELECT DISTINCT BillItemID "
+                           "FROM bi_BillItem WHERE BillID='{BillID}')",
+                           5, 0);
+    bills.Statements().Add("21.2 ", "DELETE FROM bi_BillItem WHERE BillID='{BillID}'", 5, 0);
+    bills.Statements().Add("21.3 ", "DELETE FROM bi_BillPayment WHERE BillID='{BillID}'", 5, 0);
+    bills.Statements().Add("21.4 ", "DELETE FROM bi_Bill WHERE BillID='{BillID}'", 5, 0);
+    package.ExDatas().Add("22. 支付明细表",
+                          " SELECT * FROM bi_BillPayment WHERE BillID IN (SELECT BillID FROM "
+                          "bi_Bill WHERE IsUploaded=0) ",
+                          "bi_BillPayment", false, false);
+    package.ExDatas().Add("23. 消费明细表",
+                          " SELECT * FROM bi_BillItem WHERE BillID IN (SELECT BillID FROM bi_Bill "
+                          "WHERE IsUploaded=0) ",
+                          "bi_BillItem", false, false);
+    package.ExDatas().Add("24. 分单明细表",
+                          " SELECT s.* FROM bi_SubBill s, bi_BillItem i, bi_Bill b WHERE "
+                          "s.BillItemID=i.BillItemID AND i.BillID=b.BillID AND b.IsUploaded=0 ",
+                          "bi_SubBill", false, false);
+    package.Actions().Add("28. ", " UPDATE bi_Bill SET IsUploaded=1 WHERE IsUploaded=0 ", 3);
+  }
+
+  std::string PackagePath() const { return mDir / "B01-240305140709.mdb"; }
+
+  std::shared_ptr<db::Connection> NewPackageDatabase() {
+    fs::remove(PackagePath());
+    test::WriteFile(PackagePath(), "");
+    return db::OpenConnection(db::PackageConnectionString(PackagePath()));
+  }
+
+  std::shared_ptr<db::Connection> OpenPackage() {
+    return db::OpenConnection(db::PackageConnectionString(PackagePath()));
+  }
+
+  // Exports the branch's bills into the package database; true on success.
+  bool ExportBills(Package& package) {
+    package.PackageID("B01-240305140709");
+    package.Description("Branch One");
+    DefineBills(package);
+    package.SourceConnection(mBranch);
+    package.TargetConnection(NewPackageDatabase());
+    return package.Export(false, true, 1);
+  }
+
+  void ExportBills() {
+    Package package;
+    ASSERT_TRUE(ExportBills(package)) << FirstError(package);
+  }
+
+  // Checks and imports the package database into head office.
+  bool Import(Package& package) {
+    auto connection = OpenPackage();
+    if (!package.CheckPackage(connection, 0)) return false;
+    package.SourceConnection(connection);
+    package.TargetConnection(mHq);
+    return package.ImportPackage(true, true, 1);
+  }
+
+  static std::string FirstError(const Package& package) {
+    if (package.Errors().Count() == 0) return "(no error)";
+    return std::to_string(package.Errors().Item(1).Number()) + " " +
+           package.Errors().Item(1).Description();
+  }
+
+  // Every row of `sql`, one line each, values separated by "|".
+  static std::string Dump(db::Connection& database, const std::string& sql) {
+    std::string text;
+    auto rows = database.Query(sql);
+    const std::size_t width = rows->Columns().size();
+    while (rows->Next()) {
+      for (std::size_t i = 0; i < width; ++i) {
+        const db::Value value = rows->Get(i);
+        if (i > 0) text += "|";
+        if (std::holds_alternative<std::monostate>(value)) {
+          text += "NULL";
+        } else if (const auto* n = std::get_if<std::int64_t>(&value)) {
+          text += std::to_string(*n);
+        } else if (const auto* d = std::get_if<double>(&value)) {
+          char buffer[64];
+          std::snprintf(buffer, sizeof buffer, "%.4f", *d);
+          text += buffer;
+        } else if (const auto* s = std::get_if<std::string>(&value)) {
+          text += *s;
+        } else {
+          for (auto byte : std::get<db::Blob>(value)) text += std::to_string(byte) + ".";
+        }
+      }
+      text += "\n";
+    }
+    return text;
+  }
+
+  std::string Bills(db::Connection& database) {
+    return Dump(
+        database,
+        "SELECT BillID, BillDate, Persons, SumPaid, Rate, Remark, Photo FROM bi_Bill ORDER BY "
+        "BillID");
+  }
+
+  std::string Children(db::Connection& database) {
+    return Dump(database,
+                "SELECT BillID, BillItemID, MenuName FROM bi_BillItem ORDER BY BillItemID") +
+           Dump(database, "SELECT SubBillID, BillItemID FROM bi_SubBill ORDER BY SubBillID") +
+           Dump(database, "SELECT BillPaymentID, BillID, PaySum FROM bi_BillPayment ORDER BY 1");
+  }
+
+  std::string Everything(db::Connection& database) {
+    return Bills(database) + Children(database) +
+           Dump(database, "SELECT * FROM pv_User ORDER BY UserID");
+  }
+
+  // Runs `sql` on the package database, as a hostile sender would.
+  void Tamper(const std::string& sql) { OpenPackage()->Execute(sql); }
+
+  test::TempDir mDir;
+  std::shared_ptr<db::Connection> mBranch;
+  std::shared_ptr<db::Connection> mHq;
+};
+
+TEST_P(PackageRun, RoundTripThroughAPackageFileKeepsEveryValue) {
+  AddBill(*mBranch, "B01-1", 2);
+  AddBill(*mBranch, "B01-2", 1, "");
+  AddBill(*mBranch, "B01-3", 0, "雅座 «VIP» ünïcødé");
+  mBranch->Execute(
+      "UPDATE bi_Bill SET BillDate=NULL, SumPaid=NULL, Photo=NULL WHERE BillID='B01-2'");
+  mBranch->Execute("DELETE FROM bi_SubBill");  // an empty step
+  ExportBills();
+
+  FSComprFile control;
+  control.SourceFile(PackagePath());
+  control.TargetFile(mDir / "B01-240305140709.pkg");
+  control.Compress();
+  ASSERT_EQ(0, control.ErrorCode());
+  fs::remove(PackagePath());
+  control.SourceFile(mDir / "B01-240305140709.pkg");
+  control.TargetFile(PackagePath());
+  control.Decompress();
+  ASSERT_EQ(0, control.ErrorCode());
+
+  Package receiver;
+  ASSERT_TRUE(Import(receiver)) << FirstError(receiver);
+  EXPECT_EQ(Bills(*mBranch), Bills(*mHq));
+  EXPECT_EQ(Children(*mBranch), Children(*mHq));
+  EXPECT_EQ("B01-240305140709", receiver.PackageID());
+  EXPECT_EQ("Branch One", receiver.Description());
+}
+
+TEST_P(PackageRun, SourceStatementsRunOnTheSourceOnlyAndAfterTheCopy) {
+  AddBill(*mBranch, "B01-1", 1);
+  AddBill(*mHq, "HQ-9", 1);
+  ExportBills();
+  EXPECT_EQ("1\n", Dump(*mBranch, "SELECT IsUploaded FROM bi_Bill"));
+  EXPECT_EQ("0\n", Dump(*OpenPackage(), "SELECT IsUploaded FROM bi_Bill"));
+  Package receiver;
+  ASSERT_TRUE(Import(receiver)) << FirstError(receiver);
+  EXPECT_EQ("B01-1|0\nHQ-9|0\n", Dump(*mHq, "SELECT BillID, IsUploaded FROM bi_Bill ORDER BY 1"));
+}
+
+TEST_P(PackageRun, DefinitionIsRebuiltOnTheReceivingSide) {
+  ExportBills();
+  Package receiver;
+  ASSERT_TRUE(receiver.CheckPackage(OpenPackage(), 0)) << FirstError(receiver);
+  ASSERT_EQ(4, receiver.ExDatas().Count());
+  EXPECT_EQ("21. 消费账单表", receiver.ExDatas().Item(1).Caption());
+  EXPECT_EQ("bi_SubBill", receiver.ExDatas().Item(4).Table());
+  ASSERT_EQ(4, receiver.ExDatas().Item(1).Statements().Count());
+  EXPECT_EQ("DELETE FROM bi_BillItem WHERE BillID='{BillID}'",
+            receiver.ExDatas().Item(1).Statements().Item(2).sql);
+  EXPECT_EQ(5, receiver.ExDatas().Item(1).Statements().Item(2).kind);
+  ASSERT_EQ(1, receiver.Actions().Count());
+  EXPECT_EQ(3, receiver.Actions().Item(1).kind);
+}
+
+TEST_P(PackageRun, ABillArrivingAgainReplacesItselfAndAllItsChildren) {
+  AddBill(*mHq, "B01-1", 3);
+  AddBill(*mHq, "B01-7", 2);
+  AddBill(*mBranch, "B01-1", 1, "second copy");
+  ExportBills();
+  Package receiver;
+  ASSERT_TRUE(Import(receiver)) << FirstError(receiver);
+  EXPECT_EQ(
+      "B01-1|B01-1-I1|炒饭\nB01-7|B01-7-I1|炒饭\nB01-7|B01-7-I2|炒饭\n"
+      "B01-1-I1-S|B01-1-I1\nB01-7-I1-S|B01-7-I1\nB01-7-I2-S|B01-7-I2\n",
+      Dump(*mHq, "SELECT BillID, BillItemID, MenuName FROM bi_BillItem ORDER BY BillItemID") +
+          Dump(*mHq, "SELECT SubBillID, BillItemID FROM bi_SubBill ORDER BY SubBillID"));
+  EXPECT_EQ("B01-1|second copy\nB01-7|table 4\n",
+            Dump(*mHq, "SELECT BillID, Remark FROM bi_Bill ORDER BY BillID"));
+}
+
+TEST_P(PackageRun, RowsOfOnePackageNeverDeleteEachOther) {
+  for (auto* database : {&mBranch, &mHq}) {
+    (*database)->Execute("CREATE TABLE mb_MemberCard (CardID TEXT, MemberID TEXT)");
+  }
+  mBranch->Execute("INSERT INTO mb_MemberCard VALUES ('C1', 'M1'), ('C2', 'M1'), ('C3', 'M2')");
+  mHq->Execute("INSERT INTO mb_MemberCard VALUES ('OLD', 'M1'), ('KEEP', 'M3')");
+  Package sender;
+  sender.ExDatas()
+      .Add("31. ", " SELECT * FROM mb_MemberCard ", "mb_MemberCard", false, false)
+      .Statements()
+      .Add("31.1 ", " DELETE FROM mb_MemberCard WHERE MemberID='{MemberID}' ", 5, 0);
+  sender.SourceConnection(mBranch);
+  sender.TargetConnection(NewPackageDatabase());
+  ASSERT_TRUE(sender.Export(false, true, 1)) << FirstError(sender);
+  Package receiver;
+  ASSERT_TRUE(Import(receiver)) << FirstError(receiver);
+  EXPECT_EQ("C1|M1\nC2|M1\nC3|M2\nKEEP|M3\n",
+            Dump(*mHq, "SELECT CardID, MemberID FROM mb_MemberCard ORDER BY CardID"));
+}
+
+TEST_P(PackageRun, AFailureInTheThirdStepLeavesTheFirstTwoUnmerged) {
+  AddBill(*mHq, "B01-1", 2);
+  AddBill(*mBranch, "B01-1", 1, "new");
+  AddBill(*mBranch, "B01-2", 1);
+  mBranch->Execute("ALTER TABLE bi_BillItem ADD COLUMN Extra TEXT");
+  const std::string before = Everything(*mHq);
+  ExportBills();
+  Package receiver;
+  EXPECT_FALSE(Import(receiver));
+  ASSERT_EQ(1, receiver.Errors().Count());
+  EXPECT_EQ(kErrMissingColumn, receiver.Errors().Item(1).Number());
+  // PostgreSQL reports the package's column names in lower case.
+  std::string description = receiver.Errors().Item(1).Description();
+  for (char& c : description) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  EXPECT_NE(std::string::npos, description.find("extra")) << description;
+  EXPECT_NE(std::string::npos, description.find("bi_billitem")) << description;
+  EXPECT_EQ(before, Everything(*mHq));
+}
+
+TEST_P(PackageRun, CancelDuringImportLeavesNothingMerged) {
+  AddBill(*mHq, "B01-1", 2);
+  AddBill(*mBranch, "B01-1", 1, "new");
+  const std::string before = Everything(*mHq);
+  ExportBills();
+  Package receiver;
+  int events = 0;
+  receiver.OnProccess([&](const std::string&, std::int32_t, std::int32_t totalFinished,
+                          const std::string&, std::int32_t, std::int32_t, bool& cancel, bool) {
+    ++events;
+    cancel = totalFinished == 3;
+  });
+  EXPECT_FALSE(Import(receiver));
+  EXPECT_EQ(0, receiver.Errors().Count());
+  EXPECT_GE(events, 3);
+  EXPECT_EQ(before, Everything(*mHq));
+}
+
+TEST_P(PackageRun, CancelDuringExportMarksNothing) {
+  AddBill(*mBranch, "B01-1", 1);
+  Package sender;
+  sender.OnProccess([&](const std::string&, std::int32_t, std::int32_t totalFinished,
+                        const std::string&, std::int32_t, std::int32_t, bool& cancel,
+                        bool) { cancel = totalFinished == 2; });
+  EXPECT_FALSE(ExportBills(sender));
+  EXPECT_EQ(0, sender.Errors().Count());
+  EXPECT_EQ("0\n", Dump(*mBranch, "SELECT IsUploaded FROM bi_Bill"));
+}
+
+TEST_P(PackageRun, EventsCoverEveryStepAndEndComplete) {
+  for (int i = 0; i < 250; ++i) AddBill(*mBranch, "B01-" + std::to_string(i), 1);
+  mBranch->Execute("DELETE FROM bi_SubBill");
+  struct Event {
+    std::int32_t total, step, count, finished;
+    bool first;
+  };
+  std::vector<Event> events;
+  Package sender;
+  sender.OnProccess([&](const std::string& name, std::int32_t total, std::int32_t step,
+                        const std::string&, std::int32_t count, std::int32_t finished, bool&,
+                        bool first) {
+    EXPECT_EQ("B01-240305140709", name);
+    events.push_back({total, step, count, finished, first});
+  });
+  ASSERT_TRUE(ExportBills(sender)) << FirstError(sender);
+  for (std::int32_t step = 1; step <= 4; ++step) {
+    std::vector<Event> ofStep;
+    for (const auto& e : events) {
+      EXPECT_EQ(4, e.total);
+      if (e.step == step) ofStep.push_back(e);
+    }
+    ASSERT_FALSE(ofStep.empty()) << step;
+    EXPECT_TRUE(ofStep.front().first);
+    EXPECT_EQ(0, ofStep.front().finished);
+    EXPECT_EQ(ofStep.back().count, ofStep.back().finished);
+    EXPECT_EQ(step == 4 ? 0 : 250, ofStep.back().count);
+    if (step == 4) {
+      EXPECT_EQ(1u, ofStep.size());
+    }
+  }
+}
+
+TEST_P(PackageRun, AQuoteInAFieldValueIsOnlyAValue) {
+  AddBill(*mHq, "B01-1", 1);
+  AddBill(*mHq, "B01-2", 1);
+  AddBill(*mBranch, "x' OR '1'='1", 1);
+  ExportBills();
+  Package receiver;
+  ASSERT_TRUE(Import(receiver)) << FirstError(receiver);
+  EXPECT_EQ("B01-1\nB01-2\nx' OR '1'='1\n", Dump(*mHq, "SELECT BillID FROM bi_Bill ORDER BY 1"));
+  EXPECT_EQ("3\n", Dump(*mHq, "SELECT COUNT(*) FROM bi_BillItem"));
+}
+
+struct Hostile {
+  const char* name;
+  const char* tamper;
+};
+
+const Hostile kHostile[] = {
+    {"DropTable", "INSERT INTO ExPackage_Statement VALUES (1, 9, 'x', 'DROP TABLE pv_User', 4, 0)"},
+    {"DeleteFromATableNotFilled",
+     "INSERT INTO ExPackage_Statement VALUES (1, 9, 'x', 'DELETE FROM pv_User WHERE "
+     "UserID=''{BillID}''', 5, 0)"},
+    {"SourceStatementDisguisedAsAction",
+     "UPDATE ExPackage_Statement SET Kind=4, StatementText='DELETE FROM pv_User' WHERE StepNo=0"},
+    {"MissingStepTable", "DROP TABLE bi_BillItem"},
+    {"TamperedRowCount", "UPDATE ExPackage_Step SET RowCount=RowCount+1 WHERE StepNo=2"},
+    {"ExtraRowAdded", "INSERT INTO bi_BillPayment (BillPaymentID) VALUES ('X')"},
+    {"UnknownVersion", "UPDATE ExPackage_Info SET Value='2' WHERE Name='FormatVersion'"},
+    {"NoDefinition", "DROP TABLE ExPackage_Info"},
+    {"PlaceholderOfNoColumn",
+     "UPDATE ExPackage_Statement SET StatementText='DELETE FROM bi_Bill WHERE "
+     "BillID=''{Nothing}''' WHERE Seq=4 AND StepNo=1"},
+};
+
+TEST_P(PackageRun, HostilePackagesAreRejectedWithNothingChanged) {
+  AddBill(*mHq, "B01-1", 2);
+  AddBill(*mBranch, "B01-1", 1, "new");
+  const std::string before = Everything(*mHq);
+  for (const Hostile& hostile : kHostile) {
+    SCOPED_TRACE(hostile.name);
+    ExportBills();
+    Tamper(hostile.tamper);
+
+    Package checker;
+    EXPECT_FALSE(checker.CheckPackage(OpenPackage(), 0));
+    ASSERT_EQ(1, checker.Errors().Count());
+    EXPECT_EQ(kErrDamagedPackage, checker.Errors().Item(1).Number());
+    // Importing without a check is refused the same way.
+    Package importer;
+    importer.SourceConnection(OpenPackage());
+    importer.TargetConnection(mHq);
+    EXPECT_FALSE(importer.ImportPackage(true, true, 1));
+    EXPECT_EQ(1, importer.Errors().Count());
+    EXPECT_EQ(before, Everything(*mHq));
+  }
+}
+
+TEST_P(PackageRun, AStatementOutsideTheAllowedShapesFailsTheExport) {
+  AddBill(*mBranch, "B01-1", 1);
+  Package sender;
+  sender.ExDatas()
+      .Add("1. ", " SELECT * FROM bi_Bill ", "bi_Bill", false, false)
+      .Statements()
+      .Add("1.1 ", "DELETE FROM bi_Bill WHERE BillID<>'{BillID}'", 5, 0);
+  sender.SourceConnection(mBranch);
+  sender.TargetConnection(NewPackageDatabase());
+  EXPECT_FALSE(sender.Export(false, true, 1));
+  ASSERT_EQ(1, sender.Errors().Count());
+  EXPECT_EQ(kErrDefinition, sender.Errors().Item(1).Number());
+}
+
+TEST_P(PackageRun, ExportTablesWritesTheQueryColumnsUnderTheirAliases) {
+  mBranch->Execute(
+      "CREATE TABLE mb_MemberInfo (MemberCardID TEXT, MemberName TEXT, ConsumeSum NUMERIC(18,4))");
+  mBranch->Execute("INSERT INTO mb_MemberInfo VALUES ('8001', '陈大文', 88.5), ('8002', NULL, 0)");
+  Package exporter;
+  exporter.ExDatas().Add("会员卡资料",
+                         " SELECT      MemberCardID AS [卡号],        MemberName AS [姓名],      "
+                         " ConsumeSum AS [消费总额]  FROM mb_MemberInfo ",
+                         "会员卡资料", true, false);
+  auto file = NewPackageDatabase();
+  exporter.SourceConnection(mBranch);
+  exporter.TargetConnection(file);
+  ASSERT_TRUE(exporter.ExportTables(true, true, 1)) << FirstError(exporter);
+  auto rows = file->Query("SELECT * FROM [会员卡资料] ORDER BY 1");
+  ASSERT_EQ(3u, rows->Columns().size());
+  EXPECT_EQ("卡号", rows->Columns()[0].name);
+  EXPECT_EQ("姓名", rows->Columns()[1].name);
+  EXPECT_EQ("消费总额", rows->Columns()[2].name);
+  EXPECT_EQ(
+      "8001|陈大文|88.5000\n8002|NULL|0.0000\n",
+      Dump(*file, "SELECT [卡号], [姓名], CAST([消费总额] AS REAL) FROM [会员卡资料] ORDER BY 1"));
+
+  // A second export into the same file leaves the table there untouched.
+  mBranch->Execute("DELETE FROM mb_MemberInfo");
+  EXPECT_FALSE(exporter.ExportTables(true, true, 1));
+  EXPECT_EQ("2\n", Dump(*file, "SELECT COUNT(*) FROM [会员卡资料]"));
+}
+
+INSTANTIATE_TEST_SUITE_P(, PackageRun, ::testing::Values(Backend::Sqlite, Backend::Postgres),
+                         test::BackendName);
+
+}  // namespace
+}  // namespace tavex::engine
