@@ -1,0 +1,244 @@
+// Measures the package engine against the sqlite3 and zstd command-line tools
+// on the same data, in one run:
+//   export: the engine copies the four bill tables into a package database and
+//           compresses it; the baseline does ATTACH + CREATE TABLE AS and zstd -3.
+//   import: the engine unpacks, checks and merges the package into a head-office
+//           database holding half of the bills, with no index on the bill
+//           tables; the baseline does zstd -d, ATTACH, one set-based DELETE per
+//           statement and INSERT INTO ... SELECT.
+// Prints each time, each ratio and the peak resident memory of this process
+// (the baselines run as child processes and are not counted).
+//
+// Usage: engine_bench BILLS WORK_FOLDER SCHEMA_SQL GENERATOR_SQL
+
+#include <sys/resource.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <stdexcept>
+#include <string>
+
+#include "database/Connection.h"
+#include "engine/FSComprFile.h"
+#include "engine/Package.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using tavex::engine::FSComprFile;
+using tavex::engine::Package;
+
+const char* const kTables[] = {"bi_Bill", "bi_BillPayment", "bi_BillItem", "bi_SubBill"};
+
+// The receiving-side statements of the bill package, children first.
+const char* const kDeletes[] = {
+    "DELETE FROM bi_SubBill WHERE BillItemID IN (SELECT DISTINCT BillItemID FROM bi_BillItem "
+    "WHERE BillID='{BillID}')",
+    "DELETE FROM bi_BillItem WHERE BillID='{BillID}'",
+    "DELETE FROM bi_BillPayment WHERE BillID='{BillID}'",
+    "DELETE FROM bi_Bill WHERE BillID='{BillID}'",
+};
+
+void Shell(const std::string& command) {
+  if (std::system(command.c_str()) != 0) throw std::runtime_error("failed: " + command);
+}
+
+void WriteText(const fs::path& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary);
+  out << text;
+  if (!out) throw std::runtime_error("cannot write " + path.string());
+}
+
+std::string Quoted(const fs::path& path) { return "'" + path.string() + "'"; }
+
+template <typename Body>
+double Seconds(Body body) {
+  const auto start = std::chrono::steady_clock::now();
+  body();
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+std::shared_ptr<tavex::db::Connection> NewPackageDatabase(const fs::path& path) {
+  fs::remove(path);
+  WriteText(path, "");
+  return tavex::db::OpenConnection(tavex::db::PackageConnectionString(path.string()));
+}
+
+std::string Failure(const Package& package) {
+  std::string text;
+  for (std::int32_t i = 1; i <= package.Errors().Count(); ++i) {
+    text += package.Errors().Item(i).Description() + "\n";
+  }
+  return text.empty() ? "cancelled" : text;
+}
+
+void Compress(const fs::path& source, const fs::path& target, bool compress) {
+  FSComprFile control;
+  control.SourceFile(source.string());
+  control.TargetFile(target.string());
+  compress ? control.Compress() : control.Decompress();
+  if (control.ErrorCode() != 0) throw std::runtime_error("compression control failed");
+}
+
+void EngineExport(const fs::path& branch, const fs::path& mdb, const fs::path& pkg) {
+  Package package;
+  package.PackageID("B01-240305140709");
+  package.Description("旺角分店");
+  for (const char* table : kTables) {
+    auto& step =
+        package.ExDatas().Add(std::string("step ") + table,
+                              std::string(" SELECT * FROM ") + table + " ", table, false, false);
+    if (std::string(table) == "bi_Bill") {
+      for (const char* sql : kDeletes) step.Statements().Add("delete", sql, 5, 0);
+    }
+  }
+  package.SourceConnection(tavex::db::OpenConnection("sqlite:" + branch.string()));
+  package.TargetConnection(NewPackageDatabase(mdb));
+  if (!package.Export(false, true, 1)) throw std::runtime_error("export: " + Failure(package));
+  package.TargetConnection(nullptr);
+  Compress(mdb, pkg, true);
+  fs::remove(mdb);
+}
+
+void EngineImport(const fs::path& pkg, const fs::path& mdb, const fs::path& hq) {
+  Compress(pkg, mdb, false);
+  auto connection = tavex::db::OpenConnection(tavex::db::PackageConnectionString(mdb.string()));
+  Package package;
+  if (!package.CheckPackage(connection, 0)) throw std::runtime_error("check: " + Failure(package));
+  package.SourceConnection(connection);
+  package.TargetConnection(tavex::db::OpenConnection("sqlite:" + hq.string()));
+  if (!package.ImportPackage(true, true, 1))
+    throw std::runtime_error("import: " + Failure(package));
+}
+
+void BaselineExport(const fs::path& work, const fs::path& branch, const fs::path& mdb,
+                    const fs::path& pkg) {
+  std::string sql = "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; ATTACH " + Quoted(branch) +
+                    " AS b; BEGIN;\n";
+  for (const char* table : kTables) {
+    sql += std::string("CREATE TABLE ") + table + " AS SELECT * FROM b." + table + ";\n";
+  }
+  sql += "COMMIT;\n";
+  WriteText(work / "baseline_export.sql", sql);
+  fs::remove(mdb);
+  Shell("sqlite3 " + Quoted(mdb) + " < " + Quoted(work / "baseline_export.sql") + " > /dev/null");
+  Shell("zstd -3 -q -f " + Quoted(mdb) + " -o " + Quoted(pkg));
+  fs::remove(mdb);
+}
+
+void BaselineImport(const fs::path& work, const fs::path& pkg, const fs::path& mdb,
+                    const fs::path& hq) {
+  Shell("zstd -d -q -f " + Quoted(pkg) + " -o " + Quoted(mdb));
+  const std::string incoming = "(SELECT BillID FROM p.bi_Bill)";
+  std::string sql = "ATTACH " + Quoted(mdb) + " AS p; BEGIN;\n";
+  sql +=
+      "DELETE FROM bi_SubBill WHERE BillItemID IN (SELECT BillItemID FROM bi_BillItem WHERE "
+      "BillID IN " +
+      incoming + ");\n";
+  sql += "DELETE FROM bi_BillItem WHERE BillID IN " + incoming + ";\n";
+  sql += "DELETE FROM bi_BillPayment WHERE BillID IN " + incoming + ";\n";
+  sql += "DELETE FROM bi_Bill WHERE BillID IN " + incoming + ";\n";
+  for (const char* table : kTables) {
+    sql += std::string("INSERT INTO ") + table + " SELECT * FROM p." + table + ";\n";
+  }
+  sql += "COMMIT;\n";
+  WriteText(work / "baseline_import.sql", sql);
+  Shell("sqlite3 " + Quoted(hq) + " < " + Quoted(work / "baseline_import.sql"));
+}
+
+// Row counts, key lengths and the highest key of the four tables, to show that
+// both imports end in the same state.
+std::string Fingerprint(const fs::path& hq) {
+  static const char* const kKeys[] = {"BillID", "BillPaymentID", "BillItemID", "SubBillID"};
+  auto connection = tavex::db::OpenConnection("sqlite:" + hq.string());
+  std::string text;
+  for (std::size_t i = 0; i < std::size(kTables); ++i) {
+    const std::string key = kKeys[i];
+    auto rows = connection->Query("SELECT COUNT(*), SUM(length(" + key + ")), MAX(" + key +
+                                  ") FROM " + kTables[i]);
+    rows->Next();
+    text += std::string(kTables[i]) + "=" + std::to_string(std::get<std::int64_t>(rows->Get(0))) +
+            "/" + std::to_string(std::get<std::int64_t>(rows->Get(1))) + "/" +
+            std::get<std::string>(rows->Get(2)) + " ";
+  }
+  return text;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 5) {
+    std::cerr << "usage: engine_bench BILLS WORK_FOLDER SCHEMA_SQL GENERATOR_SQL\n";
+    return 2;
+  }
+  try {
+    const long bills = std::stol(argv[1]);
+    const fs::path work = fs::absolute(argv[2]);
+    fs::create_directories(work);
+    const fs::path branch = work / "branch.db";
+    const fs::path hq = work / "hq.db";
+    const fs::path hqEngine = work / "hq_engine.db";
+    const fs::path hqBaseline = work / "hq_baseline.db";
+
+    std::cout << "generating " << bills << " bills..." << std::endl;
+    fs::remove(branch);
+    WriteText(work / "generate.sql", ".read " + Quoted(argv[3]) + "\n.parameter set @bills " +
+                                         std::to_string(bills) + "\n.read " + Quoted(argv[4]) +
+                                         "\n");
+    Shell("sqlite3 " + Quoted(branch) + " < " + Quoted(work / "generate.sql"));
+    // Head office: every other bill with its children, in tables without any index.
+    fs::remove(hq);
+    std::string sql = "ATTACH " + Quoted(branch) + " AS b; BEGIN;\n";
+    const std::string half =
+        "(SELECT BillID FROM b.bi_Bill WHERE CAST(substr(BillID, 5) AS "
+        "INTEGER) % 2 = 0)";
+    sql += "CREATE TABLE bi_Bill AS SELECT * FROM b.bi_Bill WHERE BillID IN " + half + ";\n";
+    sql += "CREATE TABLE bi_BillPayment AS SELECT * FROM b.bi_BillPayment WHERE BillID IN " + half +
+           ";\n";
+    sql +=
+        "CREATE TABLE bi_BillItem AS SELECT * FROM b.bi_BillItem WHERE BillID IN " + half + ";\n";
+    sql +=
+        "CREATE TABLE bi_SubBill AS SELECT * FROM b.bi_SubBill WHERE BillItemID IN (SELECT "
+        "BillItemID FROM bi_BillItem);\nCOMMIT;\n";
+    WriteText(work / "hq.sql", sql);
+    Shell("sqlite3 " + Quoted(hq) + " < " + Quoted(work / "hq.sql"));
+    fs::copy_file(hq, hqEngine, fs::copy_options::overwrite_existing);
+    fs::copy_file(hq, hqBaseline, fs::copy_options::overwrite_existing);
+    Shell("sync");
+
+    const double exportEngine =
+        Seconds([&] { EngineExport(branch, work / "engine.mdb", work / "engine.pkg"); });
+    const double exportBaseline = Seconds(
+        [&] { BaselineExport(work, branch, work / "baseline.mdb", work / "baseline.pkg"); });
+    const double importEngine =
+        Seconds([&] { EngineImport(work / "engine.pkg", work / "engine_in.mdb", hqEngine); });
+    const double importBaseline = Seconds(
+        [&] { BaselineImport(work, work / "baseline.pkg", work / "baseline_in.mdb", hqBaseline); });
+
+    const std::string engineState = Fingerprint(hqEngine);
+    const std::string baselineState = Fingerprint(hqBaseline);
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+
+    std::printf("bills: %ld\n", bills);
+    std::printf("package file: engine %.1f MiB, baseline %.1f MiB\n",
+                static_cast<double>(fs::file_size(work / "engine.pkg")) / 1048576.0,
+                static_cast<double>(fs::file_size(work / "baseline.pkg")) / 1048576.0);
+    std::printf("export + compress: engine %.2f s, baseline %.2f s, ratio %.2f (target <= 1.5)\n",
+                exportEngine, exportBaseline, exportEngine / exportBaseline);
+    std::printf("unpack + import:   engine %.2f s, baseline %.2f s, ratio %.2f (target <= 2.0)\n",
+                importEngine, importBaseline, importEngine / importBaseline);
+    std::printf("peak resident memory of the engine: %.1f MiB (target < 64)\n",
+                static_cast<double>(usage.ru_maxrss) / 1024.0);
+    std::printf("head office after import: engine %s| baseline %s| %s\n", engineState.c_str(),
+                baselineState.c_str(), engineState == baselineState ? "same" : "DIFFERENT");
+    return engineState == baselineState ? 0 : 1;
+  } catch (const std::exception& error) {
+    std::cerr << "engine_bench: " << error.what() << "\n";
+    return 1;
+  }
+}
