@@ -58,7 +58,7 @@ Inserter::Inserter(db::Connection& connection, std::string table,
       names += ", ";
       marks += ", ";
     }
-    names += column;
+    names += "[" + column + "]";
     marks += "?";
   }
   mSql = "INSERT INTO " + mTable + " (" + names + ") VALUES (" + marks + ")";

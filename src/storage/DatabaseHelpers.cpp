@@ -1,0 +1,77 @@
+#include "storage/DatabaseHelpers.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+
+#include "database/SharedConnection.h"
+#include "database/SqliteConnection.h"
+#include "storage/IgnoreFailure.h"
+
+namespace tavex::storage {
+
+namespace {
+
+// Runs `sql` on `connection`; true when it ran. A missing or closed
+// connection counts as a failure.
+bool Runs(const std::shared_ptr<db::Connection>& connection, std::string_view sql,
+          const db::Params& params = {}) {
+  if (!connection || !connection->IsOpen()) return false;
+  return IgnoreFailure([&] { connection->Execute(sql, params); });
+}
+
+}  // namespace
+
+std::string GetProvider() {
+  return std::string(GetDatabaseKind(db::SharedConnection()) == kKindSqlServer
+                         ? kProviderSqlServer
+                         : kProviderAccess);
+}
+
+int GetDatabaseKind(const std::shared_ptr<db::Connection>& connection) {
+  return Runs(connection, "SELECT GetDate()") ? kKindSqlServer : kKindAccess;
+}
+
+std::string QuoteTableName(std::string_view name) {
+  std::string bare(name);
+  std::erase_if(bare, [](char c) { return c == '[' || c == ']'; });
+  return " [" + bare + "] ";
+}
+
+bool TableExists(std::string_view table) {
+  return Runs(db::SharedConnection(),
+              " SELECT * FROM " + QuoteTableName(table) + " WHERE 1<>1 ");
+}
+
+void DropTable(std::string_view table) {
+  Runs(db::SharedConnection(), " DROP TABLE " + QuoteTableName(table));
+}
+
+bool ExecuteCommand(std::string_view sql, const db::Params& params) {
+  return Runs(db::SharedConnection(), sql, params);
+}
+
+void CreateEmptyDatabase(const std::string& path) {
+  std::error_code error;
+  if (std::filesystem::exists(std::filesystem::symlink_status(path, error))) return;
+  db::CreateSqliteDatabase(path);
+}
+
+std::string DateLiteral(std::chrono::year_month_day day, std::string_view provider) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%04d-%02u-%02u", static_cast<int>(day.year()),
+                static_cast<unsigned>(day.month()), static_cast<unsigned>(day.day()));
+  const char delimiter = provider == kProviderSqlServer ? '\'' : '#';
+  return delimiter + std::string(text) + delimiter;
+}
+
+std::chrono::year_month_day RangeEnd(std::chrono::year_month_day lastDay) {
+  return std::chrono::year_month_day(std::chrono::sys_days(lastDay) + std::chrono::days(1));
+}
+
+std::string ForProvider(std::string sql, std::string_view provider) {
+  if (provider == kProviderSqlServer) std::replace(sql.begin(), sql.end(), '#', '\'');
+  return sql;
+}
+
+}  // namespace tavex::storage
