@@ -323,7 +323,11 @@ void RewriteUpdateFrom(Tokens& t, std::size_t targetLength, std::size_t set) {
     if (items.size() == 1) {
       EraseRange(t, from, e);
     } else if (k + 1 < items.size()) {
+      // The next entry takes the removed one's place and its leading blank
+      // ("FROM t,x" must not become "FROMx").
+      const std::string leading = t[b].space;
       EraseRange(t, b, e + 1);
+      t[b].space = leading;
     } else {
       EraseRange(t, b - 1, e);
     }
