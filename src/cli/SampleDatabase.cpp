@@ -496,7 +496,7 @@ class Generator {
           mShiftTakings[ShiftIdOf(day, shift)][kCash] += total - firstPart;
         }
         if (subject == kOctopus) {
-          const int flag = uploaded == 1 && octopusCount % 7 == 6 ? 0 : uploaded;
+          const int flag = uploaded == 1 && octopusCount % 7 == 0 ? 0 : uploaded;
           octopus->Insert({billId, Code("", 10000000 + mRandom.Below(90000000), 8),
                            Code("DEV", 1 + mRandom.Below(3), 2), day.Midnight(), day.At(minute),
                            Code("TX", b + 1, 8), firstPart, mRandom.Amount(0, 500), I(flag)});
