@@ -15,11 +15,12 @@ CommandLine CommandLine::Parse(const std::vector<std::string>& args,
     }
     const auto equals = arg.find('=');
     const std::string name = arg.substr(2, equals == std::string::npos ? equals : equals - 2);
-    const auto spec = std::find_if(accepted.begin(), accepted.end(),
-                                   [&](const OptionSpec& option) { return option.name == name; });
-    if (spec == accepted.end()) throw UsageError("unknown option '--" + name + "'");
+    const auto option =
+        std::find_if(accepted.begin(), accepted.end(),
+                     [&](const OptionSpec& candidate) { return candidate.name == name; });
+    if (option == accepted.end()) throw UsageError("unknown option '--" + name + "'");
     std::string value;
-    if (spec->takesValue) {
+    if (option->takesValue) {
       if (equals != std::string::npos) {
         value = arg.substr(equals + 1);
       } else if (i + 1 < args.size()) {
@@ -31,7 +32,7 @@ CommandLine CommandLine::Parse(const std::vector<std::string>& args,
       throw UsageError("option '--" + name + "' takes no value");
     }
     auto& values = line.mValues[name];
-    if (!values.empty() && !spec->repeatable) {
+    if (!values.empty() && !option->repeatable) {
       throw UsageError("option '--" + name + "' given more than once");
     }
     values.push_back(value);

@@ -47,7 +47,7 @@ struct Menu {
 };
 
 struct StockItem {
-  std::string id, name, unit, spec, typeId, typeName;
+  std::string id, name, unit, packing, typeId, typeName;
   double price = 0;
 };
 
@@ -242,15 +242,15 @@ class Generator {
       item.id = Code("I", i + 1, 4);
       item.name = std::string(typeNames[type]) + "原料 " + std::to_string(i + 1);
       item.unit = units[type];
-      item.spec = type == 3 ? "500ml" : "";
+      item.packing = type == 3 ? "500ml" : "";
       item.typeId = Code("IT", type + 1, 2);
       item.typeName = typeNames[type];
       item.price = mRandom.Amount(2, 80);
-      items.Insert({item.id, item.name, item.typeId, item.unit, item.spec, item.price, ""});
+      items.Insert({item.id, item.name, item.typeId, item.unit, item.packing, item.price, ""});
       stockItems.Insert(
-          {item.id, item.name, item.unit, item.spec, item.typeId, item.typeName, item.price});
+          {item.id, item.name, item.unit, item.packing, item.typeId, item.typeName, item.price});
       const double qty = mRandom.Amount(10, 200);
-      inventory.Insert({item.id, item.name, item.unit, item.spec, item.typeId, item.typeName, "L01",
+      inventory.Insert({item.id, item.name, item.unit, item.packing, item.typeId, item.typeName, "L01",
                         qty, qty * item.price, mFirstDay.At(9 * 60)});
       mStockItems.push_back(std::move(item));
     }
@@ -694,7 +694,7 @@ class Generator {
           const double q = mRandom.Amount(1, 40);
           qty += q;
           sum += q * item.price;
-          lines.Insert({billId, I(r), item.id, item.name, item.spec, item.typeId, item.typeName,
+          lines.Insert({billId, I(r), item.id, item.name, item.packing, item.typeId, item.typeName,
                         kind == 0 ? "入库" : "出库", item.unit, item.price, q, q * item.price,
                         mRandom.Amount(0, 100), 0.0, ""});
         }
