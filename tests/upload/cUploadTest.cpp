@@ -380,5 +380,36 @@ TEST_P(UploadRunTest, APosTerminalWritingDuringTheRunLosesNothing) {
 
 INSTANTIATE_HOST_DATABASE_TEST(UploadRunTest);
 
+TEST(UploadProgressTest, EachStepShowsACopyingLineThatItsSummaryReplaces) {
+  test::TempDir home;
+  test::ScopedEnv homeVariable("TAVEX_HOME", home.Path());
+  test::ScopedEnv configVariable("XDG_CONFIG_HOME", home.Path());
+  test::RecordingList list;
+  test::RecordingBar bar;
+  cUpload upload;
+  upload.Initialize(nullptr, &list, &bar);
+  bool cancel = false;
+
+  upload.mPackage_Proccess("B01-1", 4, 1, "21. 消费账单表", 10, 0, cancel, true);
+  EXPECT_EQ(std::vector<std::string>{"正在复制：21. 消费账单表 ..."}, list.lines);
+  EXPECT_EQ(0, list.selected);
+  EXPECT_EQ(25.0, bar.value);
+  upload.mPackage_Proccess("B01-1", 4, 1, "21. 消费账单表", 10, 10, cancel, false);
+  // An empty step has one event: its line is added and replaced at once.
+  upload.mPackage_Proccess("B01-1", 4, 2, "22. 支付明细表", 0, 0, cancel, true);
+  EXPECT_EQ((std::vector<std::string>{"成功复制：21. 消费账单表 ，共 10 条数据；",
+                                      "成功复制：22. 支付明细表 ，共 0 条数据；"}),
+            list.lines);
+  EXPECT_EQ(1, list.selected);
+  EXPECT_EQ((std::vector<double>{25.0, 25.0, 50.0}), bar.values);
+  EXPECT_FALSE(cancel);
+
+  // No steps: no share to show. A bar too short for the share keeps its value.
+  upload.mPackage_Proccess("B01-1", 0, 0, "", 0, 0, cancel, false);
+  bar.max = 60;
+  upload.mPackage_Proccess("B01-1", 4, 3, "23. 消费明细表", 5, 5, cancel, true);
+  EXPECT_EQ((std::vector<double>{25.0, 25.0, 50.0}), bar.values);
+}
+
 }  // namespace
 }  // namespace tavex
