@@ -248,13 +248,41 @@ class SqliteRowWriter final : public RowWriter {
   }
 
  private:
+  // Texts and blobs are bound in place, without a copy: the source row
+  // stays current until this statement has run. The values are read through
+  // sqlite3_value, which costs less per call than the column functions.
   void BindRow(sqlite3_stmt* source) {
+    sqlite3_stmt* stmt = mPrepared->stmt;
     for (int i = 0; i < mWidth; ++i) {
       sqlite3_value* value = sqlite3_column_value(source, i);
-      // An empty blob may come without a data pointer, which binds as NULL.
-      const int rc = sqlite3_value_type(value) == SQLITE_BLOB && sqlite3_value_bytes(value) == 0
-                         ? sqlite3_bind_zeroblob(mPrepared->stmt, i + 1, 0)
-                         : sqlite3_bind_value(mPrepared->stmt, i + 1, value);
+      int rc = SQLITE_OK;
+      switch (sqlite3_value_type(value)) {
+        case SQLITE_INTEGER:
+          rc = sqlite3_bind_int64(stmt, i + 1, sqlite3_value_int64(value));
+          break;
+        case SQLITE_FLOAT:
+          rc = sqlite3_bind_double(stmt, i + 1, sqlite3_value_double(value));
+          break;
+        case SQLITE_TEXT: {
+          const unsigned char* text = sqlite3_value_text(value);
+          rc = sqlite3_bind_text64(stmt, i + 1, reinterpret_cast<const char*>(text),
+                                   static_cast<sqlite3_uint64>(sqlite3_value_bytes(value)),
+                                   SQLITE_STATIC, SQLITE_UTF8);
+          break;
+        }
+        case SQLITE_BLOB: {
+          const void* data = sqlite3_value_blob(value);
+          const int size = sqlite3_value_bytes(value);
+          // An empty blob comes without a data pointer, which binds as NULL.
+          rc = size == 0 ? sqlite3_bind_zeroblob(stmt, i + 1, 0)
+                         : sqlite3_bind_blob64(stmt, i + 1, data,
+                                               static_cast<sqlite3_uint64>(size), SQLITE_STATIC);
+          break;
+        }
+        default:
+          rc = sqlite3_bind_null(stmt, i + 1);
+          break;
+      }
       if (rc != SQLITE_OK) throw DbError(sqlite3_errstr(rc));
     }
   }
