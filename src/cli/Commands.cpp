@@ -29,7 +29,11 @@ const Command* FindCommand(const std::string& name) {
 }  // namespace
 
 const std::vector<Command>& Commands() {
-  static const std::vector<Command> commands{SettingsCommand(), SampleDbCommand()};
+  static const std::vector<Command> commands{
+      SettingsCommand(),
+      SampleDbCommand(),
+      ActionCommand(),
+  };
   return commands;
 }
 
@@ -65,8 +69,8 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     auto accepted = command->options;
     accepted.push_back({"db", true, false});
     accepted.push_back({"home", true, false});
-    const auto line =
-        CommandLine::Parse(std::vector<std::string>(args.begin() + 1, args.end()), accepted);
+    const auto line = CommandLine::Parse(std::vector<std::string>(args.begin() + 1, args.end()),
+                                         accepted, command->takesArgument);
     if (line.Has("home")) {
       if (line.Value("home").empty()) throw UsageError("--home needs a folder");
       ::setenv("TAVEX_HOME", line.Value("home").c_str(), 1);
