@@ -29,7 +29,8 @@ const Command* FindCommand(const std::string& name) {
 }  // namespace
 
 const std::vector<Command>& Commands() {
-  static const std::vector<Command> commands{SettingsCommand(), SampleDbCommand()};
+  static const std::vector<Command> commands{SettingsCommand(), SampleDbCommand(),
+                                            UploadCommand()};
   return commands;
 }
 
@@ -69,7 +70,10 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         CommandLine::Parse(std::vector<std::string>(args.begin() + 1, args.end()), accepted);
     if (line.Has("home")) {
       if (line.Value("home").empty()) throw UsageError("--home needs a folder");
-      ::setenv("TAVEX_HOME", line.Value("home").c_str(), 1);
+      // Every path below the plug-in folder is built from TAVEX_HOME; a
+      // relative one would silently follow the working folder.
+      const std::string home = std::filesystem::absolute(line.Value("home")).lexically_normal();
+      ::setenv("TAVEX_HOME", home.c_str(), 1);
     }
     return command->run(line, out, err);
   } catch (const UsageError& error) {

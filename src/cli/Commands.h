@@ -33,6 +33,7 @@ const std::vector<Command>& Commands();
 // The commands defined by their own files.
 Command SettingsCommand();
 Command SampleDbCommand();
+Command UploadCommand();
 
 // Runs tavexdata with `args` (the arguments after the program name).
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

@@ -85,6 +85,7 @@ constexpr MessageRow kMessageRows[] = {
     {"Msg_ExportData_Canceled", "", "导出数据已经被取消！", &MessageTexts::Msg_ExportData_Canceled},
     {"Msg_ExportData_Compress_Fault", "", "文件压缩错误，导出数据失败！",
      &MessageTexts::Msg_ExportData_Compress_Fault},
+    {"Msg_ExportData_Fault", "", "导出数据失败：", &MessageTexts::Msg_ExportData_Fault},
     {"Msg_DDNS_Connect", "", "正在尝试连接“Tavlink”服务器...", &MessageTexts::Msg_DDNS_Connect},
     {"Msg_DDNS_Connect_Fault", "", "连接服务器失败，请检查是否网络连接正常！",
      &MessageTexts::Msg_DDNS_Connect_Fault},

@@ -69,6 +69,7 @@ struct MessageTexts {
   std::string Msg_ExportData_Fault_Right;
   std::string Msg_ExportData_Canceled;
   std::string Msg_ExportData_Compress_Fault;
+  std::string Msg_ExportData_Fault;  // + the failure's description
   std::string Msg_DDNS_Connect;
   std::string Msg_DDNS_Connect_Fault;
   std::string Msg_DDNS_Connect_Success;
