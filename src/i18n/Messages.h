@@ -79,6 +79,9 @@ struct MessageTexts {
   std::string Msg_CheckUser;
   std::string Msg_CheckPrivilege;
   std::string Msg_DownloadData_Fault;
+  // A download resuming a package that an interrupted run left pending.
+  std::string Msg_PKG_Resume;
+  std::string Msg_PKG_Resume_Lost;
 };
 
 // The process-wide texts: every member is empty until the first

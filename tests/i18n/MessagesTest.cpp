@@ -80,6 +80,8 @@ const std::vector<Entry> kEntries = {
     {&MessageTexts::Msg_CheckUser, "Msg_CheckUser", ""},
     {&MessageTexts::Msg_CheckPrivilege, "Msg_CheckPrivilege", ""},
     {&MessageTexts::Msg_DownloadData_Fault, "Msg_DownloadData_Fault", ""},
+    {&MessageTexts::Msg_PKG_Resume, "Msg_PKG_Resume", ""},
+    {&MessageTexts::Msg_PKG_Resume_Lost, "Msg_PKG_Resume_Lost", ""},
 };
 
 // A "Main" section giving every entry the text "<key>.<property>", the
