@@ -6,9 +6,9 @@
 #include "database/SharedConnection.h"
 #include "framework/ExchangeContext.h"
 #include "i18n/Messages.h"
-#include "storage/DatabaseHelpers.h"
 #include "storage/IgnoreFailure.h"
 #include "storage/SyncLog.h"
+#include "upload/PackageExport.h"
 #include "upload/cUploadBillEx.h"
 
 namespace tavex {
@@ -118,54 +118,12 @@ bool cUpload::DefinePackage() {
 }
 
 bool cUpload::ExportPackage() {
-  const MessageTexts& texts = Messages();
-  std::shared_ptr<db::Connection> target;
-  try {
-    AddLine(texts.Msg_ExportData);
-    storage::CreateEmptyDatabase(mSettings.gsMdbName);
-    target = db::OpenConnection(db::PackageConnectionString(mSettings.gsMdbName));
-    mPackage->SourceConnection(db::SharedConnection());
-    mPackage->TargetConnection(target);
-    if (mPackage->Export(false, true, 1)) {
-      target->Close();
-      mCompressor->SourceFile(mSettings.gsMdbName);
-      mCompressor->TargetFile(mSettings.gsPkgName);
-      mCompressor->Compress();
-      RemoveFile(mSettings.gsMdbName);
-      if (mCompressor->ErrorCode() != engine::FSComprFile::kNoError) {
-        AddLine(texts.Msg_ExportData_Compress_Fault);
-        return false;
-      }
-      mCleanup.push_back(mSettings.gsPkgName);
-      return true;
-    }
-    const engine::Errors& errors = mPackage->Errors();
-    if (errors.Count() >= 1) {
-      AddLine(texts.Msg_ExportData_Fault_Left + std::to_string(errors.Count()) +
-              texts.Msg_ExportData_Fault_Right);
-      for (std::int32_t i = 1; i <= errors.Count(); ++i) {
-        AddLine(std::to_string(i) + ". " + std::to_string(errors.Item(i).Number()) + "，" +
-                errors.Item(i).Description());
-      }
-    } else {
-      AddLine(texts.Msg_ExportData_Canceled);
-    }
-    DeletePackageDatabase(target);
-    return false;
-  } catch (const std::exception& failure) {
-    if (*failure.what() != '\0') AddLine(texts.Msg_ExportData_Fault + failure.what());
-    // A half-built package database is of no use to anyone: the next run
-    // builds its own under a new name.
-    DeletePackageDatabase(target);
-    return false;
-  }
-}
-
-void cUpload::DeletePackageDatabase(const std::shared_ptr<db::Connection>& target) noexcept {
-  IgnoreFailure([&] {
-    if (target && target->IsOpen()) target->Close();
-  });
-  RemoveFile(mSettings.gsMdbName);
+  return ExportPackageFile(
+      *mPackage, *mCompressor, mSettings, mCleanup,
+      [this](const std::string& line) { AddLine(line); },
+      [this](const std::string& description) {
+        AddLine(Messages().Msg_ExportData_Fault + description);
+      });
 }
 
 bool cUpload::SendPackage() {

@@ -56,7 +56,6 @@ class cUpload {
   bool DefinePackage();
   bool ExportPackage();
   bool SendPackage();
-  void DeletePackageDatabase(const std::shared_ptr<db::Connection>& target) noexcept;
   void AddLine(const std::string& text) noexcept;
 
   ProgressList* mListBox = nullptr;

@@ -1,0 +1,71 @@
+#include "upload/PackageExport.h"
+
+#include <filesystem>
+
+#include "database/SharedConnection.h"
+#include "i18n/Messages.h"
+#include "storage/DatabaseHelpers.h"
+#include "storage/IgnoreFailure.h"
+
+namespace tavex {
+
+namespace {
+
+void DeletePackageDatabase(const std::shared_ptr<db::Connection>& target,
+                           const std::string& path) noexcept {
+  IgnoreFailure([&] {
+    if (target && target->IsOpen()) target->Close();
+  });
+  std::error_code ignored;
+  std::filesystem::remove(path, ignored);
+}
+
+}  // namespace
+
+bool ExportPackageFile(engine::Package& package, engine::FSComprFile& compressor,
+                       const ExchangeSettings& settings, std::vector<std::string>& cleanup,
+                       const AddLineFn& addLine, const ExportFailureFn& raised) {
+  const MessageTexts& texts = Messages();
+  std::shared_ptr<db::Connection> target;
+  try {
+    addLine(texts.Msg_ExportData);
+    storage::CreateEmptyDatabase(settings.gsMdbName);
+    target = db::OpenConnection(db::PackageConnectionString(settings.gsMdbName));
+    package.SourceConnection(db::SharedConnection());
+    package.TargetConnection(target);
+    if (package.Export(false, true, 1)) {
+      target->Close();
+      compressor.SourceFile(settings.gsMdbName);
+      compressor.TargetFile(settings.gsPkgName);
+      compressor.Compress();
+      DeletePackageDatabase(target, settings.gsMdbName);
+      if (compressor.ErrorCode() != engine::FSComprFile::kNoError) {
+        addLine(texts.Msg_ExportData_Compress_Fault);
+        return false;
+      }
+      cleanup.push_back(settings.gsPkgName);
+      return true;
+    }
+    const engine::Errors& errors = package.Errors();
+    if (errors.Count() >= 1) {
+      addLine(texts.Msg_ExportData_Fault_Left + std::to_string(errors.Count()) +
+              texts.Msg_ExportData_Fault_Right);
+      for (std::int32_t i = 1; i <= errors.Count(); ++i) {
+        addLine(std::to_string(i) + ". " + std::to_string(errors.Item(i).Number()) + "，" +
+                errors.Item(i).Description());
+      }
+    } else {
+      addLine(texts.Msg_ExportData_Canceled);
+    }
+    DeletePackageDatabase(target, settings.gsMdbName);
+    return false;
+  } catch (const std::exception& failure) {
+    if (*failure.what() != '\0') raised(failure.what());
+    // A half-built package database is of no use to anyone: the next run
+    // builds its own under a new name.
+    DeletePackageDatabase(target, settings.gsMdbName);
+    return false;
+  }
+}
+
+}  // namespace tavex

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "engine/FSComprFile.h"
+#include "engine/Package.h"
+#include "transfer/PrepareExchange.h"
+
+namespace tavex {
+
+// Receives the description of a failure raised during an export: the
+// upload run shows it as a progress line, the wizards in a message box.
+using ExportFailureFn = std::function<void(const std::string& description)>;
+
+// The export every sender runs on a defined package: a progress line, a new
+// package database at settings.gsMdbName filled from the shared (host)
+// connection, whose kind-3 statements run inside whatever transaction the
+// caller holds there, then compressed by `compressor` into
+// settings.gsPkgName. The package database is deleted in every case, so a
+// failed export leaves no half-built file behind. True when the package
+// file is made; it is then listed in `cleanup`. On false, `addLine` has
+// received the export's errors (a count line and one line per error), the
+// cancel line or the compression line, or `raised` the description of a
+// failure raised on the way (a database that cannot be created or opened).
+bool ExportPackageFile(engine::Package& package, engine::FSComprFile& compressor,
+                       const ExchangeSettings& settings, std::vector<std::string>& cleanup,
+                       const AddLineFn& addLine, const ExportFailureFn& raised);
+
+}  // namespace tavex
