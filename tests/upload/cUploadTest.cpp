@@ -362,6 +362,34 @@ TEST_P(UploadRunTest, APosTerminalWritingDuringTheRunLosesNothing) {
 
 INSTANTIATE_HOST_DATABASE_TEST(UploadRunTest);
 
+// A host of an older version: no reversed-checkout tables, no Octopus.
+class UploadRunWithoutOptionalTablesTest : public UploadRunTest {
+ protected:
+  cli::SampleOptions Sample() const override {
+    auto options = UploadRunTest::Sample();
+    options.withUnCheck = false;
+    options.withOctopus = false;
+    return options;
+  }
+};
+
+TEST_P(UploadRunWithoutOptionalTablesTest, SendsTheBillsAndShiftsAlone) {
+  const auto bills = UnsentBills();
+  ASSERT_TRUE(Upload()) << testing::PrintToString(mList.lines);
+  EXPECT_TRUE(HasLineStarting("成功复制：24."));
+  EXPECT_FALSE(HasLineStarting("成功复制：25."));
+  EXPECT_FALSE(HasLineStarting("成功复制：28."));
+  ASSERT_EQ(1u, ServerPackages().size());
+  UnpackedPackage package(ServerFile(ServerPackages()[0]));
+  ASSERT_TRUE(package.Checked());
+  EXPECT_EQ(Prefixed(bills), package.Keys("SELECT BillID FROM bi_Bill"));
+  EXPECT_FALSE(package.HasTable("bi_UnCheckBill"));
+  EXPECT_FALSE(package.HasTable("bi_OctopusPayment"));
+  EXPECT_TRUE(UnsentBills().empty());
+}
+
+INSTANTIATE_HOST_DATABASE_TEST(UploadRunWithoutOptionalTablesTest);
+
 TEST(UploadProgressTest, EachStepShowsACopyingLineThatItsSummaryReplaces) {
   test::TempDir home;
   test::ScopedEnv homeVariable("TAVEX_HOME", home.Path());
