@@ -30,7 +30,7 @@ const Command* FindCommand(const std::string& name) {
 
 const std::vector<Command>& Commands() {
   static const std::vector<Command> commands{SettingsCommand(), SampleDbCommand(),
-                                            UploadCommand()};
+                                            UploadCommand(), DownloadCommand()};
   return commands;
 }
 

@@ -34,6 +34,7 @@ const std::vector<Command>& Commands();
 Command SettingsCommand();
 Command SampleDbCommand();
 Command UploadCommand();
+Command DownloadCommand();
 
 // Runs tavexdata with `args` (the arguments after the program name).
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
