@@ -20,7 +20,11 @@ if command -v ccache >/dev/null; then
 fi
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTAVEX_BUILD_TESTS=OFF \
   "${launcher[@]}" >/dev/null
-cmake --build "$build" -j "$(nproc)" --target tavexdata
+echo "building tavexdata in $build (compiler output in $build/build.log) ..."
+if ! cmake --build "$build" -j "$(nproc)" --target tavexdata >"$build/build.log" 2>&1; then
+  cat "$build/build.log" >&2
+  exit 1
+fi
 T="$root/$build/src/cli/tavexdata"
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/tavex-demo.XXXXXX")
@@ -54,23 +58,23 @@ for site in B01 HQ; do
   mkdir -p "$work/$site/Octopus"
   printf '[FTP]\nPort=%s\n' "$port" >"$work/$site/Octopus/MAIN.INI"
 done
-say "branch B01 and head office HQ: sample databases"
-"$T" sample-db --db "$B01" --branch B01 --bills 60 --days 3
-"$T" sample-db --db "$HQ" --branch HQ --bills 20 --days 3
+say "sample databases: branch B01 with 60 bills over 3 days (some already uploaded)," \
+  "head office HQ with none of its own"
+"$T" sample-db --db "$B01" --branch B01 --bills 60 --days 3 >/dev/null
+"$T" sample-db --db "$HQ" --branch HQ --bills 0 --days 3 >/dev/null
 for db in "$B01" "$HQ"; do
   "$T" settings --db "$db" --set 1001=127.0.0.1 --set 1002=demo --set 1003=demo >/dev/null
 done
 
-# The tables a bill package fills, and what head office holds of branch B01.
-tables=(bi_Bill bi_BillPayment bi_BillItem bi_SubBill bi_SubItem bi_BillLog bi_UnCheckBill
-  bi_UnCheckBillPayment bi_UnCheckBillItem bi_OctopusPayment bi_Shift bi_ShiftSum bi_ShiftLog)
+# The tables a bill package fills, as the branch and head office hold them.
+tables=(bi_Bill bi_BillPayment bi_BillItem bi_SubBill bi_UnCheckBill bi_UnCheckBillPayment
+  bi_UnCheckBillItem bi_OctopusPayment bi_Shift bi_ShiftSum bi_ShiftLog)
 report() {
-  printf '%-24s %10s %10s\n' table "HQ rows" "from B01"
+  echo "(B01 also holds the bills it had uploaded before; HQ also holds shifts of its own)"
+  printf '%-24s %10s %10s\n' table "B01 rows" "HQ rows"
   for table in "${tables[@]}"; do
-    key=$(sqlite3 "$work/HQ.db" "SELECT name FROM pragma_table_info('$table') WHERE cid = 0")
-    total=$(sqlite3 "$work/HQ.db" "SELECT COUNT(*) FROM $table")
-    branch=$(sqlite3 "$work/HQ.db" "SELECT COUNT(*) FROM $table WHERE $key LIKE 'B01-%'")
-    printf '%-24s %10s %10s\n' "$table" "$total" "$branch"
+    printf '%-24s %10s %10s\n' "$table" "$(sqlite3 "$work/B01.db" "SELECT COUNT(*) FROM $table")" \
+      "$(sqlite3 "$work/HQ.db" "SELECT COUNT(*) FROM $table")"
   done
   echo
   echo "a few of B01's bills at head office:"
@@ -97,9 +101,11 @@ exchange() {
 exchange
 
 say "B01 sends the same bills again, one of them corrected"
-first=$(sqlite3 "$work/B01.db" "SELECT BillID FROM bi_Bill ORDER BY BillID LIMIT 1")
-sqlite3 "$work/B01.db" "UPDATE bi_Bill SET IsUploaded = 0;
-  UPDATE bi_Bill SET Remark = 'corrected at B01' WHERE BillID = '$first'"
+at_hq=(sqlite3 -cmd "ATTACH '$work/HQ.db' AS hq" "$work/B01.db")
+first=$("${at_hq[@]}" "SELECT BillID FROM bi_Bill
+  WHERE 'B01-' || BillID IN (SELECT BillID FROM hq.bi_Bill) ORDER BY BillID LIMIT 1")
+"${at_hq[@]}" "UPDATE bi_Bill SET IsUploaded = 0 WHERE 'B01-' || BillID IN (SELECT BillID FROM hq.bi_Bill);
+   UPDATE bi_Bill SET Remark = 'corrected at B01' WHERE BillID = '$first'"
 exchange
 echo
 echo "The second package replaced the first one's rows: the counts are unchanged and"
