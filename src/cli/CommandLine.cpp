@@ -6,10 +6,16 @@
 namespace tavex::cli {
 
 CommandLine CommandLine::Parse(const std::vector<std::string>& args,
-                               const std::vector<OptionSpec>& accepted) {
+                               const std::vector<OptionSpec>& accepted, bool takesArgument) {
   CommandLine line;
+  bool hasArgument = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
+    if (takesArgument && !hasArgument && arg.compare(0, 2, "--") != 0) {
+      line.mArgument = arg;
+      hasArgument = true;
+      continue;
+    }
     if (arg.size() < 3 || arg.compare(0, 2, "--") != 0) {
       throw UsageError("unexpected argument '" + arg + "'");
     }

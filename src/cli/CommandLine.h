@@ -22,11 +22,15 @@ struct OptionSpec {
 
 // The options of one command, parsed against what the command accepts:
 // "--name value" and "--name=value" for options with a value, "--name" for
-// flags. Anything else raises UsageError.
+// flags. With `takesArgument`, one argument that is not an option may stand
+// anywhere among them. Anything else raises UsageError.
 class CommandLine {
  public:
   static CommandLine Parse(const std::vector<std::string>& args,
-                           const std::vector<OptionSpec>& accepted);
+                           const std::vector<OptionSpec>& accepted, bool takesArgument = false);
+
+  // The argument that is not an option; "" when none was given.
+  const std::string& Argument() const { return mArgument; }
 
   bool Has(const std::string& name) const { return mValues.count(name) != 0; }
   // The value of a single-valued option, `fallback` when it is absent.
@@ -39,6 +43,7 @@ class CommandLine {
 
  private:
   std::map<std::string, std::vector<std::string>> mValues;
+  std::string mArgument;
 };
 
 }  // namespace tavex::cli

@@ -29,8 +29,13 @@ const Command* FindCommand(const std::string& name) {
 }  // namespace
 
 const std::vector<Command>& Commands() {
-  static const std::vector<Command> commands{SettingsCommand(), SampleDbCommand(),
-                                            UploadCommand(), DownloadCommand()};
+  static const std::vector<Command> commands{
+      SettingsCommand(),
+      SampleDbCommand(),
+      UploadCommand(),
+      DownloadCommand(),
+      ActionCommand(),
+  };
   return commands;
 }
 
@@ -66,8 +71,8 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     auto accepted = command->options;
     accepted.push_back({"db", true, false});
     accepted.push_back({"home", true, false});
-    const auto line =
-        CommandLine::Parse(std::vector<std::string>(args.begin() + 1, args.end()), accepted);
+    const auto line = CommandLine::Parse(std::vector<std::string>(args.begin() + 1, args.end()),
+                                         accepted, command->takesArgument);
     if (line.Has("home")) {
       if (line.Value("home").empty()) throw UsageError("--home needs a folder");
       // Every path below the plug-in folder is built from TAVEX_HOME; a

@@ -25,6 +25,8 @@ struct Command {
   // Returns the exit code; may raise UsageError (exit 2) or any other
   // exception (exit 1, its text on `err`).
   int (*run)(const CommandLine& line, std::ostream& out, std::ostream& err) = nullptr;
+  // One argument that is not an option may be given (CommandLine::Argument).
+  bool takesArgument = false;
 };
 
 // The commands, in the order the help lists them.
@@ -35,6 +37,7 @@ Command SettingsCommand();
 Command SampleDbCommand();
 Command UploadCommand();
 Command DownloadCommand();
+Command ActionCommand();
 
 // Runs tavexdata with `args` (the arguments after the program name).
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

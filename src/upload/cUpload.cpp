@@ -52,29 +52,25 @@ void cUpload::Initialize(std::shared_ptr<db::Connection> vConnection, ProgressLi
 
 bool cUpload::Upload() noexcept {
   bool result = false;
-  bool inTransaction = false;
-  std::unique_ptr<clsFTP> probe;
-  std::unique_ptr<engine::FSComprFile> compressor;
   try {
-    compressor = std::make_unique<engine::FSComprFile>();
-    result = Run(*compressor, probe, inTransaction);
+    mCompressor = std::make_unique<engine::FSComprFile>();
+    result = Run();
   } catch (...) {
-    if (inTransaction) {
-      IgnoreFailure([] { db::SharedConnection()->RollbackTrans(); });
-    }
+    if (mInTransaction) IgnoreFailure([] { db::SharedConnection()->RollbackTrans(); });
     result = false;
   }
-  if (probe) IgnoreFailure([&] { probe->DisConnect(); });
+  mInTransaction = false;
+  if (mProbe) IgnoreFailure([&] { mProbe->DisConnect(); });
+  mProbe.reset();
   AddLine("");
-  compressor.reset();
+  mCompressor.reset();
   mPackage.reset();
   for (const std::string& path : mCleanup) RemoveFile(path);
   mCleanup.clear();
   return result;
 }
 
-bool cUpload::Run(engine::FSComprFile& compressor, std::unique_ptr<clsFTP>& probe,
-                  bool& inTransaction) {
+bool cUpload::Run() {
   const MessageTexts& texts = Messages();
   if (!PrepareExchange(mSettings, [this](const std::string& line) { AddLine(line); })) {
     return false;
@@ -87,8 +83,8 @@ bool cUpload::Run(engine::FSComprFile& compressor, std::unique_ptr<clsFTP>& prob
   }
   if (!cUploadBillEx().LoadData()) return false;
 
-  probe = std::make_unique<clsFTP>();
-  if (!probe->Connect(mSettings.gsFtpHost, mSettings.gsFtpUID, mSettings.gsFtpPSW)) {
+  mProbe = std::make_unique<clsFTP>();
+  if (!mProbe->Connect(mSettings.gsFtpHost, mSettings.gsFtpUID, mSettings.gsFtpPSW)) {
     AddLine(texts.Msg_FTP_Connect_Fault);
     return false;
   }
@@ -96,13 +92,13 @@ bool cUpload::Run(engine::FSComprFile& compressor, std::unique_ptr<clsFTP>& prob
   // Strict: a row a POS terminal writes while the run holds the
   // transaction is neither exported nor marked.
   host->BeginTrans(db::TransactionKind::Strict);
-  inTransaction = true;
-  if (DefinePackage() && ExportPackage(compressor) && SendPackage()) {
+  mInTransaction = true;
+  if (DefinePackage() && ExportPackage() && SendPackage()) {
     host->CommitTrans();
-    inTransaction = false;
+    mInTransaction = false;
     return true;
   }
-  inTransaction = false;
+  mInTransaction = false;
   host->RollbackTrans();
   return false;
 }
@@ -121,7 +117,7 @@ bool cUpload::DefinePackage() {
   return cUploadBillEx().LoadPackag(*mPackage);
 }
 
-bool cUpload::ExportPackage(engine::FSComprFile& compressor) {
+bool cUpload::ExportPackage() {
   const MessageTexts& texts = Messages();
   std::shared_ptr<db::Connection> target;
   try {
@@ -132,11 +128,11 @@ bool cUpload::ExportPackage(engine::FSComprFile& compressor) {
     mPackage->TargetConnection(target);
     if (mPackage->Export(false, true, 1)) {
       target->Close();
-      compressor.SourceFile(mSettings.gsMdbName);
-      compressor.TargetFile(mSettings.gsPkgName);
-      compressor.Compress();
+      mCompressor->SourceFile(mSettings.gsMdbName);
+      mCompressor->TargetFile(mSettings.gsPkgName);
+      mCompressor->Compress();
       RemoveFile(mSettings.gsMdbName);
-      if (compressor.ErrorCode() != engine::FSComprFile::kNoError) {
+      if (mCompressor->ErrorCode() != engine::FSComprFile::kNoError) {
         AddLine(texts.Msg_ExportData_Compress_Fault);
         return false;
       }

@@ -51,10 +51,10 @@ class cUpload {
                          bool newExData);
 
  private:
-  // Steps 2 to 8 of a run; the result of the run. May throw.
-  bool Run(engine::FSComprFile& compressor, std::unique_ptr<clsFTP>& probe, bool& inTransaction);
+  // The run from the preparation to the commit; its result. May throw.
+  bool Run();
   bool DefinePackage();
-  bool ExportPackage(engine::FSComprFile& compressor);
+  bool ExportPackage();
   bool SendPackage();
   void DeletePackageDatabase(const std::shared_ptr<db::Connection>& target) noexcept;
   void AddLine(const std::string& text) noexcept;
@@ -62,8 +62,13 @@ class cUpload {
   ProgressList* mListBox = nullptr;
   ProgressBar* mProgressBar = nullptr;
   std::unique_ptr<engine::Package> mPackage;
+  // Paths deleted at the end of a run, when a file is there.
   std::vector<std::string> mCleanup;
   ExchangeSettings mSettings;
+  // Held during Upload only.
+  std::unique_ptr<engine::FSComprFile> mCompressor;
+  std::unique_ptr<clsFTP> mProbe;  // the connectivity test's client
+  bool mInTransaction = false;     // the run's transaction on the host is open
 };
 
 }  // namespace tavex

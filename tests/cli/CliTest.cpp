@@ -89,6 +89,20 @@ TEST_F(CliTest, WrongCommandLinesGiveUsageErrors) {
   EXPECT_NE(std::string::npos, help.out.str().find("settings"));
 }
 
+TEST_F(CliTest, ActionNeedsOneNameAndAnExistingDatabase) {
+  const std::string db = SqliteName("x.db");
+  for (const auto& args :
+       std::vector<std::vector<std::string>>{{"action", "--db", db},
+                                             {"action", "DoFTP", "DoRestore", "--db", db},
+                                             {"action", "DoFTP"}}) {
+    Invocation run(args);
+    EXPECT_EQ(kExitUsage, run.code) << testing::PrintToString(args);
+  }
+  Invocation missing({"action", "DoFTP", "--db", db});
+  EXPECT_EQ(kExitFailed, missing.code);
+  EXPECT_FALSE(std::filesystem::exists(mFolder / "x.db"));
+}
+
 TEST_F(CliTest, HomeSetsThePluginFolder) {
   test::ScopedEnv restore("TAVEX_HOME", "/elsewhere");
   ASSERT_EQ(kExitOk,

@@ -40,5 +40,15 @@ TEST(CommandLineTest, NumbersMustBeWholeAndInRange) {
   }
 }
 
+TEST(CommandLineTest, OneArgumentMayStandAmongTheOptionsWhenTheCommandTakesIt) {
+  const auto line =
+      CommandLine::Parse({"--db", "sqlite:/x.db", "DoFTP", "--list"}, kAccepted, true);
+  EXPECT_EQ("DoFTP", line.Argument());
+  EXPECT_EQ("sqlite:/x.db", line.Value("db"));
+  EXPECT_EQ("", CommandLine::Parse({"--list"}, kAccepted, true).Argument());
+  EXPECT_THROW(CommandLine::Parse({"DoFTP", "DoRestore"}, kAccepted, true), UsageError);
+  EXPECT_THROW(CommandLine::Parse({"DoFTP"}, kAccepted), UsageError);
+}
+
 }  // namespace
 }  // namespace tavex::cli

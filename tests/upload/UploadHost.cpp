@@ -7,6 +7,35 @@
 
 namespace tavex::test {
 
+std::set<std::string> FirstColumn(db::Connection& connection, const std::string& sql) {
+  std::set<std::string> keys;
+  auto rows = connection.Query(sql);
+  while (rows->Next()) keys.insert(KeyText(rows->Get(std::size_t{0})));
+  return keys;
+}
+
+std::int64_t Number(db::Connection& connection, const std::string& sql) {
+  auto rows = connection.Query(sql);
+  EXPECT_TRUE(rows->Next()) << sql;
+  return std::stoll(KeyText(rows->Get(std::size_t{0})));
+}
+
+bool HasTable(db::Connection& connection, const std::string& table) {
+  try {
+    connection.Query("SELECT * FROM " + table + " WHERE 1=0")->Next();
+    return true;
+  } catch (const db::DbError&) {
+    return false;
+  }
+}
+
+std::string KeyText(const db::Value& value) {
+  if (const auto* text = std::get_if<std::string>(&value)) return *text;
+  if (const auto* number = std::get_if<std::int64_t>(&value)) return std::to_string(*number);
+  if (const auto* real = std::get_if<double>(&value)) return std::to_string(*real);
+  return "<null>";
+}
+
 void UploadHostTest::SetUp() {
   HostDatabaseTest::SetUp();
   if (IsSkipped()) return;
@@ -26,25 +55,9 @@ void UploadHostTest::TearDown() {
 
 cli::SampleOptions UploadHostTest::Sample() const {
   cli::SampleOptions options;
-  // Day 1 is uploaded, day 2 is not; bill 50 (day 2) has no shift.
   options.bills = 60;
   options.days = 2;
   return options;
-}
-
-void UploadHostTest::Exec(const std::string& sql) const { Db()->Execute(sql); }
-
-std::int64_t UploadHostTest::Count(const std::string& sql) const {
-  auto rows = Db()->Query(sql);
-  EXPECT_TRUE(rows->Next()) << sql;
-  return std::stoll(KeyText(rows->Get(std::size_t{0})));
-}
-
-std::set<std::string> UploadHostTest::Keys(const std::string& sql) const {
-  std::set<std::string> keys;
-  auto rows = Db()->Query(sql);
-  while (rows->Next()) keys.insert(KeyText(rows->Get(std::size_t{0})));
-  return keys;
 }
 
 std::set<std::string> UploadHostTest::Prefixed(const std::set<std::string>& keys,
@@ -52,15 +65,6 @@ std::set<std::string> UploadHostTest::Prefixed(const std::set<std::string>& keys
   std::set<std::string> prefixed;
   for (const auto& key : keys) prefixed.insert(branch + "-" + key);
   return prefixed;
-}
-
-bool UploadHostTest::HasTable(const std::string& table) const {
-  try {
-    Db()->Query("SELECT * FROM " + table + " WHERE 1=0")->Next();
-    return true;
-  } catch (const db::DbError&) {
-    return false;
-  }
 }
 
 UnpackedPackage::UnpackedPackage(const std::string& packageFile) {
@@ -75,36 +79,6 @@ UnpackedPackage::UnpackedPackage(const std::string& packageFile) {
   mChecked = package.CheckPackage(mDb, 0);
   EXPECT_TRUE(mChecked) << (package.Errors().Count() > 0 ? package.Errors().Item(1).Description()
                                                          : std::string());
-}
-
-std::set<std::string> UnpackedPackage::Keys(const std::string& sql) const {
-  std::set<std::string> keys;
-  if (!mDb) return keys;
-  auto rows = mDb->Query(sql);
-  while (rows->Next()) keys.insert(KeyText(rows->Get(std::size_t{0})));
-  return keys;
-}
-
-std::int64_t UnpackedPackage::Count(const std::string& table) const {
-  auto rows = mDb->Query("SELECT COUNT(*) FROM " + table);
-  rows->Next();
-  return std::stoll(KeyText(rows->Get(std::size_t{0})));
-}
-
-bool UnpackedPackage::HasTable(const std::string& table) const {
-  try {
-    mDb->Query("SELECT * FROM " + table + " WHERE 1=0")->Next();
-    return true;
-  } catch (const db::DbError&) {
-    return false;
-  }
-}
-
-std::string KeyText(const db::Value& value) {
-  if (const auto* text = std::get_if<std::string>(&value)) return *text;
-  if (const auto* number = std::get_if<std::int64_t>(&value)) return std::to_string(*number);
-  if (const auto* real = std::get_if<double>(&value)) return std::to_string(*real);
-  return "<null>";
 }
 
 }  // namespace tavex::test

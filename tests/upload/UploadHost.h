@@ -13,6 +13,13 @@
 
 namespace tavex::test {
 
+// The first column of every row of `sql`, as text (NULL as "<null>").
+std::set<std::string> FirstColumn(db::Connection& connection, const std::string& sql);
+// The single number `sql` selects.
+std::int64_t Number(db::Connection& connection, const std::string& sql);
+bool HasTable(db::Connection& connection, const std::string& table);
+std::string KeyText(const db::Value& value);
+
 // A host database filled with the sample data of one branch, made the
 // process-wide host connection (and the exchange context's), with a plug-in
 // folder and a per-user settings folder of its own, once per backend.
@@ -21,21 +28,20 @@ class UploadHostTest : public HostDatabaseTest {
   void SetUp() override;
   void TearDown() override;
 
-  // The sample to create; override before SetUp runs.
+  // The sample to create: by default day 1 is uploaded and day 2 (30 bills,
+  // one of them without a shift) is not.
   virtual cli::SampleOptions Sample() const;
 
   const std::string& Home() const { return mHome.Path(); }
   std::string TempFolder() const { return mHome / "Temp"; }
 
-  // Runs `sql` on the host connection.
-  void Exec(const std::string& sql) const;
-  std::int64_t Count(const std::string& sql) const;
-  // The first column of every row of `sql`, as text.
-  std::set<std::string> Keys(const std::string& sql) const;
-  // The same keys with the branch prefix "B01-".
+  void Exec(const std::string& sql) const { Db()->Execute(sql); }
+  std::int64_t Count(const std::string& sql) const { return Number(*Db(), sql); }
+  std::set<std::string> Keys(const std::string& sql) const { return FirstColumn(*Db(), sql); }
+  bool HasTable(const std::string& table) const { return test::HasTable(*Db(), table); }
+  // The keys with a branch prefix.
   static std::set<std::string> Prefixed(const std::set<std::string>& keys,
                                         const std::string& branch = "B01");
-  bool HasTable(const std::string& table) const;
 
  private:
   TempDir mHome;
@@ -45,24 +51,22 @@ class UploadHostTest : public HostDatabaseTest {
 };
 
 // A package file unpacked into a folder of its own, opened, and checked by
-// the package engine.
+// the package engine (a failure fails the running test).
 class UnpackedPackage {
  public:
-  // Fails the running test when the file does not unpack or check.
   explicit UnpackedPackage(const std::string& packageFile);
 
-  std::set<std::string> Keys(const std::string& sql) const;
-  std::int64_t Count(const std::string& table) const;
-  bool HasTable(const std::string& table) const;
   bool Checked() const { return mChecked; }
+  std::set<std::string> Keys(const std::string& sql) const { return FirstColumn(*mDb, sql); }
+  std::int64_t Count(const std::string& table) const {
+    return Number(*mDb, "SELECT COUNT(*) FROM " + table);
+  }
+  bool HasTable(const std::string& table) const { return test::HasTable(*mDb, table); }
 
  private:
   TempDir mFolder;
   std::shared_ptr<db::Connection> mDb;
   bool mChecked = false;
 };
-
-// The text of a value as a key: numbers in decimal, NULL as "<null>".
-std::string KeyText(const db::Value& value);
 
 }  // namespace tavex::test

@@ -1,0 +1,79 @@
+#include "entry/CSubSystem.h"
+
+#include "database/SharedConnection.h"
+#include "entry/ActionNames.h"
+#include "framework/ExchangeContext.h"
+#include "i18n/Messages.h"
+#include "storage/IgnoreFailure.h"
+#include "ui/HelpFile.h"
+#include "ui/QtUiServices.h"
+#include "wizards/frmFTP.h"
+#include "wizards/frmRestore.h"
+
+namespace tavex {
+
+namespace {
+
+// Qt keeps references to the arguments for the application's lifetime.
+int gArgc = 1;
+char gProgramName[] = "tavExDataApp";
+char* gArgv[] = {gProgramName, nullptr};
+
+void OpenRestore(ui::UiServices& ui) {
+  frmRestore dialog(ui);
+  dialog.ShowMe();
+}
+
+void OpenFtp(ui::UiServices& ui) {
+  frmFTP dialog(ui);
+  dialog.ShowMe();
+}
+
+// The dialog of each entry of kActionNames; none where its wizard is not part
+// of this build.
+using Opener = void (*)(ui::UiServices&);
+constexpr std::array<Opener, kActionNames.size()> kOpeners = {
+    nullptr,     nullptr, nullptr, nullptr, nullptr, nullptr,
+    OpenRestore, nullptr, nullptr, nullptr, nullptr, OpenFtp};
+
+std::unique_ptr<QApplication> ApplicationIfNone() {
+  if (QCoreApplication::instance() != nullptr) return nullptr;
+  return std::make_unique<QApplication>(gArgc, gArgv);
+}
+
+}  // namespace
+
+CSubSystem::CSubSystem()
+    : mOwnUi(std::make_unique<ui::QtUiServices>()),
+      mUi(*mOwnUi),
+      mApplication(ApplicationIfNone()) {}
+
+CSubSystem::CSubSystem(ui::UiServices& ui) : mUi(ui), mApplication(ApplicationIfNone()) {}
+
+CSubSystem::~CSubSystem() = default;
+
+void CSubSystem::SetHost(MainSystem& mainSystem) {
+  IgnoreFailure([&] { db::SetSharedConnection(mainSystem.Connection()); });
+  IgnoreFailure([&] { ExchangeContext::Instance().SetConnection(db::SharedConnection()); });
+  IgnoreFailure([&] { LoadMessages(); });
+  IgnoreFailure([&] { ui::SetupHelpFile(); });
+}
+
+void CSubSystem::DoAction(const ActionKey& actionKey) {
+  IgnoreFailure([&] {
+    const std::optional<std::size_t> action = FindAction(actionKey);
+    if (action && kOpeners[*action] != nullptr) {
+      kOpeners[*action](mUi);
+      return;
+    }
+    const MessageTexts& texts = Messages();
+    mUi.MessageBox(texts.Msg_NotSupport + "\r" + texts.Msg_ToUpgrade, texts.Msg_Title);
+  });
+}
+
+const VersionInfo& CSubSystem::Version() {
+  if (!mVersion) mVersion = CurrentVersion();
+  return *mVersion;
+}
+
+}  // namespace tavex

@@ -1,0 +1,67 @@
+#include "ui/QtUiServices.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QUrl>
+
+namespace tavex::ui {
+
+namespace {
+
+QString Text(const std::string& text) { return QString::fromStdString(text); }
+
+// The path a file dialog opens at: the preset name when it is absolute, else
+// the name inside the initial folder.
+QString StartPath(const FileChoice& choice) {
+  if (choice.fileName.empty()) return Text(choice.initialFolder);
+  if (QDir::isAbsolutePath(Text(choice.fileName))) return Text(choice.fileName);
+  return QDir(Text(choice.initialFolder)).filePath(Text(choice.fileName));
+}
+
+}  // namespace
+
+std::string QtFileFilter(const std::string& filter) {
+  const auto bar = filter.find('|');
+  if (bar == std::string::npos) return filter;
+  const std::string description = filter.substr(0, bar);
+  const std::string pattern = filter.substr(bar + 1);
+  const std::string bracketed = "(" + pattern + ")";
+  if (description.size() >= bracketed.size() &&
+      description.compare(description.size() - bracketed.size(), bracketed.size(), bracketed) ==
+          0) {
+    return description;
+  }
+  return description + " " + bracketed;
+}
+
+void QtUiServices::MessageBox(const std::string& text, const std::string& title) {
+  QMessageBox box(QMessageBox::Information, Text(title), Text(text), QMessageBox::Ok,
+                  QApplication::activeWindow());
+  box.exec();
+}
+
+bool QtUiServices::AskYesNo(const std::string& text, const std::string& title) {
+  QMessageBox box(QMessageBox::Question, Text(title), Text(text),
+                  QMessageBox::Yes | QMessageBox::No, QApplication::activeWindow());
+  box.setDefaultButton(QMessageBox::Yes);
+  return box.exec() == QMessageBox::Yes;
+}
+
+std::optional<std::string> QtUiServices::ChooseFile(const FileChoice& choice) {
+  const QString chosen =
+      QFileDialog::getOpenFileName(QApplication::activeWindow(), QString(), StartPath(choice),
+                                   Text(QtFileFilter(choice.filter)));
+  if (chosen.isEmpty()) return std::nullopt;
+  return chosen.toStdString();
+}
+
+void QtUiServices::OpenInViewer(const std::string& path) {
+  QDesktopServices::openUrl(QUrl::fromLocalFile(Text(path)));
+}
+
+void QtUiServices::ProcessEvents() { QCoreApplication::processEvents(); }
+
+}  // namespace tavex::ui

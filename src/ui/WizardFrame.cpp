@@ -1,0 +1,374 @@
+#include "ui/WizardFrame.h"
+
+#include <QCloseEvent>
+#include <QDate>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QScreen>
+#include <QVBoxLayout>
+
+#include "framework/PluginFolder.h"
+#include "i18n/Messages.h"
+#include "ui/ScreenPlacement.h"
+#include "ui/Theme.h"
+
+namespace tavex::ui {
+
+namespace {
+
+constexpr int kPictureWidth = 168;
+constexpr int kStepWidth = 500;
+constexpr int kStepHeight = 360;
+
+QString Text(const std::string& text) { return QString::fromStdString(text); }
+
+QLabel* WrappingLabel(QWidget* parent, const QString& name, const std::string& caption) {
+  auto* label = new QLabel(Text(caption), parent);
+  label->setObjectName(name);
+  label->setWordWrap(true);
+  return label;
+}
+
+QVBoxLayout* StepLayout(QWidget* step) { return static_cast<QVBoxLayout*>(step->layout()); }
+
+std::chrono::year_month_day DayOf(const QDate& date) {
+  return std::chrono::year_month_day{std::chrono::year{date.year()},
+                                     std::chrono::month{static_cast<unsigned>(date.month())},
+                                     std::chrono::day{static_cast<unsigned>(date.day())}};
+}
+
+}  // namespace
+
+WizardFrame::WizardFrame(const std::string& name, const std::string& caption, UiServices& ui,
+                         QWidget* parent)
+    : QDialog(parent), mUi(ui), mName(name) {
+  setObjectName(Text(name));
+  setWindowTitle(Text(caption));
+  setStyleSheet(DialogStyleSheet());
+
+  mPicture = new QLabel(this);
+  mPicture->setObjectName("picLeft");
+  mPicture->setFixedWidth(kPictureWidth);
+  mPicture->setScaledContents(true);
+
+  mSteps = new QStackedWidget(this);
+  mSteps->setFixedSize(kStepWidth, kStepHeight);
+
+  auto* bar = new QFrame(this);
+  bar->setObjectName("barButton");
+  auto* buttons = new QHBoxLayout(bar);
+  buttons->setContentsMargins(16, 12, 16, 12);
+  buttons->setSpacing(10);
+  buttons->addStretch();
+  mPrev = new QPushButton(QStringLiteral("上一步"), bar);
+  mNext = new QPushButton(QStringLiteral("下一步"), bar);
+  mClose = new QPushButton(QStringLiteral("取消"), bar);
+  for (const auto& [button, buttonName] :
+       {std::pair{mPrev, "cmdPrev"}, std::pair{mNext, "cmdNext"}, std::pair{mClose, "cmdClose"}}) {
+    button->setObjectName(buttonName);
+    button->setAutoDefault(false);
+    buttons->addWidget(button);
+    Register(*button, false);
+  }
+  connect(mPrev, &QPushButton::clicked, this, [this] { cmdPrev_Click(); });
+  connect(mNext, &QPushButton::clicked, this, [this] { cmdNext_Click(); });
+  connect(mClose, &QPushButton::clicked, this, [this] { cmdClose_Click(); });
+
+  auto* body = new QHBoxLayout;
+  body->setContentsMargins(0, 0, 24, 0);
+  body->setSpacing(24);
+  body->addWidget(mPicture);
+  body->addWidget(mSteps, 0, Qt::AlignTop);
+  auto* outer = new QVBoxLayout(this);
+  outer->setContentsMargins(0, 0, 0, 0);
+  outer->setSpacing(0);
+  outer->addLayout(body);
+  outer->addWidget(bar);
+  outer->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+WizardFrame::~WizardFrame() = default;
+
+template <typename Body>
+void WizardFrame::Guarded(Body body) {
+  try {
+    body();
+  } catch (...) {
+    // A failing caption, list line or bar update is not the user's concern.
+  }
+}
+
+void WizardFrame::Register(QWidget& widget, bool isArrayElement) {
+  mControls.push_back(std::make_unique<WidgetControl>(widget, isArrayElement));
+}
+
+QWidget* WizardFrame::AddStep() {
+  auto* step = new QWidget(mSteps);
+  step->setObjectName(QStringLiteral("fraStep_%1").arg(mSteps->count()));
+  auto* layout = new QVBoxLayout(step);
+  layout->setContentsMargins(0, 28, 0, 12);
+  layout->setSpacing(12);
+  mSteps->addWidget(step);
+  return step;
+}
+
+QLabel* WizardFrame::AddWelcome(QWidget* step, const std::string& caption) {
+  QLabel* label = AddLabel(step, "lblWelcome", caption);
+  StepLayout(step)->addSpacing(8);
+  return label;
+}
+
+QLabel* WizardFrame::AddNotice(QWidget* step, int index, const std::string& caption) {
+  QLabel* label = WrappingLabel(step, QStringLiteral("lblNotice_%1").arg(index), caption);
+  StepLayout(step)->addWidget(label);
+  Register(*label, true);
+  return label;
+}
+
+QLabel* WizardFrame::AddLabel(QWidget* step, const char* name, const std::string& caption) {
+  QLabel* label = WrappingLabel(step, name, caption);
+  StepLayout(step)->addWidget(label);
+  Register(*label, false);
+  return label;
+}
+
+QLineEdit* WizardFrame::AddFileField(QWidget* step, const char* name, const std::string& filter) {
+  mFilter = filter;
+  auto* row = new QHBoxLayout;
+  row->setSpacing(8);
+  mFileField = new QLineEdit(step);
+  mFileField->setObjectName(name);
+  mOpen = new QPushButton(QStringLiteral("..."), step);
+  mOpen->setObjectName("cmdOpen");
+  mOpen->setAutoDefault(false);
+  mOpen->setStyleSheet(QStringLiteral("min-width: 36px; padding: 2px 8px;"));
+  row->addWidget(mFileField, 1);
+  row->addWidget(mOpen);
+  StepLayout(step)->addLayout(row);
+  connect(mOpen, &QPushButton::clicked, this, [this] { cmdOpen_Click(); });
+  return mFileField;
+}
+
+void WizardFrame::AddProgress(QWidget* step, const std::string& cancelCaption) {
+  mProgressList = new ProgressListWidget(step);
+  mProgressList->setObjectName("lstProgress");
+  mInfo = new QLabel(step);
+  mInfo->setObjectName("lblInfo");
+  mBar = new FractionalProgressBar(step);
+  mBar->setObjectName("ProgressBar");
+  mCancelButton = new QPushButton(Text(cancelCaption), step);
+  mCancelButton->setObjectName("cmdCancel");
+  mCancelButton->setAutoDefault(false);
+  mCancelButton->setEnabled(false);
+  Register(*mCancelButton, false);
+  auto* row = new QHBoxLayout;
+  row->addWidget(mInfo, 1);
+  row->addWidget(mCancelButton);
+  QVBoxLayout* layout = StepLayout(step);
+  layout->addWidget(mProgressList, 1);
+  layout->addWidget(mBar);
+  layout->addLayout(row);
+  connect(mCancelButton, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
+}
+
+void WizardFrame::AddDateRange(QWidget* step) {
+  auto* row = new QHBoxLayout;
+  row->setSpacing(8);
+  QLabel* from = WrappingLabel(step, "llbBegin", "从");
+  QLabel* to = WrappingLabel(step, "lblEnd", "到");
+  from->setWordWrap(false);
+  to->setWordWrap(false);
+  mBegin = new QDateEdit(step);
+  mBegin->setObjectName("dtpBegin");
+  mEnd = new QDateEdit(step);
+  mEnd->setObjectName("dtpEnd");
+  for (QDateEdit* picker : {mBegin, mEnd}) {
+    picker->setCalendarPopup(true);
+    picker->setDisplayFormat(QStringLiteral("yyyy年MM月dd日"));
+  }
+  row->addWidget(from);
+  row->addWidget(mBegin, 1);
+  row->addWidget(to);
+  row->addWidget(mEnd, 1);
+  StepLayout(step)->addLayout(row);
+  for (QWidget* widget : std::initializer_list<QWidget*>{from, mBegin, to, mEnd}) {
+    Register(*widget, false);
+  }
+}
+
+std::chrono::year_month_day WizardFrame::RangeBegin() const { return DayOf(mBegin->date()); }
+
+std::chrono::year_month_day WizardFrame::RangeEnd() const { return DayOf(mEnd->date().addDays(1)); }
+
+void WizardFrame::Localize() {
+  WidgetControl dialog(*this, false);
+  std::vector<LocalizableControl*> controls;
+  for (const auto& control : mControls) controls.push_back(control.get());
+  LocalizeDialog(dialog, controls);
+}
+
+void WizardFrame::LayOutSteps() {
+  mPicture->setPixmap(SidePicture(kPictureWidth, kStepHeight + 60));
+  ShowStep(0);
+  mPrev->setEnabled(false);
+}
+
+void WizardFrame::Prepare(int left, int top) {
+  mClosed = false;
+  Guarded([&] {
+    adjustSize();
+    if (left == 0 && top == 0) {
+      const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+      move(screen.left() + CentredOffset(screen.width(), width()),
+           screen.top() + CentredOffset(screen.height(), height()));
+    } else {
+      move(TwipsToPixels(left), TwipsToPixels(top));
+    }
+  });
+  Guarded([&] { Localize(); });
+  Guarded([&] { ReadTexts(); });
+  Guarded([&] { LayOutSteps(); });
+  Guarded([&] {
+    if (mBegin != nullptr) mBegin->setDate(QDate::currentDate());
+    if (mEnd != nullptr) mEnd->setDate(QDate::currentDate());
+  });
+}
+
+void WizardFrame::ShowMe(int left, int top) {
+  Prepare(left, top);
+  if (!isVisible()) exec();
+}
+
+int WizardFrame::CurrentStep() const { return mSteps->currentIndex(); }
+
+void WizardFrame::ShowStep(int step) { mSteps->setCurrentIndex(step); }
+
+void WizardFrame::UpdateNavigation() {
+  const int current = CurrentStep();
+  mPrev->setEnabled(current > 0);
+  const MessageTexts& texts = Messages();
+  mNext->setText(Text(current == StepCount() - 1 ? texts.Msg_Step_Finished : texts.Msg_Step_Next));
+}
+
+void WizardFrame::cmdNext_Click() {
+  const int current = CurrentStep();
+  bool goOn = false;
+  try {
+    goOn = StepAction(current);
+  } catch (...) {
+    goOn = false;
+  }
+  if (!goOn || mClosed) return;
+  if (current < StepCount() - 1) ShowStep(current + 1);
+  Guarded([&] { UpdateNavigation(); });
+}
+
+void WizardFrame::cmdPrev_Click() {
+  const int current = CurrentStep();
+  if (current > 0) ShowStep(current - 1);
+  Guarded([&] { UpdateNavigation(); });
+}
+
+void WizardFrame::cmdClose_Click() { CloseWizard(); }
+
+void WizardFrame::cmdCancel_Click() { mCancel = true; }
+
+void WizardFrame::cmdOpen_Click() {
+  Guarded([&] {
+    const FileChoice choice{PluginFolder(), mFileField->text().toStdString(), mFilter};
+    if (std::optional<std::string> chosen = mUi.ChooseFile(choice)) {
+      mFileField->setText(Text(*chosen));
+    }
+    mUi.ProcessEvents();
+  });
+}
+
+void WizardFrame::CloseWizard() {
+  if (!mClose->isEnabled()) return;
+  mClosed = true;
+  done(QDialog::Accepted);
+}
+
+void WizardFrame::closeEvent(QCloseEvent* event) {
+  if (!mClose->isEnabled()) {
+    event->ignore();
+    return;
+  }
+  QDialog::closeEvent(event);
+}
+
+void WizardFrame::reject() {
+  if (!mClose->isEnabled()) return;
+  QDialog::reject();
+}
+
+void WizardFrame::EnterBusy() {
+  mBusy = true;
+  mCancel = false;
+  if (mOpen != nullptr) mOpen->setEnabled(false);
+  mPrev->setEnabled(false);
+  mNext->setEnabled(false);
+  mClose->setEnabled(false);
+  if (mCancelButton != nullptr) mCancelButton->setEnabled(true);
+  Guarded([&] {
+    if (mProgressList != nullptr) mProgressList->clear();
+    if (mBar != nullptr) mBar->SetValue(0);
+  });
+}
+
+void WizardFrame::LeaveBusy() {
+  if (mOpen != nullptr) mOpen->setEnabled(true);
+  mPrev->setEnabled(true);
+  mNext->setEnabled(true);
+  mClose->setEnabled(true);
+  if (mCancelButton != nullptr) mCancelButton->setEnabled(false);
+  mBusy = false;
+}
+
+void WizardFrame::AddLine(const std::string& text) {
+  Guarded([&] {
+    mProgressList->AddItem(text);
+    mProgressList->SetListIndex(mProgressList->ListCount() - 1);
+  });
+  mUi.ProcessEvents();
+}
+
+void WizardFrame::Proccess(std::int32_t totalCount, std::int32_t totalFinished,
+                           const std::string& currentExData, std::int32_t currentCount,
+                           std::int32_t currentFinished, bool& cancel, bool newExData) {
+  const MessageTexts& texts = Messages();
+  if (mCancel) {
+    if (mUi.AskYesNo(texts.Msg_Proc_Cancel, texts.Msg_Title)) {
+      cancel = true;
+      return;
+    }
+    mCancel = false;
+  }
+  Guarded([&] {
+    if (newExData) {
+      mProgressList->AddItem(texts.Msg_Proc_Copying + currentExData + " ...");
+      mProgressList->SetListIndex(mProgressList->ListCount() - 1);
+    }
+    if (currentFinished == currentCount && mProgressList->ListCount() > 0) {
+      mProgressList->SetItem(mProgressList->ListCount() - 1,
+                             texts.Msg_Proc_Copied_Left + currentExData +
+                                 texts.Msg_Proc_Copied_Middle + std::to_string(currentCount) +
+                                 texts.Msg_Proc_Copied_Right);
+    }
+  });
+  Guarded([&] {
+    mInfo->setText(Text(texts.Msg_Proc_Current + std::to_string(currentFinished) + "/" +
+                        std::to_string(currentCount) + "  " + texts.Msg_Proc_Total +
+                        std::to_string(totalFinished) + "/" + std::to_string(totalCount)));
+  });
+  Guarded([&] {
+    if (totalCount != 0) {
+      const float percentage =
+          static_cast<float>(totalFinished) / static_cast<float>(totalCount) * 100.0F;
+      if (mBar->Max() >= percentage) mBar->SetValue(percentage);
+    }
+  });
+  mUi.ProcessEvents();
+}
+
+}  // namespace tavex::ui

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "framework/SettingsStore.h"
+#include "i18n/cLanguage.h"
+
+namespace tavex {
+
+// What the synchronisation settings dialog holds, without the drawing: the
+// fields, their checks, how they are loaded and stored, and the Tavlink test.
+
+// The dialog's fields, named after their text boxes; `viaTavlink` is the
+// connection kind (optType_1 chosen).
+struct FtpSettingsFields {
+  std::string txtID;
+  std::string txtName;
+  std::string txtHost;
+  std::string txtUID;
+  std::string txtPSW;
+  std::string txtPort;
+  std::string txtClientID;
+  std::string txtPassword;
+  bool viaTavlink = false;
+};
+
+// The messages of the dialog's checks (section frmFTP, property "Default").
+struct FtpSettingsTexts {
+  std::string Msg_NoBranchID;
+  std::string Msg_NoBranchName;
+  std::string Msg_NoHost;
+  std::string Msg_NoClientID;
+  std::string Msg_NoUID;
+  std::string Msg_NoPort;
+  std::string Msg_SaveFault;
+};
+
+// Reads the texts from `language`, whose section is the dialog's.
+FtpSettingsTexts ReadFtpSettingsTexts(cLanguage& language);
+
+// The first check that fails: its message and the field that takes focus.
+struct FtpCheckFailure {
+  std::string message;
+  std::string focus;
+};
+
+// The checks of cmdOK in their order: branch code, branch name, server
+// address (direct connection), Tavlink account (Tavlink connection), FTP
+// account, FTP port, each blank after trimming. Nothing else is enforced.
+std::optional<FtpCheckFailure> CheckFtpSettings(const FtpSettingsFields& fields,
+                                                const FtpSettingsTexts& texts);
+
+// The fields as the store holds them; Tavlink is chosen when setting 2004,
+// lower-cased, is "true".
+FtpSettingsFields LoadFtpSettings(const SettingsStore& store);
+
+// Stores all nine settings in the order 801, 802, 1001, 1002, 1003, 1004,
+// 2001, 2002, 2004: every text trimmed except the FTP password, and "True"
+// or "False" for the connection kind. Raises what the store raises.
+void StoreFtpSettings(SettingsStore& store, const FtpSettingsFields& fields);
+
+// The text without leading and trailing blanks (spaces only).
+std::string TrimBlanks(const std::string& text);
+
+// The Tavlink test: looks up this machine's address and the account's
+// server address and returns the text that reports the outcome. `show` gets
+// the interim "connecting" text before the lookups start. Its texts are
+// fixed; lines are separated by "\n".
+std::string TavlinkTest(const std::string& account, const std::string& password,
+                        const std::function<void(const std::string&)>& show);
+
+}  // namespace tavex

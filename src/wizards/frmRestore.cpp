@@ -1,0 +1,123 @@
+#include "wizards/frmRestore.h"
+
+#include <QBoxLayout>
+#include <exception>
+
+#include "database/SharedConnection.h"
+#include "engine/FSComprFile.h"
+#include "engine/Package.h"
+#include "i18n/Messages.h"
+#include "wizards/RestoreWorkFile.h"
+
+namespace tavex {
+
+namespace {
+
+// Pending events run this many times before the copy starts, so the progress
+// step is fully painted first.
+constexpr int kPaintRounds = 1001;
+
+bool IsBlank(const std::string& text) { return text.find_first_not_of(' ') == std::string::npos; }
+
+}  // namespace
+
+frmRestore::frmRestore(ui::UiServices& ui, QWidget* parent)
+    : WizardFrame("frmRestore", "数据导入向导", ui, parent) {
+  QWidget* welcome = AddStep();
+  AddWelcome(welcome, "欢迎使用数据导入向导");
+  AddNotice(welcome, 0, "本向导将帮助您从备份文件中导入数据...");
+  AddNotice(welcome, 1, "如果确定要导入数据，请点击“下一步”继续，否则请单击“取消”退出本向导。");
+  static_cast<QBoxLayout*>(welcome->layout())->addStretch();
+
+  QWidget* run = AddStep();
+  AddNotice(run, 2, "请选择要导入的数据文件:");
+  QLineEdit* file = AddFileField(run, "txtFileName", Messages().Msg_Filter_PkgFile + "|*.pkg");
+  connect(file, &QLineEdit::textChanged, file,
+          [file](const QString& text) { file->setToolTip(text); });
+  AddNotice(run, 3, "请单击“下一步”开始导入数据...");
+  AddProgress(run, "取消导入数据");
+
+  QWidget* finished = AddStep();
+  AddLabel(finished, "lblSuccess", "数据已经导入成功");
+  AddNotice(finished, 4, "数据已经导入成功");
+  AddNotice(finished, 5, "单击“完成”或者“取消”即可退出本向导");
+  static_cast<QBoxLayout*>(finished->layout())->addStretch();
+}
+
+void frmRestore::ReadTexts() {
+  cLanguage& language = gLanguage();
+  Msg_Error = language.getValue("Msg_Error", "Default", "错误：所选文件不是有效的数据库文件！");
+  Msg_ImportFault = language.getValue("Msg_ImportFault", "Default", "导入数据失败!");
+}
+
+bool frmRestore::StepAction(int step) {
+  switch (step) {
+    case 0:
+      ProgressList()->clear();
+      Bar()->SetValue(0);
+      InfoLabel()->clear();
+      CancelButton()->setEnabled(false);
+      return true;
+    case 1:
+      return RunRestore();
+    default:
+      CloseWizard();
+      return true;
+  }
+}
+
+bool frmRestore::RunRestore() {
+  EnterBusy();
+  bool result = false;
+  try {
+    if (IsBlank(FileField()->text().toStdString())) cmdOpen_Click();
+    const std::string packagePath = FileField()->text().toStdString();
+    if (IsBlank(packagePath)) {
+      FileField()->setFocus();
+    } else {
+      result = Restore(packagePath);
+    }
+  } catch (const std::exception& error) {
+    Ui().MessageBox(Msg_ImportFault + "\r" + error.what(), Messages().Msg_Title);
+  } catch (...) {
+    Ui().MessageBox(Msg_ImportFault, Messages().Msg_Title);
+  }
+  LeaveBusy();
+  return result;
+}
+
+bool frmRestore::Restore(const std::string& packagePath) {
+  const RestoreWorkFile work;
+  engine::FSComprFile unpacker;
+  unpacker.SourceFile(packagePath);
+  unpacker.TargetFile(work.Path());
+  unpacker.Decompress();
+  if (unpacker.ErrorCode() != engine::FSComprFile::kNoError) {
+    AddLine(Msg_Error);
+    return false;
+  }
+
+  const auto package = db::OpenConnection(db::PackageConnectionString(work.Path()));
+  engine::Package mPackage;
+  mPackage.OnProccess([this](const std::string& /*packageName*/, std::int32_t totalCount,
+                             std::int32_t totalFinished, const std::string& currentExData,
+                             std::int32_t currentCount, std::int32_t currentFinished, bool& cancel,
+                             bool newExData) {
+    Proccess(totalCount, totalFinished, currentExData, currentCount, currentFinished, cancel,
+             newExData);
+  });
+  if (!mPackage.CheckPackage(package, 0)) {
+    package->Close();
+    AddLine(Msg_Error);
+    return false;
+  }
+  mPackage.SourceConnection(package);
+  mPackage.TargetConnection(db::SharedConnection());
+  ClearCancelFlag();
+  for (int i = 0; i < kPaintRounds; ++i) Ui().ProcessEvents();
+  const bool imported = mPackage.ImportPackage(true, true, 1);
+  package->Close();
+  return imported;
+}
+
+}  // namespace tavex

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <string>
+
+#include "ui/WizardFrame.h"
+
+namespace tavex {
+
+// The restore wizard: brings the rows of a package file made by a backup
+// wizard back into the host database. Step 0 welcomes, step 1 takes the
+// file and runs the restore with its progress, step 2 reports success.
+class frmRestore : public ui::WizardFrame {
+ public:
+  explicit frmRestore(ui::UiServices& ui, QWidget* parent = nullptr);
+
+ protected:
+  bool StepAction(int step) override;
+  void ReadTexts() override;
+
+ private:
+  // Unpacks the chosen package into a working file of its own, checks it and
+  // merges it into the shared connection; true when every table step was
+  // merged.
+  bool RunRestore();
+  bool Restore(const std::string& packagePath);
+
+  std::string Msg_Error;
+  std::string Msg_ImportFault;
+};
+
+}  // namespace tavex

@@ -1,0 +1,221 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "FakeUiServices.h"
+#include "database/SharedConnection.h"
+#include "engine/FSComprFile.h"
+#include "engine/Package.h"
+#include "support/HostDatabase.h"
+#include "wizards/frmRestore.h"
+
+namespace tavex {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A backup package of `count` dishes made from a branch database, and a host
+// database with an empty dish table that the wizard restores into.
+class RestoreWizard : public ::testing::Test {
+ protected:
+  RestoreWizard() {
+    mHost = db::OpenConnection(test::CreateEmptyHostDatabase(db::Backend::Sqlite, mDir));
+    mHost->Execute("CREATE TABLE dd_Dish (DishID TEXT PRIMARY KEY, DishName TEXT)");
+    db::SetSharedConnection(mHost);
+    mWizard.Prepare();
+    mWizard.show();
+  }
+  ~RestoreWizard() override { db::SetSharedConnection(nullptr); }
+
+  // Writes a package of `count` dishes to `path` (folders made as needed).
+  void WritePackage(const std::string& path, int count) {
+    test::TempDir work;
+    auto branch = db::OpenConnection(test::CreateEmptyHostDatabase(db::Backend::Sqlite, work));
+    branch->Execute("CREATE TABLE dd_Dish (DishID TEXT PRIMARY KEY, DishName TEXT)");
+    for (int i = 1; i <= count; ++i) {
+      branch->Execute("INSERT INTO dd_Dish VALUES (?, ?)",
+                      {"D" + std::to_string(i), std::string("炒饭")});
+    }
+    const std::string database = work / "backup.mdb";
+    test::WriteFile(database, "");
+    engine::Package package;
+    package.PackageID("BACKUP");
+    package.ExDatas()
+        .Add("1. 菜品表", "SELECT * FROM dd_Dish", "dd_Dish", false, false)
+        .Statements()
+        .Add("1.1 ", "DELETE FROM dd_Dish WHERE DishID='{DishID}'", engine::kKindPerRow);
+    package.SourceConnection(branch);
+    package.TargetConnection(db::OpenConnection(db::PackageConnectionString(database)));
+    ASSERT_TRUE(package.Export(false, true, 1));
+    fs::create_directories(fs::path(path).parent_path());
+    Pack(database, path);
+  }
+
+  static void Pack(const std::string& source, const std::string& target) {
+    engine::FSComprFile packer;
+    packer.SourceFile(source);
+    packer.TargetFile(target);
+    packer.Compress();
+    ASSERT_EQ(packer.ErrorCode(), 0);
+  }
+
+  // Goes past the welcome step and runs the restore of `path`.
+  bool Restore(const std::string& path) {
+    mWizard.cmdNext_Click();
+    EXPECT_EQ(mWizard.CurrentStep(), 1);
+    File()->setText(QString::fromStdString(path));
+    mWizard.cmdNext_Click();
+    return mWizard.CurrentStep() == 2;
+  }
+
+  std::int64_t Dishes() {
+    auto rows = mHost->Query("SELECT COUNT(*) FROM dd_Dish");
+    rows->Next();
+    return std::get<std::int64_t>(rows->Get(0));
+  }
+  QLineEdit* File() { return mWizard.findChild<QLineEdit*>("txtFileName"); }
+  std::vector<std::string> Lines() {
+    return mWizard.findChild<ui::ProgressListWidget*>("lstProgress")->Lines();
+  }
+  // Every name in `folder`.
+  static std::vector<std::string> Names(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+      names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  test::TempDir mDir;
+  std::shared_ptr<db::Connection> mHost;
+  test::FakeUiServices mUi;
+  frmRestore mWizard{mUi};
+};
+
+TEST_F(RestoreWizard, RestoresEveryRowAndLeavesOnlyThePackageBehind) {
+  const std::string package = mDir / "backups/dishes.pkg";
+  WritePackage(package, 25);
+  EXPECT_TRUE(Restore(package));
+  EXPECT_EQ(Dishes(), 25);
+  EXPECT_EQ(Lines(), std::vector<std::string>{"成功复制：1. 菜品表 ，共 25 条数据；"});
+  EXPECT_EQ(Names(mDir / "backups"), std::vector<std::string>{"dishes.pkg"});
+  EXPECT_TRUE(mUi.Shown("box: ").empty());
+  EXPECT_EQ(mWizard.findChild<QPushButton*>("cmdNext")->text(), "完成");
+  EXPECT_FALSE(mWizard.findChild<QPushButton*>("cmdCancel")->isEnabled());
+  EXPECT_EQ(File()->toolTip().toStdString(), package);
+  mWizard.cmdNext_Click();
+  EXPECT_FALSE(mWizard.isVisible());
+}
+
+TEST_F(RestoreWizard, AFolderNamedLikeAPackageWorks) {
+  const std::string package = mDir / "x.pkg/old.pkg.pkg";
+  WritePackage(package, 3);
+  EXPECT_TRUE(Restore(package));
+  EXPECT_EQ(Dishes(), 3);
+}
+
+TEST_F(RestoreWizard, ADatabaseBesideThePackageIsNeverTouched) {
+  const std::string package = mDir / "dishes.pkg";
+  WritePackage(package, 2);
+  test::WriteFile(mDir / "dishes.mdb", "the manager's own database");
+  test::WriteFile(mDir / "dishes.pkg.mdb", "another one");
+  EXPECT_TRUE(Restore(package));
+  test::WriteFile(mDir / "broken.pkg", "not a package");
+  test::WriteFile(mDir / "broken.mdb", "kept");
+  mWizard.cmdPrev_Click();
+  mWizard.cmdPrev_Click();
+  EXPECT_FALSE(Restore(mDir / "broken.pkg"));
+  EXPECT_EQ(test::ReadFile(mDir / "dishes.mdb"), "the manager's own database");
+  EXPECT_EQ(test::ReadFile(mDir / "dishes.pkg.mdb"), "another one");
+  EXPECT_EQ(test::ReadFile(mDir / "broken.mdb"), "kept");
+}
+
+TEST_F(RestoreWizard, ADamagedFileIsReportedOnTheProgressList) {
+  const std::string package = mDir / "dishes.pkg";
+  WritePackage(package, 5);
+  std::string bytes = test::ReadFile(package);
+  bytes[bytes.size() / 2] = static_cast<char>(bytes[bytes.size() / 2] ^ 0x5A);
+  test::WriteFile(package, bytes);
+  EXPECT_FALSE(Restore(package));
+  EXPECT_EQ(Lines(), std::vector<std::string>{"错误：所选文件不是有效的数据库文件！"});
+  EXPECT_EQ(Dishes(), 0);
+  EXPECT_TRUE(mUi.Shown("box: ").empty());
+  EXPECT_TRUE(mWizard.findChild<QPushButton*>("cmdNext")->isEnabled());
+  EXPECT_TRUE(mWizard.findChild<QPushButton*>("cmdClose")->isEnabled());
+}
+
+TEST_F(RestoreWizard, AnUnpackedDatabaseWithoutAPackageDefinitionIsReported) {
+  test::WriteFile(mDir / "plain.db", "");
+  db::OpenConnection("sqlite:" + mDir / "plain.db")->Execute("CREATE TABLE dd_Dish (DishID TEXT)");
+  Pack(mDir / "plain.db", mDir / "plain.pkg");
+  EXPECT_FALSE(Restore(mDir / "plain.pkg"));
+  EXPECT_EQ(Lines(), std::vector<std::string>{"错误：所选文件不是有效的数据库文件！"});
+  EXPECT_TRUE(mUi.Shown("box: ").empty());
+}
+
+TEST_F(RestoreWizard, AnUnpackedFileThatIsNoDatabaseShowsTheImportFaultBox) {
+  test::WriteFile(mDir / "plain.txt", "just text, long enough to be read as a database header");
+  Pack(mDir / "plain.txt", mDir / "plain.pkg");
+  EXPECT_FALSE(Restore(mDir / "plain.pkg"));
+  const auto boxes = mUi.Shown("box: ");
+  ASSERT_EQ(boxes.size(), 1U);
+  EXPECT_EQ(boxes.front().rfind("box: 提示 | 导入数据失败!\r", 0), 0U) << boxes.front();
+  EXPECT_TRUE(mWizard.findChild<QPushButton*>("cmdClose")->isEnabled());
+}
+
+TEST_F(RestoreWizard, NoFileChosenPutsTheFocusInTheFileField) {
+  mUi.files = {std::nullopt};
+  EXPECT_FALSE(Restore("  "));
+  EXPECT_EQ(mUi.Shown("choose: ").size(), 1U);
+  EXPECT_EQ(mWizard.focusWidget(), File());
+  EXPECT_TRUE(Lines().empty());
+  EXPECT_TRUE(mUi.Shown("box: ").empty());
+}
+
+TEST_F(RestoreWizard, ABlankFieldOpensTheChooserAndRestoresTheChosenFile) {
+  const std::string package = mDir / "dishes.pkg";
+  WritePackage(package, 4);
+  mUi.files = {package};
+  EXPECT_TRUE(Restore(""));
+  EXPECT_EQ(Dishes(), 4);
+}
+
+TEST_F(RestoreWizard, CancelAnsweredYesMergesNothing) {
+  const std::string package = mDir / "dishes.pkg";
+  WritePackage(package, 30);
+  mUi.onProcessEvents = [&] {
+    if (mUi.processed == 1) mWizard.findChild<QPushButton*>("cmdCancel")->click();
+  };
+  mUi.answers = {true};
+  EXPECT_FALSE(Restore(package));
+  EXPECT_EQ(Dishes(), 0);
+  EXPECT_EQ(mUi.Shown("ask: ").size(), 1U);
+  EXPECT_TRUE(mWizard.findChild<QPushButton*>("cmdNext")->isEnabled());
+}
+
+TEST_F(RestoreWizard, CancelAnsweredNoLetsTheMergeFinish) {
+  const std::string package = mDir / "dishes.pkg";
+  WritePackage(package, 30);
+  mUi.onProcessEvents = [&] {
+    if (mUi.processed == 1) mWizard.findChild<QPushButton*>("cmdCancel")->click();
+  };
+  mUi.answers = {false};
+  EXPECT_TRUE(Restore(package));
+  EXPECT_EQ(Dishes(), 30);
+  EXPECT_EQ(mUi.Shown("ask: ").size(), 1U);
+}
+
+TEST_F(RestoreWizard, AnUnexpectedFailureShowsTheImportFaultBox) {
+  const std::string package = mDir / "dishes.pkg";
+  WritePackage(package, 1);
+  test::ScopedEnv noTemp("TMPDIR", mDir / "missing");
+  EXPECT_FALSE(Restore(package));
+  const auto boxes = mUi.Shown("box: ");
+  ASSERT_EQ(boxes.size(), 1U);
+  EXPECT_EQ(boxes.front().rfind("box: 提示 | 导入数据失败!\r", 0), 0U) << boxes.front();
+  EXPECT_EQ(Dishes(), 0);
+}
+
+}  // namespace
+}  // namespace tavex

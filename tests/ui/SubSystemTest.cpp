@@ -1,0 +1,95 @@
+#include <gtest/gtest.h>
+
+#include "FakeUiServices.h"
+#include "ModalCloser.h"
+#include "database/SharedConnection.h"
+#include "entry/CSubSystem.h"
+#include "framework/ExchangeContext.h"
+#include "support/HostDatabase.h"
+#include "ui/HelpFile.h"
+
+namespace tavex {
+namespace {
+
+constexpr const char* kNotSupported =
+    "box: 提示 | "
+    "您所使用的软件版本不提供该功能模块!\r如果要升级您的软件版本,请与您的供应商或者我们联系.";
+
+class SubSystem : public ::testing::Test {
+ protected:
+  SubSystem() {
+    MainSystem host(mHost);
+    mSubSystem.SetHost(host);
+  }
+  ~SubSystem() override {
+    db::SetSharedConnection(nullptr);
+    ExchangeContext::Instance().SetConnection(nullptr);
+  }
+
+  test::TempDir mDir;
+  test::ScopedEnv mHome{"TAVEX_HOME", mDir.Path()};
+  std::shared_ptr<db::Connection> mHost =
+      db::OpenConnection(test::CreateEmptyHostDatabase(db::Backend::Sqlite, mDir));
+  test::FakeUiServices mUi;
+  CSubSystem mSubSystem{mUi};
+};
+
+TEST_F(SubSystem, SetHostSharesTheHostsConnection) {
+  EXPECT_EQ(db::SharedConnection(), mHost);
+  EXPECT_EQ(ExchangeContext::Instance().Connection(), mHost);
+  ExchangeContext::Instance().Settings().SetSetting(801, "B01");
+  EXPECT_EQ(SettingsStore(mHost).GetSetting(801), "B01");
+}
+
+TEST_F(SubSystem, NamesThatMatchNoBuiltDialogShowTheNotSupportedBox) {
+  const ActionKey keys[] = {std::string(" DoFTP"), std::string("DoFTPs"), std::int64_t{12},
+                            std::string("DoUpload"), std::string("")};
+  for (const ActionKey& key : keys) mSubSystem.DoAction(key);
+  EXPECT_EQ(mUi.shown, std::vector<std::string>(std::size(keys), kNotSupported));
+}
+
+TEST_F(SubSystem, MatchingNamesOpenTheirDialogsModally) {
+  test::ModalCloser closer;
+  for (const char* name : {"DOFTP", "dorestore", "DoFTP"}) {
+    closer.CloseNext();
+    mSubSystem.DoAction(std::string(name));
+  }
+  EXPECT_EQ(closer.closed, (std::vector<std::string>{"frmFTP", "frmRestore", "frmFTP"}));
+  EXPECT_TRUE(mUi.shown.empty());
+}
+
+TEST_F(SubSystem, VersionIsMadeOnceAndReadsSixteen) {
+  const VersionInfo& first = mSubSystem.Version();
+  const VersionInfo& second = mSubSystem.Version();
+  EXPECT_EQ(&first, &second);
+  EXPECT_EQ(first.Major, 16);
+  EXPECT_EQ(first.Minor, 0);
+  EXPECT_EQ(first.Revision, 0);
+  EXPECT_FALSE(first.CompanyName.empty());
+}
+
+TEST_F(SubSystem, HelpFileIsSetOnlyWhenItExists) {
+  EXPECT_EQ(ui::HelpFile(), "");
+  EXPECT_EQ(ui::HelpContext("050201_SynSetting"), 0);
+  test::WriteFile(mDir / "help.chm", "help");
+  MainSystem host(mHost);
+  mSubSystem.SetHost(host);
+  EXPECT_EQ(ui::HelpFile(), mDir / "help.chm");
+  EXPECT_EQ(ui::HelpContext("050201_SynSetting"), 50201);
+  EXPECT_EQ(ui::HelpContext("050601_ExportData"), 50601);
+  EXPECT_EQ(ui::HelpContext("NoDigits"), 0);
+}
+
+TEST_F(SubSystem, AHostWithoutAConnectionStillGetsItsDialogs) {
+  MainSystem host(nullptr);
+  mSubSystem.SetHost(host);
+  EXPECT_EQ(db::SharedConnection(), nullptr);
+  EXPECT_EQ(ExchangeContext::Instance().Settings().GetSetting(801), "");
+  test::ModalCloser closer;
+  closer.CloseNext();
+  mSubSystem.DoAction(std::string("DoFTP"));
+  EXPECT_EQ(closer.closed, std::vector<std::string>{"frmFTP"});
+}
+
+}  // namespace
+}  // namespace tavex
