@@ -33,6 +33,7 @@ const std::vector<Command>& Commands() {
       SettingsCommand(),
       SampleDbCommand(),
       UploadCommand(),
+      DownloadCommand(),
       ActionCommand(),
   };
   return commands;

@@ -36,6 +36,7 @@ const std::vector<Command>& Commands();
 Command SettingsCommand();
 Command SampleDbCommand();
 Command UploadCommand();
+Command DownloadCommand();
 Command ActionCommand();
 
 // Runs tavexdata with `args` (the arguments after the program name).

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "database/Connection.h"
 #include "download/DownloadHost.h"

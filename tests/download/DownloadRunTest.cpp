@@ -4,7 +4,10 @@
 #include <filesystem>
 
 #include "DownloadFixture.h"
+#include "database/SharedConnection.h"
 #include "download/DownloadLoop.h"
+#include "framework/ExchangeContext.h"
+#include "i18n/Messages.h"
 #include "support/HostDatabase.h"
 
 namespace tavex {
@@ -251,6 +254,49 @@ TEST_P(DownloadRun, AnUnreachableServerOrMissingFolderEndsTheRun) {
   EXPECT_FALSE(Download());
   EXPECT_EQ((Lines{"正在建立FTP连接：127.0.0.1 ...", "FTP连接失败！请检查网络连接是否正确。"}),
             mList.lines);
+}
+
+// A host of the loop standing for a dialog whose user cancels the import at
+// its first progress event.
+class CancellingHost : public DownloadHost {
+ public:
+  void AddLine(const std::string& text) override { lines.push_back(text); }
+  ProgressBar& Bar() override { return bar; }
+  void SweepStep() override { ++sweepSteps; }
+  engine::Package& NewPackage() override {
+    package = std::make_unique<engine::Package>();
+    package->OnProccess([](const std::string&, std::int32_t, std::int32_t, const std::string&,
+                           std::int32_t, std::int32_t, bool& cancel, bool) { cancel = true; });
+    return *package;
+  }
+
+  Lines lines;
+  test::RecordingBar bar;
+  int sweepSteps = 0;
+  std::unique_ptr<engine::Package> package;
+};
+
+TEST_P(DownloadRun, AnImportCancelledByItsHostIsFiledAsAnErrorPackage) {
+  PutPackage("B01-1.pkg", BillPackage("B01", 1, 2));
+  LoadMessages();
+  db::SetSharedConnection(Hq());
+  ExchangeContext::Instance().SetConnection(db::SharedConnection());
+  ExchangeSettings settings;
+  ASSERT_TRUE(PrepareExchange(settings, [](const std::string&) {}));
+  engine::FSComprFile compressor;
+  CancellingHost host;
+  EXPECT_FALSE(DownloadLoop(settings, compressor, host).Run());
+
+  ASSERT_GE(host.lines.size(), 3u);
+  EXPECT_EQ((Lines{"导入数据已经被取消！", "错误数据文件已经备份到：",
+                   settings.gsErrorPath + "B01-1.pkg"}),
+            Lines(host.lines.end() - 3, host.lines.end()));
+  EXPECT_EQ(0, Count("bi_Bill"));
+  EXPECT_EQ(Lines{"B01-1.pkg"}, MonthFiles("ErrPackage"));
+  EXPECT_TRUE(FilesBelow("Temp").empty());
+  // Every step of every sweep gives the host its turn: 150 + 150 before the
+  // listing, 200 + 100 + 100 + 100 + 100 + 200 for the package.
+  EXPECT_EQ(1100, host.sweepSteps);
 }
 
 INSTANTIATE_HOST_DATABASE_TEST(DownloadRun);

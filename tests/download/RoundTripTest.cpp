@@ -1,0 +1,225 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <sstream>
+#include <thread>
+
+#include "cli/Commands.h"
+#include "database/SharedConnection.h"
+#include "engine/FSComprFile.h"
+#include "engine/Package.h"
+#include "framework/ExchangeContext.h"
+#include "support/FtpServer.h"
+#include "support/HostDatabase.h"
+
+namespace tavex::cli {
+namespace {
+
+namespace fs = std::filesystem;
+using Rows = std::multiset<std::string>;
+
+struct Invocation {
+  explicit Invocation(const std::vector<std::string>& args) { code = RunCli(args, out, err); }
+  int code;
+  std::ostringstream out;
+  std::ostringstream err;
+};
+
+// A value as text that reads the same from either backend: numbers by their
+// value (a NUMERIC column may come back as text), NULL marked, bytes in hex.
+std::string Canonical(const db::Value& value) {
+  char text[64];
+  if (std::holds_alternative<std::monostate>(value)) return "<null>";
+  if (const auto* n = std::get_if<std::int64_t>(&value)) {
+    std::snprintf(text, sizeof text, "%.6f", static_cast<double>(*n));
+    return text;
+  }
+  if (const auto* d = std::get_if<double>(&value)) {
+    std::snprintf(text, sizeof text, "%.6f", *d);
+    return text;
+  }
+  if (const auto* s = std::get_if<std::string>(&value)) {
+    char* end = nullptr;
+    const double number = std::strtod(s->c_str(), &end);
+    if (!s->empty() && end == s->c_str() + s->size()) {
+      std::snprintf(text, sizeof text, "%.6f", number);
+      return text;
+    }
+    return "'" + *s + "'";
+  }
+  std::string hex = "x";
+  for (std::uint8_t byte : std::get<db::Blob>(value)) {
+    std::snprintf(text, sizeof text, "%02x", byte);
+    hex += text;
+  }
+  return hex;
+}
+
+// Every row of `table` in `database`, each as its values of `columns`.
+Rows RowsOf(db::Connection& database, const std::string& table,
+            const std::vector<std::string>& columns) {
+  Rows rows;
+  auto cursor = database.Query("SELECT * FROM " + table);
+  while (cursor->Next()) {
+    std::string row;
+    for (const std::string& column : columns) row += Canonical(cursor->Get(column)) + "|";
+    rows.insert(row);
+  }
+  return rows;
+}
+
+// A branch (SQLite, sample data of B01) and head office (the backend under
+// test, sample schema of its own) exchanging through a real FTP server, each
+// with its own plug-in folder, driven through tavexdata as a user would.
+class RoundTrip : public test::HostDatabaseTest {
+ protected:
+  void SetUp() override {
+    test::HostDatabaseTest::SetUp();
+    if (IsSkipped()) return;
+    for (const auto& home : {&mBranchHome, &mHqHome}) {
+      test::WriteFile(*home / "Octopus/MAIN.INI",
+                      "[FTP]\nPort=" + std::to_string(mServer.Port()) + "\n");
+    }
+    mServer.MakeFolder("ForUpload");
+    mServer.MakeFolder("ForDownload/HQ");
+    Run({"sample-db", "--db", Branch(), "--bills", "30", "--days", "2"});
+    Run({"sample-db", "--db", ConnectionName(), "--branch", "HQ", "--bills", "5", "--days", "1"});
+    for (const std::string& db : {Branch(), ConnectionName()}) {
+      Run({"settings", "--db", db, "--set", "1001=127.0.0.1", "--set", "1002=tester", "--set",
+           "1003=secret"});
+    }
+  }
+  void TearDown() override {
+    ExchangeContext::Instance().SetConnection(nullptr);
+    db::SetSharedConnection(nullptr);
+  }
+
+  std::string Branch() const { return "sqlite:" + (mBranchDir / "branch.db"); }
+
+  static void Run(const std::vector<std::string>& args) {
+    Invocation run(args);
+    ASSERT_EQ(kExitOk, run.code) << args[0] << "\n" << run.out.str() << run.err.str();
+  }
+
+  // Uploads at the branch and moves the package to head office's download
+  // folder, as the server-side distribution does; a copy stays in mSent.
+  std::string UploadAndDistribute() {
+    Invocation upload({"upload", "--db", Branch(), "--home", mBranchHome.Path()});
+    EXPECT_EQ(kExitOk, upload.code) << upload.out.str();
+    const std::vector<std::string> sent = mServer.List("ForUpload");
+    if (sent.size() != 1) {
+      ADD_FAILURE() << "expected one package in ForUpload";
+      return "";
+    }
+    fs::copy_file(mServer.Root() + "/ForUpload/" + sent[0], mSent / sent[0]);
+    fs::rename(mServer.Root() + "/ForUpload/" + sent[0],
+               mServer.Root() + "/ForDownload/HQ/" + sent[0]);
+    return sent[0];
+  }
+
+  // The receiving tables of a sent package with their rows, and the columns
+  // each carries.
+  struct Contents {
+    std::map<std::string, std::vector<std::string>> columns;
+    std::map<std::string, Rows> rows;
+  };
+  Contents Unpacked(const std::string& name) {
+    engine::FSComprFile unpack;
+    unpack.SourceFile(mSent / name);
+    unpack.TargetFile(mSent / (name + ".mdb"));
+    unpack.Decompress();
+    EXPECT_EQ(0, unpack.ErrorCode());
+    auto package = db::OpenConnection(db::PackageConnectionString(mSent / (name + ".mdb")));
+    engine::Package definition;
+    EXPECT_TRUE(definition.CheckPackage(package, 0));
+    Contents contents;
+    for (std::int32_t i = 1; i <= definition.ExDatas().Count(); ++i) {
+      const std::string table = definition.ExDatas().Item(i).Table();
+      std::vector<std::string>& columns = contents.columns[table];
+      const auto cursor = package->Query("SELECT * FROM " + table);
+      for (const db::Column& column : cursor->Columns()) {
+        columns.push_back(column.name);
+      }
+      contents.rows[table] = RowsOf(*package, table, columns);
+    }
+    return contents;
+  }
+
+  std::size_t HqCount(const std::string& table) const {
+    auto rows = Db()->Query("SELECT COUNT(*) FROM " + table);
+    rows->Next();
+    return static_cast<std::size_t>(std::get<std::int64_t>(rows->Get(std::size_t{0})));
+  }
+
+  test::TempDir mBranchDir;
+  test::TempDir mSent;
+  test::TempDir mBranchHome;
+  test::TempDir mHqHome;
+  test::TempDir mConfig;
+  test::ScopedEnv mConfigVariable{"XDG_CONFIG_HOME", mConfig.Path()};
+  test::FtpServer mServer;
+};
+
+TEST_P(RoundTrip, UploadedBillsArriveWithEveryColumnIntactAndOnlyOnce) {
+  const std::string name = UploadAndDistribute();
+  ASSERT_FALSE(name.empty());
+  const Contents sent = Unpacked(name);
+  ASSERT_TRUE(sent.rows.count("bi_Bill"));
+  ASSERT_FALSE(sent.rows.at("bi_Bill").empty());
+  std::map<std::string, std::size_t> before;
+  for (const auto& [table, rows] : sent.rows) before[table] = HqCount(table);
+
+  Invocation download({"download", "--db", ConnectionName(), "--home", mHqHome.Path()});
+  ASSERT_EQ(kExitOk, download.code) << download.out.str();
+  EXPECT_NE(std::string::npos, download.out.str().find("1. " + name + "\n"));
+  EXPECT_EQ("导入数据成功！\n", download.out.str().substr(download.out.str().size() -
+                                                          std::string("导入数据成功！\n").size()));
+  EXPECT_EQ("", download.err.str());
+
+  for (const auto& [table, rows] : sent.rows) {
+    SCOPED_TRACE(table);
+    const Rows arrived = RowsOf(*Db(), table, sent.columns.at(table));
+    for (const std::string& row : rows) EXPECT_EQ(rows.count(row), arrived.count(row)) << row;
+    EXPECT_EQ(before[table] + rows.size(), arrived.size());
+  }
+
+  // The same bills sent again replace their first copies.
+  std::map<std::string, std::size_t> merged;
+  for (const auto& [table, rows] : sent.rows) merged[table] = HqCount(table);
+  auto branch = db::OpenConnection(Branch());
+  branch->Execute("ATTACH DATABASE ? AS sent", {mSent / (name + ".mdb")});
+  branch->Execute(
+      "UPDATE bi_Bill SET IsUploaded=0 WHERE 'B01-' || BillID IN (SELECT BillID FROM "
+      "sent.bi_Bill)");
+  branch->Close();
+  // Package names carry the time to the second.
+  std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+  const std::string again = UploadAndDistribute();
+  ASSERT_NE(name, again);
+  EXPECT_EQ(sent.rows.at("bi_Bill").size(), Unpacked(again).rows.at("bi_Bill").size());
+  Invocation second({"download", "--db", ConnectionName(), "--home", mHqHome.Path()});
+  ASSERT_EQ(kExitOk, second.code) << second.out.str();
+  for (const auto& [table, count] : merged) EXPECT_EQ(count, HqCount(table)) << table;
+}
+
+TEST_P(RoundTrip, NothingWaitingIsExitZeroAndAFailureIsExitOne) {
+  Invocation idle({"download", "--db", ConnectionName(), "--home", mHqHome.Path()});
+  EXPECT_EQ(kExitOk, idle.code);
+  EXPECT_EQ(
+      "正在建立FTP连接：127.0.0.1 ...\n正在打开FTP文件夹：ForDownload\\HQ ...\n"
+      "FTP上没有要下载的文件！\n",
+      idle.out.str());
+
+  mServer.PutFile("ForDownload/HQ/B01-1.pkg", "not a package");
+  Invocation damaged({"download", "--db", ConnectionName(), "--home", mHqHome.Path()});
+  EXPECT_EQ(kExitFailed, damaged.code);
+  EXPECT_NE(std::string::npos, damaged.out.str().find("解压数据包失败！\n备份文件到错误目录！\n"));
+}
+
+INSTANTIATE_HOST_DATABASE_TEST(RoundTrip);
+
+}  // namespace
+}  // namespace tavex::cli
