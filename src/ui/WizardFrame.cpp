@@ -113,9 +113,7 @@ QWidget* WizardFrame::AddStep() {
 }
 
 QLabel* WizardFrame::AddWelcome(QWidget* step, const std::string& caption) {
-  QLabel* label = AddLabel(step, "lblWelcome", caption);
-  StepLayout(step)->addSpacing(8);
-  return label;
+  return AddLabel(step, "lblWelcome", caption);
 }
 
 QLabel* WizardFrame::AddNotice(QWidget* step, int index, const std::string& caption) {

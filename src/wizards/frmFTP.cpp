@@ -259,7 +259,7 @@ void frmFTP::cmdDDNS_Click() {
   IgnoreFailure([&] {
     const std::string result =
         TavlinkTest(findChild<QLineEdit*>("txtClientID")->text().toStdString(),
-                    findChild<QLineEdit*>("txtPassword")->text().toStdString(),
+                    findChild<QLineEdit*>("txtPassword")->text().toStdString(), mTexts,
                     [this](const std::string& text) {
                       mTestResult->setText(Text(text));
                       mTestResult->repaint();
