@@ -2,14 +2,13 @@
 
 #include <QCloseEvent>
 #include <QDate>
-#include <QGuiApplication>
 #include <QHBoxLayout>
-#include <QScreen>
 #include <QVBoxLayout>
 
 #include "framework/PluginFolder.h"
 #include "i18n/Messages.h"
-#include "ui/ScreenPlacement.h"
+#include "storage/IgnoreFailure.h"
+#include "ui/DialogPlacement.h"
 #include "ui/Theme.h"
 
 namespace tavex::ui {
@@ -88,15 +87,6 @@ WizardFrame::WizardFrame(const std::string& name, const std::string& caption, Ui
 }
 
 WizardFrame::~WizardFrame() = default;
-
-template <typename Body>
-void WizardFrame::Guarded(Body body) {
-  try {
-    body();
-  } catch (...) {
-    // A failing caption, list line or bar update is not the user's concern.
-  }
-}
 
 void WizardFrame::Register(QWidget& widget, bool isArrayElement) {
   mControls.push_back(std::make_unique<WidgetControl>(widget, isArrayElement));
@@ -198,12 +188,7 @@ std::chrono::year_month_day WizardFrame::RangeBegin() const { return DayOf(mBegi
 
 std::chrono::year_month_day WizardFrame::RangeEnd() const { return DayOf(mEnd->date().addDays(1)); }
 
-void WizardFrame::Localize() {
-  WidgetControl dialog(*this, false);
-  std::vector<LocalizableControl*> controls;
-  for (const auto& control : mControls) controls.push_back(control.get());
-  LocalizeDialog(dialog, controls);
-}
+void WizardFrame::Localize() { LocalizeWidgets(*this, mControls); }
 
 void WizardFrame::LayOutSteps() {
   mPicture->setPixmap(SidePicture(kPictureWidth, kStepHeight + 60));
@@ -213,20 +198,11 @@ void WizardFrame::LayOutSteps() {
 
 void WizardFrame::Prepare(int left, int top) {
   mClosed = false;
-  Guarded([&] {
-    adjustSize();
-    if (left == 0 && top == 0) {
-      const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-      move(screen.left() + CentredOffset(screen.width(), width()),
-           screen.top() + CentredOffset(screen.height(), height()));
-    } else {
-      move(TwipsToPixels(left), TwipsToPixels(top));
-    }
-  });
-  Guarded([&] { Localize(); });
-  Guarded([&] { ReadTexts(); });
-  Guarded([&] { LayOutSteps(); });
-  Guarded([&] {
+  IgnoreFailure([&] { PlaceDialog(*this, left, top); });
+  IgnoreFailure([&] { Localize(); });
+  IgnoreFailure([&] { ReadTexts(); });
+  IgnoreFailure([&] { LayOutSteps(); });
+  IgnoreFailure([&] {
     if (mBegin != nullptr) mBegin->setDate(QDate::currentDate());
     if (mEnd != nullptr) mEnd->setDate(QDate::currentDate());
   });
@@ -258,13 +234,13 @@ void WizardFrame::cmdNext_Click() {
   }
   if (!goOn || mClosed) return;
   if (current < StepCount() - 1) ShowStep(current + 1);
-  Guarded([&] { UpdateNavigation(); });
+  IgnoreFailure([&] { UpdateNavigation(); });
 }
 
 void WizardFrame::cmdPrev_Click() {
   const int current = CurrentStep();
   if (current > 0) ShowStep(current - 1);
-  Guarded([&] { UpdateNavigation(); });
+  IgnoreFailure([&] { UpdateNavigation(); });
 }
 
 void WizardFrame::cmdClose_Click() { CloseWizard(); }
@@ -272,7 +248,7 @@ void WizardFrame::cmdClose_Click() { CloseWizard(); }
 void WizardFrame::cmdCancel_Click() { mCancel = true; }
 
 void WizardFrame::cmdOpen_Click() {
-  Guarded([&] {
+  IgnoreFailure([&] {
     const FileChoice choice{PluginFolder(), mFileField->text().toStdString(), mFilter};
     if (std::optional<std::string> chosen = mUi.ChooseFile(choice)) {
       mFileField->setText(Text(*chosen));
@@ -308,7 +284,7 @@ void WizardFrame::EnterBusy() {
   mNext->setEnabled(false);
   mClose->setEnabled(false);
   if (mCancelButton != nullptr) mCancelButton->setEnabled(true);
-  Guarded([&] {
+  IgnoreFailure([&] {
     if (mProgressList != nullptr) mProgressList->clear();
     if (mBar != nullptr) mBar->SetValue(0);
   });
@@ -324,7 +300,7 @@ void WizardFrame::LeaveBusy() {
 }
 
 void WizardFrame::AddLine(const std::string& text) {
-  Guarded([&] {
+  IgnoreFailure([&] {
     mProgressList->AddItem(text);
     mProgressList->SetListIndex(mProgressList->ListCount() - 1);
   });
@@ -342,7 +318,7 @@ void WizardFrame::Proccess(std::int32_t totalCount, std::int32_t totalFinished,
     }
     mCancel = false;
   }
-  Guarded([&] {
+  IgnoreFailure([&] {
     if (newExData) {
       mProgressList->AddItem(texts.Msg_Proc_Copying + currentExData + " ...");
       mProgressList->SetListIndex(mProgressList->ListCount() - 1);
@@ -354,12 +330,12 @@ void WizardFrame::Proccess(std::int32_t totalCount, std::int32_t totalFinished,
                                  texts.Msg_Proc_Copied_Right);
     }
   });
-  Guarded([&] {
+  IgnoreFailure([&] {
     mInfo->setText(Text(texts.Msg_Proc_Current + std::to_string(currentFinished) + "/" +
                         std::to_string(currentCount) + "  " + texts.Msg_Proc_Total +
                         std::to_string(totalFinished) + "/" + std::to_string(totalCount)));
   });
-  Guarded([&] {
+  IgnoreFailure([&] {
     if (totalCount != 0) {
       const float percentage =
           static_cast<float>(totalFinished) / static_cast<float>(totalCount) * 100.0F;

@@ -111,9 +111,6 @@ class WizardFrame : public QDialog {
   void ShowStep(int step);
   void UpdateNavigation();
   void Register(QWidget& widget, bool isArrayElement);
-  // Runs `body`, whose failures are not to reach Qt's event loop.
-  template <typename Body>
-  void Guarded(Body body);
 
   UiServices& mUi;
   std::string mName;
