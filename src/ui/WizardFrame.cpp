@@ -307,6 +307,16 @@ void WizardFrame::AddLine(const std::string& text) {
   mUi.ProcessEvents();
 }
 
+engine::ProccessHandler WizardFrame::ProgressHandler() {
+  return [this](const std::string& /*packageName*/, std::int32_t totalCount,
+                std::int32_t totalFinished, const std::string& currentExData,
+                std::int32_t currentCount, std::int32_t currentFinished, bool& cancel,
+                bool newExData) {
+    Proccess(totalCount, totalFinished, currentExData, currentCount, currentFinished, cancel,
+             newExData);
+  };
+}
+
 void WizardFrame::Proccess(std::int32_t totalCount, std::int32_t totalFinished,
                            const std::string& currentExData, std::int32_t currentCount,
                            std::int32_t currentFinished, bool& cancel, bool newExData) {
