@@ -130,6 +130,7 @@ QLineEdit* WizardFrame::AddFileField(QWidget* step, const char* name, const std:
   mOpen->setObjectName("cmdOpen");
   mOpen->setAutoDefault(false);
   mOpen->setStyleSheet(QStringLiteral("min-width: 36px; padding: 2px 8px;"));
+  Register(*mOpen, false);
   row->addWidget(mFileField, 1);
   row->addWidget(mOpen);
   StepLayout(step)->addLayout(row);
