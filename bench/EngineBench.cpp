@@ -32,6 +32,10 @@ namespace fs = std::filesystem;
 using tavex::engine::FSComprFile;
 using tavex::engine::Package;
 
+void Shell(const std::string& command) {
+  if (std::system(command.c_str()) != 0) throw std::runtime_error("failed: " + command);
+}
+
 const char* const kTables[] = {"bi_Bill", "bi_BillPayment", "bi_BillItem", "bi_SubBill"};
 
 // The receiving-side statements of the bill package, children first.
@@ -43,9 +47,6 @@ const char* const kDeletes[] = {
     "DELETE FROM bi_Bill WHERE BillID='{BillID}'",
 };
 
-void Shell(const std::string& command) {
-  if (std::system(command.c_str()) != 0) throw std::runtime_error("failed: " + command);
-}
 
 void WriteText(const fs::path& path, const std::string& text) {
   std::ofstream out(path, std::ios::binary);
@@ -55,11 +56,46 @@ void WriteText(const fs::path& path, const std::string& text) {
 
 std::string Quoted(const fs::path& path) { return "'" + path.string() + "'"; }
 
+// Wall-clock time and processor time (user + system) of one measured part.
+// The engine runs in this process; the baselines run as child processes.
+struct Time {
+  double wall = 0;
+  double cpu = 0;
+};
+
+double CpuSeconds(int who) {
+  rusage usage{};
+  getrusage(who, &usage);
+  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
 template <typename Body>
-double Seconds(Body body) {
+Time Measure(int who, Body body) {
   const auto start = std::chrono::steady_clock::now();
+  const double cpuStart = CpuSeconds(who);
   body();
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  return {std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(),
+          CpuSeconds(who) - cpuStart};
+}
+
+// Each part starts with no dirty pages of the one before it to write.
+template <typename Body>
+Time Engine(Body body) {
+  Shell("sync");
+  return Measure(RUSAGE_SELF, body);
+}
+
+template <typename Body>
+Time Baseline(Body body) {
+  Shell("sync");
+  return Measure(RUSAGE_CHILDREN, body);
+}
+
+void PrintRatio(const char* what, const Time& engine, const Time& baseline, const char* target) {
+  std::printf("%s engine %.2f s (cpu %.2f s), baseline %.2f s (cpu %.2f s), ratio %.2f (cpu %.2f) %s\n",
+              what, engine.wall, engine.cpu, baseline.wall, baseline.cpu,
+              engine.wall / baseline.wall, engine.cpu / baseline.cpu, target);
 }
 
 std::shared_ptr<tavex::db::Connection> NewPackageDatabase(const fs::path& path) {
@@ -84,7 +120,12 @@ void Compress(const fs::path& source, const fs::path& target, bool compress) {
   if (control.ErrorCode() != 0) throw std::runtime_error("compression control failed");
 }
 
-void EngineExport(const fs::path& branch, const fs::path& mdb, const fs::path& pkg) {
+// Exports the bill package from `branch` and compresses it. With
+// `inTransaction`, the export runs inside a Strict transaction on the branch
+// connection, as the upload run does it; the transaction is committed after.
+// Returns the time of the export alone.
+Time EngineExport(const fs::path& branch, const fs::path& mdb, const fs::path& pkg,
+                  bool inTransaction) {
   Package package;
   package.PackageID("B01-240305140709");
   package.Description("旺角分店");
@@ -96,12 +137,18 @@ void EngineExport(const fs::path& branch, const fs::path& mdb, const fs::path& p
       for (const char* sql : kDeletes) step.Statements().Add("delete", sql, 5, 0);
     }
   }
-  package.SourceConnection(tavex::db::OpenConnection("sqlite:" + branch.string()));
+  auto source = tavex::db::OpenConnection("sqlite:" + branch.string());
+  package.SourceConnection(source);
   package.TargetConnection(NewPackageDatabase(mdb));
-  if (!package.Export(false, true, 1)) throw std::runtime_error("export: " + Failure(package));
+  const Time exported = Engine([&] {
+    if (inTransaction) source->BeginTrans(tavex::db::TransactionKind::Strict);
+    if (!package.Export(false, true, 1)) throw std::runtime_error("export: " + Failure(package));
+    if (inTransaction) source->CommitTrans();
+  });
   package.TargetConnection(nullptr);
   Compress(mdb, pkg, true);
   fs::remove(mdb);
+  return exported;
 }
 
 void EngineImport(const fs::path& pkg, const fs::path& mdb, const fs::path& hq) {
@@ -210,13 +257,19 @@ int main(int argc, char** argv) {
     fs::copy_file(hq, hqBaseline, fs::copy_options::overwrite_existing);
     Shell("sync");
 
-    const double exportEngine =
-        Seconds([&] { EngineExport(branch, work / "engine.mdb", work / "engine.pkg"); });
-    const double exportBaseline = Seconds(
+    Time exportOnly;
+    const Time exportEngine = Engine(
+        [&] { exportOnly = EngineExport(branch, work / "engine.mdb", work / "engine.pkg", false); });
+    const Time exportBaseline = Baseline(
         [&] { BaselineExport(work, branch, work / "baseline.mdb", work / "baseline.pkg"); });
-    const double importEngine =
-        Seconds([&] { EngineImport(work / "engine.pkg", work / "engine_in.mdb", hqEngine); });
-    const double importBaseline = Seconds(
+    Time inTransactionOnly;
+    const Time exportInTransaction = Engine([&] {
+      inTransactionOnly =
+          EngineExport(branch, work / "engine_t.mdb", work / "engine_t.pkg", true);
+    });
+    const Time importEngine =
+        Engine([&] { EngineImport(work / "engine.pkg", work / "engine_in.mdb", hqEngine); });
+    const Time importBaseline = Baseline(
         [&] { BaselineImport(work, work / "baseline.pkg", work / "baseline_in.mdb", hqBaseline); });
 
     const std::string engineState = Fingerprint(hqEngine);
@@ -228,10 +281,15 @@ int main(int argc, char** argv) {
     std::printf("package file: engine %.1f MiB, baseline %.1f MiB\n",
                 static_cast<double>(fs::file_size(work / "engine.pkg")) / 1048576.0,
                 static_cast<double>(fs::file_size(work / "baseline.pkg")) / 1048576.0);
-    std::printf("export + compress: engine %.2f s, baseline %.2f s, ratio %.2f (target <= 1.5)\n",
-                exportEngine, exportBaseline, exportEngine / exportBaseline);
-    std::printf("unpack + import:   engine %.2f s, baseline %.2f s, ratio %.2f (target <= 2.0)\n",
-                importEngine, importBaseline, importEngine / importBaseline);
+    PrintRatio("export + compress:", exportEngine, exportBaseline, "(target <= 1.5)");
+    std::printf("  of which export %.2f s (cpu %.2f s), compression %.2f s (cpu %.2f s)\n",
+                exportOnly.wall, exportOnly.cpu, exportEngine.wall - exportOnly.wall,
+                exportEngine.cpu - exportOnly.cpu);
+    PrintRatio("export + compress inside the caller's transaction:", exportInTransaction,
+               exportBaseline, "");
+    std::printf("  of which export %.2f s (cpu %.2f s)\n", inTransactionOnly.wall,
+                inTransactionOnly.cpu);
+    PrintRatio("unpack + import:  ", importEngine, importBaseline, "(target <= 2.0)");
     std::printf("peak resident memory of the engine: %.1f MiB (target < 64)\n",
                 static_cast<double>(usage.ru_maxrss) / 1024.0);
     std::printf("head office after import: engine %s| baseline %s| %s\n", engineState.c_str(),

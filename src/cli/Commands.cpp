@@ -32,6 +32,7 @@ const std::vector<Command>& Commands() {
   static const std::vector<Command> commands{
       SettingsCommand(),
       SampleDbCommand(),
+      UploadCommand(),
       ActionCommand(),
   };
   return commands;
@@ -73,7 +74,10 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
                                          accepted, command->takesArgument);
     if (line.Has("home")) {
       if (line.Value("home").empty()) throw UsageError("--home needs a folder");
-      ::setenv("TAVEX_HOME", line.Value("home").c_str(), 1);
+      // Every path below the plug-in folder is built from TAVEX_HOME; a
+      // relative one would silently follow the working folder.
+      const std::string home = std::filesystem::absolute(line.Value("home")).lexically_normal();
+      ::setenv("TAVEX_HOME", home.c_str(), 1);
     }
     return command->run(line, out, err);
   } catch (const UsageError& error) {

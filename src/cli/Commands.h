@@ -35,6 +35,7 @@ const std::vector<Command>& Commands();
 // The commands defined by their own files.
 Command SettingsCommand();
 Command SampleDbCommand();
+Command UploadCommand();
 Command ActionCommand();
 
 // Runs tavexdata with `args` (the arguments after the program name).

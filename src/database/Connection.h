@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -56,6 +57,25 @@ class Recordset {
   Value Get(std::string_view name) const;
 };
 
+// Writes rows through one statement prepared once for the writer's life,
+// typically an INSERT whose "?" parameters take one row's values in order.
+class RowWriter {
+ public:
+  virtual ~RowWriter() = default;
+  // Runs the statement with the current row of `row` as its parameters: the
+  // i-th column's value goes to the i-th parameter. `row` must have exactly
+  // as many columns as the statement has parameters.
+  virtual void Write(const Recordset& row) = 0;
+};
+
+// Called with the running row count while a statement runs; an exception it
+// throws stops the statement and reaches the caller of ExecuteCountingRows.
+using RowCounter = std::function<void(std::int64_t rows)>;
+
+// The SQL function a statement run by ExecuteCountingRows calls once per row
+// it produces: it returns its argument unchanged and counts the call.
+inline constexpr std::string_view kCountedRowFunction = "tavex_counted_row";
+
 enum class TransactionKind {
   Normal,
   // For export-then-mark runs: nothing written by others after the first read
@@ -78,6 +98,18 @@ class Connection {
   // rows it changed (0 for statements that change none).
   virtual std::int64_t Execute(std::string_view sql, const Params& params = {}) = 0;
   virtual std::unique_ptr<Recordset> Query(std::string_view sql, const Params& params = {}) = 0;
+
+  // Prepares `sql` once for writing many rows (see RowWriter). The writer
+  // must not outlive the connection. This version runs each row through
+  // Execute; backends bind a row's values more directly where they can.
+  virtual std::unique_ptr<RowWriter> PrepareRowWriter(std::string_view sql);
+
+  // Runs one statement like Execute, calling `onRow` with the number of rows
+  // counted so far each time the statement calls kCountedRowFunction, so a
+  // long statement can report progress and be stopped. Only SQLite provides
+  // the function; elsewhere this raises DbError.
+  virtual std::int64_t ExecuteCountingRows(std::string_view sql, const Params& params,
+                                           const RowCounter& onRow);
 
   virtual void BeginTrans(TransactionKind kind = TransactionKind::Normal) = 0;
   virtual void CommitTrans() = 0;

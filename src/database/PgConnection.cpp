@@ -320,7 +320,9 @@ class PgConnection final : public Connection {
       if (const auto* s = std::get_if<std::string>(&v)) {
         mValues[i] = s->c_str();
       } else if (const auto* b = std::get_if<Blob>(&v)) {
-        mValues[i] = reinterpret_cast<const char*>(b->data());
+        // A null pointer would send NULL; an empty vector may have one.
+        static constexpr char kNoBytes[] = "";
+        mValues[i] = b->empty() ? kNoBytes : reinterpret_cast<const char*>(b->data());
         mLengths[i] = static_cast<int>(b->size());
         mFormats[i] = 1;
       } else if (std::holds_alternative<std::int64_t>(v) || std::holds_alternative<double>(v)) {

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <exception>
 #include <filesystem>
 #include <utility>
 
@@ -24,6 +25,11 @@ constexpr std::size_t kCacheSize = 64;
 struct Handle {
   sqlite3* db = nullptr;
   bool closed = false;
+  // While ExecuteCountingRows runs: its counter, the rows counted and what
+  // the counter threw, kept here because it cannot cross SQLite's frames.
+  const RowCounter* counter = nullptr;
+  std::int64_t counted = 0;
+  std::exception_ptr counterFailure;
   Handle() = default;
   Handle(const Handle&) = delete;
   Handle& operator=(const Handle&) = delete;
@@ -103,7 +109,9 @@ void Bind(sqlite3_stmt* stmt, const Params& params, bool copy) {
     } else if (const auto* s = std::get_if<std::string>(&v)) {
       rc = sqlite3_bind_text64(stmt, i + 1, s->data(), s->size(), lifetime, SQLITE_UTF8);
     } else if (const auto* b = std::get_if<Blob>(&v)) {
-      rc = sqlite3_bind_blob64(stmt, i + 1, b->data(), b->size(), lifetime);
+      // An empty vector may have no data pointer, which SQLite binds as NULL.
+      rc = b->empty() ? sqlite3_bind_zeroblob(stmt, i + 1, 0)
+                      : sqlite3_bind_blob64(stmt, i + 1, b->data(), b->size(), lifetime);
     } else {
       rc = sqlite3_bind_null(stmt, i + 1);
     }
@@ -121,6 +129,23 @@ void DateTimeFunction(sqlite3_context* context, int, sqlite3_value** args) {
       sqlite3_result_text(context, full.c_str(), static_cast<int>(full.size()), SQLITE_TRANSIENT);
       return;
     }
+  }
+  sqlite3_result_value(context, args[0]);
+}
+
+// Counts a row for ExecuteCountingRows and passes its argument through.
+void CountedRowFunction(sqlite3_context* context, int, sqlite3_value** args) {
+  auto* handle = static_cast<Handle*>(sqlite3_user_data(context));
+  if (handle->counter != nullptr && !handle->counterFailure) {
+    try {
+      (*handle->counter)(++handle->counted);
+    } catch (...) {
+      handle->counterFailure = std::current_exception();
+    }
+  }
+  if (handle->counterFailure) {
+    sqlite3_result_error(context, "Stopped while counting rows.", -1);
+    return;
   }
   sqlite3_result_value(context, args[0]);
 }
@@ -163,6 +188,12 @@ class SqliteRecordset final : public Recordset {
   }
   using Recordset::Get;
 
+  // The statement positioned on the current row.
+  sqlite3_stmt* CurrentRow() const {
+    if (mDone || mFirst) throw DbError("There is no current row.");
+    return mPrepared->stmt;
+  }
+
  private:
   void ReadColumns() {
     mColumns.clear();
@@ -188,6 +219,96 @@ class SqliteRecordset final : public Recordset {
   std::vector<Column> mColumns;
   bool mFirst = true;
   bool mDone = false;
+};
+
+// One prepared statement of its own (outside the cache, so no lookup per
+// row). A row read from SQLite is bound value by value without conversion.
+class SqliteRowWriter final : public RowWriter {
+ public:
+  explicit SqliteRowWriter(std::shared_ptr<Prepared> prepared)
+      : mPrepared(std::move(prepared)), mWidth(sqlite3_bind_parameter_count(mPrepared->stmt)) {}
+
+  void Write(const Recordset& row) override {
+    if (mPrepared->handle->closed) ThrowClosed();
+    if (row.Columns().size() != static_cast<std::size_t>(mWidth)) {
+      throw DbError("The statement expects " + std::to_string(mWidth) + " parameter(s), " +
+                    std::to_string(row.Columns().size()) + " given.");
+    }
+    sqlite3_stmt* stmt = mPrepared->stmt;
+    ResetGuard reset(stmt);
+    if (const auto* sqliteRow = dynamic_cast<const SqliteRecordset*>(&row)) {
+      BindRow(sqliteRow->CurrentRow());
+    } else {
+      mParams.resize(static_cast<std::size_t>(mWidth));
+      for (std::size_t i = 0; i < mParams.size(); ++i) mParams[i] = row.Get(i);
+      Bind(stmt, mParams, false);
+    }
+    const int rc = sqlite3_step(stmt);
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE) throw DbError(sqlite3_errmsg(mPrepared->handle->db));
+  }
+
+ private:
+  // Texts and blobs are bound in place, without a copy: the source row
+  // stays current until this statement has run. The values are read through
+  // sqlite3_value, which costs less per call than the column functions.
+  void BindRow(sqlite3_stmt* source) {
+    sqlite3_stmt* stmt = mPrepared->stmt;
+    for (int i = 0; i < mWidth; ++i) {
+      sqlite3_value* value = sqlite3_column_value(source, i);
+      int rc = SQLITE_OK;
+      switch (sqlite3_value_type(value)) {
+        case SQLITE_INTEGER:
+          rc = sqlite3_bind_int64(stmt, i + 1, sqlite3_value_int64(value));
+          break;
+        case SQLITE_FLOAT:
+          rc = sqlite3_bind_double(stmt, i + 1, sqlite3_value_double(value));
+          break;
+        case SQLITE_TEXT: {
+          const unsigned char* text = sqlite3_value_text(value);
+          rc = sqlite3_bind_text64(stmt, i + 1, reinterpret_cast<const char*>(text),
+                                   static_cast<sqlite3_uint64>(sqlite3_value_bytes(value)),
+                                   SQLITE_STATIC, SQLITE_UTF8);
+          break;
+        }
+        case SQLITE_BLOB: {
+          const void* data = sqlite3_value_blob(value);
+          const int size = sqlite3_value_bytes(value);
+          // An empty blob comes without a data pointer, which binds as NULL.
+          rc = size == 0 ? sqlite3_bind_zeroblob(stmt, i + 1, 0)
+                         : sqlite3_bind_blob64(stmt, i + 1, data,
+                                               static_cast<sqlite3_uint64>(size), SQLITE_STATIC);
+          break;
+        }
+        default:
+          rc = sqlite3_bind_null(stmt, i + 1);
+          break;
+      }
+      if (rc != SQLITE_OK) throw DbError(sqlite3_errstr(rc));
+    }
+  }
+
+  std::shared_ptr<Prepared> mPrepared;
+  int mWidth;
+  Params mParams;
+};
+
+// Clears the counting state of a handle when ExecuteCountingRows ends.
+class CountingScope {
+ public:
+  CountingScope(Handle& handle, const RowCounter& counter) : mHandle(handle) {
+    mHandle.counter = &counter;
+    mHandle.counted = 0;
+    mHandle.counterFailure = nullptr;
+  }
+  CountingScope(const CountingScope&) = delete;
+  CountingScope& operator=(const CountingScope&) = delete;
+  ~CountingScope() {
+    mHandle.counter = nullptr;
+    mHandle.counterFailure = nullptr;
+  }
+
+ private:
+  Handle& mHandle;
 };
 
 class SqliteConnection final : public Connection {
@@ -228,6 +349,24 @@ class SqliteConnection final : public Connection {
     std::shared_ptr<Prepared> prepared = Prepare(sql);
     Bind(prepared->stmt, params, true);
     return std::make_unique<SqliteRecordset>(std::move(prepared));
+  }
+
+  std::unique_ptr<RowWriter> PrepareRowWriter(std::string_view sql) override {
+    if (!IsOpen()) ThrowClosed();
+    return std::make_unique<SqliteRowWriter>(Compile(sql));
+  }
+
+  std::int64_t ExecuteCountingRows(std::string_view sql, const Params& params,
+                                   const RowCounter& onRow) override {
+    if (!IsOpen()) ThrowClosed();
+    const std::shared_ptr<Handle> handle = mHandle;
+    CountingScope scope(*handle, onRow);
+    try {
+      return Execute(sql, params);
+    } catch (const DbError&) {
+      if (handle->counterFailure) std::rethrow_exception(handle->counterFailure);
+      throw;
+    }
   }
 
   void BeginTrans(TransactionKind kind) override {
@@ -319,6 +458,11 @@ std::shared_ptr<Handle> OpenHandle(const std::string& path, int flags) {
   sqlite3_create_function_v2(handle->db, kSqliteDateTimeFunction, 1,
                              SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr,
                              DateTimeFunction, nullptr, nullptr, nullptr);
+  // Neither deterministic nor innocuous: it must run for every row, and only
+  // in statements this program writes, never in a view or trigger.
+  sqlite3_create_function_v2(handle->db, std::string(kCountedRowFunction).c_str(), 1,
+                             SQLITE_UTF8 | SQLITE_DIRECTONLY, handle.get(), CountedRowFunction,
+                             nullptr, nullptr, nullptr);
   return handle;
 }
 

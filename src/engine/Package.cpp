@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "engine/AttachedPackage.h"
 #include "engine/DeleteStatement.h"
 #include "engine/PackageDefinition.h"
 #include "engine/PackageFailure.h"
@@ -57,17 +58,23 @@ std::vector<std::string> Names(const std::vector<db::Column>& columns) {
   return names;
 }
 
+// "CREATE TABLE <table> (...)" with `columns` and their types on `backend`;
+// `table` comes quoted (and qualified where needed).
+std::string CreateTableSql(const std::string& table, const std::vector<db::Column>& columns,
+                           db::Backend backend) {
+  std::string list;
+  for (const auto& column : columns) {
+    const std::string type = ColumnType(column, backend);
+    list += (list.empty() ? "" : ", ") + QuoteName(column.name) + (type.empty() ? "" : " ") + type;
+  }
+  return "CREATE TABLE " + table + " (" + list + ")";
+}
+
 // Creates `table` in `target` with the columns of `rows` and copies every row
 // into it, raising progress events. Returns the number of rows copied.
 std::int64_t CopyIntoNewTable(db::Recordset& rows, db::Connection& target, const std::string& table,
                               ProgressEvents& progress) {
-  std::string columns;
-  for (const auto& column : rows.Columns()) {
-    std::string type = ColumnType(column, target.GetBackend());
-    columns +=
-        (columns.empty() ? "" : ", ") + QuoteName(column.name) + (type.empty() ? "" : " ") + type;
-  }
-  target.Execute("CREATE TABLE " + QuoteName(table) + " (" + columns + ")");
+  target.Execute(CreateTableSql(QuoteName(table), rows.Columns(), target.GetBackend()));
   RowCopier copier(target, table, Names(rows.Columns()));
   std::int64_t done = 0;
   while (rows.Next()) {
@@ -75,6 +82,30 @@ std::int64_t CopyIntoNewTable(db::Recordset& rows, db::Connection& target, const
     progress.Row(++done);
   }
   return done;
+}
+
+// Copies the rows of `sql` on `source` into a new table of the package
+// attached to it, in one statement that SQLite runs by itself; every row
+// passes through the counting function, which raises the progress events.
+std::int64_t CopyIntoAttachedTable(db::Connection& source, const std::string& sql,
+                                   const std::vector<db::Column>& columns,
+                                   AttachedPackage& package, const std::string& table,
+                                   ProgressEvents& progress) {
+  const std::string target = package.Table(table);
+  source.Execute(CreateTableSql(target, columns, source.GetBackend()));
+  std::string names;
+  std::string values;
+  for (const auto& column : columns) {
+    const std::string name = QuoteName(column.name);
+    const std::string value = "tavex_rows." + name;
+    names += (names.empty() ? "" : ",") + name;
+    values += values.empty() ? std::string(db::kCountedRowFunction) + "(" + value + ")"
+                             : "," + value;
+  }
+  return source.ExecuteCountingRows(
+      "INSERT INTO " + target + " (" + names + ") SELECT " + values + " FROM (" + sql +
+          ") AS tavex_rows",
+      {}, [&](std::int64_t done) { progress.Row(done); });
 }
 
 std::string WithCaption(const std::string& caption, const std::string& text) {
@@ -171,17 +202,38 @@ bool Package::Export(bool, bool, std::int32_t) {
       target.Query("PRAGMA journal_mode=OFF")->Next();
       target.Execute("PRAGMA synchronous=OFF");
     }
-    OwnTransaction transaction(target);
     ProgressEvents progress(mHandler, mPackageID,
                             static_cast<std::int32_t>(definition.steps.size()));
+    std::vector<std::vector<db::Column>> columns;
+    std::unique_ptr<AttachedPackage> attached;
+    if (AttachedPackage::CanAttach(source, target)) {
+      // Every query is prepared before the package is attached to the
+      // source, so its table names can only mean the source's own tables.
+      for (const auto& step : definition.steps) {
+        context = step.caption;
+        columns.push_back(source.Query(step.sql)->Columns());
+      }
+      context.clear();
+      attached = AttachedPackage::TryAttach(source, target);
+      if (attached) attached->WriteAsScratchFile();
+    }
+    // Holds no lock until the definition is stored, so the source may write
+    // the attached package file meanwhile.
+    OwnTransaction transaction(target);
     std::int32_t number = 0;
     for (auto& step : definition.steps) {
       context = step.caption;
       progress.StartStep(++number, step.caption, CountRows(source, step.sql));
-      auto rows = source.Query(step.sql);
-      step.rowCount = CopyIntoNewTable(*rows, target, step.packageTable, progress);
+      if (attached) {
+        step.rowCount = CopyIntoAttachedTable(source, step.sql, columns[number - 1], *attached,
+                                              step.packageTable, progress);
+      } else {
+        auto rows = source.Query(step.sql);
+        step.rowCount = CopyIntoNewTable(*rows, target, step.packageTable, progress);
+      }
       progress.FinishStep(step.rowCount);
     }
+    attached.reset();
     context.clear();
     definition.Store(target);
     transaction.Commit();

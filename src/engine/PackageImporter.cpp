@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "engine/AttachedPackage.h"
 #include "engine/DeleteStatement.h"
 #include "engine/Errors.h"
 #include "engine/PackageFailure.h"
@@ -14,25 +15,6 @@ namespace {
 
 // The temporary table of the incoming rows' placeholder values.
 constexpr const char* kIncomingTable = "tavex_Incoming";
-// The schema name of the attached package file.
-constexpr const char* kAttachedSchema = "tavex_pkg";
-
-// The file behind a SQLite connection's main database; empty for an
-// in-memory one.
-std::string MainFile(db::Connection& connection) {
-  auto rows = connection.Query("PRAGMA database_list");
-  while (rows->Next()) {
-    const db::Value name = rows->Get(1);
-    const auto* text = std::get_if<std::string>(&name);
-    if (text && *text == "main") {
-      const db::Value file = rows->Get(2);
-      const auto* path = std::get_if<std::string>(&file);
-      return path ? *path : std::string();
-    }
-  }
-  return {};
-}
-
 std::int64_t AsNumber(const db::Value& value) {
   if (const auto* number = std::get_if<std::int64_t>(&value)) return *number;
   return 0;
@@ -46,29 +28,13 @@ bool Contains(const std::vector<std::string>& names, const std::string& name) {
 
 PackageImporter::PackageImporter(const PackageDefinition& definition, db::Connection& source,
                                  db::Connection& target, ProgressEvents& progress)
-    : mDefinition(definition), mSource(source), mTarget(target), mProgress(progress) {
-  if (source.GetBackend() != db::Backend::Sqlite || target.GetBackend() != db::Backend::Sqlite ||
-      target.InTransaction()) {
-    return;
-  }
-  const std::string file = MainFile(source);
-  if (file.empty()) return;
-  mTarget.Execute(std::string("ATTACH DATABASE ? AS ") + kAttachedSchema, {file});
-  mAttached = true;
-}
+    : mDefinition(definition),
+      mSource(source),
+      mTarget(target),
+      mProgress(progress),
+      mAttached(AttachedPackage::TryAttach(target, source)) {}
 
-PackageImporter::~PackageImporter() {
-  if (!mAttached) return;
-  try {
-    mTarget.Execute(std::string("DETACH DATABASE ") + kAttachedSchema);
-  } catch (const db::DbError&) {
-    // Detaching only tidies the connection; the import's outcome stands.
-  }
-}
-
-std::string PackageImporter::Incoming(const std::string& table) const {
-  return std::string(kAttachedSchema) + "." + QuoteName(table);
-}
+PackageImporter::~PackageImporter() = default;
 
 void PackageImporter::ImportStep(std::size_t index) {
   const PackageDefinition::Step& step = mDefinition.steps[index];
@@ -136,7 +102,7 @@ void PackageImporter::DeleteEarlierCopies(const PackageDefinition::Step& step,
     const std::string distinct = "SELECT DISTINCT " + names + " FROM ";
     if (mAttached) {
       mTarget.Execute("INSERT INTO " + QuoteName(kIncomingTable) + " (" + names + ") " + distinct +
-                      Incoming(step.packageTable));
+                      mAttached->Table(step.packageTable));
     } else {
       auto values = mSource.Query(distinct + QuoteName(step.packageTable));
       RowCopier copier(mTarget, kIncomingTable, fields);
@@ -166,7 +132,7 @@ std::int64_t PackageImporter::CopyRows(const PackageDefinition::Step& step,
   }
   // Slices of about 1% of the rows by rowid, so progress and Cancel keep
   // their pace while SQLite moves the rows itself.
-  auto range = mTarget.Query("SELECT MIN(rowid), MAX(rowid) FROM " + Incoming(step.packageTable));
+  auto range = mTarget.Query("SELECT MIN(rowid), MAX(rowid) FROM " + mAttached->Table(step.packageTable));
   if (!range->Next()) return 0;
   const std::int64_t first = AsNumber(range->Get(0));
   const std::int64_t last = AsNumber(range->Get(1));
@@ -175,7 +141,7 @@ std::int64_t PackageImporter::CopyRows(const PackageDefinition::Step& step,
   std::string names;
   for (const auto& name : targetNames) names += (names.empty() ? "" : ",") + QuoteName(name);
   const std::string sql = "INSERT INTO " + QuoteName(step.table) + " (" + names + ") SELECT " +
-                          selectList + " FROM " + Incoming(step.packageTable) +
+                          selectList + " FROM " + mAttached->Table(step.packageTable) +
                           " WHERE rowid BETWEEN ? AND ?";
   const std::int64_t slice = std::max<std::int64_t>(1, (last - first + 1) / 100);
   for (std::int64_t low = first; low <= last; low += slice) {

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 
 #include "database/Connection.h"
+#include "engine/AttachedPackage.h"
 #include "engine/PackageDefinition.h"
 #include "engine/ProgressEvents.h"
 
@@ -37,14 +39,12 @@ class PackageImporter {
                            const std::vector<db::Column>& receiving);
   std::int64_t CopyRows(const PackageDefinition::Step& step, const std::string& selectList,
                         const std::vector<std::string>& targetNames);
-  // The package's own table `table` as the receiving connection names it.
-  std::string Incoming(const std::string& table) const;
 
   const PackageDefinition& mDefinition;
   db::Connection& mSource;
   db::Connection& mTarget;
   ProgressEvents& mProgress;
-  bool mAttached = false;
+  std::unique_ptr<AttachedPackage> mAttached;
 };
 
 }  // namespace tavex::engine

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -8,9 +9,9 @@
 
 namespace tavex::engine {
 
-// Writes rows into one table of `target` through one prepared insert: the
-// i-th value of each row goes into columns[i]. Values are always bound as
-// parameters.
+// Writes rows into one table of `target` through one insert prepared for the
+// copier's life: the i-th value of each row goes into columns[i]. Values are
+// always bound as parameters. The table must exist.
 class RowCopier {
  public:
   RowCopier(db::Connection& target, std::string_view table,
@@ -20,9 +21,7 @@ class RowCopier {
   void Insert(const db::Recordset& rows);
 
  private:
-  db::Connection& mTarget;
-  std::string mSql;
-  db::Params mParams;
+  std::unique_ptr<db::RowWriter> mWriter;
 };
 
 }  // namespace tavex::engine

@@ -85,6 +85,7 @@ constexpr MessageRow kMessageRows[] = {
     {"Msg_ExportData_Canceled", "", "导出数据已经被取消！", &MessageTexts::Msg_ExportData_Canceled},
     {"Msg_ExportData_Compress_Fault", "", "文件压缩错误，导出数据失败！",
      &MessageTexts::Msg_ExportData_Compress_Fault},
+    {"Msg_ExportData_Fault", "", "导出数据失败：", &MessageTexts::Msg_ExportData_Fault},
     {"Msg_DDNS_Connect", "", "正在尝试连接“Tavlink”服务器...", &MessageTexts::Msg_DDNS_Connect},
     {"Msg_DDNS_Connect_Fault", "", "连接服务器失败，请检查是否网络连接正常！",
      &MessageTexts::Msg_DDNS_Connect_Fault},
@@ -99,6 +100,9 @@ constexpr MessageRow kMessageRows[] = {
     {"Msg_CheckUser", "", "账号或密码错误，请重新输入！", &MessageTexts::Msg_CheckUser},
     {"Msg_CheckPrivilege", "", "不允许删除数据：您的权限不足！", &MessageTexts::Msg_CheckPrivilege},
     {"Msg_DownloadData_Fault", "", "下载数据失败: ", &MessageTexts::Msg_DownloadData_Fault},
+    {"Msg_PKG_Resume", "", "继续导入上次中断的数据包：", &MessageTexts::Msg_PKG_Resume},
+    {"Msg_PKG_Resume_Lost", "", "找不到上次中断的数据包，无法导入：",
+     &MessageTexts::Msg_PKG_Resume_Lost},
 };
 
 MessageTexts gMessages;

@@ -69,6 +69,7 @@ struct MessageTexts {
   std::string Msg_ExportData_Fault_Right;
   std::string Msg_ExportData_Canceled;
   std::string Msg_ExportData_Compress_Fault;
+  std::string Msg_ExportData_Fault;  // + the failure's description
   std::string Msg_DDNS_Connect;
   std::string Msg_DDNS_Connect_Fault;
   std::string Msg_DDNS_Connect_Success;
@@ -78,6 +79,9 @@ struct MessageTexts {
   std::string Msg_CheckUser;
   std::string Msg_CheckPrivilege;
   std::string Msg_DownloadData_Fault;
+  // A download resuming a package that an interrupted run left pending.
+  std::string Msg_PKG_Resume;
+  std::string Msg_PKG_Resume_Lost;
 };
 
 // The process-wide texts: every member is empty until the first

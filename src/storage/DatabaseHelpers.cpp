@@ -74,4 +74,14 @@ std::string ForProvider(std::string sql, std::string_view provider) {
   return sql;
 }
 
+std::string EscapeText(std::string_view text) {
+  std::string escaped;
+  escaped.reserve(text.size());
+  for (char c : text) {
+    escaped += c;
+    if (c == '\'') escaped += c;
+  }
+  return escaped;
+}
+
 }  // namespace tavex::storage

@@ -52,4 +52,8 @@ std::chrono::year_month_day RangeEnd(std::chrono::year_month_day lastDay);
 // "SQLOLEDB" every "#" becomes "'".
 std::string ForProvider(std::string sql, std::string_view provider);
 
+// The text inside a quoted SQL string: every "'" doubled, so that a value
+// put between quotes stays one literal whatever it holds.
+std::string EscapeText(std::string_view text);
+
 }  // namespace tavex::storage

@@ -119,6 +119,84 @@ TEST_P(ConnectionTest, ValuesOfEveryKindRoundTripThroughParameters) {
   EXPECT_THROW(rows->Get("nonexistent"), DbError);
 }
 
+TEST_P(ConnectionTest, AnEmptyBlobStaysAnEmptyBlobNotNull) {
+  mDb->Execute(std::string("CREATE TABLE v (k INTEGER, b ") + (OnPostgres() ? "bytea" : "BLOB") +
+               ")");
+  mDb->Execute("INSERT INTO v VALUES (1, ?)", {Blob{}});
+  EXPECT_EQ(Value(Blob{}), Scalar("SELECT b FROM v"));
+  EXPECT_EQ(1, Count("v", "b IS NOT NULL"));
+}
+
+// Every kind of value, NULLs, an empty blob and non-ASCII text, read from a
+// SQLite database (the package side) and from this backend.
+TEST_P(ConnectionTest, RowWriterWritesEveryValueOfRowsReadFromEitherBackend) {
+  const std::string blobType = OnPostgres() ? "bytea" : "BLOB";
+  const std::string columns = std::string("(i BIGINT, r DOUBLE PRECISION, s VARCHAR(50), b ") +
+                              blobType + ", d " + DateType() + ")";
+  CreateSqliteDatabase(mFolder / "other.db");
+  auto sqlite = OpenConnection("sqlite:" + (mFolder / "other.db"));
+  const std::vector<Params> rows = {
+      {std::int64_t{9000000000}, 2.5, std::string("中文 'q'"), Blob{0, 1, 255},
+       std::string("2024-03-05 14:07:09")},
+      {std::monostate{}, std::monostate{}, std::string(), Blob{}, std::monostate{}},
+  };
+  for (auto* database : {&sqlite, &mDb}) {
+    (*database)->Execute("CREATE TABLE src " + columns);
+    for (const auto& row : rows) (*database)->Execute("INSERT INTO src VALUES (?, ?, ?, ?, ?)", row);
+  }
+  mDb->Execute("CREATE TABLE dst " + columns);
+  {
+    auto writer = mDb->PrepareRowWriter("INSERT INTO dst (i, r, s, b, d) VALUES (?, ?, ?, ?, ?)");
+    for (auto* database : {&sqlite, &mDb}) {
+      auto read = (*database)->Query("SELECT i, r, s, b, d FROM src ORDER BY s DESC");
+      while (read->Next()) writer->Write(*read);
+    }
+    auto narrow = sqlite->Query("SELECT i FROM src");
+    ASSERT_TRUE(narrow->Next());
+    EXPECT_THROW(writer->Write(*narrow), DbError);
+  }
+  auto read = mDb->Query("SELECT i, r, s, b, d FROM dst ORDER BY s DESC");
+  for (const auto& row : rows) {
+    for (int copy = 0; copy < 2; ++copy) {
+      ASSERT_TRUE(read->Next());
+      for (std::size_t i = 0; i < row.size(); ++i) {
+        EXPECT_EQ(row[i], read->Get(i)) << "copy " << copy << " column " << i;
+      }
+    }
+  }
+  EXPECT_FALSE(read->Next());
+}
+
+TEST_P(ConnectionTest, CountingRowsReportsEachRowAndAnExceptionStopsTheStatement) {
+  mDb->Execute("CREATE TABLE src (k INTEGER)");
+  mDb->Execute("CREATE TABLE dst (k INTEGER)");
+  mDb->Execute("INSERT INTO src VALUES (1), (2), (3), (4)");
+  const std::string copy =
+      "INSERT INTO dst (k) SELECT " + std::string(kCountedRowFunction) + "(k) FROM src";
+  std::vector<std::int64_t> counts;
+  const auto count = [&](std::int64_t rows) { counts.push_back(rows); };
+  if (OnPostgres()) {
+    EXPECT_THROW(mDb->ExecuteCountingRows(copy, {}, count), DbError);
+    return;
+  }
+  EXPECT_EQ(4, mDb->ExecuteCountingRows(copy, {}, count));
+  EXPECT_EQ((std::vector<std::int64_t>{1, 2, 3, 4}), counts);
+  EXPECT_EQ(10, std::get<std::int64_t>(Scalar("SELECT sum(k) FROM dst")));
+
+  struct Stop {};
+  mDb->BeginTrans();
+  EXPECT_THROW(mDb->ExecuteCountingRows(copy, {},
+                                        [](std::int64_t rows) {
+                                          if (rows == 3) throw Stop{};
+                                        }),
+               Stop);
+  EXPECT_EQ(4, Count("dst"));  // the stopped statement left nothing behind
+  mDb->CommitTrans();
+  // Outside ExecuteCountingRows the function only passes values through.
+  EXPECT_EQ(4, mDb->Execute(copy));
+  EXPECT_EQ(8, Count("dst"));
+}
+
 TEST_P(ConnectionTest, DatesReadBackAsTextAndRangesIncludeTheWholeLastDay) {
   mDb->Execute(std::string("CREATE TABLE b (BillID VARCHAR(10), BillDate ") + DateType() + ")");
   for (auto [id, date] : {std::pair{"feb", "2024-02-29 23:59:59"},

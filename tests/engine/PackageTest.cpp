@@ -193,6 +193,7 @@ TEST_P(PackageRun, RoundTripThroughAPackageFileKeepsEveryValue) {
   AddBill(*mBranch, "B01-3", 0, "雅座 «VIP» ünïcødé");
   mBranch->Execute(
       "UPDATE bi_Bill SET BillDate=NULL, SumPaid=NULL, Photo=NULL WHERE BillID='B01-2'");
+  mBranch->Execute("UPDATE bi_Bill SET Photo=? WHERE BillID='B01-3'", {db::Blob{}});
   mBranch->Execute("DELETE FROM bi_SubBill");  // an empty step
   ExportBills();
 
@@ -213,6 +214,39 @@ TEST_P(PackageRun, RoundTripThroughAPackageFileKeepsEveryValue) {
   EXPECT_EQ(Children(*mBranch), Children(*mHq));
   EXPECT_EQ("B01-240305140709", receiver.PackageID());
   EXPECT_EQ("Branch One", receiver.Description());
+  EXPECT_EQ("0|0\n", Dump(*mHq, "SELECT Photo IS NULL, length(Photo) FROM bi_Bill WHERE "
+                                 "BillID='B01-3'"));
+}
+
+TEST_P(PackageRun, ExportInsideTheCallersTransactionCarriesItsRowsAndMarksThemThere) {
+  AddBill(*mBranch, "B01-1", 1);
+  mBranch->BeginTrans(db::TransactionKind::Strict);
+  AddBill(*mBranch, "B01-2", 2);
+  ExportBills();
+  EXPECT_TRUE(mBranch->InTransaction());
+  EXPECT_EQ("B01-1|1\nB01-2|1\n",
+            Dump(*mBranch, "SELECT BillID, IsUploaded FROM bi_Bill ORDER BY 1"));
+  mBranch->RollbackTrans();
+  EXPECT_EQ("B01-1|0\n", Dump(*mBranch, "SELECT BillID, IsUploaded FROM bi_Bill ORDER BY 1"));
+  Package receiver;
+  ASSERT_TRUE(Import(receiver)) << FirstError(receiver);
+  EXPECT_EQ("B01-1|0\nB01-2|0\n",
+            Dump(*mHq, "SELECT BillID, IsUploaded FROM bi_Bill ORDER BY 1"));
+  EXPECT_EQ("3\n3\n", Dump(*mHq, "SELECT COUNT(*) FROM bi_BillItem UNION ALL SELECT COUNT(*) "
+                                  "FROM bi_SubBill"));
+}
+
+TEST_P(PackageRun, AStepQueryNeverReadsATableAnEarlierStepPutInThePackage) {
+  AddBill(*mBranch, "B01-1", 1);
+  Package sender;
+  sender.ExDatas().Add("archive", "SELECT * FROM bi_Bill", "bi_Archive", false, false);
+  sender.ExDatas().Add("again", "SELECT * FROM bi_Archive", "bi_Bill", false, false);
+  sender.SourceConnection(mBranch);
+  sender.TargetConnection(NewPackageDatabase());
+  EXPECT_FALSE(sender.Export(false, true, 1));
+  ASSERT_EQ(1, sender.Errors().Count());
+  EXPECT_NE(std::string::npos, sender.Errors().Item(1).Description().find("again"))
+      << FirstError(sender);
 }
 
 TEST_P(PackageRun, SourceStatementsRunOnTheSourceOnlyAndAfterTheCopy) {
@@ -323,6 +357,27 @@ TEST_P(PackageRun, CancelDuringExportMarksNothing) {
   EXPECT_FALSE(ExportBills(sender));
   EXPECT_EQ(0, sender.Errors().Count());
   EXPECT_EQ("0\n", Dump(*mBranch, "SELECT IsUploaded FROM bi_Bill"));
+}
+
+TEST_P(PackageRun, CancelInTheMiddleOfAStepStopsTheExportAtOnce) {
+  for (int i = 0; i < 300; ++i) AddBill(*mBranch, "B01-" + std::to_string(i), 1);
+  bool cancelled = false;
+  int eventsAfterCancel = 0;
+  Package sender;
+  sender.OnProccess([&](const std::string&, std::int32_t, std::int32_t, const std::string&,
+                        std::int32_t count, std::int32_t finished, bool& cancel, bool) {
+    if (cancelled) ++eventsAfterCancel;
+    cancel = cancelled = finished >= 100 && finished < count;
+  });
+  EXPECT_FALSE(ExportBills(sender));
+  EXPECT_EQ(0, sender.Errors().Count()) << FirstError(sender);
+  EXPECT_TRUE(cancelled);
+  EXPECT_EQ(0, eventsAfterCancel);
+  EXPECT_EQ("0\n", Dump(*mBranch, "SELECT DISTINCT IsUploaded FROM bi_Bill"));
+  // The branch connection is left as it was: the next run succeeds.
+  Package again;
+  ASSERT_TRUE(ExportBills(again)) << FirstError(again);
+  EXPECT_EQ("300\n", Dump(*OpenPackage(), "SELECT COUNT(*) FROM bi_Bill"));
 }
 
 TEST_P(PackageRun, EventsCoverEveryStepAndEndComplete) {

@@ -70,6 +70,7 @@ const std::vector<Entry> kEntries = {
     {&MessageTexts::Msg_ExportData_Fault_Right, "Msg_ExportData_Fault_Right", ""},
     {&MessageTexts::Msg_ExportData_Canceled, "Msg_ExportData_Canceled", ""},
     {&MessageTexts::Msg_ExportData_Compress_Fault, "Msg_ExportData_Compress_Fault", ""},
+    {&MessageTexts::Msg_ExportData_Fault, "Msg_ExportData_Fault", ""},
     {&MessageTexts::Msg_DDNS_Connect, "Msg_DDNS_Connect", ""},
     {&MessageTexts::Msg_DDNS_Connect_Fault, "Msg_DDNS_Connect_Fault", ""},
     {&MessageTexts::Msg_DDNS_Connect_Success, "Msg_DDNS_Connect_Success", ""},
@@ -79,6 +80,8 @@ const std::vector<Entry> kEntries = {
     {&MessageTexts::Msg_CheckUser, "Msg_CheckUser", ""},
     {&MessageTexts::Msg_CheckPrivilege, "Msg_CheckPrivilege", ""},
     {&MessageTexts::Msg_DownloadData_Fault, "Msg_DownloadData_Fault", ""},
+    {&MessageTexts::Msg_PKG_Resume, "Msg_PKG_Resume", ""},
+    {&MessageTexts::Msg_PKG_Resume_Lost, "Msg_PKG_Resume_Lost", ""},
 };
 
 // A "Main" section giving every entry the text "<key>.<property>", the
@@ -120,6 +123,7 @@ TEST_F(MessagesTest, WithoutALanguageFileEveryTextIsItsDefault) {
   EXPECT_EQ("当前进度: ", Messages().Msg_Proc_Current);
   EXPECT_EQ("yyyy年MM月dd日", Messages().Msg_dtpCustomFormat);
   EXPECT_EQ("下载数据失败: ", Messages().Msg_DownloadData_Fault);
+  EXPECT_EQ("导出数据失败：", Messages().Msg_ExportData_Fault);
   EXPECT_EQ("不允许删除数据：您的权限不足！", Messages().Msg_CheckPrivilege);
 }
 

@@ -1,0 +1,248 @@
+#include "download/DownloadLoop.h"
+
+#include <filesystem>
+#include <string_view>
+
+#include "database/SharedConnection.h"
+#include "download/DurableFile.h"
+#include "i18n/Messages.h"
+#include "storage/IgnoreFailure.h"
+#include "storage/SyncLog.h"
+#include "transfer/FtpListing.h"
+#include "transfer/clsFTP.h"
+
+namespace tavex {
+
+namespace {
+
+constexpr std::string_view kPackageEnding = ".pkg";
+
+bool EndsWithPackageEnding(const std::string& name) {
+  if (name.size() < kPackageEnding.size()) return false;
+  for (std::size_t i = 0; i < kPackageEnding.size(); ++i) {
+    char c = name[name.size() - kPackageEnding.size() + i];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != kPackageEnding[i]) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string PackageBaseName(const std::string& name) {
+  std::string base;
+  for (std::size_t at = 0; at < name.size();) {
+    if (name.compare(at, kPackageEnding.size(), kPackageEnding) == 0) {
+      at += kPackageEnding.size();
+    } else {
+      base += name[at++];
+    }
+  }
+  return base;
+}
+
+std::vector<std::string> PackageNames(const std::vector<std::string>& listing) {
+  std::vector<std::string> names;
+  for (const std::string& name : listing) {
+    // The name becomes a local path below the temporary folder: one that
+    // could leave it is never used, whatever the listing held.
+    if (EndsWithPackageEnding(name) && IsSafeRemoteName(name)) names.push_back(name);
+  }
+  return names;
+}
+
+DownloadLoop::DownloadLoop(const ExchangeSettings& settings, engine::FSComprFile& compressor,
+                           DownloadHost& host)
+    : mSettings(settings),
+      mCompressor(compressor),
+      mHost(host),
+      mPending(settings.gsTempPath + "Pending/") {}
+
+DownloadLoop::~DownloadLoop() = default;
+
+bool DownloadLoop::Run() {
+  bool result = false;
+  std::unique_ptr<clsFTP> ftp;
+  try {
+    ftp = std::make_unique<clsFTP>();
+    result = MergePending() && FetchAndMergeAll(*ftp);
+  } catch (const std::exception& failure) {
+    const std::string description = failure.what();
+    if (!description.empty()) WriteSyncLog(Messages().Msg_DownloadData_Fault + description);
+    result = false;
+  } catch (...) {
+    result = false;
+  }
+  IgnoreFailure([&] { ClosePackageDatabase(); });
+  if (ftp) IgnoreFailure([&] { ftp->DisConnect(); });
+  return result;
+}
+
+bool DownloadLoop::MergePending() {
+  const MessageTexts& texts = Messages();
+  for (const std::string& name : mPending.Names()) {
+    AddLine(texts.Msg_PKG_Resume + name);
+    if (!std::filesystem::exists(TempFile(name))) {
+      const std::string backup = mPending.BackupCopy(name);
+      if (backup.empty() || !std::filesystem::exists(backup)) {
+        AddLine(texts.Msg_PKG_Resume_Lost + name);
+        mPending.Remove(name);
+        return false;
+      }
+      CopyFileDurably(backup, TempFile(name));
+    }
+    const bool merged = Merge(name);
+    mPending.Remove(name);
+    if (!merged) return false;
+  }
+  return true;
+}
+
+bool DownloadLoop::FetchAndMergeAll(clsFTP& ftp) {
+  const MessageTexts& texts = Messages();
+  AddLine(texts.Msg_FTP_Connect + mSettings.gsFtpHost + " ...");
+  Sweep(1, 150);
+  if (!ftp.Connect(mSettings.gsFtpHost, mSettings.gsFtpUID, mSettings.gsFtpPSW)) {
+    AddLine(texts.Msg_FTP_Connect_Fault);
+    return false;
+  }
+  AddLine(texts.Msg_FTP_SetFtpDir + mSettings.gsDownloadPath + " ...");
+  Sweep(151, 300);
+  if (!ftp.SetFtpDir(mSettings.gsDownloadPath)) {
+    AddLine(texts.Msg_FTP_SetFtpDir_Fault);
+    return false;
+  }
+  const std::vector<std::string> names = PackageNames(ftp.GetDirFile());
+  if (names.empty()) {
+    AddLine(texts.Msg_FTP_NoFilesToDownload);
+    mHost.Bar().SetValue(mHost.Bar().Max());
+    return true;
+  }
+  AddLine(texts.Msg_FTP_FileCount_Left + " " + std::to_string(names.size()) + " " +
+          texts.Msg_FTP_FileCount_Right);
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    AddLine(std::to_string(i + 1) + ". " + names[i]);
+  }
+  AddLine(texts.Msg_FTP_Download);
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    if (!FetchAndMerge(ftp, static_cast<int>(i + 1), names[i])) return false;
+  }
+  return true;
+}
+
+bool DownloadLoop::FetchAndMerge(clsFTP& ftp, int number, const std::string& name) {
+  const MessageTexts& texts = Messages();
+  AddLine(std::to_string(number) + ". " + texts.Msg_FTP_Downloading + name + " ...");
+  Sweep(301, 500);
+  if (!ftp.GetFile(name, TempFile(name))) {
+    AddLine(texts.Msg_FTP_Download_Fault);
+    return false;
+  }
+  AddLine(texts.Msg_FTP_Downloaded);
+  Sweep(501, 600);
+  const std::string backup = mSettings.gsBackupPath + name;
+  CopyFileDurably(TempFile(name), backup);
+  AddLine(texts.Msg_FTP_Delete);
+  Sweep(601, 700);
+  mPending.Add(name, backup);
+  if (!ftp.DeleteFile(name)) {
+    // The server still holds the package, so the next run fetches it again.
+    mPending.Remove(name);
+    AddLine(texts.Msg_FTP_Delete_Fault);
+    return false;
+  }
+  const bool merged = Merge(name);
+  mPending.Remove(name);
+  return merged;
+}
+
+bool DownloadLoop::Merge(const std::string& name) {
+  const MessageTexts& texts = Messages();
+  const std::string database = TempFile(PackageBaseName(name) + ".mdb");
+  engine::Package& package = mHost.NewPackage();
+
+  AddLine(texts.Msg_PKG_Decompress);
+  mCompressor.SourceFile(TempFile(name));
+  mCompressor.TargetFile(database);
+  mCompressor.Decompress();
+  if (mCompressor.ErrorCode() != engine::FSComprFile::kNoError) {
+    // A package that cannot be unpacked is as damaged as one that fails its
+    // check, and is filed with the error packages the same way.
+    AddLine(texts.Msg_PKG_Decompress_Fault);
+    AddLine(texts.Msg_PKG_Backup);
+    FileAsError(name);
+    RemoveTemporaryFiles(name);
+    return false;
+  }
+
+  AddLine(texts.Msg_PKG_Connect);
+  Sweep(701, 800);
+  ClosePackageDatabase();
+  mPackageDatabase = db::OpenConnection(db::PackageConnectionString(database));
+
+  AddLine(texts.Msg_PKG_Check);
+  Sweep(701, 800);
+  if (!package.CheckPackage(mPackageDatabase, 0)) {
+    AddLine(texts.Msg_PKG_Check_Fault);
+    ClosePackageDatabase();
+    AddLine(texts.Msg_PKG_Backup);
+    FileAsError(name);
+    RemoveTemporaryFiles(name);
+    return false;
+  }
+
+  package.SourceConnection(mPackageDatabase);
+  package.TargetConnection(db::SharedConnection());
+  AddLine(texts.Msg_PKG_Import + package.PackageID() + " ...");
+  Sweep(801, 1000);
+  if (!package.ImportPackage(true, true, 1)) return FileImportFailure(package, name);
+
+  ClosePackageDatabase();
+  AddLine(texts.Msg_PKG_Import_Success);
+  RemoveTemporaryFiles(name);
+  return true;
+}
+
+bool DownloadLoop::FileImportFailure(const engine::Package& package, const std::string& name) {
+  const MessageTexts& texts = Messages();
+  const engine::Errors& errors = package.Errors();
+  if (errors.Count() >= 1) {
+    AddLine(texts.Msg_PKG_Import_Fault_Left + std::to_string(errors.Count()) +
+            texts.Msg_PKG_Import_Fault_Right);
+    for (std::int32_t j = 1; j <= errors.Count(); ++j) {
+      AddLine(std::to_string(j) + ". " + std::to_string(errors.Item(j).Number()) + "，" +
+              errors.Item(j).Description());
+    }
+  } else {
+    AddLine(texts.Msg_PKG_Canceled);
+  }
+  ClosePackageDatabase();
+  FileAsError(name);
+  RemoveTemporaryFiles(name);
+  AddLine(texts.Msg_PKG_BackupTo);
+  AddLine(mSettings.gsErrorPath + name);
+  return false;
+}
+
+void DownloadLoop::FileAsError(const std::string& name) {
+  CopyFileDurably(TempFile(name), mSettings.gsErrorPath + name);
+}
+
+void DownloadLoop::RemoveTemporaryFiles(const std::string& name) {
+  RemoveFile(TempFile(name));
+  RemoveFile(TempFile(PackageBaseName(name) + ".mdb"));
+}
+
+void DownloadLoop::ClosePackageDatabase() {
+  if (mPackageDatabase && mPackageDatabase->IsOpen()) mPackageDatabase->Close();
+  mPackageDatabase.reset();
+}
+
+void DownloadLoop::Sweep(int from, int to) {
+  for (int k = from; k <= to; ++k) {
+    mHost.Bar().SetValue(static_cast<float>(k / 1000.0 * 100.0));
+    mHost.SweepStep();
+  }
+}
+
+}  // namespace tavex

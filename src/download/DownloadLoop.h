@@ -1,0 +1,73 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "database/Connection.h"
+#include "download/DownloadHost.h"
+#include "download/PendingPackages.h"
+#include "engine/FSComprFile.h"
+#include "transfer/PrepareExchange.h"
+
+namespace tavex {
+
+class clsFTP;
+
+// The main loop of a download: merges the packages an earlier run left
+// pending, then fetches every package waiting in the branch's download
+// folder, in listing order, and for each keeps a backup copy, deletes it on
+// the server, unpacks it, checks it and imports it into the shared host
+// connection. The first package that fails in any way is filed in the error
+// folder and ends the run; later packages stay on the server.
+//
+// A package is recorded as pending before its server copy is deleted and
+// forgotten once it is merged or filed, so a run that dies in between (a
+// kill, a power cut, an unexpected failure) loses nothing: the next run
+// merges it, from the temporary copy or else the backup copy, before it
+// looks at the server. A package that has failed is never tried again.
+//
+// Every step reports through the host; an unexpected failure is written to
+// the synchronisation log only and ends the run. Nothing is thrown.
+class DownloadLoop {
+ public:
+  // `settings` from PrepareExchange; the loop unpacks with `compressor`.
+  DownloadLoop(const ExchangeSettings& settings, engine::FSComprFile& compressor,
+               DownloadHost& host);
+  ~DownloadLoop();
+  DownloadLoop(const DownloadLoop&) = delete;
+  DownloadLoop& operator=(const DownloadLoop&) = delete;
+
+  // True when every pending and every waiting package was merged, including
+  // when there was none.
+  bool Run();
+
+ private:
+  bool MergePending();
+  bool FetchAndMergeAll(clsFTP& ftp);
+  bool FetchAndMerge(clsFTP& ftp, int number, const std::string& name);
+  bool Merge(const std::string& name);
+  bool FileImportFailure(const engine::Package& package, const std::string& name);
+  void FileAsError(const std::string& name);
+  void RemoveTemporaryFiles(const std::string& name);
+  void ClosePackageDatabase();
+  void Sweep(int from, int to);
+  void AddLine(const std::string& text) { mHost.AddLine(text); }
+  std::string TempFile(const std::string& name) const { return mSettings.gsTempPath + name; }
+
+  const ExchangeSettings& mSettings;
+  engine::FSComprFile& mCompressor;
+  DownloadHost& mHost;
+  PendingPackages mPending;
+  std::shared_ptr<db::Connection> mPackageDatabase;
+};
+
+// The base name of a package file: `name` with every ".pkg" taken out, the
+// comparison exact (so "B01-1.PKG" keeps its ending).
+std::string PackageBaseName(const std::string& name);
+
+// The names from a server listing that are packages: their last four
+// characters are ".pkg" in any case and they are safe as local file names.
+// Listing order is kept.
+std::vector<std::string> PackageNames(const std::vector<std::string>& listing);
+
+}  // namespace tavex

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string>
+
+namespace tavex {
+
+// Local files of the download run that must survive a crash or a power cut
+// as either the old or the new whole file: each is written under a
+// temporary name in the target's folder, flushed to the disk, renamed into
+// place, and the folder flushed too. Failures raise std::runtime_error with
+// a description naming the file and the system's reason; the temporary file
+// is then removed.
+
+// Copies `from` to `to`, replacing `to` when it exists.
+void CopyFileDurably(const std::string& from, const std::string& to);
+
+// Writes `contents` as the whole file `path`, replacing it when it exists.
+void WriteFileDurably(const std::string& path, const std::string& contents);
+
+// Removes `path`; a file that is already gone is not a failure.
+void RemoveFile(const std::string& path);
+
+}  // namespace tavex

@@ -1,0 +1,54 @@
+#include "download/PendingPackages.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+
+#include "download/DurableFile.h"
+#include "storage/CreatePath.h"
+
+namespace tavex {
+
+namespace {
+
+// Records are named after packages, which end in ".pkg" in any case; the
+// writer's temporary files do not.
+bool IsRecordName(const std::string& name) {
+  if (name.size() < 4) return false;
+  std::string end = name.substr(name.size() - 4);
+  std::transform(end.begin(), end.end(), end.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return end == ".pkg";
+}
+
+}  // namespace
+
+void PendingPackages::Add(const std::string& name, const std::string& backupCopy) const {
+  if (!CreatePath(mFolder)) throw std::runtime_error("cannot create folder " + mFolder);
+  WriteFileDurably(mFolder + name, backupCopy + "\n");
+}
+
+void PendingPackages::Remove(const std::string& name) const { RemoveFile(mFolder + name); }
+
+std::vector<std::string> PendingPackages::Names() const {
+  std::vector<std::string> names;
+  std::error_code error;
+  for (std::filesystem::directory_iterator entry(mFolder, error), end; !error && entry != end;
+       entry.increment(error)) {
+    const std::string name = entry->path().filename().string();
+    if (entry->is_regular_file() && IsRecordName(name)) names.push_back(name);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::string PendingPackages::BackupCopy(const std::string& name) const {
+  std::ifstream record(mFolder + name);
+  std::string path;
+  std::getline(record, path);
+  return path;
+}
+
+}  // namespace tavex

@@ -1,0 +1,60 @@
+#include "engine/AttachedPackage.h"
+
+#include "engine/SqlNames.h"
+
+namespace tavex::engine {
+
+namespace {
+
+constexpr const char* kSchema = "tavex_pkg";
+
+// The file behind a SQLite connection's main database; empty for an
+// in-memory one.
+std::string MainFile(db::Connection& connection) {
+  auto rows = connection.Query("PRAGMA database_list");
+  while (rows->Next()) {
+    const db::Value name = rows->Get(1);
+    const auto* text = std::get_if<std::string>(&name);
+    if (text && *text == "main") {
+      const db::Value file = rows->Get(2);
+      const auto* path = std::get_if<std::string>(&file);
+      return path ? *path : std::string();
+    }
+  }
+  return {};
+}
+
+}  // namespace
+
+bool AttachedPackage::CanAttach(db::Connection& host, db::Connection& package) {
+  return host.GetBackend() == db::Backend::Sqlite && package.GetBackend() == db::Backend::Sqlite &&
+         !host.InTransaction() && !package.InTransaction();
+}
+
+std::unique_ptr<AttachedPackage> AttachedPackage::TryAttach(db::Connection& host,
+                                                            db::Connection& package) {
+  if (!CanAttach(host, package)) return nullptr;
+  const std::string file = MainFile(package);
+  if (file.empty()) return nullptr;
+  host.Execute(std::string("ATTACH DATABASE ? AS ") + kSchema, {file});
+  return std::unique_ptr<AttachedPackage>(new AttachedPackage(host));
+}
+
+AttachedPackage::~AttachedPackage() {
+  try {
+    mHost.Execute(std::string("DETACH DATABASE ") + kSchema);
+  } catch (const db::DbError&) {
+    // Detaching only tidies the connection; the run's outcome stands.
+  }
+}
+
+std::string AttachedPackage::Table(std::string_view table) const {
+  return std::string(kSchema) + "." + QuoteName(table);
+}
+
+void AttachedPackage::WriteAsScratchFile() {
+  mHost.Query(std::string("PRAGMA ") + kSchema + ".journal_mode=OFF")->Next();
+  mHost.Execute(std::string("PRAGMA ") + kSchema + ".synchronous=OFF");
+}
+
+}  // namespace tavex::engine

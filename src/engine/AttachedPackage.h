@@ -1,0 +1,42 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "database/Connection.h"
+
+namespace tavex::engine {
+
+// A package database file attached to another SQLite connection (the host)
+// under a fixed schema name, so that SQLite moves rows between the two
+// itself instead of handing every value through the engine. Detached when
+// the object goes.
+class AttachedPackage {
+ public:
+  // True when both are SQLite and neither connection is in a transaction
+  // (SQLite attaches only outside one, and a transaction holding the package
+  // file would lock the host out of it).
+  static bool CanAttach(db::Connection& host, db::Connection& package);
+  // Attaches the file behind `package` to `host` when CanAttach and the
+  // package is a file; otherwise nullptr.
+  static std::unique_ptr<AttachedPackage> TryAttach(db::Connection& host,
+                                                    db::Connection& package);
+  ~AttachedPackage();
+  AttachedPackage(const AttachedPackage&) = delete;
+  AttachedPackage& operator=(const AttachedPackage&) = delete;
+
+  // The package's table `table` as the host connection names it.
+  std::string Table(std::string_view table) const;
+
+  // Writes to the package without journal or synchronous writes, as for any
+  // package database that is a scratch file until compressed.
+  void WriteAsScratchFile();
+
+ private:
+  explicit AttachedPackage(db::Connection& host) : mHost(host) {}
+
+  db::Connection& mHost;
+};
+
+}  // namespace tavex::engine

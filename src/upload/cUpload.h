@@ -1,0 +1,69 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "database/Connection.h"
+#include "engine/FSComprFile.h"
+#include "engine/Package.h"
+#include "framework/ProgressView.h"
+#include "transfer/PrepareExchange.h"
+#include "transfer/clsFTP.h"
+
+namespace tavex {
+
+// The unattended upload run a host starts without a dialog: it stages the
+// bills not yet uploaded, exports them into a package database, compresses
+// that into a package file and puts the file into the server's upload
+// folder. The export marks the sent rows as uploaded inside one strict
+// transaction on the host connection, which is committed only when the file
+// is on the server; every failure rolls it back, so the same rows go with the
+// next run. Each step is reported as a line of the host's progress list and
+// of the synchronisation log.
+//
+// Use: Initialize once, then Upload any number of times, on one thread.
+class cUpload {
+ public:
+  cUpload() = default;
+  cUpload(const cUpload&) = delete;
+  cUpload& operator=(const cUpload&) = delete;
+
+  // Loads the message texts, makes `vConnection` the process-wide host
+  // connection (and the exchange context's), and keeps the list and the bar,
+  // which must outlive every Upload (either may be null). Failures inside
+  // are ignored.
+  void Initialize(std::shared_ptr<db::Connection> vConnection, ProgressList* vListBox,
+                  ProgressBar* vProgressBar) noexcept;
+
+  // One run. True only when the package was built, compressed and sent and
+  // the marks were committed. Nothing is thrown; the run ends with an empty
+  // line and leaves no file in the temporary folder.
+  bool Upload() noexcept;
+
+  // The handler of the package's progress event: a "copying" line when a
+  // step starts (list only, not the log), replaced by the "copied" summary
+  // when the step is done, and the bar set to the share of steps reached.
+  void mPackage_Proccess(const std::string& packageName, std::int32_t totalCount,
+                         std::int32_t totalFinished, const std::string& currentExData,
+                         std::int32_t currentCount, std::int32_t currentFinished, bool& cancel,
+                         bool newExData);
+
+ private:
+  // Steps 2 to 8 of a run; the result of the run. May throw.
+  bool Run(engine::FSComprFile& compressor, std::unique_ptr<clsFTP>& probe, bool& inTransaction);
+  bool DefinePackage();
+  bool ExportPackage(engine::FSComprFile& compressor);
+  bool SendPackage();
+  void DeletePackageDatabase(const std::shared_ptr<db::Connection>& target) noexcept;
+  void AddLine(const std::string& text) noexcept;
+
+  ProgressList* mListBox = nullptr;
+  ProgressBar* mProgressBar = nullptr;
+  std::unique_ptr<engine::Package> mPackage;
+  std::vector<std::string> mCleanup;
+  ExchangeSettings mSettings;
+};
+
+}  // namespace tavex

@@ -1,0 +1,213 @@
+#include "DownloadFixture.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "database/SharedConnection.h"
+#include "download/cDownload.h"
+#include "engine/FSComprFile.h"
+#include "engine/Package.h"
+#include "framework/ExchangeContext.h"
+#include "framework/SettingIds.h"
+#include "framework/SettingsStore.h"
+#include "storage/DatabaseHelpers.h"
+#include "storage/SyncLog.h"
+#include "support/HostDatabase.h"
+#include "support/PgCluster.h"
+
+namespace tavex::test {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+void CreateBillTables(db::Connection& database, bool extraColumn) {
+  const bool pg = database.GetBackend() == db::Backend::Postgres;
+  database.Execute(std::string("CREATE TABLE bi_Bill (BillID TEXT PRIMARY KEY, BillDate ") +
+                   (pg ? "TIMESTAMP" : "DATETIME") +
+                   ", SumPaid NUMERIC(18,4), Remark TEXT, IsUploaded INTEGER" +
+                   (extraColumn ? ", Extra TEXT" : "") + ")");
+  database.Execute(
+      "CREATE TABLE bi_BillItem (BillItemID TEXT PRIMARY KEY, BillID TEXT, MenuName TEXT)");
+}
+
+// The two-step bill package: each incoming bill replaces its earlier copy
+// with all its items.
+void DefineBills(engine::Package& package) {
+  engine::ExData& bills = package.ExDatas().Add(
+      "21. 消费账单表", " SELECT * FROM bi_Bill WHERE IsUploaded=0 ", "bi_Bill", false, false);
+  bills.Statements().Add("21.1 ", "DELETE FROM bi_BillItem WHERE BillID='{BillID}'", 5, 0);
+  bills.Statements().Add("21.2 ", "DELETE FROM bi_Bill WHERE BillID='{BillID}'", 5, 0);
+  package.ExDatas().Add("23. 消费明细表",
+                        " SELECT * FROM bi_BillItem WHERE BillID IN (SELECT BillID FROM bi_Bill "
+                        "WHERE IsUploaded=0) ",
+                        "bi_BillItem", false, false);
+}
+
+}  // namespace
+
+void DownloadFixture::SetUp() {
+  if (GetParam() == db::Backend::Postgres && !PgCluster::Available()) {
+    GTEST_SKIP() << PgCluster::UnavailableReason();
+  }
+  mHqName = CreateEmptyHostDatabase(GetParam(), mDir);
+  auto hq = Hq();
+  CreateBillTables(*hq, false);
+  SettingsStore store(hq);
+  store.SetSetting(kSettingBranchID, "HQ");
+  store.SetSetting(kSettingBranchName, "总部");
+  store.SetSetting(kSettingFtpServer, mServer.Host());
+  store.SetSetting(kSettingFtpUser, FtpServer::kUser);
+  store.SetSetting(kSettingFtpPassword, FtpServer::kPassword);
+  hq->Close();
+  mHome.WriteOptions("[FTP]\nPort=" + std::to_string(mServer.Port()) + "\nTimeOut=10\n");
+  mServer.MakeFolder("ForDownload/HQ");
+}
+
+void DownloadFixture::TearDown() {
+  db::SetSharedConnection(nullptr);
+  ExchangeContext::Instance().SetConnection(nullptr);
+}
+
+std::string DownloadFixture::BillPackage(const std::string& branch, int first, int count,
+                                         bool extraColumn) {
+  const std::string stem = mDir / ("package" + std::to_string(++mPackages));
+  storage::CreateEmptyDatabase(stem + ".db");
+  auto source = db::OpenConnection("sqlite:" + stem + ".db");
+  CreateBillTables(*source, extraColumn);
+  for (int n = first; n < first + count; ++n) {
+    const std::string bill = branch + "-" + std::to_string(n);
+    source->Execute(std::string("INSERT INTO bi_Bill (BillID, BillDate, SumPaid, Remark, ") +
+                        "IsUploaded" + (extraColumn ? ", Extra" : "") + ") VALUES (?, ?, ?, ?, 0" +
+                        (extraColumn ? ", 'x'" : "") + ")",
+                    {bill, std::string("2024-03-05 14:07:09"), 100.25 + n, "桌 " + branch});
+    for (int item = 1; item <= 2; ++item) {
+      source->Execute("INSERT INTO bi_BillItem VALUES (?, ?, ?)",
+                      {bill + "-" + std::to_string(item), bill, std::string("炒饭")});
+    }
+  }
+  engine::Package package;
+  package.PackageID(branch + "-" + std::to_string(mPackages));
+  package.Description(branch);
+  DefineBills(package);
+  package.SourceConnection(source);
+  storage::CreateEmptyDatabase(stem + ".mdb");
+  auto target = db::OpenConnection(db::PackageConnectionString(stem + ".mdb"));
+  package.TargetConnection(target);
+  EXPECT_TRUE(package.Export(false, true, 1));
+  target->Close();
+  engine::FSComprFile compressor;
+  compressor.SourceFile(stem + ".mdb");
+  compressor.TargetFile(stem + ".pkg");
+  compressor.Compress();
+  EXPECT_EQ(0, compressor.ErrorCode());
+  return ReadFile(stem + ".pkg");
+}
+
+std::string DownloadFixture::Truncated(const std::string& package) {
+  return package.substr(0, package.size() / 2);
+}
+
+void DownloadFixture::PutPackage(const std::string& name, const std::string& contents) const {
+  mServer.PutFile("ForDownload/HQ/" + name, contents);
+}
+
+bool DownloadFixture::ServerHas(const std::string& name) const {
+  return mServer.Exists("ForDownload/HQ/" + name);
+}
+
+std::vector<std::string> DownloadFixture::ListingOrder() const {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(mServer.Root() + "/ForDownload/HQ")) {
+    names.push_back(entry.path().filename().string());
+  }
+  return names;
+}
+
+std::vector<std::string> DownloadFixture::PutInListingOrder(
+    const std::string& branch, const std::vector<std::string>& contents) const {
+  for (std::size_t i = 1; i <= contents.size(); ++i) {
+    PutPackage(branch + "-" + std::to_string(i) + ".pkg", "");
+  }
+  // Rewriting a file keeps its place in the folder.
+  const std::vector<std::string> names = ListingOrder();
+  for (std::size_t i = 0; i < contents.size(); ++i) PutPackage(names[i], contents[i]);
+  return names;
+}
+
+bool DownloadFixture::Download() {
+  cDownload run;
+  run.Initialize(Hq(), mList, mBar);
+  return run.Download();
+}
+
+int DownloadFixture::DownloadKilledAt(const std::string& marker, int nth) {
+  // A child must not carry this process's open databases or FTP session:
+  // drop the shared ones; the child opens its own.
+  db::SetSharedConnection(nullptr);
+  ExchangeContext::Instance().SetConnection(nullptr);
+  const pid_t child = ::fork();
+  if (child == 0) {
+    int seen = 0;
+    WatchedList list;
+    RecordingBar bar;
+    list.onLine = [&](const std::string& line) {
+      if (line.find(marker) != std::string::npos && ++seen == nth) ::_exit(kKilled);
+    };
+    cDownload run;
+    run.Initialize(Hq(), list, bar);
+    ::_exit(run.Download() ? 0 : 1);
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::int64_t DownloadFixture::Count(const std::string& table) const {
+  const auto hq = Hq();
+  auto rows = hq->Query("SELECT COUNT(*) FROM " + table);
+  rows->Next();
+  return std::get<std::int64_t>(rows->Get(std::size_t{0}));
+}
+
+std::string DownloadFixture::Dump(const std::string& sql) const {
+  std::string text;
+  const auto hq = Hq();
+  auto rows = hq->Query(sql);
+  const std::size_t width = rows->Columns().size();
+  while (rows->Next()) {
+    for (std::size_t i = 0; i < width; ++i) {
+      const db::Value value = rows->Get(i);
+      if (i > 0) text += "|";
+      if (const auto* s = std::get_if<std::string>(&value)) text += *s;
+      if (const auto* n = std::get_if<std::int64_t>(&value)) text += std::to_string(*n);
+      if (const auto* d = std::get_if<double>(&value)) text += std::to_string(*d);
+    }
+    text += "\n";
+  }
+  return text;
+}
+
+std::vector<std::string> DownloadFixture::FilesBelow(const std::string& folder) const {
+  std::vector<std::string> files;
+  const fs::path root = mHome / folder;
+  if (!fs::exists(root)) return files;
+  for (const auto& entry : fs::recursive_directory_iterator(root)) {
+    if (entry.is_regular_file()) files.push_back(fs::relative(entry.path(), root).string());
+  }
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+std::string DownloadFixture::SyncLogText() const {
+  std::string text;
+  const fs::path folder = mHome / "Log";
+  if (!fs::exists(folder)) return text;
+  for (const auto& entry : fs::directory_iterator(folder)) text += ReadFile(entry.path().string());
+  return text;
+}
+
+}  // namespace tavex::test

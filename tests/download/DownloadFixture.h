@@ -1,0 +1,86 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "database/Connection.h"
+#include "support/FtpServer.h"
+#include "support/RecordingProgress.h"
+#include "support/TempDir.h"
+#include "transfer/TransferHome.h"
+
+namespace tavex::test {
+
+// A progress list that can act on each line as it arrives, to break a run
+// at a chosen step.
+class WatchedList : public RecordingList {
+ public:
+  void AddItem(const std::string& text) override {
+    RecordingList::AddItem(text);
+    if (onLine) onLine(text);
+  }
+  std::function<void(const std::string&)> onLine;
+};
+
+// Head office ("HQ") on the backend under test with the bill tables and its
+// exchange settings, a real FTP server holding its download folder
+// "ForDownload/HQ", and the plug-in folder of the run. Branch packages are
+// built with the package engine from SQLite branch databases.
+class DownloadFixture : public ::testing::TestWithParam<db::Backend> {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // A bill package of `branch` holding bills first..first+count-1 (each with
+  // two items), as a branch would send it. With `extraColumn` the branch's
+  // bill table, and so the package, carries a column head office lacks.
+  std::string BillPackage(const std::string& branch, int first, int count,
+                          bool extraColumn = false);
+  // `package` cut short, as a broken transfer leaves it.
+  static std::string Truncated(const std::string& package);
+
+  void PutPackage(const std::string& name, const std::string& contents) const;
+  bool ServerHas(const std::string& name) const;
+  // The names in the download folder in the order the server lists them
+  // (its folder's own order, not sorted).
+  std::vector<std::string> ListingOrder() const;
+  // Puts `contents` into the download folder so that the server lists them
+  // in this order, under the names "<branch>-1.pkg", "<branch>-2.pkg", ...
+  // in some order; returns the names in listing order.
+  std::vector<std::string> PutInListingOrder(const std::string& branch,
+                                             const std::vector<std::string>& contents) const;
+
+  // Runs cDownload at head office with mList and mBar; the result.
+  bool Download();
+  // Runs cDownload in a child process that dies at once (as under a kill)
+  // when a line containing `marker` reaches the list for the `nth` time;
+  // the child's exit status, kKilled when it died there.
+  int DownloadKilledAt(const std::string& marker, int nth = 1);
+  static constexpr int kKilled = 77;
+
+  std::shared_ptr<db::Connection> Hq() const { return db::OpenConnection(mHqName); }
+  std::int64_t Count(const std::string& table) const;
+  // Every row of `sql` at head office, one line each, values joined by "|".
+  std::string Dump(const std::string& sql) const;
+
+  // Regular files below a folder of the plug-in folder, as relative paths.
+  std::vector<std::string> FilesBelow(const std::string& folder) const;
+  // The lines of the synchronisation log written so far.
+  std::string SyncLogText() const;
+
+  TempDir mDir;
+  TransferHome mHome;
+  FtpServer mServer;
+  std::string mHqName;
+  WatchedList mList;
+  RecordingBar mBar;
+
+ private:
+  int mPackages = 0;
+};
+
+}  // namespace tavex::test

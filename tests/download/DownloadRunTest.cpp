@@ -1,0 +1,277 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "DownloadFixture.h"
+#include "download/DownloadLoop.h"
+#include "support/HostDatabase.h"
+
+namespace tavex {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+Lines Sorted(Lines lines) {
+  std::sort(lines.begin(), lines.end());
+  return lines;
+}
+
+class DownloadRun : public test::DownloadFixture {
+ protected:
+  // The lines of the run from the first one equal to `first`, `count` of them.
+  Lines LinesFrom(const std::string& first, std::size_t count) const {
+    const auto at = std::find(mList.lines.begin(), mList.lines.end(), first);
+    if (at == mList.lines.end()) return {"(no line " + first + ")"};
+    const std::size_t left = static_cast<std::size_t>(mList.lines.end() - at);
+    return Lines(at, at + static_cast<std::ptrdiff_t>(std::min(count, left)));
+  }
+  bool HasLine(const std::string& line) const {
+    return std::find(mList.lines.begin(), mList.lines.end(), line) != mList.lines.end();
+  }
+  Lines ServerFiles() const { return mServer.List("ForDownload/HQ"); }
+  // The files of a month folder of `kind` ("BckPackage", "ErrPackage"),
+  // without the month.
+  Lines MonthFiles(const std::string& kind) const {
+    Lines names;
+    for (const std::string& path : FilesBelow(kind)) {
+      names.push_back(std::filesystem::path(path).filename().string());
+    }
+    return Sorted(names);
+  }
+  std::string ErrorCopyPath(const std::string& name) const {
+    const Lines files = FilesBelow("ErrPackage");
+    return files.empty() ? "" : mHome / ("ErrPackage/" + files.front().substr(0, 8) + name);
+  }
+};
+
+TEST_P(DownloadRun, ThreeBranchesAreMergedInListingOrder) {
+  PutPackage("B01-240305140709.pkg", BillPackage("B01", 1, 3));
+  PutPackage("B02-240305140710.pkg", BillPackage("B02", 1, 2));
+  PutPackage("B03-240305140711.pkg", BillPackage("B03", 1, 1));
+  const Lines order = ListingOrder();
+  ASSERT_TRUE(Download());
+
+  EXPECT_EQ(6, Count("bi_Bill"));
+  EXPECT_EQ(12, Count("bi_BillItem"));
+  EXPECT_EQ("B01-1|B01-1-1|B01-1-2\nB02-1|B02-1-1|B02-1-2\nB03-1|B03-1-1|B03-1-2\n",
+            Dump("SELECT b.BillID, MIN(i.BillItemID), MAX(i.BillItemID) FROM bi_Bill b, "
+                 "bi_BillItem i WHERE i.BillID = b.BillID AND b.BillID LIKE '%-1' "
+                 "GROUP BY b.BillID ORDER BY b.BillID"));
+
+  EXPECT_EQ((Lines{"正在建立FTP连接：127.0.0.1 ...", "正在打开FTP文件夹：ForDownload\\HQ ...",
+                   "共有  3 个文件需要下载：", "1. " + order[0], "2. " + order[1], "3. " + order[2],
+                   "开始下载文件并导入本地数据库中..."}),
+            Lines(mList.lines.begin(), mList.lines.begin() + 7));
+  // Handled in that order, each with every step.
+  for (std::size_t i = 0; i < order.size(); ++i) {
+    const std::string branch = order[i].substr(0, 3);
+    const std::string bills = branch == "B01" ? "3" : branch == "B02" ? "2" : "1";
+    const std::string items = branch == "B01" ? "6" : branch == "B02" ? "4" : "2";
+    const std::string first = std::to_string(i + 1) + ". 正在下载文件：" + order[i] + " ...";
+    EXPECT_EQ((Lines{first, "文件已下载，正在备份文件...", "文件已备份，正在删除FTP上的文件 ...",
+                     "正在解压文件...", "正在建立数据库连接...", "正在检查数据是否正确...",
+                     "正在导入数据：" + branch + "-" + branch.substr(2) + " ...",
+                     "成功复制：21. 消费账单表 ，共 " + bills + " 条数据；",
+                     "成功复制：23. 消费明细表 ，共 " + items + " 条数据；", "导入数据成功！"}),
+              LinesFrom(first, 10));
+  }
+  EXPECT_EQ(7u + 3 * 10, mList.lines.size());
+  EXPECT_EQ(static_cast<int>(mList.lines.size()) - 1, mList.selected);
+
+  EXPECT_TRUE(ServerFiles().empty());
+  EXPECT_TRUE(FilesBelow("Temp").empty());
+  EXPECT_EQ((Lines{"B01-240305140709.pkg", "B02-240305140710.pkg", "B03-240305140711.pkg"}),
+            MonthFiles("BckPackage"));
+  EXPECT_TRUE(FilesBelow("ErrPackage").empty());
+
+  // Step lines go to the synchronisation log; the engine's copy lines do not.
+  const std::string log = SyncLogText();
+  EXPECT_NE(std::string::npos, log.find(",\"3. 正在下载文件：" + order[2] + " ...\""));
+  EXPECT_EQ(std::string::npos, log.find("成功复制："));
+  EXPECT_EQ(std::string::npos, log.find("正在复制："));
+}
+
+TEST_P(DownloadRun, ProgressSweepsInTenthsAndEndsAtTheImport) {
+  PutPackage("B01-1.pkg", BillPackage("B01", 1, 1));
+  ASSERT_TRUE(Download());
+  const std::vector<double>& values = mBar.values;
+  ASSERT_GE(values.size(), 1000u);
+  // Connect 1-150, folder 151-300, fetch 301-500, backup 501-600, delete
+  // 601-700, open 701-800, check 701-800 again, import 801-1000.
+  std::vector<double> sweeps(values.begin(), values.begin() + 1100);
+  std::vector<double> expected;
+  for (int k = 1; k <= 800; ++k) expected.push_back(static_cast<float>(k / 1000.0 * 100.0));
+  for (int k = 701; k <= 1000; ++k) expected.push_back(static_cast<float>(k / 1000.0 * 100.0));
+  EXPECT_EQ(expected, sweeps);
+  EXPECT_FLOAT_EQ(15.0f, static_cast<float>(values[149]));
+  // Then the package's own progress by steps: one of two, then two of two.
+  const std::vector<double> events(values.begin() + 1100, values.end());
+  ASSERT_FALSE(events.empty());
+  EXPECT_EQ(50, events.front());
+  EXPECT_EQ(100, events.back());
+  EXPECT_TRUE(std::is_sorted(events.begin(), events.end()));
+}
+
+TEST_P(DownloadRun, NoPackageWaitingIsSuccessWithTheBarFull) {
+  mServer.PutFile("ForDownload/HQ/readme.txt", "not a package");
+  mBar.max = 250;
+  EXPECT_TRUE(Download());
+  EXPECT_EQ("FTP上没有要下载的文件！", mList.lines.back());
+  EXPECT_EQ(250, mBar.value);
+  EXPECT_EQ(Lines{"readme.txt"}, ServerFiles());
+}
+
+TEST_P(DownloadRun, OnlyPackageFilesOfAnyCaseAreTaken) {
+  mServer.PutFile("ForDownload/HQ/a.txt", "text");
+  PutPackage("B01-1.PKG", BillPackage("B01", 1, 2));
+  PutPackage("b.pkg", BillPackage("B02", 1, 1));
+  Lines packages = ListingOrder();
+  packages.erase(std::find(packages.begin(), packages.end(), "a.txt"));
+  ASSERT_TRUE(Download());
+  EXPECT_EQ((Lines{"共有  2 个文件需要下载：", "1. " + packages[0], "2. " + packages[1],
+                   "开始下载文件并导入本地数据库中..."}),
+            LinesFrom("共有  2 个文件需要下载：", 4));
+  EXPECT_EQ(3, Count("bi_Bill"));
+  EXPECT_EQ(Lines{"a.txt"}, ServerFiles());
+  EXPECT_TRUE(FilesBelow("Temp").empty());  // "B01-1.PKG.mdb" included
+}
+
+TEST_P(DownloadRun, TheSameBillsSentTwiceLeaveOneCopy) {
+  const std::string package = BillPackage("B01", 1, 3);
+  PutPackage("B01-1.pkg", package);
+  PutPackage("B01-2.pkg", package);
+  PutPackage("B01-3.pkg", BillPackage("B01", 2, 3));
+  ASSERT_TRUE(Download());
+  EXPECT_EQ(4, Count("bi_Bill"));
+  EXPECT_EQ(8, Count("bi_BillItem"));
+  const std::string merged = Dump("SELECT * FROM bi_BillItem ORDER BY BillItemID");
+
+  PutPackage("B01-4.pkg", package);
+  ASSERT_TRUE(Download());
+  EXPECT_EQ(4, Count("bi_Bill"));
+  EXPECT_EQ(merged, Dump("SELECT * FROM bi_BillItem ORDER BY BillItemID"));
+}
+
+TEST_P(DownloadRun, SecondOfThreeDamagedIsFiledAndStopsTheRun) {
+  const Lines names = PutInListingOrder(
+      "B01",
+      {BillPackage("B01", 1, 3), Truncated(BillPackage("B01", 4, 2)), BillPackage("B01", 6, 1)});
+  EXPECT_FALSE(Download());
+
+  EXPECT_EQ(3, Count("bi_Bill"));
+  EXPECT_EQ((Lines{"2. 正在下载文件：" + names[1] + " ...", "文件已下载，正在备份文件...",
+                   "文件已备份，正在删除FTP上的文件 ...", "正在解压文件...", "解压数据包失败！",
+                   "备份文件到错误目录！"}),
+            LinesFrom("2. 正在下载文件：" + names[1] + " ...", 7));
+  EXPECT_EQ(Lines{names[2]}, ServerFiles());
+  EXPECT_EQ(Sorted({names[0], names[1]}), MonthFiles("BckPackage"));
+  EXPECT_EQ(Lines{names[1]}, MonthFiles("ErrPackage"));
+  EXPECT_TRUE(FilesBelow("Temp").empty());
+
+  // No second try: the next run takes the third package only.
+  mList.lines.clear();
+  EXPECT_TRUE(Download());
+  EXPECT_EQ(4, Count("bi_Bill"));
+  EXPECT_TRUE(HasLine("共有  1 个文件需要下载："));
+  EXPECT_TRUE(HasLine("1. " + names[2]));
+}
+
+TEST_P(DownloadRun, SecondOfThreeFailingItsImportLeavesNothingOfItMerged) {
+  const Lines names = PutInListingOrder(
+      "B01", {BillPackage("B01", 1, 3), BillPackage("B01", 4, 2, /*extraColumn=*/true),
+              BillPackage("B01", 6, 1)});
+  EXPECT_FALSE(Download());
+
+  EXPECT_EQ(3, Count("bi_Bill"));
+  EXPECT_EQ(6, Count("bi_BillItem"));
+  const Lines tail = LinesFrom("导入数据失败，共有1个错误：", 4);
+  ASSERT_EQ(4u, tail.size());
+  EXPECT_EQ(0u, tail[1].rfind("1. 1002，", 0)) << tail[1];
+  EXPECT_NE(std::string::npos, tail[1].find("Extra")) << tail[1];
+  EXPECT_EQ("错误数据文件已经备份到：", tail[2]);
+  EXPECT_EQ(ErrorCopyPath(names[1]), tail[3]);
+  EXPECT_EQ(tail[3], mList.lines.back());
+  EXPECT_TRUE(std::filesystem::exists(tail[3]));
+
+  EXPECT_EQ(Lines{names[2]}, ServerFiles());
+  EXPECT_EQ(Lines{names[1]}, MonthFiles("ErrPackage"));
+  EXPECT_EQ(Sorted({names[0], names[1]}), MonthFiles("BckPackage"));
+  EXPECT_TRUE(FilesBelow("Temp").empty());
+}
+
+TEST_P(DownloadRun, AFetchThatFailsLeavesThePackageOnTheServer) {
+  PutPackage("B01-1.pkg", BillPackage("B01", 1, 1));
+  mList.onLine = [this](const std::string& line) {
+    if (line == "1. 正在下载文件：B01-1.pkg ...") mServer.Stop();
+  };
+  EXPECT_FALSE(Download());
+  EXPECT_EQ("文件下载失败！请检查网络连接是否正常。", mList.lines.back());
+  EXPECT_TRUE(ServerHas("B01-1.pkg"));
+  EXPECT_TRUE(FilesBelow("Temp").empty());
+  EXPECT_TRUE(FilesBelow("BckPackage").empty());
+  EXPECT_EQ(0, Count("bi_Bill"));
+}
+
+TEST_P(DownloadRun, ADeleteThatFailsKeepsBothCopiesAndMergesNothing) {
+  PutPackage("B01-1.pkg", BillPackage("B01", 1, 1));
+  mList.onLine = [this](const std::string& line) {
+    if (line == "文件已备份，正在删除FTP上的文件 ...") mServer.Stop();
+  };
+  EXPECT_FALSE(Download());
+  EXPECT_EQ("FTP上文件删除失败！请检查网络连接是否正常。", mList.lines.back());
+  EXPECT_TRUE(ServerHas("B01-1.pkg"));
+  EXPECT_EQ(Lines{"B01-1.pkg"}, FilesBelow("Temp"));
+  EXPECT_EQ(Lines{"B01-1.pkg"}, MonthFiles("BckPackage"));
+  EXPECT_EQ(0, Count("bi_Bill"));
+}
+
+TEST_P(DownloadRun, ABackupCopyThatFailsIsLoggedOnlyAndLeavesThePackageOnTheServer) {
+  PutPackage("B01-1.pkg", BillPackage("B01", 1, 1));
+  test::WriteFile(mHome / "BckPackage", "a file where the backup folder belongs");
+  EXPECT_FALSE(Download());
+  EXPECT_EQ("文件已下载，正在备份文件...", mList.lines.back());
+  EXPECT_EQ(std::string::npos, mList.lines.back().find("下载数据失败"));
+  const std::string log = SyncLogText();
+  const auto at = log.find("\"下载数据失败: cannot create " + (mHome / "BckPackage/"));
+  EXPECT_NE(std::string::npos, at) << log;
+  EXPECT_TRUE(ServerHas("B01-1.pkg"));
+  EXPECT_EQ(Lines{"B01-1.pkg"}, FilesBelow("Temp"));
+  EXPECT_EQ(0, Count("bi_Bill"));
+}
+
+TEST_P(DownloadRun, AnUnreachableServerOrMissingFolderEndsTheRun) {
+  mServer.MakeFolder("ForDownload/elsewhere");
+  std::filesystem::remove_all(mServer.Root() + "/ForDownload/HQ");
+  EXPECT_FALSE(Download());
+  EXPECT_EQ("FTP上文件夹打开失败！请检查FTP设置是否正确。", mList.lines.back());
+
+  mList.lines.clear();
+  mServer.Stop();
+  EXPECT_FALSE(Download());
+  EXPECT_EQ((Lines{"正在建立FTP连接：127.0.0.1 ...", "FTP连接失败！请检查网络连接是否正确。"}),
+            mList.lines);
+}
+
+INSTANTIATE_HOST_DATABASE_TEST(DownloadRun);
+
+TEST(PackageNames, KeepsListingOrderAndTakesOnlySafePackageNames) {
+  EXPECT_EQ((Lines{"B01-1.PKG", "b.pkg", ".pkg", "x.Pkg"}),
+            PackageNames({"a.txt", "B01-1.PKG", "b.pkg", "../up.pkg", "x/y.pkg", "..\\w.pkg",
+                          "bad\x01.pkg", ".pkg", "pkg", "x.Pkg", "b.pkg.txt", ""}));
+}
+
+TEST(PackageBaseName, RemovesEveryExactEnding) {
+  struct Case {
+    const char* name;
+    const char* base;
+  };
+  for (auto [name, base] :
+       {Case{"B01-240305140709.pkg", "B01-240305140709"}, Case{"B01-1.PKG", "B01-1.PKG"},
+        Case{"a.pkg.pkg", "a"}, Case{"x.pkgy.pkg", "xy"}, Case{".pkg", ""}}) {
+    EXPECT_EQ(base, PackageBaseName(name)) << name;
+  }
+}
+
+}  // namespace
+}  // namespace tavex

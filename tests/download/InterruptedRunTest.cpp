@@ -1,0 +1,155 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "DownloadFixture.h"
+#include "support/HostDatabase.h"
+
+namespace tavex {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+// Runs that die part-way (a kill, a power cut) and the run after them.
+class InterruptedRun : public test::DownloadFixture {
+ protected:
+  // Puts a package of B01 and one of B02; the name the server lists first.
+  std::string PutTwoBranches() {
+    PutPackage("B01-1.pkg", BillPackage("B01", 1, 3));
+    PutPackage("B02-1.pkg", BillPackage("B02", 1, 2));
+    return ListingOrder().front();
+  }
+
+  // Back to the state before any run: head office empty, no local files.
+  void StartAgain() {
+    auto hq = Hq();
+    hq->Execute("DELETE FROM bi_BillItem");
+    hq->Execute("DELETE FROM bi_Bill");
+    for (const char* folder : {"Temp", "BckPackage", "ErrPackage"}) {
+      std::filesystem::remove_all(mHome / folder);
+    }
+    for (const std::string& name : mServer.List("ForDownload/HQ")) {
+      std::filesystem::remove(mServer.Root() + "/ForDownload/HQ/" + name);
+    }
+    mList.lines.clear();
+  }
+
+  bool HasLine(const std::string& line) const {
+    return std::find(mList.lines.begin(), mList.lines.end(), line) != mList.lines.end();
+  }
+
+  void ExpectBothBranchesMergedOnce() {
+    EXPECT_EQ(5, Count("bi_Bill"));
+    EXPECT_EQ(10, Count("bi_BillItem"));
+    EXPECT_TRUE(mServer.List("ForDownload/HQ").empty());
+    EXPECT_TRUE(FilesBelow("Temp").empty());
+    EXPECT_TRUE(FilesBelow("ErrPackage").empty());
+  }
+};
+
+TEST_P(InterruptedRun, ADeathAtAnyStepLosesNothingAndDuplicatesNothing) {
+  struct KillPoint {
+    const char* marker;
+    bool serverCopyGone;  // the package was already deleted on the server
+  };
+  const KillPoint points[] = {
+      {"1. 正在下载文件：", false},
+      {"文件已下载，正在备份文件...", false},
+      {"文件已备份，正在删除FTP上的文件 ...", false},
+      {"正在解压文件...", true},
+      {"正在建立数据库连接...", true},
+      {"正在检查数据是否正确...", true},
+      {"正在导入数据：", true},
+      {"正在复制：23.", true},   // inside the import's transaction
+      {"导入数据成功！", true},  // merged, temporary files not yet deleted
+  };
+  for (const KillPoint& point : points) {
+    SCOPED_TRACE(point.marker);
+    StartAgain();
+    const std::string first = PutTwoBranches();
+    const std::string second = first == "B01-1.pkg" ? "B02-1.pkg" : "B01-1.pkg";
+    ASSERT_EQ(kKilled, DownloadKilledAt(point.marker));
+    EXPECT_EQ(!point.serverCopyGone, ServerHas(first));
+
+    EXPECT_TRUE(Download());
+    EXPECT_EQ(point.serverCopyGone, HasLine("继续导入上次中断的数据包：" + first));
+    if (point.serverCopyGone) {
+      // The pending package comes first, before the server is even asked.
+      EXPECT_EQ("继续导入上次中断的数据包：" + first, mList.lines.front());
+      EXPECT_TRUE(HasLine("共有  1 个文件需要下载："));
+      EXPECT_TRUE(HasLine("1. " + second));
+    }
+    ExpectBothBranchesMergedOnce();
+  }
+}
+
+TEST_P(InterruptedRun, ARunThatDiesWhileResumingIsResumedAgain) {
+  const std::string first = PutTwoBranches();
+  ASSERT_EQ(kKilled, DownloadKilledAt("正在导入数据："));
+  ASSERT_EQ(kKilled, DownloadKilledAt("正在复制：23."));
+  EXPECT_TRUE(Download());
+  EXPECT_EQ("继续导入上次中断的数据包：" + first, mList.lines.front());
+  ExpectBothBranchesMergedOnce();
+}
+
+TEST_P(InterruptedRun, WithoutTheTemporaryCopyTheBackupCopyIsMerged) {
+  const std::string first = PutTwoBranches();
+  ASSERT_EQ(kKilled, DownloadKilledAt("正在解压文件..."));
+  ASSERT_TRUE(std::filesystem::remove(mHome / ("Temp/" + first)));
+  EXPECT_TRUE(Download());
+  EXPECT_EQ((Lines{"继续导入上次中断的数据包：" + first, "正在解压文件...", "正在建立数据库连接...",
+                   "正在检查数据是否正确..."}),
+            Lines(mList.lines.begin(), mList.lines.begin() + 4));
+  ExpectBothBranchesMergedOnce();
+}
+
+TEST_P(InterruptedRun, APendingPackageWithNoCopyLeftIsReportedOnce) {
+  const std::string first = PutTwoBranches();
+  const std::string second = first == "B01-1.pkg" ? "B02-1.pkg" : "B01-1.pkg";
+  ASSERT_EQ(kKilled, DownloadKilledAt("正在检查数据是否正确..."));
+  for (const char* folder : {"BckPackage", "Temp"}) {
+    for (const std::string& file : FilesBelow(folder)) {
+      if (file.find("Pending") == std::string::npos)
+        std::filesystem::remove(mHome / (std::string(folder) + "/" + file));
+    }
+  }
+  EXPECT_FALSE(Download());
+  EXPECT_EQ(
+      (Lines{"继续导入上次中断的数据包：" + first, "找不到上次中断的数据包，无法导入：" + first}),
+      mList.lines);
+  EXPECT_TRUE(ServerHas(second));
+
+  mList.lines.clear();
+  EXPECT_TRUE(Download());
+  EXPECT_FALSE(HasLine("继续导入上次中断的数据包：" + first));
+  EXPECT_TRUE(HasLine("1. " + second));
+  EXPECT_EQ(0, Count("bi_Bill WHERE BillID LIKE '" + first.substr(0, 3) + "%'"));
+}
+
+TEST_P(InterruptedRun, APendingPackageThatFailsIsFiledLikeAnyOther) {
+  const std::string first = PutTwoBranches();
+  const std::string second = first == "B01-1.pkg" ? "B02-1.pkg" : "B01-1.pkg";
+  ASSERT_EQ(kKilled, DownloadKilledAt("正在解压文件..."));
+  test::WriteFile(mHome / ("Temp/" + first), "damaged");
+  EXPECT_FALSE(Download());
+  EXPECT_EQ((Lines{"继续导入上次中断的数据包：" + first, "正在解压文件...", "解压数据包失败！",
+                   "备份文件到错误目录！"}),
+            mList.lines);
+  ASSERT_EQ(1u, FilesBelow("ErrPackage").size());
+  EXPECT_EQ("damaged", test::ReadFile(mHome / ("ErrPackage/" + FilesBelow("ErrPackage")[0])));
+  EXPECT_TRUE(FilesBelow("Temp").empty());
+  EXPECT_TRUE(ServerHas(second));
+
+  // Filed means done: the next run goes on with the server.
+  mList.lines.clear();
+  EXPECT_TRUE(Download());
+  EXPECT_TRUE(HasLine("1. " + second));
+  EXPECT_FALSE(HasLine("继续导入上次中断的数据包：" + first));
+  EXPECT_EQ(0, Count("bi_Bill WHERE BillID LIKE '" + first.substr(0, 3) + "%'"));
+}
+
+INSTANTIATE_HOST_DATABASE_TEST(InterruptedRun);
+
+}  // namespace
+}  // namespace tavex

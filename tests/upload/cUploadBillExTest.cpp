@@ -1,0 +1,270 @@
+#include <gtest/gtest.h>
+
+#include "UploadHost.h"
+#include "database/StatementRewriter.h"
+#include "framework/ExchangeContext.h"
+#include "framework/SettingIds.h"
+#include "upload/cUploadBillEx.h"
+
+namespace tavex {
+namespace {
+
+using test::UploadHostTest;
+
+class UploadBillExTest : public UploadHostTest {
+ protected:
+  std::set<std::string> UnsentBills() const {
+    return Keys("SELECT BillID FROM bi_Bill WHERE IsUploaded=0");
+  }
+  // Runs the package's kind-3 statements and actions on the host, as the
+  // export does after copying.
+  void RunMarks(engine::Package& package) const {
+    for (std::int32_t i = 1; i <= package.ExDatas().Count(); ++i) {
+      for (const auto& statement : package.ExDatas().Item(i).Statements()) {
+        if (statement.kind == engine::kKindSource) Exec(statement.sql);
+      }
+    }
+    for (const auto& action : package.Actions()) Exec(action.sql);
+  }
+  void InsertBill(const std::string& id, int uploaded) const {
+    Exec("INSERT INTO bi_Bill (BillID, ShiftID, BillDate, IsUploaded) VALUES ('" + id +
+         "', 'S1', '2024-03-02 00:00:00', " + std::to_string(uploaded) + ")");
+  }
+  void InsertOctopus(const std::string& bill, const std::string& card, int uploaded) const {
+    Exec(
+        "INSERT INTO bi_OctopusPayment (BillID, CardID, DeviceID, BillDate, IsUploaded) "
+        "VALUES ('" +
+        bill + "', '" + card + "', 'D9', '2024-03-02 00:00:00', " + std::to_string(uploaded) + ")");
+  }
+};
+
+TEST_P(UploadBillExTest, StagesEveryUnsentBillWithItsFamilyAndShiftsPrefixed) {
+  const auto bills = UnsentBills();
+  ASSERT_EQ(30u, bills.size());
+  const auto items = Keys(
+      "SELECT BI.BillItemID FROM bi_BillItem AS BI, bi_Bill AS B WHERE BI.BillID=B.BillID AND "
+      "B.IsUploaded=0");
+  const auto subBills = Keys(
+      "SELECT S.SubBillID FROM bi_SubBill AS S, bi_BillItem AS BI, bi_Bill AS B WHERE "
+      "S.BillItemID=BI.BillItemID AND BI.BillID=B.BillID AND B.IsUploaded=0");
+  const auto payments = Keys(
+      "SELECT P.BillPaymentID FROM bi_BillPayment AS P, bi_Bill AS B WHERE P.BillID=B.BillID AND "
+      "B.IsUploaded=0");
+  const auto shifts =
+      Keys("SELECT DISTINCT ShiftID FROM bi_Bill WHERE IsUploaded=0 AND ShiftID<>''");
+  const auto shiftLogs = Keys(
+      "SELECT L.ShiftLogID FROM bi_ShiftLog AS L, bi_Bill AS B WHERE L.ShiftID=B.ShiftID AND "
+      "B.IsUploaded=0");
+  ASSERT_FALSE(subBills.empty());
+  ASSERT_FALSE(shiftLogs.empty());
+
+  ASSERT_TRUE(cUploadBillEx().LoadData());
+
+  EXPECT_EQ(bills, Keys("SELECT BillID FROM bi_BillID_Upload"));
+  EXPECT_EQ(shifts, Keys("SELECT ShiftID FROM bi_ShiftID_Upload"));
+  EXPECT_EQ(Prefixed(bills), Keys("SELECT BillID FROM bi_Bill_Upload"));
+  EXPECT_EQ(std::set<std::string>{"1"}, Keys("SELECT IsUploaded FROM bi_Bill_Upload"));
+  EXPECT_EQ(Prefixed(items), Keys("SELECT BillItemID FROM bi_BillItem_Upload"));
+  EXPECT_EQ(Prefixed(bills), Keys("SELECT DISTINCT BillID FROM bi_BillItem_Upload"));
+  EXPECT_EQ(Prefixed(subBills), Keys("SELECT SubBillID FROM bi_SubBill_Upload"));
+  // A payment keeps its own key; only the bill it belongs to is prefixed.
+  EXPECT_EQ(payments, Keys("SELECT BillPaymentID FROM bi_BillPayment_Upload"));
+  EXPECT_EQ(Prefixed(bills), Keys("SELECT DISTINCT BillID FROM bi_BillPayment_Upload"));
+  EXPECT_EQ(Prefixed(shifts), Keys("SELECT ShiftID FROM bi_Shift_Upload"));
+  EXPECT_EQ(Prefixed(shifts), Keys("SELECT DISTINCT ShiftID FROM bi_ShiftSum_Upload"));
+  EXPECT_EQ(Prefixed(shiftLogs), Keys("SELECT ShiftLogID FROM bi_ShiftLog_Upload"));
+  // UnCheckBillID keeps its own value; the bill and shift it belongs to are prefixed.
+  const auto unChecked = Keys(
+      "SELECT U.UnCheckBillID FROM bi_UnCheckBill AS U, bi_Bill AS B WHERE U.BillID=B.BillID AND "
+      "B.IsUploaded=0");
+  ASSERT_FALSE(unChecked.empty());
+  EXPECT_EQ(unChecked, Keys("SELECT UnCheckBillID FROM bi_UnCheckBill_Upload"));
+  EXPECT_EQ(0, Count("SELECT COUNT(*) FROM bi_UnCheckBill_Upload WHERE IsUploaded<>1"));
+  EXPECT_EQ(0,
+            Count("SELECT COUNT(*) FROM bi_UnCheckBillItem_Upload WHERE BillID NOT LIKE 'B01-%'"));
+  // Staging changes no live row.
+  EXPECT_EQ(bills, UnsentBills());
+}
+
+TEST_P(UploadBillExTest, ABillWithoutShiftKeepsTheBarePrefixAndBringsNoShift) {
+  const auto noShift = Keys("SELECT BillID FROM bi_Bill WHERE IsUploaded=0 AND ShiftID=''");
+  ASSERT_EQ(1u, noShift.size());
+  ASSERT_TRUE(cUploadBillEx().LoadData());
+  EXPECT_EQ(std::set<std::string>{"B01-"},
+            Keys("SELECT ShiftID FROM bi_Bill_Upload WHERE BillID='B01-" + *noShift.begin() + "'"));
+  EXPECT_EQ(0, Count("SELECT COUNT(*) FROM bi_ShiftID_Upload WHERE ShiftID=''"));
+  EXPECT_EQ(0, Count("SELECT COUNT(*) FROM bi_Shift_Upload WHERE ShiftID='B01-'"));
+}
+
+TEST_P(UploadBillExTest, OctopusPaymentsAreStagedByTheirOwnFlag) {
+  // An unsent payment of a bill sent earlier goes; a sent payment of an
+  // unsent bill does not.
+  const std::string unsentBill = *UnsentBills().begin();
+  const std::string sentBill = *Keys("SELECT BillID FROM bi_Bill WHERE IsUploaded=1").begin();
+  InsertOctopus(sentBill, "LATE", 0);
+  InsertOctopus(unsentBill, "DONE", 1);
+  ASSERT_TRUE(cUploadBillEx().LoadData());
+  EXPECT_EQ(std::set<std::string>{"B01-" + sentBill},
+            Keys("SELECT BillID FROM bi_OctopusPayment_Upload WHERE CardID='LATE'"));
+  EXPECT_EQ(0, Count("SELECT COUNT(*) FROM bi_OctopusPayment_Upload WHERE CardID='DONE'"));
+  EXPECT_EQ(Count("SELECT COUNT(*) FROM bi_OctopusPayment WHERE IsUploaded=0"),
+            Count("SELECT COUNT(*) FROM bi_OctopusPayment_Upload"));
+}
+
+TEST_P(UploadBillExTest, AnIdentifierWithQuotesIsWrittenAsItIs) {
+  const std::string branch = "O'Neil's #1 [?]";
+  ExchangeContext::Instance().Settings().SetSetting(kSettingBranchID, branch);
+  cUploadBillEx builder;
+  EXPECT_EQ(branch, builder.BranchID());
+  ASSERT_TRUE(builder.LoadData());
+  EXPECT_EQ(Prefixed(UnsentBills(), branch), Keys("SELECT BillID FROM bi_Bill_Upload"));
+  EXPECT_EQ(Prefixed(Keys("SELECT BillID FROM bi_OctopusPayment WHERE IsUploaded=0"), branch),
+            Keys("SELECT BillID FROM bi_OctopusPayment_Upload"));
+  // The marks find the staged rows through the same identifier.
+  engine::Package package;
+  builder.LoadPackag(package);
+  RunMarks(package);
+  EXPECT_TRUE(UnsentBills().empty());
+  EXPECT_EQ(0, Count("SELECT COUNT(*) FROM bi_OctopusPayment WHERE IsUploaded=0"));
+}
+
+TEST_P(UploadBillExTest, ASecondStagingReplacesTheFirst) {
+  ASSERT_TRUE(cUploadBillEx().LoadData());
+  Exec("UPDATE bi_Bill SET IsUploaded=1");
+  InsertBill("NEW0001", 0);
+  ASSERT_TRUE(cUploadBillEx().LoadData());
+  EXPECT_EQ(std::set<std::string>{"B01-NEW0001"}, Keys("SELECT BillID FROM bi_Bill_Upload"));
+  EXPECT_EQ(0, Count("SELECT COUNT(*) FROM bi_BillItem_Upload"));
+}
+
+TEST_P(UploadBillExTest, AFailingStatementRollsEverythingBack) {
+  ASSERT_TRUE(cUploadBillEx().LoadData());
+  const auto staged = Keys("SELECT BillID FROM bi_Bill_Upload");
+  Exec("UPDATE bi_Bill SET IsUploaded=0");
+  Exec("DROP TABLE bi_ShiftLog");
+  EXPECT_FALSE(cUploadBillEx().LoadData());
+  // The drops of the failed run were undone with it.
+  EXPECT_EQ(staged, Keys("SELECT BillID FROM bi_Bill_Upload"));
+  EXPECT_TRUE(HasTable("bi_ShiftLog_Upload"));
+  EXPECT_FALSE(Db()->InTransaction());
+}
+
+TEST_P(UploadBillExTest, DropTablesRemovesEveryStagingTable) {
+  ASSERT_TRUE(cUploadBillEx().LoadData());
+  cUploadBillEx().DropTables();
+  for (auto table : cUploadBillEx::kStagingTables) EXPECT_FALSE(HasTable(std::string(table)));
+  cUploadBillEx().DropTables();  // nothing left to drop is no error
+}
+
+TEST_P(UploadBillExTest, DefinesTheStepsStatementsAndActionInOrder) {
+  engine::Package package;
+  EXPECT_TRUE(cUploadBillEx().LoadPackag(package));
+  std::vector<std::string> steps;
+  for (std::int32_t i = 1; i <= package.ExDatas().Count(); ++i) {
+    const auto& step = package.ExDatas().Item(i);
+    std::string line = step.Caption() + "|" + step.Sql() + "|" + step.Table();
+    for (const auto& s : step.Statements()) line += "|" + s.caption + "#" + std::to_string(s.kind);
+    steps.push_back(line);
+  }
+  const std::vector<std::string> expected{
+      "21. 消费账单表| SELECT * FROM bi_Bill_Upload |bi_Bill|21.1 删除重复的分单明细#5|21.2 "
+      "删除重复的消费明细#5|21.3 删除重复的支付明细#5|21.4 删除重复的消费账单#5",
+      "22. 支付明细表| SELECT * FROM bi_BillPayment_Upload |bi_BillPayment",
+      "23. 消费明细表| SELECT * FROM bi_BillItem_Upload |bi_BillItem",
+      "24. 分单明细表| SELECT * FROM bi_SubBill_Upload |bi_SubBill",
+      "25. 反结账消费账单表| SELECT * FROM bi_UnCheckBill_Upload |bi_UnCheckBill|25.1 "
+      "删除重复的反结账消费账单#5|25.2 删除重复的反结账消费明细#5|25.3 删除重复的反结账支付明细#5",
+      "26. 反结账支付明细表| SELECT * FROM bi_UnCheckBillPayment_Upload |bi_UnCheckBillPayment",
+      "27. 反结账消费明细表| SELECT * FROM bi_UnCheckBillItem_Upload |bi_UnCheckBillItem",
+      "28. 八达通交易记录| SELECT * FROM bi_OctopusPayment_Upload |bi_OctopusPayment|28.1 "
+      "删除重复的八达通交易记录#5|28.2  更新八达通交易记录为已上传#3",
+      "31. 交班记录| SELECT * FROM bi_Shift_Upload |bi_Shift|31.1 删除重复的银头记录#5|31.2 "
+      "删除重复的中途取钱记录#5|31.3 删除重复的交班记录#5",
+      "32. 银头记录| SELECT * FROM bi_ShiftSum_Upload |bi_ShiftSum",
+      "33. 中途取钱记录| SELECT * FROM bi_ShiftLog_Upload |bi_ShiftLog"};
+  EXPECT_EQ(expected, steps);
+  EXPECT_EQ(
+      "DELETE FROM bi_SubBill WHERE BillItemID IN (SELECT DISTINCT BillItemID FROM "
+      "bi_BillItem WHERE BillID='{BillID}')",
+      package.ExDatas().Item(1).Statements().Item(1).sql);
+  EXPECT_EQ(
+      "DELETE FROM bi_OctopusPayment WHERE BillID='{BillID}' AND CardID='{CardID}' AND "
+      "DeviceID='{DeviceID}' ",
+      package.ExDatas().Item(8).Statements().Item(1).sql);
+  ASSERT_EQ(1, package.Actions().Count());
+  EXPECT_EQ("28. 更新消费账单记录为已上传", package.Actions().Item(1).caption);
+  EXPECT_EQ(
+      " UPDATE bi_Bill SET IsUploaded=1    FROM bi_Bill,bi_BillID_Upload   WHERE "
+      "bi_Bill.BillID=bi_BillID_Upload.BIllID ",
+      package.Actions().Item(1).sql);
+  EXPECT_EQ(3, package.Actions().Item(1).kind);
+}
+
+TEST_P(UploadBillExTest, TheMarksReachOnlyTheStagedRows) {
+  const auto staged = UnsentBills();
+  ASSERT_TRUE(cUploadBillEx().LoadData());
+  // Written by a POS terminal after the upload set was built.
+  InsertBill("LATE0001", 0);
+  InsertOctopus("LATE0001", "C1", 0);
+  const std::string sentBill = *Keys("SELECT BillID FROM bi_Bill WHERE IsUploaded=1").begin();
+  InsertOctopus(sentBill, "C2", 0);
+  engine::Package package;
+  cUploadBillEx().LoadPackag(package);
+  RunMarks(package);
+  EXPECT_EQ(std::set<std::string>{"LATE0001"}, UnsentBills());
+  EXPECT_EQ((std::set<std::string>{"C1", "C2"}),
+            Keys("SELECT CardID FROM bi_OctopusPayment WHERE IsUploaded=0"));
+}
+
+TEST_P(UploadBillExTest, TheBillMarkIsOneUpdateJoinedToTheIdList) {
+  // The mark is written in the SQL Server form. Each backend runs it with
+  // the repeated target dropped from the FROM list, so every live bill is
+  // matched against the id list by itself, and only the listed ones change.
+  const std::string mark =
+      " UPDATE bi_Bill SET IsUploaded=1    FROM bi_Bill,bi_BillID_Upload   WHERE "
+      "bi_Bill.BillID=bi_BillID_Upload.BIllID ";
+  EXPECT_EQ(
+      " UPDATE bi_Bill SET IsUploaded=1    FROM bi_BillID_Upload   WHERE "
+      "bi_Bill.BillID=bi_BillID_Upload.BIllID ",
+      db::RewriteStatement(mark, GetParam()).text);
+  const auto staged = UnsentBills();
+  ASSERT_TRUE(cUploadBillEx().LoadData());
+  InsertBill("LATE0002", 0);
+  EXPECT_EQ(static_cast<std::int64_t>(staged.size()), Db()->Execute(mark));
+  EXPECT_EQ(std::set<std::string>{"LATE0002"}, UnsentBills());
+}
+
+INSTANTIATE_HOST_DATABASE_TEST(UploadBillExTest);
+
+// A host of an older version: no reversed-checkout tables, no Octopus.
+class UploadBillExWithoutOptionalTablesTest : public UploadBillExTest {
+ protected:
+  cli::SampleOptions Sample() const override {
+    auto options = UploadBillExTest::Sample();
+    options.withUnCheck = false;
+    options.withOctopus = false;
+    return options;
+  }
+};
+
+TEST_P(UploadBillExWithoutOptionalTablesTest, LeavesOutTheirStagingAndTheirSteps) {
+  ASSERT_TRUE(cUploadBillEx().LoadData());
+  for (auto table : {"bi_UnCheckBill_Upload", "bi_UnCheckBillPayment_Upload",
+                     "bi_UnCheckBillItem_Upload", "bi_OctopusPayment_Upload"}) {
+    EXPECT_FALSE(HasTable(table)) << table;
+  }
+  EXPECT_EQ(Prefixed(UnsentBills()), Keys("SELECT BillID FROM bi_Bill_Upload"));
+  engine::Package package;
+  cUploadBillEx().LoadPackag(package);
+  std::vector<std::string> captions;
+  for (std::int32_t i = 1; i <= package.ExDatas().Count(); ++i) {
+    captions.push_back(package.ExDatas().Item(i).Caption().substr(0, 3));
+  }
+  EXPECT_EQ((std::vector<std::string>{"21.", "22.", "23.", "24.", "31.", "32.", "33."}), captions);
+  EXPECT_EQ(1, package.Actions().Count());
+}
+
+INSTANTIATE_HOST_DATABASE_TEST(UploadBillExWithoutOptionalTablesTest);
+
+}  // namespace
+}  // namespace tavex

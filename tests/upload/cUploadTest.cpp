@@ -1,0 +1,415 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <filesystem>
+#include <functional>
+#include <mutex>
+#include <regex>
+#include <thread>
+
+#include "UploadHost.h"
+#include "framework/ExchangeContext.h"
+#include "framework/SettingIds.h"
+#include "storage/SyncLog.h"
+#include "support/FtpServer.h"
+#include "support/RecordingProgress.h"
+#include "upload/cUpload.h"
+
+namespace tavex {
+namespace {
+
+namespace fs = std::filesystem;
+using test::UnpackedPackage;
+
+// A progress list that lets a test act at the moment a given line is added
+// or replaced, as a host's list box sees the run.
+class HookedList : public test::RecordingList {
+ public:
+  void AddItem(const std::string& text) override {
+    RecordingList::AddItem(text);
+    if (onLine) onLine(text);
+  }
+  void SetItem(int index, const std::string& text) override {
+    RecordingList::SetItem(index, text);
+    if (onLine) onLine(text);
+  }
+  std::function<void(const std::string&)> onLine;
+};
+
+bool StartsWith(const std::string& text, const std::string& start) {
+  return text.compare(0, start.size(), start) == 0;
+}
+
+class UploadRunTest : public test::UploadHostTest {
+ protected:
+  void SetUp() override {
+    UploadHostTest::SetUp();
+    if (IsSkipped()) return;
+    UsePort(mServer.Port());
+    auto& settings = ExchangeContext::Instance().Settings();
+    settings.SetSetting(kSettingFtpServer, mServer.Host());
+    settings.SetSetting(kSettingFtpUser, test::FtpServer::kUser);
+    settings.SetSetting(kSettingFtpPassword, test::FtpServer::kPassword);
+    mServer.MakeFolder("ForUpload");
+  }
+
+  void UsePort(int port) const {
+    fs::create_directories(Home() + "/Octopus");
+    test::WriteFile(Home() + "/Octopus/MAIN.INI",
+                    "[FTP]\nPort=" + std::to_string(port) + "\nTimeOut=10\n");
+  }
+
+  bool Upload() {
+    mList.lines.clear();
+    cUpload upload;
+    upload.Initialize(Db(), &mList, &mBar);
+    return upload.Upload();
+  }
+
+  // Calls `action` once, when the first line starting with `start` shows.
+  void When(const std::string& start, std::function<void()> action) {
+    mList.onLine = [start, action, done = false](const std::string& line) mutable {
+      if (!done && StartsWith(line, start)) {
+        done = true;
+        action();
+      }
+    };
+  }
+
+  std::vector<std::string> ServerPackages() const { return mServer.List("ForUpload"); }
+  std::string ServerFile(const std::string& name) const {
+    return mServer.Root() + "/ForUpload/" + name;
+  }
+  std::vector<std::string> TempFiles() const {
+    std::vector<std::string> names;
+    if (!fs::is_directory(TempFolder())) return names;
+    for (const auto& entry : fs::directory_iterator(TempFolder())) {
+      names.push_back(entry.path().filename().string());
+    }
+    return names;
+  }
+  std::set<std::string> UnsentBills() const {
+    return Keys("SELECT BillID FROM bi_Bill WHERE IsUploaded=0");
+  }
+  std::set<std::string> UnsentOctopus() const {
+    return Keys("SELECT BillID || '/' || CardID FROM bi_OctopusPayment WHERE IsUploaded=0");
+  }
+  bool HasLine(const std::string& line) const {
+    return std::find(mList.lines.begin(), mList.lines.end(), line) != mList.lines.end();
+  }
+  bool HasLineStarting(const std::string& start) const {
+    return std::any_of(mList.lines.begin(), mList.lines.end(),
+                       [&](const std::string& line) { return StartsWith(line, start); });
+  }
+
+  // What every failed run leaves: an empty last line, nothing marked,
+  // nothing in the temporary folder, nothing on the server.
+  void ExpectNothingSent(const std::set<std::string>& unsentBefore,
+                         const std::set<std::string>& octopusBefore) const {
+    ASSERT_FALSE(mList.lines.empty());
+    EXPECT_EQ("", mList.lines.back());
+    EXPECT_EQ(unsentBefore, UnsentBills());
+    EXPECT_EQ(octopusBefore, UnsentOctopus());
+    EXPECT_TRUE(TempFiles().empty()) << testing::PrintToString(TempFiles());
+    EXPECT_FALSE(Db()->InTransaction());
+  }
+
+  test::FtpServer mServer;
+  HookedList mList;
+  test::RecordingBar mBar;
+};
+
+TEST_P(UploadRunTest, FirstRunSendsEveryUnsentBillAndMarksItOnceTheFileIsThere) {
+  const auto bills = UnsentBills();
+  const auto octopus = UnsentOctopus();
+  const auto payments = Keys(
+      "SELECT P.BillPaymentID FROM bi_BillPayment AS P, bi_Bill AS B WHERE P.BillID=B.BillID AND "
+      "B.IsUploaded=0");
+  const auto shifts =
+      Keys("SELECT DISTINCT ShiftID FROM bi_Bill WHERE IsUploaded=0 AND ShiftID<>''");
+  ASSERT_EQ(30u, bills.size());
+  ASSERT_FALSE(octopus.empty());
+
+  // While the file travels, nobody else sees a bill marked.
+  std::set<std::string> unsentDuringTransfer;
+  auto observer = Reopen();
+  When("正在上传文件：", [&] {
+    auto rows = observer->Query("SELECT BillID FROM bi_Bill WHERE IsUploaded=0");
+    while (rows->Next()) unsentDuringTransfer.insert(test::KeyText(rows->Get(std::size_t{0})));
+  });
+
+  ASSERT_TRUE(Upload()) << testing::PrintToString(mList.lines);
+  EXPECT_EQ(bills, unsentDuringTransfer);
+
+  // The lines: export, one summary per step, the transfer, an empty end.
+  const auto& lines = mList.lines;
+  ASSERT_EQ(17u, lines.size()) << testing::PrintToString(lines);
+  EXPECT_EQ("正在导出数据...", lines[0]);
+  EXPECT_EQ("成功复制：21. 消费账单表 ，共 30 条数据；", lines[1]);
+  EXPECT_TRUE(StartsWith(lines[8], "成功复制：28. 八达通交易记录 ，共 "));
+  EXPECT_TRUE(StartsWith(lines[11], "成功复制：33. 中途取钱记录 ，共 "));
+  EXPECT_EQ("正在建立FTP连接：127.0.0.1 ...", lines[12]);
+  EXPECT_EQ("正在打开FTP文件夹：ForUpload ...", lines[13]);
+  EXPECT_TRUE(
+      std::regex_match(lines[14], std::regex("正在上传文件：B01-[0-9]{12}\\.pkg \\.\\.\\.")))
+      << lines[14];
+  EXPECT_EQ("数据上传成功！", lines[15]);
+  EXPECT_EQ("", lines[16]);
+  EXPECT_EQ(16, mList.selected);
+  EXPECT_EQ(100.0, mBar.value);
+
+  // The package on the server holds exactly the staged rows.
+  const auto names = ServerPackages();
+  ASSERT_EQ(1u, names.size());
+  EXPECT_EQ(lines[14].substr(std::string("正在上传文件：").size(), names[0].size()), names[0]);
+  UnpackedPackage package(ServerFile(names[0]));
+  ASSERT_TRUE(package.Checked());
+  EXPECT_EQ(Prefixed(bills), package.Keys("SELECT BillID FROM bi_Bill"));
+  EXPECT_EQ(payments, package.Keys("SELECT BillPaymentID FROM bi_BillPayment"));
+  EXPECT_EQ(Prefixed(shifts), package.Keys("SELECT ShiftID FROM bi_Shift"));
+  EXPECT_EQ(std::set<std::string>{"1"}, package.Keys("SELECT IsUploaded FROM bi_Bill"));
+  std::set<std::string> sentOctopus;
+  for (const auto& key : octopus) sentOctopus.insert("B01-" + key);
+  EXPECT_EQ(sentOctopus, package.Keys("SELECT BillID || '/' || CardID FROM bi_OctopusPayment"));
+  for (auto table : {"bi_BillItem", "bi_SubBill", "bi_UnCheckBill", "bi_UnCheckBillPayment",
+                     "bi_UnCheckBillItem", "bi_ShiftSum", "bi_ShiftLog"}) {
+    EXPECT_EQ(Count(std::string("SELECT COUNT(*) FROM ") + table + "_Upload"), package.Count(table))
+        << table;
+  }
+  EXPECT_FALSE(package.HasTable("bi_BillID_Upload"));
+
+  // Marked now, and the temporary folder is empty.
+  EXPECT_TRUE(UnsentBills().empty());
+  EXPECT_TRUE(UnsentOctopus().empty());
+  EXPECT_TRUE(TempFiles().empty()) << testing::PrintToString(TempFiles());
+
+  // The log has the run's lines, but not the copying lines of the list.
+  const std::string log = test::ReadFile(GetLastLogFile());
+  EXPECT_NE(std::string::npos, log.find("\"数据上传成功！\""));
+  EXPECT_NE(std::string::npos, log.find("\"正在导出数据...\""));
+  EXPECT_EQ(std::string::npos, log.find("正在复制："));
+}
+
+TEST_P(UploadRunTest, ASecondRunFindsNothingNew) {
+  ASSERT_TRUE(Upload());
+  EXPECT_FALSE(Upload());
+  EXPECT_EQ((std::vector<std::string>{"没有新的数据需要上传...", ""}), mList.lines);
+  EXPECT_EQ(1u, ServerPackages().size());
+}
+
+TEST_P(UploadRunTest, AnUnreachableServerStopsBeforeTheExport) {
+  const auto bills = UnsentBills();
+  const auto octopus = UnsentOctopus();
+  mServer.Stop();
+  EXPECT_FALSE(Upload());
+  EXPECT_EQ((std::vector<std::string>{"FTP连接失败！请检查网络连接是否正确。", ""}), mList.lines);
+  ExpectNothingSent(bills, octopus);
+  // The staging of the failed run stays until the next run replaces it.
+  EXPECT_EQ(Prefixed(bills), Keys("SELECT BillID FROM bi_Bill_Upload"));
+}
+
+TEST_P(UploadRunTest, AMissingUploadFolderSendsNothing) {
+  const auto bills = UnsentBills();
+  const auto octopus = UnsentOctopus();
+  fs::remove(mServer.Root() + "/ForUpload");
+  EXPECT_FALSE(Upload());
+  const std::vector<std::string> tail(mList.lines.end() - 4, mList.lines.end());
+  EXPECT_EQ((std::vector<std::string>{"正在建立FTP连接：127.0.0.1 ...",
+                                      "正在打开FTP文件夹：ForUpload ...",
+                                      "FTP上文件夹打开失败！请检查FTP设置是否正确。", ""}),
+            tail);
+  ExpectNothingSent(bills, octopus);
+}
+
+TEST_P(UploadRunTest, AFailedTransferRollsTheMarksBack) {
+  const auto bills = UnsentBills();
+  const auto octopus = UnsentOctopus();
+  When("正在上传文件：", [&] { mServer.Stop(); });
+  EXPECT_FALSE(Upload());
+  const std::vector<std::string> tail(mList.lines.end() - 2, mList.lines.end());
+  EXPECT_EQ((std::vector<std::string>{"数据上传失败！请检查网络连接是否正常。", ""}), tail);
+  ExpectNothingSent(bills, octopus);
+}
+
+TEST_P(UploadRunTest, ExportErrorsAreListedAndNothingIsSent) {
+  const auto bills = UnsentBills();
+  const auto octopus = UnsentOctopus();
+  // The run's own connection, inside its transaction: the last step's
+  // source is gone when the export reaches it.
+  When("正在导出数据...", [&] { Exec("DROP TABLE bi_ShiftLog_Upload"); });
+  EXPECT_FALSE(Upload());
+  EXPECT_TRUE(HasLine("导出数据失败，共有1个错误：")) << testing::PrintToString(mList.lines);
+  EXPECT_TRUE(HasLineStarting("1. 1001，33. 中途取钱记录"));
+  EXPECT_FALSE(HasLineStarting("正在建立FTP连接："));
+  ExpectNothingSent(bills, octopus);
+  EXPECT_TRUE(ServerPackages().empty());
+  EXPECT_TRUE(HasTable("bi_ShiftLog_Upload"));  // rolled back with the rest
+}
+
+TEST_P(UploadRunTest, AnExportThatCannotStartSaysWhy) {
+  const auto bills = UnsentBills();
+  const auto octopus = UnsentOctopus();
+  // No temporary folder to build the package database in.
+  When("正在导出数据...", [&] {
+    fs::remove_all(TempFolder());
+    test::WriteFile(TempFolder(), "not a folder");
+  });
+  EXPECT_FALSE(Upload());
+  EXPECT_TRUE(HasLineStarting("导出数据失败：")) << testing::PrintToString(mList.lines);
+  EXPECT_EQ("", mList.lines.back());
+  EXPECT_EQ(bills, UnsentBills());
+  EXPECT_EQ(octopus, UnsentOctopus());
+  EXPECT_TRUE(ServerPackages().empty());
+}
+
+TEST_P(UploadRunTest, AFailedCompressionDeletesThePackageDatabase) {
+  const auto bills = UnsentBills();
+  const auto octopus = UnsentOctopus();
+  // When the last step is copied, a folder takes the package file's name.
+  std::string blocked;
+  When("成功复制：33.", [&] {
+    for (const auto& name : TempFiles()) {
+      if (name.size() > 4 && name.substr(name.size() - 4) == ".mdb") {
+        blocked = TempFolder() + "/" + name.substr(0, name.size() - 4) + ".pkg";
+      }
+    }
+    fs::create_directory(blocked);
+  });
+  EXPECT_FALSE(Upload());
+  ASSERT_FALSE(blocked.empty());
+  EXPECT_TRUE(HasLine("文件压缩错误，导出数据失败！")) << testing::PrintToString(mList.lines);
+  fs::remove(blocked);
+  ExpectNothingSent(bills, octopus);
+  EXPECT_TRUE(ServerPackages().empty());
+}
+
+TEST_P(UploadRunTest, APosTerminalWritingDuringTheRunLosesNothing) {
+  // A terminal settles a bill with a payment and an Octopus payment, one
+  // transaction each, over and over while the run goes on.
+  std::mutex mutex;
+  std::condition_variable changed;
+  std::vector<std::string> written;
+  std::size_t writtenWhenExportBegan = SIZE_MAX;
+  std::atomic<bool> stop{false};
+  std::thread terminal([&, connection = Reopen()] {
+    for (int n = 1; !stop; ++n) {
+      const std::string id = "POS" + std::to_string(100000 + n);
+      try {
+        connection->BeginTrans();
+        connection->Execute(
+            "INSERT INTO bi_Bill (BillID, ShiftID, BillDate, SumPaid, IsUploaded) VALUES ('" + id +
+            "', '', '2024-03-02 00:00:00', 10, 0)");
+        connection->Execute("INSERT INTO bi_BillPayment (BillPaymentID, BillID, PaySum) VALUES ('" +
+                            id + "-1', '" + id + "', 10)");
+        connection->Execute(
+            "INSERT INTO bi_OctopusPayment (BillID, CardID, DeviceID, BillDate, IsUploaded) "
+            "VALUES ('" +
+            id + "', 'CARD', 'DEV', '2024-03-02 00:00:00', 0)");
+        connection->CommitTrans();
+        std::lock_guard lock(mutex);
+        written.push_back(id);
+        changed.notify_all();
+      } catch (const db::DbError&) {
+        if (connection->InTransaction()) connection->RollbackTrans();
+      }
+    }
+  });
+  When("正在导出数据...", [&] {
+    std::lock_guard lock(mutex);
+    writtenWhenExportBegan = written.size();
+  });
+  const bool sent = Upload();
+  {
+    // At least one bill settled after the export began (on the file
+    // database it waits for the run's commit).
+    std::unique_lock lock(mutex);
+    changed.wait(lock, [&] { return written.size() > writtenWhenExportBegan; });
+  }
+  stop = true;
+  terminal.join();
+  ASSERT_TRUE(sent) << testing::PrintToString(mList.lines);
+
+  // A row is marked exactly when the sent package carries it.
+  const auto names = ServerPackages();
+  ASSERT_EQ(1u, names.size());
+  UnpackedPackage first(ServerFile(names[0]));
+  const auto marked = Keys("SELECT BillID FROM bi_Bill WHERE IsUploaded=1 AND BillID LIKE 'POS%'");
+  std::set<std::string> sentPos;
+  for (const auto& key : first.Keys("SELECT BillID FROM bi_Bill WHERE BillID LIKE 'B01-POS%'")) {
+    sentPos.insert(key.substr(4));
+  }
+  EXPECT_EQ(sentPos, marked);
+  std::set<std::string> sentPosOctopus;
+  for (const auto& key :
+       first.Keys("SELECT BillID FROM bi_OctopusPayment WHERE BillID LIKE 'B01-POS%'")) {
+    sentPosOctopus.insert(key.substr(4));
+  }
+  EXPECT_EQ(sentPosOctopus,
+            Keys("SELECT BillID FROM bi_OctopusPayment WHERE IsUploaded=1 AND BillID LIKE 'POS%'"));
+  EXPECT_EQ(sentPos.size(), first
+                                .Keys("SELECT BillID FROM bi_BillPayment WHERE BillID LIKE "
+                                      "'B01-POS%'")
+                                .size());
+  EXPECT_FALSE(Keys("SELECT BillID FROM bi_Bill WHERE IsUploaded=0").empty());
+
+  // The next run sends the rest: every bill reaches the server once.
+  fs::rename(ServerFile(names[0]), mServer.Root() + "/" + names[0]);
+  ASSERT_TRUE(Upload()) << testing::PrintToString(mList.lines);
+  const auto secondNames = ServerPackages();
+  ASSERT_EQ(1u, secondNames.size());
+  UnpackedPackage second(ServerFile(secondNames[0]));
+  std::set<std::string> both =
+      first.Keys("SELECT BillID FROM bi_Bill WHERE BillID LIKE 'B01-POS%'");
+  for (const auto& key : second.Keys("SELECT BillID FROM bi_Bill")) {
+    EXPECT_TRUE(both.insert(key).second) << key << " sent twice";
+  }
+  std::set<std::string> allPos;
+  {
+    std::lock_guard lock(mutex);
+    allPos.insert(written.begin(), written.end());
+  }
+  std::set<std::string> sentAll;
+  for (const auto& key : both) {
+    if (StartsWith(key, "B01-POS")) sentAll.insert(key.substr(4));
+  }
+  EXPECT_EQ(allPos, sentAll);
+  EXPECT_TRUE(UnsentBills().empty());
+  EXPECT_TRUE(UnsentOctopus().empty());
+}
+
+INSTANTIATE_HOST_DATABASE_TEST(UploadRunTest);
+
+TEST(UploadProgressTest, EachStepShowsACopyingLineThatItsSummaryReplaces) {
+  test::TempDir home;
+  test::ScopedEnv homeVariable("TAVEX_HOME", home.Path());
+  test::ScopedEnv configVariable("XDG_CONFIG_HOME", home.Path());
+  test::RecordingList list;
+  test::RecordingBar bar;
+  cUpload upload;
+  upload.Initialize(nullptr, &list, &bar);
+  bool cancel = false;
+
+  upload.mPackage_Proccess("B01-1", 4, 1, "21. 消费账单表", 10, 0, cancel, true);
+  EXPECT_EQ(std::vector<std::string>{"正在复制：21. 消费账单表 ..."}, list.lines);
+  EXPECT_EQ(0, list.selected);
+  EXPECT_EQ(25.0, bar.value);
+  upload.mPackage_Proccess("B01-1", 4, 1, "21. 消费账单表", 10, 10, cancel, false);
+  // An empty step has one event: its line is added and replaced at once.
+  upload.mPackage_Proccess("B01-1", 4, 2, "22. 支付明细表", 0, 0, cancel, true);
+  EXPECT_EQ((std::vector<std::string>{"成功复制：21. 消费账单表 ，共 10 条数据；",
+                                      "成功复制：22. 支付明细表 ，共 0 条数据；"}),
+            list.lines);
+  EXPECT_EQ(1, list.selected);
+  EXPECT_EQ((std::vector<double>{25.0, 25.0, 50.0}), bar.values);
+  EXPECT_FALSE(cancel);
+
+  // No steps: no share to show. A bar too short for the share keeps its value.
+  upload.mPackage_Proccess("B01-1", 0, 0, "", 0, 0, cancel, false);
+  bar.max = 60;
+  upload.mPackage_Proccess("B01-1", 4, 3, "23. 消费明细表", 5, 5, cancel, true);
+  EXPECT_EQ((std::vector<double>{25.0, 25.0, 50.0}), bar.values);
+}
+
+}  // namespace
+}  // namespace tavex
