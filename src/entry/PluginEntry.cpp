@@ -1,3 +1,5 @@
+#include <memory>
+
 #include "entry/CSubSystem.h"
 
 // The factory the host looks up in the plug-in library. The host owns the
@@ -6,7 +8,7 @@
 extern "C" __attribute__((visibility("default"))) tavex::ISubSystem*
 tavExDataApp_CreateSubSystem() {
   try {
-    return new tavex::CSubSystem();
+    return std::make_unique<tavex::CSubSystem>().release();
   } catch (...) {
     return nullptr;
   }

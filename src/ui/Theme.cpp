@@ -9,7 +9,8 @@ namespace tavex::ui {
 QString DialogStyleSheet() {
   return QStringLiteral(
       "QDialog { background: #FFFFFF; }"
-      "QLabel#lblWelcome, QLabel#lblSuccess { font-size: 16pt; font-weight: 600; color: #123F5C; }"
+      "QLabel#lblWelcome, QLabel#lblSuccess { font-size: 16pt; font-weight: 600; color: #123F5C;"
+      "  margin-bottom: 8px; }"
       "QFrame#barButton { background: #F3F5F7; border-top: 1px solid #DDE2E7; }"
       "QPushButton { min-width: 88px; min-height: 28px; padding: 2px 14px;"
       "  border: 1px solid #B9C2CB; border-radius: 4px; background: #FFFFFF; color: #1D2A33; }"

@@ -55,4 +55,11 @@ void WidgetControl::SetCaption(const std::string& caption) {
   }
 }
 
+void LocalizeWidgets(QWidget& dialog, const std::vector<std::unique_ptr<WidgetControl>>& controls) {
+  WidgetControl dialogControl(dialog, false);
+  std::vector<LocalizableControl*> all;
+  for (const auto& control : controls) all.push_back(control.get());
+  LocalizeDialog(dialogControl, all);
+}
+
 }  // namespace tavex::ui

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QWidget>
+#include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "i18n/Localize.h"
 
@@ -28,5 +30,8 @@ class WidgetControl : public LocalizableControl {
   QWidget& mWidget;
   bool mIsArrayElement;
 };
+
+// Runs the localisation step for `dialog` over its registered `controls`.
+void LocalizeWidgets(QWidget& dialog, const std::vector<std::unique_ptr<WidgetControl>>& controls);
 
 }  // namespace tavex::ui

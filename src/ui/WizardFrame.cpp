@@ -2,14 +2,13 @@
 
 #include <QCloseEvent>
 #include <QDate>
-#include <QGuiApplication>
 #include <QHBoxLayout>
-#include <QScreen>
 #include <QVBoxLayout>
 
 #include "framework/PluginFolder.h"
 #include "i18n/Messages.h"
-#include "ui/ScreenPlacement.h"
+#include "storage/IgnoreFailure.h"
+#include "ui/DialogPlacement.h"
 #include "ui/Theme.h"
 
 namespace tavex::ui {
@@ -89,15 +88,6 @@ WizardFrame::WizardFrame(const std::string& name, const std::string& caption, Ui
 
 WizardFrame::~WizardFrame() = default;
 
-template <typename Body>
-void WizardFrame::Guarded(Body body) {
-  try {
-    body();
-  } catch (...) {
-    // A failing caption, list line or bar update is not the user's concern.
-  }
-}
-
 void WizardFrame::Register(QWidget& widget, bool isArrayElement) {
   mControls.push_back(std::make_unique<WidgetControl>(widget, isArrayElement));
 }
@@ -113,9 +103,7 @@ QWidget* WizardFrame::AddStep() {
 }
 
 QLabel* WizardFrame::AddWelcome(QWidget* step, const std::string& caption) {
-  QLabel* label = AddLabel(step, "lblWelcome", caption);
-  StepLayout(step)->addSpacing(8);
-  return label;
+  return AddLabel(step, "lblWelcome", caption);
 }
 
 QLabel* WizardFrame::AddNotice(QWidget* step, int index, const std::string& caption) {
@@ -142,6 +130,7 @@ QLineEdit* WizardFrame::AddFileField(QWidget* step, const char* name, const std:
   mOpen->setObjectName("cmdOpen");
   mOpen->setAutoDefault(false);
   mOpen->setStyleSheet(QStringLiteral("min-width: 36px; padding: 2px 8px;"));
+  Register(*mOpen, false);
   row->addWidget(mFileField, 1);
   row->addWidget(mOpen);
   StepLayout(step)->addLayout(row);
@@ -200,12 +189,7 @@ std::chrono::year_month_day WizardFrame::RangeBegin() const { return DayOf(mBegi
 
 std::chrono::year_month_day WizardFrame::RangeEnd() const { return DayOf(mEnd->date().addDays(1)); }
 
-void WizardFrame::Localize() {
-  WidgetControl dialog(*this, false);
-  std::vector<LocalizableControl*> controls;
-  for (const auto& control : mControls) controls.push_back(control.get());
-  LocalizeDialog(dialog, controls);
-}
+void WizardFrame::Localize() { LocalizeWidgets(*this, mControls); }
 
 void WizardFrame::LayOutSteps() {
   mPicture->setPixmap(SidePicture(kPictureWidth, kStepHeight + 60));
@@ -215,20 +199,11 @@ void WizardFrame::LayOutSteps() {
 
 void WizardFrame::Prepare(int left, int top) {
   mClosed = false;
-  Guarded([&] {
-    adjustSize();
-    if (left == 0 && top == 0) {
-      const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-      move(screen.left() + CentredOffset(screen.width(), width()),
-           screen.top() + CentredOffset(screen.height(), height()));
-    } else {
-      move(TwipsToPixels(left), TwipsToPixels(top));
-    }
-  });
-  Guarded([&] { Localize(); });
-  Guarded([&] { ReadTexts(); });
-  Guarded([&] { LayOutSteps(); });
-  Guarded([&] {
+  IgnoreFailure([&] { PlaceDialog(*this, left, top); });
+  IgnoreFailure([&] { Localize(); });
+  IgnoreFailure([&] { ReadTexts(); });
+  IgnoreFailure([&] { LayOutSteps(); });
+  IgnoreFailure([&] {
     if (mBegin != nullptr) mBegin->setDate(QDate::currentDate());
     if (mEnd != nullptr) mEnd->setDate(QDate::currentDate());
   });
@@ -260,13 +235,13 @@ void WizardFrame::cmdNext_Click() {
   }
   if (!goOn || mClosed) return;
   if (current < StepCount() - 1) ShowStep(current + 1);
-  Guarded([&] { UpdateNavigation(); });
+  IgnoreFailure([&] { UpdateNavigation(); });
 }
 
 void WizardFrame::cmdPrev_Click() {
   const int current = CurrentStep();
   if (current > 0) ShowStep(current - 1);
-  Guarded([&] { UpdateNavigation(); });
+  IgnoreFailure([&] { UpdateNavigation(); });
 }
 
 void WizardFrame::cmdClose_Click() { CloseWizard(); }
@@ -274,7 +249,7 @@ void WizardFrame::cmdClose_Click() { CloseWizard(); }
 void WizardFrame::cmdCancel_Click() { mCancel = true; }
 
 void WizardFrame::cmdOpen_Click() {
-  Guarded([&] {
+  IgnoreFailure([&] {
     const FileChoice choice{PluginFolder(), mFileField->text().toStdString(), mFilter};
     if (std::optional<std::string> chosen = mUi.ChooseFile(choice)) {
       mFileField->setText(Text(*chosen));
@@ -310,7 +285,7 @@ void WizardFrame::EnterBusy() {
   mNext->setEnabled(false);
   mClose->setEnabled(false);
   if (mCancelButton != nullptr) mCancelButton->setEnabled(true);
-  Guarded([&] {
+  IgnoreFailure([&] {
     if (mProgressList != nullptr) mProgressList->clear();
     if (mBar != nullptr) mBar->SetValue(0);
   });
@@ -326,11 +301,21 @@ void WizardFrame::LeaveBusy() {
 }
 
 void WizardFrame::AddLine(const std::string& text) {
-  Guarded([&] {
+  IgnoreFailure([&] {
     mProgressList->AddItem(text);
     mProgressList->SetListIndex(mProgressList->ListCount() - 1);
   });
   mUi.ProcessEvents();
+}
+
+engine::ProccessHandler WizardFrame::ProgressHandler() {
+  return [this](const std::string& /*packageName*/, std::int32_t totalCount,
+                std::int32_t totalFinished, const std::string& currentExData,
+                std::int32_t currentCount, std::int32_t currentFinished, bool& cancel,
+                bool newExData) {
+    Proccess(totalCount, totalFinished, currentExData, currentCount, currentFinished, cancel,
+             newExData);
+  };
 }
 
 void WizardFrame::Proccess(std::int32_t totalCount, std::int32_t totalFinished,
@@ -344,7 +329,7 @@ void WizardFrame::Proccess(std::int32_t totalCount, std::int32_t totalFinished,
     }
     mCancel = false;
   }
-  Guarded([&] {
+  IgnoreFailure([&] {
     if (newExData) {
       mProgressList->AddItem(texts.Msg_Proc_Copying + currentExData + " ...");
       mProgressList->SetListIndex(mProgressList->ListCount() - 1);
@@ -356,12 +341,12 @@ void WizardFrame::Proccess(std::int32_t totalCount, std::int32_t totalFinished,
                                  texts.Msg_Proc_Copied_Right);
     }
   });
-  Guarded([&] {
+  IgnoreFailure([&] {
     mInfo->setText(Text(texts.Msg_Proc_Current + std::to_string(currentFinished) + "/" +
                         std::to_string(currentCount) + "  " + texts.Msg_Proc_Total +
                         std::to_string(totalFinished) + "/" + std::to_string(totalCount)));
   });
-  Guarded([&] {
+  IgnoreFailure([&] {
     if (totalCount != 0) {
       const float percentage =
           static_cast<float>(totalFinished) / static_cast<float>(totalCount) * 100.0F;

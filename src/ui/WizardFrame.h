@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/ProgressEvents.h"
 #include "ui/FractionalProgressBar.h"
 #include "ui/ProgressListWidget.h"
 #include "ui/UiServices.h"
@@ -62,6 +63,9 @@ class WizardFrame : public QDialog {
   void Proccess(std::int32_t totalCount, std::int32_t totalFinished,
                 const std::string& currentExData, std::int32_t currentCount,
                 std::int32_t currentFinished, bool& cancel, bool newExData);
+  // Proccess as the handler of a package object's event:
+  // mPackage.OnProccess(ProgressHandler()).
+  engine::ProccessHandler ProgressHandler();
   // Adds a progress line, selects it and lets pending events run.
   void AddLine(const std::string& text);
 
@@ -84,6 +88,10 @@ class WizardFrame : public QDialog {
   void AddProgress(QWidget* step, const std::string& cancelCaption);
   // llbBegin, dtpBegin, lblEnd, dtpEnd.
   void AddDateRange(QWidget* step);
+
+  // Has the localisation step caption a control the wizard made itself (an
+  // option array, a check box); `isArrayElement` as for WidgetControl.
+  void Register(QWidget& widget, bool isArrayElement);
 
   void EnterBusy();
   void LeaveBusy();
@@ -110,10 +118,6 @@ class WizardFrame : public QDialog {
   void LayOutSteps();
   void ShowStep(int step);
   void UpdateNavigation();
-  void Register(QWidget& widget, bool isArrayElement);
-  // Runs `body`, whose failures are not to reach Qt's event loop.
-  template <typename Body>
-  void Guarded(Body body);
 
   UiServices& mUi;
   std::string mName;

@@ -20,6 +20,17 @@ FtpSettingsTexts ReadFtpSettingsTexts(cLanguage& language) {
   texts.Msg_NoPort = language.getValue("Msg_NoPort", "Default", "请输入登录FTP服务器的端口！");
   texts.Msg_SaveFault =
       language.getValue("Msg_SaveFault", "Default", "设置保存失败，请检查数据库连接：");
+  texts.Msg_Test_NoAccount =
+      language.getValue("Msg_Test_NoAccount", "Default", "Tavlink账号不能为空");
+  texts.Msg_Test_Connecting =
+      language.getValue("Msg_Test_Connecting", "Default", "正在进行连接服务器...");
+  texts.Msg_Test_ConnectFault =
+      language.getValue("Msg_Test_ConnectFault", "Default", "服务器连接失败！");
+  texts.Msg_Test_LoginFault =
+      language.getValue("Msg_Test_LoginFault", "Default", "Tavlink账号尚未注册，或者密码错误！");
+  texts.Msg_Test_Passed = language.getValue("Msg_Test_Passed", "Default", "测试通过！");
+  texts.Msg_Test_ClientIP = language.getValue("Msg_Test_ClientIP", "Default", "客户端IP：");
+  texts.Msg_Test_ServerIP = language.getValue("Msg_Test_ServerIP", "Default", "服务器IP：");
   return texts;
 }
 
@@ -75,15 +86,17 @@ void StoreFtpSettings(SettingsStore& store, const FtpSettingsFields& fields) {
 }
 
 std::string TavlinkTest(const std::string& account, const std::string& password,
+                        const FtpSettingsTexts& texts,
                         const std::function<void(const std::string&)>& show) {
   const std::string trimmedAccount = TrimBlanks(account);
-  if (trimmedAccount.empty()) return "Tavlink账号不能为空";
-  show("正在进行连接服务器...");
+  if (trimmedAccount.empty()) return texts.Msg_Test_NoAccount;
+  show(texts.Msg_Test_Connecting);
   const std::string myAddress = GetMyIP();
-  if (myAddress.empty()) return "服务器连接失败！";
+  if (myAddress.empty()) return texts.Msg_Test_ConnectFault;
   const std::string serverAddress = GetServerIP(trimmedAccount, password);
-  if (serverAddress.empty()) return "Tavlink账号尚未注册，或者密码错误！";
-  return "测试通过！\n客户端IP：" + myAddress + "\n服务器IP：" + serverAddress;
+  if (serverAddress.empty()) return texts.Msg_Test_LoginFault;
+  return texts.Msg_Test_Passed + "\n" + texts.Msg_Test_ClientIP + myAddress + "\n" +
+         texts.Msg_Test_ServerIP + serverAddress;
 }
 
 }  // namespace tavex

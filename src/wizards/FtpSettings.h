@@ -35,6 +35,14 @@ struct FtpSettingsTexts {
   std::string Msg_NoUID;
   std::string Msg_NoPort;
   std::string Msg_SaveFault;
+  // The Tavlink test's texts.
+  std::string Msg_Test_NoAccount;
+  std::string Msg_Test_Connecting;
+  std::string Msg_Test_ConnectFault;
+  std::string Msg_Test_LoginFault;
+  std::string Msg_Test_Passed;
+  std::string Msg_Test_ClientIP;
+  std::string Msg_Test_ServerIP;
 };
 
 // Reads the texts from `language`, whose section is the dialog's.
@@ -66,9 +74,10 @@ std::string TrimBlanks(const std::string& text);
 
 // The Tavlink test: looks up this machine's address and the account's
 // server address and returns the text that reports the outcome. `show` gets
-// the interim "connecting" text before the lookups start. Its texts are
-// fixed; lines are separated by "\n".
+// the interim "connecting" text before the lookups start. Lines of the
+// outcome are separated by "\n".
 std::string TavlinkTest(const std::string& account, const std::string& password,
+                        const FtpSettingsTexts& texts,
                         const std::function<void(const std::string&)>& show);
 
 }  // namespace tavex

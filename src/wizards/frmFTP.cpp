@@ -2,9 +2,7 @@
 
 #include <QEvent>
 #include <QGridLayout>
-#include <QGuiApplication>
 #include <QHBoxLayout>
-#include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <exception>
@@ -13,8 +11,8 @@
 #include "framework/ExchangeContext.h"
 #include "i18n/Messages.h"
 #include "storage/IgnoreFailure.h"
+#include "ui/DialogPlacement.h"
 #include "ui/HelpFile.h"
-#include "ui/ScreenPlacement.h"
 #include "ui/Theme.h"
 
 namespace tavex {
@@ -154,10 +152,7 @@ bool frmFTP::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void frmFTP::Localize() {
-  ui::WidgetControl dialog(*this, false);
-  std::vector<LocalizableControl*> controls;
-  for (const auto& control : mControls) controls.push_back(control.get());
-  LocalizeDialog(dialog, controls);
+  ui::LocalizeWidgets(*this, mControls);
   cLanguage& language = gLanguage();
   mCaption->SetTitle(language.getValue("barCaption", "Title", mCaption->Title()));
   mCaption->SetPrompt(language.getValue("barCaption", "Prompt", mCaption->Prompt()));
@@ -170,16 +165,7 @@ void frmFTP::Prepare(int left, int top) {
   IgnoreFailure([&] { mHelpContextID = ui::HelpContext("050201_SynSetting"); });
   IgnoreFailure([&] { ShowFields(LoadFtpSettings(ExchangeContext::Instance().Settings())); });
   mTestResult->clear();
-  IgnoreFailure([&] {
-    adjustSize();
-    if (left == 0 && top == 0) {
-      const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-      move(screen.left() + ui::CentredOffset(screen.width(), width()),
-           screen.top() + ui::CentredOffset(screen.height(), height()));
-    } else {
-      move(ui::TwipsToPixels(left), ui::TwipsToPixels(top));
-    }
-  });
+  IgnoreFailure([&] { ui::PlaceDialog(*this, left, top); });
 }
 
 bool frmFTP::ShowMe(int left, int top) {
@@ -259,7 +245,7 @@ void frmFTP::cmdDDNS_Click() {
   IgnoreFailure([&] {
     const std::string result =
         TavlinkTest(findChild<QLineEdit*>("txtClientID")->text().toStdString(),
-                    findChild<QLineEdit*>("txtPassword")->text().toStdString(),
+                    findChild<QLineEdit*>("txtPassword")->text().toStdString(), mTexts,
                     [this](const std::string& text) {
                       mTestResult->setText(Text(text));
                       mTestResult->repaint();

@@ -99,13 +99,7 @@ bool frmRestore::Restore(const std::string& packagePath) {
 
   const auto package = db::OpenConnection(db::PackageConnectionString(work.Path()));
   engine::Package mPackage;
-  mPackage.OnProccess([this](const std::string& /*packageName*/, std::int32_t totalCount,
-                             std::int32_t totalFinished, const std::string& currentExData,
-                             std::int32_t currentCount, std::int32_t currentFinished, bool& cancel,
-                             bool newExData) {
-    Proccess(totalCount, totalFinished, currentExData, currentCount, currentFinished, cancel,
-             newExData);
-  });
+  mPackage.OnProccess(ProgressHandler());
   if (!mPackage.CheckPackage(package, 0)) {
     package->Close();
     AddLine(Msg_Error);

@@ -1,12 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <QDate>
+#include <QGuiApplication>
+#include <QScreen>
 #include <functional>
 
 #include "FakeUiServices.h"
 #include "framework/PluginFolder.h"
 #include "i18n/Messages.h"
 #include "support/TempDir.h"
+#include "ui/ScreenPlacement.h"
 #include "ui/WizardFrame.h"
 
 namespace tavex::ui {
@@ -247,6 +250,18 @@ TEST_F(WizardFrameTest, DateRangeRunsFromTheBeginDayToTheDayAfterTheEndDay) {
   using namespace std::chrono;
   EXPECT_EQ(mWizard.RangeBegin(), year_month_day(year(2024), February, day(28)));
   EXPECT_EQ(mWizard.RangeEnd(), year_month_day(year(2024), March, day(1)));
+}
+
+TEST(WizardPlacement, CentredWithoutAPositionElsePlacedInTwips) {
+  test::FakeUiServices ui;
+  TestWizard centred(ui);
+  centred.Prepare();
+  const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+  EXPECT_EQ(centred.pos(), QPoint(screen.left() + CentredOffset(screen.width(), centred.width()),
+                                  screen.top() + CentredOffset(screen.height(), centred.height())));
+  TestWizard placed(ui);
+  placed.Prepare(1500, 3000);
+  EXPECT_EQ(placed.pos(), QPoint(100, 200));
 }
 
 // A language file in the plug-in folder: the wizard's section names its

@@ -1,0 +1,208 @@
+// Renders every built dialog at each of its steps into PNG files, in Chinese
+// (the built-in texts) or English (languages/tavExDataApp.eng), for the
+// README: ui_screenshots OUTPUT_FOLDER zh|en. Runs offscreen; each picture
+// gets a plain title bar, so the dialog's caption shows too.
+#include <QApplication>
+#include <QFont>
+#include <QImage>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <filesystem>
+#include <functional>
+#include <iostream>
+
+#include "database/SharedConnection.h"
+#include "engine/FSComprFile.h"
+#include "engine/Package.h"
+#include "framework/ExchangeContext.h"
+#include "i18n/Messages.h"
+#include "support/HostDatabase.h"
+#include "support/HttpServer.h"
+#include "support/TempDir.h"
+#include "ui/Theme.h"
+#include "wizards/frmFTP.h"
+#include "wizards/frmRestore.h"
+
+namespace tavex {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Answers nothing interactively: boxes go to stderr, questions answer No,
+// and every round of pending events may take a picture.
+class ScriptedUi : public ui::UiServices {
+ public:
+  void MessageBox(const std::string& text, const std::string& title) override {
+    std::cerr << "message box: " << title << ": " << text << "\n";
+  }
+  bool AskYesNo(const std::string&, const std::string&) override { return false; }
+  std::optional<std::string> ChooseFile(const ui::FileChoice&) override { return std::nullopt; }
+  void OpenInViewer(const std::string&) override {}
+  void ProcessEvents() override {
+    QCoreApplication::processEvents();
+    if (onProcessEvents) onProcessEvents();
+  }
+  std::function<void()> onProcessEvents;
+};
+
+class Renderer {
+ public:
+  Renderer(std::string folder, std::string language)
+      : mFolder(std::move(folder)), mLanguage(std::move(language)) {}
+
+  // The widget as a window: a title bar with its caption above its content.
+  void Save(QWidget& widget, const std::string& name) {
+    QApplication::processEvents();
+    const QPixmap content = widget.grab();
+    const int bar = 34;
+    QImage image(content.width(), content.height() + bar, QImage::Format_ARGB32);
+    image.fill(QColor(0xE9, 0xEC, 0xEF));
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QColor(0x1D, 0x2A, 0x33));
+    QFont font = widget.font();
+    font.setWeight(QFont::DemiBold);
+    painter.setFont(font);
+    painter.drawText(QRect(0, 0, image.width(), bar), Qt::AlignCenter, widget.windowTitle());
+    painter.setPen(Qt::NoPen);
+    for (int i = 0; i < 3; ++i) {
+      painter.setBrush(QColor(i == 0 ? 0xE0 : 0xB8, i == 0 ? 0x6C : 0xC0, i == 0 ? 0x5A : 0xC8));
+      painter.drawEllipse(QPointF(image.width() - 22 - i * 22, bar / 2.0), 6, 6);
+    }
+    painter.drawPixmap(0, bar, content);
+    painter.end();
+    const std::string path = mFolder + "/" + name + "-" + mLanguage + ".png";
+    if (!image.save(QString::fromStdString(path))) std::cerr << "cannot write " << path << "\n";
+    std::cout << path << "\n";
+  }
+
+ private:
+  std::string mFolder;
+  std::string mLanguage;
+};
+
+void SetText(QWidget& dialog, const char* name, const char* text) {
+  dialog.findChild<QLineEdit*>(name)->setText(text);
+}
+
+void RenderSettings(Renderer& renderer, const test::TempDir& home) {
+  test::HttpServer ddns;
+  ddns.Answer("/DDNS/getIP.asp", 200, "[IP]203.0.113.7[/IP]");
+  ddns.Answer("/DDNS/getServerIP.asp", 200, "[IP]198.51.100.20[/IP]");
+  test::WriteFile(home / "Octopus/MAIN.INI",
+                  "[FTP]\nPort=21\n[DDNS]\nBaseUrl=" + ddns.BaseUrl() + "\n");
+  ScriptedUi ui;
+  frmFTP dialog(ui);
+  dialog.Prepare();
+  SetText(dialog, "txtID", "HBR");
+  SetText(dialog, "txtName", "Harbour Road");
+  SetText(dialog, "txtHost", "ftp.tavolo-hq.example");
+  SetText(dialog, "txtUID", "branch-hbr");
+  SetText(dialog, "txtPSW", "secret");
+  SetText(dialog, "txtPort", "21");
+  dialog.show();
+  renderer.Save(dialog, "frmFTP-direct");
+  dialog.findChild<QRadioButton*>("optType_1")->setChecked(true);
+  SetText(dialog, "txtClientID", "harbour");
+  SetText(dialog, "txtPassword", "secret");
+  dialog.cmdDDNS_Click();
+  renderer.Save(dialog, "frmFTP-tavlink");
+}
+
+// A backup package of three tables, as the backup wizards write one.
+void WritePackage(const std::string& path) {
+  test::TempDir work;
+  auto branch = db::OpenConnection(test::CreateEmptyHostDatabase(db::Backend::Sqlite, work));
+  engine::Package package;
+  package.PackageID("BACKUP");
+  const char* tables[][2] = {{"dd_Category", "1. 菜品类别表"},
+                             {"dd_Dish", "2. 菜品资料表"},
+                             {"dd_Table", "3. 桌台资料表"}};
+  int rows = 12;
+  for (const auto& [table, caption] : tables) {
+    branch->Execute(std::string("CREATE TABLE ") + table + " (ID TEXT PRIMARY KEY, Name TEXT)");
+    for (int i = 1; i <= rows; ++i) {
+      branch->Execute(std::string("INSERT INTO ") + table + " VALUES (?, ?)",
+                      {std::to_string(i), std::string("名称 ") + std::to_string(i)});
+    }
+    rows *= 4;
+    package.ExDatas().Add(caption, std::string("SELECT * FROM ") + table, table, false, false);
+  }
+  const std::string database = work / "backup.mdb";
+  test::WriteFile(database, "");
+  package.SourceConnection(branch);
+  package.TargetConnection(db::OpenConnection(db::PackageConnectionString(database)));
+  package.Export(false, true, 1);
+  engine::FSComprFile packer;
+  packer.SourceFile(database);
+  packer.TargetFile(path);
+  packer.Compress();
+}
+
+void RenderRestore(Renderer& renderer, const test::TempDir& home) {
+  auto host = db::OpenConnection(test::CreateEmptyHostDatabase(db::Backend::Sqlite, home));
+  for (const char* table : {"dd_Category", "dd_Dish", "dd_Table"}) {
+    host->Execute(std::string("CREATE TABLE ") + table + " (ID TEXT PRIMARY KEY, Name TEXT)");
+  }
+  db::SetSharedConnection(host);
+  const std::string package = home / "Backup/base-2026-12-06.pkg";
+  fs::create_directories(home / "Backup");
+  WritePackage(package);
+  test::WriteFile(home / "Backup/damaged.pkg", "this is not a package");
+
+  ScriptedUi ui;
+  frmRestore wizard(ui);
+  wizard.Prepare();
+  wizard.show();
+  renderer.Save(wizard, "frmRestore-0-welcome");
+  wizard.cmdNext_Click();
+  auto* file = wizard.findChild<QLineEdit*>("txtFileName");
+  file->setText(QString::fromStdString(home / "Backup/damaged.pkg"));
+  wizard.cmdNext_Click();
+  renderer.Save(wizard, "frmRestore-1-damaged");
+  file->setText(QString::fromStdString(package));
+  bool taken = false;
+  ui.onProcessEvents = [&] {
+    auto* list = wizard.findChild<QListWidget*>("lstProgress");
+    if (!taken && list->count() == 2) {
+      taken = true;
+      renderer.Save(wizard, "frmRestore-1-running");
+    }
+  };
+  wizard.cmdNext_Click();
+  ui.onProcessEvents = nullptr;
+  renderer.Save(wizard, "frmRestore-2-finished");
+  db::SetSharedConnection(nullptr);
+}
+
+}  // namespace
+}  // namespace tavex
+
+int main(int argc, char** argv) {
+  if (argc != 3 || (std::string(argv[2]) != "zh" && std::string(argv[2]) != "en")) {
+    std::cerr << "usage: ui_screenshots OUTPUT_FOLDER zh|en\n";
+    return 2;
+  }
+  using namespace tavex;
+  test::TempDir home;
+  test::ScopedEnv plugin("TAVEX_HOME", home.Path());
+  test::ScopedEnv config("XDG_CONFIG_HOME", home / "config");
+  if (std::string(argv[2]) == "en") {
+    test::WriteFile(home / "config/Tavolo/Tavolo.ini", "[Language]\nLanguage=3\n");
+    test::WriteFile(home / "Languages/tavExDataApp.eng",
+                    test::ReadFile(std::string(TAVEX_SOURCE_DIR) + "/languages/tavExDataApp.eng"));
+  }
+  QApplication application(argc, argv);
+  LoadMessages();
+  ExchangeContext::Instance().SetConnection(
+      db::OpenConnection(test::CreateEmptyHostDatabase(db::Backend::Sqlite, home)));
+  fs::create_directories(argv[1]);
+  Renderer renderer(argv[1], argv[2]);
+  RenderSettings(renderer, home);
+  RenderRestore(renderer, home);
+  ExchangeContext::Instance().SetConnection(nullptr);
+  return 0;
+}
