@@ -338,6 +338,66 @@ TEST_P(ConnectionTest, TwoOpenRecordsetsOfOneStatementAreIndependent) {
   EXPECT_EQ(Value(std::int64_t{2}), second->Get(std::size_t{0}));
 }
 
+// Rows arrive while they are read; other statements on the connection, in
+// the middle of reading or after leaving rows unread, still run.
+TEST_P(ConnectionTest, OtherStatementsRunWhileARecordsetIsOpen) {
+  mDb->Execute("CREATE TABLE t (k INTEGER, s VARCHAR(20))");
+  mDb->BeginTrans();
+  for (int k = 1; k <= 300; ++k) {
+    mDb->Execute("INSERT INTO t VALUES (?, ?)", {std::int64_t{k}, "row " + std::to_string(k)});
+  }
+  mDb->CommitTrans();
+  for (bool inTransaction : {false, true}) {
+    if (inTransaction) mDb->BeginTrans(TransactionKind::Strict);
+    auto rows = mDb->Query("SELECT k, s FROM t ORDER BY k");
+    std::int64_t sum = 0;
+    for (int read = 1; read <= 300; ++read) {
+      ASSERT_TRUE(rows->Next()) << read;
+      if (read < 300) {
+        EXPECT_EQ(Value("row " + std::to_string(read)), rows->Get(1));
+      }
+      sum += std::get<std::int64_t>(rows->Get(std::size_t{0}));
+      if (read == 10) {
+        EXPECT_EQ(1, mDb->Execute("UPDATE t SET s='x' WHERE k=300"));
+      }
+      if (read == 20) {
+        EXPECT_EQ(300, Count("t"));
+      }
+    }
+    EXPECT_FALSE(rows->Next());
+    EXPECT_EQ(300 * 301 / 2, sum);
+    // Left unread: the next statement runs all the same.
+    auto unread = mDb->Query("SELECT k FROM t");
+    ASSERT_TRUE(unread->Next());
+    unread.reset();
+    EXPECT_EQ(1, Count("t", "s='x'"));
+    if (inTransaction) {
+      mDb->RollbackTrans();
+    } else {
+      mDb->Execute("UPDATE t SET s='row 300' WHERE k=300");
+    }
+  }
+  EXPECT_EQ(0, Count("t", "s='x'"));
+}
+
+TEST_P(ConnectionTest, AQueryFailingPartWayLeavesTheTransactionUsable) {
+  if (!OnPostgres()) GTEST_SKIP() << "SQLite reports no arithmetic failure in the middle of a query";
+  mDb->Execute("CREATE TABLE t (k INTEGER)");
+  mDb->Execute("INSERT INTO t SELECT generate_series(1, 100)");
+  mDb->BeginTrans();
+  mDb->Execute("INSERT INTO t VALUES (1000)");
+  EXPECT_THROW(
+      {
+        auto rows = mDb->Query("SELECT 1 / (50 - k) FROM t WHERE k < 1000");
+        while (rows->Next()) {
+        }
+      },
+      DbError);
+  EXPECT_EQ(101, Count("t"));
+  mDb->CommitTrans();
+  EXPECT_EQ(1, Count("t", "k=1000"));
+}
+
 TEST_P(ConnectionTest, BadInputGivesADbError) {
   mDb->Execute("CREATE TABLE t (k INTEGER)");
   EXPECT_THROW(mDb->Execute("INSERT INTO t VALUES (?)", {}), DbError);
