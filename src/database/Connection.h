@@ -64,7 +64,10 @@ class RowWriter {
   virtual ~RowWriter() = default;
   // Runs the statement with the current row of `row` as its parameters: the
   // i-th column's value goes to the i-th parameter. `row` must have exactly
-  // as many columns as the statement has parameters.
+  // as many columns as the statement has parameters. A failed row leaves a
+  // transaction usable, but may take the writer's earlier rows with it
+  // (PostgreSQL keeps one savepoint for all of a writer's rows, so use one
+  // writer at a time on a connection).
   virtual void Write(const Recordset& row) = 0;
 };
 

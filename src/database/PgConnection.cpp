@@ -259,6 +259,8 @@ struct PgStatement {
 };
 
 class PgConnection final : public Connection, private RowSource {
+  class PgRowWriter;
+
  public:
   explicit PgConnection(ConnPtr conn) : mConn(std::move(conn)), mCache(kCacheSize) {}
   ~PgConnection() override { Close(); }
@@ -314,11 +316,14 @@ class PgConnection final : public Connection, private RowSource {
     }
   }
 
+  std::unique_ptr<RowWriter> PrepareRowWriter(std::string_view sql) override;
+
   void BeginTrans(TransactionKind kind) override {
     FinishStream();
     if (InTransaction()) throw DbError("A transaction is already open on this connection.");
     Command(kind == TransactionKind::Strict ? "BEGIN ISOLATION LEVEL REPEATABLE READ" : "BEGIN");
     mInTransaction = true;
+    ++mTransactionNumber;
   }
 
   void CommitTrans() override {
@@ -474,7 +479,40 @@ class PgConnection final : public Connection, private RowSource {
     }
   }
 
+  // Runs a row writer's statement. Inside a transaction the rows of one
+  // writer share one savepoint, taken before its first row (and recorded as
+  // the transaction's number in `savepoint`), instead of one per statement:
+  // a failed row undoes every row of the writer and the transaction goes on.
+  void WriteRow(std::string_view sql, const Params& params, std::uint64_t& savepoint) {
+    FinishStream();
+    RequireOpen();
+    if (mInTransaction && savepoint != mTransactionNumber) {
+      Command("SAVEPOINT tavex_rows");
+      savepoint = mTransactionNumber;
+    }
+    const PgStatement& statement = Prepare(sql);
+    CheckParamCount(statement, params);
+    BindValues(params);
+    const ResultPtr result(PQexecPrepared(mConn.get(), statement.name.c_str(),
+                                          static_cast<int>(params.size()), mValues.data(),
+                                          mLengths.data(), mFormats.data(), 0));
+    if (Succeeded(result.get())) return;
+    const std::string failure = Describe(result.get(), mConn.get());
+    if (mInTransaction && PQstatus(mConn.get()) == CONNECTION_OK) {
+      const ResultPtr undo(PQexec(mConn.get(), "ROLLBACK TO SAVEPOINT tavex_rows"));
+    }
+    throw DbError(failure);
+  }
+
+  // A writer is done: its savepoint, if still there, is no longer needed.
+  void EndRows(std::uint64_t savepoint) {
+    if (!mConn || !mInTransaction || savepoint != mTransactionNumber) return;
+    FinishStream();
+    const ResultPtr ignored(PQexec(mConn.get(), "RELEASE SAVEPOINT tavex_rows"));
+  }
+
   ConnPtr mConn;
+  std::uint64_t mTransactionNumber = 0;  // counts the transactions begun
   PgRecordset* mStreaming = nullptr;  // the recordset whose rows are arriving
   StatementCache<PgStatement> mCache;
   std::uint64_t mStatementNumber = 0;
@@ -484,6 +522,32 @@ class PgConnection final : public Connection, private RowSource {
   std::vector<int> mFormats;
   std::vector<std::array<char, 32>> mNumbers;
 };
+
+// Runs each row through WriteRow, with one savepoint for all of them.
+class PgConnection::PgRowWriter final : public RowWriter {
+ public:
+  PgRowWriter(PgConnection& connection, std::string_view sql)
+      : mConnection(connection), mSql(sql) {}
+  PgRowWriter(const PgRowWriter&) = delete;
+  PgRowWriter& operator=(const PgRowWriter&) = delete;
+  ~PgRowWriter() override { mConnection.EndRows(mSavepoint); }
+
+  void Write(const Recordset& row) override {
+    mParams.resize(row.Columns().size());
+    for (std::size_t i = 0; i < mParams.size(); ++i) mParams[i] = row.Get(i);
+    mConnection.WriteRow(mSql, mParams, mSavepoint);
+  }
+
+ private:
+  PgConnection& mConnection;
+  std::string mSql;
+  Params mParams;
+  std::uint64_t mSavepoint = 0;  // no transaction has number 0
+};
+
+std::unique_ptr<RowWriter> PgConnection::PrepareRowWriter(std::string_view sql) {
+  return std::make_unique<PgRowWriter>(*this, sql);
+}
 
 void IgnoreNotice(void*, const char*) {}
 

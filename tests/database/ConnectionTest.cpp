@@ -167,6 +167,23 @@ TEST_P(ConnectionTest, RowWriterWritesEveryValueOfRowsReadFromEitherBackend) {
   EXPECT_FALSE(read->Next());
 }
 
+TEST_P(ConnectionTest, AFailedRowLeavesTheTransactionUsable) {
+  mDb->Execute("CREATE TABLE src (k INTEGER)");
+  mDb->Execute("CREATE TABLE dst (k INTEGER NOT NULL)");
+  mDb->Execute("INSERT INTO src VALUES (1), (2), (NULL)");
+  mDb->BeginTrans();
+  {
+    auto writer = mDb->PrepareRowWriter("INSERT INTO dst (k) VALUES (?)");
+    auto rows = mDb->Query("SELECT k FROM src ORDER BY k");
+    EXPECT_THROW(
+        while (rows->Next()) writer->Write(*rows), DbError);
+  }
+  mDb->Execute("INSERT INTO dst VALUES (7)");
+  mDb->CommitTrans();
+  EXPECT_EQ(1, Count("dst", "k=7"));
+  EXPECT_EQ(0, Count("dst", "k IS NULL"));
+}
+
 TEST_P(ConnectionTest, CountingRowsReportsEachRowAndAnExceptionStopsTheStatement) {
   mDb->Execute("CREATE TABLE src (k INTEGER)");
   mDb->Execute("CREATE TABLE dst (k INTEGER)");
