@@ -79,6 +79,9 @@ using RowCounter = std::function<void(std::int64_t rows)>;
 // it produces: it returns its argument unchanged and counts the call.
 inline constexpr std::string_view kCountedRowFunction = "tavex_counted_row";
 
+// The table a statement run by ExecuteOverRows reads its rows from.
+inline constexpr std::string_view kIncomingRowsTable = "tavex_rows";
+
 enum class TransactionKind {
   Normal,
   // For export-then-mark runs: nothing written by others after the first read
@@ -113,6 +116,16 @@ class Connection {
   // the function; elsewhere this raises DbError.
   virtual std::int64_t ExecuteCountingRows(std::string_view sql, const Params& params,
                                            const RowCounter& onRow);
+
+  // Runs one statement that reads the rows of `rows` still to come, once,
+  // from the table kIncomingRowsTable, whose columns are those of `rows` in
+  // order ("INSERT INTO t (a, b) SELECT * FROM tavex_rows"), calling `onRow`
+  // with the running count. An exception from `onRow` or from reading the
+  // rows stops the statement and reaches the caller. Only SQLite provides
+  // the table (it then moves the rows with no statement per row); elsewhere
+  // this raises DbError.
+  virtual std::int64_t ExecuteOverRows(std::string_view sql, Recordset& rows,
+                                       const RowCounter& onRow);
 
   virtual void BeginTrans(TransactionKind kind = TransactionKind::Normal) = 0;
   virtual void CommitTrans() = 0;

@@ -75,13 +75,7 @@ std::string CreateTableSql(const std::string& table, const std::vector<db::Colum
 std::int64_t CopyIntoNewTable(db::Recordset& rows, db::Connection& target, const std::string& table,
                               ProgressEvents& progress) {
   target.Execute(CreateTableSql(QuoteName(table), rows.Columns(), target.GetBackend()));
-  RowCopier copier(target, table, Names(rows.Columns()));
-  std::int64_t done = 0;
-  while (rows.Next()) {
-    copier.Insert(rows);
-    progress.Row(++done);
-  }
-  return done;
+  return CopyRows(rows, target, table, Names(rows.Columns()), progress);
 }
 
 // Copies the rows of `sql` on `source` into a new table of the package
