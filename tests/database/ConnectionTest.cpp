@@ -167,6 +167,55 @@ TEST_P(ConnectionTest, RowWriterWritesEveryValueOfRowsReadFromEitherBackend) {
   EXPECT_FALSE(read->Next());
 }
 
+// Rows of a SQLite database and of this backend, read into a SQLite database
+// by one statement inside a transaction.
+TEST_P(ConnectionTest, AStatementReadsTheRowsOfAnotherRecordsetIntoSqlite) {
+  const std::string blobType = OnPostgres() ? "bytea" : "BLOB";
+  mDb->Execute("CREATE TABLE src (k BIGINT, s VARCHAR(20), b " + blobType + ")");
+  mDb->Execute("INSERT INTO src VALUES (1, '中文', ?), (2, NULL, ?), (3, '', NULL)",
+               {Blob{7, 0, 9}, Blob{}});
+  CreateSqliteDatabase(mFolder / "package.db");
+  auto package = OpenConnection("sqlite:" + (mFolder / "package.db"));
+  package->Execute("CREATE TABLE dst (k INTEGER, s TEXT, b BLOB)");
+  const std::string copy =
+      "INSERT INTO dst (k, s, b) SELECT * FROM " + std::string(kIncomingRowsTable);
+  std::vector<std::int64_t> counts;
+  package->BeginTrans();
+  {
+    auto rows = mDb->Query("SELECT k, s, b FROM src ORDER BY k");
+    EXPECT_EQ(3, package->ExecuteOverRows(copy, *rows, [&](std::int64_t n) {
+      counts.push_back(n);
+    }));
+  }
+  package->CommitTrans();
+  EXPECT_EQ((std::vector<std::int64_t>{1, 2, 3}), counts);
+  auto copied = package->Query("SELECT k, s, b FROM dst ORDER BY k");
+  const std::vector<Params> expected = {{std::int64_t{1}, std::string("中文"), Blob{7, 0, 9}},
+                                        {std::int64_t{2}, std::monostate{}, Blob{}},
+                                        {std::int64_t{3}, std::string(), std::monostate{}}};
+  for (const auto& row : expected) {
+    ASSERT_TRUE(copied->Next());
+    for (std::size_t i = 0; i < row.size(); ++i) EXPECT_EQ(row[i], copied->Get(i)) << i;
+  }
+  EXPECT_FALSE(copied->Next());
+
+  // A counter that throws stops the statement, which leaves nothing behind.
+  struct Stop {};
+  auto rows = mDb->Query("SELECT k, s, b FROM src");
+  EXPECT_THROW(package->ExecuteOverRows(copy, *rows,
+                                        [](std::int64_t n) {
+                                          if (n == 2) throw Stop{};
+                                        }),
+               Stop);
+  auto count = package->Query("SELECT count(*) FROM dst");
+  ASSERT_TRUE(count->Next());
+  EXPECT_EQ(Value(std::int64_t{3}), count->Get(0));
+  if (OnPostgres()) {
+    auto more = package->Query("SELECT k FROM dst");
+    EXPECT_THROW(mDb->ExecuteOverRows("SELECT 1", *more, [](std::int64_t) {}), DbError);
+  }
+}
+
 TEST_P(ConnectionTest, AFailedRowLeavesTheTransactionUsable) {
   mDb->Execute("CREATE TABLE src (k INTEGER)");
   mDb->Execute("CREATE TABLE dst (k INTEGER NOT NULL)");
