@@ -253,6 +253,8 @@ int IncomingCreate(sqlite3* db, void* aux, int, const char* const*, sqlite3_vtab
   schema += ")";
   const int rc = sqlite3_declare_vtab(db, schema.c_str());
   if (rc != SQLITE_OK) return rc;
+  // Only statements this program writes may read it, never a view or trigger.
+  sqlite3_vtab_config(db, SQLITE_VTAB_DIRECTONLY);
   auto created = std::make_unique<IncomingTable>();
   created->handle = handle;
   *table = created.release();
