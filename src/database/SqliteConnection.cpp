@@ -233,6 +233,7 @@ struct IncomingTable : sqlite3_vtab {
 
 struct IncomingCursor : sqlite3_vtab_cursor {
   bool atEnd = true;
+  const SqliteRecordset* sqliteRows = nullptr;  // the rows, when SQLite reads them
 };
 
 Handle& HandleOf(sqlite3_vtab_cursor* cursor) {
@@ -297,6 +298,8 @@ int IncomingNext(sqlite3_vtab_cursor* cursor) {
 }
 
 int IncomingFilter(sqlite3_vtab_cursor* cursor, int, const char*, int, sqlite3_value**) {
+  static_cast<IncomingCursor*>(cursor)->sqliteRows =
+      dynamic_cast<const SqliteRecordset*>(HandleOf(cursor).incoming);
   return IncomingNext(cursor);
 }
 
@@ -325,7 +328,7 @@ void ResultOf(sqlite3_context* context, const Value& value) {
 int IncomingColumn(sqlite3_vtab_cursor* cursor, sqlite3_context* context, int index) {
   Handle& handle = HandleOf(cursor);
   try {
-    if (const auto* rows = dynamic_cast<const SqliteRecordset*>(handle.incoming)) {
+    if (const SqliteRecordset* rows = static_cast<IncomingCursor*>(cursor)->sqliteRows) {
       // Text is handed over in place: SQLite stores it before it asks for
       // the next row, which is when the source moves on.
       sqlite3_value* value = sqlite3_column_value(rows->CurrentRow(), index);
