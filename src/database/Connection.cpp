@@ -53,6 +53,10 @@ std::int64_t Connection::ExecuteCountingRows(std::string_view, const Params&, co
   throw DbError("This database cannot count rows while a statement runs.");
 }
 
+std::int64_t Connection::ExecuteOverRows(std::string_view, Recordset&, const RowCounter&) {
+  throw DbError("This database cannot read rows from another one within a statement.");
+}
+
 std::optional<std::size_t> Recordset::FindColumn(std::string_view name) const {
   const std::vector<Column>& columns = Columns();
   for (std::size_t i = 0; i < columns.size(); ++i) {

@@ -64,7 +64,10 @@ class RowWriter {
   virtual ~RowWriter() = default;
   // Runs the statement with the current row of `row` as its parameters: the
   // i-th column's value goes to the i-th parameter. `row` must have exactly
-  // as many columns as the statement has parameters.
+  // as many columns as the statement has parameters. A failed row leaves a
+  // transaction usable, but may take the writer's earlier rows with it
+  // (PostgreSQL keeps one savepoint for all of a writer's rows, so use one
+  // writer at a time on a connection).
   virtual void Write(const Recordset& row) = 0;
 };
 
@@ -75,6 +78,9 @@ using RowCounter = std::function<void(std::int64_t rows)>;
 // The SQL function a statement run by ExecuteCountingRows calls once per row
 // it produces: it returns its argument unchanged and counts the call.
 inline constexpr std::string_view kCountedRowFunction = "tavex_counted_row";
+
+// The table a statement run by ExecuteOverRows reads its rows from.
+inline constexpr std::string_view kIncomingRowsTable = "tavex_rows";
 
 enum class TransactionKind {
   Normal,
@@ -110,6 +116,16 @@ class Connection {
   // the function; elsewhere this raises DbError.
   virtual std::int64_t ExecuteCountingRows(std::string_view sql, const Params& params,
                                            const RowCounter& onRow);
+
+  // Runs one statement that reads the rows of `rows` still to come, once,
+  // from the table kIncomingRowsTable, whose columns are those of `rows` in
+  // order ("INSERT INTO t (a, b) SELECT * FROM tavex_rows"), calling `onRow`
+  // with the running count. An exception from `onRow` or from reading the
+  // rows stops the statement and reaches the caller. Only SQLite provides
+  // the table (it then moves the rows with no statement per row); elsewhere
+  // this raises DbError.
+  virtual std::int64_t ExecuteOverRows(std::string_view sql, Recordset& rows,
+                                       const RowCounter& onRow);
 
   virtual void BeginTrans(TransactionKind kind = TransactionKind::Normal) = 0;
   virtual void CommitTrans() = 0;

@@ -6,6 +6,7 @@
 #include <array>
 #include <charconv>
 #include <cstdlib>
+#include <deque>
 #include <utility>
 
 #include "database/StatementCache.h"
@@ -171,33 +172,85 @@ Value ReadField(const PGresult* result, int row, int col, const Column& column) 
   }
 }
 
+// Where a recordset's rows come from while they are still arriving: the
+// connection that runs the query, one row per call.
+class RowSource {
+ public:
+  // The next row, as a result of one row; nullptr after the last one.
+  // DbError when the query fails on the way.
+  virtual ResultPtr NextRow() = 0;
+  // The recordset no longer wants its rows: the rest are read and dropped.
+  virtual void Abandon() = 0;
+
+ protected:
+  ~RowSource() = default;
+};
+
+// The rows of one query, read one at a time as the server sends them, so a
+// result of any size takes the memory of one row. While rows are still
+// arriving the connection is busy with them; when the connection has other
+// work first, it moves the rest of the rows into the recordset (Buffer).
 class PgRecordset final : public Recordset {
  public:
-  explicit PgRecordset(ResultPtr result) : mResult(std::move(result)) {
-    const int count = PQnfields(mResult.get());
-    for (int i = 0; i < count; ++i) mColumns.push_back(DescribeColumn(mResult.get(), i));
-    mRows = PQntuples(mResult.get());
+  // A query whose first result is `first`: its only row, or the end of a
+  // result without rows. `source` is null when nothing more will arrive.
+  PgRecordset(ResultPtr first, RowSource* source) : mSource(source) {
+    const int count = PQnfields(first.get());
+    for (int i = 0; i < count; ++i) mColumns.push_back(DescribeColumn(first.get(), i));
+    if (PQntuples(first.get()) > 0) mPending.push_back(std::move(first));
+  }
+  PgRecordset(const PgRecordset&) = delete;
+  PgRecordset& operator=(const PgRecordset&) = delete;
+  ~PgRecordset() override {
+    if (mSource != nullptr) mSource->Abandon();
   }
 
   const std::vector<Column>& Columns() const override { return mColumns; }
 
   bool Next() override {
-    if (mRow < mRows) ++mRow;
-    return mRow < mRows;
+    if (!mPending.empty()) {
+      mCurrent = std::move(mPending.front());
+      mPending.pop_front();
+      return true;
+    }
+    mCurrent.reset();
+    if (!mFailure.empty()) {
+      const std::string failure = std::move(mFailure);
+      mFailure.clear();
+      throw DbError(failure);
+    }
+    if (mSource == nullptr) return false;
+    mCurrent = mSource->NextRow();
+    return mCurrent != nullptr;
   }
 
   Value Get(std::size_t index) const override {
-    if (mRow < 0 || mRow >= mRows) throw DbError("There is no current row.");
+    if (!mCurrent) throw DbError("There is no current row.");
     if (index >= mColumns.size()) throw DbError("Column index out of range.");
-    return ReadField(mResult.get(), mRow, static_cast<int>(index), mColumns[index]);
+    return ReadField(mCurrent.get(), 0, static_cast<int>(index), mColumns[index]);
   }
   using Recordset::Get;
 
+  // Reads every row still to come into the recordset, and a failure on the
+  // way as what its reader meets after the rows before it.
+  void Buffer() {
+    RowSource* source = mSource;
+    try {
+      while (ResultPtr row = source->NextRow()) mPending.push_back(std::move(row));
+    } catch (const DbError& error) {
+      mFailure = error.what();
+    }
+  }
+
+  // Nothing more will arrive.
+  void Detach() { mSource = nullptr; }
+
  private:
-  ResultPtr mResult;
   std::vector<Column> mColumns;
-  int mRows = 0;
-  int mRow = -1;
+  std::deque<ResultPtr> mPending;
+  ResultPtr mCurrent;
+  std::string mFailure;
+  RowSource* mSource;
 };
 
 struct PgStatement {
@@ -205,43 +258,83 @@ struct PgStatement {
   std::size_t paramCount = 0;
 };
 
-class PgConnection final : public Connection {
+class PgConnection final : public Connection, private RowSource {
+  class PgRowWriter;
+
  public:
   explicit PgConnection(ConnPtr conn) : mConn(std::move(conn)), mCache(kCacheSize) {}
+  ~PgConnection() override { Close(); }
 
   Backend GetBackend() const override { return Backend::Postgres; }
   bool IsOpen() const override { return mConn != nullptr; }
 
   void Close() override {
+    FinishStream();
     mCache.Clear();
     mConn.reset();
     mInTransaction = false;
   }
 
   std::int64_t Execute(std::string_view sql, const Params& params) override {
+    FinishStream();
     const ResultPtr result = Run(sql, params);
     if (PQresultStatus(result.get()) == PGRES_TUPLES_OK) return 0;
     const char* tuples = PQcmdTuples(result.get());
     return tuples[0] == '\0' ? 0 : std::strtoll(tuples, nullptr, 10);
   }
 
+  // The rows stream: the first arrives before this returns, the rest as the
+  // recordset reads them. Inside a transaction the query's savepoint is
+  // released when its last row has arrived.
   std::unique_ptr<Recordset> Query(std::string_view sql, const Params& params) override {
-    return std::make_unique<PgRecordset>(Run(sql, params));
+    FinishStream();
+    RequireOpen();
+    if (mInTransaction) Command("SAVEPOINT tavex_statement");
+    try {
+      const PgStatement& statement = Prepare(sql);
+      CheckParamCount(statement, params);
+      BindValues(params);
+      if (PQsendQueryPrepared(mConn.get(), statement.name.c_str(), static_cast<int>(params.size()),
+                              mValues.data(), mLengths.data(), mFormats.data(), 0) == 0) {
+        throw DbError(Trimmed(PQerrorMessage(mConn.get())));
+      }
+      PQsetSingleRowMode(mConn.get());
+      ResultPtr first(PQgetResult(mConn.get()));
+      if (PQresultStatus(first.get()) == PGRES_SINGLE_TUPLE) {
+        auto recordset =
+            std::make_unique<PgRecordset>(std::move(first), static_cast<RowSource*>(this));
+        mStreaming = recordset.get();
+        return recordset;
+      }
+      DrainResults();
+      if (!Succeeded(first.get())) throw DbError(Describe(first.get(), mConn.get()));
+      if (mInTransaction) Command("RELEASE SAVEPOINT tavex_statement");
+      return std::make_unique<PgRecordset>(std::move(first), nullptr);
+    } catch (const DbError&) {
+      UndoStatement();
+      throw;
+    }
   }
 
+  std::unique_ptr<RowWriter> PrepareRowWriter(std::string_view sql) override;
+
   void BeginTrans(TransactionKind kind) override {
+    FinishStream();
     if (InTransaction()) throw DbError("A transaction is already open on this connection.");
     Command(kind == TransactionKind::Strict ? "BEGIN ISOLATION LEVEL REPEATABLE READ" : "BEGIN");
     mInTransaction = true;
+    ++mTransactionNumber;
   }
 
   void CommitTrans() override {
+    FinishStream();
     RequireTransaction();
     mInTransaction = false;
     Command("COMMIT");
   }
 
   void RollbackTrans() override {
+    FinishStream();
     RequireTransaction();
     mInTransaction = false;
     Command("ROLLBACK");
@@ -274,10 +367,7 @@ class PgConnection final : public Connection {
     if (mInTransaction) Command("SAVEPOINT tavex_statement");
     try {
       const PgStatement& statement = Prepare(sql);
-      if (statement.paramCount != params.size()) {
-        throw DbError("The statement expects " + std::to_string(statement.paramCount) +
-                      " parameter(s), " + std::to_string(params.size()) + " given.");
-      }
+      CheckParamCount(statement, params);
       BindValues(params);
       ResultPtr result(PQexecPrepared(mConn.get(), statement.name.c_str(),
                                       static_cast<int>(params.size()), mValues.data(),
@@ -286,12 +376,61 @@ class PgConnection final : public Connection {
       if (mInTransaction) Command("RELEASE SAVEPOINT tavex_statement");
       return result;
     } catch (const DbError&) {
-      if (mInTransaction && mConn && PQstatus(mConn.get()) == CONNECTION_OK) {
-        const ResultPtr undo(PQexec(mConn.get(),
-                                    "ROLLBACK TO SAVEPOINT tavex_statement; "
-                                    "RELEASE SAVEPOINT tavex_statement"));
-      }
+      UndoStatement();
       throw;
+    }
+  }
+
+  static void CheckParamCount(const PgStatement& statement, const Params& params) {
+    if (statement.paramCount != params.size()) {
+      throw DbError("The statement expects " + std::to_string(statement.paramCount) +
+                    " parameter(s), " + std::to_string(params.size()) + " given.");
+    }
+  }
+
+  // Undoes a failed statement's work inside a transaction.
+  void UndoStatement() {
+    if (mInTransaction && mConn && PQstatus(mConn.get()) == CONNECTION_OK) {
+      const ResultPtr undo(PQexec(mConn.get(),
+                                  "ROLLBACK TO SAVEPOINT tavex_statement; "
+                                  "RELEASE SAVEPOINT tavex_statement"));
+    }
+  }
+
+  // Reads what is left of the current query's results.
+  void DrainResults() {
+    while (ResultPtr rest{PQgetResult(mConn.get())}) {
+    }
+  }
+
+  // A recordset still receiving rows takes the rest of them now, so the
+  // connection is free for other work.
+  void FinishStream() {
+    if (mStreaming == nullptr) return;
+    mStreaming->Buffer();
+  }
+
+  ResultPtr NextRow() override {
+    ResultPtr row(PQgetResult(mConn.get()));
+    if (row && PQresultStatus(row.get()) == PGRES_SINGLE_TUPLE) return row;
+    DrainResults();
+    mStreaming->Detach();
+    mStreaming = nullptr;
+    if (row && !Succeeded(row.get())) {
+      const std::string failure = Describe(row.get(), mConn.get());
+      UndoStatement();
+      throw DbError(failure);
+    }
+    if (mInTransaction) Command("RELEASE SAVEPOINT tavex_statement");
+    return nullptr;
+  }
+
+  void Abandon() override {
+    try {
+      while (NextRow()) {
+      }
+    } catch (const DbError&) {
+      // Nobody reads these rows any more, so their failure has no reader.
     }
   }
 
@@ -340,7 +479,41 @@ class PgConnection final : public Connection {
     }
   }
 
+  // Runs a row writer's statement. Inside a transaction the rows of one
+  // writer share one savepoint, taken before its first row (and recorded as
+  // the transaction's number in `savepoint`), instead of one per statement:
+  // a failed row undoes every row of the writer and the transaction goes on.
+  void WriteRow(std::string_view sql, const Params& params, std::uint64_t& savepoint) {
+    FinishStream();
+    RequireOpen();
+    if (mInTransaction && savepoint != mTransactionNumber) {
+      Command("SAVEPOINT tavex_rows");
+      savepoint = mTransactionNumber;
+    }
+    const PgStatement& statement = Prepare(sql);
+    CheckParamCount(statement, params);
+    BindValues(params);
+    const ResultPtr result(PQexecPrepared(mConn.get(), statement.name.c_str(),
+                                          static_cast<int>(params.size()), mValues.data(),
+                                          mLengths.data(), mFormats.data(), 0));
+    if (Succeeded(result.get())) return;
+    const std::string failure = Describe(result.get(), mConn.get());
+    if (mInTransaction && PQstatus(mConn.get()) == CONNECTION_OK) {
+      const ResultPtr undo(PQexec(mConn.get(), "ROLLBACK TO SAVEPOINT tavex_rows"));
+    }
+    throw DbError(failure);
+  }
+
+  // A writer is done: its savepoint, if still there, is no longer needed.
+  void EndRows(std::uint64_t savepoint) {
+    if (!mConn || !mInTransaction || savepoint != mTransactionNumber) return;
+    FinishStream();
+    const ResultPtr ignored(PQexec(mConn.get(), "RELEASE SAVEPOINT tavex_rows"));
+  }
+
   ConnPtr mConn;
+  std::uint64_t mTransactionNumber = 0;  // counts the transactions begun
+  PgRecordset* mStreaming = nullptr;  // the recordset whose rows are arriving
   StatementCache<PgStatement> mCache;
   std::uint64_t mStatementNumber = 0;
   bool mInTransaction = false;
@@ -349,6 +522,32 @@ class PgConnection final : public Connection {
   std::vector<int> mFormats;
   std::vector<std::array<char, 32>> mNumbers;
 };
+
+// Runs each row through WriteRow, with one savepoint for all of them.
+class PgConnection::PgRowWriter final : public RowWriter {
+ public:
+  PgRowWriter(PgConnection& connection, std::string_view sql)
+      : mConnection(connection), mSql(sql) {}
+  PgRowWriter(const PgRowWriter&) = delete;
+  PgRowWriter& operator=(const PgRowWriter&) = delete;
+  ~PgRowWriter() override { mConnection.EndRows(mSavepoint); }
+
+  void Write(const Recordset& row) override {
+    mParams.resize(row.Columns().size());
+    for (std::size_t i = 0; i < mParams.size(); ++i) mParams[i] = row.Get(i);
+    mConnection.WriteRow(mSql, mParams, mSavepoint);
+  }
+
+ private:
+  PgConnection& mConnection;
+  std::string mSql;
+  Params mParams;
+  std::uint64_t mSavepoint = 0;  // no transaction has number 0
+};
+
+std::unique_ptr<RowWriter> PgConnection::PrepareRowWriter(std::string_view sql) {
+  return std::make_unique<PgRowWriter>(*this, sql);
+}
 
 void IgnoreNotice(void*, const char*) {}
 

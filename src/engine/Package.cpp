@@ -75,13 +75,7 @@ std::string CreateTableSql(const std::string& table, const std::vector<db::Colum
 std::int64_t CopyIntoNewTable(db::Recordset& rows, db::Connection& target, const std::string& table,
                               ProgressEvents& progress) {
   target.Execute(CreateTableSql(QuoteName(table), rows.Columns(), target.GetBackend()));
-  RowCopier copier(target, table, Names(rows.Columns()));
-  std::int64_t done = 0;
-  while (rows.Next()) {
-    copier.Insert(rows);
-    progress.Row(++done);
-  }
-  return done;
+  return CopyRows(rows, target, table, Names(rows.Columns()), progress);
 }
 
 // Copies the rows of `sql` on `source` into a new table of the package
@@ -97,14 +91,14 @@ std::int64_t CopyIntoAttachedTable(db::Connection& source, const std::string& sq
   std::string values;
   for (const auto& column : columns) {
     const std::string name = QuoteName(column.name);
-    const std::string value = "tavex_rows." + name;
+    const std::string value = "tavex_step." + name;
     names += (names.empty() ? "" : ",") + name;
     values += values.empty() ? std::string(db::kCountedRowFunction) + "(" + value + ")"
                              : "," + value;
   }
   return source.ExecuteCountingRows(
       "INSERT INTO " + target + " (" + names + ") SELECT " + values + " FROM (" + sql +
-          ") AS tavex_rows",
+          ") AS tavex_step",
       {}, [&](std::int64_t done) { progress.Row(done); });
 }
 
@@ -217,8 +211,8 @@ bool Package::Export(bool, bool, std::int32_t) {
       attached = AttachedPackage::TryAttach(source, target);
       if (attached) attached->WriteAsScratchFile();
     }
-    // Holds no lock until the definition is stored, so the source may write
-    // the attached package file meanwhile.
+    // Deferred: it takes no lock until the package is first used through this
+    // connection, so the source may write the attached package file first.
     OwnTransaction transaction(target);
     std::int32_t number = 0;
     for (auto& step : definition.steps) {

@@ -123,12 +123,7 @@ std::int64_t PackageImporter::CopyRows(const PackageDefinition::Step& step,
   std::int64_t done = 0;
   if (!mAttached) {
     auto rows = mSource.Query("SELECT " + selectList + " FROM " + QuoteName(step.packageTable));
-    RowCopier copier(mTarget, step.table, targetNames);
-    while (rows->Next()) {
-      copier.Insert(*rows);
-      mProgress.Row(++done);
-    }
-    return done;
+    return engine::CopyRows(*rows, mTarget, step.table, targetNames, mProgress);
   }
   // Slices of about 1% of the rows by rowid, so progress and Cancel keep
   // their pace while SQLite moves the rows itself.

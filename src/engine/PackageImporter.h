@@ -18,8 +18,8 @@ namespace tavex::engine {
 // incoming row before any is written, without scanning the receiving table
 // once per row), then the rows, columns matched by name.
 //
-// When both databases are SQLite files and the receiving connection is not
-// yet in a transaction, the package file is attached to the receiving
+// When both databases are SQLite files and neither connection is yet in a
+// transaction, the package file is attached to the receiving
 // connection for the life of the importer and the rows move in slices of 1%
 // by INSERT ... SELECT inside SQLite; otherwise they are streamed row by row.
 // Create the importer before the transaction begins and end it after the

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "database/Connection.h"
+#include "engine/ProgressEvents.h"
 
 namespace tavex::engine {
 
@@ -23,5 +24,11 @@ class RowCopier {
  private:
   std::unique_ptr<db::RowWriter> mWriter;
 };
+
+// Copies the rows of `rows` still to come into `table` of `target`, the i-th
+// value of each row into columns[i], raising progress events; returns the
+// number of rows copied. A SQLite target takes them all in one statement.
+std::int64_t CopyRows(db::Recordset& rows, db::Connection& target, std::string_view table,
+                      const std::vector<std::string>& columns, ProgressEvents& progress);
 
 }  // namespace tavex::engine

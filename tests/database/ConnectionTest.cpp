@@ -167,6 +167,72 @@ TEST_P(ConnectionTest, RowWriterWritesEveryValueOfRowsReadFromEitherBackend) {
   EXPECT_FALSE(read->Next());
 }
 
+// Rows of a SQLite database and of this backend, read into a SQLite database
+// by one statement inside a transaction.
+TEST_P(ConnectionTest, AStatementReadsTheRowsOfAnotherRecordsetIntoSqlite) {
+  const std::string blobType = OnPostgres() ? "bytea" : "BLOB";
+  mDb->Execute("CREATE TABLE src (k BIGINT, s VARCHAR(20), b " + blobType + ")");
+  mDb->Execute("INSERT INTO src VALUES (1, '中文', ?), (2, NULL, ?), (3, '', NULL)",
+               {Blob{7, 0, 9}, Blob{}});
+  CreateSqliteDatabase(mFolder / "package.db");
+  auto package = OpenConnection("sqlite:" + (mFolder / "package.db"));
+  package->Execute("CREATE TABLE dst (k INTEGER, s TEXT, b BLOB)");
+  const std::string copy =
+      "INSERT INTO dst (k, s, b) SELECT * FROM " + std::string(kIncomingRowsTable);
+  std::vector<std::int64_t> counts;
+  package->BeginTrans();
+  {
+    auto rows = mDb->Query("SELECT k, s, b FROM src ORDER BY k");
+    EXPECT_EQ(3, package->ExecuteOverRows(copy, *rows, [&](std::int64_t n) {
+      counts.push_back(n);
+    }));
+  }
+  package->CommitTrans();
+  EXPECT_EQ((std::vector<std::int64_t>{1, 2, 3}), counts);
+  auto copied = package->Query("SELECT k, s, b FROM dst ORDER BY k");
+  const std::vector<Params> expected = {{std::int64_t{1}, std::string("中文"), Blob{7, 0, 9}},
+                                        {std::int64_t{2}, std::monostate{}, Blob{}},
+                                        {std::int64_t{3}, std::string(), std::monostate{}}};
+  for (const auto& row : expected) {
+    ASSERT_TRUE(copied->Next());
+    for (std::size_t i = 0; i < row.size(); ++i) EXPECT_EQ(row[i], copied->Get(i)) << i;
+  }
+  EXPECT_FALSE(copied->Next());
+
+  // A counter that throws stops the statement, which leaves nothing behind.
+  struct Stop {};
+  auto rows = mDb->Query("SELECT k, s, b FROM src");
+  EXPECT_THROW(package->ExecuteOverRows(copy, *rows,
+                                        [](std::int64_t n) {
+                                          if (n == 2) throw Stop{};
+                                        }),
+               Stop);
+  auto count = package->Query("SELECT count(*) FROM dst");
+  ASSERT_TRUE(count->Next());
+  EXPECT_EQ(Value(std::int64_t{3}), count->Get(0));
+  if (OnPostgres()) {
+    auto more = package->Query("SELECT k FROM dst");
+    EXPECT_THROW(mDb->ExecuteOverRows("SELECT 1", *more, [](std::int64_t) {}), DbError);
+  }
+}
+
+TEST_P(ConnectionTest, AFailedRowLeavesTheTransactionUsable) {
+  mDb->Execute("CREATE TABLE src (k INTEGER)");
+  mDb->Execute("CREATE TABLE dst (k INTEGER NOT NULL)");
+  mDb->Execute("INSERT INTO src VALUES (1), (2), (NULL)");
+  mDb->BeginTrans();
+  {
+    auto writer = mDb->PrepareRowWriter("INSERT INTO dst (k) VALUES (?)");
+    auto rows = mDb->Query("SELECT k FROM src ORDER BY k");
+    EXPECT_THROW(
+        while (rows->Next()) writer->Write(*rows), DbError);
+  }
+  mDb->Execute("INSERT INTO dst VALUES (7)");
+  mDb->CommitTrans();
+  EXPECT_EQ(1, Count("dst", "k=7"));
+  EXPECT_EQ(0, Count("dst", "k IS NULL"));
+}
+
 TEST_P(ConnectionTest, CountingRowsReportsEachRowAndAnExceptionStopsTheStatement) {
   mDb->Execute("CREATE TABLE src (k INTEGER)");
   mDb->Execute("CREATE TABLE dst (k INTEGER)");
@@ -336,6 +402,66 @@ TEST_P(ConnectionTest, TwoOpenRecordsetsOfOneStatementAreIndependent) {
   ASSERT_TRUE(second->Next());
   EXPECT_EQ(Value(std::int64_t{1}), first->Get(std::size_t{0}));
   EXPECT_EQ(Value(std::int64_t{2}), second->Get(std::size_t{0}));
+}
+
+// Rows arrive while they are read; other statements on the connection, in
+// the middle of reading or after leaving rows unread, still run.
+TEST_P(ConnectionTest, OtherStatementsRunWhileARecordsetIsOpen) {
+  mDb->Execute("CREATE TABLE t (k INTEGER, s VARCHAR(20))");
+  mDb->BeginTrans();
+  for (int k = 1; k <= 300; ++k) {
+    mDb->Execute("INSERT INTO t VALUES (?, ?)", {std::int64_t{k}, "row " + std::to_string(k)});
+  }
+  mDb->CommitTrans();
+  for (bool inTransaction : {false, true}) {
+    if (inTransaction) mDb->BeginTrans(TransactionKind::Strict);
+    auto rows = mDb->Query("SELECT k, s FROM t ORDER BY k");
+    std::int64_t sum = 0;
+    for (int read = 1; read <= 300; ++read) {
+      ASSERT_TRUE(rows->Next()) << read;
+      if (read < 300) {
+        EXPECT_EQ(Value("row " + std::to_string(read)), rows->Get(1));
+      }
+      sum += std::get<std::int64_t>(rows->Get(std::size_t{0}));
+      if (read == 10) {
+        EXPECT_EQ(1, mDb->Execute("UPDATE t SET s='x' WHERE k=300"));
+      }
+      if (read == 20) {
+        EXPECT_EQ(300, Count("t"));
+      }
+    }
+    EXPECT_FALSE(rows->Next());
+    EXPECT_EQ(300 * 301 / 2, sum);
+    // Left unread: the next statement runs all the same.
+    auto unread = mDb->Query("SELECT k FROM t");
+    ASSERT_TRUE(unread->Next());
+    unread.reset();
+    EXPECT_EQ(1, Count("t", "s='x'"));
+    if (inTransaction) {
+      mDb->RollbackTrans();
+    } else {
+      mDb->Execute("UPDATE t SET s='row 300' WHERE k=300");
+    }
+  }
+  EXPECT_EQ(0, Count("t", "s='x'"));
+}
+
+TEST_P(ConnectionTest, AQueryFailingPartWayLeavesTheTransactionUsable) {
+  if (!OnPostgres()) GTEST_SKIP() << "SQLite reports no arithmetic failure in the middle of a query";
+  mDb->Execute("CREATE TABLE t (k INTEGER)");
+  mDb->Execute("INSERT INTO t SELECT generate_series(1, 100)");
+  mDb->BeginTrans();
+  mDb->Execute("INSERT INTO t VALUES (1000)");
+  EXPECT_THROW(
+      {
+        auto rows = mDb->Query("SELECT 1 / (50 - k) FROM t WHERE k < 1000");
+        while (rows->Next()) {
+        }
+      },
+      DbError);
+  EXPECT_EQ(101, Count("t"));
+  mDb->CommitTrans();
+  EXPECT_EQ(1, Count("t", "k=1000"));
 }
 
 TEST_P(ConnectionTest, BadInputGivesADbError) {
