@@ -16,6 +16,7 @@ namespace tavex::cli {
 
 namespace {
 
+using sample::BranchUniqueId;
 using sample::Code;
 using sample::Day;
 using sample::Inserter;
@@ -488,11 +489,11 @@ class Generator {
         if (subject == kOctopus && !mOptions.withOctopus) subject = kCash;
         const bool split = mRandom.OneIn(4) && subject != kCash;
         const double firstPart = split ? static_cast<long long>(total / 2) : total;
-        payments.Insert(PaymentRow(billId + "P1", billId, subject, firstPart, day.At(minute)));
+        payments.Insert(PaymentRow(Unique(billId + "P1"), billId, subject, firstPart, day.At(minute)));
         mShiftTakings[ShiftIdOf(day, shift)][subject] += firstPart;
         if (split) {
           payments.Insert(
-              PaymentRow(billId + "P2", billId, kCash, total - firstPart, day.At(minute)));
+              PaymentRow(Unique(billId + "P2"), billId, kCash, total - firstPart, day.At(minute)));
           mShiftTakings[ShiftIdOf(day, shift)][kCash] += total - firstPart;
         }
         if (subject == kOctopus) {
@@ -519,12 +520,12 @@ class Generator {
           jobs.Insert({"PJ" + billId, billId, "P01", day.At(minute - 40), I(1), "厨房单"});
         }
         if (unCheck && b % 40 == 17) {
-          const std::string unCheckId = "U" + billId;
+          const std::string unCheckId = Unique("U" + billId);
           unCheck->Insert({unCheckId, billId, shiftId, day.Midnight(), day.At(minute + 5), "admin",
                            "客人要求更改付款方式", consume, I(uploaded)});
-          unCheckPayments->Insert({unCheckId + "P1", unCheckId, billId, kSubjects[subject].id,
+          unCheckPayments->Insert({Unique(unCheckId + "P1"), unCheckId, billId, kSubjects[subject].id,
                                    kSubjects[subject].name, firstPart});
-          unCheckItems->Insert({unCheckId + "I1", unCheckId, billId, firstItemId, mMenus[0].id,
+          unCheckItems->Insert({Unique(unCheckId + "I1"), unCheckId, billId, firstItemId, mMenus[0].id,
                                 mMenus[0].name, 1.0, mMenus[0].price});
         }
       }
@@ -575,6 +576,10 @@ class Generator {
             ""};
   }
 
+  std::string Unique(const std::string& localId) const {
+    return BranchUniqueId(mOptions.branchId, localId);
+  }
+
   static std::vector<std::string> PaymentColumns() {
     return {"BillPaymentID", "BillID",  "SubjectID", "SubjectName", "ExchangeRate",
             "PaySum",        "SumPaid", "PayTime",   "Remark"};
@@ -604,7 +609,7 @@ class Generator {
                        "收银员", 500.0, 500.0 + (takings.count(kCash) ? takings.at(kCash) : 0.0),
                        ""});
         for (const auto& [subject, amount] : takings) {
-          sums.Insert({shiftId + Code("-", subject + 1, 2), shiftId, kSubjects[subject].id,
+          sums.Insert({Unique(shiftId + Code("-", subject + 1, 2)), shiftId, kSubjects[subject].id,
                        kSubjects[subject].name, amount, amount});
         }
         const int withdrawals = 1 + mRandom.Below(2);
@@ -655,7 +660,7 @@ class Generator {
       bills.Insert({billId, ShiftIdOf(day, 2), day.Midnight(), mOptions.branchId,
                     SampleBranchName(mOptions.branchId), Code("T", o + 1, 2), Code("台 ", o + 1, 2),
                     I(2 + o), day.At(minute), consume, I(0)});
-      payments.Insert(PaymentRow(billId + "P1", billId, kCash, 100.0, day.At(minute + 5)));
+      payments.Insert(PaymentRow(Unique(billId + "P1"), billId, kCash, 100.0, day.At(minute + 5)));
       logs.Insert({billId + "L1", billId, day.At(minute), "cashier", "开台", ""});
       jobs.Insert({"PJ" + billId, billId, "P01", day.At(minute), I(0), "厨房单"});
     }

@@ -89,4 +89,24 @@ std::string Code(const std::string& prefix, long long n, int width) {
   return prefix + digits;
 }
 
+std::string BranchUniqueId(const std::string& branchId, const std::string& localId) {
+  // Two FNV-1a passes with different offsets give the 128 bits; a separator
+  // that cannot occur in either id keeps ("B0", "1x") apart from ("B01", "x").
+  const std::string key = branchId + '\0' + localId;
+  auto fnv = [&key](std::uint64_t hash) {
+    for (const unsigned char c : key) hash = (hash ^ c) * 0x100000001B3ULL;
+    return hash;
+  };
+  const std::uint64_t high = fnv(0xCBF29CE484222325ULL);
+  const std::uint64_t low = fnv(0x84222325CBF29CE4ULL);
+  char text[40];
+  std::snprintf(text, sizeof text, "%08llX-%04llX-%04llX-%04llX-%012llX",
+                static_cast<unsigned long long>(high >> 32),
+                static_cast<unsigned long long>((high >> 16) & 0xFFFF),
+                static_cast<unsigned long long>(high & 0xFFFF),
+                static_cast<unsigned long long>(low >> 48),
+                static_cast<unsigned long long>(low & 0xFFFFFFFFFFFFULL));
+  return text;
+}
+
 }  // namespace tavex::cli::sample

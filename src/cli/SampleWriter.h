@@ -77,4 +77,11 @@ class RowCounts {
 // "prefix" followed by n zero-padded to `width` digits.
 std::string Code(const std::string& prefix, long long n, int width);
 
+// A GUID-shaped id, the same for the same branch and local id, different
+// across branches. The upload re-keys bills, items, split lines and shifts
+// with the branch prefix but leaves the ids of payment lines, shift sums and
+// reversed checkouts as they are, so those must already be unique across
+// every branch that sends to head office.
+std::string BranchUniqueId(const std::string& branchId, const std::string& localId);
+
 }  // namespace tavex::cli::sample

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <cstdlib>
 #include <map>
 #include <set>
@@ -244,6 +246,34 @@ TEST_P(SampleDatabaseTest, TheSameSeedGivesTheSameRowsAndAnotherSeedOthers) {
   }
   EXPECT_NE(Dump(Db(), "SELECT * FROM bi_BillItem ORDER BY BillItemID"),
             Dump(reseeded, "SELECT * FROM bi_BillItem ORDER BY BillItemID"));
+}
+
+// Head office merges every branch's payment lines, shift sums and reversed
+// checkouts under the ids they have at the branch, so two branches made from
+// the same seed must not share one.
+TEST_P(SampleDatabaseTest, IdsTheUploadKeepsDifferAcrossBranches) {
+  CreateSampleDatabase(Db(), Small());
+  test::TempDir other;
+  const auto branch2 = db::OpenConnection(test::CreateEmptyHostDatabase(GetParam(), other));
+  SampleOptions options = Small();
+  options.branchId = "B02";
+  CreateSampleDatabase(branch2, options);
+
+  for (const char* sql : {"SELECT BillPaymentID FROM bi_BillPayment",
+                          "SELECT ShiftSumID FROM bi_ShiftSum",
+                          "SELECT UnCheckBillID FROM bi_UnCheckBill",
+                          "SELECT UnCheckBillPaymentID FROM bi_UnCheckBillPayment",
+                          "SELECT UnCheckBillItemID FROM bi_UnCheckBillItem"}) {
+    const auto firstRows = Dump(Db(), sql);
+    const auto secondRows = Dump(branch2, sql);
+    const std::set<std::string> first(firstRows.begin(), firstRows.end());
+    const std::set<std::string> second(secondRows.begin(), secondRows.end());
+    ASSERT_FALSE(first.empty()) << sql;
+    std::set<std::string> shared;
+    std::set_intersection(first.begin(), first.end(), second.begin(), second.end(),
+                          std::inserter(shared, shared.begin()));
+    EXPECT_TRUE(shared.empty()) << sql << ": " << *shared.begin();
+  }
 }
 
 TEST_P(SampleDatabaseTest, OptionalTablesCanBeLeftOut) {
