@@ -25,29 +25,7 @@ std::string PackagePath(std::string_view name) {
   return std::string(rest.substr(0, rest.find(';')));
 }
 
-// Copies each row into parameters and runs it through Execute.
-class ExecutingRowWriter final : public RowWriter {
- public:
-  ExecutingRowWriter(Connection& connection, std::string_view sql)
-      : mConnection(connection), mSql(sql) {}
-
-  void Write(const Recordset& row) override {
-    mParams.resize(row.Columns().size());
-    for (std::size_t i = 0; i < mParams.size(); ++i) mParams[i] = row.Get(i);
-    mConnection.Execute(mSql, mParams);
-  }
-
- private:
-  Connection& mConnection;
-  std::string mSql;
-  Params mParams;
-};
-
 }  // namespace
-
-std::unique_ptr<RowWriter> Connection::PrepareRowWriter(std::string_view sql) {
-  return std::make_unique<ExecutingRowWriter>(*this, sql);
-}
 
 std::int64_t Connection::ExecuteCountingRows(std::string_view, const Params&, const RowCounter&) {
   throw DbError("This database cannot count rows while a statement runs.");

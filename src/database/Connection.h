@@ -106,9 +106,8 @@ class Connection {
   virtual std::unique_ptr<Recordset> Query(std::string_view sql, const Params& params = {}) = 0;
 
   // Prepares `sql` once for writing many rows (see RowWriter). The writer
-  // must not outlive the connection. This version runs each row through
-  // Execute; backends bind a row's values more directly where they can.
-  virtual std::unique_ptr<RowWriter> PrepareRowWriter(std::string_view sql);
+  // must not outlive the connection.
+  virtual std::unique_ptr<RowWriter> PrepareRowWriter(std::string_view sql) = 0;
 
   // Runs one statement like Execute, calling `onRow` with the number of rows
   // counted so far each time the statement calls kCountedRowFunction, so a
