@@ -5,11 +5,9 @@
 namespace tavex {
 
 // Local files of the download run that must survive a crash or a power cut
-// as either the old or the new whole file: each is written under a
-// temporary name in the target's folder, flushed to the disk, renamed into
-// place, and the folder flushed too. Failures raise std::runtime_error with
-// a description naming the file and the system's reason; the temporary file
-// is then removed.
+// as either the old or the new whole file (written through
+// engine::PendingFile). Failures raise std::runtime_error with a description
+// naming the file and the system's reason; nothing half written is left.
 
 // Copies `from` to `to`, replacing `to` when it exists.
 void CopyFileDurably(const std::string& from, const std::string& to);

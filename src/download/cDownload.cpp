@@ -8,6 +8,7 @@
 #include "storage/IgnoreFailure.h"
 #include "storage/SyncLog.h"
 #include "transfer/PrepareExchange.h"
+#include "transfer/RunProgress.h"
 
 namespace tavex {
 
@@ -45,11 +46,7 @@ bool cDownload::Download() {
   return result;
 }
 
-void cDownload::AddLine(const std::string& text) {
-  IgnoreFailure([&] { mListBox->AddItem(text); });
-  IgnoreFailure([&] { mListBox->SetListIndex(mListBox->ListCount() - 1); });
-  WriteSyncLog(text);
-}
+void cDownload::AddLine(const std::string& text) { AddRunLine(mListBox, text); }
 
 engine::Package& cDownload::NewPackage() {
   mPackage = std::make_unique<engine::Package>();
@@ -67,25 +64,8 @@ void cDownload::mPackage_Proccess(const std::string& /*PackageName*/, std::int32
                                   std::int32_t TotalFinished, const std::string& CurrentExData,
                                   std::int32_t CurrentCount, std::int32_t CurrentFinished,
                                   bool& /*Cancel*/, bool NewExData) {
-  const MessageTexts& texts = Messages();
-  if (NewExData) {
-    IgnoreFailure([&] { mListBox->AddItem(texts.Msg_Proc_Copying + CurrentExData + " ..."); });
-    IgnoreFailure([&] { mListBox->SetListIndex(mListBox->ListCount() - 1); });
-  }
-  if (CurrentFinished == CurrentCount) {
-    IgnoreFailure([&] {
-      mListBox->SetItem(mListBox->ListCount() - 1,
-                        texts.Msg_Proc_Copied_Left + CurrentExData + texts.Msg_Proc_Copied_Middle +
-                            std::to_string(CurrentCount) + texts.Msg_Proc_Copied_Right);
-    });
-  }
-  if (TotalCount != 0) {
-    IgnoreFailure([&] {
-      const float percent = static_cast<float>(static_cast<double>(TotalFinished) /
-                                               static_cast<double>(TotalCount) * 100.0);
-      if (mProgressBar->Max() >= percent) mProgressBar->SetValue(percent);
-    });
-  }
+  ShowPackageProgress(mListBox, mProgressBar, TotalCount, TotalFinished, CurrentExData,
+                      CurrentCount, CurrentFinished, NewExData);
 }
 
 }  // namespace tavex

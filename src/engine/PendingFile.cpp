@@ -1,5 +1,6 @@
 #include "engine/PendingFile.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -7,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <stdexcept>
 #include <vector>
 
@@ -16,6 +18,16 @@ namespace {
 
 std::runtime_error SystemFailure(const std::string& what, const std::string& path) {
   return std::runtime_error(what + " " + path + ": " + std::strerror(errno));
+}
+
+// The rename itself lasts only once the folder's entry is on the disk.
+void SyncFolderOf(const std::string& path) {
+  std::string folder = std::filesystem::path(path).parent_path().string();
+  if (folder.empty()) folder = ".";
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  const bool synced = fd >= 0 && ::fsync(fd) == 0;
+  if (fd >= 0) ::close(fd);
+  if (!synced) throw SystemFailure("cannot flush", folder);
 }
 
 }  // namespace
@@ -51,12 +63,17 @@ void PendingFile::Write(const void* data, std::size_t size) {
 }
 
 void PendingFile::Commit() {
-  if (std::fflush(mFile.get()) != 0) throw SystemFailure("cannot write", mTempPath);
+  // A power cut after the rename must find the whole new file, not an empty
+  // one: the data reaches the disk before the name does.
+  if (std::fflush(mFile.get()) != 0 || ::fsync(::fileno(mFile.get())) != 0) {
+    throw SystemFailure("cannot write", mTempPath);
+  }
   if (std::fclose(mFile.release()) != 0) throw SystemFailure("cannot close", mTempPath);
   if (std::rename(mTempPath.c_str(), mFinalPath.c_str()) != 0) {
     throw SystemFailure("cannot rename to", mFinalPath);
   }
   mCommitted = true;
+  SyncFolderOf(mFinalPath);
 }
 
 }  // namespace tavex::engine

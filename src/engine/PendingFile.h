@@ -8,9 +8,11 @@
 namespace tavex::engine {
 
 // A file being written under a temporary name beside its final path. Commit()
-// renames it into place; if the object goes away uncommitted, the temporary
-// file is removed, so a reader never sees half a file and a failed write
-// leaves nothing behind. Failures raise std::runtime_error.
+// flushes it to the disk, renames it into place and flushes the folder; if
+// the object goes away uncommitted, the temporary file is removed. So a
+// reader never sees half a file, a failed write leaves nothing behind, and a
+// crash or power cut leaves the old or the new whole file. Failures raise
+// std::runtime_error naming the file and the system's reason.
 class PendingFile {
  public:
   explicit PendingFile(std::string finalPath);
@@ -19,7 +21,7 @@ class PendingFile {
   PendingFile& operator=(const PendingFile&) = delete;
 
   void Write(const void* data, std::size_t size);
-  // Flushes, closes and renames the file to its final path.
+  // Flushes, closes and renames the file to its final path, durably.
   void Commit();
 
  private:

@@ -8,6 +8,7 @@
 #include "framework/PluginFolder.h"
 #include "i18n/Messages.h"
 #include "storage/IgnoreFailure.h"
+#include "transfer/RunProgress.h"
 #include "ui/DialogPlacement.h"
 #include "ui/Theme.h"
 
@@ -329,29 +330,12 @@ void WizardFrame::Proccess(std::int32_t totalCount, std::int32_t totalFinished,
     }
     mCancel = false;
   }
-  IgnoreFailure([&] {
-    if (newExData) {
-      mProgressList->AddItem(texts.Msg_Proc_Copying + currentExData + " ...");
-      mProgressList->SetListIndex(mProgressList->ListCount() - 1);
-    }
-    if (currentFinished == currentCount && mProgressList->ListCount() > 0) {
-      mProgressList->SetItem(mProgressList->ListCount() - 1,
-                             texts.Msg_Proc_Copied_Left + currentExData +
-                                 texts.Msg_Proc_Copied_Middle + std::to_string(currentCount) +
-                                 texts.Msg_Proc_Copied_Right);
-    }
-  });
+  ShowPackageProgress(mProgressList, mBar, totalCount, totalFinished, currentExData, currentCount,
+                      currentFinished, newExData);
   IgnoreFailure([&] {
     mInfo->setText(Text(texts.Msg_Proc_Current + std::to_string(currentFinished) + "/" +
                         std::to_string(currentCount) + "  " + texts.Msg_Proc_Total +
                         std::to_string(totalFinished) + "/" + std::to_string(totalCount)));
-  });
-  IgnoreFailure([&] {
-    if (totalCount != 0) {
-      const float percentage =
-          static_cast<float>(totalFinished) / static_cast<float>(totalCount) * 100.0F;
-      if (mBar->Max() >= percentage) mBar->SetValue(percentage);
-    }
   });
   mUi.ProcessEvents();
 }

@@ -7,7 +7,7 @@
 #include "framework/ExchangeContext.h"
 #include "i18n/Messages.h"
 #include "storage/IgnoreFailure.h"
-#include "storage/SyncLog.h"
+#include "transfer/RunProgress.h"
 #include "upload/PackageExport.h"
 #include "upload/cUploadBillEx.h"
 
@@ -161,32 +161,10 @@ void cUpload::mPackage_Proccess(const std::string& /*packageName*/, std::int32_t
                                 std::int32_t totalFinished, const std::string& currentExData,
                                 std::int32_t currentCount, std::int32_t currentFinished,
                                 bool& /*cancel*/, bool newExData) {
-  const MessageTexts& texts = Messages();
-  if (mListBox != nullptr) {
-    if (newExData) {
-      mListBox->AddItem(texts.Msg_Proc_Copying + currentExData + " ...");
-      mListBox->SetListIndex(mListBox->ListCount() - 1);
-    }
-    if (currentFinished == currentCount && mListBox->ListCount() > 0) {
-      mListBox->SetItem(mListBox->ListCount() - 1,
-                        texts.Msg_Proc_Copied_Left + currentExData + texts.Msg_Proc_Copied_Middle +
-                            std::to_string(currentCount) + texts.Msg_Proc_Copied_Right);
-    }
-  }
-  if (totalCount != 0 && mProgressBar != nullptr) {
-    const float percent =
-        static_cast<float>(totalFinished) / static_cast<float>(totalCount) * 100.0F;
-    if (mProgressBar->Max() >= percent) mProgressBar->SetValue(percent);
-  }
+  ShowPackageProgress(mListBox, mProgressBar, totalCount, totalFinished, currentExData,
+                      currentCount, currentFinished, newExData);
 }
 
-void cUpload::AddLine(const std::string& text) noexcept {
-  IgnoreFailure([&] {
-    if (mListBox == nullptr) return;
-    mListBox->AddItem(text);
-    mListBox->SetListIndex(mListBox->ListCount() - 1);
-  });
-  WriteSyncLog(text);
-}
+void cUpload::AddLine(const std::string& text) noexcept { AddRunLine(mListBox, text); }
 
 }  // namespace tavex
