@@ -1,7 +1,10 @@
 #include "cli/ConsoleProgress.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cmath>
+#include <iostream>
 
 namespace tavex::cli {
 
@@ -42,6 +45,15 @@ void ConsoleList::SetItem(int index, const std::string& text) {
 void ConsoleList::Print(const std::string& text) {
   if (mBar != nullptr) mBar->Clear();
   mOut << text << '\n' << std::flush;
+}
+
+bool RunWithConsoleProgress(std::ostream& out, std::ostream& err,
+                            const std::function<bool(ProgressList&, ProgressBar&)>& run) {
+  ConsoleBar bar(err, &err == &std::cerr && isatty(STDERR_FILENO) == 1);
+  ConsoleList list(out, &bar);
+  const bool result = run(list, bar);
+  bar.Clear();
+  return result;
 }
 
 }  // namespace tavex::cli

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -58,5 +59,11 @@ class ConsoleList : public ProgressList {
   std::vector<std::string> mLines;
   int mSelected = -1;
 };
+
+// Runs an unattended exchange run with its lines on `out` and, when `err` is
+// the terminal's error stream, its bar there; wipes the bar afterwards.
+// Answers the run's result.
+bool RunWithConsoleProgress(std::ostream& out, std::ostream& err,
+                            const std::function<bool(ProgressList&, ProgressBar&)>& run);
 
 }  // namespace tavex::cli

@@ -1,7 +1,3 @@
-#include <unistd.h>
-
-#include <iostream>
-
 #include "cli/Commands.h"
 #include "cli/ConsoleProgress.h"
 #include "download/cDownload.h"
@@ -12,13 +8,12 @@ namespace {
 
 int Run(const CommandLine& line, std::ostream& out, std::ostream& err) {
   const auto connection = OpenHostDatabase(line);
-  ConsoleBar bar(err, &err == &std::cerr && isatty(STDERR_FILENO) == 1);
-  ConsoleList list(out, &bar);
-  cDownload download;
-  download.Initialize(connection, list, bar);
-  const bool merged = download.Download();
-  bar.Clear();
-  return merged ? kExitOk : kExitFailed;
+  const bool done = RunWithConsoleProgress(out, err, [&](ProgressList& list, ProgressBar& bar) {
+    cDownload download;
+    download.Initialize(connection, list, bar);
+    return download.Download();
+  });
+  return done ? kExitOk : kExitFailed;
 }
 
 }  // namespace

@@ -1,7 +1,3 @@
-#include <unistd.h>
-
-#include <iostream>
-
 #include "cli/Commands.h"
 #include "cli/ConsoleProgress.h"
 #include "upload/cUpload.h"
@@ -12,13 +8,12 @@ namespace {
 
 int Run(const CommandLine& line, std::ostream& out, std::ostream& err) {
   const auto connection = OpenHostDatabase(line);
-  ConsoleBar bar(err, &err == &std::cerr && isatty(STDERR_FILENO) == 1);
-  ConsoleList list(out, &bar);
-  cUpload upload;
-  upload.Initialize(connection, &list, &bar);
-  const bool sent = upload.Upload();
-  bar.Clear();
-  return sent ? kExitOk : kExitFailed;
+  const bool done = RunWithConsoleProgress(out, err, [&](ProgressList& list, ProgressBar& bar) {
+    cUpload upload;
+    upload.Initialize(connection, &list, &bar);
+    return upload.Upload();
+  });
+  return done ? kExitOk : kExitFailed;
 }
 
 }  // namespace
