@@ -59,9 +59,9 @@ for site in B01 HQ; do
   printf '[FTP]\nPort=%s\n' "$port" >"$work/$site/Octopus/MAIN.INI"
 done
 say "sample databases: branch B01 with 60 bills over 3 days (some already uploaded)," \
-  "head office HQ with none of its own"
+  "head office HQ with 20 bills of its own"
 "$T" sample-db --db "$B01" --branch B01 --bills 60 --days 3 >/dev/null
-"$T" sample-db --db "$HQ" --branch HQ --bills 0 --days 3 >/dev/null
+"$T" sample-db --db "$HQ" --branch HQ --bills 20 --days 3 >/dev/null
 for db in "$B01" "$HQ"; do
   "$T" settings --db "$db" --set 1001=127.0.0.1 --set 1002=demo --set 1003=demo >/dev/null
 done
@@ -70,7 +70,7 @@ done
 tables=(bi_Bill bi_BillPayment bi_BillItem bi_SubBill bi_UnCheckBill bi_UnCheckBillPayment
   bi_UnCheckBillItem bi_OctopusPayment bi_Shift bi_ShiftSum bi_ShiftLog)
 report() {
-  echo "(B01 also holds the bills it had uploaded before; HQ also holds shifts of its own)"
+  echo "(B01 also holds the bills it had uploaded before; HQ also holds bills and shifts of its own)"
   printf '%-24s %10s %10s\n' table "B01 rows" "HQ rows"
   for table in "${tables[@]}"; do
     printf '%-24s %10s %10s\n' "$table" "$(sqlite3 "$work/B01.db" "SELECT COUNT(*) FROM $table")" \
