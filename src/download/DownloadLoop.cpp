@@ -60,19 +60,23 @@ DownloadLoop::DownloadLoop(const ExchangeSettings& settings, engine::FSComprFile
 
 DownloadLoop::~DownloadLoop() = default;
 
-bool DownloadLoop::Run() {
-  bool result = false;
-  std::unique_ptr<clsFTP> ftp;
+bool RunLoggingDownloadFailure(const std::function<bool()>& step) noexcept {
   try {
-    ftp = std::make_unique<clsFTP>();
-    result = MergePending() && FetchAndMergeAll(*ftp);
+    return step();
   } catch (const std::exception& failure) {
     const std::string description = failure.what();
     if (!description.empty()) WriteSyncLog(Messages().Msg_DownloadData_Fault + description);
-    result = false;
   } catch (...) {
-    result = false;
   }
+  return false;
+}
+
+bool DownloadLoop::Run() {
+  std::unique_ptr<clsFTP> ftp;
+  const bool result = RunLoggingDownloadFailure([&] {
+    ftp = std::make_unique<clsFTP>();
+    return MergePending() && FetchAndMergeAll(*ftp);
+  });
   IgnoreFailure([&] { ClosePackageDatabase(); });
   if (ftp) IgnoreFailure([&] { ftp->DisConnect(); });
   return result;

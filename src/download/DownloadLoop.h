@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -29,6 +30,11 @@ class clsFTP;
 //
 // Every step reports through the host; an unexpected failure is written to
 // the synchronisation log only and ends the run. Nothing is thrown.
+// Runs one part of a download; a failure it throws is written to the
+// synchronisation log only ("下载数据失败: " and its description) and
+// answers false.
+bool RunLoggingDownloadFailure(const std::function<bool()>& step) noexcept;
+
 class DownloadLoop {
  public:
   // `settings` from PrepareExchange; the loop unpacks with `compressor`.

@@ -1,12 +1,13 @@
 #include "download/cDownload.h"
 
+#include <functional>
+
 #include "database/SharedConnection.h"
 #include "download/DownloadLoop.h"
 #include "engine/FSComprFile.h"
 #include "framework/ExchangeContext.h"
 #include "i18n/Messages.h"
 #include "storage/IgnoreFailure.h"
-#include "storage/SyncLog.h"
 #include "transfer/PrepareExchange.h"
 #include "transfer/RunProgress.h"
 
@@ -26,37 +27,21 @@ void cDownload::Initialize(std::shared_ptr<db::Connection> vConnection, Progress
 
 bool cDownload::Download() {
   if (mListBox == nullptr || mProgressBar == nullptr) return false;
-  bool result = false;
-  try {
+  // The preparation reads the settings store, which may fail too.
+  return RunLoggingDownloadFailure([this] {
     // The compression control is held for this run only.
     engine::FSComprFile compressor;
     ExchangeSettings settings;
-    if (PrepareExchange(settings, [this](const std::string& text) { AddLine(text); })) {
-      result = DownloadLoop(settings, compressor, *this).Run();
-    }
-  } catch (const std::exception& failure) {
-    // The preparation reads the settings store, which may fail; say why in
-    // the log, as the loop does for its own failures.
-    const std::string description = failure.what();
-    if (!description.empty()) WriteSyncLog(Messages().Msg_DownloadData_Fault + description);
-    result = false;
-  } catch (...) {
-    result = false;
-  }
-  return result;
+    return PrepareExchange(settings, [this](const std::string& text) { AddLine(text); }) &&
+           DownloadLoop(settings, compressor, *this).Run();
+  });
 }
 
 void cDownload::AddLine(const std::string& text) { AddRunLine(mListBox, text); }
 
 engine::Package& cDownload::NewPackage() {
   mPackage = std::make_unique<engine::Package>();
-  mPackage->OnProccess([this](const std::string& packageName, std::int32_t totalCount,
-                              std::int32_t totalFinished, const std::string& currentExData,
-                              std::int32_t currentCount, std::int32_t currentFinished, bool& cancel,
-                              bool newExData) {
-    mPackage_Proccess(packageName, totalCount, totalFinished, currentExData, currentCount,
-                      currentFinished, cancel, newExData);
-  });
+  mPackage->OnProccess(std::bind_front(&cDownload::mPackage_Proccess, this));
   return *mPackage;
 }
 

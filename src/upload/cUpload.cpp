@@ -2,6 +2,7 @@
 
 #include <ctime>
 #include <filesystem>
+#include <functional>
 
 #include "database/SharedConnection.h"
 #include "framework/ExchangeContext.h"
@@ -105,13 +106,7 @@ bool cUpload::Run() {
 
 bool cUpload::DefinePackage() {
   mPackage = std::make_unique<engine::Package>();
-  mPackage->OnProccess([this](const std::string& packageName, std::int32_t totalCount,
-                              std::int32_t totalFinished, const std::string& currentExData,
-                              std::int32_t currentCount, std::int32_t currentFinished, bool& cancel,
-                              bool newExData) {
-    mPackage_Proccess(packageName, totalCount, totalFinished, currentExData, currentCount,
-                      currentFinished, cancel, newExData);
-  });
+  mPackage->OnProccess(std::bind_front(&cUpload::mPackage_Proccess, this));
   mPackage->PackageID(mSettings.gsBranchID + "-" + TimeStamp());
   mPackage->Description(mSettings.gsBranchName);
   return cUploadBillEx().LoadPackag(*mPackage);
