@@ -8,6 +8,7 @@
 #include "framework/ExchangeContext.h"
 #include "i18n/Messages.h"
 #include "storage/IgnoreFailure.h"
+#include "storage/LoggedRun.h"
 #include "transfer/PrepareExchange.h"
 #include "transfer/RunProgress.h"
 
@@ -28,7 +29,7 @@ void cDownload::Initialize(std::shared_ptr<db::Connection> vConnection, Progress
 bool cDownload::Download() {
   if (mListBox == nullptr || mProgressBar == nullptr) return false;
   // The preparation reads the settings store, which may fail too.
-  return RunLoggingDownloadFailure([this] {
+  return RunLoggingFailure(Messages().Msg_DownloadData_Fault, [this] {
     // The compression control is held for this run only.
     engine::FSComprFile compressor;
     ExchangeSettings settings;
