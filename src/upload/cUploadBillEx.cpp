@@ -77,14 +77,11 @@ void cUploadBillEx::DropTables() {
   for (std::string_view table : kStagingTables) storage::DropTable(table);
 }
 
-bool cUploadBillEx::LoadData() noexcept {
-  std::shared_ptr<db::Connection> connection;
-  bool began = false;
+bool cUploadBillEx::LoadData() {
+  const std::shared_ptr<db::Connection> connection = db::SharedConnection();
+  if (!connection) throw db::DbError("no host connection");
+  connection->BeginTrans(db::TransactionKind::Strict);
   try {
-    connection = db::SharedConnection();
-    if (!connection) return false;
-    connection->BeginTrans(db::TransactionKind::Strict);
-    began = true;
     DropTables();
     for (const std::string& sql : CopyStatements(storage::TableExists(kUnCheckBill),
                                                  storage::TableExists(kOctopusPayment))) {
@@ -117,9 +114,9 @@ bool cUploadBillEx::LoadData() noexcept {
     return true;
   } catch (...) {
     IgnoreFailure([&] {
-      if (began && connection->InTransaction()) connection->RollbackTrans();
+      if (connection->InTransaction()) connection->RollbackTrans();
     });
-    return false;
+    throw;
   }
 }
 

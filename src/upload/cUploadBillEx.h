@@ -48,10 +48,11 @@ class cUploadBillEx {
   void DropTables();
 
   // Rebuilds the upload set in one strict transaction, so that the copies
-  // agree with each other while POS terminals keep writing. True when every
-  // statement ran and the transaction was committed; on any failure
-  // everything is rolled back and the result is false. Nothing is thrown.
-  bool LoadData() noexcept;
+  // agree with each other while POS terminals keep writing. Returns true
+  // once the transaction is committed; on any failure (no host connection,
+  // the database locked, a statement failing) everything is rolled back and
+  // the failure propagates.
+  bool LoadData();
 
   // Defines the bill package over the staging tables in `vPackage`: the
   // table steps 21 to 33 (25 to 27 only when the host has bi_UnCheckBill, 28

@@ -232,6 +232,20 @@ TEST_P(UploadRunTest, AFailedTransferRollsTheMarksBack) {
   ExpectNothingSent(bills, octopus);
 }
 
+TEST_P(UploadRunTest, WithoutAHostConnectionTheLogSaysWhy) {
+  cUpload upload;
+  upload.Initialize(nullptr, &mList, &mBar);
+  EXPECT_FALSE(upload.Upload());
+  EXPECT_EQ(std::vector<std::string>{""}, mList.lines);
+  EXPECT_EQ("数据上传失败：no host connection", upload.Failure());
+  EXPECT_NE(std::string::npos,
+            test::ReadFile(GetLastLogFile()).find("\"数据上传失败：no host connection\""));
+  // The next run of the same object starts afresh.
+  upload.Initialize(Db(), &mList, &mBar);
+  EXPECT_TRUE(upload.Upload());
+  EXPECT_EQ("", upload.Failure());
+}
+
 TEST_P(UploadRunTest, ExportErrorsAreListedAndNothingIsSent) {
   const auto bills = UnsentBills();
   const auto octopus = UnsentOctopus();
