@@ -152,7 +152,8 @@ TEST_P(UploadBillExTest, AFailingStatementRollsEverythingBack) {
 TEST_P(UploadBillExTest, DropTablesRemovesEveryStagingTable) {
   ASSERT_TRUE(cUploadBillEx().LoadData());
   cUploadBillEx().DropTables();
-  for (auto table : cUploadBillEx::kStagingTables) EXPECT_FALSE(HasTable(std::string(table)));
+  for (const auto& table : cUploadBillEx::kStagingTables)
+    EXPECT_FALSE(HasTable(std::string(table.name)));
   cUploadBillEx().DropTables();  // nothing left to drop is no error
 }
 
