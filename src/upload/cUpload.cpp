@@ -87,7 +87,13 @@ bool cUpload::Run() {
     AddLine(texts.Msg_UploadData_NoData);
     return false;
   }
-  if (!cUploadBillEx().LoadData()) return false;
+  cUploadBillEx staging;
+  if (!staging.LoadData()) {
+    // The staging's reason goes the way of every failure raised in the run:
+    // into the log and to the host.
+    if (!staging.Failure().empty()) throw db::DbError(staging.Failure());
+    return false;
+  }
 
   mProbe = std::make_unique<clsFTP>();
   if (!mProbe->Connect(mSettings.gsFtpHost, mSettings.gsFtpUID, mSettings.gsFtpPSW)) {

@@ -104,21 +104,24 @@ std::string cUploadBillEx::BranchName() const {
 
 void cUploadBillEx::DropTables() { DropStagingTables(kStagingTables); }
 
-bool cUploadBillEx::LoadData() {
+bool cUploadBillEx::LoadData() noexcept {
+  mFailure.clear();
   const std::shared_ptr<db::Connection> connection = db::SharedConnection();
-  if (!connection) throw db::DbError("no host connection");
-  connection->BeginTrans(db::TransactionKind::Strict);
   try {
+    if (!connection) throw db::DbError("no host connection");
+    connection->BeginTrans(db::TransactionKind::Strict);
     DropTables();
     FillStagingTables(*connection, kStagingTables, BranchID());
     connection->CommitTrans();
     return true;
+  } catch (const std::exception& failure) {
+    mFailure = failure.what();
   } catch (...) {
-    IgnoreFailure([&] {
-      if (connection->InTransaction()) connection->RollbackTrans();
-    });
-    throw;
   }
+  IgnoreFailure([&] {
+    if (connection && connection->InTransaction()) connection->RollbackTrans();
+  });
+  return false;
 }
 
 bool cUploadBillEx::LoadPackag(engine::Package& vPackage) {

@@ -94,9 +94,12 @@ class cUploadBillEx {
   // Rebuilds the upload set in one strict transaction, so that the copies
   // agree with each other while POS terminals keep writing. Returns true
   // once the transaction is committed; on any failure (no host connection,
-  // the database locked, a statement failing) everything is rolled back and
-  // the failure propagates.
-  bool LoadData();
+  // the database locked, a statement failing) everything is rolled back,
+  // Failure() holds the reason, and the answer is false.
+  bool LoadData() noexcept;
+
+  // Why the last LoadData failed; empty after one that succeeded.
+  const std::string& Failure() const noexcept { return mFailure; }
 
   // Defines the bill package over the staging tables in `vPackage`: the
   // table steps 21 to 33 (25 to 27 only when the host has bi_UnCheckBill, 28
@@ -108,6 +111,7 @@ class cUploadBillEx {
 
  private:
   UploadBillTexts mTexts;
+  std::string mFailure;
 };
 
 }  // namespace tavex

@@ -142,7 +142,9 @@ TEST_P(UploadBillExTest, AFailingStatementRollsEverythingBack) {
   const auto staged = Keys("SELECT BillID FROM bi_Bill_Upload");
   Exec("UPDATE bi_Bill SET IsUploaded=0");
   Exec("DROP TABLE bi_ShiftLog");
-  EXPECT_THROW(cUploadBillEx().LoadData(), db::DbError);
+  cUploadBillEx failing;
+  EXPECT_FALSE(failing.LoadData());
+  EXPECT_FALSE(failing.Failure().empty());
   // The drops of the failed run were undone with it.
   EXPECT_EQ(staged, Keys("SELECT BillID FROM bi_Bill_Upload"));
   EXPECT_TRUE(HasTable("bi_ShiftLog_Upload"));
