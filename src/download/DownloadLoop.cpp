@@ -85,7 +85,7 @@ DownloadLoop::~DownloadLoop() = default;
 
 bool DownloadLoop::Run() {
   std::unique_ptr<clsFTP> ftp;
-  const bool result = RunLoggingFailure(Messages().Msg_DownloadData_Fault, [&] {
+  const bool result = RunLogged([&] {
     ftp = std::make_unique<clsFTP>();
     return MergePending() && FetchAndMergeAll(*ftp);
   });
@@ -177,7 +177,7 @@ bool DownloadLoop::FetchAndMerge(clsFTP& ftp, int number, const std::string& nam
 // holds up the runs after this one.
 bool DownloadLoop::Settle(const std::string& name, const std::function<bool()>& merge) {
   bool merged = false;
-  const bool completed = RunLoggingFailure(Messages().Msg_DownloadData_Fault, [&] {
+  const bool completed = RunLogged([&] {
     merged = merge();
     return true;
   });
@@ -264,7 +264,7 @@ bool DownloadLoop::FileImportFailure(const engine::Package& package, const std::
 // that is gone, its backup copy; true when filed. A failure is logged: the
 // package is then kept by its backup copy alone.
 bool DownloadLoop::FileAsError(const std::string& name) noexcept {
-  return RunLoggingFailure(Messages().Msg_DownloadData_Fault, [&] {
+  return RunLogged([&] {
     const std::string temporary = TempFile(name);
     CopyFileDurably(std::filesystem::exists(temporary) ? temporary : mPending.BackupCopy(name),
                     mSettings.gsErrorPath + name);
@@ -277,6 +277,11 @@ bool DownloadLoop::FileAsError(const std::string& name) noexcept {
 void DownloadLoop::RemoveTemporaryFiles(const std::string& name) noexcept {
   IgnoreFailure([&] { RemoveFile(TempFile(name)); });
   IgnoreFailure([&] { RemoveFile(TempFile(PackageBaseName(name) + ".mdb")); });
+}
+
+bool DownloadLoop::RunLogged(const std::function<bool()>& step) noexcept {
+  return RunLoggingFailure(Messages().Msg_DownloadData_Fault, step,
+                           [this](const std::string& record) { mHost.FailureLogged(record); });
 }
 
 void DownloadLoop::ClosePackageDatabase() {

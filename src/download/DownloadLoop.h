@@ -57,6 +57,9 @@ class DownloadLoop {
   bool FileImportFailure(const engine::Package& package, const std::string& name);
   bool FileAsError(const std::string& name) noexcept;
   void RemoveTemporaryFiles(const std::string& name) noexcept;
+  // Runs `step`; a failure it raises is logged, handed to the host, and
+  // answers false.
+  bool RunLogged(const std::function<bool()>& step) noexcept;
   void ClosePackageDatabase();
   void AddLine(const std::string& text) { mHost.AddLine(text); }
   std::string TempFile(const std::string& name) const { return mSettings.gsTempPath + name; }

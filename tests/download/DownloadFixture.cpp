@@ -165,7 +165,9 @@ std::vector<std::string> DownloadFixture::PutInListingOrder(
 bool DownloadFixture::Download() {
   cDownload run;
   run.Initialize(Hq(), mList, mBar);
-  return run.Download();
+  const bool result = run.Download();
+  mFailure = run.Failure();
+  return result;
 }
 
 int DownloadFixture::DownloadKilledAt(const std::string& marker, int nth) {

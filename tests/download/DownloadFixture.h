@@ -58,7 +58,8 @@ class DownloadFixture : public ::testing::TestWithParam<db::Backend> {
   std::vector<std::string> PutInListingOrder(const std::string& branch,
                                              const std::vector<std::string>& contents) const;
 
-  // Runs cDownload at head office with mList and mBar; the result.
+  // Runs cDownload at head office with mList and mBar; the result. The
+  // reasons it gives for raised failures are kept in mFailure.
   bool Download();
   // Runs cDownload in a child process that dies at once (as under a kill)
   // when a line containing `marker` reaches the list for the `nth` time;
@@ -86,6 +87,7 @@ class DownloadFixture : public ::testing::TestWithParam<db::Backend> {
   FtpServer mServer;
   std::string mHqName;
   WatchedList mList;
+  std::string mFailure;
   RecordingBar mBar;
 
  private:

@@ -207,17 +207,18 @@ TEST_P(DownloadRun, ADamagedPackageNeverHoldsUpTheRunsAfterIt) {
     const char* name;
     std::function<std::string()> damaged;
     bool errorFolderBlocked;  // a file where the month folder belongs
+    bool raised;              // the reason is the host's to show too
     std::string lastLine;
     std::string logged;
   };
   const std::string errorFolder = mHome / "ErrPackage";
   const Case cases[] = {
-      {"NotADatabase", [&] { return Packed("hello"); }, false, "正在建立数据库连接...",
+      {"NotADatabase", [&] { return Packed("hello"); }, false, true, "正在建立数据库连接...",
        "\"下载数据失败: file is not a database"},
       {"NoDefinition",
        [&] { return Tampered(BillPackage("B01", 1, 1), "DROP TABLE ExPackage_Step"); }, false,
-       "备份文件到错误目录！", "\"数据已经被损坏！导入数据失败。\""},
-      {"ErrorCopyFails", [&] { return Packed("hello"); }, true, "正在建立数据库连接...",
+       false, "备份文件到错误目录！", "\"数据已经被损坏！导入数据失败。\""},
+      {"ErrorCopyFails", [&] { return Packed("hello"); }, true, true, "正在建立数据库连接...",
        "\"下载数据失败: cannot create " + errorFolder + "/"},
   };
   for (const Case& c : cases) {
@@ -228,6 +229,7 @@ TEST_P(DownloadRun, ADamagedPackageNeverHoldsUpTheRunsAfterIt) {
     EXPECT_FALSE(Download());
     EXPECT_EQ(c.lastLine, mList.lines.back());
     EXPECT_NE(std::string::npos, SyncLogText().find(c.logged)) << SyncLogText();
+    EXPECT_EQ(c.raised, mFailure.find("下载数据失败: ") != std::string::npos) << mFailure;
     EXPECT_EQ(Lines{names[1]}, ServerFiles());
     EXPECT_EQ(Lines{names[0]}, MonthFiles("BckPackage"));
     EXPECT_EQ(c.errorFolderBlocked ? Lines{} : Lines{names[0]}, MonthFiles("ErrPackage"));
