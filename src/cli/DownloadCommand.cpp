@@ -8,11 +8,13 @@ namespace {
 
 int Run(const CommandLine& line, std::ostream& out, std::ostream& err) {
   const auto connection = OpenHostDatabase(line);
+  cDownload download;
   const bool done = RunWithConsoleProgress(out, err, [&](ProgressList& list, ProgressBar& bar) {
-    cDownload download;
     download.Initialize(connection, list, bar);
     return download.Download();
   });
+  // The lines say what failed; the log records say why.
+  if (!download.Failure().empty()) err << download.Failure() << '\n';
   return done ? kExitOk : kExitFailed;
 }
 

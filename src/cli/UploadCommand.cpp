@@ -8,11 +8,13 @@ namespace {
 
 int Run(const CommandLine& line, std::ostream& out, std::ostream& err) {
   const auto connection = OpenHostDatabase(line);
+  cUpload upload;
   const bool done = RunWithConsoleProgress(out, err, [&](ProgressList& list, ProgressBar& bar) {
-    cUpload upload;
     upload.Initialize(connection, &list, &bar);
     return upload.Upload();
   });
+  // The lines say what failed; the log record says why.
+  if (!upload.Failure().empty()) err << upload.Failure() << '\n';
   return done ? kExitOk : kExitFailed;
 }
 

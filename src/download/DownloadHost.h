@@ -28,6 +28,10 @@ class DownloadHost {
   // A fresh package object for the next package, with the host's progress
   // handler attached. The host keeps it until the next call.
   virtual engine::Package& NewPackage() = 0;
+
+  // Called with each record of a raised failure that the loop wrote to the
+  // synchronisation log, so that a host can show the reason as well.
+  virtual void FailureLogged(const std::string& /*record*/) {}
 };
 
 }  // namespace tavex

@@ -7,7 +7,7 @@
 #include "download/DurableFile.h"
 #include "i18n/Messages.h"
 #include "storage/IgnoreFailure.h"
-#include "storage/SyncLog.h"
+#include "storage/LoggedRun.h"
 #include "transfer/FtpListing.h"
 #include "transfer/clsFTP.h"
 
@@ -16,6 +16,29 @@ namespace tavex {
 namespace {
 
 constexpr std::string_view kPackageEnding = ".pkg";
+
+// The bar's share of one step of the run, in thousandths: the server's part
+// once per run, then the package's part once per package. Opening the
+// package database and checking it sweep the same range.
+struct SweepRange {
+  int from;
+  int to;
+};
+constexpr SweepRange kSweepConnect{1, 150};
+constexpr SweepRange kSweepOpenFolder{151, 300};
+constexpr SweepRange kSweepFetch{301, 500};
+constexpr SweepRange kSweepBackup{501, 600};
+constexpr SweepRange kSweepDelete{601, 700};
+constexpr SweepRange kSweepOpenPackage{701, 800};
+constexpr SweepRange kSweepCheck{701, 800};
+constexpr SweepRange kSweepImport{801, 1000};
+
+void Sweep(DownloadHost& host, SweepRange range) {
+  for (int k = range.from; k <= range.to; ++k) {
+    host.Bar().SetValue(static_cast<float>(k / 1000.0 * 100.0));
+    host.SweepStep();
+  }
+}
 
 bool EndsWithPackageEnding(const std::string& name) {
   if (name.size() < kPackageEnding.size()) return false;
@@ -60,20 +83,9 @@ DownloadLoop::DownloadLoop(const ExchangeSettings& settings, engine::FSComprFile
 
 DownloadLoop::~DownloadLoop() = default;
 
-bool RunLoggingDownloadFailure(const std::function<bool()>& step) noexcept {
-  try {
-    return step();
-  } catch (const std::exception& failure) {
-    const std::string description = failure.what();
-    if (!description.empty()) WriteSyncLog(Messages().Msg_DownloadData_Fault + description);
-  } catch (...) {
-  }
-  return false;
-}
-
 bool DownloadLoop::Run() {
   std::unique_ptr<clsFTP> ftp;
-  const bool result = RunLoggingDownloadFailure([&] {
+  const bool result = RunLogged([&] {
     ftp = std::make_unique<clsFTP>();
     return MergePending() && FetchAndMergeAll(*ftp);
   });
@@ -83,35 +95,36 @@ bool DownloadLoop::Run() {
 }
 
 bool DownloadLoop::MergePending() {
-  const MessageTexts& texts = Messages();
   for (const std::string& name : mPending.Names()) {
-    AddLine(texts.Msg_PKG_Resume + name);
-    if (!std::filesystem::exists(TempFile(name))) {
-      const std::string backup = mPending.BackupCopy(name);
-      if (backup.empty() || !std::filesystem::exists(backup)) {
-        AddLine(texts.Msg_PKG_Resume_Lost + name);
-        mPending.Remove(name);
-        return false;
-      }
-      CopyFileDurably(backup, TempFile(name));
-    }
-    const bool merged = Merge(name);
-    mPending.Remove(name);
-    if (!merged) return false;
+    AddLine(Messages().Msg_PKG_Resume + name);
+    if (!Settle(name, [&] { return RestoreTemporaryCopy(name) && Merge(name); })) return false;
   }
+  return true;
+}
+
+// A pending package whose temporary copy is gone is merged from its backup
+// copy; with neither left there is nothing to merge.
+bool DownloadLoop::RestoreTemporaryCopy(const std::string& name) {
+  if (std::filesystem::exists(TempFile(name))) return true;
+  const std::string backup = mPending.BackupCopy(name);
+  if (backup.empty() || !std::filesystem::exists(backup)) {
+    AddLine(Messages().Msg_PKG_Resume_Lost + name);
+    return false;
+  }
+  CopyFileDurably(backup, TempFile(name));
   return true;
 }
 
 bool DownloadLoop::FetchAndMergeAll(clsFTP& ftp) {
   const MessageTexts& texts = Messages();
   AddLine(texts.Msg_FTP_Connect + mSettings.gsFtpHost + " ...");
-  Sweep(1, 150);
+  Sweep(mHost, kSweepConnect);
   if (!ftp.Connect(mSettings.gsFtpHost, mSettings.gsFtpUID, mSettings.gsFtpPSW)) {
     AddLine(texts.Msg_FTP_Connect_Fault);
     return false;
   }
   AddLine(texts.Msg_FTP_SetFtpDir + mSettings.gsDownloadPath + " ...");
-  Sweep(151, 300);
+  Sweep(mHost, kSweepOpenFolder);
   if (!ftp.SetFtpDir(mSettings.gsDownloadPath)) {
     AddLine(texts.Msg_FTP_SetFtpDir_Fault);
     return false;
@@ -137,17 +150,17 @@ bool DownloadLoop::FetchAndMergeAll(clsFTP& ftp) {
 bool DownloadLoop::FetchAndMerge(clsFTP& ftp, int number, const std::string& name) {
   const MessageTexts& texts = Messages();
   AddLine(std::to_string(number) + ". " + texts.Msg_FTP_Downloading + name + " ...");
-  Sweep(301, 500);
+  Sweep(mHost, kSweepFetch);
   if (!ftp.GetFile(name, TempFile(name))) {
     AddLine(texts.Msg_FTP_Download_Fault);
     return false;
   }
   AddLine(texts.Msg_FTP_Downloaded);
-  Sweep(501, 600);
+  Sweep(mHost, kSweepBackup);
   const std::string backup = mSettings.gsBackupPath + name;
   CopyFileDurably(TempFile(name), backup);
   AddLine(texts.Msg_FTP_Delete);
-  Sweep(601, 700);
+  Sweep(mHost, kSweepDelete);
   mPending.Add(name, backup);
   if (!ftp.DeleteFile(name)) {
     // The server still holds the package, so the next run fetches it again.
@@ -155,7 +168,24 @@ bool DownloadLoop::FetchAndMerge(clsFTP& ftp, int number, const std::string& nam
     AddLine(texts.Msg_FTP_Delete_Fault);
     return false;
   }
-  const bool merged = Merge(name);
+  return Settle(name, [&] { return Merge(name); });
+}
+
+// Runs `merge` for the pending package `name` and then forgets the package,
+// whatever happened: a failure raised inside is logged and the package is
+// filed as an error package, as a reported failure is, so that it never
+// holds up the runs after this one.
+bool DownloadLoop::Settle(const std::string& name, const std::function<bool()>& merge) {
+  bool merged = false;
+  const bool completed = RunLogged([&] {
+    merged = merge();
+    return true;
+  });
+  if (!completed) {
+    IgnoreFailure([&] { ClosePackageDatabase(); });
+    FileAsError(name);
+    RemoveTemporaryFiles(name);
+  }
   mPending.Remove(name);
   return merged;
 }
@@ -180,12 +210,12 @@ bool DownloadLoop::Merge(const std::string& name) {
   }
 
   AddLine(texts.Msg_PKG_Connect);
-  Sweep(701, 800);
+  Sweep(mHost, kSweepOpenPackage);
   ClosePackageDatabase();
   mPackageDatabase = db::OpenConnection(db::PackageConnectionString(database));
 
   AddLine(texts.Msg_PKG_Check);
-  Sweep(701, 800);
+  Sweep(mHost, kSweepCheck);
   if (!package.CheckPackage(mPackageDatabase, 0)) {
     AddLine(texts.Msg_PKG_Check_Fault);
     ClosePackageDatabase();
@@ -198,7 +228,7 @@ bool DownloadLoop::Merge(const std::string& name) {
   package.SourceConnection(mPackageDatabase);
   package.TargetConnection(db::SharedConnection());
   AddLine(texts.Msg_PKG_Import + package.PackageID() + " ...");
-  Sweep(801, 1000);
+  Sweep(mHost, kSweepImport);
   if (!package.ImportPackage(true, true, 1)) return FileImportFailure(package, name);
 
   ClosePackageDatabase();
@@ -221,32 +251,42 @@ bool DownloadLoop::FileImportFailure(const engine::Package& package, const std::
     AddLine(texts.Msg_PKG_Canceled);
   }
   ClosePackageDatabase();
-  FileAsError(name);
+  const bool filed = FileAsError(name);
   RemoveTemporaryFiles(name);
-  AddLine(texts.Msg_PKG_BackupTo);
-  AddLine(mSettings.gsErrorPath + name);
+  if (filed) {
+    AddLine(texts.Msg_PKG_BackupTo);
+    AddLine(mSettings.gsErrorPath + name);
+  }
   return false;
 }
 
-void DownloadLoop::FileAsError(const std::string& name) {
-  CopyFileDurably(TempFile(name), mSettings.gsErrorPath + name);
+// Files package `name` in the error folder from its temporary copy or, when
+// that is gone, its backup copy; true when filed. A failure is logged: the
+// package is then kept by its backup copy alone.
+bool DownloadLoop::FileAsError(const std::string& name) noexcept {
+  return RunLogged([&] {
+    const std::string temporary = TempFile(name);
+    CopyFileDurably(std::filesystem::exists(temporary) ? temporary : mPending.BackupCopy(name),
+                    mSettings.gsErrorPath + name);
+    return true;
+  });
 }
 
-void DownloadLoop::RemoveTemporaryFiles(const std::string& name) {
-  RemoveFile(TempFile(name));
-  RemoveFile(TempFile(PackageBaseName(name) + ".mdb"));
+// A temporary file that cannot be removed is overwritten by the next
+// package of the same name; it is no failure of this one.
+void DownloadLoop::RemoveTemporaryFiles(const std::string& name) noexcept {
+  IgnoreFailure([&] { RemoveFile(TempFile(name)); });
+  IgnoreFailure([&] { RemoveFile(TempFile(PackageBaseName(name) + ".mdb")); });
+}
+
+bool DownloadLoop::RunLogged(const std::function<bool()>& step) noexcept {
+  return RunLoggingFailure(Messages().Msg_DownloadData_Fault, step,
+                           [this](const std::string& record) { mHost.FailureLogged(record); });
 }
 
 void DownloadLoop::ClosePackageDatabase() {
   if (mPackageDatabase && mPackageDatabase->IsOpen()) mPackageDatabase->Close();
   mPackageDatabase.reset();
-}
-
-void DownloadLoop::Sweep(int from, int to) {
-  for (int k = from; k <= to; ++k) {
-    mHost.Bar().SetValue(static_cast<float>(k / 1000.0 * 100.0));
-    mHost.SweepStep();
-  }
 }
 
 }  // namespace tavex

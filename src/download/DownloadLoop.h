@@ -24,17 +24,16 @@ class clsFTP;
 //
 // A package is recorded as pending before its server copy is deleted and
 // forgotten once it is merged or filed, so a run that dies in between (a
-// kill, a power cut, an unexpected failure) loses nothing: the next run
-// merges it, from the temporary copy or else the backup copy, before it
-// looks at the server. A package that has failed is never tried again.
+// kill, a power cut) loses nothing: the next run merges it, from the
+// temporary copy or else the backup copy, before it looks at the server.
+// Only the death of the process leaves a record behind: a package that
+// fails, whether reported or raised, is filed (or, when even that fails,
+// left in the backup folder only) and never tried again, so the next run
+// goes on with the server.
 //
-// Every step reports through the host; an unexpected failure is written to
-// the synchronisation log only and ends the run. Nothing is thrown.
-// Runs one part of a download; a failure it throws is written to the
-// synchronisation log only ("下载数据失败: " and its description) and
-// answers false.
-bool RunLoggingDownloadFailure(const std::function<bool()>& step) noexcept;
-
+// Every step reports through the host; a raised failure is written to the
+// synchronisation log only ("下载数据失败: " and its description) and ends
+// the run. Nothing is thrown.
 class DownloadLoop {
  public:
   // `settings` from PrepareExchange; the loop unpacks with `compressor`.
@@ -50,14 +49,18 @@ class DownloadLoop {
 
  private:
   bool MergePending();
+  bool RestoreTemporaryCopy(const std::string& name);
   bool FetchAndMergeAll(clsFTP& ftp);
   bool FetchAndMerge(clsFTP& ftp, int number, const std::string& name);
+  bool Settle(const std::string& name, const std::function<bool()>& merge);
   bool Merge(const std::string& name);
   bool FileImportFailure(const engine::Package& package, const std::string& name);
-  void FileAsError(const std::string& name);
-  void RemoveTemporaryFiles(const std::string& name);
+  bool FileAsError(const std::string& name) noexcept;
+  void RemoveTemporaryFiles(const std::string& name) noexcept;
+  // Runs `step`; a failure it raises is logged, handed to the host, and
+  // answers false.
+  bool RunLogged(const std::function<bool()>& step) noexcept;
   void ClosePackageDatabase();
-  void Sweep(int from, int to);
   void AddLine(const std::string& text) { mHost.AddLine(text); }
   std::string TempFile(const std::string& name) const { return mSettings.gsTempPath + name; }
 

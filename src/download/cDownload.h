@@ -35,6 +35,10 @@ class cDownload : private DownloadHost {
   // Initialize. Never throws.
   bool Download();
 
+  // The records the last Download wrote to the synchronisation log for
+  // raised failures, one a line; empty when it wrote none.
+  const std::string& Failure() const noexcept { return mFailure; }
+
   // The handler of the package's progress event: a line per table step (to
   // the list only, not the log), replaced by its row count when the step is
   // done, and the bar set from the package's own progress. Never cancels.
@@ -47,11 +51,13 @@ class cDownload : private DownloadHost {
   void AddLine(const std::string& text) override;
   ProgressBar& Bar() override { return *mProgressBar; }
   engine::Package& NewPackage() override;
+  void FailureLogged(const std::string& record) override;
 
   ProgressList* mListBox = nullptr;
   ProgressBar* mProgressBar = nullptr;
   // The package in hand, kept until the next package or the end of the run's owner.
   std::unique_ptr<engine::Package> mPackage;
+  std::string mFailure;
 };
 
 }  // namespace tavex

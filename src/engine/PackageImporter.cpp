@@ -1,6 +1,7 @@
 #include "engine/PackageImporter.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "engine/AttachedPackage.h"
 #include "engine/DeleteStatement.h"
@@ -15,11 +16,6 @@ namespace {
 
 // The temporary table of the incoming rows' placeholder values.
 constexpr const char* kIncomingTable = "tavex_Incoming";
-std::int64_t AsNumber(const db::Value& value) {
-  if (const auto* number = std::get_if<std::int64_t>(&value)) return *number;
-  return 0;
-}
-
 bool Contains(const std::vector<std::string>& names, const std::string& name) {
   return std::any_of(names.begin(), names.end(), [&](const auto& n) { return SameName(n, name); });
 }
@@ -125,23 +121,29 @@ std::int64_t PackageImporter::CopyRows(const PackageDefinition::Step& step,
     auto rows = mSource.Query("SELECT " + selectList + " FROM " + QuoteName(step.packageTable));
     return engine::CopyRows(*rows, mTarget, step.table, targetNames, mProgress);
   }
-  // Slices of about 1% of the rows by rowid, so progress and Cancel keep
-  // their pace while SQLite moves the rows itself.
-  auto range = mTarget.Query("SELECT MIN(rowid), MAX(rowid) FROM " + mAttached->Table(step.packageTable));
-  if (!range->Next()) return 0;
-  const std::int64_t first = AsNumber(range->Get(0));
-  const std::int64_t last = AsNumber(range->Get(1));
-  range.reset();
   if (step.rowCount == 0) return 0;
   std::string names;
   for (const auto& name : targetNames) names += (names.empty() ? "" : ",") + QuoteName(name);
+  const std::string table = mAttached->Table(step.packageTable);
   const std::string sql = "INSERT INTO " + QuoteName(step.table) + " (" + names + ") SELECT " +
-                          selectList + " FROM " + mAttached->Table(step.packageTable) +
-                          " WHERE rowid BETWEEN ? AND ?";
-  const std::int64_t slice = std::max<std::int64_t>(1, (last - first + 1) / 100);
-  for (std::int64_t low = first; low <= last; low += slice) {
-    done += mTarget.Execute(sql, {low, std::min(last, low + slice - 1)});
+                          selectList + " FROM " + table + " WHERE rowid BETWEEN ? AND ?";
+  // Slices of about 1% of the rows, so progress and Cancel keep their pace
+  // while SQLite moves the rows itself. Each slice ends at the rowid of its
+  // last row and the next begins after it: a sender chooses the rowids, so
+  // nothing is computed from their span.
+  const std::string sliceEnd = "SELECT MAX(rowid) FROM (SELECT rowid FROM " + table +
+                               " WHERE rowid >= ? ORDER BY rowid LIMIT ?)";
+  const std::int64_t sliceRows = std::max<std::int64_t>(1, step.rowCount / 100);
+  for (std::int64_t low = std::numeric_limits<std::int64_t>::min();;) {
+    auto end = mTarget.Query(sliceEnd, {low, sliceRows});
+    const db::Value last = end->Next() ? end->Get(0) : db::Value();
+    end.reset();
+    const auto* high = std::get_if<std::int64_t>(&last);
+    if (high == nullptr) break;  // no row left
+    done += mTarget.Execute(sql, {low, *high});
     mProgress.Row(done);
+    if (*high == std::numeric_limits<std::int64_t>::max()) break;
+    low = *high + 1;
   }
   return done;
 }

@@ -8,6 +8,7 @@
 #include "framework/ExchangeContext.h"
 #include "i18n/Messages.h"
 #include "storage/IgnoreFailure.h"
+#include "storage/LoggedRun.h"
 #include "transfer/RunProgress.h"
 #include "upload/PackageExport.h"
 #include "upload/cUploadBillEx.h"
@@ -52,13 +53,16 @@ void cUpload::Initialize(std::shared_ptr<db::Connection> vConnection, ProgressLi
 }
 
 bool cUpload::Upload() noexcept {
-  bool result = false;
-  try {
-    mCompressor = std::make_unique<engine::FSComprFile>();
-    result = Run();
-  } catch (...) {
-    if (mInTransaction) IgnoreFailure([] { db::SharedConnection()->RollbackTrans(); });
-    result = false;
+  mFailure.clear();
+  const bool result = RunLoggingFailure(
+      Messages().Msg_UploadData_Fault,
+      [&] {
+        mCompressor = std::make_unique<engine::FSComprFile>();
+        return Run();
+      },
+      [&](const std::string& record) { mFailure = record; });
+  if (!result && mInTransaction) {
+    IgnoreFailure([] { db::SharedConnection()->RollbackTrans(); });
   }
   mInTransaction = false;
   if (mProbe) IgnoreFailure([&] { mProbe->DisConnect(); });
@@ -73,16 +77,23 @@ bool cUpload::Upload() noexcept {
 
 bool cUpload::Run() {
   const MessageTexts& texts = Messages();
+  // Without a host connection the settings would read as unset: say why.
+  const std::shared_ptr<db::Connection> host = db::SharedConnection();
+  if (!host) throw db::DbError("no host connection");
   if (!PrepareExchange(mSettings, [this](const std::string& line) { AddLine(line); })) {
     return false;
   }
-  const std::shared_ptr<db::Connection> host = db::SharedConnection();
-  if (!host) throw db::DbError("no host connection");
   if (!HasData(*host)) {
     AddLine(texts.Msg_UploadData_NoData);
     return false;
   }
-  if (!cUploadBillEx().LoadData()) return false;
+  cUploadBillEx staging;
+  if (!staging.LoadData()) {
+    // The staging's reason goes the way of every failure raised in the run:
+    // into the log and to the host.
+    if (!staging.Failure().empty()) throw db::DbError(staging.Failure());
+    return false;
+  }
 
   mProbe = std::make_unique<clsFTP>();
   if (!mProbe->Connect(mSettings.gsFtpHost, mSettings.gsFtpUID, mSettings.gsFtpPSW)) {

@@ -39,8 +39,14 @@ class cUpload {
 
   // One run. True only when the package was built, compressed and sent and
   // the marks were committed. Nothing is thrown; the run ends with an empty
-  // line and leaves no file in the temporary folder.
+  // line and leaves no file in the temporary folder. A failure raised inside
+  // (the host database locked or missing, a statement failing) is written to
+  // the synchronisation log, "数据上传失败：" and its description.
   bool Upload() noexcept;
+
+  // The record the last Upload wrote to the log for a raised failure; empty
+  // when it wrote none.
+  const std::string& Failure() const noexcept { return mFailure; }
 
   // The handler of the package's progress event: a "copying" line when a
   // step starts (list only, not the log), replaced by the "copied" summary
@@ -68,6 +74,7 @@ class cUpload {
   std::unique_ptr<engine::FSComprFile> mCompressor;
   std::unique_ptr<clsFTP> mProbe;  // the connectivity test's client
   bool mInTransaction = false;     // the run's transaction on the host is open
+  std::string mFailure;
 };
 
 }  // namespace tavex

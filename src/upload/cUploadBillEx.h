@@ -6,6 +6,7 @@
 
 #include "engine/Package.h"
 #include "upload/UploadBillTexts.h"
+#include "upload/UploadSet.h"
 
 namespace tavex {
 
@@ -15,26 +16,69 @@ namespace tavex {
 // and the shifts of those bills, every key prefixed with the branch
 // identifier and "-". The copies are the thirteen staging tables below; the
 // upload package is defined over them (LoadPackag) and marks the live rows
-// as uploaded when it is exported.
+// as uploaded when it is exported. Both are data (see UploadSet).
 class cUploadBillEx {
  public:
   // The staging tables, in the order they are made and dropped. The id lists
   // bi_BillID_Upload and bi_ShiftID_Upload keep the unprefixed ids: the
   // package's mark-as-uploaded statement joins them to the live bills.
-  static constexpr std::array<std::string_view, 13> kStagingTables = {
-      "bi_BillID_Upload",
-      "bi_ShiftID_Upload",
-      "bi_Bill_Upload",
-      "bi_BillPayment_Upload",
-      "bi_BillItem_Upload",
-      "bi_SubBill_Upload",
-      "bi_UnCheckBill_Upload",
-      "bi_UnCheckBillPayment_Upload",
-      "bi_UnCheckBillItem_Upload",
-      "bi_OctopusPayment_Upload",
-      "bi_Shift_Upload",
-      "bi_ShiftSum_Upload",
-      "bi_ShiftLog_Upload"};
+  static constexpr std::array<StagingTable, 13> kStagingTables = {{
+      {.name = "bi_BillID_Upload",
+       .copy = " SELECT  BillID INTO bi_BillID_Upload    FROM bi_Bill   WHERE IsUploaded=0 "},
+      {.name = "bi_ShiftID_Upload",
+       .copy = " SELECT DISTINCT ShiftID INTO bi_ShiftID_Upload    FROM bi_Bill   WHERE "
+               "IsUploaded=0 AND ShiftID<>'' "},
+      {.name = "bi_Bill_Upload",
+       .copy = " SELECT BL.* INTO bi_Bill_Upload    FROM bi_Bill AS BL,bi_BillID_Upload AS BID   "
+               "WHERE BL.BillID=BID.BillID ",
+       .prefixedKeys = {"BillID", "ShiftID"},
+       .marksUploaded = true},
+      {.name = "bi_BillPayment_Upload",
+       .copy = " SELECT BP.* INTO bi_BillPayment_Upload    FROM bi_BillPayment AS "
+               "BP,bi_Bill_Upload AS BL   WHERE BP.BillID=BL.BillID ",
+       .prefixedKeys = {"BillID"}},
+      {.name = "bi_BillItem_Upload",
+       .copy = " SELECT BI.* INTO bi_BillItem_Upload    FROM bi_BillItem AS BI,bi_Bill_Upload AS "
+               "BL   WHERE BI.BillID=BL.BillID ",
+       .prefixedKeys = {"BillID", "BillItemID"}},
+      {.name = "bi_SubBill_Upload",
+       .copy = " SELECT SB.* INTO bi_SubBill_Upload    FROM bi_SubBill AS SB,bi_BillItem_Upload AS "
+               "BI   WHERE SB.BillItemID=BI.BillItemID ",
+       .prefixedKeys = {"BillItemID", "SubBillID"}},
+      {.name = "bi_UnCheckBill_Upload",
+       .copy = " SELECT BU.* INTO bi_UnCheckBill_Upload    FROM bi_UnCheckBill AS BU, "
+               "bi_Bill_Upload AS BL   WHERE BU.BillID=BL.BillID ",
+       .prefixedKeys = {"BillID", "ShiftID"},
+       .marksUploaded = true,
+       .onlyWith = "bi_UnCheckBill"},
+      {.name = "bi_UnCheckBillPayment_Upload",
+       .copy = " SELECT BP.* INTO bi_UnCheckBillPayment_Upload    FROM bi_UnCheckBillPayment AS "
+               "BP,bi_UnCheckBill_Upload AS BL   WHERE BP.UnCheckBillID=BL.UnCheckBillID ",
+       .prefixedKeys = {"BillID"},
+       .onlyWith = "bi_UnCheckBill"},
+      {.name = "bi_UnCheckBillItem_Upload",
+       .copy = " SELECT BI.* INTO bi_UnCheckBillItem_Upload    FROM bi_UnCheckBillItem AS "
+               "BI,bi_UnCheckBill_Upload AS BL   WHERE BI.UnCheckBillID=BL.UnCheckBillID ",
+       .prefixedKeys = {"BillID", "BillItemID"},
+       .onlyWith = "bi_UnCheckBill"},
+      {.name = "bi_OctopusPayment_Upload",
+       .copy = " SELECT * INTO bi_OctopusPayment_Upload    FROM bi_OctopusPayment   WHERE "
+               "IsUploaded=0 ",
+       .prefixedKeys = {"BillID"},
+       .onlyWith = "bi_OctopusPayment"},
+      {.name = "bi_Shift_Upload",
+       .copy = " SELECT SF.* INTO bi_Shift_Upload    FROM bi_Shift AS SF,bi_ShiftID_Upload AS SID  "
+               " WHERE SF.ShiftID=SID.ShiftID ",
+       .prefixedKeys = {"ShiftID"}},
+      {.name = "bi_ShiftSum_Upload",
+       .copy = " SELECT SS.* INTO bi_ShiftSum_Upload    FROM bi_ShiftSum AS SS,bi_ShiftID_Upload "
+               "AS SID   WHERE SS.ShiftID=SID.ShiftID ",
+       .prefixedKeys = {"ShiftID"}},
+      {.name = "bi_ShiftLog_Upload",
+       .copy = " SELECT SL.* INTO bi_ShiftLog_Upload    FROM bi_ShiftLog AS SL,bi_ShiftID_Upload "
+               "AS SID   WHERE SL.ShiftID=SID.ShiftID ",
+       .prefixedKeys = {"ShiftID", "ShiftLogID"}},
+  }};
 
   // Reads the texts of section "cUploadBill" once.
   cUploadBillEx();
@@ -48,10 +92,14 @@ class cUploadBillEx {
   void DropTables();
 
   // Rebuilds the upload set in one strict transaction, so that the copies
-  // agree with each other while POS terminals keep writing. True when every
-  // statement ran and the transaction was committed; on any failure
-  // everything is rolled back and the result is false. Nothing is thrown.
+  // agree with each other while POS terminals keep writing. Returns true
+  // once the transaction is committed; on any failure (no host connection,
+  // the database locked, a statement failing) everything is rolled back,
+  // Failure() holds the reason, and the answer is false.
   bool LoadData() noexcept;
+
+  // Why the last LoadData failed; empty after one that succeeded.
+  const std::string& Failure() const noexcept { return mFailure; }
 
   // Defines the bill package over the staging tables in `vPackage`: the
   // table steps 21 to 33 (25 to 27 only when the host has bi_UnCheckBill, 28
@@ -62,11 +110,8 @@ class cUploadBillEx {
   bool LoadPackag(engine::Package& vPackage);
 
  private:
-  // "'<branch>-'+column": the column's value with the branch prefix, the
-  // identifier written as a literal whatever characters it holds.
-  std::string Prefixed(std::string_view column) const;
-
   UploadBillTexts mTexts;
+  std::string mFailure;
 };
 
 }  // namespace tavex

@@ -74,7 +74,7 @@ void DownloadFixture::TearDown() {
 
 std::string DownloadFixture::BillPackage(const std::string& branch, int first, int count,
                                          bool extraColumn) {
-  const std::string stem = mDir / ("package" + std::to_string(++mPackages));
+  const std::string stem = NextStem();
   storage::CreateEmptyDatabase(stem + ".db");
   auto source = db::OpenConnection("sqlite:" + stem + ".db");
   CreateBillTables(*source, extraColumn);
@@ -99,12 +99,36 @@ std::string DownloadFixture::BillPackage(const std::string& branch, int first, i
   package.TargetConnection(target);
   EXPECT_TRUE(package.Export(false, true, 1));
   target->Close();
+  return Pack(stem);
+}
+
+std::string DownloadFixture::NextStem() { return mDir / ("package" + std::to_string(++mPackages)); }
+
+std::string DownloadFixture::Pack(const std::string& stem) {
   engine::FSComprFile compressor;
   compressor.SourceFile(stem + ".mdb");
   compressor.TargetFile(stem + ".pkg");
   compressor.Compress();
   EXPECT_EQ(0, compressor.ErrorCode());
   return ReadFile(stem + ".pkg");
+}
+
+std::string DownloadFixture::Packed(const std::string& contents) {
+  const std::string stem = NextStem();
+  WriteFile(stem + ".mdb", contents);
+  return Pack(stem);
+}
+
+std::string DownloadFixture::Tampered(const std::string& package, const std::string& sql) {
+  const std::string stem = NextStem();
+  WriteFile(stem + ".pkg", package);
+  engine::FSComprFile compressor;
+  compressor.SourceFile(stem + ".pkg");
+  compressor.TargetFile(stem + ".mdb");
+  compressor.Decompress();
+  EXPECT_EQ(0, compressor.ErrorCode());
+  db::OpenConnection(db::PackageConnectionString(stem + ".mdb"))->Execute(sql);
+  return Pack(stem);
 }
 
 std::string DownloadFixture::Truncated(const std::string& package) {
@@ -141,7 +165,9 @@ std::vector<std::string> DownloadFixture::PutInListingOrder(
 bool DownloadFixture::Download() {
   cDownload run;
   run.Initialize(Hq(), mList, mBar);
-  return run.Download();
+  const bool result = run.Download();
+  mFailure = run.Failure();
+  return result;
 }
 
 int DownloadFixture::DownloadKilledAt(const std::string& marker, int nth) {
@@ -191,10 +217,27 @@ std::string DownloadFixture::Dump(const std::string& sql) const {
   return text;
 }
 
+void DownloadFixture::StartAgain() {
+  auto hq = Hq();
+  hq->Execute("DELETE FROM bi_BillItem");
+  hq->Execute("DELETE FROM bi_Bill");
+  for (const char* folder : {"Temp", "BckPackage", "ErrPackage", "Log"}) {
+    fs::remove_all(mHome / folder);
+  }
+  for (const std::string& name : mServer.List("ForDownload/HQ")) {
+    fs::remove(mServer.Root() + "/ForDownload/HQ/" + name);
+  }
+  mList.lines.clear();
+}
+
+bool DownloadFixture::HasLine(const std::string& line) const {
+  return std::find(mList.lines.begin(), mList.lines.end(), line) != mList.lines.end();
+}
+
 std::vector<std::string> DownloadFixture::FilesBelow(const std::string& folder) const {
   std::vector<std::string> files;
   const fs::path root = mHome / folder;
-  if (!fs::exists(root)) return files;
+  if (!fs::is_directory(root)) return files;
   for (const auto& entry : fs::recursive_directory_iterator(root)) {
     if (entry.is_regular_file()) files.push_back(fs::relative(entry.path(), root).string());
   }

@@ -42,6 +42,10 @@ class DownloadFixture : public ::testing::TestWithParam<db::Backend> {
                           bool extraColumn = false);
   // `package` cut short, as a broken transfer leaves it.
   static std::string Truncated(const std::string& package);
+  // A package file that unpacks to `contents`.
+  std::string Packed(const std::string& contents);
+  // `package` with `sql` run on its database, packed again.
+  std::string Tampered(const std::string& package, const std::string& sql);
 
   void PutPackage(const std::string& name, const std::string& contents) const;
   bool ServerHas(const std::string& name) const;
@@ -54,7 +58,8 @@ class DownloadFixture : public ::testing::TestWithParam<db::Backend> {
   std::vector<std::string> PutInListingOrder(const std::string& branch,
                                              const std::vector<std::string>& contents) const;
 
-  // Runs cDownload at head office with mList and mBar; the result.
+  // Runs cDownload at head office with mList and mBar; the result. The
+  // reasons it gives for raised failures are kept in mFailure.
   bool Download();
   // Runs cDownload in a child process that dies at once (as under a kill)
   // when a line containing `marker` reaches the list for the `nth` time;
@@ -67,6 +72,11 @@ class DownloadFixture : public ::testing::TestWithParam<db::Backend> {
   // Every row of `sql` at head office, one line each, values joined by "|".
   std::string Dump(const std::string& sql) const;
 
+  // Back to the state before any run: head office empty, no local files,
+  // no package on the server, no line.
+  void StartAgain();
+  bool HasLine(const std::string& line) const;
+
   // Regular files below a folder of the plug-in folder, as relative paths.
   std::vector<std::string> FilesBelow(const std::string& folder) const;
   // The lines of the synchronisation log written so far.
@@ -77,9 +87,15 @@ class DownloadFixture : public ::testing::TestWithParam<db::Backend> {
   FtpServer mServer;
   std::string mHqName;
   WatchedList mList;
+  std::string mFailure;
   RecordingBar mBar;
 
  private:
+  // A fresh path without ending for the next package's files.
+  std::string NextStem();
+  // Compresses `stem`.mdb into `stem`.pkg; the package file's contents.
+  static std::string Pack(const std::string& stem);
+
   int mPackages = 0;
 };
 

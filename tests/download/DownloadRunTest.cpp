@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 
 #include "DownloadFixture.h"
 #include "database/SharedConnection.h"
@@ -13,6 +14,7 @@
 namespace tavex {
 namespace {
 
+namespace fs = std::filesystem;
 using Lines = std::vector<std::string>;
 
 Lines Sorted(Lines lines) {
@@ -28,9 +30,6 @@ class DownloadRun : public test::DownloadFixture {
     if (at == mList.lines.end()) return {"(no line " + first + ")"};
     const std::size_t left = static_cast<std::size_t>(mList.lines.end() - at);
     return Lines(at, at + static_cast<std::ptrdiff_t>(std::min(count, left)));
-  }
-  bool HasLine(const std::string& line) const {
-    return std::find(mList.lines.begin(), mList.lines.end(), line) != mList.lines.end();
   }
   Lines ServerFiles() const { return mServer.List("ForDownload/HQ"); }
   // The files of a month folder of `kind` ("BckPackage", "ErrPackage"),
@@ -201,6 +200,47 @@ TEST_P(DownloadRun, SecondOfThreeFailingItsImportLeavesNothingOfItMerged) {
   EXPECT_EQ(Lines{names[1]}, MonthFiles("ErrPackage"));
   EXPECT_EQ(Sorted({names[0], names[1]}), MonthFiles("BckPackage"));
   EXPECT_TRUE(FilesBelow("Temp").empty());
+}
+
+TEST_P(DownloadRun, ADamagedPackageNeverHoldsUpTheRunsAfterIt) {
+  struct Case {
+    const char* name;
+    std::function<std::string()> damaged;
+    bool errorFolderBlocked;  // a file where the month folder belongs
+    bool raised;              // the reason is the host's to show too
+    std::string lastLine;
+    std::string logged;
+  };
+  const std::string errorFolder = mHome / "ErrPackage";
+  const Case cases[] = {
+      {"NotADatabase", [&] { return Packed("hello"); }, false, true, "正在建立数据库连接...",
+       "\"下载数据失败: file is not a database"},
+      {"NoDefinition",
+       [&] { return Tampered(BillPackage("B01", 1, 1), "DROP TABLE ExPackage_Step"); }, false,
+       false, "备份文件到错误目录！", "\"数据已经被损坏！导入数据失败。\""},
+      {"ErrorCopyFails", [&] { return Packed("hello"); }, true, true, "正在建立数据库连接...",
+       "\"下载数据失败: cannot create " + errorFolder + "/"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    StartAgain();
+    const Lines names = PutInListingOrder("B01", {c.damaged(), BillPackage("B01", 2, 2)});
+    if (c.errorFolderBlocked) test::WriteFile(errorFolder, "a file where the folder belongs");
+    EXPECT_FALSE(Download());
+    EXPECT_EQ(c.lastLine, mList.lines.back());
+    EXPECT_NE(std::string::npos, SyncLogText().find(c.logged)) << SyncLogText();
+    EXPECT_EQ(c.raised, mFailure.find("下载数据失败: ") != std::string::npos) << mFailure;
+    EXPECT_EQ(Lines{names[1]}, ServerFiles());
+    EXPECT_EQ(Lines{names[0]}, MonthFiles("BckPackage"));
+    EXPECT_EQ(c.errorFolderBlocked ? Lines{} : Lines{names[0]}, MonthFiles("ErrPackage"));
+    EXPECT_TRUE(FilesBelow("Temp").empty());  // no pending record either
+
+    mList.lines.clear();
+    EXPECT_TRUE(Download());
+    EXPECT_EQ("正在建立FTP连接：127.0.0.1 ...", mList.lines.front());
+    EXPECT_TRUE(HasLine("1. " + names[1]));
+    EXPECT_EQ("B01-2\nB01-3\n", Dump("SELECT BillID FROM bi_Bill ORDER BY BillID"));
+  }
 }
 
 TEST_P(DownloadRun, AFetchThatFailsLeavesThePackageOnTheServer) {

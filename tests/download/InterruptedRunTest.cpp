@@ -21,24 +21,6 @@ class InterruptedRun : public test::DownloadFixture {
     return ListingOrder().front();
   }
 
-  // Back to the state before any run: head office empty, no local files.
-  void StartAgain() {
-    auto hq = Hq();
-    hq->Execute("DELETE FROM bi_BillItem");
-    hq->Execute("DELETE FROM bi_Bill");
-    for (const char* folder : {"Temp", "BckPackage", "ErrPackage"}) {
-      std::filesystem::remove_all(mHome / folder);
-    }
-    for (const std::string& name : mServer.List("ForDownload/HQ")) {
-      std::filesystem::remove(mServer.Root() + "/ForDownload/HQ/" + name);
-    }
-    mList.lines.clear();
-  }
-
-  bool HasLine(const std::string& line) const {
-    return std::find(mList.lines.begin(), mList.lines.end(), line) != mList.lines.end();
-  }
-
   void ExpectBothBranchesMergedOnce() {
     EXPECT_EQ(5, Count("bi_Bill"));
     EXPECT_EQ(10, Count("bi_BillItem"));

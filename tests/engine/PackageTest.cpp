@@ -214,8 +214,9 @@ TEST_P(PackageRun, RoundTripThroughAPackageFileKeepsEveryValue) {
   EXPECT_EQ(Children(*mBranch), Children(*mHq));
   EXPECT_EQ("B01-240305140709", receiver.PackageID());
   EXPECT_EQ("Branch One", receiver.Description());
-  EXPECT_EQ("0|0\n", Dump(*mHq, "SELECT Photo IS NULL, length(Photo) FROM bi_Bill WHERE "
-                                 "BillID='B01-3'"));
+  EXPECT_EQ("0|0\n", Dump(*mHq,
+                          "SELECT Photo IS NULL, length(Photo) FROM bi_Bill WHERE "
+                          "BillID='B01-3'"));
 }
 
 TEST_P(PackageRun, ExportInsideTheCallersTransactionCarriesItsRowsAndMarksThemThere) {
@@ -230,10 +231,10 @@ TEST_P(PackageRun, ExportInsideTheCallersTransactionCarriesItsRowsAndMarksThemTh
   EXPECT_EQ("B01-1|0\n", Dump(*mBranch, "SELECT BillID, IsUploaded FROM bi_Bill ORDER BY 1"));
   Package receiver;
   ASSERT_TRUE(Import(receiver)) << FirstError(receiver);
-  EXPECT_EQ("B01-1|0\nB01-2|0\n",
-            Dump(*mHq, "SELECT BillID, IsUploaded FROM bi_Bill ORDER BY 1"));
-  EXPECT_EQ("3\n3\n", Dump(*mHq, "SELECT COUNT(*) FROM bi_BillItem UNION ALL SELECT COUNT(*) "
-                                  "FROM bi_SubBill"));
+  EXPECT_EQ("B01-1|0\nB01-2|0\n", Dump(*mHq, "SELECT BillID, IsUploaded FROM bi_Bill ORDER BY 1"));
+  EXPECT_EQ("3\n3\n", Dump(*mHq,
+                           "SELECT COUNT(*) FROM bi_BillItem UNION ALL SELECT COUNT(*) "
+                           "FROM bi_SubBill"));
 }
 
 TEST_P(PackageRun, AStepQueryNeverReadsATableAnEarlierStepPutInThePackage) {
@@ -467,6 +468,35 @@ TEST_P(PackageRun, HostilePackagesAreRejectedWithNothingChanged) {
     EXPECT_EQ(1, importer.Errors().Count());
     EXPECT_EQ(before, Everything(*mHq));
   }
+}
+
+TEST_P(PackageRun, RowidsASenderChoseAreMergedWhole) {
+  mBranch->BeginTrans();
+  for (int i = 0; i < 300; ++i) AddBill(*mBranch, "B01-" + std::to_string(1000 + i), 0);
+  mBranch->CommitTrans();
+  const char* rowids[] = {
+      // Both extremes, and a range far wider than the rows in it.
+      "UPDATE bi_Bill SET rowid=9223372036854775807 WHERE BillID='B01-1000'",
+      "UPDATE bi_Bill SET rowid=-9223372036854775808 WHERE BillID='B01-1001'",
+      "UPDATE bi_Bill SET rowid=rowid*1000000000000 WHERE BillID>'B01-1001'",
+  };
+  ExportBills();
+  for (const char* sql : rowids) Tamper(sql);
+  std::int32_t last = 0;
+  int events = 0;
+  Package receiver;
+  receiver.OnProccess([&](const std::string&, std::int32_t, std::int32_t, const std::string&,
+                          std::int32_t count, std::int32_t finished, bool&, bool first) {
+    if (first) last = 0;
+    EXPECT_GE(finished, last);
+    EXPECT_LE(finished, count);
+    last = finished;
+    ++events;
+  });
+  ASSERT_TRUE(Import(receiver)) << FirstError(receiver);
+  EXPECT_EQ(Bills(*mBranch), Bills(*mHq));
+  EXPECT_EQ(Children(*mBranch), Children(*mHq));
+  EXPECT_GT(events, 4);
 }
 
 TEST_P(PackageRun, AStatementOutsideTheAllowedShapesFailsTheExport) {

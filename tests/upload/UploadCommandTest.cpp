@@ -3,10 +3,12 @@
 #include <filesystem>
 #include <sstream>
 
+#include "UploadHost.h"
 #include "cli/Commands.h"
 #include "cli/ConsoleProgress.h"
 #include "database/SharedConnection.h"
 #include "framework/ExchangeContext.h"
+#include "storage/SyncLog.h"
 #include "support/FtpServer.h"
 #include "support/HostDatabase.h"
 
@@ -109,6 +111,29 @@ TEST_P(UploadCommandTest, WithoutAServerAddressItSaysSoAndFails) {
   Invocation run({"upload", "--db", db, "--home", mHome.Path()});
   EXPECT_EQ(kExitFailed, run.code);
   EXPECT_EQ("服务器地址未设置，操作被取消！\n\n", run.out.str());
+}
+
+TEST_P(UploadCommandTest, AStagingThatFailsSaysWhyOnTheErrorStreamAndInTheLog) {
+  if (GetParam() != db::Backend::Sqlite) GTEST_SKIP() << "a busy time-out is SQLite's";
+  const std::string db = ConnectionName();
+  ASSERT_EQ(kExitOk, Invocation({"sample-db", "--db", db, "--bills", "4", "--days", "2"}).code);
+  ASSERT_EQ(kExitOk, Invocation({"settings", "--db", db, "--set", "1001=127.0.0.1"}).code);
+  const auto unsent = [&] {
+    return test::Number(*Reopen(), "SELECT COUNT(*) FROM bi_Bill WHERE IsUploaded=0");
+  };
+  const std::int64_t unsentBefore = unsent();
+  // A POS terminal holds the write lock past the busy time-out.
+  const auto terminal = Reopen();
+  terminal->BeginTrans();
+  terminal->Execute("UPDATE bi_Bill SET IsUploaded=IsUploaded");
+  Invocation run({"upload", "--db", db, "--home", mHome.Path()});
+  terminal->RollbackTrans();
+  EXPECT_EQ(kExitFailed, run.code);
+  EXPECT_EQ("\n", run.out.str());
+  EXPECT_EQ("数据上传失败：database is locked\n", run.err.str());
+  EXPECT_NE(std::string::npos,
+            test::ReadFile(GetLastLogFile()).find("\"数据上传失败：database is locked\""));
+  EXPECT_EQ(unsentBefore, unsent());
 }
 
 INSTANTIATE_HOST_DATABASE_TEST(UploadCommandTest);

@@ -142,7 +142,9 @@ TEST_P(UploadBillExTest, AFailingStatementRollsEverythingBack) {
   const auto staged = Keys("SELECT BillID FROM bi_Bill_Upload");
   Exec("UPDATE bi_Bill SET IsUploaded=0");
   Exec("DROP TABLE bi_ShiftLog");
-  EXPECT_FALSE(cUploadBillEx().LoadData());
+  cUploadBillEx failing;
+  EXPECT_FALSE(failing.LoadData());
+  EXPECT_FALSE(failing.Failure().empty());
   // The drops of the failed run were undone with it.
   EXPECT_EQ(staged, Keys("SELECT BillID FROM bi_Bill_Upload"));
   EXPECT_TRUE(HasTable("bi_ShiftLog_Upload"));
@@ -152,7 +154,8 @@ TEST_P(UploadBillExTest, AFailingStatementRollsEverythingBack) {
 TEST_P(UploadBillExTest, DropTablesRemovesEveryStagingTable) {
   ASSERT_TRUE(cUploadBillEx().LoadData());
   cUploadBillEx().DropTables();
-  for (auto table : cUploadBillEx::kStagingTables) EXPECT_FALSE(HasTable(std::string(table)));
+  for (const auto& table : cUploadBillEx::kStagingTables)
+    EXPECT_FALSE(HasTable(std::string(table.name)));
   cUploadBillEx().DropTables();  // nothing left to drop is no error
 }
 

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <condition_variable>
 #include <filesystem>
 #include <functional>
@@ -232,6 +231,20 @@ TEST_P(UploadRunTest, AFailedTransferRollsTheMarksBack) {
   ExpectNothingSent(bills, octopus);
 }
 
+TEST_P(UploadRunTest, WithoutAHostConnectionTheLogSaysWhy) {
+  cUpload upload;
+  upload.Initialize(nullptr, &mList, &mBar);
+  EXPECT_FALSE(upload.Upload());
+  EXPECT_EQ(std::vector<std::string>{""}, mList.lines);
+  EXPECT_EQ("数据上传失败：no host connection", upload.Failure());
+  EXPECT_NE(std::string::npos,
+            test::ReadFile(GetLastLogFile()).find("\"数据上传失败：no host connection\""));
+  // The next run of the same object starts afresh.
+  upload.Initialize(Db(), &mList, &mBar);
+  EXPECT_TRUE(upload.Upload());
+  EXPECT_EQ("", upload.Failure());
+}
+
 TEST_P(UploadRunTest, ExportErrorsAreListedAndNothingIsSent) {
   const auto bills = UnsentBills();
   const auto octopus = UnsentOctopus();
@@ -286,15 +299,23 @@ TEST_P(UploadRunTest, AFailedCompressionDeletesThePackageDatabase) {
 
 TEST_P(UploadRunTest, APosTerminalWritingDuringTheRunLosesNothing) {
   // A terminal settles a bill with a payment and an Octopus payment, one
-  // transaction each, over and over while the run goes on.
+  // transaction each, for every line the run shows: it writes all through
+  // the run, and cannot starve the run of the write lock as a terminal
+  // writing without pause would.
   std::mutex mutex;
   std::condition_variable changed;
   std::vector<std::string> written;
+  std::size_t lines = 0;
   std::size_t writtenWhenExportBegan = SIZE_MAX;
-  std::atomic<bool> stop{false};
+  bool stop = false;
   std::thread terminal([&, connection = Reopen()] {
-    for (int n = 1; !stop; ++n) {
-      const std::string id = "POS" + std::to_string(100000 + n);
+    std::unique_lock lock(mutex);
+    while (true) {
+      changed.wait(lock, [&] { return stop || written.size() < lines; });
+      if (stop) return;
+      const std::string id = "POS" + std::to_string(100001 + written.size());
+      lock.unlock();
+      bool committed = false;
       try {
         connection->BeginTrans();
         connection->Execute(
@@ -307,27 +328,36 @@ TEST_P(UploadRunTest, APosTerminalWritingDuringTheRunLosesNothing) {
             "VALUES ('" +
             id + "', 'CARD', 'DEV', '2024-03-02 00:00:00', 0)");
         connection->CommitTrans();
-        std::lock_guard lock(mutex);
-        written.push_back(id);
-        changed.notify_all();
+        committed = true;
       } catch (const db::DbError&) {
+        // Busy past the time-out: the same bill is tried again.
         if (connection->InTransaction()) connection->RollbackTrans();
       }
+      lock.lock();
+      if (committed) written.push_back(id);
+      changed.notify_all();
     }
   });
-  When("正在导出数据...", [&] {
+  mList.onLine = [&](const std::string& line) {
     std::lock_guard lock(mutex);
-    writtenWhenExportBegan = written.size();
-  });
+    ++lines;
+    if (writtenWhenExportBegan == SIZE_MAX && StartsWith(line, "正在导出数据...")) {
+      writtenWhenExportBegan = written.size();
+    }
+    changed.notify_all();
+  };
   const bool uploaded = Upload();
   {
     // At least one bill settled after the export began (on the file
-    // database it waits for the run's commit).
+    // database it waits for the run's commit). A run that failed earlier
+    // has no such moment.
     std::unique_lock lock(mutex);
-    changed.wait(lock, [&] { return written.size() > writtenWhenExportBegan; });
+    if (uploaded) changed.wait(lock, [&] { return written.size() > writtenWhenExportBegan; });
+    stop = true;
+    changed.notify_all();
   }
-  stop = true;
   terminal.join();
+  mList.onLine = nullptr;
   ASSERT_TRUE(uploaded) << testing::PrintToString(mList.lines);
 
   // A row is marked exactly when the sent package carries it.

@@ -1,0 +1,77 @@
+#pragma once
+
+#include <array>
+#include <functional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "database/Connection.h"
+#include "engine/Package.h"
+#include "upload/UploadBillTexts.h"
+
+namespace tavex {
+
+// An upload set described as data: the staging tables a run copies the
+// rows to send into, inside the host database, and the package steps
+// defined over them. Builders of different sets (the bills not yet
+// uploaded, the bills of a date range) differ in these tables only.
+
+// One staging table.
+struct StagingTable {
+  std::string_view name;
+  // The statement that makes the table from live tables or from staging
+  // tables earlier in the set, joining on unprefixed keys.
+  std::string_view copy;
+  // The key columns that then get the branch prefix, in this order; unused
+  // entries are empty.
+  std::array<std::string_view, 2> prefixedKeys = {};
+  // The copy is also marked as uploaded while its keys are prefixed.
+  bool marksUploaded = false;
+  // Made only when the host has this table; empty: always made.
+  std::string_view onlyWith = {};
+};
+
+// One statement a package step runs on the receiving side for each incoming
+// row, headed by its number and text.
+struct PerRowStatement {
+  std::string_view number;
+  std::string UploadBillTexts::*text;
+  std::string_view sql;
+};
+
+// One table step: the staged table's rows, written to `table` on the
+// receiving side after the statements that delete an earlier copy.
+struct UploadStep {
+  std::string_view number;
+  std::string UploadBillTexts::*text;
+  std::string_view source;
+  std::string_view table;
+  std::array<PerRowStatement, 4> perRow = {};  // unused entries have no sql
+  std::string_view onlyWith = {};              // as StagingTable::onlyWith
+};
+
+// "'<branch>-'+column": the column's value with the branch prefix, the
+// identifier written as a literal whatever characters it holds.
+std::string BranchPrefixed(const std::string& branchId, std::string_view column);
+
+// True when `onlyWith` is empty or the shared connection has that table.
+bool HostHas(std::string_view onlyWith);
+
+// Fills the staging tables on `connection` (the shared connection): every
+// copy first, then the prefixes, each statement once, in the order given.
+// Failures propagate; the caller holds the transaction.
+void FillStagingTables(db::Connection& connection, std::span<const StagingTable> tables,
+                       const std::string& branchId);
+
+// Drops every staging table; a table that is not there is no error.
+void DropStagingTables(std::span<const StagingTable> tables);
+
+// Adds the steps the host has tables for to `package`, in order, headed by
+// `texts`; calls `extend` with each step added, to let the builder add
+// statements of its own.
+void AddUploadSteps(engine::Package& package, std::span<const UploadStep> steps,
+                    const UploadBillTexts& texts,
+                    const std::function<void(const UploadStep&, engine::ExData&)>& extend);
+
+}  // namespace tavex
