@@ -3,8 +3,8 @@
 #include <filesystem>
 #include <string_view>
 
-#include "database/SharedConnection.h"
 #include "download/DurableFile.h"
+#include "framework/ExchangeContext.h"
 #include "i18n/Messages.h"
 #include "storage/IgnoreFailure.h"
 #include "storage/SyncLog.h"
@@ -196,7 +196,7 @@ bool DownloadLoop::Merge(const std::string& name) {
   }
 
   package.SourceConnection(mPackageDatabase);
-  package.TargetConnection(db::SharedConnection());
+  package.TargetConnection(ExchangeContext::Instance().Connection());
   AddLine(texts.Msg_PKG_Import + package.PackageID() + " ...");
   Sweep(801, 1000);
   if (!package.ImportPackage(true, true, 1)) return FileImportFailure(package, name);

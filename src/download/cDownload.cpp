@@ -2,7 +2,6 @@
 
 #include <functional>
 
-#include "database/SharedConnection.h"
 #include "download/DownloadLoop.h"
 #include "engine/FSComprFile.h"
 #include "framework/ExchangeContext.h"
@@ -19,8 +18,7 @@ cDownload::~cDownload() = default;
 void cDownload::Initialize(std::shared_ptr<db::Connection> vConnection, ProgressList& vListBox,
                            ProgressBar& vProgressBar) {
   LoadMessages();
-  IgnoreFailure([&] { db::SetSharedConnection(vConnection); });
-  IgnoreFailure([&] { ExchangeContext::Instance().SetConnection(db::SharedConnection()); });
+  IgnoreFailure([&] { ExchangeContext::Instance().SetConnection(vConnection); });
   mListBox = &vListBox;
   mProgressBar = &vProgressBar;
 }

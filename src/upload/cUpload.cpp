@@ -4,7 +4,6 @@
 #include <filesystem>
 #include <functional>
 
-#include "database/SharedConnection.h"
 #include "framework/ExchangeContext.h"
 #include "i18n/Messages.h"
 #include "storage/IgnoreFailure.h"
@@ -45,7 +44,6 @@ void RemoveFile(const std::string& path) noexcept {
 void cUpload::Initialize(std::shared_ptr<db::Connection> vConnection, ProgressList* vListBox,
                          ProgressBar* vProgressBar) noexcept {
   LoadMessages();
-  IgnoreFailure([&] { db::SetSharedConnection(vConnection); });
   IgnoreFailure([&] { ExchangeContext::Instance().SetConnection(vConnection); });
   mListBox = vListBox;
   mProgressBar = vProgressBar;
@@ -57,7 +55,8 @@ bool cUpload::Upload() noexcept {
     mCompressor = std::make_unique<engine::FSComprFile>();
     result = Run();
   } catch (...) {
-    if (mInTransaction) IgnoreFailure([] { db::SharedConnection()->RollbackTrans(); });
+    if (mInTransaction)
+      IgnoreFailure([] { ExchangeContext::Instance().Connection()->RollbackTrans(); });
     result = false;
   }
   mInTransaction = false;
@@ -76,7 +75,7 @@ bool cUpload::Run() {
   if (!PrepareExchange(mSettings, [this](const std::string& line) { AddLine(line); })) {
     return false;
   }
-  const std::shared_ptr<db::Connection> host = db::SharedConnection();
+  const std::shared_ptr<db::Connection> host = ExchangeContext::Instance().Connection();
   if (!host) throw db::DbError("no host connection");
   if (!HasData(*host)) {
     AddLine(texts.Msg_UploadData_NoData);

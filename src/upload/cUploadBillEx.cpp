@@ -2,7 +2,6 @@
 
 #include <vector>
 
-#include "database/SharedConnection.h"
 #include "framework/ExchangeContext.h"
 #include "framework/SettingIds.h"
 #include "storage/DatabaseHelpers.h"
@@ -81,7 +80,7 @@ bool cUploadBillEx::LoadData() noexcept {
   std::shared_ptr<db::Connection> connection;
   bool began = false;
   try {
-    connection = db::SharedConnection();
+    connection = ExchangeContext::Instance().Connection();
     if (!connection) return false;
     connection->BeginTrans(db::TransactionKind::Strict);
     began = true;
