@@ -432,8 +432,8 @@ class SqliteRowWriter final : public RowWriter {
           const int size = sqlite3_value_bytes(value);
           // An empty blob comes without a data pointer, which binds as NULL.
           rc = size == 0 ? sqlite3_bind_zeroblob(stmt, i + 1, 0)
-                         : sqlite3_bind_blob64(stmt, i + 1, data,
-                                               static_cast<sqlite3_uint64>(size), SQLITE_STATIC);
+                         : sqlite3_bind_blob64(stmt, i + 1, data, static_cast<sqlite3_uint64>(size),
+                                               SQLITE_STATIC);
           break;
         }
         default:
@@ -672,23 +672,11 @@ std::shared_ptr<Connection> OpenSqliteConnection(const std::string& path) {
 }
 
 void CreateSqliteDatabase(const std::string& path) {
-  const std::string temporary = path + ".part" + std::to_string(::getpid());
-  try {
-    auto handle = OpenHandle(temporary, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
-    // Writes the file header, so the file is a database from the start.
-    if (sqlite3_exec(handle->db, "PRAGMA user_version=0; CREATE TABLE t(x); DROP TABLE t;", nullptr,
-                     nullptr, nullptr) != SQLITE_OK) {
-      throw DbError(std::string(sqlite3_errmsg(handle->db)) + ": " + path);
-    }
-  } catch (...) {
-    std::remove(temporary.c_str());
-    throw;
-  }
-  std::error_code error;
-  std::filesystem::rename(temporary, path, error);
-  if (error) {
-    std::remove(temporary.c_str());
-    throw DbError("Cannot create the database " + path + ": " + error.message());
+  auto handle = OpenHandle(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+  // Writes the file header, so the file is a database from the start.
+  if (sqlite3_exec(handle->db, "PRAGMA user_version=0; CREATE TABLE t(x); DROP TABLE t;", nullptr,
+                   nullptr, nullptr) != SQLITE_OK) {
+    throw DbError(std::string(sqlite3_errmsg(handle->db)) + ": " + path);
   }
 }
 

@@ -3,9 +3,9 @@
 #include <filesystem>
 #include <string_view>
 
-#include "download/DurableFile.h"
 #include "framework/ExchangeContext.h"
 #include "i18n/Messages.h"
+#include "storage/DurableFile.h"
 #include "storage/IgnoreFailure.h"
 #include "storage/SyncLog.h"
 #include "transfer/FtpListing.h"

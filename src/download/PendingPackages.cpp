@@ -6,8 +6,8 @@
 #include <fstream>
 #include <stdexcept>
 
-#include "download/DurableFile.h"
 #include "storage/CreatePath.h"
+#include "storage/DurableFile.h"
 
 namespace tavex {
 

@@ -6,6 +6,7 @@
 
 #include "database/SqliteConnection.h"
 #include "framework/ExchangeContext.h"
+#include "storage/DurableFile.h"
 #include "storage/IgnoreFailure.h"
 
 namespace tavex::storage {
@@ -54,7 +55,15 @@ bool ExecuteCommand(std::string_view sql, const db::Params& params) {
 void CreateEmptyDatabase(const std::string& path) {
   std::error_code error;
   if (std::filesystem::exists(std::filesystem::symlink_status(path, error))) return;
-  db::CreateSqliteDatabase(path);
+  try {
+    DurableFile file(path);
+    db::CreateSqliteDatabase(file.TemporaryPath());
+    file.Commit();
+  } catch (const db::DbError&) {
+    throw;
+  } catch (const std::runtime_error& failure) {
+    throw db::DbError(failure.what());
+  }
 }
 
 std::string DateLiteral(std::chrono::year_month_day day, std::string_view provider) {

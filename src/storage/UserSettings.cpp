@@ -15,6 +15,8 @@
 
 #include "framework/PluginFolder.h"
 #include "storage/CreatePath.h"
+#include "storage/DurableFile.h"
+#include "storage/FileDescriptor.h"
 
 namespace tavex {
 
@@ -23,46 +25,6 @@ namespace {
 // A settings file is a handful of lines; anything far larger is not one.
 constexpr off_t kMaxFileSize = 1 << 20;
 constexpr std::string_view kBlanks = " \t\v\f\r";
-
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : mFd(fd) {}
-  ~FileDescriptor() {
-    if (mFd >= 0) close(mFd);
-  }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  int Get() const { return mFd; }
-  // Closes now and reports whether the close succeeded (it may report a
-  // failed delayed write).
-  bool Close() {
-    int fd = mFd;
-    mFd = -1;
-    return close(fd) == 0;
-  }
-
- private:
-  int mFd;
-};
-
-// A temporary file that is removed again unless it was renamed into place.
-class TemporaryFile {
- public:
-  explicit TemporaryFile(std::string path) : mPath(std::move(path)) {}
-  ~TemporaryFile() {
-    if (!mPath.empty()) unlink(mPath.c_str());
-  }
-  TemporaryFile(const TemporaryFile&) = delete;
-  TemporaryFile& operator=(const TemporaryFile&) = delete;
-  bool RenameTo(const std::string& target) {
-    if (rename(mPath.c_str(), target.c_str()) != 0) return false;
-    mPath.clear();
-    return true;
-  }
-
- private:
-  std::string mPath;
-};
 
 std::string_view Trim(std::string_view text) {
   std::size_t first = text.find_first_not_of(kBlanks);
@@ -219,35 +181,6 @@ std::string KeyLine(const std::string& key, const std::string& value) {
   return key + "=" + (needsQuotes ? "\"" + value + "\"" : value);
 }
 
-bool WriteAll(int fd, const std::string& data) {
-  std::size_t written = 0;
-  while (written < data.size()) {
-    ssize_t result = write(fd, data.data() + written, data.size() - written);
-    if (result < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    written += static_cast<std::size_t>(result);
-  }
-  return true;
-}
-
-// Replaces `path` with `contents`: temporary file in `folder`, fsync, rename,
-// fsync of the folder so the rename itself survives a crash.
-bool ReplaceFile(const std::string& folder, const std::string& path, const std::string& contents) {
-  std::string pattern = path + ".XXXXXX";
-  std::vector<char> name(pattern.begin(), pattern.end());
-  name.push_back('\0');
-  FileDescriptor file(mkostemp(name.data(), O_CLOEXEC));
-  if (file.Get() < 0) return false;
-  TemporaryFile temporary(name.data());
-  if (!WriteAll(file.Get(), contents) || fsync(file.Get()) != 0 || !file.Close()) return false;
-  if (!temporary.RenameTo(path)) return false;
-  FileDescriptor directory(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (directory.Get() >= 0) fsync(directory.Get());
-  return true;
-}
-
 }  // namespace
 
 std::string UserSettingsFile(const std::string& application) {
@@ -303,7 +236,9 @@ bool SaveUserSetting(const std::string& application, const std::string& section,
     }
     std::string contents;
     for (const auto& text : texts) contents += text + "\n";
-    return ReplaceFile(folder, path, contents);
+    // The file holds the user's own settings: it stays private to the user.
+    WriteFileDurably(path, contents, 0600);
+    return true;
   } catch (...) {
     return false;
   }
