@@ -3,6 +3,7 @@
 #include <cctype>
 
 #include "database/Connection.h"
+#include "storage/AsciiText.h"
 
 namespace tavex::db {
 namespace {
@@ -70,29 +71,10 @@ std::string ReadDate(std::string_view s, std::size_t& pos) {
 
 }  // namespace
 
-bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i]))) {
-      return false;
-    }
-  }
-  return true;
-}
-
-std::string AsciiLower(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return out;
-}
-
 bool Token::Is(TokenKind k, std::string_view t) const { return kind == k && text == t; }
 
 bool Token::IsKeyword(std::string_view keyword) const {
-  return kind == TokenKind::Word && EqualsIgnoreCase(text, keyword);
+  return kind == TokenKind::Word && EqualsNoCase(text, keyword);
 }
 
 TokenList Tokenize(std::string_view sql) {

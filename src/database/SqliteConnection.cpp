@@ -12,6 +12,7 @@
 #include "database/SqlTokenizer.h"
 #include "database/StatementCache.h"
 #include "database/StatementRewriter.h"
+#include "storage/AsciiText.h"
 
 namespace tavex::db {
 namespace {

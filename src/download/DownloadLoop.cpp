@@ -5,6 +5,7 @@
 
 #include "framework/ExchangeContext.h"
 #include "i18n/Messages.h"
+#include "storage/AsciiText.h"
 #include "storage/DurableFile.h"
 #include "storage/IgnoreFailure.h"
 #include "storage/SyncLog.h"
@@ -16,16 +17,6 @@ namespace tavex {
 namespace {
 
 constexpr std::string_view kPackageEnding = ".pkg";
-
-bool EndsWithPackageEnding(const std::string& name) {
-  if (name.size() < kPackageEnding.size()) return false;
-  for (std::size_t i = 0; i < kPackageEnding.size(); ++i) {
-    char c = name[name.size() - kPackageEnding.size() + i];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (c != kPackageEnding[i]) return false;
-  }
-  return true;
-}
 
 }  // namespace
 
@@ -46,7 +37,7 @@ std::vector<std::string> PackageNames(const std::vector<std::string>& listing) {
   for (const std::string& name : listing) {
     // The name becomes a local path below the temporary folder: one that
     // could leave it is never used, whatever the listing held.
-    if (EndsWithPackageEnding(name) && IsSafeRemoteName(name)) names.push_back(name);
+    if (EndsWithNoCase(name, kPackageEnding) && IsSafeRemoteName(name)) names.push_back(name);
   }
   return names;
 }

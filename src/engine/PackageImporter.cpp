@@ -8,6 +8,7 @@
 #include "engine/PackageFailure.h"
 #include "engine/RowCopier.h"
 #include "engine/SqlNames.h"
+#include "storage/AsciiText.h"
 
 namespace tavex::engine {
 
@@ -21,7 +22,8 @@ std::int64_t AsNumber(const db::Value& value) {
 }
 
 bool Contains(const std::vector<std::string>& names, const std::string& name) {
-  return std::any_of(names.begin(), names.end(), [&](const auto& n) { return SameName(n, name); });
+  return std::any_of(names.begin(), names.end(),
+                     [&](const auto& n) { return EqualsNoCase(n, name); });
 }
 
 }  // namespace
@@ -44,8 +46,9 @@ void PackageImporter::ImportStep(std::size_t index) {
   std::vector<std::string> targetNames;
   std::string selectList;
   for (const auto& column : TableColumns(mSource, step.packageTable)) {
-    auto match = std::find_if(receiving.begin(), receiving.end(),
-                              [&](const db::Column& c) { return SameName(c.name, column.name); });
+    auto match = std::find_if(receiving.begin(), receiving.end(), [&](const db::Column& c) {
+      return EqualsNoCase(c.name, column.name);
+    });
     if (match == receiving.end()) {
       throw PackageFailure(
           kErrMissingColumn,
@@ -91,7 +94,7 @@ void PackageImporter::DeleteEarlierCopies(const PackageDefinition::Step& step,
     std::string names;
     for (const auto& field : fields) {
       auto match = std::find_if(receiving.begin(), receiving.end(),
-                                [&](const db::Column& c) { return SameName(c.name, field); });
+                                [&](const db::Column& c) { return EqualsNoCase(c.name, field); });
       const std::string type =
           match == receiving.end() ? std::string() : ColumnType(*match, mTarget.GetBackend());
       columns +=
@@ -127,7 +130,8 @@ std::int64_t PackageImporter::CopyRows(const PackageDefinition::Step& step,
   }
   // Slices of about 1% of the rows by rowid, so progress and Cancel keep
   // their pace while SQLite moves the rows itself.
-  auto range = mTarget.Query("SELECT MIN(rowid), MAX(rowid) FROM " + mAttached->Table(step.packageTable));
+  auto range =
+      mTarget.Query("SELECT MIN(rowid), MAX(rowid) FROM " + mAttached->Table(step.packageTable));
   if (!range->Next()) return 0;
   const std::int64_t first = AsNumber(range->Get(0));
   const std::int64_t last = AsNumber(range->Get(1));

@@ -13,8 +13,6 @@ namespace tavex::engine {
 // characters) raise PackageFailure: they never reach a statement text.
 std::string QuoteName(std::string_view name);
 
-bool SameName(std::string_view a, std::string_view b);  // ignoring ASCII case
-
 // The column type to create for `column` on `backend`, from what the
 // column holds.
 std::string ColumnType(const db::Column& column, db::Backend backend);

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "framework/PluginFolder.h"
+#include "storage/AsciiText.h"
 #include "storage/CreatePath.h"
 #include "storage/DurableFile.h"
 #include "storage/FileDescriptor.h"
@@ -31,15 +32,6 @@ std::string_view Trim(std::string_view text) {
   if (first == std::string_view::npos) return {};
   std::size_t last = text.find_last_not_of(kBlanks);
   return text.substr(first, last - first + 1);
-}
-
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
 }
 
 bool HasLineBreak(std::string_view text) {
@@ -151,8 +143,8 @@ std::optional<std::size_t> FindKey(const std::vector<Line>& lines, const std::st
   bool inSection = false;
   for (std::size_t i = 0; i < lines.size(); ++i) {
     if (lines[i].section) {
-      inSection = SameName(*lines[i].section, section);
-    } else if (inSection && lines[i].key && SameName(*lines[i].key, key)) {
+      inSection = EqualsNoCase(*lines[i].section, section);
+    } else if (inSection && lines[i].key && EqualsNoCase(*lines[i].key, key)) {
       return i;
     }
   }
@@ -164,7 +156,7 @@ std::optional<std::size_t> FindKey(const std::vector<Line>& lines, const std::st
 std::optional<std::size_t> InsertionPoint(const std::vector<Line>& lines,
                                           const std::string& section) {
   for (std::size_t i = 0; i < lines.size(); ++i) {
-    if (!lines[i].section || !SameName(*lines[i].section, section)) continue;
+    if (!lines[i].section || !EqualsNoCase(*lines[i].section, section)) continue;
     std::size_t last = i;
     for (std::size_t j = i + 1; j < lines.size() && !lines[j].section; ++j) {
       if (!Trim(lines[j].text).empty()) last = j;

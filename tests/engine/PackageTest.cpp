@@ -6,6 +6,7 @@
 
 #include "engine/FSComprFile.h"
 #include "engine/Package.h"
+#include "storage/AsciiText.h"
 #include "support/HostDatabase.h"
 #include "support/TempDir.h"
 
@@ -214,8 +215,9 @@ TEST_P(PackageRun, RoundTripThroughAPackageFileKeepsEveryValue) {
   EXPECT_EQ(Children(*mBranch), Children(*mHq));
   EXPECT_EQ("B01-240305140709", receiver.PackageID());
   EXPECT_EQ("Branch One", receiver.Description());
-  EXPECT_EQ("0|0\n", Dump(*mHq, "SELECT Photo IS NULL, length(Photo) FROM bi_Bill WHERE "
-                                 "BillID='B01-3'"));
+  EXPECT_EQ("0|0\n", Dump(*mHq,
+                          "SELECT Photo IS NULL, length(Photo) FROM bi_Bill WHERE "
+                          "BillID='B01-3'"));
 }
 
 TEST_P(PackageRun, ExportInsideTheCallersTransactionCarriesItsRowsAndMarksThemThere) {
@@ -230,10 +232,10 @@ TEST_P(PackageRun, ExportInsideTheCallersTransactionCarriesItsRowsAndMarksThemTh
   EXPECT_EQ("B01-1|0\n", Dump(*mBranch, "SELECT BillID, IsUploaded FROM bi_Bill ORDER BY 1"));
   Package receiver;
   ASSERT_TRUE(Import(receiver)) << FirstError(receiver);
-  EXPECT_EQ("B01-1|0\nB01-2|0\n",
-            Dump(*mHq, "SELECT BillID, IsUploaded FROM bi_Bill ORDER BY 1"));
-  EXPECT_EQ("3\n3\n", Dump(*mHq, "SELECT COUNT(*) FROM bi_BillItem UNION ALL SELECT COUNT(*) "
-                                  "FROM bi_SubBill"));
+  EXPECT_EQ("B01-1|0\nB01-2|0\n", Dump(*mHq, "SELECT BillID, IsUploaded FROM bi_Bill ORDER BY 1"));
+  EXPECT_EQ("3\n3\n", Dump(*mHq,
+                           "SELECT COUNT(*) FROM bi_BillItem UNION ALL SELECT COUNT(*) "
+                           "FROM bi_SubBill"));
 }
 
 TEST_P(PackageRun, AStepQueryNeverReadsATableAnEarlierStepPutInThePackage) {
@@ -323,8 +325,7 @@ TEST_P(PackageRun, AFailureInTheThirdStepLeavesTheFirstTwoUnmerged) {
   ASSERT_EQ(1, receiver.Errors().Count());
   EXPECT_EQ(kErrMissingColumn, receiver.Errors().Item(1).Number());
   // PostgreSQL reports the package's column names in lower case.
-  std::string description = receiver.Errors().Item(1).Description();
-  for (char& c : description) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  const std::string description = AsciiLower(receiver.Errors().Item(1).Description());
   EXPECT_NE(std::string::npos, description.find("extra")) << description;
   EXPECT_NE(std::string::npos, description.find("bi_billitem")) << description;
   EXPECT_EQ(before, Everything(*mHq));
