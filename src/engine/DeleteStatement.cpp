@@ -57,7 +57,7 @@ class Parser {
       Reject("expected a name");
     std::string name = mToken.text;
     Advance();
-    QuoteName(name);  // rejects names that cannot be quoted
+    RequireSafeName(name);
     return name;
   }
 
@@ -102,7 +102,7 @@ class Parser {
     if (mKind == kKindPerRow && braced) {
       condition.type = Type::Placeholder;
       condition.value = text.substr(1, text.size() - 2);
-      QuoteName(condition.value);
+      RequireSafeName(condition.value);
       mPlaceholderDepths.push_back(depth);
     } else {
       if (mKind == kKindPerRow && text.find_first_of("{}") != std::string::npos) {

@@ -125,7 +125,7 @@ bool Package::Run(Body body) {
   } catch (const db::DbError& error) {
     mErrors.Add(kErrDatabase, WithCaption(context, error.what()));
   } catch (const std::exception& error) {
-    mErrors.Add(kErrDatabase, WithCaption(context, error.what()));
+    mErrors.Add(kErrUnexpected, WithCaption(context, error.what()));
   }
   return false;
 }
@@ -139,7 +139,7 @@ PackageDefinition Package::Define() const {
     if (PackageDefinition::IsReservedName(step.Table())) {
       throw PackageFailure(kErrDefinition, "reserved table name " + step.Table());
     }
-    QuoteName(step.Table());
+    RequireSafeName(step.Table());
     // A second step into the same table keeps its rows apart in the package.
     std::string packageTable = step.Table();
     for (int n = 2;

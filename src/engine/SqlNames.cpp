@@ -19,11 +19,15 @@ bool Quotable(std::string_view name) {
 
 }  // namespace
 
-std::string QuoteName(std::string_view name) {
+void RequireSafeName(std::string_view name) {
   if (!Quotable(name)) {
     throw PackageFailure(kErrDefinition,
                          "invalid table or column name \"" + std::string(name) + "\"");
   }
+}
+
+std::string QuoteName(std::string_view name) {
+  RequireSafeName(name);
   std::string quoted;
   quoted.reserve(name.size() + 2);
   quoted += '[';

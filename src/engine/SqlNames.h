@@ -8,9 +8,13 @@
 
 namespace tavex::engine {
 
-// "[name]", the quoting every backend's statement rewriting understands.
-// Names that cannot be quoted safely (empty, brackets, double quotes, control
-// characters) raise PackageFailure: they never reach a statement text.
+// Raises PackageFailure for a name that cannot be quoted safely (empty,
+// brackets, double quotes, control characters): it never reaches a
+// statement text.
+void RequireSafeName(std::string_view name);
+
+// "[name]", the quoting every backend's statement rewriting understands;
+// RequireSafeName holds for `name`.
 std::string QuoteName(std::string_view name);
 
 // The column type to create for `column` on `backend`, from what the
