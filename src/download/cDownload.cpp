@@ -4,11 +4,11 @@
 
 #include "download/DownloadLoop.h"
 #include "engine/FSComprFile.h"
+#include "engine/RunProgress.h"
 #include "framework/ExchangeContext.h"
 #include "i18n/Messages.h"
 #include "storage/IgnoreFailure.h"
 #include "transfer/PrepareExchange.h"
-#include "transfer/RunProgress.h"
 
 namespace tavex {
 

@@ -4,10 +4,10 @@
 #include <filesystem>
 #include <functional>
 
+#include "engine/RunProgress.h"
 #include "framework/ExchangeContext.h"
 #include "i18n/Messages.h"
 #include "storage/IgnoreFailure.h"
-#include "transfer/RunProgress.h"
 #include "upload/PackageExport.h"
 #include "upload/cUploadBillEx.h"
 
