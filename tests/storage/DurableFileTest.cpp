@@ -54,14 +54,15 @@ TEST(DurableFile, OnlyACommittedFileAppearsAndItKeepsTheAskedPermissions) {
     abandoned.Write("half", 4);
   }
   EXPECT_TRUE(FolderNames(dir.Path()).empty());
-  DurableFile file(dir / "b", 0600);
+  DurableFile file(dir / "b", 0640);
   file.Write("first try", 9);
   file.Restart();
   file.Write("again", 5);
   EXPECT_EQ(Names{fs::path(file.TemporaryPath()).filename().string()}, FolderNames(dir.Path()));
   file.Commit();
   EXPECT_EQ("again", test::ReadFile(dir / "b"));
-  EXPECT_EQ(fs::perms::owner_read | fs::perms::owner_write, fs::status(dir / "b").permissions());
+  EXPECT_EQ(fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read,
+            fs::status(dir / "b").permissions());
   EXPECT_EQ(Names{"b"}, FolderNames(dir.Path()));
 }
 
