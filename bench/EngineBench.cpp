@@ -51,7 +51,6 @@ const char* const kDeletes[] = {
     "DELETE FROM bi_Bill WHERE BillID='{BillID}'",
 };
 
-
 void WriteText(const fs::path& path, const std::string& text) {
   std::ofstream out(path, std::ios::binary);
   out << text;
@@ -101,9 +100,10 @@ Time Best(const Time& a, const Time& b) {
 }
 
 void PrintRatio(const char* what, const Time& engine, const Time& baseline, const char* target) {
-  std::printf("%s engine %.2f s (cpu %.2f s), baseline %.2f s (cpu %.2f s), ratio %.2f (cpu %.2f) %s\n",
-              what, engine.wall, engine.cpu, baseline.wall, baseline.cpu,
-              engine.wall / baseline.wall, engine.cpu / baseline.cpu, target);
+  std::printf(
+      "%s engine %.2f s (cpu %.2f s), baseline %.2f s (cpu %.2f s), ratio %.2f (cpu %.2f) %s\n",
+      what, engine.wall, engine.cpu, baseline.wall, baseline.cpu, engine.wall / baseline.wall,
+      engine.cpu / baseline.cpu, target);
 }
 
 std::shared_ptr<tavex::db::Connection> NewPackageDatabase(const fs::path& path) {
@@ -270,27 +270,27 @@ int main(int argc, char** argv) {
       fs::copy_file(hq, hqEngine, fs::copy_options::overwrite_existing);
       fs::copy_file(hq, hqBaseline, fs::copy_options::overwrite_existing);
       Time only;
-      exportEngine = Best(exportEngine, Engine([&] {
-                            only = EngineExport(branch, work / "engine.mdb", work / "engine.pkg",
-                                                false);
-                          }));
+      exportEngine =
+          Best(exportEngine, Engine([&] {
+                 only = EngineExport(branch, work / "engine.mdb", work / "engine.pkg", false);
+               }));
       exportOnly = Best(exportOnly, only);
-      exportBaseline = Best(exportBaseline, Baseline([&] {
-                              BaselineExport(work, branch, work / "baseline.mdb",
-                                             work / "baseline.pkg");
-                            }));
-      exportInTransaction = Best(exportInTransaction, Engine([&] {
-                                   only = EngineExport(branch, work / "engine_t.mdb",
-                                                       work / "engine_t.pkg", true);
-                                 }));
+      exportBaseline =
+          Best(exportBaseline, Baseline([&] {
+                 BaselineExport(work, branch, work / "baseline.mdb", work / "baseline.pkg");
+               }));
+      exportInTransaction =
+          Best(exportInTransaction, Engine([&] {
+                 only = EngineExport(branch, work / "engine_t.mdb", work / "engine_t.pkg", true);
+               }));
       inTransactionOnly = Best(inTransactionOnly, only);
       importEngine = Best(importEngine, Engine([&] {
                             EngineImport(work / "engine.pkg", work / "engine_in.mdb", hqEngine);
                           }));
-      importBaseline = Best(importBaseline, Baseline([&] {
-                              BaselineImport(work, work / "baseline.pkg",
-                                             work / "baseline_in.mdb", hqBaseline);
-                            }));
+      importBaseline =
+          Best(importBaseline, Baseline([&] {
+                 BaselineImport(work, work / "baseline.pkg", work / "baseline_in.mdb", hqBaseline);
+               }));
     }
 
     const std::string engineState = Fingerprint(hqEngine);

@@ -6,7 +6,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config git ca-certificates
+  build-essential cmake ninja-build pkg-config git ca-certificates clang-format
   libsqlite3-dev sqlite3
   libpq-dev postgresql
   libcurl4-openssl-dev

@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
-# The test command: installs the dependencies, builds everything with
-# warnings as errors under AddressSanitizer and UndefinedBehaviorSanitizer,
-# and runs the whole suite. Exits non-zero on any failure.
+# The test command: installs the dependencies, checks that the tracked
+# sources are formatted, builds everything with warnings as errors under
+# AddressSanitizer and UndefinedBehaviorSanitizer, and runs the whole suite.
+# Exits non-zero on any failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
+
+git ls-files -z -- '*.cpp' '*.h' | xargs -0 clang-format --dry-run -Werror
 
 build=build/test
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug \

@@ -4,6 +4,7 @@
 #include <array>
 #include <chrono>
 #include <map>
+#include <optional>
 #include <stdexcept>
 
 #include "cli/SampleSchemaText.h"
@@ -251,8 +252,8 @@ class Generator {
       stockItems.Insert(
           {item.id, item.name, item.unit, item.packing, item.typeId, item.typeName, item.price});
       const double qty = mRandom.Amount(10, 200);
-      inventory.Insert({item.id, item.name, item.unit, item.packing, item.typeId, item.typeName, "L01",
-                        qty, qty * item.price, mFirstDay.At(9 * 60)});
+      inventory.Insert({item.id, item.name, item.unit, item.packing, item.typeId, item.typeName,
+                        "L01", qty, qty * item.price, mFirstDay.At(9 * 60)});
       mStockItems.push_back(std::move(item));
     }
     Done(items);
@@ -399,145 +400,205 @@ class Generator {
                             mOptions.days);
   }
 
-  void WriteBills() {
-    const std::vector<std::string> billColumns{
-        "BillID",         "BillIDEx",  "ShiftID",     "BillDate",     "BranchID",
-        "BranchName",     "TableID",   "TableName",   "Persons",      "OpenTime",
-        "CheckTime",      "CashierID", "CashierName", "SumOfConsume", "SumOfService",
-        "SumForDiscount", "SumPaid",   "Remark",      "IsUploaded"};
-    Inserter bills(mDb, "bi_Bill", billColumns);
-    Inserter items(mDb, "bi_BillItem", ItemColumns());
-    Inserter payments(mDb, "bi_BillPayment", PaymentColumns());
-    Inserter subBills(mDb, "bi_SubBill",
-                      {"SubBillID", "BillItemID", "SubBillNo", "Amount", "SumOfConsume", "Remark"});
-    Inserter subItems(mDb, "bi_SubItem",
-                      {"SubItemID", "BillItemID", "CookwayID", "CookwayName", "Price"});
-    Inserter logs(mDb, "bi_BillLog",
-                  {"BillLogID", "BillID", "LogTime", "UserID", "Operation", "Remark"});
-    Inserter consumes(mDb, "mb_Consume",
-                      {"ConsumeID", "MemberID", "MemberCardID", "BillID", "ConsumeTime",
-                       "ConsumeSum", "Integral", "IsUploaded"});
-    Inserter jobs(mDb, "prn_PrintJob",
-                  {"PrintJobID", "BillID", "PrinterID", "CreateTime", "JobState", "Content"});
-    std::unique_ptr<Inserter> unCheck, unCheckPayments, unCheckItems, octopus;
+  // The bill tables, one inserter each; the optional ones only when the
+  // sample asks for them.
+  struct BillTables {
+    Inserter bills, items, payments, subBills, subItems, logs, consumes, jobs;
+    std::optional<Inserter> unCheck, unCheckPayments, unCheckItems, octopus;
+  };
+
+  // One bill while its rows are written: where it falls, what its lines add
+  // up to and how the first payment went.
+  struct Bill {
+    int dayIndex;
+    Day day;
+    int number;  // across all days
+    int minute;
+    std::string id;
+    int shift = 0;
+    std::string shiftId{};  // empty for a bill without a shift
+    int uploaded = 0;
+    double consume = 0;
+    double service = 0;
+    double discount = 0;
+    std::string firstItemId{};
+    int subject = kCash;
+    double firstPart = 0;
+
+    double Total() const { return consume + service - discount; }
+  };
+
+  BillTables OpenBillTables() {
+    BillTables tables{
+        Inserter(
+            mDb, "bi_Bill",
+            {"BillID", "BillIDEx", "ShiftID", "BillDate", "BranchID", "BranchName", "TableID",
+             "TableName", "Persons", "OpenTime", "CheckTime", "CashierID", "CashierName",
+             "SumOfConsume", "SumOfService", "SumForDiscount", "SumPaid", "Remark", "IsUploaded"}),
+        Inserter(mDb, "bi_BillItem", ItemColumns()),
+        Inserter(mDb, "bi_BillPayment", PaymentColumns()),
+        Inserter(mDb, "bi_SubBill",
+                 {"SubBillID", "BillItemID", "SubBillNo", "Amount", "SumOfConsume", "Remark"}),
+        Inserter(mDb, "bi_SubItem",
+                 {"SubItemID", "BillItemID", "CookwayID", "CookwayName", "Price"}),
+        Inserter(mDb, "bi_BillLog",
+                 {"BillLogID", "BillID", "LogTime", "UserID", "Operation", "Remark"}),
+        Inserter(mDb, "mb_Consume",
+                 {"ConsumeID", "MemberID", "MemberCardID", "BillID", "ConsumeTime", "ConsumeSum",
+                  "Integral", "IsUploaded"}),
+        Inserter(mDb, "prn_PrintJob",
+                 {"PrintJobID", "BillID", "PrinterID", "CreateTime", "JobState", "Content"}),
+        std::nullopt,
+        std::nullopt,
+        std::nullopt,
+        std::nullopt};
     if (mOptions.withUnCheck) {
-      unCheck = std::make_unique<Inserter>(
+      tables.unCheck.emplace(
           mDb, "bi_UnCheckBill",
           std::vector<std::string>{"UnCheckBillID", "BillID", "ShiftID", "BillDate", "UnCheckTime",
                                    "UserID", "Reason", "SumOfConsume", "IsUploaded"});
-      unCheckPayments = std::make_unique<Inserter>(
+      tables.unCheckPayments.emplace(
           mDb, "bi_UnCheckBillPayment",
           std::vector<std::string>{"UnCheckBillPaymentID", "UnCheckBillID", "BillID", "SubjectID",
                                    "SubjectName", "PaySum"});
-      unCheckItems = std::make_unique<Inserter>(
+      tables.unCheckItems.emplace(
           mDb, "bi_UnCheckBillItem",
           std::vector<std::string>{"UnCheckBillItemID", "UnCheckBillID", "BillID", "BillItemID",
                                    "MenuID", "MenuName", "AmountOrder", "SumOfConsume"});
     }
     if (mOptions.withOctopus) {
-      octopus = std::make_unique<Inserter>(
+      tables.octopus.emplace(
           mDb, "bi_OctopusPayment",
           std::vector<std::string>{"BillID", "CardID", "DeviceID", "BillDate", "TransTime",
                                    "TransNo", "Amount", "RemainValue", "IsUploaded"});
     }
+    return tables;
+  }
+
+  void WriteBills() {
+    BillTables tables = OpenBillTables();
     const int uploadedDays = mOptions.days / 2;
     int octopusCount = 0;
     for (int d = 0; d < mOptions.days; ++d) {
       const Day day = mFirstDay.Plus(d);
       const int first = BillsBefore(d);
       const int inDay = BillsBefore(d + 1) - first;
-      const int uploaded = d < uploadedDays ? 1 : 0;
       for (int s = 0; s < inDay; ++s) {
-        const int b = first + s;
-        const int minute = 11 * 60 + s * 600 / std::max(1, inDay);
-        const std::string billId = Code(day.Stem(), s + 1, 6);
-        const int shift = minute < 16 * 60 ? 1 : 2;
-        const std::string shiftId = b % 50 == 49 ? "" : ShiftIdOf(day, shift);
+        Bill bill{d, day, first + s, 11 * 60 + s * 600 / std::max(1, inDay),
+                  Code(day.Stem(), s + 1, 6)};
+        bill.shift = bill.minute < 16 * 60 ? 1 : 2;
+        bill.shiftId = bill.number % 50 == 49 ? "" : ShiftIdOf(day, bill.shift);
+        bill.uploaded = d < uploadedDays ? 1 : 0;
         const int table = mRandom.Below(kDiningTables);
-
-        double consume = 0;
-        double service = 0;
-        double discount = 0;
-        const int lines = 1 + mRandom.Below(5);
-        std::string firstItemId;
-        for (int l = 0; l < lines; ++l) {
-          const Menu& menu = mMenus[mRandom.Below(kMenus)];
-          const int ordered = 1 + mRandom.Below(3);
-          const int cancelled = ordered > 1 && mRandom.OneIn(20) ? 1 : 0;
-          const double sum = menu.price * (ordered - cancelled);
-          const double fee = sum / 10;
-          const double off = mRandom.OneIn(4) ? sum / 20 : 0;
-          consume += sum;
-          service += fee;
-          discount += off;
-          const std::string itemId = billId + Code("", l + 1, 2);
-          if (l == 0) firstItemId = itemId;
-          items.Insert(ItemRow(itemId, billId, menu, ordered, cancelled, sum, fee, off,
-                               day.At(minute - 40)));
-          for (const auto& [stock, use] : menu.bom)
-            mBomUse[d][stock] += use * (ordered - cancelled);
-          if (mRandom.OneIn(8)) {
-            for (int n = 1; n <= 2; ++n) {
-              subBills.Insert(
-                  {itemId + "S" + std::to_string(n), itemId, I(n), ordered / 2.0, sum / 2, ""});
-            }
-          }
-          if (mRandom.OneIn(6)) subItems.Insert({itemId + "C1", itemId, "CW01", "少辣", 0.0});
+        WriteBillItems(tables, bill);
+        WriteBillPayments(tables.payments, bill);
+        if (bill.subject == kOctopus) WriteOctopusPayment(*tables.octopus, bill, octopusCount++);
+        if (bill.subject == kMemberCard) WriteCardConsume(tables.consumes, bill);
+        WriteBillRow(tables.bills, bill, table);
+        tables.logs.Insert({bill.id + "L1", bill.id, day.At(bill.minute), "cashier", "结账", ""});
+        if (bill.number % 25 == 0) {
+          tables.jobs.Insert(
+              {"PJ" + bill.id, bill.id, "P01", day.At(bill.minute - 40), I(1), "厨房单"});
         }
-        const double total = consume + service - discount;
-        int subject = mRandom.Below(10) < 6 ? kCash : 1 + mRandom.Below(3);
-        if (subject == kOctopus && !mOptions.withOctopus) subject = kCash;
-        const bool split = mRandom.OneIn(4) && subject != kCash;
-        const double firstPart = split ? static_cast<long long>(total / 2) : total;
-        payments.Insert(PaymentRow(Unique(billId + "P1"), billId, subject, firstPart, day.At(minute)));
-        mShiftTakings[ShiftIdOf(day, shift)][subject] += firstPart;
-        if (split) {
-          payments.Insert(
-              PaymentRow(Unique(billId + "P2"), billId, kCash, total - firstPart, day.At(minute)));
-          mShiftTakings[ShiftIdOf(day, shift)][kCash] += total - firstPart;
-        }
-        if (subject == kOctopus) {
-          const int flag = uploaded == 1 && octopusCount % 7 == 0 ? 0 : uploaded;
-          octopus->Insert({billId, Code("", 10000000 + mRandom.Below(90000000), 8),
-                           Code("DEV", 1 + mRandom.Below(3), 2), day.Midnight(), day.At(minute),
-                           Code("TX", b + 1, 8), firstPart, mRandom.Amount(0, 500), I(flag)});
-          ++octopusCount;
-        }
-        if (subject == kMemberCard) {
-          Card& card = mCards[mRandom.Below(static_cast<int>(mCards.size()))];
-          card.consumed += firstPart;
-          consumes.Insert({"CS" + billId, card.memberId, card.cardId, billId, day.At(minute),
-                           firstPart, static_cast<double>(static_cast<long long>(firstPart)),
-                           I(uploaded)});
-        }
-        bills.Insert({billId, "", shiftId, day.Midnight(), mOptions.branchId,
-                      SampleBranchName(mOptions.branchId), Code("T", table + 1, 2),
-                      Code("台 ", table + 1, 2), I(1 + mRandom.Below(8)), day.At(minute - 60),
-                      day.At(minute), "cashier", "收银员", consume, service, discount, total, "",
-                      I(uploaded)});
-        logs.Insert({billId + "L1", billId, day.At(minute), "cashier", "结账", ""});
-        if (b % 25 == 0) {
-          jobs.Insert({"PJ" + billId, billId, "P01", day.At(minute - 40), I(1), "厨房单"});
-        }
-        if (unCheck && b % 40 == 17) {
-          const std::string unCheckId = Unique("U" + billId);
-          unCheck->Insert({unCheckId, billId, shiftId, day.Midnight(), day.At(minute + 5), "admin",
-                           "客人要求更改付款方式", consume, I(uploaded)});
-          unCheckPayments->Insert({Unique(unCheckId + "P1"), unCheckId, billId, kSubjects[subject].id,
-                                   kSubjects[subject].name, firstPart});
-          unCheckItems->Insert({Unique(unCheckId + "I1"), unCheckId, billId, firstItemId, mMenus[0].id,
-                                mMenus[0].name, 1.0, mMenus[0].price});
-        }
+        if (tables.unCheck && bill.number % 40 == 17) WriteUnCheck(tables, bill);
       }
     }
-    for (const Inserter* done :
-         {&bills, &items, &payments, &subBills, &subItems, &logs, &consumes, &jobs}) {
+    for (const Inserter* done : {&tables.bills, &tables.items, &tables.payments, &tables.subBills,
+                                 &tables.subItems, &tables.logs, &tables.consumes, &tables.jobs}) {
       Done(*done);
     }
     for (const auto* done :
-         {unCheck.get(), unCheckPayments.get(), unCheckItems.get(), octopus.get()}) {
-      if (done != nullptr) Done(*done);
+         {&tables.unCheck, &tables.unCheckPayments, &tables.unCheckItems, &tables.octopus}) {
+      if (done->has_value()) Done(**done);
     }
+  }
+
+  // The bill's lines, with their split lines and cookways; adds them up.
+  void WriteBillItems(BillTables& tables, Bill& bill) {
+    const int lines = 1 + mRandom.Below(5);
+    for (int l = 0; l < lines; ++l) {
+      const Menu& menu = mMenus[mRandom.Below(kMenus)];
+      const int ordered = 1 + mRandom.Below(3);
+      const int cancelled = ordered > 1 && mRandom.OneIn(20) ? 1 : 0;
+      const double sum = menu.price * (ordered - cancelled);
+      const double fee = sum / 10;
+      const double off = mRandom.OneIn(4) ? sum / 20 : 0;
+      bill.consume += sum;
+      bill.service += fee;
+      bill.discount += off;
+      const std::string itemId = bill.id + Code("", l + 1, 2);
+      if (l == 0) bill.firstItemId = itemId;
+      tables.items.Insert(ItemRow(itemId, bill.id, menu, ordered, cancelled, sum, fee, off,
+                                  bill.day.At(bill.minute - 40)));
+      for (const auto& [stock, use] : menu.bom) {
+        mBomUse[bill.dayIndex][stock] += use * (ordered - cancelled);
+      }
+      if (mRandom.OneIn(8)) {
+        for (int n = 1; n <= 2; ++n) {
+          tables.subBills.Insert(
+              {itemId + "S" + std::to_string(n), itemId, I(n), ordered / 2.0, sum / 2, ""});
+        }
+      }
+      if (mRandom.OneIn(6)) tables.subItems.Insert({itemId + "C1", itemId, "CW01", "少辣", 0.0});
+    }
+  }
+
+  // One payment, or two when a card payment is split with cash; the first
+  // one's subject and amount stay with the bill.
+  void WriteBillPayments(Inserter& payments, Bill& bill) {
+    const double total = bill.Total();
+    int subject = mRandom.Below(10) < 6 ? kCash : 1 + mRandom.Below(3);
+    if (subject == kOctopus && !mOptions.withOctopus) subject = kCash;
+    const bool split = mRandom.OneIn(4) && subject != kCash;
+    const double firstPart = split ? static_cast<long long>(total / 2) : total;
+    const std::string checkTime = bill.day.At(bill.minute);
+    const std::string shiftId = ShiftIdOf(bill.day, bill.shift);
+    payments.Insert(PaymentRow(Unique(bill.id + "P1"), bill.id, subject, firstPart, checkTime));
+    mShiftTakings[shiftId][subject] += firstPart;
+    if (split) {
+      payments.Insert(
+          PaymentRow(Unique(bill.id + "P2"), bill.id, kCash, total - firstPart, checkTime));
+      mShiftTakings[shiftId][kCash] += total - firstPart;
+    }
+    bill.subject = subject;
+    bill.firstPart = firstPart;
+  }
+
+  // Every seventh Octopus payment of the uploaded days is left not uploaded.
+  void WriteOctopusPayment(Inserter& octopus, const Bill& bill, int octopusCount) {
+    const int flag = bill.uploaded == 1 && octopusCount % 7 == 0 ? 0 : bill.uploaded;
+    octopus.Insert({bill.id, Code("", 10000000 + mRandom.Below(90000000), 8),
+                    Code("DEV", 1 + mRandom.Below(3), 2), bill.day.Midnight(),
+                    bill.day.At(bill.minute), Code("TX", bill.number + 1, 8), bill.firstPart,
+                    mRandom.Amount(0, 500), I(flag)});
+  }
+
+  void WriteCardConsume(Inserter& consumes, const Bill& bill) {
+    Card& card = mCards[mRandom.Below(static_cast<int>(mCards.size()))];
+    card.consumed += bill.firstPart;
+    consumes.Insert({"CS" + bill.id, card.memberId, card.cardId, bill.id, bill.day.At(bill.minute),
+                     bill.firstPart, static_cast<double>(static_cast<long long>(bill.firstPart)),
+                     I(bill.uploaded)});
+  }
+
+  void WriteBillRow(Inserter& bills, const Bill& bill, int table) {
+    bills.Insert({bill.id, "", bill.shiftId, bill.day.Midnight(), mOptions.branchId,
+                  SampleBranchName(mOptions.branchId), Code("T", table + 1, 2),
+                  Code("台 ", table + 1, 2), I(1 + mRandom.Below(8)), bill.day.At(bill.minute - 60),
+                  bill.day.At(bill.minute), "cashier", "收银员", bill.consume, bill.service,
+                  bill.discount, bill.Total(), "", I(bill.uploaded)});
+  }
+
+  void WriteUnCheck(BillTables& tables, const Bill& bill) {
+    const std::string unCheckId = Unique("U" + bill.id);
+    tables.unCheck->Insert({unCheckId, bill.id, bill.shiftId, bill.day.Midnight(),
+                            bill.day.At(bill.minute + 5), "admin", "客人要求更改付款方式",
+                            bill.consume, I(bill.uploaded)});
+    tables.unCheckPayments->Insert({Unique(unCheckId + "P1"), unCheckId, bill.id,
+                                    kSubjects[bill.subject].id, kSubjects[bill.subject].name,
+                                    bill.firstPart});
+    tables.unCheckItems->Insert({Unique(unCheckId + "I1"), unCheckId, bill.id, bill.firstItemId,
+                                 mMenus[0].id, mMenus[0].name, 1.0, mMenus[0].price});
   }
 
   static std::string ShiftIdOf(const Day& day, int shift) {

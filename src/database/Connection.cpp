@@ -3,6 +3,7 @@
 #include "database/PgConnection.h"
 #include "database/SqlTokenizer.h"
 #include "database/SqliteConnection.h"
+#include "storage/AsciiText.h"
 
 namespace tavex::db {
 namespace {
@@ -11,15 +12,10 @@ constexpr std::string_view kSqlitePrefix = "sqlite:";
 constexpr std::string_view kPackagePrefix = "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=";
 constexpr std::string_view kPackageSuffix = ";Persist Security Info=False";
 
-bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix) {
-  return text.size() >= prefix.size() && EqualsIgnoreCase(text.substr(0, prefix.size()), prefix);
-}
-
 // The file named by a package connection string: the "Data Source" value.
 std::string PackagePath(std::string_view name) {
   std::string_view rest = name.substr(kPackagePrefix.size());
-  if (rest.size() >= kPackageSuffix.size() &&
-      EqualsIgnoreCase(rest.substr(rest.size() - kPackageSuffix.size()), kPackageSuffix)) {
+  if (EndsWithNoCase(rest, kPackageSuffix)) {
     return std::string(rest.substr(0, rest.size() - kPackageSuffix.size()));
   }
   return std::string(rest.substr(0, rest.find(';')));
@@ -38,7 +34,7 @@ std::int64_t Connection::ExecuteOverRows(std::string_view, Recordset&, const Row
 std::optional<std::size_t> Recordset::FindColumn(std::string_view name) const {
   const std::vector<Column>& columns = Columns();
   for (std::size_t i = 0; i < columns.size(); ++i) {
-    if (EqualsIgnoreCase(columns[i].name, name)) return i;
+    if (EqualsNoCase(columns[i].name, name)) return i;
   }
   return std::nullopt;
 }
@@ -51,13 +47,13 @@ Value Recordset::Get(std::string_view name) const {
 
 std::shared_ptr<Connection> OpenConnection(const std::string& name) {
   const std::string_view view(name);
-  if (StartsWithIgnoreCase(view, kSqlitePrefix)) {
+  if (StartsWithNoCase(view, kSqlitePrefix)) {
     return OpenSqliteConnection(std::string(view.substr(kSqlitePrefix.size())));
   }
-  if (StartsWithIgnoreCase(view, "postgresql://") || StartsWithIgnoreCase(view, "postgres://")) {
+  if (StartsWithNoCase(view, "postgresql://") || StartsWithNoCase(view, "postgres://")) {
     return OpenPgConnection(name);
   }
-  if (StartsWithIgnoreCase(view, kPackagePrefix)) return OpenSqliteConnection(PackagePath(view));
+  if (StartsWithNoCase(view, kPackagePrefix)) return OpenSqliteConnection(PackagePath(view));
   throw DbError("Unknown kind of database connection: " + name);
 }
 

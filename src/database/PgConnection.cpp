@@ -513,7 +513,7 @@ class PgConnection final : public Connection, private RowSource {
 
   ConnPtr mConn;
   std::uint64_t mTransactionNumber = 0;  // counts the transactions begun
-  PgRecordset* mStreaming = nullptr;  // the recordset whose rows are arriving
+  PgRecordset* mStreaming = nullptr;     // the recordset whose rows are arriving
   StatementCache<PgStatement> mCache;
   std::uint64_t mStatementNumber = 0;
   bool mInTransaction = false;

@@ -1,8 +1,10 @@
 #include "database/SqlTokenizer.h"
 
+#include <algorithm>
 #include <cctype>
 
 #include "database/Connection.h"
+#include "storage/AsciiText.h"
 
 namespace tavex::db {
 namespace {
@@ -64,148 +66,155 @@ std::string ReadDate(std::string_view s, std::size_t& pos) {
          TwoDigits(hour) + ":" + TwoDigits(minute) + ":" + TwoDigits(second);
 }
 
-[[noreturn]] void Unterminated(std::string_view what, std::string_view sql) {
-  throw DbError("Unterminated " + std::string(what) + " in statement: " + std::string(sql));
-}
+// Reads a statement token by token. Blanks and comments gather as the space
+// before the next token; each Scan... reads one kind of token at the
+// current position.
+class Scanner {
+ public:
+  explicit Scanner(std::string_view sql) : mSql(sql) {}
 
-}  // namespace
+  TokenList Run() {
+    while (mPos < mSql.size()) {
+      const char c = mSql[mPos];
+      if (std::isspace(static_cast<unsigned char>(c))) {
+        mSpace += c;
+        ++mPos;
+      } else if (c == '-' && Next() == '-') {
+        ScanLineComment();
+      } else if (c == '/' && Next() == '*') {
+        ScanBlockComment();
+      } else if (c == '\'') {
+        ScanQuoted('\'', TokenKind::String, "string literal");
+      } else if (c == '[') {
+        ScanBracketed();
+      } else if (c == '"') {
+        ScanQuoted('"', TokenKind::Quoted, "quoted name");
+      } else if (c == '#') {
+        ScanDate();
+      } else if (IsDigit(c) || (c == '.' && IsDigit(Next()))) {
+        ScanNumber();
+      } else if (IsWordChar(c)) {
+        ScanWord();
+      } else {
+        ScanSymbol();
+      }
+    }
+    mList.trailing = std::move(mSpace);
+    return std::move(mList);
+  }
 
-bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i]))) {
-      return false;
+ private:
+  // The character after the current one; '\0' at the end.
+  char Next() const { return mPos + 1 < mSql.size() ? mSql[mPos + 1] : '\0'; }
+
+  [[noreturn]] void Unterminated(std::string_view what) const {
+    throw DbError("Unterminated " + std::string(what) + " in statement: " + std::string(mSql));
+  }
+
+  // Adds the token that ends at `end` and moves there.
+  void Push(TokenKind kind, std::string text, std::size_t end) {
+    mList.tokens.push_back(Token{kind, std::move(text), std::move(mSpace)});
+    mSpace.clear();
+    mPos = end;
+  }
+
+  void ScanLineComment() {
+    const std::size_t end = std::min(mSql.find('\n', mPos), mSql.size());
+    mSpace.append(mSql.substr(mPos, end - mPos));
+    mPos = end;
+  }
+
+  void ScanBlockComment() {
+    const std::size_t end = mSql.find("*/", mPos + 2);
+    if (end == std::string_view::npos) Unterminated("comment");
+    mSpace.append(mSql.substr(mPos, end + 2 - mPos));
+    mPos = end + 2;
+  }
+
+  // 'text' and "name": a doubled quote stands for one; kept as written.
+  void ScanQuoted(char quote, TokenKind kind, std::string_view what) {
+    std::size_t j = mPos + 1;
+    while (true) {
+      if (j >= mSql.size()) Unterminated(what);
+      if (mSql[j] == quote) {
+        if (j + 1 < mSql.size() && mSql[j + 1] == quote) {
+          j += 2;
+          continue;
+        }
+        break;
+      }
+      ++j;
+    }
+    Push(kind, std::string(mSql.substr(mPos, j + 1 - mPos)), j + 1);
+  }
+
+  void ScanBracketed() {
+    const std::size_t end = mSql.find(']', mPos + 1);
+    if (end == std::string_view::npos) Unterminated("[name]");
+    Push(TokenKind::Bracketed, std::string(mSql.substr(mPos + 1, end - mPos - 1)), end + 1);
+  }
+
+  // A '#' that does not open a date literal is a symbol of its own.
+  void ScanDate() {
+    std::size_t end = mPos;
+    std::string date = ReadDate(mSql, end);
+    if (date.empty()) {
+      Push(TokenKind::Symbol, "#", mPos + 1);
+    } else {
+      Push(TokenKind::Date, std::move(date), end);
     }
   }
-  return true;
-}
 
-std::string AsciiLower(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  void ScanNumber() {
+    const std::size_t n = mSql.size();
+    std::size_t j = mPos;
+    while (j < n && (IsDigit(mSql[j]) || mSql[j] == '.')) ++j;
+    if (j < n && (mSql[j] == 'e' || mSql[j] == 'E')) {
+      std::size_t k = j + 1;
+      if (k < n && (mSql[k] == '+' || mSql[k] == '-')) ++k;
+      if (k < n && IsDigit(mSql[k])) {
+        j = k;
+        while (j < n && IsDigit(mSql[j])) ++j;
+      }
+    }
+    Push(TokenKind::Number, std::string(mSql.substr(mPos, j - mPos)), j);
   }
-  return out;
-}
+
+  void ScanWord() {
+    std::size_t j = mPos;
+    while (j < mSql.size() && IsWordChar(mSql[j])) ++j;
+    Push(TokenKind::Word, std::string(mSql.substr(mPos, j - mPos)), j);
+  }
+
+  // Parameters, parentheses, commas, and operators of one or two characters.
+  void ScanSymbol() {
+    const char c = mSql[mPos];
+    if (c == '?') return Push(TokenKind::Param, "?", mPos + 1);
+    if (c == '(') return Push(TokenKind::LParen, "(", mPos + 1);
+    if (c == ')') return Push(TokenKind::RParen, ")", mPos + 1);
+    if (c == ',') return Push(TokenKind::Comma, ",", mPos + 1);
+    static constexpr std::string_view kPairs[] = {"<>", "<=", ">=", "!=", "||", "::"};
+    std::string_view op = mSql.substr(mPos, 1);
+    for (std::string_view pair : kPairs) {
+      if (mSql.substr(mPos, 2) == pair) op = pair;
+    }
+    Push(TokenKind::Symbol, std::string(op), mPos + op.size());
+  }
+
+  std::string_view mSql;
+  std::size_t mPos = 0;
+  std::string mSpace;
+  TokenList mList;
+};
+
+}  // namespace
 
 bool Token::Is(TokenKind k, std::string_view t) const { return kind == k && text == t; }
 
 bool Token::IsKeyword(std::string_view keyword) const {
-  return kind == TokenKind::Word && EqualsIgnoreCase(text, keyword);
+  return kind == TokenKind::Word && EqualsNoCase(text, keyword);
 }
 
-TokenList Tokenize(std::string_view sql) {
-  TokenList list;
-  std::string space;
-  std::size_t i = 0;
-  const std::size_t n = sql.size();
-  auto push = [&](TokenKind kind, std::string text) {
-    list.tokens.push_back(Token{kind, std::move(text), std::move(space)});
-    space.clear();
-  };
-  while (i < n) {
-    const char c = sql[i];
-    if (std::isspace(static_cast<unsigned char>(c))) {
-      space += c;
-      ++i;
-    } else if (c == '-' && i + 1 < n && sql[i + 1] == '-') {
-      const std::size_t end = sql.find('\n', i);
-      const std::size_t stop = end == std::string_view::npos ? n : end;
-      space.append(sql.substr(i, stop - i));
-      i = stop;
-    } else if (c == '/' && i + 1 < n && sql[i + 1] == '*') {
-      const std::size_t end = sql.find("*/", i + 2);
-      if (end == std::string_view::npos) Unterminated("comment", sql);
-      space.append(sql.substr(i, end + 2 - i));
-      i = end + 2;
-    } else if (c == '\'') {
-      std::size_t j = i + 1;
-      while (true) {
-        if (j >= n) Unterminated("string literal", sql);
-        if (sql[j] == '\'') {
-          if (j + 1 < n && sql[j + 1] == '\'') {
-            j += 2;
-            continue;
-          }
-          break;
-        }
-        ++j;
-      }
-      push(TokenKind::String, std::string(sql.substr(i, j + 1 - i)));
-      i = j + 1;
-    } else if (c == '[') {
-      const std::size_t end = sql.find(']', i + 1);
-      if (end == std::string_view::npos) Unterminated("[name]", sql);
-      push(TokenKind::Bracketed, std::string(sql.substr(i + 1, end - i - 1)));
-      i = end + 1;
-    } else if (c == '"') {
-      std::size_t j = i + 1;
-      while (true) {
-        if (j >= n) Unterminated("quoted name", sql);
-        if (sql[j] == '"') {
-          if (j + 1 < n && sql[j + 1] == '"') {
-            j += 2;
-            continue;
-          }
-          break;
-        }
-        ++j;
-      }
-      push(TokenKind::Quoted, std::string(sql.substr(i, j + 1 - i)));
-      i = j + 1;
-    } else if (c == '#') {
-      std::size_t j = i;
-      std::string date = ReadDate(sql, j);
-      if (date.empty()) {
-        push(TokenKind::Symbol, "#");
-        ++i;
-      } else {
-        push(TokenKind::Date, std::move(date));
-        i = j;
-      }
-    } else if (IsDigit(c) || (c == '.' && i + 1 < n && IsDigit(sql[i + 1]))) {
-      std::size_t j = i;
-      while (j < n && (IsDigit(sql[j]) || sql[j] == '.')) ++j;
-      if (j < n && (sql[j] == 'e' || sql[j] == 'E')) {
-        std::size_t k = j + 1;
-        if (k < n && (sql[k] == '+' || sql[k] == '-')) ++k;
-        if (k < n && IsDigit(sql[k])) {
-          j = k;
-          while (j < n && IsDigit(sql[j])) ++j;
-        }
-      }
-      push(TokenKind::Number, std::string(sql.substr(i, j - i)));
-      i = j;
-    } else if (IsWordChar(c)) {
-      std::size_t j = i;
-      while (j < n && IsWordChar(sql[j])) ++j;
-      push(TokenKind::Word, std::string(sql.substr(i, j - i)));
-      i = j;
-    } else if (c == '?') {
-      push(TokenKind::Param, "?");
-      ++i;
-    } else if (c == '(') {
-      push(TokenKind::LParen, "(");
-      ++i;
-    } else if (c == ')') {
-      push(TokenKind::RParen, ")");
-      ++i;
-    } else if (c == ',') {
-      push(TokenKind::Comma, ",");
-      ++i;
-    } else {
-      static constexpr std::string_view kPairs[] = {"<>", "<=", ">=", "!=", "||", "::"};
-      std::string_view op = sql.substr(i, 1);
-      for (std::string_view pair : kPairs) {
-        if (sql.substr(i, 2) == pair) op = pair;
-      }
-      push(TokenKind::Symbol, std::string(op));
-      i += op.size();
-    }
-  }
-  list.trailing = std::move(space);
-  return list;
-}
+TokenList Tokenize(std::string_view sql) { return Scanner(sql).Run(); }
 
 }  // namespace tavex::db

@@ -39,7 +39,4 @@ struct TokenList {
 // "names" and comments are respected; an unterminated one raises DbError.
 TokenList Tokenize(std::string_view sql);
 
-bool EqualsIgnoreCase(std::string_view a, std::string_view b);
-std::string AsciiLower(std::string_view text);
-
 }  // namespace tavex::db

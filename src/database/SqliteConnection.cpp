@@ -4,40 +4,25 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstring>
 #include <exception>
 #include <filesystem>
 #include <utility>
 
+#include "database/IncomingRowsTable.h"
 #include "database/SqlTokenizer.h"
 #include "database/StatementCache.h"
 #include "database/StatementRewriter.h"
+#include "storage/AsciiText.h"
 
 namespace tavex::db {
 namespace {
+
+using sqlite::Handle;
 
 constexpr int kBusyTimeoutMs = 10000;
 constexpr std::size_t kCacheSize = 64;
 
 [[noreturn]] void ThrowClosed() { throw DbError("The connection is closed."); }
-
-// The database handle, shared by the connection and its prepared statements
-// so that it is closed only after the last statement is finalised.
-struct Handle {
-  sqlite3* db = nullptr;
-  bool closed = false;
-  // While ExecuteCountingRows runs: its counter, the rows counted and what
-  // the counter threw, kept here because it cannot cross SQLite's frames.
-  const RowCounter* counter = nullptr;
-  std::int64_t counted = 0;
-  std::exception_ptr counterFailure;
-  // While ExecuteOverRows runs: the rows its statement reads.
-  Recordset* incoming = nullptr;
-  Handle() = default;
-  Handle(const Handle&) = delete;
-  Handle& operator=(const Handle&) = delete;
-  ~Handle() { sqlite3_close_v2(db); }
-};
 
 struct Prepared {
   std::shared_ptr<Handle> handle;
@@ -153,7 +138,7 @@ void CountedRowFunction(sqlite3_context* context, int, sqlite3_value** args) {
   sqlite3_result_value(context, args[0]);
 }
 
-class SqliteRecordset final : public Recordset {
+class SqliteRecordset final : public sqlite::StatementRows {
  public:
   SqliteRecordset(std::shared_ptr<Prepared> prepared) : mPrepared(std::move(prepared)) {
     ReadColumns();
@@ -192,7 +177,7 @@ class SqliteRecordset final : public Recordset {
   using Recordset::Get;
 
   // The statement positioned on the current row.
-  sqlite3_stmt* CurrentRow() const {
+  sqlite3_stmt* CurrentRow() const override {
     if (mDone || mFirst) throw DbError("There is no current row.");
     return mPrepared->stmt;
   }
@@ -224,160 +209,6 @@ class SqliteRecordset final : public Recordset {
   bool mDone = false;
 };
 
-// The virtual table kIncomingRowsTable: the rows of the recordset handed to
-// ExecuteOverRows, read forward once. SQLite owns the objects it is given
-// between create and disconnect, open and close.
-struct IncomingTable : sqlite3_vtab {
-  Handle* handle = nullptr;
-};
-
-struct IncomingCursor : sqlite3_vtab_cursor {
-  bool atEnd = true;
-  const SqliteRecordset* sqliteRows = nullptr;  // the rows, when SQLite reads them
-};
-
-Handle& HandleOf(sqlite3_vtab_cursor* cursor) {
-  return *static_cast<IncomingTable*>(cursor->pVtab)->handle;
-}
-
-int IncomingCreate(sqlite3* db, void* aux, int, const char* const*, sqlite3_vtab** table,
-                   char** error) {
-  auto* handle = static_cast<Handle*>(aux);
-  if (handle->incoming == nullptr) {
-    *error = sqlite3_mprintf("%s", "There are no incoming rows here.");
-    return SQLITE_ERROR;
-  }
-  std::string schema = "CREATE TABLE x(";
-  for (std::size_t i = 0; i < handle->incoming->Columns().size(); ++i) {
-    schema += (i == 0 ? "c" : ",c") + std::to_string(i);
-  }
-  schema += ")";
-  const int rc = sqlite3_declare_vtab(db, schema.c_str());
-  if (rc != SQLITE_OK) return rc;
-  // Only statements this program writes may read it, never a view or trigger.
-  sqlite3_vtab_config(db, SQLITE_VTAB_DIRECTONLY);
-  auto created = std::make_unique<IncomingTable>();
-  created->handle = handle;
-  *table = created.release();
-  return SQLITE_OK;
-}
-
-int IncomingDisconnect(sqlite3_vtab* table) {
-  std::unique_ptr<IncomingTable> owned(static_cast<IncomingTable*>(table));
-  return SQLITE_OK;
-}
-
-int IncomingBestIndex(sqlite3_vtab*, sqlite3_index_info* info) {
-  info->estimatedCost = 1e9;
-  return SQLITE_OK;
-}
-
-int IncomingOpen(sqlite3_vtab*, sqlite3_vtab_cursor** cursor) {
-  *cursor = std::make_unique<IncomingCursor>().release();
-  return SQLITE_OK;
-}
-
-int IncomingClose(sqlite3_vtab_cursor* cursor) {
-  std::unique_ptr<IncomingCursor> owned(static_cast<IncomingCursor*>(cursor));
-  return SQLITE_OK;
-}
-
-// Moves to the next incoming row and counts it. What the reading or the
-// counter throws is kept for ExecuteOverRows to raise again.
-int IncomingNext(sqlite3_vtab_cursor* cursor) {
-  Handle& handle = HandleOf(cursor);
-  auto* incoming = static_cast<IncomingCursor*>(cursor);
-  try {
-    incoming->atEnd = !handle.incoming->Next();
-    if (!incoming->atEnd && handle.counter != nullptr) (*handle.counter)(++handle.counted);
-    return SQLITE_OK;
-  } catch (...) {
-    handle.counterFailure = std::current_exception();
-    return SQLITE_ERROR;
-  }
-}
-
-int IncomingFilter(sqlite3_vtab_cursor* cursor, int, const char*, int, sqlite3_value**) {
-  static_cast<IncomingCursor*>(cursor)->sqliteRows =
-      dynamic_cast<const SqliteRecordset*>(HandleOf(cursor).incoming);
-  return IncomingNext(cursor);
-}
-
-int IncomingEof(sqlite3_vtab_cursor* cursor) {
-  return static_cast<IncomingCursor*>(cursor)->atEnd ? 1 : 0;
-}
-
-void ResultOf(sqlite3_context* context, const Value& value) {
-  if (const auto* n = std::get_if<std::int64_t>(&value)) {
-    sqlite3_result_int64(context, *n);
-  } else if (const auto* d = std::get_if<double>(&value)) {
-    sqlite3_result_double(context, *d);
-  } else if (const auto* text = std::get_if<std::string>(&value)) {
-    sqlite3_result_text64(context, text->data(), text->size(), SQLITE_TRANSIENT, SQLITE_UTF8);
-  } else if (const auto* blob = std::get_if<Blob>(&value)) {
-    if (blob->empty()) {
-      sqlite3_result_zeroblob(context, 0);
-    } else {
-      sqlite3_result_blob64(context, blob->data(), blob->size(), SQLITE_TRANSIENT);
-    }
-  } else {
-    sqlite3_result_null(context);
-  }
-}
-
-int IncomingColumn(sqlite3_vtab_cursor* cursor, sqlite3_context* context, int index) {
-  Handle& handle = HandleOf(cursor);
-  try {
-    if (const SqliteRecordset* rows = static_cast<IncomingCursor*>(cursor)->sqliteRows) {
-      // Text is handed over in place: SQLite stores it before it asks for
-      // the next row, which is when the source moves on.
-      sqlite3_value* value = sqlite3_column_value(rows->CurrentRow(), index);
-      switch (sqlite3_value_type(value)) {
-        case SQLITE_TEXT:
-          sqlite3_result_text64(context, reinterpret_cast<const char*>(sqlite3_value_text(value)),
-                                static_cast<sqlite3_uint64>(sqlite3_value_bytes(value)),
-                                SQLITE_STATIC, SQLITE_UTF8);
-          break;
-        default:
-          sqlite3_result_value(context, value);
-          break;
-      }
-    } else {
-      ResultOf(context, handle.incoming->Get(static_cast<std::size_t>(index)));
-    }
-    return SQLITE_OK;
-  } catch (...) {
-    handle.counterFailure = std::current_exception();
-    return SQLITE_ERROR;
-  }
-}
-
-int IncomingRowid(sqlite3_vtab_cursor* cursor, sqlite3_int64* rowid) {
-  *rowid = HandleOf(cursor).counted;
-  return SQLITE_OK;
-}
-
-sqlite3_module MakeIncomingModule() {
-  sqlite3_module module;
-  std::memset(&module, 0, sizeof module);
-  module.xCreate = IncomingCreate;
-  module.xConnect = IncomingCreate;
-  module.xBestIndex = IncomingBestIndex;
-  module.xDisconnect = IncomingDisconnect;
-  module.xDestroy = IncomingDisconnect;
-  module.xOpen = IncomingOpen;
-  module.xClose = IncomingClose;
-  module.xFilter = IncomingFilter;
-  module.xNext = IncomingNext;
-  module.xEof = IncomingEof;
-  module.xColumn = IncomingColumn;
-  module.xRowid = IncomingRowid;
-  return module;
-}
-
-const sqlite3_module kIncomingModule = MakeIncomingModule();
-constexpr const char* kIncomingModuleName = "tavex_incoming";
-
 // One prepared statement of its own (outside the cache, so no lookup per
 // row). A row read from SQLite is bound value by value without conversion.
 class SqliteRowWriter final : public RowWriter {
@@ -393,7 +224,7 @@ class SqliteRowWriter final : public RowWriter {
     }
     sqlite3_stmt* stmt = mPrepared->stmt;
     ResetGuard reset(stmt);
-    if (const auto* sqliteRow = dynamic_cast<const SqliteRecordset*>(&row)) {
+    if (const auto* sqliteRow = dynamic_cast<const sqlite::StatementRows*>(&row)) {
       BindRow(sqliteRow->CurrentRow());
     } else {
       mParams.resize(static_cast<std::size_t>(mWidth));
@@ -432,8 +263,8 @@ class SqliteRowWriter final : public RowWriter {
           const int size = sqlite3_value_bytes(value);
           // An empty blob comes without a data pointer, which binds as NULL.
           rc = size == 0 ? sqlite3_bind_zeroblob(stmt, i + 1, 0)
-                         : sqlite3_bind_blob64(stmt, i + 1, data,
-                                               static_cast<sqlite3_uint64>(size), SQLITE_STATIC);
+                         : sqlite3_bind_blob64(stmt, i + 1, data, static_cast<sqlite3_uint64>(size),
+                                               SQLITE_STATIC);
           break;
         }
         default:
@@ -535,7 +366,7 @@ class SqliteConnection final : public Connection {
     const std::shared_ptr<Handle> handle = mHandle;
     CountingScope scope(*handle, onRow, &rows);
     Run(("CREATE VIRTUAL TABLE temp." + std::string(kIncomingRowsTable) + " USING " +
-         kIncomingModuleName)
+         sqlite::kIncomingModuleName)
             .c_str());
     // The table exists only for this statement, whatever its outcome.
     struct Dropper {
@@ -647,8 +478,7 @@ std::shared_ptr<Handle> OpenHandle(const std::string& path, int flags) {
   sqlite3_create_function_v2(handle->db, std::string(kCountedRowFunction).c_str(), 1,
                              SQLITE_UTF8 | SQLITE_DIRECTONLY, handle.get(), CountedRowFunction,
                              nullptr, nullptr, nullptr);
-  sqlite3_create_module_v2(handle->db, kIncomingModuleName, &kIncomingModule, handle.get(),
-                           nullptr);
+  sqlite::RegisterIncomingRowsModule(*handle);
   return handle;
 }
 
@@ -672,23 +502,11 @@ std::shared_ptr<Connection> OpenSqliteConnection(const std::string& path) {
 }
 
 void CreateSqliteDatabase(const std::string& path) {
-  const std::string temporary = path + ".part" + std::to_string(::getpid());
-  try {
-    auto handle = OpenHandle(temporary, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
-    // Writes the file header, so the file is a database from the start.
-    if (sqlite3_exec(handle->db, "PRAGMA user_version=0; CREATE TABLE t(x); DROP TABLE t;", nullptr,
-                     nullptr, nullptr) != SQLITE_OK) {
-      throw DbError(std::string(sqlite3_errmsg(handle->db)) + ": " + path);
-    }
-  } catch (...) {
-    std::remove(temporary.c_str());
-    throw;
-  }
-  std::error_code error;
-  std::filesystem::rename(temporary, path, error);
-  if (error) {
-    std::remove(temporary.c_str());
-    throw DbError("Cannot create the database " + path + ": " + error.message());
+  auto handle = OpenHandle(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+  // Writes the file header, so the file is a database from the start.
+  if (sqlite3_exec(handle->db, "PRAGMA user_version=0; CREATE TABLE t(x); DROP TABLE t;", nullptr,
+                   nullptr, nullptr) != SQLITE_OK) {
+    throw DbError(std::string(sqlite3_errmsg(handle->db)) + ": " + path);
   }
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "database/SqlTokenizer.h"
+#include "storage/AsciiText.h"
 
 namespace tavex::db {
 namespace {
@@ -34,7 +35,7 @@ bool IsClauseKeyword(const Token& t) {
       "RIGHT",  "OUTER",  "UNION", "ALL",   "DISTINCT", "TOP",     "LIMIT", "ASC",   "DESC"};
   if (t.kind != TokenKind::Word) return false;
   return std::any_of(kWords.begin(), kWords.end(),
-                     [&](std::string_view w) { return EqualsIgnoreCase(t.text, w); });
+                     [&](std::string_view w) { return EqualsNoCase(t.text, w); });
 }
 
 // Index of the ")" matching the "(" at `open`.
@@ -383,11 +384,6 @@ void RewriteGetDate(Tokens& t) {
   }
 }
 
-bool EndsWithIgnoreCase(std::string_view text, std::string_view suffix) {
-  return text.size() >= suffix.size() &&
-         EqualsIgnoreCase(text.substr(text.size() - suffix.size()), suffix);
-}
-
 // SQL Server converts the number 0 stored into a date column to 1900-01-01;
 // PostgreSQL refuses an integer for a timestamp. In "INSERT ... SELECT", a
 // "0 AS <name>Date" or "0 AS <name>Time" item becomes that timestamp.
@@ -399,7 +395,7 @@ void RewriteZeroDates(Tokens& t) {
   for (const auto& [b, e] : SplitList(t, select + 1, from)) {
     if (e - b != 3 || !t[b].Is(TokenKind::Number, "0") || !t[b + 1].IsKeyword("AS")) continue;
     const std::string& alias = t[b + 2].text;
-    if (EndsWithIgnoreCase(alias, "date") || EndsWithIgnoreCase(alias, "time")) {
+    if (EndsWithNoCase(alias, "date") || EndsWithNoCase(alias, "time")) {
       t[b].kind = TokenKind::Date;
       t[b].text = "1900-01-01 00:00:00";
     }

@@ -3,9 +3,10 @@
 #include <filesystem>
 #include <string_view>
 
-#include "database/SharedConnection.h"
-#include "download/DurableFile.h"
+#include "framework/ExchangeContext.h"
 #include "i18n/Messages.h"
+#include "storage/AsciiText.h"
+#include "storage/DurableFile.h"
 #include "storage/IgnoreFailure.h"
 #include "storage/LoggedRun.h"
 #include "transfer/FtpListing.h"
@@ -40,16 +41,6 @@ void Sweep(DownloadHost& host, SweepRange range) {
   }
 }
 
-bool EndsWithPackageEnding(const std::string& name) {
-  if (name.size() < kPackageEnding.size()) return false;
-  for (std::size_t i = 0; i < kPackageEnding.size(); ++i) {
-    char c = name[name.size() - kPackageEnding.size() + i];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (c != kPackageEnding[i]) return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 std::string PackageBaseName(const std::string& name) {
@@ -69,7 +60,7 @@ std::vector<std::string> PackageNames(const std::vector<std::string>& listing) {
   for (const std::string& name : listing) {
     // The name becomes a local path below the temporary folder: one that
     // could leave it is never used, whatever the listing held.
-    if (EndsWithPackageEnding(name) && IsSafeRemoteName(name)) names.push_back(name);
+    if (EndsWithNoCase(name, kPackageEnding) && IsSafeRemoteName(name)) names.push_back(name);
   }
   return names;
 }
@@ -226,7 +217,7 @@ bool DownloadLoop::Merge(const std::string& name) {
   }
 
   package.SourceConnection(mPackageDatabase);
-  package.TargetConnection(db::SharedConnection());
+  package.TargetConnection(ExchangeContext::Instance().Connection());
   AddLine(texts.Msg_PKG_Import + package.PackageID() + " ...");
   Sweep(mHost, kSweepImport);
   if (!package.ImportPackage(true, true, 1)) return FileImportFailure(package, name);

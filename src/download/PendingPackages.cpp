@@ -1,13 +1,13 @@
 #include "download/PendingPackages.h"
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
 
-#include "download/DurableFile.h"
+#include "storage/AsciiText.h"
 #include "storage/CreatePath.h"
+#include "storage/DurableFile.h"
 
 namespace tavex {
 
@@ -15,13 +15,7 @@ namespace {
 
 // Records are named after packages, which end in ".pkg" in any case; the
 // writer's temporary files do not.
-bool IsRecordName(const std::string& name) {
-  if (name.size() < 4) return false;
-  std::string end = name.substr(name.size() - 4);
-  std::transform(end.begin(), end.end(), end.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return end == ".pkg";
-}
+bool IsRecordName(const std::string& name) { return EndsWithNoCase(name, ".pkg"); }
 
 }  // namespace
 

@@ -2,15 +2,14 @@
 
 #include <functional>
 
-#include "database/SharedConnection.h"
 #include "download/DownloadLoop.h"
 #include "engine/FSComprFile.h"
+#include "engine/RunProgress.h"
 #include "framework/ExchangeContext.h"
 #include "i18n/Messages.h"
 #include "storage/IgnoreFailure.h"
 #include "storage/LoggedRun.h"
 #include "transfer/PrepareExchange.h"
-#include "transfer/RunProgress.h"
 
 namespace tavex {
 
@@ -20,8 +19,7 @@ cDownload::~cDownload() = default;
 void cDownload::Initialize(std::shared_ptr<db::Connection> vConnection, ProgressList& vListBox,
                            ProgressBar& vProgressBar) {
   LoadMessages();
-  IgnoreFailure([&] { db::SetSharedConnection(vConnection); });
-  IgnoreFailure([&] { ExchangeContext::Instance().SetConnection(db::SharedConnection()); });
+  IgnoreFailure([&] { ExchangeContext::Instance().SetConnection(vConnection); });
   mListBox = &vListBox;
   mProgressBar = &vProgressBar;
 }

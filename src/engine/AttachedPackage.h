@@ -20,8 +20,7 @@ class AttachedPackage {
   static bool CanAttach(db::Connection& host, db::Connection& package);
   // Attaches the file behind `package` to `host` when CanAttach and the
   // package is a file; otherwise nullptr.
-  static std::unique_ptr<AttachedPackage> TryAttach(db::Connection& host,
-                                                    db::Connection& package);
+  static std::unique_ptr<AttachedPackage> TryAttach(db::Connection& host, db::Connection& package);
   ~AttachedPackage();
   AttachedPackage(const AttachedPackage&) = delete;
   AttachedPackage& operator=(const AttachedPackage&) = delete;

@@ -6,6 +6,7 @@
 #include "engine/ExDatas.h"
 #include "engine/PackageFailure.h"
 #include "engine/SqlNames.h"
+#include "storage/AsciiText.h"
 
 namespace tavex::engine {
 
@@ -32,14 +33,14 @@ class Parser {
   }
 
   void ExpectKeyword(std::string_view word) {
-    if (mToken.type != Token::Type::Word || !SameName(mToken.text, word)) {
+    if (mToken.type != Token::Type::Word || !EqualsNoCase(mToken.text, word)) {
       Reject("expected " + std::string(word));
     }
     Advance();
   }
 
   bool AcceptKeyword(std::string_view word) {
-    if (mToken.type != Token::Type::Word || !SameName(mToken.text, word)) return false;
+    if (mToken.type != Token::Type::Word || !EqualsNoCase(mToken.text, word)) return false;
     Advance();
     return true;
   }
@@ -56,14 +57,14 @@ class Parser {
       Reject("expected a name");
     std::string name = mToken.text;
     Advance();
-    QuoteName(name);  // rejects names that cannot be quoted
+    RequireSafeName(name);
     return name;
   }
 
   std::string FilledTable() {
     std::string table = Name();
     const bool filled = std::any_of(mFilledTables.begin(), mFilledTables.end(),
-                                    [&](const std::string& t) { return SameName(t, table); });
+                                    [&](const std::string& t) { return EqualsNoCase(t, table); });
     if (!filled) Reject("table " + table + " is not filled by the package");
     return table;
   }
@@ -101,7 +102,7 @@ class Parser {
     if (mKind == kKindPerRow && braced) {
       condition.type = Type::Placeholder;
       condition.value = text.substr(1, text.size() - 2);
-      QuoteName(condition.value);
+      RequireSafeName(condition.value);
       mPlaceholderDepths.push_back(depth);
     } else {
       if (mKind == kKindPerRow && text.find_first_of("{}") != std::string::npos) {
@@ -183,7 +184,7 @@ void CollectFields(const std::vector<DeleteStatement::Condition>& conditions,
   for (const auto& condition : conditions) {
     if (condition.type == DeleteStatement::Condition::Type::Placeholder) {
       const bool known = std::any_of(fields.begin(), fields.end(), [&](const std::string& f) {
-        return SameName(f, condition.value);
+        return EqualsNoCase(f, condition.value);
       });
       if (!known) fields.push_back(condition.value);
     } else if (condition.select) {

@@ -13,6 +13,7 @@ enum ErrorNumber : std::int32_t {
   kErrDamagedPackage = 1003,  // the stored definition or its tables do not hold up
   kErrDefinition = 1004,      // the definition cannot be exported as given
   kErrNotConnected = 1005,    // a connection was not set
+  kErrUnexpected = 1006,      // anything else that stopped the work (a file, the memory)
 };
 
 class Error {

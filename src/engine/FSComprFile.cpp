@@ -8,7 +8,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "engine/PendingFile.h"
+#include "storage/DurableFile.h"
 
 namespace tavex::engine {
 
@@ -45,15 +45,15 @@ std::size_t ReadSome(std::FILE* file, std::vector<char>& buffer) {
   return got;
 }
 
-std::unique_ptr<PendingFile> CreateTarget(const std::string& path) {
+std::unique_ptr<DurableFile> CreateTarget(const std::string& path) {
   try {
-    return std::make_unique<PendingFile>(path);
+    return std::make_unique<DurableFile>(path);
   } catch (const std::runtime_error&) {
     throw Failure{FSComprFile::kTargetUnwritable};
   }
 }
 
-void WriteTarget(PendingFile& target, const void* data, std::size_t size) {
+void WriteTarget(DurableFile& target, const void* data, std::size_t size) {
   try {
     target.Write(data, size);
   } catch (const std::runtime_error&) {
@@ -61,7 +61,7 @@ void WriteTarget(PendingFile& target, const void* data, std::size_t size) {
   }
 }
 
-void CommitTarget(PendingFile& target) {
+void CommitTarget(DurableFile& target) {
   try {
     target.Commit();
   } catch (const std::runtime_error&) {
@@ -86,7 +86,7 @@ void CompressFile(const std::string& sourcePath, const std::string& targetPath) 
   // changes size while it is read makes the frame fail instead of lying.
   ZSTD_CCtx_setPledgedSrcSize(context.get(), static_cast<unsigned long long>(size));
 
-  std::unique_ptr<PendingFile> target = CreateTarget(targetPath);
+  std::unique_ptr<DurableFile> target = CreateTarget(targetPath);
   std::vector<char> in(ZSTD_CStreamInSize());
   std::vector<char> out(ZSTD_CStreamOutSize());
   for (;;) {
@@ -135,7 +135,7 @@ void DecompressFile(const std::string& sourcePath, const std::string& targetPath
   std::size_t got = ReadSome(source.get(), in);
   CheckFrameHeader(in, got);
 
-  std::unique_ptr<PendingFile> target = CreateTarget(targetPath);
+  std::unique_ptr<DurableFile> target = CreateTarget(targetPath);
   bool frameDone = false;
   while (got > 0) {
     ZSTD_inBuffer input{in.data(), got, 0};

@@ -9,6 +9,7 @@
 #include "engine/PackageImporter.h"
 #include "engine/RowCopier.h"
 #include "engine/SqlNames.h"
+#include "storage/AsciiText.h"
 
 namespace tavex::engine {
 
@@ -82,9 +83,8 @@ std::int64_t CopyIntoNewTable(db::Recordset& rows, db::Connection& target, const
 // attached to it, in one statement that SQLite runs by itself; every row
 // passes through the counting function, which raises the progress events.
 std::int64_t CopyIntoAttachedTable(db::Connection& source, const std::string& sql,
-                                   const std::vector<db::Column>& columns,
-                                   AttachedPackage& package, const std::string& table,
-                                   ProgressEvents& progress) {
+                                   const std::vector<db::Column>& columns, AttachedPackage& package,
+                                   const std::string& table, ProgressEvents& progress) {
   const std::string target = package.Table(table);
   source.Execute(CreateTableSql(target, columns, source.GetBackend()));
   std::string names;
@@ -93,13 +93,12 @@ std::int64_t CopyIntoAttachedTable(db::Connection& source, const std::string& sq
     const std::string name = QuoteName(column.name);
     const std::string value = "tavex_step." + name;
     names += (names.empty() ? "" : ",") + name;
-    values += values.empty() ? std::string(db::kCountedRowFunction) + "(" + value + ")"
-                             : "," + value;
+    values +=
+        values.empty() ? std::string(db::kCountedRowFunction) + "(" + value + ")" : "," + value;
   }
-  return source.ExecuteCountingRows(
-      "INSERT INTO " + target + " (" + names + ") SELECT " + values + " FROM (" + sql +
-          ") AS tavex_step",
-      {}, [&](std::int64_t done) { progress.Row(done); });
+  return source.ExecuteCountingRows("INSERT INTO " + target + " (" + names + ") SELECT " + values +
+                                        " FROM (" + sql + ") AS tavex_step",
+                                    {}, [&](std::int64_t done) { progress.Row(done); });
 }
 
 std::string WithCaption(const std::string& caption, const std::string& text) {
@@ -126,7 +125,7 @@ bool Package::Run(Body body) {
   } catch (const db::DbError& error) {
     mErrors.Add(kErrDatabase, WithCaption(context, error.what()));
   } catch (const std::exception& error) {
-    mErrors.Add(kErrDatabase, WithCaption(context, error.what()));
+    mErrors.Add(kErrUnexpected, WithCaption(context, error.what()));
   }
   return false;
 }
@@ -140,12 +139,12 @@ PackageDefinition Package::Define() const {
     if (PackageDefinition::IsReservedName(step.Table())) {
       throw PackageFailure(kErrDefinition, "reserved table name " + step.Table());
     }
-    QuoteName(step.Table());
+    RequireSafeName(step.Table());
     // A second step into the same table keeps its rows apart in the package.
     std::string packageTable = step.Table();
     for (int n = 2;
          std::any_of(definition.steps.begin(), definition.steps.end(),
-                     [&](const auto& s) { return SameName(s.packageTable, packageTable); });
+                     [&](const auto& s) { return EqualsNoCase(s.packageTable, packageTable); });
          ++n) {
       packageTable = step.Table() + "_" + std::to_string(n);
     }

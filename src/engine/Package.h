@@ -85,7 +85,6 @@ class Package {
   bool Run(Body body);
   PackageDefinition Define() const;
   void Adopt(const PackageDefinition& definition);
-  void ImportStep(const PackageDefinition& definition, std::size_t index, ProgressEvents& progress);
 
   std::string mPackageID;
   std::string mDescription;

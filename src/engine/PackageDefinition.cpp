@@ -6,6 +6,7 @@
 #include "engine/Errors.h"
 #include "engine/PackageFailure.h"
 #include "engine/SqlNames.h"
+#include "storage/AsciiText.h"
 
 namespace tavex::engine {
 
@@ -53,8 +54,7 @@ std::vector<std::string> PackageDefinition::FilledTables() const {
 }
 
 bool PackageDefinition::IsReservedName(const std::string& table) {
-  const std::string prefix = kReservedPrefix;
-  return table.size() >= prefix.size() && SameName(table.substr(0, prefix.size()), prefix);
+  return StartsWithNoCase(table, kReservedPrefix);
 }
 
 void PackageDefinition::Store(db::Connection& package) const {
@@ -161,7 +161,7 @@ void PackageDefinition::Verify(db::Connection& package) const {
       const auto parsed = DeleteStatement::Parse(statement.sql, statement.kind, filled);
       for (const auto& field : parsed.Fields()) {
         const bool known = std::any_of(columns.begin(), columns.end(), [&](const db::Column& c) {
-          return SameName(c.name, field);
+          return EqualsNoCase(c.name, field);
         });
         if (!known) Damaged("placeholder {" + field + "} names no column of " + step.packageTable);
       }

@@ -9,6 +9,7 @@
 #include "engine/PackageFailure.h"
 #include "engine/RowCopier.h"
 #include "engine/SqlNames.h"
+#include "storage/AsciiText.h"
 
 namespace tavex::engine {
 
@@ -17,7 +18,8 @@ namespace {
 // The temporary table of the incoming rows' placeholder values.
 constexpr const char* kIncomingTable = "tavex_Incoming";
 bool Contains(const std::vector<std::string>& names, const std::string& name) {
-  return std::any_of(names.begin(), names.end(), [&](const auto& n) { return SameName(n, name); });
+  return std::any_of(names.begin(), names.end(),
+                     [&](const auto& n) { return EqualsNoCase(n, name); });
 }
 
 }  // namespace
@@ -40,8 +42,9 @@ void PackageImporter::ImportStep(std::size_t index) {
   std::vector<std::string> targetNames;
   std::string selectList;
   for (const auto& column : TableColumns(mSource, step.packageTable)) {
-    auto match = std::find_if(receiving.begin(), receiving.end(),
-                              [&](const db::Column& c) { return SameName(c.name, column.name); });
+    auto match = std::find_if(receiving.begin(), receiving.end(), [&](const db::Column& c) {
+      return EqualsNoCase(c.name, column.name);
+    });
     if (match == receiving.end()) {
       throw PackageFailure(
           kErrMissingColumn,
@@ -87,7 +90,7 @@ void PackageImporter::DeleteEarlierCopies(const PackageDefinition::Step& step,
     std::string names;
     for (const auto& field : fields) {
       auto match = std::find_if(receiving.begin(), receiving.end(),
-                                [&](const db::Column& c) { return SameName(c.name, field); });
+                                [&](const db::Column& c) { return EqualsNoCase(c.name, field); });
       const std::string type =
           match == receiving.end() ? std::string() : ColumnType(*match, mTarget.GetBackend());
       columns +=

@@ -5,8 +5,7 @@
 namespace tavex::engine {
 
 RowCopier::RowCopier(db::Connection& target, std::string_view table,
-                     const std::vector<std::string>& columns)
-{
+                     const std::vector<std::string>& columns) {
   std::string names;
   std::string marks;
   for (const auto& column : columns) {

@@ -9,8 +9,6 @@ namespace tavex::engine {
 
 namespace {
 
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
 bool Quotable(std::string_view name) {
   if (name.empty()) return false;
   return std::none_of(name.begin(), name.end(), [](char c) {
@@ -21,22 +19,21 @@ bool Quotable(std::string_view name) {
 
 }  // namespace
 
-std::string QuoteName(std::string_view name) {
+void RequireSafeName(std::string_view name) {
   if (!Quotable(name)) {
     throw PackageFailure(kErrDefinition,
                          "invalid table or column name \"" + std::string(name) + "\"");
   }
+}
+
+std::string QuoteName(std::string_view name) {
+  RequireSafeName(name);
   std::string quoted;
   quoted.reserve(name.size() + 2);
   quoted += '[';
   quoted += name;
   quoted += ']';
   return quoted;
-}
-
-bool SameName(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                            [](char x, char y) { return Lower(x) == Lower(y); });
 }
 
 std::string ColumnType(const db::Column& column, db::Backend backend) {

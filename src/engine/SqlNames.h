@@ -8,12 +8,14 @@
 
 namespace tavex::engine {
 
-// "[name]", the quoting every backend's statement rewriting understands.
-// Names that cannot be quoted safely (empty, brackets, double quotes, control
-// characters) raise PackageFailure: they never reach a statement text.
-std::string QuoteName(std::string_view name);
+// Raises PackageFailure for a name that cannot be quoted safely (empty,
+// brackets, double quotes, control characters): it never reaches a
+// statement text.
+void RequireSafeName(std::string_view name);
 
-bool SameName(std::string_view a, std::string_view b);  // ignoring ASCII case
+// "[name]", the quoting every backend's statement rewriting understands;
+// RequireSafeName holds for `name`.
+std::string QuoteName(std::string_view name);
 
 // The column type to create for `column` on `backend`, from what the
 // column holds.

@@ -1,6 +1,5 @@
 #include "entry/CSubSystem.h"
 
-#include "database/SharedConnection.h"
 #include "entry/ActionNames.h"
 #include "framework/ExchangeContext.h"
 #include "i18n/Messages.h"
@@ -53,8 +52,7 @@ CSubSystem::CSubSystem(ui::UiServices& ui) : mUi(ui), mApplication(ApplicationIf
 CSubSystem::~CSubSystem() = default;
 
 void CSubSystem::SetHost(MainSystem& mainSystem) {
-  IgnoreFailure([&] { db::SetSharedConnection(mainSystem.Connection()); });
-  IgnoreFailure([&] { ExchangeContext::Instance().SetConnection(db::SharedConnection()); });
+  IgnoreFailure([&] { ExchangeContext::Instance().SetConnection(mainSystem.Connection()); });
   IgnoreFailure([&] { LoadMessages(); });
   IgnoreFailure([&] { ui::SetupHelpFile(); });
 }

@@ -4,8 +4,9 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "database/SharedConnection.h"
 #include "database/SqliteConnection.h"
+#include "framework/ExchangeContext.h"
+#include "storage/DurableFile.h"
 #include "storage/IgnoreFailure.h"
 
 namespace tavex::storage {
@@ -23,7 +24,7 @@ bool Runs(const std::shared_ptr<db::Connection>& connection, std::string_view sq
 }  // namespace
 
 std::string GetProvider() {
-  return std::string(GetDatabaseKind(db::SharedConnection()) == kKindSqlServer
+  return std::string(GetDatabaseKind(ExchangeContext::Instance().Connection()) == kKindSqlServer
                          ? kProviderSqlServer
                          : kProviderAccess);
 }
@@ -39,22 +40,30 @@ std::string QuoteTableName(std::string_view name) {
 }
 
 bool TableExists(std::string_view table) {
-  return Runs(db::SharedConnection(),
+  return Runs(ExchangeContext::Instance().Connection(),
               " SELECT * FROM " + QuoteTableName(table) + " WHERE 1<>1 ");
 }
 
 void DropTable(std::string_view table) {
-  Runs(db::SharedConnection(), " DROP TABLE " + QuoteTableName(table));
+  Runs(ExchangeContext::Instance().Connection(), " DROP TABLE " + QuoteTableName(table));
 }
 
 bool ExecuteCommand(std::string_view sql, const db::Params& params) {
-  return Runs(db::SharedConnection(), sql, params);
+  return Runs(ExchangeContext::Instance().Connection(), sql, params);
 }
 
 void CreateEmptyDatabase(const std::string& path) {
   std::error_code error;
   if (std::filesystem::exists(std::filesystem::symlink_status(path, error))) return;
-  db::CreateSqliteDatabase(path);
+  try {
+    DurableFile file(path);
+    db::CreateSqliteDatabase(file.TemporaryPath());
+    file.Commit();
+  } catch (const db::DbError&) {
+    throw;
+  } catch (const std::runtime_error& failure) {
+    throw db::DbError(failure.what());
+  }
 }
 
 std::string DateLiteral(std::chrono::year_month_day day, std::string_view provider) {

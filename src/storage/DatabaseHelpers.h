@@ -37,7 +37,8 @@ void DropTable(std::string_view table);
 bool ExecuteCommand(std::string_view sql, const db::Params& params);
 
 // Creates an empty package database at `path` unless a file is already
-// there, which is then left as it is. Failures raise db::DbError.
+// there, which is then left as it is. The database is made under a temporary
+// name and renamed when complete. Failures raise db::DbError.
 void CreateEmptyDatabase(const std::string& path);
 
 // A date as it stands in a statement: "#yyyy-mm-dd#" for "MSACCESS",

@@ -9,6 +9,7 @@
 
 #include "framework/PluginFolder.h"
 #include "storage/CreatePath.h"
+#include "storage/FileDescriptor.h"
 #include "storage/IgnoreFailure.h"
 
 namespace tavex {
@@ -32,21 +33,6 @@ std::string Format(const std::tm& local, const char* pattern) {
   std::size_t length = std::strftime(buffer, sizeof buffer, pattern, &local);
   return std::string(buffer, length);
 }
-
-// Owns a file descriptor.
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : mFd(fd) {}
-  ~FileDescriptor() {
-    if (mFd >= 0) close(mFd);
-  }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  int Get() const { return mFd; }
-
- private:
-  int mFd;
-};
 
 // One write of the whole record on a descriptor opened with O_APPEND: the
 // kernel places it at the end of the file as one piece. Only a short write

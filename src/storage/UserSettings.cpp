@@ -14,7 +14,10 @@
 #include <vector>
 
 #include "framework/PluginFolder.h"
+#include "storage/AsciiText.h"
 #include "storage/CreatePath.h"
+#include "storage/DurableFile.h"
+#include "storage/FileDescriptor.h"
 
 namespace tavex {
 
@@ -24,60 +27,11 @@ namespace {
 constexpr off_t kMaxFileSize = 1 << 20;
 constexpr std::string_view kBlanks = " \t\v\f\r";
 
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : mFd(fd) {}
-  ~FileDescriptor() {
-    if (mFd >= 0) close(mFd);
-  }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  int Get() const { return mFd; }
-  // Closes now and reports whether the close succeeded (it may report a
-  // failed delayed write).
-  bool Close() {
-    int fd = mFd;
-    mFd = -1;
-    return close(fd) == 0;
-  }
-
- private:
-  int mFd;
-};
-
-// A temporary file that is removed again unless it was renamed into place.
-class TemporaryFile {
- public:
-  explicit TemporaryFile(std::string path) : mPath(std::move(path)) {}
-  ~TemporaryFile() {
-    if (!mPath.empty()) unlink(mPath.c_str());
-  }
-  TemporaryFile(const TemporaryFile&) = delete;
-  TemporaryFile& operator=(const TemporaryFile&) = delete;
-  bool RenameTo(const std::string& target) {
-    if (rename(mPath.c_str(), target.c_str()) != 0) return false;
-    mPath.clear();
-    return true;
-  }
-
- private:
-  std::string mPath;
-};
-
 std::string_view Trim(std::string_view text) {
   std::size_t first = text.find_first_not_of(kBlanks);
   if (first == std::string_view::npos) return {};
   std::size_t last = text.find_last_not_of(kBlanks);
   return text.substr(first, last - first + 1);
-}
-
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
 }
 
 bool HasLineBreak(std::string_view text) {
@@ -189,8 +143,8 @@ std::optional<std::size_t> FindKey(const std::vector<Line>& lines, const std::st
   bool inSection = false;
   for (std::size_t i = 0; i < lines.size(); ++i) {
     if (lines[i].section) {
-      inSection = SameName(*lines[i].section, section);
-    } else if (inSection && lines[i].key && SameName(*lines[i].key, key)) {
+      inSection = EqualsNoCase(*lines[i].section, section);
+    } else if (inSection && lines[i].key && EqualsNoCase(*lines[i].key, key)) {
       return i;
     }
   }
@@ -202,7 +156,7 @@ std::optional<std::size_t> FindKey(const std::vector<Line>& lines, const std::st
 std::optional<std::size_t> InsertionPoint(const std::vector<Line>& lines,
                                           const std::string& section) {
   for (std::size_t i = 0; i < lines.size(); ++i) {
-    if (!lines[i].section || !SameName(*lines[i].section, section)) continue;
+    if (!lines[i].section || !EqualsNoCase(*lines[i].section, section)) continue;
     std::size_t last = i;
     for (std::size_t j = i + 1; j < lines.size() && !lines[j].section; ++j) {
       if (!Trim(lines[j].text).empty()) last = j;
@@ -217,35 +171,6 @@ std::string KeyLine(const std::string& key, const std::string& value) {
                      (!value.empty() && (kBlanks.find(value.front()) != std::string_view::npos ||
                                          kBlanks.find(value.back()) != std::string_view::npos));
   return key + "=" + (needsQuotes ? "\"" + value + "\"" : value);
-}
-
-bool WriteAll(int fd, const std::string& data) {
-  std::size_t written = 0;
-  while (written < data.size()) {
-    ssize_t result = write(fd, data.data() + written, data.size() - written);
-    if (result < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    written += static_cast<std::size_t>(result);
-  }
-  return true;
-}
-
-// Replaces `path` with `contents`: temporary file in `folder`, fsync, rename,
-// fsync of the folder so the rename itself survives a crash.
-bool ReplaceFile(const std::string& folder, const std::string& path, const std::string& contents) {
-  std::string pattern = path + ".XXXXXX";
-  std::vector<char> name(pattern.begin(), pattern.end());
-  name.push_back('\0');
-  FileDescriptor file(mkostemp(name.data(), O_CLOEXEC));
-  if (file.Get() < 0) return false;
-  TemporaryFile temporary(name.data());
-  if (!WriteAll(file.Get(), contents) || fsync(file.Get()) != 0 || !file.Close()) return false;
-  if (!temporary.RenameTo(path)) return false;
-  FileDescriptor directory(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (directory.Get() >= 0) fsync(directory.Get());
-  return true;
 }
 
 }  // namespace
@@ -303,7 +228,9 @@ bool SaveUserSetting(const std::string& application, const std::string& section,
     }
     std::string contents;
     for (const auto& text : texts) contents += text + "\n";
-    return ReplaceFile(folder, path, contents);
+    // The file holds the user's own settings: it stays private to the user.
+    WriteFileDurably(path, contents, 0600);
+    return true;
   } catch (...) {
     return false;
   }

@@ -5,6 +5,8 @@
 #include <cctype>
 #include <string_view>
 
+#include "storage/AsciiText.h"
+
 namespace tavex {
 
 namespace {
@@ -37,9 +39,7 @@ bool IsMonth(std::string_view text) {
   static constexpr std::array<std::string_view, 12> kMonths = {
       "jan", "feb", "mar", "apr", "may", "jun", "jul", "aug", "sep", "oct", "nov", "dec"};
   if (text.size() != 3) return false;
-  std::string lower;
-  for (unsigned char c : text) lower += static_cast<char>(std::tolower(c));
-  return std::find(kMonths.begin(), kMonths.end(), lower) != kMonths.end();
+  return std::find(kMonths.begin(), kMonths.end(), AsciiLower(text)) != kMonths.end();
 }
 
 bool IsClockOrYear(std::string_view text) {
@@ -126,12 +126,6 @@ std::vector<FtpListingEntry> ParseLines(const std::string& text, ParseLine parse
   return entries;
 }
 
-std::string LowerAscii(std::string_view text) {
-  std::string lower;
-  for (unsigned char c : text) lower += static_cast<char>(std::tolower(c));
-  return lower;
-}
-
 bool ParseMlsdLine(std::string_view line, FtpListingEntry& entry) {
   std::size_t blank = line.find(' ');
   if (blank == std::string_view::npos || blank + 1 >= line.size()) return false;
@@ -140,7 +134,7 @@ bool ParseMlsdLine(std::string_view line, FtpListingEntry& entry) {
   std::string_view facts = line.substr(0, blank);
   while (!facts.empty()) {
     std::size_t end = facts.find(';');
-    std::string fact = LowerAscii(facts.substr(0, end));
+    std::string fact = AsciiLower(facts.substr(0, end));
     facts = end == std::string_view::npos ? std::string_view() : facts.substr(end + 1);
     if (fact.rfind("type=", 0) != 0) continue;
     std::string type = fact.substr(5);

@@ -2,22 +2,16 @@
 
 #include <ini.h>
 
-#include <algorithm>
 #include <cctype>
 #include <climits>
 #include <filesystem>
 
 #include "framework/PluginFolder.h"
+#include "storage/AsciiText.h"
 
 namespace tavex {
 
 namespace {
-
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return text;
-}
 
 struct SectionReader {
   std::string section;  // lower-case
@@ -26,7 +20,7 @@ struct SectionReader {
 
 int OnValue(void* user, const char* section, const char* name, const char* value) {
   auto* reader = static_cast<SectionReader*>(user);
-  if (Lower(section) == reader->section) reader->values.emplace(Lower(name), value);
+  if (AsciiLower(section) == reader->section) reader->values.emplace(AsciiLower(name), value);
   return 1;
 }
 
@@ -35,7 +29,7 @@ int OnValue(void* user, const char* section, const char* name, const char* value
 std::optional<IniValues> ReadIniSection(const std::string& path, const std::string& section) {
   std::error_code ec;
   if (!std::filesystem::exists(path, ec) && !ec) return IniValues{};
-  SectionReader reader{Lower(section), {}};
+  SectionReader reader{AsciiLower(section), {}};
   // A positive result names the first malformed line; the lines around it
   // still count, as with any tolerant INI reader.
   if (ini_parse(path.c_str(), OnValue, &reader) < 0) return std::nullopt;

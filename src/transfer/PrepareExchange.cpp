@@ -6,6 +6,7 @@
 #include "framework/PluginFolder.h"
 #include "framework/SettingIds.h"
 #include "i18n/Messages.h"
+#include "storage/AsciiText.h"
 #include "storage/CreatePath.h"
 #include "transfer/DdnsLookup.h"
 
@@ -21,12 +22,7 @@ std::string LocalTime(const ClockFn& now, const char* format) {
   return std::string(text, std::strftime(text, sizeof text, format, &parts));
 }
 
-bool IsTrue(std::string text) {
-  for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return text == "true";
-}
+bool IsTrue(std::string_view text) { return EqualsNoCase(text, "true"); }
 
 // Asks the DDNS service for this machine's address and then for the server
 // registered under the DDNS account; false after the matching line when

@@ -1,8 +1,6 @@
 #include "transfer/clsFTP.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <exception>
@@ -10,6 +8,7 @@
 #include <vector>
 
 #include "i18n/Messages.h"
+#include "storage/DurableFile.h"
 #include "storage/SyncLog.h"
 #include "transfer/FtpConnection.h"
 #include "transfer/FtpListing.h"
@@ -23,51 +22,6 @@ struct FileCloser {
   void operator()(std::FILE* file) const noexcept { std::fclose(file); }
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
-
-// The file GetFile writes into: created beside its target, removed unless
-// it was renamed onto the target.
-class PartFile {
- public:
-  explicit PartFile(const std::string& target) {
-    std::vector<char> pattern(target.begin(), target.end());
-    const std::string suffix = ".part-XXXXXX";
-    pattern.insert(pattern.end(), suffix.begin(), suffix.end());
-    pattern.push_back('\0');
-    int fd = mkstemp(pattern.data());
-    if (fd < 0) return;
-    fchmod(fd, 0644);
-    mPath = pattern.data();
-    mFile.reset(fdopen(fd, "w+b"));
-    if (!mFile) close(fd);
-  }
-  ~PartFile() {
-    mFile.reset();
-    if (!mPath.empty()) unlink(mPath.c_str());
-  }
-  PartFile(const PartFile&) = delete;
-  PartFile& operator=(const PartFile&) = delete;
-
-  std::FILE* Get() const { return mFile.get(); }
-
-  // Empties the file for a new attempt.
-  bool Restart() {
-    return std::fflush(mFile.get()) == 0 && ftruncate(fileno(mFile.get()), 0) == 0 &&
-           std::fseek(mFile.get(), 0, SEEK_SET) == 0;
-  }
-
-  // Completes the file and renames it onto `target`.
-  bool MoveTo(const std::string& target) {
-    bool written = std::fflush(mFile.get()) == 0 && fsync(fileno(mFile.get())) == 0;
-    written = std::fclose(mFile.release()) == 0 && written;
-    if (!written || std::rename(mPath.c_str(), target.c_str()) != 0) return false;
-    mPath.clear();
-    return true;
-  }
-
- private:
-  std::string mPath;
-  File mFile;
-};
 
 // A remote name that can be put in a command as it is.
 bool IsUsableName(const std::string& name) {
@@ -233,18 +187,18 @@ bool clsFTP::GetFile(const std::string& sName, const std::string& sFile) {
   return Guarded(false, [&] {
     auto lock = mConnection->Lock();
     if (!mConnection->IsConnected() || !IsUsableName(sName) || sFile.empty()) return false;
-    PartFile part(sFile);
-    if (part.Get() == nullptr) return false;
+    DurableFile part(sFile);
     const std::string url = mConnection->FileUrl(sName);
-    bool restarted = true;
     CURLcode result = mConnection->Perform([&](CURL* handle) {
-      restarted = restarted && part.Restart();
+      part.Restart();
       curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
       curl_easy_setopt(handle, CURLOPT_TRANSFERTEXT, 0L);
       curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, WriteToFile);
-      curl_easy_setopt(handle, CURLOPT_WRITEDATA, part.Get());
+      curl_easy_setopt(handle, CURLOPT_WRITEDATA, part.Stream());
     });
-    return result == CURLE_OK && restarted && part.MoveTo(sFile);
+    if (result != CURLE_OK) return false;
+    part.Commit();
+    return true;
   });
 }
 

@@ -5,10 +5,10 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
+#include "engine/RunProgress.h"
 #include "framework/PluginFolder.h"
 #include "i18n/Messages.h"
 #include "storage/IgnoreFailure.h"
-#include "transfer/RunProgress.h"
 #include "ui/DialogPlacement.h"
 #include "ui/Theme.h"
 

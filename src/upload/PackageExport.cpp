@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "database/SharedConnection.h"
+#include "framework/ExchangeContext.h"
 #include "i18n/Messages.h"
 #include "storage/DatabaseHelpers.h"
 #include "storage/IgnoreFailure.h"
@@ -31,7 +31,7 @@ bool ExportPackageFile(engine::Package& package, engine::FSComprFile& compressor
     addLine(texts.Msg_ExportData);
     storage::CreateEmptyDatabase(settings.gsMdbName);
     target = db::OpenConnection(db::PackageConnectionString(settings.gsMdbName));
-    package.SourceConnection(db::SharedConnection());
+    package.SourceConnection(ExchangeContext::Instance().Connection());
     package.TargetConnection(target);
     if (package.Export(false, true, 1)) {
       target->Close();

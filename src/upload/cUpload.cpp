@@ -4,12 +4,11 @@
 #include <filesystem>
 #include <functional>
 
-#include "database/SharedConnection.h"
+#include "engine/RunProgress.h"
 #include "framework/ExchangeContext.h"
 #include "i18n/Messages.h"
 #include "storage/IgnoreFailure.h"
 #include "storage/LoggedRun.h"
-#include "transfer/RunProgress.h"
 #include "upload/PackageExport.h"
 #include "upload/cUploadBillEx.h"
 
@@ -46,7 +45,6 @@ void RemoveFile(const std::string& path) noexcept {
 void cUpload::Initialize(std::shared_ptr<db::Connection> vConnection, ProgressList* vListBox,
                          ProgressBar* vProgressBar) noexcept {
   LoadMessages();
-  IgnoreFailure([&] { db::SetSharedConnection(vConnection); });
   IgnoreFailure([&] { ExchangeContext::Instance().SetConnection(vConnection); });
   mListBox = vListBox;
   mProgressBar = vProgressBar;
@@ -62,7 +60,7 @@ bool cUpload::Upload() noexcept {
       },
       [&](const std::string& record) { mFailure = record; });
   if (!result && mInTransaction) {
-    IgnoreFailure([] { db::SharedConnection()->RollbackTrans(); });
+    IgnoreFailure([] { ExchangeContext::Instance().Connection()->RollbackTrans(); });
   }
   mInTransaction = false;
   if (mProbe) IgnoreFailure([&] { mProbe->DisConnect(); });
@@ -78,7 +76,7 @@ bool cUpload::Upload() noexcept {
 bool cUpload::Run() {
   const MessageTexts& texts = Messages();
   // Without a host connection the settings would read as unset: say why.
-  const std::shared_ptr<db::Connection> host = db::SharedConnection();
+  const std::shared_ptr<db::Connection> host = ExchangeContext::Instance().Connection();
   if (!host) throw db::DbError("no host connection");
   if (!PrepareExchange(mSettings, [this](const std::string& line) { AddLine(line); })) {
     return false;

@@ -1,6 +1,7 @@
 #include "upload/cUploadBillEx.h"
 
-#include "database/SharedConnection.h"
+#include <vector>
+
 #include "framework/ExchangeContext.h"
 #include "framework/SettingIds.h"
 #include "storage/IgnoreFailure.h"
@@ -106,7 +107,7 @@ void cUploadBillEx::DropTables() { DropStagingTables(kStagingTables); }
 
 bool cUploadBillEx::LoadData() noexcept {
   mFailure.clear();
-  const std::shared_ptr<db::Connection> connection = db::SharedConnection();
+  const std::shared_ptr<db::Connection> connection = ExchangeContext::Instance().Connection();
   try {
     if (!connection) throw db::DbError("no host connection");
     connection->BeginTrans(db::TransactionKind::Strict);

@@ -1,9 +1,7 @@
 #include "wizards/FtpSettings.h"
 
-#include <algorithm>
-#include <cctype>
-
 #include "framework/SettingIds.h"
+#include "storage/AsciiText.h"
 #include "transfer/DdnsLookup.h"
 
 namespace tavex {
@@ -66,10 +64,7 @@ FtpSettingsFields LoadFtpSettings(const SettingsStore& store) {
   fields.txtPort = store.GetSetting(kSettingFtpPort);
   fields.txtClientID = store.GetSetting(kSettingDdnsAccount);
   fields.txtPassword = store.GetSetting(kSettingDdnsPassword);
-  std::string kind = store.GetSetting(kSettingUseDdns);
-  std::transform(kind.begin(), kind.end(), kind.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  fields.viaTavlink = kind == "true";
+  fields.viaTavlink = EqualsNoCase(store.GetSetting(kSettingUseDdns), "true");
   return fields;
 }
 

@@ -41,38 +41,65 @@ frmFTP::frmFTP(ui::UiServices& ui, QWidget* parent) : QDialog(parent), mUi(ui) {
   mCaption = new ui::CaptionBar(this);
   mCaption->SetTitle("数据同步设置");
   mCaption->SetPrompt("请设置分店编码、名称和登录服务器的相关配置");
+  QGridLayout* form = MakeForm();
+  QFrame* bar = MakeButtonBar();
 
+  auto* outer = new QVBoxLayout(this);
+  outer->setContentsMargins(0, 0, 0, 0);
+  outer->setSpacing(0);
+  outer->addWidget(mCaption);
+  outer->addLayout(form);
+  outer->addStretch();
+  outer->addWidget(bar);
+  setFixedWidth(640);
+
+  connect(mTest, &QPushButton::clicked, this, [this] { cmdDDNS_Click(); });
+  connect(mDirect, &QRadioButton::toggled, this, [this] { ApplyConnectionKind(); });
+}
+
+QGridLayout* frmFTP::MakeForm() {
   auto* form = new QGridLayout;
   form->setContentsMargins(24, 12, 24, 8);
   form->setHorizontalSpacing(12);
   form->setVerticalSpacing(8);
   form->setColumnStretch(1, 1);
   form->setColumnStretch(3, 1);
-  int row = 0;
-  form->addWidget(
+  int row = AddBranchRows(*form, 0);
+  row = AddConnectionRows(*form, row);
+  AddLoginRows(*form, row);
+  findChild<QLineEdit*>("txtPSW")->setEchoMode(QLineEdit::Password);
+  findChild<QLineEdit*>("txtPassword")->setEchoMode(QLineEdit::Password);
+  return form;
+}
+
+int frmFTP::AddBranchRows(QGridLayout& form, int row) {
+  form.addWidget(
       Heading(AddLabel("lblBranch",
                        "1. 请设置分店编码和名称，分店编码必须是字母，建议是两个到四个字母:")),
       row++, 0, 1, 4);
-  form->addWidget(AddLabel("lblID", "分店编码:"), row, 0);
-  form->addWidget(AddField("txtID"), row, 1);
-  form->addWidget(AddLabel("lblName", "分店名称:"), row, 2);
-  form->addWidget(AddField("txtName"), row++, 3);
+  form.addWidget(AddLabel("lblID", "分店编码:"), row, 0);
+  form.addWidget(AddField("txtID"), row, 1);
+  form.addWidget(AddLabel("lblName", "分店名称:"), row, 2);
+  form.addWidget(AddField("txtName"), row++, 3);
+  return row;
+}
 
-  form->addWidget(Heading(AddLabel("lblConnectType", "2. 请设置连接方式:")), row++, 0, 1, 4);
+int frmFTP::AddConnectionRows(QGridLayout& form, int row) {
+  form.addWidget(Heading(AddLabel("lblConnectType", "2. 请设置连接方式:")), row++, 0, 1, 4);
   mDirect = new QRadioButton(QStringLiteral("直接连接"), this);
   mDirect->setObjectName("optType_0");
   mControls.push_back(std::make_unique<ui::WidgetControl>(*mDirect, true));
-  form->addWidget(mDirect, row, 0);
-  form->addWidget(AddLabel("lblHost", "服务器地址:"), row, 1, Qt::AlignRight);
-  form->addWidget(AddField("txtHost"), row++, 2, 1, 2);
+  form.addWidget(mDirect, row, 0);
+  form.addWidget(AddLabel("lblHost", "服务器地址:"), row, 1, Qt::AlignRight);
+  form.addWidget(AddField("txtHost"), row++, 2, 1, 2);
   mTavlink = new QRadioButton(QStringLiteral("通过“Tavlink”连接"), this);
   mTavlink->setObjectName("optType_1");
   mControls.push_back(std::make_unique<ui::WidgetControl>(*mTavlink, true));
-  form->addWidget(mTavlink, row++, 0, 1, 4);
-  form->addWidget(AddLabel("lblClientID", "Tavlink账号:"), row, 0);
-  form->addWidget(AddField("txtClientID"), row, 1);
-  form->addWidget(AddLabel("lblPassword", "Tavlink密码:"), row, 2);
-  form->addWidget(AddField("txtPassword"), row++, 3);
+  form.addWidget(mTavlink, row++, 0, 1, 4);
+  form.addWidget(AddLabel("lblClientID", "Tavlink账号:"), row, 0);
+  form.addWidget(AddField("txtClientID"), row, 1);
+  form.addWidget(AddLabel("lblPassword", "Tavlink密码:"), row, 2);
+  form.addWidget(AddField("txtPassword"), row++, 3);
   mTest = new QPushButton(QStringLiteral("“Tavlink”测试"), this);
   mTest->setObjectName("cmdDDNS");
   mTest->setAutoDefault(false);
@@ -83,20 +110,23 @@ frmFTP::frmFTP(ui::UiServices& ui, QWidget* parent) : QDialog(parent), mUi(ui) {
   mTestResult->setTextInteractionFlags(Qt::TextSelectableByMouse);
   mTestResult->setMinimumHeight(mTestResult->fontMetrics().lineSpacing() * 3);
   mTestResult->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  form->addWidget(mTest, row, 0, Qt::AlignTop);
-  form->addWidget(mTestResult, row++, 1, 1, 3);
+  form.addWidget(mTest, row, 0, Qt::AlignTop);
+  form.addWidget(mTestResult, row++, 1, 1, 3);
+  return row;
+}
 
-  form->addWidget(Heading(AddLabel("lblLogin", "3. 请输入登录服务器的账号和密码:")), row++, 0, 1,
-                  4);
-  form->addWidget(AddLabel("lblUID", "FTP账号:"), row, 0);
-  form->addWidget(AddField("txtUID"), row, 1);
-  form->addWidget(AddLabel("lblPSW", "FTP密码:"), row, 2);
-  form->addWidget(AddField("txtPSW"), row++, 3);
-  form->addWidget(AddLabel("lblPort", "服务端口:"), row, 0);
-  form->addWidget(AddField("txtPort"), row++, 1);
-  findChild<QLineEdit*>("txtPSW")->setEchoMode(QLineEdit::Password);
-  findChild<QLineEdit*>("txtPassword")->setEchoMode(QLineEdit::Password);
+int frmFTP::AddLoginRows(QGridLayout& form, int row) {
+  form.addWidget(Heading(AddLabel("lblLogin", "3. 请输入登录服务器的账号和密码:")), row++, 0, 1, 4);
+  form.addWidget(AddLabel("lblUID", "FTP账号:"), row, 0);
+  form.addWidget(AddField("txtUID"), row, 1);
+  form.addWidget(AddLabel("lblPSW", "FTP密码:"), row, 2);
+  form.addWidget(AddField("txtPSW"), row++, 3);
+  form.addWidget(AddLabel("lblPort", "服务端口:"), row, 0);
+  form.addWidget(AddField("txtPort"), row++, 1);
+  return row;
+}
 
+QFrame* frmFTP::MakeButtonBar() {
   auto* bar = new QFrame(this);
   bar->setObjectName("barButton");
   auto* buttons = new QHBoxLayout(bar);
@@ -111,20 +141,9 @@ frmFTP::frmFTP(ui::UiServices& ui, QWidget* parent) : QDialog(parent), mUi(ui) {
     buttons->addWidget(button);
     mControls.push_back(std::make_unique<ui::WidgetControl>(*button, false));
   }
-
-  auto* outer = new QVBoxLayout(this);
-  outer->setContentsMargins(0, 0, 0, 0);
-  outer->setSpacing(0);
-  outer->addWidget(mCaption);
-  outer->addLayout(form);
-  outer->addStretch();
-  outer->addWidget(bar);
-  setFixedWidth(640);
-
   connect(ok, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
   connect(cancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
-  connect(mTest, &QPushButton::clicked, this, [this] { cmdDDNS_Click(); });
-  connect(mDirect, &QRadioButton::toggled, this, [this] { ApplyConnectionKind(); });
+  return bar;
 }
 
 QLineEdit* frmFTP::AddField(const char* name) {

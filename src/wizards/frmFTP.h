@@ -14,6 +14,9 @@
 #include "ui/WidgetControl.h"
 #include "wizards/FtpSettings.h"
 
+class QFrame;
+class QGridLayout;
+
 namespace tavex {
 
 // The synchronisation settings dialog: branch identity, how the FTP server
@@ -41,6 +44,13 @@ class frmFTP : public QDialog {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // The parts of the dialog, made in the order the keyboard walks them.
+  // Each Add...Rows fills `form` from `row` on and gives the next free row.
+  QGridLayout* MakeForm();
+  int AddBranchRows(QGridLayout& form, int row);
+  int AddConnectionRows(QGridLayout& form, int row);
+  int AddLoginRows(QGridLayout& form, int row);
+  QFrame* MakeButtonBar();
   QLineEdit* AddField(const char* name);
   QLabel* AddLabel(const char* name, const std::string& caption);
   void Localize();

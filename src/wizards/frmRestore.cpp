@@ -3,9 +3,9 @@
 #include <QBoxLayout>
 #include <exception>
 
-#include "database/SharedConnection.h"
 #include "engine/FSComprFile.h"
 #include "engine/Package.h"
+#include "framework/ExchangeContext.h"
 #include "i18n/Messages.h"
 #include "wizards/RestoreWorkFile.h"
 
@@ -106,7 +106,7 @@ bool frmRestore::Restore(const std::string& packagePath) {
     return false;
   }
   mPackage.SourceConnection(package);
-  mPackage.TargetConnection(db::SharedConnection());
+  mPackage.TargetConnection(ExchangeContext::Instance().Connection());
   ClearCancelFlag();
   for (int i = 0; i < kPaintRounds; ++i) Ui().ProcessEvents();
   const bool imported = mPackage.ImportPackage(true, true, 1);

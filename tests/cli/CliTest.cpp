@@ -27,8 +27,8 @@ class CliTest : public testing::Test {
 };
 
 TEST_F(CliTest, SampleDbCreatesANewSqliteFileAndReportsItsTables) {
-  Invocation run({"sample-db", "--db", SqliteName("branch.db"), "--bills", "30", "--days", "2", "--branch",
-           "B07", "--seed", "3"});
+  Invocation run({"sample-db", "--db", SqliteName("branch.db"), "--bills", "30", "--days", "2",
+                  "--branch", "B07", "--seed", "3"});
   ASSERT_EQ(kExitOk, run.code) << run.err.str();
   EXPECT_NE(std::string::npos, run.out.str().find("bi_Bill                     30\n"))
       << run.out.str();
@@ -105,9 +105,9 @@ TEST_F(CliTest, ActionNeedsOneNameAndAnExistingDatabase) {
 
 TEST_F(CliTest, HomeSetsThePluginFolder) {
   test::ScopedEnv restore("TAVEX_HOME", "/elsewhere");
-  ASSERT_EQ(kExitOk,
-            Invocation({"sample-db", "--db", SqliteName("h.db"), "--bills", "1", "--home", mFolder.Path()})
-                .code);
+  ASSERT_EQ(kExitOk, Invocation({"sample-db", "--db", SqliteName("h.db"), "--bills", "1", "--home",
+                                 mFolder.Path()})
+                         .code);
   EXPECT_EQ(mFolder.Path(), std::getenv("TAVEX_HOME"));
 }
 
@@ -120,7 +120,8 @@ class SettingsCommandTest : public test::HostDatabaseTest {
 };
 
 TEST_P(SettingsCommandTest, SetsThenListsEveryStoredSetting) {
-  Invocation set = Settings({"--set", "1001=ftp.example.net", "--set", "801=B01", "--set", "1003=p=w"});
+  Invocation set =
+      Settings({"--set", "1001=ftp.example.net", "--set", "801=B01", "--set", "1003=p=w"});
   ASSERT_EQ(kExitOk, set.code) << set.err.str();
   EXPECT_EQ("", set.out.str());
   Invocation list = Settings({"--set", "802=", "--list"});

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <iterator>
 #include <cstdlib>
+#include <iterator>
 #include <map>
 #include <set>
 
@@ -11,6 +11,7 @@
 #include "framework/SettingIds.h"
 #include "framework/SettingsStore.h"
 #include "framework/UserRights.h"
+#include "storage/AsciiText.h"
 #include "support/HostDatabase.h"
 #include "support/TempDir.h"
 
@@ -259,11 +260,11 @@ TEST_P(SampleDatabaseTest, IdsTheUploadKeepsDifferAcrossBranches) {
   options.branchId = "B02";
   CreateSampleDatabase(branch2, options);
 
-  for (const char* sql : {"SELECT BillPaymentID FROM bi_BillPayment",
-                          "SELECT ShiftSumID FROM bi_ShiftSum",
-                          "SELECT UnCheckBillID FROM bi_UnCheckBill",
-                          "SELECT UnCheckBillPaymentID FROM bi_UnCheckBillPayment",
-                          "SELECT UnCheckBillItemID FROM bi_UnCheckBillItem"}) {
+  for (const char* sql :
+       {"SELECT BillPaymentID FROM bi_BillPayment", "SELECT ShiftSumID FROM bi_ShiftSum",
+        "SELECT UnCheckBillID FROM bi_UnCheckBill",
+        "SELECT UnCheckBillPaymentID FROM bi_UnCheckBillPayment",
+        "SELECT UnCheckBillItemID FROM bi_UnCheckBillItem"}) {
     const auto firstRows = Dump(Db(), sql);
     const auto secondRows = Dump(branch2, sql);
     const std::set<std::string> first(firstRows.begin(), firstRows.end());
@@ -350,9 +351,7 @@ TEST(SampleSchemaScripts, GiveTheSameColumnsOnBothBackends) {
     auto right = postgres->Query("SELECT * FROM " + table + " WHERE 1<>1");
     ASSERT_EQ(left->Columns().size(), right->Columns().size()) << table;
     for (std::size_t i = 0; i < left->Columns().size(); ++i) {
-      std::string name = left->Columns()[i].name;
-      for (auto& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-      EXPECT_EQ(name, right->Columns()[i].name) << table;
+      EXPECT_EQ(AsciiLower(left->Columns()[i].name), right->Columns()[i].name) << table;
       EXPECT_EQ(left->Columns()[i].kind, right->Columns()[i].kind)
           << table << "." << left->Columns()[i].name;
     }

@@ -142,7 +142,8 @@ TEST_P(ConnectionTest, RowWriterWritesEveryValueOfRowsReadFromEitherBackend) {
   };
   for (auto* database : {&sqlite, &mDb}) {
     (*database)->Execute("CREATE TABLE src " + columns);
-    for (const auto& row : rows) (*database)->Execute("INSERT INTO src VALUES (?, ?, ?, ?, ?)", row);
+    for (const auto& row : rows)
+      (*database)->Execute("INSERT INTO src VALUES (?, ?, ?, ?, ?)", row);
   }
   mDb->Execute("CREATE TABLE dst " + columns);
   {
@@ -183,9 +184,8 @@ TEST_P(ConnectionTest, AStatementReadsTheRowsOfAnotherRecordsetIntoSqlite) {
   package->BeginTrans();
   {
     auto rows = mDb->Query("SELECT k, s, b FROM src ORDER BY k");
-    EXPECT_EQ(3, package->ExecuteOverRows(copy, *rows, [&](std::int64_t n) {
-      counts.push_back(n);
-    }));
+    EXPECT_EQ(3,
+              package->ExecuteOverRows(copy, *rows, [&](std::int64_t n) { counts.push_back(n); }));
   }
   package->CommitTrans();
   EXPECT_EQ((std::vector<std::int64_t>{1, 2, 3}), counts);
@@ -240,8 +240,7 @@ TEST_P(ConnectionTest, AFailedRowLeavesTheTransactionUsable) {
   {
     auto writer = mDb->PrepareRowWriter("INSERT INTO dst (k) VALUES (?)");
     auto rows = mDb->Query("SELECT k FROM src ORDER BY k");
-    EXPECT_THROW(
-        while (rows->Next()) writer->Write(*rows), DbError);
+    EXPECT_THROW(while (rows->Next()) writer->Write(*rows), DbError);
   }
   mDb->Execute("INSERT INTO dst VALUES (7)");
   mDb->CommitTrans();
@@ -463,7 +462,8 @@ TEST_P(ConnectionTest, OtherStatementsRunWhileARecordsetIsOpen) {
 }
 
 TEST_P(ConnectionTest, AQueryFailingPartWayLeavesTheTransactionUsable) {
-  if (!OnPostgres()) GTEST_SKIP() << "SQLite reports no arithmetic failure in the middle of a query";
+  if (!OnPostgres())
+    GTEST_SKIP() << "SQLite reports no arithmetic failure in the middle of a query";
   mDb->Execute("CREATE TABLE t (k INTEGER)");
   mDb->Execute("INSERT INTO t SELECT generate_series(1, 100)");
   mDb->BeginTrans();

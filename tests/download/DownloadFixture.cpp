@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "database/SharedConnection.h"
 #include "download/cDownload.h"
 #include "engine/FSComprFile.h"
 #include "engine/Package.h"
@@ -65,11 +64,6 @@ void DownloadFixture::SetUp() {
   hq->Close();
   mHome.WriteOptions("[FTP]\nPort=" + std::to_string(mServer.Port()) + "\nTimeOut=10\n");
   mServer.MakeFolder("ForDownload/HQ");
-}
-
-void DownloadFixture::TearDown() {
-  db::SetSharedConnection(nullptr);
-  ExchangeContext::Instance().SetConnection(nullptr);
 }
 
 std::string DownloadFixture::BillPackage(const std::string& branch, int first, int count,
@@ -173,7 +167,6 @@ bool DownloadFixture::Download() {
 int DownloadFixture::DownloadKilledAt(const std::string& marker, int nth) {
   // A child must not carry this process's open databases or FTP session:
   // drop the shared ones; the child opens its own.
-  db::SetSharedConnection(nullptr);
   ExchangeContext::Instance().SetConnection(nullptr);
   const pid_t child = ::fork();
   if (child == 0) {

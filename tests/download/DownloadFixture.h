@@ -10,6 +10,7 @@
 #include "database/Connection.h"
 #include "support/FtpServer.h"
 #include "support/RecordingProgress.h"
+#include "support/ScopedHostConnection.h"
 #include "support/TempDir.h"
 #include "transfer/TransferHome.h"
 
@@ -33,7 +34,6 @@ class WatchedList : public RecordingList {
 class DownloadFixture : public ::testing::TestWithParam<db::Backend> {
  protected:
   void SetUp() override;
-  void TearDown() override;
 
   // A bill package of `branch` holding bills first..first+count-1 (each with
   // two items), as a branch would send it. With `extraColumn` the branch's
@@ -82,6 +82,8 @@ class DownloadFixture : public ::testing::TestWithParam<db::Backend> {
   // The lines of the synchronisation log written so far.
   std::string SyncLogText() const;
 
+  // The runs hand their host connection over; it is given back at the end.
+  ScopedHostConnection mHostScope{nullptr};
   TempDir mDir;
   TransferHome mHome;
   FtpServer mServer;

@@ -5,7 +5,6 @@
 #include <functional>
 
 #include "DownloadFixture.h"
-#include "database/SharedConnection.h"
 #include "download/DownloadLoop.h"
 #include "framework/ExchangeContext.h"
 #include "i18n/Messages.h"
@@ -319,8 +318,7 @@ class CancellingHost : public DownloadHost {
 TEST_P(DownloadRun, AnImportCancelledByItsHostIsFiledAsAnErrorPackage) {
   PutPackage("B01-1.pkg", BillPackage("B01", 1, 2));
   LoadMessages();
-  db::SetSharedConnection(Hq());
-  ExchangeContext::Instance().SetConnection(db::SharedConnection());
+  ExchangeContext::Instance().SetConnection(Hq());
   ExchangeSettings settings;
   ASSERT_TRUE(PrepareExchange(settings, [](const std::string&) {}));
   engine::FSComprFile compressor;

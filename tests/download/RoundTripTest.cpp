@@ -8,12 +8,11 @@
 #include <thread>
 
 #include "cli/Commands.h"
-#include "database/SharedConnection.h"
 #include "engine/FSComprFile.h"
 #include "engine/Package.h"
-#include "framework/ExchangeContext.h"
 #include "support/FtpServer.h"
 #include "support/HostDatabase.h"
+#include "support/ScopedHostConnection.h"
 
 namespace tavex::cli {
 namespace {
@@ -92,10 +91,6 @@ class RoundTrip : public test::HostDatabaseTest {
            "1003=secret"});
     }
   }
-  void TearDown() override {
-    ExchangeContext::Instance().SetConnection(nullptr);
-    db::SetSharedConnection(nullptr);
-  }
 
   std::string Branch() const { return "sqlite:" + (mBranchDir / "branch.db"); }
 
@@ -154,6 +149,8 @@ class RoundTrip : public test::HostDatabaseTest {
     return static_cast<std::size_t>(std::get<std::int64_t>(rows->Get(std::size_t{0})));
   }
 
+  // The runs hand their host connection over; it is given back at the end.
+  test::ScopedHostConnection mHostScope{nullptr};
   test::TempDir mBranchDir;
   test::TempDir mSent;
   test::TempDir mBranchHome;

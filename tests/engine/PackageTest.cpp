@@ -6,6 +6,7 @@
 
 #include "engine/FSComprFile.h"
 #include "engine/Package.h"
+#include "storage/AsciiText.h"
 #include "support/HostDatabase.h"
 #include "support/TempDir.h"
 
@@ -324,8 +325,7 @@ TEST_P(PackageRun, AFailureInTheThirdStepLeavesTheFirstTwoUnmerged) {
   ASSERT_EQ(1, receiver.Errors().Count());
   EXPECT_EQ(kErrMissingColumn, receiver.Errors().Item(1).Number());
   // PostgreSQL reports the package's column names in lower case.
-  std::string description = receiver.Errors().Item(1).Description();
-  for (char& c : description) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  const std::string description = AsciiLower(receiver.Errors().Item(1).Description());
   EXPECT_NE(std::string::npos, description.find("extra")) << description;
   EXPECT_NE(std::string::npos, description.find("bi_billitem")) << description;
   EXPECT_EQ(before, Everything(*mHq));

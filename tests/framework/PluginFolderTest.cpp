@@ -1,9 +1,8 @@
-#include "framework/PluginFolder.h"
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
+#include "framework/PluginFolder.h"
 #include "support/TempDir.h"
 
 namespace tavex {

@@ -510,29 +510,32 @@ void AddBillPackage(std::vector<Row>& rows) {
     const std::string live = target;
     // The key each staging table carries with the branch prefix.
     static const std::map<std::string, std::string> kPrefixedKey = {
-        {"bi_Bill", "billid"},          {"bi_BillPayment", "billid"},
-        {"bi_BillItem", "billitemid"},  {"bi_SubBill", "subbillid"},
-        {"bi_UnCheckBill", "billid"},   {"bi_UnCheckBillPayment", "billid"},
-        {"bi_UnCheckBillItem", "billitemid"}, {"bi_OctopusPayment", "billid"},
-        {"bi_Shift", "shiftid"},        {"bi_ShiftSum", "shiftid"},
+        {"bi_Bill", "billid"},
+        {"bi_BillPayment", "billid"},
+        {"bi_BillItem", "billitemid"},
+        {"bi_SubBill", "subbillid"},
+        {"bi_UnCheckBill", "billid"},
+        {"bi_UnCheckBillPayment", "billid"},
+        {"bi_UnCheckBillItem", "billitemid"},
+        {"bi_OctopusPayment", "billid"},
+        {"bi_Shift", "shiftid"},
+        {"bi_ShiftSum", "shiftid"},
         {"bi_ShiftLog", "shiftlogid"}};
     const std::string key = kPrefixedKey.at(live);
-    rows.push_back(Select("package/step reads " + staging, " SELECT * FROM " + staging + " ",
-                          [table, live, key](const Env& env, const Result& result) {
-                            EXPECT_EQ(env.Count("SELECT COUNT(*) FROM " + table),
-                                      static_cast<std::int64_t>(result.rows.size()));
-                            EXPECT_FALSE(result.rows.empty());
-                            EXPECT_EQ(env.ColumnNames("SELECT * FROM " + live + " WHERE 1<>1"),
-                                      result.columns);
-                            const auto column =
-                                std::find(result.columns.begin(), result.columns.end(), key);
-                            ASSERT_NE(result.columns.end(), column) << key;
-                            const auto index =
-                                static_cast<std::size_t>(column - result.columns.begin());
-                            for (const auto& row : result.rows)
-                              EXPECT_EQ(0u, row.at(index).rfind(B + "-", 0)) << row.at(index);
-                          },
-                          {after}));
+    rows.push_back(Select(
+        "package/step reads " + staging, " SELECT * FROM " + staging + " ",
+        [table, live, key](const Env& env, const Result& result) {
+          EXPECT_EQ(env.Count("SELECT COUNT(*) FROM " + table),
+                    static_cast<std::int64_t>(result.rows.size()));
+          EXPECT_FALSE(result.rows.empty());
+          EXPECT_EQ(env.ColumnNames("SELECT * FROM " + live + " WHERE 1<>1"), result.columns);
+          const auto column = std::find(result.columns.begin(), result.columns.end(), key);
+          ASSERT_NE(result.columns.end(), column) << key;
+          const auto index = static_cast<std::size_t>(column - result.columns.begin());
+          for (const auto& row : result.rows)
+            EXPECT_EQ(0u, row.at(index).rfind(B + "-", 0)) << row.at(index);
+        },
+        {after}));
   }
 
   Row action = Exec("package/28 mark exactly the listed bills uploaded",

@@ -1,12 +1,12 @@
-#include "storage/DatabaseHelpers.h"
-
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 
-#include "database/SharedConnection.h"
 #include "database/SqliteConnection.h"
+#include "storage/DatabaseHelpers.h"
 #include "support/PgCluster.h"
+#include "support/ScopedHostConnection.h"
 #include "support/TempDir.h"
 
 namespace tavex::storage {
@@ -28,11 +28,10 @@ class DatabaseHelpersTest : public testing::TestWithParam<db::Backend> {
       name = "sqlite:" + (mFolder / "host.db");
     }
     mDb = db::OpenConnection(name);
-    db::SetSharedConnection(mDb);
+    mHostScope.emplace(mDb);
     mDb->Execute(std::string("CREATE TABLE bi_Bill (BillID varchar(20), BillDate ") +
                  (OnPostgres() ? "timestamp" : "DATETIME") + ")");
   }
-  void TearDown() override { db::SetSharedConnection(nullptr); }
 
   bool OnPostgres() const { return GetParam() == db::Backend::Postgres; }
   std::int64_t CountBills(const std::string& where) {
@@ -43,6 +42,7 @@ class DatabaseHelpersTest : public testing::TestWithParam<db::Backend> {
 
   test::TempDir mFolder;
   std::shared_ptr<db::Connection> mDb;
+  std::optional<test::ScopedHostConnection> mHostScope;
 };
 
 TEST_P(DatabaseHelpersTest, ProviderAndKindFollowTheHostRole) {
@@ -77,10 +77,10 @@ TEST_P(DatabaseHelpersTest, DateRangeTakesTheWholeLastDayAndNothingAfter) {
                                {std::string(when)}));
   }
   const std::string provider = GetProvider();
-  const std::string where =
-      ForProvider("BillDate >= " + DateLiteral(2026y / March / 1, kProviderAccess) +
-                      " AND BillDate < " + DateLiteral(RangeEnd(2026y / March / 31), kProviderAccess),
-                  provider);
+  const std::string where = ForProvider(
+      "BillDate >= " + DateLiteral(2026y / March / 1, kProviderAccess) + " AND BillDate < " +
+          DateLiteral(RangeEnd(2026y / March / 31), kProviderAccess),
+      provider);
   EXPECT_EQ(2, CountBills(where)) << where;
 }
 
@@ -91,7 +91,7 @@ INSTANTIATE_TEST_SUITE_P(BothRoles, DatabaseHelpersTest,
                          });
 
 TEST(DatabaseHelpers, WithoutAConnectionEverythingReadsAsAnEmptyFileDatabase) {
-  db::SetSharedConnection(nullptr);
+  test::ScopedHostConnection noHost(nullptr);
   EXPECT_EQ("MSACCESS", GetProvider());
   EXPECT_EQ(1, GetDatabaseKind(nullptr));
   EXPECT_FALSE(TableExists("bi_Bill"));

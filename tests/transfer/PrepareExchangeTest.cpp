@@ -1,8 +1,7 @@
-#include "transfer/PrepareExchange.h"
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 #include <regex>
 
 #include "TransferHome.h"
@@ -11,6 +10,8 @@
 #include "framework/SettingIds.h"
 #include "i18n/Messages.h"
 #include "support/HttpServer.h"
+#include "support/ScopedHostConnection.h"
+#include "transfer/PrepareExchange.h"
 
 namespace tavex {
 namespace {
@@ -24,12 +25,11 @@ class PrepareExchangeTest : public ::testing::Test {
   PrepareExchangeTest() {
     LoadMessages();  // the runs load the texts before they prepare
     db::CreateSqliteDatabase(mHome / "host.db");
-    ExchangeContext::Instance().SetConnection(db::OpenConnection("sqlite:" + (mHome / "host.db")));
+    mHostScope.emplace(db::OpenConnection("sqlite:" + (mHome / "host.db")));
     mHome.WriteOptions("[DDNS]\nBaseUrl=" + mDdns.BaseUrl() + "\nTimeOut=5\n");
     Set(kSettingBranchID, "B01");
     Set(kSettingBranchName, "总店");
   }
-  ~PrepareExchangeTest() override { ExchangeContext::Instance().SetConnection(nullptr); }
 
   void Set(std::int32_t id, const std::string& value) {
     ExchangeContext::Instance().Settings().SetSetting(id, value);
@@ -44,6 +44,7 @@ class PrepareExchangeTest : public ::testing::Test {
   }
 
   test::TransferHome mHome;
+  std::optional<test::ScopedHostConnection> mHostScope;
   test::HttpServer mDdns;
   ExchangeSettings mSettings;
   std::vector<std::string> mLines;

@@ -11,6 +11,7 @@
 #include "framework/ExchangeContext.h"
 #include "support/HostDatabase.h"
 #include "support/HttpServer.h"
+#include "support/ScopedHostConnection.h"
 #include "wizards/frmFTP.h"
 
 namespace tavex {
@@ -25,10 +26,7 @@ class SettingsDialog : public ::testing::Test {
   SettingsDialog() {
     test::WriteFile(mHome / "Octopus/MAIN.INI",
                     "[FTP]\nPort=21\n[DDNS]\nBaseUrl=" + mServer.BaseUrl() + "\n");
-    ExchangeContext::Instance().SetConnection(
-        db::OpenConnection(test::CreateEmptyHostDatabase(db::Backend::Sqlite, mHome)));
   }
-  ~SettingsDialog() override { ExchangeContext::Instance().SetConnection(nullptr); }
 
   SettingsStore& Store() { return ExchangeContext::Instance().Settings(); }
   QLineEdit* Field(const char* name) { return mDialog->findChild<QLineEdit*>(name); }
@@ -66,6 +64,8 @@ class SettingsDialog : public ::testing::Test {
 
   test::TempDir mHome;
   test::ScopedEnv mHomeEnv{"TAVEX_HOME", mHome.Path()};
+  test::ScopedHostConnection mHostScope{
+      db::OpenConnection(test::CreateEmptyHostDatabase(db::Backend::Sqlite, mHome))};
   test::HttpServer mServer;
   test::FakeUiServices mUi;
   std::unique_ptr<frmFTP> mDialog;

@@ -3,10 +3,10 @@
 #include <filesystem>
 
 #include "FakeUiServices.h"
-#include "database/SharedConnection.h"
 #include "engine/FSComprFile.h"
 #include "engine/Package.h"
 #include "support/HostDatabase.h"
+#include "support/ScopedHostConnection.h"
 #include "wizards/frmRestore.h"
 
 namespace tavex {
@@ -19,13 +19,10 @@ namespace fs = std::filesystem;
 class RestoreWizard : public ::testing::Test {
  protected:
   RestoreWizard() {
-    mHost = db::OpenConnection(test::CreateEmptyHostDatabase(db::Backend::Sqlite, mDir));
     mHost->Execute("CREATE TABLE dd_Dish (DishID TEXT PRIMARY KEY, DishName TEXT)");
-    db::SetSharedConnection(mHost);
     mWizard.Prepare();
     mWizard.show();
   }
-  ~RestoreWizard() override { db::SetSharedConnection(nullptr); }
 
   // Writes a package of `count` dishes to `path` (folders made as needed).
   void WritePackage(const std::string& path, int count) {
@@ -88,7 +85,9 @@ class RestoreWizard : public ::testing::Test {
   }
 
   test::TempDir mDir;
-  std::shared_ptr<db::Connection> mHost;
+  std::shared_ptr<db::Connection> mHost =
+      db::OpenConnection(test::CreateEmptyHostDatabase(db::Backend::Sqlite, mDir));
+  test::ScopedHostConnection mHostScope{mHost};
   test::FakeUiServices mUi;
   frmRestore mWizard{mUi};
 };

@@ -14,13 +14,12 @@
 #include <functional>
 #include <iostream>
 
-#include "database/SharedConnection.h"
 #include "engine/FSComprFile.h"
 #include "engine/Package.h"
-#include "framework/ExchangeContext.h"
 #include "i18n/Messages.h"
 #include "support/HostDatabase.h"
 #include "support/HttpServer.h"
+#include "support/ScopedHostConnection.h"
 #include "support/TempDir.h"
 #include "ui/Theme.h"
 #include "wizards/frmFTP.h"
@@ -147,7 +146,7 @@ void RenderRestore(Renderer& renderer, const test::TempDir& home) {
   for (const char* table : {"dd_Category", "dd_Dish", "dd_Table"}) {
     host->Execute(std::string("CREATE TABLE ") + table + " (ID TEXT PRIMARY KEY, Name TEXT)");
   }
-  db::SetSharedConnection(host);
+  test::ScopedHostConnection hostScope(host);
   const std::string package = home / "Backup/base-2026-12-06.pkg";
   fs::create_directories(home / "Backup");
   WritePackage(package);
@@ -175,7 +174,6 @@ void RenderRestore(Renderer& renderer, const test::TempDir& home) {
   wizard.cmdNext_Click();
   ui.onProcessEvents = nullptr;
   renderer.Save(wizard, "frmRestore-2-finished");
-  db::SetSharedConnection(nullptr);
 }
 
 }  // namespace
@@ -197,12 +195,11 @@ int main(int argc, char** argv) {
   }
   QApplication application(argc, argv);
   LoadMessages();
-  ExchangeContext::Instance().SetConnection(
+  test::ScopedHostConnection hostScope(
       db::OpenConnection(test::CreateEmptyHostDatabase(db::Backend::Sqlite, home)));
   fs::create_directories(argv[1]);
   Renderer renderer(argv[1], argv[2]);
   RenderSettings(renderer, home);
   RenderRestore(renderer, home);
-  ExchangeContext::Instance().SetConnection(nullptr);
   return 0;
 }

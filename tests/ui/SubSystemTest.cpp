@@ -2,10 +2,10 @@
 
 #include "FakeUiServices.h"
 #include "ModalCloser.h"
-#include "database/SharedConnection.h"
 #include "entry/CSubSystem.h"
 #include "framework/ExchangeContext.h"
 #include "support/HostDatabase.h"
+#include "support/ScopedHostConnection.h"
 #include "ui/HelpFile.h"
 
 namespace tavex {
@@ -21,11 +21,9 @@ class SubSystem : public ::testing::Test {
     MainSystem host(mHost);
     mSubSystem.SetHost(host);
   }
-  ~SubSystem() override {
-    db::SetSharedConnection(nullptr);
-    ExchangeContext::Instance().SetConnection(nullptr);
-  }
 
+  // SetHost replaces the connection this holds; it is given back at the end.
+  test::ScopedHostConnection mHostScope{nullptr};
   test::TempDir mDir;
   test::ScopedEnv mHome{"TAVEX_HOME", mDir.Path()};
   std::shared_ptr<db::Connection> mHost =
@@ -35,7 +33,6 @@ class SubSystem : public ::testing::Test {
 };
 
 TEST_F(SubSystem, SetHostSharesTheHostsConnection) {
-  EXPECT_EQ(db::SharedConnection(), mHost);
   EXPECT_EQ(ExchangeContext::Instance().Connection(), mHost);
   ExchangeContext::Instance().Settings().SetSetting(801, "B01");
   EXPECT_EQ(SettingsStore(mHost).GetSetting(801), "B01");
@@ -83,7 +80,7 @@ TEST_F(SubSystem, HelpFileIsSetOnlyWhenItExists) {
 TEST_F(SubSystem, AHostWithoutAConnectionStillGetsItsDialogs) {
   MainSystem host(nullptr);
   mSubSystem.SetHost(host);
-  EXPECT_EQ(db::SharedConnection(), nullptr);
+  EXPECT_EQ(ExchangeContext::Instance().Connection(), nullptr);
   EXPECT_EQ(ExchangeContext::Instance().Settings().GetSetting(801), "");
   test::ModalCloser closer;
   closer.CloseNext();

@@ -6,11 +6,11 @@
 #include "UploadHost.h"
 #include "cli/Commands.h"
 #include "cli/ConsoleProgress.h"
-#include "database/SharedConnection.h"
 #include "framework/ExchangeContext.h"
 #include "storage/SyncLog.h"
 #include "support/FtpServer.h"
 #include "support/HostDatabase.h"
+#include "support/ScopedHostConnection.h"
 
 namespace tavex::cli {
 namespace {
@@ -62,11 +62,8 @@ TEST(ConsoleBarTest, DrawsOnlyWhereItIsVisibleAndGivesWayToLines) {
 // a user types.
 class UploadCommandTest : public test::HostDatabaseTest {
  protected:
-  void TearDown() override {
-    ExchangeContext::Instance().SetConnection(nullptr);
-    db::SetSharedConnection(nullptr);
-  }
-
+  // The commands hand their host connection over; it is given back at the end.
+  test::ScopedHostConnection mHostScope{nullptr};
   test::TempDir mHome;
   test::TempDir mConfig;
   test::ScopedEnv mHomeVariable{"TAVEX_HOME", "/nowhere"};

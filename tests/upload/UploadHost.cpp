@@ -1,9 +1,7 @@
 #include "UploadHost.h"
 
-#include "database/SharedConnection.h"
 #include "engine/FSComprFile.h"
 #include "engine/Package.h"
-#include "framework/ExchangeContext.h"
 
 namespace tavex::test {
 
@@ -42,13 +40,11 @@ void UploadHostTest::SetUp() {
   mHomeVariable = std::make_unique<ScopedEnv>("TAVEX_HOME", mHome.Path());
   mConfigVariable = std::make_unique<ScopedEnv>("XDG_CONFIG_HOME", mConfig.Path());
   cli::CreateSampleDatabase(Db(), Sample());
-  db::SetSharedConnection(Db());
-  ExchangeContext::Instance().SetConnection(Db());
+  mHostScope = std::make_unique<ScopedHostConnection>(Db());
 }
 
 void UploadHostTest::TearDown() {
-  ExchangeContext::Instance().SetConnection(nullptr);
-  db::SetSharedConnection(nullptr);
+  mHostScope.reset();
   mConfigVariable.reset();
   mHomeVariable.reset();
 }

@@ -9,6 +9,7 @@
 #include "cli/SampleDatabase.h"
 #include "database/Connection.h"
 #include "support/HostDatabase.h"
+#include "support/ScopedHostConnection.h"
 #include "support/TempDir.h"
 
 namespace tavex::test {
@@ -21,7 +22,7 @@ bool HasTable(db::Connection& connection, const std::string& table);
 std::string KeyText(const db::Value& value);
 
 // A host database filled with the sample data of one branch, made the
-// process-wide host connection (and the exchange context's), with a plug-in
+// host connection of the exchange context, with a plug-in
 // folder and a per-user settings folder of its own, once per backend.
 class UploadHostTest : public HostDatabaseTest {
  protected:
@@ -48,6 +49,7 @@ class UploadHostTest : public HostDatabaseTest {
   TempDir mConfig;
   std::unique_ptr<ScopedEnv> mHomeVariable;
   std::unique_ptr<ScopedEnv> mConfigVariable;
+  std::unique_ptr<ScopedHostConnection> mHostScope;
 };
 
 // A package file unpacked into a folder of its own, opened, and checked by

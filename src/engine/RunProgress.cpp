@@ -1,4 +1,4 @@
-#include "transfer/RunProgress.h"
+#include "engine/RunProgress.h"
 
 #include "i18n/Messages.h"
 #include "storage/IgnoreFailure.h"

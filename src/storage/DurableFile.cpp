@@ -1,0 +1,112 @@
+#include "storage/DurableFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+#include <vector>
+
+#include "storage/FileDescriptor.h"
+
+namespace tavex {
+
+namespace {
+
+std::runtime_error SystemFailure(const std::string& what, const std::string& path) {
+  return std::runtime_error(what + " " + path + ": " + std::strerror(errno));
+}
+
+// The rename itself lasts only once the folder's entry is on the disk.
+void SyncFolderOf(const std::string& path) {
+  std::string folder = std::filesystem::path(path).parent_path().string();
+  if (folder.empty()) folder = ".";
+  const FileDescriptor fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (fd.Get() < 0 || ::fsync(fd.Get()) != 0) throw SystemFailure("cannot flush", folder);
+}
+
+}  // namespace
+
+DurableFile::DurableFile(std::string finalPath, mode_t permissions)
+    : mFinalPath(std::move(finalPath)) {
+  const std::string pattern = mFinalPath + ".tmp-XXXXXX";
+  std::vector<char> name(pattern.begin(), pattern.end());
+  name.push_back('\0');
+  FileDescriptor fd(::mkostemp(name.data(), O_CLOEXEC));
+  if (fd.Get() < 0) throw SystemFailure("cannot create", pattern);
+  mTempPath = name.data();
+  // mkstemp makes the file private to its owner; the finished file may be
+  // meant for others to read.
+  if (::fchmod(fd.Get(), permissions) == 0) mFile.reset(::fdopen(fd.Get(), "w+b"));
+  if (!mFile) {
+    const int error = errno;
+    std::remove(mTempPath.c_str());
+    errno = error;
+    throw SystemFailure("cannot open", mTempPath);
+  }
+  fd.Release();
+}
+
+DurableFile::~DurableFile() {
+  if (mCommitted) return;
+  mFile.reset();
+  std::remove(mTempPath.c_str());
+}
+
+void DurableFile::Write(const void* data, std::size_t size) {
+  if (size == 0) return;
+  if (std::fwrite(data, 1, size, mFile.get()) != size) {
+    throw SystemFailure("cannot write", mTempPath);
+  }
+}
+
+void DurableFile::Restart() {
+  if (std::fflush(mFile.get()) != 0 || ::ftruncate(::fileno(mFile.get()), 0) != 0 ||
+      std::fseek(mFile.get(), 0, SEEK_SET) != 0) {
+    throw SystemFailure("cannot empty", mTempPath);
+  }
+}
+
+void DurableFile::Commit() {
+  // A power cut after the rename must find the whole new file, not an empty
+  // one: the data reaches the disk before the name does.
+  if (std::fflush(mFile.get()) != 0 || ::fsync(::fileno(mFile.get())) != 0) {
+    throw SystemFailure("cannot write", mTempPath);
+  }
+  if (std::fclose(mFile.release()) != 0) throw SystemFailure("cannot close", mTempPath);
+  if (std::rename(mTempPath.c_str(), mFinalPath.c_str()) != 0) {
+    throw SystemFailure("cannot rename to", mFinalPath);
+  }
+  mCommitted = true;
+  SyncFolderOf(mFinalPath);
+}
+
+void CopyFileDurably(const std::string& from, const std::string& to) {
+  std::ifstream source(from, std::ios::binary);
+  if (!source) throw SystemFailure("cannot open", from);
+  DurableFile target(to);
+  std::vector<char> buffer(1 << 16);
+  while (source) {
+    source.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+    target.Write(buffer.data(), static_cast<std::size_t>(source.gcount()));
+  }
+  if (source.bad()) throw SystemFailure("cannot read", from);
+  target.Commit();
+}
+
+void WriteFileDurably(const std::string& path, const std::string& contents, mode_t permissions) {
+  DurableFile file(path, permissions);
+  file.Write(contents.data(), contents.size());
+  file.Commit();
+}
+
+void RemoveFile(const std::string& path) {
+  if (::unlink(path.c_str()) != 0 && errno != ENOENT) throw SystemFailure("cannot delete", path);
+}
+
+}  // namespace tavex

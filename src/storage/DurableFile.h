@@ -1,0 +1,60 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstddef>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+namespace tavex {
+
+// A file written under a temporary name in the folder of its final path.
+// Commit() puts the data on the disk, renames the file into place and puts
+// the folder's entry on the disk; if the object goes away uncommitted, the
+// temporary file is removed. So a reader never sees half a file, a failed
+// write leaves nothing behind, and a crash or a power cut leaves the old or
+// the new whole file. Failures raise std::runtime_error naming the file and
+// the system's reason.
+class DurableFile {
+ public:
+  // The finished file gets `permissions` (the temporary one is private).
+  explicit DurableFile(std::string finalPath, mode_t permissions = 0644);
+  ~DurableFile();
+  DurableFile(const DurableFile&) = delete;
+  DurableFile& operator=(const DurableFile&) = delete;
+
+  // For a writer that opens the file by name itself (a database library);
+  // what it writes there is committed like the rest.
+  const std::string& TemporaryPath() const { return mTempPath; }
+  // For a writer that takes a stream (a transfer library).
+  std::FILE* Stream() const { return mFile.get(); }
+
+  void Write(const void* data, std::size_t size);
+  // Empties the file, to write it again from the start.
+  void Restart();
+  // Flushes, closes and renames the file to its final path, durably.
+  void Commit();
+
+ private:
+  struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+  };
+
+  std::string mFinalPath;
+  std::string mTempPath;
+  std::unique_ptr<std::FILE, FileCloser> mFile;
+  bool mCommitted = false;
+};
+
+// Copies `from` to `to`, replacing `to` when it exists.
+void CopyFileDurably(const std::string& from, const std::string& to);
+
+// Writes `contents` as the whole file `path`, replacing it when it exists.
+void WriteFileDurably(const std::string& path, const std::string& contents,
+                      mode_t permissions = 0644);
+
+// Removes `path`; a file that is already gone is not a failure.
+void RemoveFile(const std::string& path);
+
+}  // namespace tavex

@@ -1,0 +1,80 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <vector>
+
+#include "storage/DurableFile.h"
+#include "support/TempDir.h"
+
+namespace tavex {
+namespace {
+
+namespace fs = std::filesystem;
+using Names = std::vector<std::string>;
+
+Names FolderNames(const std::string& folder) {
+  Names names;
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST(DurableFile, ACopyReplacesTheTargetAndLeavesNoTemporaryFile) {
+  test::TempDir dir;
+  test::WriteFile(dir / "from", std::string(200000, 'x') + "end");
+  test::WriteFile(dir / "to", "old");
+  CopyFileDurably(dir / "from", dir / "to");
+  EXPECT_EQ(std::string(200000, 'x') + "end", test::ReadFile(dir / "to"));
+  EXPECT_EQ((Names{"from", "to"}), FolderNames(dir.Path()));
+}
+
+TEST(DurableFile, AFailedCopyNamesTheFileAndChangesNothing) {
+  test::TempDir dir;
+  test::WriteFile(dir / "to", "old");
+  try {
+    CopyFileDurably(dir / "missing", dir / "to");
+    ADD_FAILURE() << "copied a missing file";
+  } catch (const std::runtime_error& failure) {
+    EXPECT_EQ("cannot open " + (dir / "missing") + ": No such file or directory",
+              std::string(failure.what()));
+  }
+  test::WriteFile(dir / "from", "new");
+  EXPECT_THROW(CopyFileDurably(dir / "from", dir / "no/such/folder/to"), std::runtime_error);
+  EXPECT_EQ("old", test::ReadFile(dir / "to"));
+  EXPECT_EQ((Names{"from", "to"}), FolderNames(dir.Path()));
+}
+
+TEST(DurableFile, OnlyACommittedFileAppearsAndItKeepsTheAskedPermissions) {
+  test::TempDir dir;
+  {
+    DurableFile abandoned(dir / "a");
+    abandoned.Write("half", 4);
+  }
+  EXPECT_TRUE(FolderNames(dir.Path()).empty());
+  DurableFile file(dir / "b", 0640);
+  file.Write("first try", 9);
+  file.Restart();
+  file.Write("again", 5);
+  EXPECT_EQ(Names{fs::path(file.TemporaryPath()).filename().string()}, FolderNames(dir.Path()));
+  file.Commit();
+  EXPECT_EQ("again", test::ReadFile(dir / "b"));
+  EXPECT_EQ(fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read,
+            fs::status(dir / "b").permissions());
+  EXPECT_EQ(Names{"b"}, FolderNames(dir.Path()));
+}
+
+TEST(DurableFile, RemovingAFileThatIsGoneIsNoFailure) {
+  test::TempDir dir;
+  test::WriteFile(dir / "f", "x");
+  RemoveFile(dir / "f");
+  EXPECT_FALSE(fs::exists(dir / "f"));
+  EXPECT_NO_THROW(RemoveFile(dir / "f"));
+  fs::create_directories(dir / "folder/inner");
+  EXPECT_THROW(RemoveFile(dir / "folder"), std::runtime_error);
+}
+
+}  // namespace
+}  // namespace tavex
