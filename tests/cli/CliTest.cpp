@@ -6,18 +6,14 @@
 
 #include "cli/Commands.h"
 #include "framework/SettingsStore.h"
+#include "support/CliRun.h"
 #include "support/HostDatabase.h"
 #include "support/TempDir.h"
 
 namespace tavex::cli {
 namespace {
 
-// Runs tavexdata in-process and keeps what it printed.
-struct Invocation {
-  explicit Invocation(const std::vector<std::string>& args) : code(RunCli(args, out, err)) {}
-  std::ostringstream out, err;
-  int code;
-};
+using test::Invocation;
 
 class CliTest : public testing::Test {
  protected:
@@ -27,8 +23,8 @@ class CliTest : public testing::Test {
 };
 
 TEST_F(CliTest, SampleDbCreatesANewSqliteFileAndReportsItsTables) {
-  Invocation run({"sample-db", "--db", SqliteName("branch.db"), "--bills", "30", "--days", "2", "--branch",
-           "B07", "--seed", "3"});
+  Invocation run({"sample-db", "--db", SqliteName("branch.db"), "--bills", "30", "--days", "2",
+                  "--branch", "B07", "--seed", "3"});
   ASSERT_EQ(kExitOk, run.code) << run.err.str();
   EXPECT_NE(std::string::npos, run.out.str().find("bi_Bill                     30\n"))
       << run.out.str();
@@ -105,9 +101,9 @@ TEST_F(CliTest, ActionNeedsOneNameAndAnExistingDatabase) {
 
 TEST_F(CliTest, HomeSetsThePluginFolder) {
   test::ScopedEnv restore("TAVEX_HOME", "/elsewhere");
-  ASSERT_EQ(kExitOk,
-            Invocation({"sample-db", "--db", SqliteName("h.db"), "--bills", "1", "--home", mFolder.Path()})
-                .code);
+  ASSERT_EQ(kExitOk, Invocation({"sample-db", "--db", SqliteName("h.db"), "--bills", "1", "--home",
+                                 mFolder.Path()})
+                         .code);
   EXPECT_EQ(mFolder.Path(), std::getenv("TAVEX_HOME"));
 }
 
@@ -120,7 +116,8 @@ class SettingsCommandTest : public test::HostDatabaseTest {
 };
 
 TEST_P(SettingsCommandTest, SetsThenListsEveryStoredSetting) {
-  Invocation set = Settings({"--set", "1001=ftp.example.net", "--set", "801=B01", "--set", "1003=p=w"});
+  Invocation set =
+      Settings({"--set", "1001=ftp.example.net", "--set", "801=B01", "--set", "1003=p=w"});
   ASSERT_EQ(kExitOk, set.code) << set.err.str();
   EXPECT_EQ("", set.out.str());
   Invocation list = Settings({"--set", "802=", "--list"});

@@ -8,7 +8,6 @@
 
 #include "database/SharedConnection.h"
 #include "download/cDownload.h"
-#include "engine/FSComprFile.h"
 #include "engine/Package.h"
 #include "framework/ExchangeContext.h"
 #include "framework/SettingIds.h"
@@ -16,6 +15,7 @@
 #include "storage/DatabaseHelpers.h"
 #include "storage/SyncLog.h"
 #include "support/HostDatabase.h"
+#include "support/PackageFiles.h"
 #include "support/PgCluster.h"
 
 namespace tavex::test {
@@ -99,11 +99,7 @@ std::string DownloadFixture::BillPackage(const std::string& branch, int first, i
   package.TargetConnection(target);
   EXPECT_TRUE(package.Export(false, true, 1));
   target->Close();
-  engine::FSComprFile compressor;
-  compressor.SourceFile(stem + ".mdb");
-  compressor.TargetFile(stem + ".pkg");
-  compressor.Compress();
-  EXPECT_EQ(0, compressor.ErrorCode());
+  EXPECT_EQ(0, Pack(stem + ".mdb", stem + ".pkg"));
   return ReadFile(stem + ".pkg");
 }
 
@@ -173,23 +169,7 @@ std::int64_t DownloadFixture::Count(const std::string& table) const {
   return std::get<std::int64_t>(rows->Get(std::size_t{0}));
 }
 
-std::string DownloadFixture::Dump(const std::string& sql) const {
-  std::string text;
-  const auto hq = Hq();
-  auto rows = hq->Query(sql);
-  const std::size_t width = rows->Columns().size();
-  while (rows->Next()) {
-    for (std::size_t i = 0; i < width; ++i) {
-      const db::Value value = rows->Get(i);
-      if (i > 0) text += "|";
-      if (const auto* s = std::get_if<std::string>(&value)) text += *s;
-      if (const auto* n = std::get_if<std::int64_t>(&value)) text += std::to_string(*n);
-      if (const auto* d = std::get_if<double>(&value)) text += std::to_string(*d);
-    }
-    text += "\n";
-  }
-  return text;
-}
+std::string DownloadFixture::Dump(const std::string& sql) const { return test::Dump(*Hq(), sql); }
 
 std::vector<std::string> DownloadFixture::FilesBelow(const std::string& folder) const {
   std::vector<std::string> files;

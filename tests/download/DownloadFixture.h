@@ -10,6 +10,7 @@
 #include "database/Connection.h"
 #include "support/FtpServer.h"
 #include "support/RecordingProgress.h"
+#include "support/Rows.h"
 #include "support/TempDir.h"
 #include "transfer/TransferHome.h"
 

@@ -9,16 +9,12 @@
 #include "framework/ExchangeContext.h"
 #include "i18n/Messages.h"
 #include "support/HostDatabase.h"
+#include "support/Sorted.h"
 
 namespace tavex {
 namespace {
 
 using Lines = std::vector<std::string>;
-
-Lines Sorted(Lines lines) {
-  std::sort(lines.begin(), lines.end());
-  return lines;
-}
 
 class DownloadRun : public test::DownloadFixture {
  protected:
@@ -29,9 +25,6 @@ class DownloadRun : public test::DownloadFixture {
     const std::size_t left = static_cast<std::size_t>(mList.lines.end() - at);
     return Lines(at, at + static_cast<std::ptrdiff_t>(std::min(count, left)));
   }
-  bool HasLine(const std::string& line) const {
-    return std::find(mList.lines.begin(), mList.lines.end(), line) != mList.lines.end();
-  }
   Lines ServerFiles() const { return mServer.List("ForDownload/HQ"); }
   // The files of a month folder of `kind` ("BckPackage", "ErrPackage"),
   // without the month.
@@ -40,7 +33,7 @@ class DownloadRun : public test::DownloadFixture {
     for (const std::string& path : FilesBelow(kind)) {
       names.push_back(std::filesystem::path(path).filename().string());
     }
-    return Sorted(names);
+    return test::Sorted(names);
   }
   std::string ErrorCopyPath(const std::string& name) const {
     const Lines files = FilesBelow("ErrPackage");
@@ -168,7 +161,7 @@ TEST_P(DownloadRun, SecondOfThreeDamagedIsFiledAndStopsTheRun) {
                    "备份文件到错误目录！"}),
             LinesFrom("2. 正在下载文件：" + names[1] + " ...", 7));
   EXPECT_EQ(Lines{names[2]}, ServerFiles());
-  EXPECT_EQ(Sorted({names[0], names[1]}), MonthFiles("BckPackage"));
+  EXPECT_EQ(test::Sorted(Lines{names[0], names[1]}), MonthFiles("BckPackage"));
   EXPECT_EQ(Lines{names[1]}, MonthFiles("ErrPackage"));
   EXPECT_TRUE(FilesBelow("Temp").empty());
 
@@ -176,8 +169,8 @@ TEST_P(DownloadRun, SecondOfThreeDamagedIsFiledAndStopsTheRun) {
   mList.lines.clear();
   EXPECT_TRUE(Download());
   EXPECT_EQ(4, Count("bi_Bill"));
-  EXPECT_TRUE(HasLine("共有  1 个文件需要下载："));
-  EXPECT_TRUE(HasLine("1. " + names[2]));
+  EXPECT_TRUE(mList.HasLine("共有  1 个文件需要下载："));
+  EXPECT_TRUE(mList.HasLine("1. " + names[2]));
 }
 
 TEST_P(DownloadRun, SecondOfThreeFailingItsImportLeavesNothingOfItMerged) {
@@ -199,7 +192,7 @@ TEST_P(DownloadRun, SecondOfThreeFailingItsImportLeavesNothingOfItMerged) {
 
   EXPECT_EQ(Lines{names[2]}, ServerFiles());
   EXPECT_EQ(Lines{names[1]}, MonthFiles("ErrPackage"));
-  EXPECT_EQ(Sorted({names[0], names[1]}), MonthFiles("BckPackage"));
+  EXPECT_EQ(test::Sorted(Lines{names[0], names[1]}), MonthFiles("BckPackage"));
   EXPECT_TRUE(FilesBelow("Temp").empty());
 }
 

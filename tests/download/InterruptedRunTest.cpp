@@ -35,10 +35,6 @@ class InterruptedRun : public test::DownloadFixture {
     mList.lines.clear();
   }
 
-  bool HasLine(const std::string& line) const {
-    return std::find(mList.lines.begin(), mList.lines.end(), line) != mList.lines.end();
-  }
-
   void ExpectBothBranchesMergedOnce() {
     EXPECT_EQ(5, Count("bi_Bill"));
     EXPECT_EQ(10, Count("bi_BillItem"));
@@ -73,12 +69,12 @@ TEST_P(InterruptedRun, ADeathAtAnyStepLosesNothingAndDuplicatesNothing) {
     EXPECT_EQ(!point.serverCopyGone, ServerHas(first));
 
     EXPECT_TRUE(Download());
-    EXPECT_EQ(point.serverCopyGone, HasLine("继续导入上次中断的数据包：" + first));
+    EXPECT_EQ(point.serverCopyGone, mList.HasLine("继续导入上次中断的数据包：" + first));
     if (point.serverCopyGone) {
       // The pending package comes first, before the server is even asked.
       EXPECT_EQ("继续导入上次中断的数据包：" + first, mList.lines.front());
-      EXPECT_TRUE(HasLine("共有  1 个文件需要下载："));
-      EXPECT_TRUE(HasLine("1. " + second));
+      EXPECT_TRUE(mList.HasLine("共有  1 个文件需要下载："));
+      EXPECT_TRUE(mList.HasLine("1. " + second));
     }
     ExpectBothBranchesMergedOnce();
   }
@@ -122,8 +118,8 @@ TEST_P(InterruptedRun, APendingPackageWithNoCopyLeftIsReportedOnce) {
 
   mList.lines.clear();
   EXPECT_TRUE(Download());
-  EXPECT_FALSE(HasLine("继续导入上次中断的数据包：" + first));
-  EXPECT_TRUE(HasLine("1. " + second));
+  EXPECT_FALSE(mList.HasLine("继续导入上次中断的数据包：" + first));
+  EXPECT_TRUE(mList.HasLine("1. " + second));
   EXPECT_EQ(0, Count("bi_Bill WHERE BillID LIKE '" + first.substr(0, 3) + "%'"));
 }
 
@@ -144,8 +140,8 @@ TEST_P(InterruptedRun, APendingPackageThatFailsIsFiledLikeAnyOther) {
   // Filed means done: the next run goes on with the server.
   mList.lines.clear();
   EXPECT_TRUE(Download());
-  EXPECT_TRUE(HasLine("1. " + second));
-  EXPECT_FALSE(HasLine("继续导入上次中断的数据包：" + first));
+  EXPECT_TRUE(mList.HasLine("1. " + second));
+  EXPECT_FALSE(mList.HasLine("继续导入上次中断的数据包：" + first));
   EXPECT_EQ(0, Count("bi_Bill WHERE BillID LIKE '" + first.substr(0, 3) + "%'"));
 }
 

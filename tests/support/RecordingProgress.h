@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,9 @@ class RecordingList : public ProgressList {
     lines.at(static_cast<std::size_t>(index)) = text;
   }
   void SetListIndex(int index) override { selected = index; }
+  bool HasLine(const std::string& line) const {
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+  }
 
   std::vector<std::string> lines;
   int selected = -1;

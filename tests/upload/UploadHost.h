@@ -9,16 +9,10 @@
 #include "cli/SampleDatabase.h"
 #include "database/Connection.h"
 #include "support/HostDatabase.h"
+#include "support/Rows.h"
 #include "support/TempDir.h"
 
 namespace tavex::test {
-
-// The first column of every row of `sql`, as text (NULL as "<null>").
-std::set<std::string> FirstColumn(db::Connection& connection, const std::string& sql);
-// The single number `sql` selects.
-std::int64_t Number(db::Connection& connection, const std::string& sql);
-bool HasTable(db::Connection& connection, const std::string& table);
-std::string KeyText(const db::Value& value);
 
 // A host database filled with the sample data of one branch, made the
 // process-wide host connection (and the exchange context's), with a plug-in

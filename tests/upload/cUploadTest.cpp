@@ -95,9 +95,6 @@ class UploadRunTest : public test::UploadHostTest {
   std::set<std::string> UnsentOctopus() const {
     return Keys("SELECT BillID || '/' || CardID FROM bi_OctopusPayment WHERE IsUploaded=0");
   }
-  bool HasLine(const std::string& line) const {
-    return std::find(mList.lines.begin(), mList.lines.end(), line) != mList.lines.end();
-  }
   bool HasLineStarting(const std::string& start) const {
     return std::any_of(mList.lines.begin(), mList.lines.end(),
                        [&](const std::string& line) { return StartsWith(line, start); });
@@ -136,7 +133,7 @@ TEST_P(UploadRunTest, FirstRunSendsEveryUnsentBillAndMarksItOnceTheFileIsThere) 
   auto observer = Reopen();
   When("正在上传文件：", [&] {
     auto rows = observer->Query("SELECT BillID FROM bi_Bill WHERE IsUploaded=0");
-    while (rows->Next()) unsentDuringTransfer.insert(test::KeyText(rows->Get(std::size_t{0})));
+    while (rows->Next()) unsentDuringTransfer.insert(test::ValueText(rows->Get(std::size_t{0})));
   });
 
   ASSERT_TRUE(Upload()) << testing::PrintToString(mList.lines);
@@ -239,7 +236,7 @@ TEST_P(UploadRunTest, ExportErrorsAreListedAndNothingIsSent) {
   // source is gone when the export reaches it.
   When("正在导出数据...", [&] { Exec("DROP TABLE bi_ShiftLog_Upload"); });
   EXPECT_FALSE(Upload());
-  EXPECT_TRUE(HasLine("导出数据失败，共有1个错误：")) << testing::PrintToString(mList.lines);
+  EXPECT_TRUE(mList.HasLine("导出数据失败，共有1个错误：")) << testing::PrintToString(mList.lines);
   EXPECT_TRUE(HasLineStarting("1. 1001，33. 中途取钱记录"));
   EXPECT_FALSE(HasLineStarting("正在建立FTP连接："));
   ExpectNothingSent(bills, octopus);
@@ -278,7 +275,7 @@ TEST_P(UploadRunTest, AFailedCompressionDeletesThePackageDatabase) {
   });
   EXPECT_FALSE(Upload());
   ASSERT_FALSE(blocked.empty());
-  EXPECT_TRUE(HasLine("文件压缩错误，导出数据失败！")) << testing::PrintToString(mList.lines);
+  EXPECT_TRUE(mList.HasLine("文件压缩错误，导出数据失败！")) << testing::PrintToString(mList.lines);
   fs::remove(blocked);
   ExpectNothingSent(bills, octopus);
   EXPECT_TRUE(ServerPackages().empty());
