@@ -9,6 +9,7 @@
 #include "TransferHome.h"
 #include "storage/SyncLog.h"
 #include "support/FtpServer.h"
+#include "support/Sorted.h"
 #include "transfer/clsFTP.h"
 
 namespace tavex {
@@ -29,17 +30,12 @@ bool WaitFor(Condition condition) {
   return false;
 }
 
-Names Sorted(Names names) {
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 Names LocalNames(const std::string& folder) {
   Names names;
   for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
     names.push_back(entry.path().filename().string());
   }
-  return Sorted(names);
+  return test::Sorted(names);
 }
 
 std::string Bytes(std::size_t size) {
@@ -132,7 +128,7 @@ TEST_F(FtpClient, ListingHoldsOnlyPlainFilesWithBlanksAndUtf8Kept) {
   mServer.MakeLink("In/latest.pkg", "B01-1.pkg");
   ASSERT_TRUE(Connect());
   ASSERT_TRUE(mFtp.SetFtpDir("In"));
-  EXPECT_EQ(Sorted(mFtp.GetDirFile()), (Names{"B01-1.pkg", "分店 二.pkg"}));
+  EXPECT_EQ(test::Sorted(mFtp.GetDirFile()), (Names{"B01-1.pkg", "分店 二.pkg"}));
 }
 
 TEST_F(FtpClient, ListedNamesUnsafeAsLocalNamesAreSkippedAndLogged) {
@@ -259,9 +255,11 @@ TEST_F(IdleFtpClient, ConnectionClosedByTheServerWhileIdleIsReopened) {
   mServer.PutFile("In/a.pkg", "a");
   ASSERT_TRUE(Connect());
   ASSERT_TRUE(mFtp.SetFtpDir("In"));
-  std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+  // The server's idle clock runs from the end of a transfer.
   EXPECT_EQ(mFtp.GetDirFile(), Names{"a.pkg"});
-  std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+  ASSERT_TRUE(mServer.WaitForIdleClose());
+  EXPECT_EQ(mFtp.GetDirFile(), Names{"a.pkg"});
+  ASSERT_TRUE(mServer.WaitForIdleClose());
   ASSERT_TRUE(mFtp.GetFile("a.pkg", Local("a.pkg")));
   EXPECT_EQ(test::ReadFile(Local("a.pkg")), "a");
 }
