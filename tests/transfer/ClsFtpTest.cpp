@@ -1,13 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <filesystem>
 #include <future>
-#include <thread>
 
 #include "TransferHome.h"
 #include "storage/SyncLog.h"
+#include "support/FolderWatch.h"
 #include "support/FtpServer.h"
 #include "support/Sorted.h"
 #include "transfer/clsFTP.h"
@@ -19,16 +18,6 @@ namespace fs = std::filesystem;
 using test::FtpServer;
 using test::FtpServerOptions;
 using Names = std::vector<std::string>;
-
-// Waits (at most a minute) until `condition` holds; false if it never did.
-template <typename Condition>
-bool WaitFor(Condition condition) {
-  for (int i = 0; i < 6000; ++i) {
-    if (condition()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return false;
-}
 
 Names LocalNames(const std::string& folder) {
   Names names;
@@ -277,7 +266,7 @@ TEST_F(SlowFtpClient, ListingDuringAnUploadShowsOnlyTheTemporaryName) {
   ASSERT_TRUE(mFtp.SetFtpDir("ForUpload"));
   auto upload =
       std::async(std::launch::async, [&] { return mFtp.PutFile("B01-1.pkg", Local("B01-1.pkg")); });
-  const bool sawTemporary = WaitFor([&] {
+  const bool sawTemporary = test::WaitForFolder(mServer.Root() + "/ForUpload", [&] {
     Names names = mServer.List("ForUpload");
     return names == Names{"B01-1.pkg.temp"};
   });
@@ -293,7 +282,7 @@ TEST_F(SlowFtpClient, ServerStoppedDuringAFetchLeavesNothingLocally) {
   ASSERT_TRUE(mFtp.SetFtpDir("In"));
   auto fetch =
       std::async(std::launch::async, [&] { return mFtp.GetFile("B01-1.pkg", Local("B01-1.pkg")); });
-  const bool started = WaitFor([&] {
+  const bool started = test::WaitForFolder(mHome / "Temp", [&] {
     for (const fs::directory_entry& entry : fs::directory_iterator(mHome / "Temp")) {
       std::error_code ec;
       if (entry.file_size(ec) > 0 && !ec) return true;
