@@ -163,10 +163,7 @@ int DownloadFixture::DownloadKilledAt(const std::string& marker, int nth) {
 }
 
 std::int64_t DownloadFixture::Count(const std::string& table) const {
-  const auto hq = Hq();
-  auto rows = hq->Query("SELECT COUNT(*) FROM " + table);
-  rows->Next();
-  return std::get<std::int64_t>(rows->Get(std::size_t{0}));
+  return Number(*Hq(), "SELECT COUNT(*) FROM " + table);
 }
 
 std::string DownloadFixture::Dump(const std::string& sql) const { return test::Dump(*Hq(), sql); }

@@ -9,10 +9,10 @@
 
 #include "database/Connection.h"
 #include "support/FtpServer.h"
+#include "support/PluginHome.h"
 #include "support/RecordingProgress.h"
 #include "support/Rows.h"
 #include "support/TempDir.h"
-#include "transfer/TransferHome.h"
 
 namespace tavex::test {
 
@@ -74,7 +74,7 @@ class DownloadFixture : public ::testing::TestWithParam<db::Backend> {
   std::string SyncLogText() const;
 
   TempDir mDir;
-  TransferHome mHome;
+  PluginHome mHome;
   FtpServer mServer;
   std::string mHqName;
   WatchedList mList;

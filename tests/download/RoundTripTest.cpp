@@ -14,6 +14,7 @@
 #include "support/FtpServer.h"
 #include "support/HostDatabase.h"
 #include "support/PackageFiles.h"
+#include "support/Rows.h"
 
 namespace tavex::cli {
 namespace {
@@ -143,9 +144,7 @@ class RoundTrip : public test::HostDatabaseTest {
   }
 
   std::size_t HqCount(const std::string& table) const {
-    auto rows = Db()->Query("SELECT COUNT(*) FROM " + table);
-    rows->Next();
-    return static_cast<std::size_t>(std::get<std::int64_t>(rows->Get(std::size_t{0})));
+    return static_cast<std::size_t>(test::Number(*Db(), "SELECT COUNT(*) FROM " + table));
   }
 
   test::TempDir mBranchDir;

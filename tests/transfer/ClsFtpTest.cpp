@@ -4,10 +4,10 @@
 #include <filesystem>
 #include <future>
 
-#include "TransferHome.h"
 #include "storage/SyncLog.h"
 #include "support/FolderWatch.h"
 #include "support/FtpServer.h"
+#include "support/PluginHome.h"
 #include "support/Sorted.h"
 #include "transfer/clsFTP.h"
 
@@ -51,7 +51,7 @@ class FtpClient : public ::testing::Test {
 
   std::string Local(const std::string& name) const { return mHome / ("Temp/" + name); }
 
-  test::TransferHome mHome;
+  test::PluginHome mHome;
   FtpServer mServer;
   clsFTP mFtp;
 };

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "TransferHome.h"
+#include "support/PluginHome.h"
 #include "transfer/FtpOptions.h"
 #include "transfer/IniSection.h"
 
@@ -16,7 +16,7 @@ class FtpOptionsFile : public ::testing::Test {
     return options.value_or(FtpOptions{});
   }
 
-  test::TransferHome mHome;
+  test::PluginHome mHome;
 };
 
 TEST_F(FtpOptionsFile, MissingFileGivesEveryDefault) {

@@ -1,16 +1,15 @@
-#include "transfer/PrepareExchange.h"
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <regex>
 
-#include "TransferHome.h"
 #include "database/SqliteConnection.h"
 #include "framework/ExchangeContext.h"
 #include "framework/SettingIds.h"
 #include "i18n/Messages.h"
 #include "support/HttpServer.h"
+#include "support/PluginHome.h"
+#include "transfer/PrepareExchange.h"
 
 namespace tavex {
 namespace {
@@ -43,7 +42,7 @@ class PrepareExchangeTest : public ::testing::Test {
     return std::filesystem::is_directory(mHome / relative);
   }
 
-  test::TransferHome mHome;
+  test::PluginHome mHome;
   test::HttpServer mDdns;
   ExchangeSettings mSettings;
   std::vector<std::string> mLines;

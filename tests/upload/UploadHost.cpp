@@ -10,8 +10,6 @@ namespace tavex::test {
 void UploadHostTest::SetUp() {
   HostDatabaseTest::SetUp();
   if (IsSkipped()) return;
-  mHomeVariable = std::make_unique<ScopedEnv>("TAVEX_HOME", mHome.Path());
-  mConfigVariable = std::make_unique<ScopedEnv>("XDG_CONFIG_HOME", mConfig.Path());
   cli::CreateSampleDatabase(Db(), Sample());
   db::SetSharedConnection(Db());
   ExchangeContext::Instance().SetConnection(Db());
@@ -20,8 +18,6 @@ void UploadHostTest::SetUp() {
 void UploadHostTest::TearDown() {
   ExchangeContext::Instance().SetConnection(nullptr);
   db::SetSharedConnection(nullptr);
-  mConfigVariable.reset();
-  mHomeVariable.reset();
 }
 
 cli::SampleOptions UploadHostTest::Sample() const {

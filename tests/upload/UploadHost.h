@@ -9,6 +9,7 @@
 #include "cli/SampleDatabase.h"
 #include "database/Connection.h"
 #include "support/HostDatabase.h"
+#include "support/PluginHome.h"
 #include "support/Rows.h"
 #include "support/TempDir.h"
 
@@ -38,10 +39,7 @@ class UploadHostTest : public HostDatabaseTest {
                                         const std::string& branch = "B01");
 
  private:
-  TempDir mHome;
-  TempDir mConfig;
-  std::unique_ptr<ScopedEnv> mHomeVariable;
-  std::unique_ptr<ScopedEnv> mConfigVariable;
+  PluginHome mHome;
 };
 
 // A package file unpacked into a folder of its own, opened, and checked by

@@ -13,6 +13,7 @@
 #include "framework/SettingIds.h"
 #include "storage/SyncLog.h"
 #include "support/FtpServer.h"
+#include "support/PluginHome.h"
 #include "support/RecordingProgress.h"
 #include "upload/cUpload.h"
 
@@ -388,9 +389,7 @@ TEST_P(UploadRunWithoutOptionalTablesTest, SendsTheBillsAndShiftsAlone) {
 INSTANTIATE_HOST_DATABASE_TEST(UploadRunWithoutOptionalTablesTest);
 
 TEST(UploadProgressTest, EachStepShowsACopyingLineThatItsSummaryReplaces) {
-  test::TempDir home;
-  test::ScopedEnv homeVariable("TAVEX_HOME", home.Path());
-  test::ScopedEnv configVariable("XDG_CONFIG_HOME", home.Path());
+  test::PluginHome home;
   test::RecordingList list;
   test::RecordingBar bar;
   cUpload upload;
