@@ -100,6 +100,23 @@ TEST_P(InterruptedRun, WithoutTheTemporaryCopyTheBackupCopyIsMerged) {
   ExpectBothBranchesMergedOnce();
 }
 
+// The record is written before the server copy goes: when it cannot be
+// written, the server keeps the package for the next run.
+TEST_P(InterruptedRun, ARecordThatCannotBeWrittenLeavesThePackageOnTheServer) {
+  const std::string first = PutTwoBranches();
+  mList.onLine = [&](const std::string& line) {
+    if (line.rfind("文件已备份", 0) != 0) return;
+    std::filesystem::remove_all(mHome / "Temp/Pending");
+    test::WriteFile(mHome / "Temp/Pending", "a file where the records go");
+  };
+  EXPECT_FALSE(Download());
+  EXPECT_TRUE(ServerHas(first));
+  mList.onLine = nullptr;
+  std::filesystem::remove(mHome / "Temp/Pending");
+  EXPECT_TRUE(Download());
+  ExpectBothBranchesMergedOnce();
+}
+
 TEST_P(InterruptedRun, APendingPackageWithNoCopyLeftIsReportedOnce) {
   const std::string first = PutTwoBranches();
   const std::string second = first == "B01-1.pkg" ? "B02-1.pkg" : "B01-1.pkg";
