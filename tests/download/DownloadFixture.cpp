@@ -148,7 +148,7 @@ int DownloadFixture::DownloadKilledAt(const std::string& marker, int nth) {
   const pid_t child = ::fork();
   if (child == 0) {
     int seen = 0;
-    WatchedList list;
+    HookedList list;
     RecordingBar bar;
     list.onLine = [&](const std::string& line) {
       if (line.find(marker) != std::string::npos && ++seen == nth) ::_exit(kKilled);

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,17 +14,6 @@
 #include "support/TempDir.h"
 
 namespace tavex::test {
-
-// A progress list that can act on each line as it arrives, to break a run
-// at a chosen step.
-class WatchedList : public RecordingList {
- public:
-  void AddItem(const std::string& text) override {
-    RecordingList::AddItem(text);
-    if (onLine) onLine(text);
-  }
-  std::function<void(const std::string&)> onLine;
-};
 
 // Head office ("HQ") on the backend under test with the bill tables and its
 // exchange settings, a real FTP server holding its download folder
@@ -77,7 +65,7 @@ class DownloadFixture : public ::testing::TestWithParam<db::Backend> {
   PluginHome mHome;
   FtpServer mServer;
   std::string mHqName;
-  WatchedList mList;
+  HookedList mList;
   RecordingBar mBar;
 
  private:

@@ -23,20 +23,7 @@ namespace {
 namespace fs = std::filesystem;
 using test::UnpackedPackage;
 
-// A progress list that lets a test act at the moment a given line is added
-// or replaced, as a host's list box sees the run.
-class HookedList : public test::RecordingList {
- public:
-  void AddItem(const std::string& text) override {
-    RecordingList::AddItem(text);
-    if (onLine) onLine(text);
-  }
-  void SetItem(int index, const std::string& text) override {
-    RecordingList::SetItem(index, text);
-    if (onLine) onLine(text);
-  }
-  std::function<void(const std::string&)> onLine;
-};
+using test::HookedList;
 
 bool StartsWith(const std::string& text, const std::string& start) {
   return text.compare(0, start.size(), start) == 0;
