@@ -16,5 +16,5 @@ export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
 mkdir -p docs/screenshots
 for language in zh en; do
-  "$build/tests/ui/ui_screenshots" docs/screenshots "$language"
+  "$build/tools/screenshots/ui_screenshots" docs/screenshots "$language"
 done

@@ -130,6 +130,14 @@ std::int32_t LeadingNumber(const std::string& text) {
   return result.ec == std::errc() ? number : 0;
 }
 
+std::vector<std::pair<std::string, std::string>> MessageKeys() {
+  std::vector<std::pair<std::string, std::string>> keys;
+  for (const MessageRow& row : kMessageRows) {
+    keys.emplace_back(row.key, *row.property ? row.property : "Default");
+  }
+  return keys;
+}
+
 const MessageTexts& Messages() { return gMessages; }
 
 cLanguage& gLanguage() {

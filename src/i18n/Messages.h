@@ -1,6 +1,8 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "i18n/cLanguage.h"
 
@@ -105,6 +107,10 @@ void LoadMessages() noexcept;
 // loaded the same way, so look-ups still yield their defaults. Valid until
 // the next LoadMessages replaces it.
 cLanguage& gLanguage();
+
+// Every key of section "Main" that LoadMessages reads, each with its
+// property ("Default", "Left", ...), in reading order.
+std::vector<std::pair<std::string, std::string>> MessageKeys();
 
 // The leading whole number of a settings value ("2", " 3 ", "1abc" give 2,
 // 3, 1); 0 when the value does not start with one or it does not fit.

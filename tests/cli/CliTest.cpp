@@ -6,18 +6,14 @@
 
 #include "cli/Commands.h"
 #include "framework/SettingsStore.h"
+#include "support/CliRun.h"
 #include "support/HostDatabase.h"
 #include "support/TempDir.h"
 
 namespace tavex::cli {
 namespace {
 
-// Runs tavexdata in-process and keeps what it printed.
-struct Invocation {
-  explicit Invocation(const std::vector<std::string>& args) : code(RunCli(args, out, err)) {}
-  std::ostringstream out, err;
-  int code;
-};
+using test::Invocation;
 
 class CliTest : public testing::Test {
  protected:

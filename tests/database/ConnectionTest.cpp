@@ -5,24 +5,18 @@
 
 #include "database/Connection.h"
 #include "database/SqliteConnection.h"
-#include "support/PgCluster.h"
+#include "support/HostDatabase.h"
 #include "support/TempDir.h"
 
 namespace tavex::db {
 namespace {
 
 // Each case runs on a fresh, empty database of each backend.
-class ConnectionTest : public testing::TestWithParam<Backend> {
+class ConnectionTest : public test::HostDatabaseTest {
  protected:
   void SetUp() override {
-    if (GetParam() == Backend::Postgres) {
-      TAVEX_REQUIRE_POSTGRES();
-      mName = test::PgCluster::Shared().CreateDatabase();
-    } else {
-      CreateSqliteDatabase(mFolder / "host.db");
-      mName = "sqlite:" + (mFolder / "host.db");
-    }
-    mDb = OpenConnection(mName);
+    HostDatabaseTest::SetUp();
+    mDb = Db();
   }
 
   bool OnPostgres() const { return GetParam() == Backend::Postgres; }
@@ -60,14 +54,8 @@ class ConnectionTest : public testing::TestWithParam<Backend> {
     return text;
   }
 
-  test::TempDir mFolder;
-  std::string mName;
   std::shared_ptr<Connection> mDb;
 };
-
-std::string BackendName(const testing::TestParamInfo<Backend>& info) {
-  return info.param == Backend::Sqlite ? "Sqlite" : "Postgres";
-}
 
 TEST_P(ConnectionTest, ExecuteReportsTheRowsItChanged) {
   EXPECT_EQ(0, mDb->Execute("CREATE TABLE t (k VARCHAR(20), n INTEGER)"));
@@ -133,8 +121,8 @@ TEST_P(ConnectionTest, RowWriterWritesEveryValueOfRowsReadFromEitherBackend) {
   const std::string blobType = OnPostgres() ? "bytea" : "BLOB";
   const std::string columns = std::string("(i BIGINT, r DOUBLE PRECISION, s VARCHAR(50), b ") +
                               blobType + ", d " + DateType() + ")";
-  CreateSqliteDatabase(mFolder / "other.db");
-  auto sqlite = OpenConnection("sqlite:" + (mFolder / "other.db"));
+  CreateSqliteDatabase(Folder() / "other.db");
+  auto sqlite = OpenConnection("sqlite:" + (Folder() / "other.db"));
   const std::vector<Params> rows = {
       {std::int64_t{9000000000}, 2.5, std::string("中文 'q'"), Blob{0, 1, 255},
        std::string("2024-03-05 14:07:09")},
@@ -175,8 +163,8 @@ TEST_P(ConnectionTest, AStatementReadsTheRowsOfAnotherRecordsetIntoSqlite) {
   mDb->Execute("CREATE TABLE src (k BIGINT, s VARCHAR(20), b " + blobType + ")");
   mDb->Execute("INSERT INTO src VALUES (1, '中文', ?), (2, NULL, ?), (3, '', NULL)",
                {Blob{7, 0, 9}, Blob{}});
-  CreateSqliteDatabase(mFolder / "package.db");
-  auto package = OpenConnection("sqlite:" + (mFolder / "package.db"));
+  CreateSqliteDatabase(Folder() / "package.db");
+  auto package = OpenConnection("sqlite:" + (Folder() / "package.db"));
   package->Execute("CREATE TABLE dst (k INTEGER, s TEXT, b BLOB)");
   const std::string copy =
       "INSERT INTO dst (k, s, b) SELECT * FROM " + std::string(kIncomingRowsTable);
@@ -340,7 +328,7 @@ TEST_P(ConnectionTest, FailedStatementLeavesTheTransactionUsable) {
 
 TEST_P(ConnectionTest, RollbackUndoesAndOthersSeeOnlyCommittedRows) {
   mDb->Execute("CREATE TABLE t (k INTEGER)");
-  auto other = OpenConnection(mName);
+  auto other = Reopen();
   mDb->BeginTrans();
   mDb->Execute("INSERT INTO t VALUES (1)");
   mDb->RollbackTrans();
@@ -502,8 +490,7 @@ TEST_P(ConnectionTest, ClosedConnectionRaisesDbError) {
   mDb->Close();
 }
 
-INSTANTIATE_TEST_SUITE_P(, ConnectionTest, testing::Values(Backend::Sqlite, Backend::Postgres),
-                         BackendName);
+INSTANTIATE_HOST_DATABASE_TEST(ConnectionTest);
 
 TEST(OpenConnection, NeverCreatesADatabase) {
   test::TempDir folder;

@@ -7,7 +7,6 @@
 #include <filesystem>
 
 #include "download/cDownload.h"
-#include "engine/FSComprFile.h"
 #include "engine/Package.h"
 #include "framework/ExchangeContext.h"
 #include "framework/SettingIds.h"
@@ -15,6 +14,7 @@
 #include "storage/DatabaseHelpers.h"
 #include "storage/SyncLog.h"
 #include "support/HostDatabase.h"
+#include "support/PackageFiles.h"
 #include "support/PgCluster.h"
 
 namespace tavex::test {
@@ -93,36 +93,28 @@ std::string DownloadFixture::BillPackage(const std::string& branch, int first, i
   package.TargetConnection(target);
   EXPECT_TRUE(package.Export(false, true, 1));
   target->Close();
-  return Pack(stem);
+  return PackStem(stem);
 }
 
 std::string DownloadFixture::NextStem() { return mDir / ("package" + std::to_string(++mPackages)); }
 
-std::string DownloadFixture::Pack(const std::string& stem) {
-  engine::FSComprFile compressor;
-  compressor.SourceFile(stem + ".mdb");
-  compressor.TargetFile(stem + ".pkg");
-  compressor.Compress();
-  EXPECT_EQ(0, compressor.ErrorCode());
+std::string DownloadFixture::PackStem(const std::string& stem) {
+  EXPECT_EQ(0, test::Pack(stem + ".mdb", stem + ".pkg"));
   return ReadFile(stem + ".pkg");
 }
 
 std::string DownloadFixture::Packed(const std::string& contents) {
   const std::string stem = NextStem();
   WriteFile(stem + ".mdb", contents);
-  return Pack(stem);
+  return PackStem(stem);
 }
 
 std::string DownloadFixture::Tampered(const std::string& package, const std::string& sql) {
   const std::string stem = NextStem();
   WriteFile(stem + ".pkg", package);
-  engine::FSComprFile compressor;
-  compressor.SourceFile(stem + ".pkg");
-  compressor.TargetFile(stem + ".mdb");
-  compressor.Decompress();
-  EXPECT_EQ(0, compressor.ErrorCode());
+  EXPECT_EQ(0, test::Unpack(stem + ".pkg", stem + ".mdb"));
   db::OpenConnection(db::PackageConnectionString(stem + ".mdb"))->Execute(sql);
-  return Pack(stem);
+  return PackStem(stem);
 }
 
 std::string DownloadFixture::Truncated(const std::string& package) {
@@ -171,7 +163,7 @@ int DownloadFixture::DownloadKilledAt(const std::string& marker, int nth) {
   const pid_t child = ::fork();
   if (child == 0) {
     int seen = 0;
-    WatchedList list;
+    HookedList list;
     RecordingBar bar;
     list.onLine = [&](const std::string& line) {
       if (line.find(marker) != std::string::npos && ++seen == nth) ::_exit(kKilled);
@@ -186,29 +178,10 @@ int DownloadFixture::DownloadKilledAt(const std::string& marker, int nth) {
 }
 
 std::int64_t DownloadFixture::Count(const std::string& table) const {
-  const auto hq = Hq();
-  auto rows = hq->Query("SELECT COUNT(*) FROM " + table);
-  rows->Next();
-  return std::get<std::int64_t>(rows->Get(std::size_t{0}));
+  return Number(*Hq(), "SELECT COUNT(*) FROM " + table);
 }
 
-std::string DownloadFixture::Dump(const std::string& sql) const {
-  std::string text;
-  const auto hq = Hq();
-  auto rows = hq->Query(sql);
-  const std::size_t width = rows->Columns().size();
-  while (rows->Next()) {
-    for (std::size_t i = 0; i < width; ++i) {
-      const db::Value value = rows->Get(i);
-      if (i > 0) text += "|";
-      if (const auto* s = std::get_if<std::string>(&value)) text += *s;
-      if (const auto* n = std::get_if<std::int64_t>(&value)) text += std::to_string(*n);
-      if (const auto* d = std::get_if<double>(&value)) text += std::to_string(*d);
-    }
-    text += "\n";
-  }
-  return text;
-}
+std::string DownloadFixture::Dump(const std::string& sql) const { return test::Dump(*Hq(), sql); }
 
 void DownloadFixture::StartAgain() {
   auto hq = Hq();
@@ -221,10 +194,6 @@ void DownloadFixture::StartAgain() {
     fs::remove(mServer.Root() + "/ForDownload/HQ/" + name);
   }
   mList.lines.clear();
-}
-
-bool DownloadFixture::HasLine(const std::string& line) const {
-  return std::find(mList.lines.begin(), mList.lines.end(), line) != mList.lines.end();
 }
 
 std::vector<std::string> DownloadFixture::FilesBelow(const std::string& folder) const {

@@ -2,30 +2,19 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "database/Connection.h"
 #include "support/FtpServer.h"
+#include "support/PluginHome.h"
 #include "support/RecordingProgress.h"
+#include "support/Rows.h"
 #include "support/ScopedHostConnection.h"
 #include "support/TempDir.h"
-#include "transfer/TransferHome.h"
 
 namespace tavex::test {
-
-// A progress list that can act on each line as it arrives, to break a run
-// at a chosen step.
-class WatchedList : public RecordingList {
- public:
-  void AddItem(const std::string& text) override {
-    RecordingList::AddItem(text);
-    if (onLine) onLine(text);
-  }
-  std::function<void(const std::string&)> onLine;
-};
 
 // Head office ("HQ") on the backend under test with the bill tables and its
 // exchange settings, a real FTP server holding its download folder
@@ -75,7 +64,6 @@ class DownloadFixture : public ::testing::TestWithParam<db::Backend> {
   // Back to the state before any run: head office empty, no local files,
   // no package on the server, no line.
   void StartAgain();
-  bool HasLine(const std::string& line) const;
 
   // Regular files below a folder of the plug-in folder, as relative paths.
   std::vector<std::string> FilesBelow(const std::string& folder) const;
@@ -85,10 +73,10 @@ class DownloadFixture : public ::testing::TestWithParam<db::Backend> {
   // The runs hand their host connection over; it is given back at the end.
   ScopedHostConnection mHostScope{nullptr};
   TempDir mDir;
-  TransferHome mHome;
+  PluginHome mHome;
   FtpServer mServer;
   std::string mHqName;
-  WatchedList mList;
+  HookedList mList;
   std::string mFailure;
   RecordingBar mBar;
 
@@ -96,7 +84,7 @@ class DownloadFixture : public ::testing::TestWithParam<db::Backend> {
   // A fresh path without ending for the next package's files.
   std::string NextStem();
   // Compresses `stem`.mdb into `stem`.pkg; the package file's contents.
-  static std::string Pack(const std::string& stem);
+  static std::string PackStem(const std::string& stem);
 
   int mPackages = 0;
 };

@@ -9,17 +9,13 @@
 #include "framework/ExchangeContext.h"
 #include "i18n/Messages.h"
 #include "support/HostDatabase.h"
+#include "support/Sorted.h"
 
 namespace tavex {
 namespace {
 
 namespace fs = std::filesystem;
 using Lines = std::vector<std::string>;
-
-Lines Sorted(Lines lines) {
-  std::sort(lines.begin(), lines.end());
-  return lines;
-}
 
 class DownloadRun : public test::DownloadFixture {
  protected:
@@ -38,7 +34,7 @@ class DownloadRun : public test::DownloadFixture {
     for (const std::string& path : FilesBelow(kind)) {
       names.push_back(std::filesystem::path(path).filename().string());
     }
-    return Sorted(names);
+    return test::Sorted(names);
   }
   std::string ErrorCopyPath(const std::string& name) const {
     const Lines files = FilesBelow("ErrPackage");
@@ -166,7 +162,7 @@ TEST_P(DownloadRun, SecondOfThreeDamagedIsFiledAndStopsTheRun) {
                    "备份文件到错误目录！"}),
             LinesFrom("2. 正在下载文件：" + names[1] + " ...", 7));
   EXPECT_EQ(Lines{names[2]}, ServerFiles());
-  EXPECT_EQ(Sorted({names[0], names[1]}), MonthFiles("BckPackage"));
+  EXPECT_EQ(test::Sorted(Lines{names[0], names[1]}), MonthFiles("BckPackage"));
   EXPECT_EQ(Lines{names[1]}, MonthFiles("ErrPackage"));
   EXPECT_TRUE(FilesBelow("Temp").empty());
 
@@ -174,8 +170,8 @@ TEST_P(DownloadRun, SecondOfThreeDamagedIsFiledAndStopsTheRun) {
   mList.lines.clear();
   EXPECT_TRUE(Download());
   EXPECT_EQ(4, Count("bi_Bill"));
-  EXPECT_TRUE(HasLine("共有  1 个文件需要下载："));
-  EXPECT_TRUE(HasLine("1. " + names[2]));
+  EXPECT_TRUE(mList.HasLine("共有  1 个文件需要下载："));
+  EXPECT_TRUE(mList.HasLine("1. " + names[2]));
 }
 
 TEST_P(DownloadRun, SecondOfThreeFailingItsImportLeavesNothingOfItMerged) {
@@ -197,7 +193,7 @@ TEST_P(DownloadRun, SecondOfThreeFailingItsImportLeavesNothingOfItMerged) {
 
   EXPECT_EQ(Lines{names[2]}, ServerFiles());
   EXPECT_EQ(Lines{names[1]}, MonthFiles("ErrPackage"));
-  EXPECT_EQ(Sorted({names[0], names[1]}), MonthFiles("BckPackage"));
+  EXPECT_EQ(test::Sorted(Lines{names[0], names[1]}), MonthFiles("BckPackage"));
   EXPECT_TRUE(FilesBelow("Temp").empty());
 }
 
@@ -237,7 +233,7 @@ TEST_P(DownloadRun, ADamagedPackageNeverHoldsUpTheRunsAfterIt) {
     mList.lines.clear();
     EXPECT_TRUE(Download());
     EXPECT_EQ("正在建立FTP连接：127.0.0.1 ...", mList.lines.front());
-    EXPECT_TRUE(HasLine("1. " + names[1]));
+    EXPECT_TRUE(mList.HasLine("1. " + names[1]));
     EXPECT_EQ("B01-2\nB01-3\n", Dump("SELECT BillID FROM bi_Bill ORDER BY BillID"));
   }
 }

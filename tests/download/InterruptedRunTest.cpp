@@ -55,12 +55,12 @@ TEST_P(InterruptedRun, ADeathAtAnyStepLosesNothingAndDuplicatesNothing) {
     EXPECT_EQ(!point.serverCopyGone, ServerHas(first));
 
     EXPECT_TRUE(Download());
-    EXPECT_EQ(point.serverCopyGone, HasLine("继续导入上次中断的数据包：" + first));
+    EXPECT_EQ(point.serverCopyGone, mList.HasLine("继续导入上次中断的数据包：" + first));
     if (point.serverCopyGone) {
       // The pending package comes first, before the server is even asked.
       EXPECT_EQ("继续导入上次中断的数据包：" + first, mList.lines.front());
-      EXPECT_TRUE(HasLine("共有  1 个文件需要下载："));
-      EXPECT_TRUE(HasLine("1. " + second));
+      EXPECT_TRUE(mList.HasLine("共有  1 个文件需要下载："));
+      EXPECT_TRUE(mList.HasLine("1. " + second));
     }
     ExpectBothBranchesMergedOnce();
   }
@@ -86,6 +86,23 @@ TEST_P(InterruptedRun, WithoutTheTemporaryCopyTheBackupCopyIsMerged) {
   ExpectBothBranchesMergedOnce();
 }
 
+// The record is written before the server copy goes: when it cannot be
+// written, the server keeps the package for the next run.
+TEST_P(InterruptedRun, ARecordThatCannotBeWrittenLeavesThePackageOnTheServer) {
+  const std::string first = PutTwoBranches();
+  mList.onLine = [&](const std::string& line) {
+    if (line.rfind("文件已备份", 0) != 0) return;
+    std::filesystem::remove_all(mHome / "Temp/Pending");
+    test::WriteFile(mHome / "Temp/Pending", "a file where the records go");
+  };
+  EXPECT_FALSE(Download());
+  EXPECT_TRUE(ServerHas(first));
+  mList.onLine = nullptr;
+  std::filesystem::remove(mHome / "Temp/Pending");
+  EXPECT_TRUE(Download());
+  ExpectBothBranchesMergedOnce();
+}
+
 TEST_P(InterruptedRun, APendingPackageWithNoCopyLeftIsReportedOnce) {
   const std::string first = PutTwoBranches();
   const std::string second = first == "B01-1.pkg" ? "B02-1.pkg" : "B01-1.pkg";
@@ -104,8 +121,8 @@ TEST_P(InterruptedRun, APendingPackageWithNoCopyLeftIsReportedOnce) {
 
   mList.lines.clear();
   EXPECT_TRUE(Download());
-  EXPECT_FALSE(HasLine("继续导入上次中断的数据包：" + first));
-  EXPECT_TRUE(HasLine("1. " + second));
+  EXPECT_FALSE(mList.HasLine("继续导入上次中断的数据包：" + first));
+  EXPECT_TRUE(mList.HasLine("1. " + second));
   EXPECT_EQ(0, Count("bi_Bill WHERE BillID LIKE '" + first.substr(0, 3) + "%'"));
 }
 
@@ -126,8 +143,8 @@ TEST_P(InterruptedRun, APendingPackageThatFailsIsFiledLikeAnyOther) {
   // Filed means done: the next run goes on with the server.
   mList.lines.clear();
   EXPECT_TRUE(Download());
-  EXPECT_TRUE(HasLine("1. " + second));
-  EXPECT_FALSE(HasLine("继续导入上次中断的数据包：" + first));
+  EXPECT_TRUE(mList.HasLine("1. " + second));
+  EXPECT_FALSE(mList.HasLine("继续导入上次中断的数据包：" + first));
   EXPECT_EQ(0, Count("bi_Bill WHERE BillID LIKE '" + first.substr(0, 3) + "%'"));
 }
 

@@ -5,13 +5,16 @@
 #include <filesystem>
 #include <map>
 #include <sstream>
-#include <thread>
 
 #include "cli/Commands.h"
 #include "engine/FSComprFile.h"
 #include "engine/Package.h"
+#include "framework/ExchangeContext.h"
+#include "support/CliRun.h"
 #include "support/FtpServer.h"
 #include "support/HostDatabase.h"
+#include "support/PackageFiles.h"
+#include "support/Rows.h"
 #include "support/ScopedHostConnection.h"
 
 namespace tavex::cli {
@@ -20,12 +23,7 @@ namespace {
 namespace fs = std::filesystem;
 using Rows = std::multiset<std::string>;
 
-struct Invocation {
-  explicit Invocation(const std::vector<std::string>& args) { code = RunCli(args, out, err); }
-  int code;
-  std::ostringstream out;
-  std::ostringstream err;
-};
+using test::Invocation;
 
 // A value as text that reads the same from either backend: numbers by their
 // value (a NUMERIC column may come back as text), NULL marked, bytes in hex.
@@ -100,7 +98,8 @@ class RoundTrip : public test::HostDatabaseTest {
   }
 
   // Uploads at the branch and moves the package to head office's download
-  // folder, as the server-side distribution does; a copy stays in mSent.
+  // folder, as the server-side distribution does; a copy stays in mSent as
+  // "<run>.pkg", the runs counted from 1.
   std::string UploadAndDistribute() {
     Invocation upload({"upload", "--db", Branch(), "--home", mBranchHome.Path()});
     EXPECT_EQ(kExitOk, upload.code) << upload.out.str();
@@ -109,7 +108,8 @@ class RoundTrip : public test::HostDatabaseTest {
       ADD_FAILURE() << "expected one package in ForUpload";
       return "";
     }
-    fs::copy_file(mServer.Root() + "/ForUpload/" + sent[0], mSent / sent[0]);
+    fs::copy_file(mServer.Root() + "/ForUpload/" + sent[0],
+                  mSent / (std::to_string(++mRuns) + ".pkg"));
     fs::rename(mServer.Root() + "/ForUpload/" + sent[0],
                mServer.Root() + "/ForDownload/HQ/" + sent[0]);
     return sent[0];
@@ -121,12 +121,9 @@ class RoundTrip : public test::HostDatabaseTest {
     std::map<std::string, std::vector<std::string>> columns;
     std::map<std::string, Rows> rows;
   };
-  Contents Unpacked(const std::string& name) {
-    engine::FSComprFile unpack;
-    unpack.SourceFile(mSent / name);
-    unpack.TargetFile(mSent / (name + ".mdb"));
-    unpack.Decompress();
-    EXPECT_EQ(0, unpack.ErrorCode());
+  Contents Unpacked(int run) {
+    const std::string name = std::to_string(run) + ".pkg";
+    EXPECT_EQ(0, test::Unpack(mSent / name, mSent / (name + ".mdb")));
     auto package = db::OpenConnection(db::PackageConnectionString(mSent / (name + ".mdb")));
     engine::Package definition;
     EXPECT_TRUE(definition.CheckPackage(package, 0));
@@ -144,9 +141,7 @@ class RoundTrip : public test::HostDatabaseTest {
   }
 
   std::size_t HqCount(const std::string& table) const {
-    auto rows = Db()->Query("SELECT COUNT(*) FROM " + table);
-    rows->Next();
-    return static_cast<std::size_t>(std::get<std::int64_t>(rows->Get(std::size_t{0})));
+    return static_cast<std::size_t>(test::Number(*Db(), "SELECT COUNT(*) FROM " + table));
   }
 
   // The runs hand their host connection over; it is given back at the end.
@@ -158,12 +153,13 @@ class RoundTrip : public test::HostDatabaseTest {
   test::TempDir mConfig;
   test::ScopedEnv mConfigVariable{"XDG_CONFIG_HOME", mConfig.Path()};
   test::FtpServer mServer;
+  int mRuns = 0;
 };
 
 TEST_P(RoundTrip, UploadedBillsArriveWithEveryColumnIntactAndOnlyOnce) {
   const std::string name = UploadAndDistribute();
   ASSERT_FALSE(name.empty());
-  const Contents sent = Unpacked(name);
+  const Contents sent = Unpacked(1);
   ASSERT_TRUE(sent.rows.count("bi_Bill"));
   ASSERT_FALSE(sent.rows.at("bi_Bill").empty());
   std::map<std::string, std::size_t> before;
@@ -187,16 +183,13 @@ TEST_P(RoundTrip, UploadedBillsArriveWithEveryColumnIntactAndOnlyOnce) {
   std::map<std::string, std::size_t> merged;
   for (const auto& [table, rows] : sent.rows) merged[table] = HqCount(table);
   auto branch = db::OpenConnection(Branch());
-  branch->Execute("ATTACH DATABASE ? AS sent", {mSent / (name + ".mdb")});
+  branch->Execute("ATTACH DATABASE ? AS sent", {mSent / "1.pkg.mdb"});
   branch->Execute(
       "UPDATE bi_Bill SET IsUploaded=0 WHERE 'B01-' || BillID IN (SELECT BillID FROM "
       "sent.bi_Bill)");
   branch->Close();
-  // Package names carry the time to the second.
-  std::this_thread::sleep_for(std::chrono::milliseconds(1100));
-  const std::string again = UploadAndDistribute();
-  ASSERT_NE(name, again);
-  EXPECT_EQ(sent.rows.at("bi_Bill").size(), Unpacked(again).rows.at("bi_Bill").size());
+  ASSERT_FALSE(UploadAndDistribute().empty());
+  EXPECT_EQ(sent.rows.at("bi_Bill").size(), Unpacked(2).rows.at("bi_Bill").size());
   Invocation second({"download", "--db", ConnectionName(), "--home", mHqHome.Path()});
   ASSERT_EQ(kExitOk, second.code) << second.out.str();
   for (const auto& [table, count] : merged) EXPECT_EQ(count, HqCount(table)) << table;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "engine/FSComprFile.h"
+#include "support/PackageFiles.h"
 #include "support/TempDir.h"
 
 namespace tavex::engine {
@@ -28,20 +29,11 @@ class CompressionControl : public ::testing::Test {
     return bytes;
   }
 
-  int Compress(const std::string& source, const std::string& target) {
-    FSComprFile control;
-    control.SourceFile(source);
-    control.TargetFile(target);
-    control.Compress();
-    return control.ErrorCode();
+  static int Compress(const std::string& source, const std::string& target) {
+    return test::Pack(source, target);
   }
-
-  int Decompress(const std::string& source, const std::string& target) {
-    FSComprFile control;
-    control.SourceFile(source);
-    control.TargetFile(target);
-    control.Decompress();
-    return control.ErrorCode();
+  static int Decompress(const std::string& source, const std::string& target) {
+    return test::Unpack(source, target);
   }
 
   // Compresses `contents` into a package file and returns its bytes.

@@ -4,10 +4,11 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "engine/FSComprFile.h"
 #include "engine/Package.h"
 #include "storage/AsciiText.h"
 #include "support/HostDatabase.h"
+#include "support/PackageFiles.h"
+#include "support/Rows.h"
 #include "support/TempDir.h"
 
 namespace tavex::engine {
@@ -15,6 +16,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using db::Backend;
+using test::Dump;
 
 // A branch database and a head-office database on the backend under test,
 // bill tables in both, and the package database between them (always a file).
@@ -133,34 +135,6 @@ class PackageRun : public ::testing::TestWithParam<Backend> {
            package.Errors().Item(1).Description();
   }
 
-  // Every row of `sql`, one line each, values separated by "|".
-  static std::string Dump(db::Connection& database, const std::string& sql) {
-    std::string text;
-    auto rows = database.Query(sql);
-    const std::size_t width = rows->Columns().size();
-    while (rows->Next()) {
-      for (std::size_t i = 0; i < width; ++i) {
-        const db::Value value = rows->Get(i);
-        if (i > 0) text += "|";
-        if (std::holds_alternative<std::monostate>(value)) {
-          text += "NULL";
-        } else if (const auto* n = std::get_if<std::int64_t>(&value)) {
-          text += std::to_string(*n);
-        } else if (const auto* d = std::get_if<double>(&value)) {
-          char buffer[64];
-          std::snprintf(buffer, sizeof buffer, "%.4f", *d);
-          text += buffer;
-        } else if (const auto* s = std::get_if<std::string>(&value)) {
-          text += *s;
-        } else {
-          for (auto byte : std::get<db::Blob>(value)) text += std::to_string(byte) + ".";
-        }
-      }
-      text += "\n";
-    }
-    return text;
-  }
-
   std::string Bills(db::Connection& database) {
     return Dump(
         database,
@@ -198,16 +172,9 @@ TEST_P(PackageRun, RoundTripThroughAPackageFileKeepsEveryValue) {
   mBranch->Execute("DELETE FROM bi_SubBill");  // an empty step
   ExportBills();
 
-  FSComprFile control;
-  control.SourceFile(PackagePath());
-  control.TargetFile(mDir / "B01-240305140709.pkg");
-  control.Compress();
-  ASSERT_EQ(0, control.ErrorCode());
+  ASSERT_EQ(0, test::Pack(PackagePath(), mDir / "B01-240305140709.pkg"));
   fs::remove(PackagePath());
-  control.SourceFile(mDir / "B01-240305140709.pkg");
-  control.TargetFile(PackagePath());
-  control.Decompress();
-  ASSERT_EQ(0, control.ErrorCode());
+  ASSERT_EQ(0, test::Unpack(mDir / "B01-240305140709.pkg", PackagePath()));
 
   Package receiver;
   ASSERT_TRUE(Import(receiver)) << FirstError(receiver);

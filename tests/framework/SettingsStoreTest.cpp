@@ -4,20 +4,14 @@
 #include "framework/SettingIds.h"
 #include "framework/SettingsStore.h"
 #include "support/HostDatabase.h"
+#include "support/Rows.h"
 
 namespace tavex {
 namespace {
 
 class SettingsStoreTest : public test::HostDatabaseTest {
  protected:
-  bool SettingsTableExists() {
-    try {
-      Db()->Query("SELECT * FROM sys_ExchangeSetting WHERE 1<>1");
-      return true;
-    } catch (const db::DbError&) {
-      return false;
-    }
-  }
+  bool SettingsTableExists() { return test::HasTable(*Db(), "sys_ExchangeSetting"); }
 };
 
 TEST_P(SettingsStoreTest, UnsetIdsReadEmptyAndReadingCreatesNoTable) {

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "support/TempDir.h"
+#include "support/PluginHome.h"
 
 namespace tavex::test {
 
@@ -21,13 +21,10 @@ class LanguageHome {
                     "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Language><tavExDataApp>" +
                         sections + "</tavExDataApp></Language>\n");
   }
-  const TempDir& Home() const { return mHome; }
+  const PluginHome& Home() const { return mHome; }
 
  private:
-  TempDir mHome;
-  TempDir mConfig;
-  ScopedEnv mHomeVariable{"TAVEX_HOME", mHome.Path()};
-  ScopedEnv mConfigVariable{"XDG_CONFIG_HOME", mConfig.Path()};
+  PluginHome mHome;
 };
 
 }  // namespace tavex::test

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "storage/SyncLog.h"
-#include "support/TempDir.h"
+#include "support/PluginHome.h"
 
 namespace tavex {
 namespace {
@@ -52,8 +52,7 @@ class SyncLogTest : public ::testing::Test {
     return folder;
   }
 
-  test::TempDir mHome;
-  test::ScopedEnv mHomeVariable{"TAVEX_HOME", mHome.Path()};
+  test::PluginHome mHome;
 };
 
 TEST_F(SyncLogTest, ARecordIsTheQuotedTimeAndTextEndedByCrLf) {

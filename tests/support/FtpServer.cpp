@@ -19,6 +19,18 @@ namespace {
 
 constexpr int kStartTimeOutMs = 30000;
 
+// One line of the server's output without its end ("" when none came in
+// time).
+std::string ReadLine(int output) {
+  std::string line;
+  char c = 0;
+  pollfd watched{output, POLLIN, 0};
+  while (poll(&watched, 1, kStartTimeOutMs) > 0 && read(output, &c, 1) == 1 && c != '\n') {
+    line += c;
+  }
+  return line;
+}
+
 void MakeCertificate(const std::string& folder) {
   const std::string command =
       "openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2"
@@ -63,15 +75,8 @@ FtpServer::FtpServer(FtpServerOptions options) : mRoot(mDir / "root") {
     _exit(127);
   }
   close(output[1]);
-  std::string line;
-  char c = 0;
-  pollfd watched{output[0], POLLIN, 0};
-  while (line.find('\n') == std::string::npos && poll(&watched, 1, kStartTimeOutMs) > 0 &&
-         read(output[0], &c, 1) == 1) {
-    line += c;
-  }
-  close(output[0]);
-  mPort = std::atoi(line.c_str());
+  mOutput = output[0];
+  mPort = std::atoi(ReadLine(mOutput).c_str());
   if (mPort <= 0) {
     Stop();
     throw std::runtime_error("the FTP server did not start");
@@ -80,7 +85,11 @@ FtpServer::FtpServer(FtpServerOptions options) : mRoot(mDir / "root") {
 
 FtpServer::~FtpServer() { Stop(); }
 
+bool FtpServer::WaitForIdleClose() { return ReadLine(mOutput) == "idle"; }
+
 void FtpServer::Stop() {
+  if (mOutput >= 0) close(mOutput);
+  mOutput = -1;
   if (mPid <= 0) return;
   kill(mPid, SIGKILL);
   waitpid(mPid, nullptr, 0);

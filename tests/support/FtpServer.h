@@ -18,7 +18,7 @@ struct FtpServerOptions {
   // limit), so that a test can act while a transfer runs.
   int bytesPerSecond = 0;
   // Close a control connection that stays silent this many seconds (0: the
-  // server's default of five minutes).
+  // server's default of five minutes); see WaitForIdleClose.
   int idleSeconds = 0;
 };
 
@@ -52,6 +52,10 @@ class FtpServer {
   // The names in a remote folder, sorted ("" is the root).
   std::vector<std::string> List(const std::string& remoteFolder = "") const;
 
+  // With idleSeconds set: blocks until the server has closed one more
+  // silent control connection (at most half a minute); false if it did not.
+  bool WaitForIdleClose();
+
   // Kills the server at once; transfers in progress break off.
   void Stop();
 
@@ -60,6 +64,7 @@ class FtpServer {
   std::string mRoot;
   pid_t mPid = -1;
   int mPort = 0;
+  int mOutput = -1;  // the server's standard output
 };
 
 // A server that accepts connections and never says a word: a client waits

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -16,9 +18,28 @@ class RecordingList : public ProgressList {
     lines.at(static_cast<std::size_t>(index)) = text;
   }
   void SetListIndex(int index) override { selected = index; }
+  bool HasLine(const std::string& line) const {
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+  }
 
   std::vector<std::string> lines;
   int selected = -1;
+};
+
+// A recording list that lets a test act at the moment a line is added or
+// replaced, as a host's list box sees the run (to break a run at a chosen
+// step, or to write while it runs).
+class HookedList : public RecordingList {
+ public:
+  void AddItem(const std::string& text) override {
+    RecordingList::AddItem(text);
+    if (onLine) onLine(text);
+  }
+  void SetItem(int index, const std::string& text) override {
+    RecordingList::SetItem(index, text);
+    if (onLine) onLine(text);
+  }
+  std::function<void(const std::string&)> onLine;
 };
 
 // A progress bar that keeps its settings and every value it was given.

@@ -2,7 +2,8 @@
 root folder, listening on 127.0.0.1 at a free port that it prints as its
 first line of output. Optional: explicit TLS required on control and data
 connections, a byte-rate limit on transfers in both directions, and a short
-idle time after which the server closes a silent control connection."""
+idle time after which the server closes a silent control connection (and
+prints a line "idle" for each one it closes)."""
 
 import argparse
 import logging
@@ -39,11 +40,18 @@ def main():
     authorizer = DummyAuthorizer()
     authorizer.add_user(args.user, args.password, args.root, perm="elradfmwMT")
 
-    handler = TLS_FTPHandler if args.cert else FTPHandler
+    base = TLS_FTPHandler if args.cert else FTPHandler
+    handler = type("Handler", (base,), {})
     handler.authorizer = authorizer
     handler.banner = "test server ready"
     if args.idle > 0:
         handler.timeout = args.idle
+
+        def handle_timeout(self):
+            base.handle_timeout(self)
+            print("idle", flush=True)
+
+        handler.handle_timeout = handle_timeout
     if args.cert:
         handler.certfile = args.cert
         handler.keyfile = args.key

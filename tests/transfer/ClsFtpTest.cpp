@@ -1,14 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <filesystem>
 #include <future>
-#include <thread>
 
-#include "TransferHome.h"
 #include "storage/SyncLog.h"
+#include "support/FolderWatch.h"
 #include "support/FtpServer.h"
+#include "support/PluginHome.h"
+#include "support/Sorted.h"
 #include "transfer/clsFTP.h"
 
 namespace tavex {
@@ -19,27 +19,12 @@ using test::FtpServer;
 using test::FtpServerOptions;
 using Names = std::vector<std::string>;
 
-// Waits (at most a minute) until `condition` holds; false if it never did.
-template <typename Condition>
-bool WaitFor(Condition condition) {
-  for (int i = 0; i < 6000; ++i) {
-    if (condition()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return false;
-}
-
-Names Sorted(Names names) {
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 Names LocalNames(const std::string& folder) {
   Names names;
   for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
     names.push_back(entry.path().filename().string());
   }
-  return Sorted(names);
+  return test::Sorted(names);
 }
 
 std::string Bytes(std::size_t size) {
@@ -66,7 +51,7 @@ class FtpClient : public ::testing::Test {
 
   std::string Local(const std::string& name) const { return mHome / ("Temp/" + name); }
 
-  test::TransferHome mHome;
+  test::PluginHome mHome;
   FtpServer mServer;
   clsFTP mFtp;
 };
@@ -132,7 +117,7 @@ TEST_F(FtpClient, ListingHoldsOnlyPlainFilesWithBlanksAndUtf8Kept) {
   mServer.MakeLink("In/latest.pkg", "B01-1.pkg");
   ASSERT_TRUE(Connect());
   ASSERT_TRUE(mFtp.SetFtpDir("In"));
-  EXPECT_EQ(Sorted(mFtp.GetDirFile()), (Names{"B01-1.pkg", "分店 二.pkg"}));
+  EXPECT_EQ(test::Sorted(mFtp.GetDirFile()), (Names{"B01-1.pkg", "分店 二.pkg"}));
 }
 
 TEST_F(FtpClient, ListedNamesUnsafeAsLocalNamesAreSkippedAndLogged) {
@@ -259,9 +244,11 @@ TEST_F(IdleFtpClient, ConnectionClosedByTheServerWhileIdleIsReopened) {
   mServer.PutFile("In/a.pkg", "a");
   ASSERT_TRUE(Connect());
   ASSERT_TRUE(mFtp.SetFtpDir("In"));
-  std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+  // The server's idle clock runs from the end of a transfer.
   EXPECT_EQ(mFtp.GetDirFile(), Names{"a.pkg"});
-  std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+  ASSERT_TRUE(mServer.WaitForIdleClose());
+  EXPECT_EQ(mFtp.GetDirFile(), Names{"a.pkg"});
+  ASSERT_TRUE(mServer.WaitForIdleClose());
   ASSERT_TRUE(mFtp.GetFile("a.pkg", Local("a.pkg")));
   EXPECT_EQ(test::ReadFile(Local("a.pkg")), "a");
 }
@@ -279,7 +266,7 @@ TEST_F(SlowFtpClient, ListingDuringAnUploadShowsOnlyTheTemporaryName) {
   ASSERT_TRUE(mFtp.SetFtpDir("ForUpload"));
   auto upload =
       std::async(std::launch::async, [&] { return mFtp.PutFile("B01-1.pkg", Local("B01-1.pkg")); });
-  const bool sawTemporary = WaitFor([&] {
+  const bool sawTemporary = test::WaitForFolder(mServer.Root() + "/ForUpload", [&] {
     Names names = mServer.List("ForUpload");
     return names == Names{"B01-1.pkg.temp"};
   });
@@ -295,7 +282,7 @@ TEST_F(SlowFtpClient, ServerStoppedDuringAFetchLeavesNothingLocally) {
   ASSERT_TRUE(mFtp.SetFtpDir("In"));
   auto fetch =
       std::async(std::launch::async, [&] { return mFtp.GetFile("B01-1.pkg", Local("B01-1.pkg")); });
-  const bool started = WaitFor([&] {
+  const bool started = test::WaitForFolder(mHome / "Temp", [&] {
     for (const fs::directory_entry& entry : fs::directory_iterator(mHome / "Temp")) {
       std::error_code ec;
       if (entry.file_size(ec) > 0 && !ec) return true;

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "TransferHome.h"
 #include "support/HttpServer.h"
+#include "support/PluginHome.h"
 #include "transfer/DdnsLookup.h"
 
 namespace tavex {
@@ -44,7 +44,7 @@ class DdnsService : public ::testing::Test {
     mHome.WriteOptions("[FTP]\nPort=21\n[DDNS]\nBaseUrl=" + baseUrl + "\n" + extra);
   }
 
-  test::TransferHome mHome;
+  test::PluginHome mHome;
   test::HttpServer mServer;
 };
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "TransferHome.h"
+#include "support/PluginHome.h"
 #include "transfer/FtpOptions.h"
 #include "transfer/IniSection.h"
 
@@ -16,7 +16,7 @@ class FtpOptionsFile : public ::testing::Test {
     return options.value_or(FtpOptions{});
   }
 
-  test::TransferHome mHome;
+  test::PluginHome mHome;
 };
 
 TEST_F(FtpOptionsFile, MissingFileGivesEveryDefault) {
@@ -42,30 +42,30 @@ TEST_F(FtpOptionsFile, SectionWithoutTheKeysGivesDefaults) {
   EXPECT_EQ(options.proxyHost, "proxy.local");
 }
 
-TEST_F(FtpOptionsFile, PortTakesItsLeadingNumber) {
-  EXPECT_EQ(Read("[FTP]\nPort=abc\n").port, 21);
-  EXPECT_EQ(Read("[FTP]\nPort=0\n").port, 21);
-  EXPECT_EQ(Read("[FTP]\nPort=2121\n").port, 2121);
-  EXPECT_EQ(Read("[FTP]\nPort= 2121x\n").port, 2121);
-}
-
-TEST_F(FtpOptionsFile, TimeOutIsSecondsTimesAThousandAndNeverZero) {
-  EXPECT_EQ(Read("[FTP]\nTimeOut=5\n").timeOutMs, 5000);
-  EXPECT_EQ(Read("[FTP]\nTimeOut=0\n").timeOutMs, 30000);
-  EXPECT_EQ(Read("[FTP]\nTimeOut=abc\n").timeOutMs, 30000);
-  EXPECT_EQ(Read("[FTP]\nTimeOut=\n").timeOutMs, 30000);
-}
-
-TEST_F(FtpOptionsFile, PassiveOnlyForPasvOne) {
-  EXPECT_FALSE(Read("[FTP]\nPASV=0\n").passive);
-  EXPECT_FALSE(Read("[FTP]\nPASV=yes\n").passive);
-  EXPECT_TRUE(Read("[FTP]\nPASV=1\n").passive);
-}
-
-TEST_F(FtpOptionsFile, DataPortRangeOnlyWithManualPortOne) {
-  EXPECT_EQ(Read("[FTP]\nManualPort=1\nMinDataPort=5000\nMaxDataPort=5010\n").DataPortRange(),
-            "5000:5010");
-  EXPECT_EQ(Read("[FTP]\nManualPort=0\nMinDataPort=5000\nMaxDataPort=5010\n").DataPortRange(), "0");
+// Port and time-out take their leading number (never zero), passive mode
+// only "1", and the data ports only with ManualPort=1.
+TEST_F(FtpOptionsFile, NumbersAndSwitchesFallBackToTheirDefaults) {
+  struct Case {
+    const char* lines;
+    std::string expected;  // port|time-out|passive|data ports
+  };
+  for (const auto& [lines, expected] : std::vector<Case>{
+           {"Port=abc", "21|30000|1|0"},
+           {"Port=0", "21|30000|1|0"},
+           {"Port= 2121x", "2121|30000|1|0"},
+           {"TimeOut=5", "21|5000|1|0"},
+           {"TimeOut=0", "21|30000|1|0"},
+           {"TimeOut=abc", "21|30000|1|0"},
+           {"TimeOut=", "21|30000|1|0"},
+           {"PASV=0", "21|30000|0|0"},
+           {"PASV=yes", "21|30000|0|0"},
+           {"ManualPort=1\nMinDataPort=5000\nMaxDataPort=5010", "21|30000|1|5000:5010"},
+           {"ManualPort=0\nMinDataPort=5000\nMaxDataPort=5010", "21|30000|1|0"}}) {
+    const FtpOptions o = Read(std::string("[FTP]\n") + lines + "\n");
+    EXPECT_EQ(expected, std::to_string(o.port) + "|" + std::to_string(o.timeOutMs) + "|" +
+                            std::to_string(o.passive) + "|" + o.DataPortRange())
+        << lines;
+  }
 }
 
 TEST_F(FtpOptionsFile, ProxyTlsAndNamesMatchWithoutRegardToCase) {

@@ -4,12 +4,12 @@
 #include <optional>
 #include <regex>
 
-#include "TransferHome.h"
 #include "database/SqliteConnection.h"
 #include "framework/ExchangeContext.h"
 #include "framework/SettingIds.h"
 #include "i18n/Messages.h"
 #include "support/HttpServer.h"
+#include "support/PluginHome.h"
 #include "support/ScopedHostConnection.h"
 #include "transfer/PrepareExchange.h"
 
@@ -43,7 +43,7 @@ class PrepareExchangeTest : public ::testing::Test {
     return std::filesystem::is_directory(mHome / relative);
   }
 
-  test::TransferHome mHome;
+  test::PluginHome mHome;
   std::optional<test::ScopedHostConnection> mHostScope;
   test::HttpServer mDdns;
   ExchangeSettings mSettings;

@@ -3,9 +3,9 @@
 #include <filesystem>
 
 #include "FakeUiServices.h"
-#include "engine/FSComprFile.h"
 #include "engine/Package.h"
 #include "support/HostDatabase.h"
+#include "support/PackageFiles.h"
 #include "support/ScopedHostConnection.h"
 #include "wizards/frmRestore.h"
 
@@ -49,11 +49,7 @@ class RestoreWizard : public ::testing::Test {
   }
 
   static void Pack(const std::string& source, const std::string& target) {
-    engine::FSComprFile packer;
-    packer.SourceFile(source);
-    packer.TargetFile(target);
-    packer.Compress();
-    ASSERT_EQ(packer.ErrorCode(), 0);
+    ASSERT_EQ(test::Pack(source, target), 0);
   }
 
   // Goes past the welcome step and runs the restore of `path`.
@@ -180,29 +176,20 @@ TEST_F(RestoreWizard, ABlankFieldOpensTheChooserAndRestoresTheChosenFile) {
   EXPECT_EQ(Dishes(), 4);
 }
 
-TEST_F(RestoreWizard, CancelAnsweredYesMergesNothing) {
+TEST_F(RestoreWizard, CancelAnsweredYesMergesNothingAndNoLetsTheMergeFinish) {
   const std::string package = mDir / "dishes.pkg";
   WritePackage(package, 30);
   mUi.onProcessEvents = [&] {
     if (mUi.processed == 1) mWizard.findChild<QPushButton*>("cmdCancel")->click();
   };
-  mUi.answers = {true};
-  EXPECT_FALSE(Restore(package));
-  EXPECT_EQ(Dishes(), 0);
-  EXPECT_EQ(mUi.Shown("ask: ").size(), 1U);
-  EXPECT_TRUE(mWizard.findChild<QPushButton*>("cmdNext")->isEnabled());
-}
-
-TEST_F(RestoreWizard, CancelAnsweredNoLetsTheMergeFinish) {
-  const std::string package = mDir / "dishes.pkg";
-  WritePackage(package, 30);
-  mUi.onProcessEvents = [&] {
-    if (mUi.processed == 1) mWizard.findChild<QPushButton*>("cmdCancel")->click();
-  };
-  mUi.answers = {false};
-  EXPECT_TRUE(Restore(package));
-  EXPECT_EQ(Dishes(), 30);
-  EXPECT_EQ(mUi.Shown("ask: ").size(), 1U);
+  for (const bool stop : {true, false}) {
+    mUi.answers = {stop};
+    mUi.processed = 0;
+    EXPECT_EQ(!stop, Restore(package)) << stop;
+    EXPECT_EQ(Dishes(), stop ? 0 : 30) << stop;
+    if (stop) mWizard.cmdPrev_Click();
+  }
+  EXPECT_EQ(mUi.Shown("ask: ").size(), 2U);
 }
 
 TEST_F(RestoreWizard, AnUnexpectedFailureShowsTheImportFaultBox) {

@@ -210,24 +210,6 @@ TEST_F(WizardFrameTest, ProgressEventsWriteTheCopyLinesInfoAndBar) {
   EXPECT_GE(mUi.processed, 3);
 }
 
-TEST_F(WizardFrameTest, AnEmptyTableStepGivesOneFinishedLineWithCountZero) {
-  bool cancel = false;
-  RunBusy([&] { Proccess(1, 1, 0, 0, true, cancel); });
-  EXPECT_EQ(mWizard.ProgressList()->Lines(),
-            std::vector<std::string>{"成功复制：1. 消费账单表 ，共 0 条数据；"});
-}
-
-TEST_F(WizardFrameTest, APercentageAboveTheBarsMaxLeavesTheBar) {
-  bool cancel = false;
-  RunBusy([&] {
-    mWizard.Bar()->SetMax(40);
-    Proccess(4, 1, 5, 5, true, cancel);
-    EXPECT_DOUBLE_EQ(mWizard.Bar()->Value(), 25);
-    Proccess(4, 3, 5, 5, true, cancel);
-    EXPECT_DOUBLE_EQ(mWizard.Bar()->Value(), 25);
-  });
-}
-
 TEST_F(WizardFrameTest, FileChooserStartsInThePluginFolderAndCancelKeepsTheText) {
   mWizard.FileField()->setText("/data/old.pkg");
   mUi.files = {std::nullopt, std::string("/data/new.pkg")};

@@ -8,6 +8,7 @@
 #include "cli/ConsoleProgress.h"
 #include "framework/ExchangeContext.h"
 #include "storage/SyncLog.h"
+#include "support/CliRun.h"
 #include "support/FtpServer.h"
 #include "support/HostDatabase.h"
 #include "support/ScopedHostConnection.h"
@@ -17,12 +18,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Invocation {
-  explicit Invocation(const std::vector<std::string>& args) { code = RunCli(args, out, err); }
-  int code;
-  std::ostringstream out;
-  std::ostringstream err;
-};
+using test::Invocation;
 
 TEST(ConsoleListTest, PrintsEachLineAndAReplacedLastLineAgain) {
   std::ostringstream out;

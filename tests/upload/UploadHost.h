@@ -9,17 +9,12 @@
 #include "cli/SampleDatabase.h"
 #include "database/Connection.h"
 #include "support/HostDatabase.h"
+#include "support/PluginHome.h"
+#include "support/Rows.h"
 #include "support/ScopedHostConnection.h"
 #include "support/TempDir.h"
 
 namespace tavex::test {
-
-// The first column of every row of `sql`, as text (NULL as "<null>").
-std::set<std::string> FirstColumn(db::Connection& connection, const std::string& sql);
-// The single number `sql` selects.
-std::int64_t Number(db::Connection& connection, const std::string& sql);
-bool HasTable(db::Connection& connection, const std::string& table);
-std::string KeyText(const db::Value& value);
 
 // A host database filled with the sample data of one branch, made the
 // host connection of the exchange context, with a plug-in
@@ -45,10 +40,7 @@ class UploadHostTest : public HostDatabaseTest {
                                         const std::string& branch = "B01");
 
  private:
-  TempDir mHome;
-  TempDir mConfig;
-  std::unique_ptr<ScopedEnv> mHomeVariable;
-  std::unique_ptr<ScopedEnv> mConfigVariable;
+  PluginHome mHome;
   std::unique_ptr<ScopedHostConnection> mHostScope;
 };
 

@@ -12,6 +12,7 @@
 #include "framework/SettingIds.h"
 #include "storage/SyncLog.h"
 #include "support/FtpServer.h"
+#include "support/PluginHome.h"
 #include "support/RecordingProgress.h"
 #include "upload/cUpload.h"
 
@@ -21,20 +22,7 @@ namespace {
 namespace fs = std::filesystem;
 using test::UnpackedPackage;
 
-// A progress list that lets a test act at the moment a given line is added
-// or replaced, as a host's list box sees the run.
-class HookedList : public test::RecordingList {
- public:
-  void AddItem(const std::string& text) override {
-    RecordingList::AddItem(text);
-    if (onLine) onLine(text);
-  }
-  void SetItem(int index, const std::string& text) override {
-    RecordingList::SetItem(index, text);
-    if (onLine) onLine(text);
-  }
-  std::function<void(const std::string&)> onLine;
-};
+using test::HookedList;
 
 bool StartsWith(const std::string& text, const std::string& start) {
   return text.compare(0, start.size(), start) == 0;
@@ -94,9 +82,6 @@ class UploadRunTest : public test::UploadHostTest {
   std::set<std::string> UnsentOctopus() const {
     return Keys("SELECT BillID || '/' || CardID FROM bi_OctopusPayment WHERE IsUploaded=0");
   }
-  bool HasLine(const std::string& line) const {
-    return std::find(mList.lines.begin(), mList.lines.end(), line) != mList.lines.end();
-  }
   bool HasLineStarting(const std::string& start) const {
     return std::any_of(mList.lines.begin(), mList.lines.end(),
                        [&](const std::string& line) { return StartsWith(line, start); });
@@ -135,7 +120,7 @@ TEST_P(UploadRunTest, FirstRunSendsEveryUnsentBillAndMarksItOnceTheFileIsThere) 
   auto observer = Reopen();
   When("正在上传文件：", [&] {
     auto rows = observer->Query("SELECT BillID FROM bi_Bill WHERE IsUploaded=0");
-    while (rows->Next()) unsentDuringTransfer.insert(test::KeyText(rows->Get(std::size_t{0})));
+    while (rows->Next()) unsentDuringTransfer.insert(test::ValueText(rows->Get(std::size_t{0})));
   });
 
   ASSERT_TRUE(Upload()) << testing::PrintToString(mList.lines);
@@ -252,7 +237,7 @@ TEST_P(UploadRunTest, ExportErrorsAreListedAndNothingIsSent) {
   // source is gone when the export reaches it.
   When("正在导出数据...", [&] { Exec("DROP TABLE bi_ShiftLog_Upload"); });
   EXPECT_FALSE(Upload());
-  EXPECT_TRUE(HasLine("导出数据失败，共有1个错误：")) << testing::PrintToString(mList.lines);
+  EXPECT_TRUE(mList.HasLine("导出数据失败，共有1个错误：")) << testing::PrintToString(mList.lines);
   EXPECT_TRUE(HasLineStarting("1. 1001，33. 中途取钱记录"));
   EXPECT_FALSE(HasLineStarting("正在建立FTP连接："));
   ExpectNothingSent(bills, octopus);
@@ -291,7 +276,7 @@ TEST_P(UploadRunTest, AFailedCompressionDeletesThePackageDatabase) {
   });
   EXPECT_FALSE(Upload());
   ASSERT_FALSE(blocked.empty());
-  EXPECT_TRUE(HasLine("文件压缩错误，导出数据失败！")) << testing::PrintToString(mList.lines);
+  EXPECT_TRUE(mList.HasLine("文件压缩错误，导出数据失败！")) << testing::PrintToString(mList.lines);
   fs::remove(blocked);
   ExpectNothingSent(bills, octopus);
   EXPECT_TRUE(ServerPackages().empty());
@@ -421,9 +406,7 @@ TEST_P(UploadRunWithoutOptionalTablesTest, SendsTheBillsAndShiftsAlone) {
 INSTANTIATE_HOST_DATABASE_TEST(UploadRunWithoutOptionalTablesTest);
 
 TEST(UploadProgressTest, EachStepShowsACopyingLineThatItsSummaryReplaces) {
-  test::TempDir home;
-  test::ScopedEnv homeVariable("TAVEX_HOME", home.Path());
-  test::ScopedEnv configVariable("XDG_CONFIG_HOME", home.Path());
+  test::PluginHome home;
   test::RecordingList list;
   test::RecordingBar bar;
   cUpload upload;

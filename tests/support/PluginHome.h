@@ -6,11 +6,12 @@
 
 namespace tavex::test {
 
-// A plug-in folder for one test: TAVEX_HOME points at a fresh folder while
-// the object lives, and the transfer options file can be written into it.
-class TransferHome {
+// A plug-in folder for one test: while the object lives TAVEX_HOME points at
+// a fresh folder, XDG_CONFIG_HOME (the per-user settings) at its "config"
+// folder, and the transfer options file can be written into it.
+class PluginHome {
  public:
-  TransferHome() : mHome("TAVEX_HOME", mDir.Path()) {}
+  PluginHome() : mHome("TAVEX_HOME", mDir.Path()), mConfig("XDG_CONFIG_HOME", mDir / "config") {}
 
   const std::string& Path() const { return mDir.Path(); }
   std::string operator/(const std::string& name) const { return mDir / name; }
@@ -20,6 +21,7 @@ class TransferHome {
  private:
   TempDir mDir;
   ScopedEnv mHome;
+  ScopedEnv mConfig;
 };
 
 }  // namespace tavex::test
