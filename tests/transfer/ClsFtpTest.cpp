@@ -109,27 +109,23 @@ TEST_F(FtpClient, SetFtpDirTakesExchangeFolderTexts) {
   }
 }
 
-TEST_F(FtpClient, ListingHoldsOnlyPlainFilesWithBlanksAndUtf8Kept) {
+// Folders, links and names unsafe as local file names leave the listing; the
+// unsafe names are logged.
+TEST_F(FtpClient, ListingHoldsOnlyPlainFilesWithSafeNames) {
   mServer.PutFile("In/B01-1.pkg", "1");
   mServer.PutFile("In/分店 二.pkg", "2");
   mServer.MakeFolder("In/archive");
   mServer.MakeLink("In/latest.pkg", "B01-1.pkg");
-  ASSERT_TRUE(ConnectIn("In"));
-  EXPECT_EQ(test::Sorted(mFtp.GetDirFile()), (Names{"B01-1.pkg", "分店 二.pkg"}));
-}
-
-TEST_F(FtpClient, ListedNamesUnsafeAsLocalNamesAreSkippedAndLogged) {
   mServer.PutFile("In/..\\x.pkg", "evil");
   mServer.PutFile("In/tab\tname.pkg", "evil");
-  mServer.PutFile("In/good.pkg", "good");
   ASSERT_TRUE(ConnectIn("In"));
-  EXPECT_EQ(mFtp.GetDirFile(), Names{"good.pkg"});
+  EXPECT_EQ(test::Sorted(mFtp.GetDirFile()), (Names{"B01-1.pkg", "分店 二.pkg"}));
   const std::string log = test::ReadFile(GetLastLogFile());
   EXPECT_EQ(GetLastLogFile().rfind(mHome / "Log/", 0), 0u);
   EXPECT_NE(log.find("\"服务器文件名不安全，已跳过：..\\x.pkg\"\r\n"), std::string::npos) << log;
   EXPECT_NE(log.find("\"服务器文件名不安全，已跳过：tab\\x09name.pkg\"\r\n"), std::string::npos)
       << log;
-  EXPECT_EQ(log.find("good.pkg"), std::string::npos);
+  EXPECT_EQ(log.find("B01-1.pkg"), std::string::npos);
 }
 
 TEST_F(FtpClient, GetFileCopiesBytesExactlyAndReplacesTheLocalFile) {
