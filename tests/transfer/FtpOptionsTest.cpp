@@ -23,9 +23,6 @@ TEST_F(FtpOptionsFile, MissingFileGivesEveryDefault) {
   std::optional<FtpOptions> options = ReadFtpOptions(TransferOptionsFile());
   ASSERT_TRUE(options.has_value());
   EXPECT_EQ(options->port, 21);
-  EXPECT_EQ(options->timeOutMs, 30000);
-  EXPECT_TRUE(options->passive);
-  EXPECT_EQ(options->DataPortRange(), "0");
   EXPECT_EQ(options->proxyType, 0);
   EXPECT_FALSE(options->tls);
 }
