@@ -8,6 +8,7 @@
 #include "framework/SettingsStore.h"
 #include "support/CliRun.h"
 #include "support/HostDatabase.h"
+#include "support/Rows.h"
 #include "support/TempDir.h"
 
 namespace tavex::cli {
@@ -21,18 +22,6 @@ class CliTest : public testing::Test {
 
   test::TempDir mFolder;
 };
-
-TEST_F(CliTest, SampleDbCreatesANewSqliteFileAndReportsItsTables) {
-  Invocation run({"sample-db", "--db", SqliteName("branch.db"), "--bills", "30", "--days", "2",
-                  "--branch", "B07", "--seed", "3"});
-  ASSERT_EQ(kExitOk, run.code) << run.err.str();
-  EXPECT_NE(std::string::npos, run.out.str().find("bi_Bill                     30\n"))
-      << run.out.str();
-  const auto db = db::OpenConnection(SqliteName("branch.db"));
-  auto rows = db->Query("SELECT COUNT(*) FROM bi_Bill WHERE BranchID='B07'");
-  ASSERT_TRUE(rows->Next());
-  EXPECT_EQ(db::Value{std::int64_t{30}}, rows->Get(0));
-}
 
 TEST_F(CliTest, SampleDbRefusesADatabaseThatAlreadyHoldsTheSchema) {
   ASSERT_EQ(kExitOk, Invocation({"sample-db", "--db", SqliteName("host.db"), "--bills", "5"}).code);
@@ -70,6 +59,10 @@ TEST_F(CliTest, WrongCommandLinesGiveUsageErrors) {
                                              {"sample-db", "--db", db, "--days", "0"},
                                              {"sample-db", "--db", db, "--branch", "B'1"},
                                              {"sample-db", "--db", db, "--colour", "red"},
+                                             {"sample-db", "-d", db},
+                                             {"sample-db", "--db"},
+                                             {"sample-db", "--db", db, "--db", db},
+                                             {"sample-db", "--db", db, "stray"},
                                              {"settings", "--db", db, "--set", "801"},
                                              {"settings", "--db", db, "--set", "x=1"},
                                              {"settings", "--db", db, "--set", "99999999999=1"},
@@ -85,7 +78,7 @@ TEST_F(CliTest, WrongCommandLinesGiveUsageErrors) {
   EXPECT_NE(std::string::npos, help.out.str().find("settings"));
 }
 
-TEST_F(CliTest, ActionNeedsOneNameAndAnExistingDatabase) {
+TEST_F(CliTest, ActionNeedsOneNameAndActionAndSettingsAnExistingDatabase) {
   const std::string db = SqliteName("x.db");
   for (const auto& args :
        std::vector<std::vector<std::string>>{{"action", "--db", db},
@@ -94,8 +87,8 @@ TEST_F(CliTest, ActionNeedsOneNameAndAnExistingDatabase) {
     Invocation run(args);
     EXPECT_EQ(kExitUsage, run.code) << testing::PrintToString(args);
   }
-  Invocation missing({"action", "DoFTP", "--db", db});
-  EXPECT_EQ(kExitFailed, missing.code);
+  EXPECT_EQ(kExitFailed, Invocation({"action", "DoFTP", "--db", db}).code);
+  EXPECT_EQ(kExitFailed, Invocation({"settings", "--db", db, "--set", "801=B01"}).code);
   EXPECT_FALSE(std::filesystem::exists(mFolder / "x.db"));
 }
 
@@ -116,6 +109,9 @@ class SettingsCommandTest : public test::HostDatabaseTest {
 };
 
 TEST_P(SettingsCommandTest, SetsThenListsEveryStoredSetting) {
+  Invocation fresh = Settings({"--list"});
+  EXPECT_EQ(kExitOk, fresh.code) << fresh.err.str();
+  EXPECT_EQ("", fresh.out.str());
   Invocation set =
       Settings({"--set", "1001=ftp.example.net", "--set", "801=B01", "--set", "1003=p=w"});
   ASSERT_EQ(kExitOk, set.code) << set.err.str();
@@ -127,32 +123,23 @@ TEST_P(SettingsCommandTest, SetsThenListsEveryStoredSetting) {
   EXPECT_EQ("p=w", SettingsStore(Db()).GetSetting(1003));
 }
 
-TEST_P(SettingsCommandTest, ListsNothingForAFreshDatabase) {
-  Invocation list = Settings({"--list"});
-  EXPECT_EQ(kExitOk, list.code) << list.err.str();
-  EXPECT_EQ("", list.out.str());
-}
-
 TEST_P(SettingsCommandTest, ABadAssignmentWritesNothing) {
   EXPECT_EQ(kExitUsage, Settings({"--set", "801=B01", "--set", "oops"}).code);
   EXPECT_EQ("", SettingsStore(Db()).GetSetting(801));
 }
 
 TEST_P(SettingsCommandTest, SampleDbFillsAnExistingDatabase) {
-  Invocation run({"sample-db", "--db", ConnectionName(), "--bills", "10", "--no-octopus"});
+  Invocation run({"sample-db", "--db", ConnectionName(), "--bills", "10", "--no-octopus", "--days",
+                  "2", "--branch", "B07", "--seed", "3"});
   ASSERT_EQ(kExitOk, run.code) << run.err.str();
+  EXPECT_NE(std::string::npos, run.out.str().find("bi_Bill                     10\n"))
+      << run.out.str();
   EXPECT_EQ(std::string::npos, run.out.str().find("bi_OctopusPayment"));
-  EXPECT_EQ("801=B01\n802=" + std::string("分店 B01") + "\n", Settings({}).out.str());
+  EXPECT_EQ(10, test::Number(*Db(), "SELECT COUNT(*) FROM bi_Bill WHERE BranchID='B07'"));
+  EXPECT_EQ("801=B07\n802=" + std::string("分店 B07") + "\n", Settings({}).out.str());
 }
 
 INSTANTIATE_HOST_DATABASE_TEST(SettingsCommandTest);
-
-TEST(CliDatabaseTest, AMissingDatabaseIsNotCreatedBySettings) {
-  test::TempDir folder;
-  Invocation run({"settings", "--db", "sqlite:" + (folder / "none.db"), "--set", "801=B01"});
-  EXPECT_EQ(kExitFailed, run.code);
-  EXPECT_FALSE(std::filesystem::exists(folder / "none.db"));
-}
 
 }  // namespace
 }  // namespace tavex::cli

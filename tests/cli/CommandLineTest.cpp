@@ -22,16 +22,6 @@ TEST(CommandLineTest, ReadsValuesFlagsAndRepeatedOptions) {
   EXPECT_TRUE(line.Values("bills").empty());
 }
 
-TEST(CommandLineTest, RejectsWhatTheCommandDoesNotAccept) {
-  EXPECT_THROW(Parse({"--colour"}), UsageError);
-  EXPECT_THROW(Parse({"stray"}), UsageError);
-  EXPECT_THROW(Parse({"-d", "x"}), UsageError);
-  EXPECT_THROW(Parse({"--db"}), UsageError);
-  EXPECT_THROW(Parse({"--list=yes"}), UsageError);
-  EXPECT_THROW(Parse({"--db", "a", "--db", "b"}), UsageError);
-  EXPECT_NO_THROW(Parse({}));
-}
-
 TEST(CommandLineTest, NumbersMustBeWholeAndInRange) {
   EXPECT_EQ(250, Parse({"--bills", "250"}).Number("bills", 1, 0, 1000));
   EXPECT_EQ(7, Parse({}).Number("bills", 7, 0, 1000));

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "framework/ExchangeContext.h"
 #include "framework/SettingIds.h"
 #include "framework/SettingsStore.h"
 #include "support/HostDatabase.h"
@@ -25,28 +24,27 @@ TEST_P(SettingsStoreTest, UnsetIdsReadEmptyAndReadingCreatesNoTable) {
   EXPECT_EQ("", store.GetSetting(kSettingBranchID, 0));
 }
 
-TEST_P(SettingsStoreTest, WritesReplaceEarlierValuesAndKeepOtherIds) {
+TEST_P(SettingsStoreTest, WritesReplaceEarlierValuesKeepOtherIdsAndStoreValuesVerbatim) {
   SettingsStore store(Db());
   store.SetSetting(kSettingBranchID, "B01");
   store.SetSetting(kSettingBranchName, "分店 B01");
   store.SetSetting(kSettingBranchID, "B02");
   store.SetSetting(kSettingUseDdns, "");
-
-  EXPECT_EQ("B02", store.GetSetting(kSettingBranchID));
-  EXPECT_EQ("分店 B01", store.GetSetting(kSettingBranchName));
-  using Entry = std::pair<std::int32_t, std::string>;
-  EXPECT_EQ((std::vector<Entry>{{801, "B02"}, {802, "分店 B01"}, {2004, ""}}), store.AllSettings());
-}
-
-TEST_P(SettingsStoreTest, ValuesAreStoredVerbatim) {
-  SettingsStore store(Db());
   const std::string awkward = "O'Brien; DROP TABLE x -- \"quoted\" ?";
   store.SetSetting(kSettingFtpPassword, awkward);
   store.SetSetting(-7, "negative ids are ids too");
   store.SetSetting(2147483647, "largest id");
-  EXPECT_EQ(awkward, store.GetSetting(kSettingFtpPassword));
-  EXPECT_EQ("negative ids are ids too", store.GetSetting(-7));
-  EXPECT_EQ("largest id", store.GetSetting(2147483647));
+
+  EXPECT_EQ("B02", store.GetSetting(kSettingBranchID));
+  EXPECT_EQ("分店 B01", store.GetSetting(kSettingBranchName));
+  using Entry = std::pair<std::int32_t, std::string>;
+  EXPECT_EQ((std::vector<Entry>{{-7, "negative ids are ids too"},
+                                {801, "B02"},
+                                {802, "分店 B01"},
+                                {1003, awkward},
+                                {2004, ""},
+                                {2147483647, "largest id"}}),
+            store.AllSettings());
 }
 
 TEST_P(SettingsStoreTest, SettingsOutliveTheConnection) {
@@ -63,17 +61,6 @@ TEST_P(SettingsStoreTest, WriteInsideARolledBackTransactionIsUndone) {
   EXPECT_EQ("during", store.GetSetting(kSettingFtpUser));
   Db()->RollbackTrans();
   EXPECT_EQ("before", store.GetSetting(kSettingFtpUser));
-}
-
-TEST_P(SettingsStoreTest, ExchangeContextReadsThroughTheConnectionItHolds) {
-  SettingsStore(Db()).SetSetting(kSettingBranchID, "B07");
-  ExchangeContext& context = ExchangeContext::Instance();
-  EXPECT_EQ(&context, &ExchangeContext::Instance());
-  context.SetConnection(Db());
-  EXPECT_EQ(Db(), context.Connection());
-  EXPECT_EQ("B07", context.Settings().GetSetting(kSettingBranchID, 0));
-  context.SetConnection(nullptr);
-  EXPECT_EQ("", context.Settings().GetSetting(kSettingBranchID, 0));
 }
 
 TEST_P(SettingsStoreTest, WithoutAnOpenConnectionReadsAreEmptyAndWritesFail) {

@@ -5,7 +5,8 @@
 
 #include "database/SqliteConnection.h"
 #include "storage/DatabaseHelpers.h"
-#include "support/PgCluster.h"
+#include "support/HostDatabase.h"
+#include "support/Rows.h"
 #include "support/ScopedHostConnection.h"
 #include "support/TempDir.h"
 
@@ -16,38 +17,27 @@ using namespace std::chrono;
 
 // Each case runs with a fresh host database of each role as the shared
 // connection, holding one table of bills dated around the end of March.
-class DatabaseHelpersTest : public testing::TestWithParam<db::Backend> {
+class DatabaseHelpersTest : public test::HostDatabaseTest {
  protected:
   void SetUp() override {
-    std::string name;
-    if (GetParam() == db::Backend::Postgres) {
-      TAVEX_REQUIRE_POSTGRES();
-      name = test::PgCluster::Shared().CreateDatabase();
-    } else {
-      db::CreateSqliteDatabase(mFolder / "host.db");
-      name = "sqlite:" + (mFolder / "host.db");
-    }
-    mDb = db::OpenConnection(name);
-    mHostScope.emplace(mDb);
-    mDb->Execute(std::string("CREATE TABLE bi_Bill (BillID varchar(20), BillDate ") +
-                 (OnPostgres() ? "timestamp" : "DATETIME") + ")");
+    test::HostDatabaseTest::SetUp();
+    if (IsSkipped()) return;
+    mHostScope.emplace(Db());
+    Db()->Execute(std::string("CREATE TABLE bi_Bill (BillID varchar(20), BillDate ") +
+                  (OnPostgres() ? "timestamp" : "DATETIME") + ")");
   }
 
   bool OnPostgres() const { return GetParam() == db::Backend::Postgres; }
   std::int64_t CountBills(const std::string& where) {
-    auto rows = mDb->Query("SELECT count(*) FROM bi_Bill WHERE " + where);
-    rows->Next();
-    return std::get<std::int64_t>(rows->Get(std::size_t{0}));
+    return test::Number(*Db(), "SELECT count(*) FROM bi_Bill WHERE " + where);
   }
 
-  test::TempDir mFolder;
-  std::shared_ptr<db::Connection> mDb;
   std::optional<test::ScopedHostConnection> mHostScope;
 };
 
 TEST_P(DatabaseHelpersTest, ProviderAndKindFollowTheHostRole) {
   EXPECT_EQ(OnPostgres() ? "SQLOLEDB" : "MSACCESS", GetProvider());
-  EXPECT_EQ(OnPostgres() ? 2 : 1, GetDatabaseKind(mDb));
+  EXPECT_EQ(OnPostgres() ? 2 : 1, GetDatabaseKind(Db()));
   // The probe's failure on the file database leaves the connection usable.
   EXPECT_TRUE(ExecuteCommand("INSERT INTO bi_Bill (BillID) VALUES (?)", {std::string("B1")}));
 }
@@ -84,11 +74,7 @@ TEST_P(DatabaseHelpersTest, DateRangeTakesTheWholeLastDayAndNothingAfter) {
   EXPECT_EQ(2, CountBills(where)) << where;
 }
 
-INSTANTIATE_TEST_SUITE_P(BothRoles, DatabaseHelpersTest,
-                         testing::Values(db::Backend::Sqlite, db::Backend::Postgres),
-                         [](const auto& info) {
-                           return info.param == db::Backend::Sqlite ? "Sqlite" : "Postgres";
-                         });
+INSTANTIATE_HOST_DATABASE_TEST(DatabaseHelpersTest);
 
 TEST(DatabaseHelpers, WithoutAConnectionEverythingReadsAsAnEmptyFileDatabase) {
   test::ScopedHostConnection noHost(nullptr);

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <vector>
 
 #include "storage/DurableFile.h"
+#include "support/Sorted.h"
 #include "support/TempDir.h"
 
 namespace tavex {
@@ -18,8 +18,7 @@ Names FolderNames(const std::string& folder) {
   for (const auto& entry : fs::directory_iterator(folder)) {
     names.push_back(entry.path().filename().string());
   }
-  std::sort(names.begin(), names.end());
-  return names;
+  return test::Sorted(names);
 }
 
 TEST(DurableFile, ACopyReplacesTheTargetAndLeavesNoTemporaryFile) {

@@ -45,13 +45,6 @@ TEST_F(UserSettingsTest, TheApplicationNamesTheFolderAndTheFile) {
   EXPECT_EQ(home / ".config/Tavolo/Tavolo.ini", UserSettingsFile("Tavolo"));
 }
 
-TEST_F(UserSettingsTest, AMissingFileSectionOrKeyGivesTheDefault) {
-  EXPECT_EQ("<default>", Get("Language", "Language"));
-  PutFile("[Other]\nLanguage=3\n[Language]\nCountry=1\n");
-  EXPECT_EQ("<default>", Get("Language", "Language"));
-  EXPECT_EQ("<default>", Get("Missing", "Country"));
-}
-
 TEST_F(UserSettingsTest, AFirstSaveCreatesFolderFileAndSection) {
   ASSERT_TRUE(Save("Language", "Language", "2"));
   EXPECT_EQ("[Language]\nLanguage=2\n", Contents());
@@ -98,7 +91,8 @@ TEST_F(UserSettingsTest, ValuesComeBackByteForByte) {
   }
 }
 
-TEST_F(UserSettingsTest, GarbageLinesAreIgnoredAndTheFirstMatchCounts) {
+TEST_F(UserSettingsTest, AMissingFileSectionOrKeyGivesTheDefaultAndTheFirstMatchCounts) {
+  EXPECT_EQ("<default>", Get("Language", "Language"));
   PutFile(std::string("\x00\x01\xff\xfe binary\n", 12) +
           "[Language\n"
           "=no key\n"
@@ -106,10 +100,14 @@ TEST_F(UserSettingsTest, GarbageLinesAreIgnoredAndTheFirstMatchCounts) {
           "  Language  =  4  \n"
           "Language=5\n"
           "[Language]\n"
-          "Country=CN\n");
+          "Country=CN\n"
+          "[Other]\n"
+          "Region=3\n");
   EXPECT_EQ("4", Get("Language", "Language"));
   EXPECT_EQ("CN", Get("Language", "Country"));
   EXPECT_EQ("<default>", Get("Language", ""));
+  EXPECT_EQ("<default>", Get("Language", "Region"));
+  EXPECT_EQ("<default>", Get("Missing", "Country"));
 }
 
 TEST_F(UserSettingsTest, WhatCannotBeStoredInALineIsRefusedAndTheFileStaysAsItWas) {
@@ -125,14 +123,12 @@ TEST_F(UserSettingsTest, WhatCannotBeStoredInALineIsRefusedAndTheFileStaysAsItWa
   EXPECT_FALSE(fs::exists(mConfig / "Escape"));
 }
 
-TEST_F(UserSettingsTest, AFileThatCannotBeReadGivesDefaultsAndIsNotOverwritten) {
+TEST_F(UserSettingsTest, AFileThatCannotBeReadOrIsOversizedGivesDefaultsAndIsNotOverwritten) {
   fs::create_directories(File());  // a folder where the file should be
   EXPECT_EQ("<default>", Get("Language", "Language"));
   EXPECT_FALSE(Save("Language", "Language", "1"));
   EXPECT_TRUE(fs::is_directory(File()));
-}
-
-TEST_F(UserSettingsTest, AnOversizedFileGivesDefaultsAndIsNotOverwritten) {
+  fs::remove(File());
   std::string huge = "[Language]\nLanguage=1\n" + std::string(2 << 20, ';');
   PutFile(huge);
   EXPECT_EQ("<default>", Get("Language", "Language"));

@@ -23,33 +23,20 @@ TEST_F(FtpOptionsFile, MissingFileGivesEveryDefault) {
   std::optional<FtpOptions> options = ReadFtpOptions(TransferOptionsFile());
   ASSERT_TRUE(options.has_value());
   EXPECT_EQ(options->port, 21);
-  EXPECT_EQ(options->timeOutMs, 30000);
-  EXPECT_TRUE(options->passive);
-  EXPECT_EQ(options->DataPortRange(), "0");
   EXPECT_EQ(options->proxyType, 0);
   EXPECT_FALSE(options->tls);
 }
 
-TEST_F(FtpOptionsFile, FileInThePluginFolderOctopusSubfolder) {
-  EXPECT_EQ(TransferOptionsFile(), mHome.Path() + "/Octopus/MAIN.INI");
-}
-
-TEST_F(FtpOptionsFile, SectionWithoutTheKeysGivesDefaults) {
-  FtpOptions options = Read("[FTP]\nProxyHost=proxy.local\n[Other]\nPort=99\nTimeOut=1\n");
-  EXPECT_EQ(options.port, 21);
-  EXPECT_EQ(options.timeOutMs, 30000);
-  EXPECT_TRUE(options.passive);
-  EXPECT_EQ(options.proxyHost, "proxy.local");
-}
-
 // Port and time-out take their leading number (never zero), passive mode
-// only "1", and the data ports only with ManualPort=1.
+// only "1", and the data ports only with ManualPort=1; keys of other sections
+// do not count.
 TEST_F(FtpOptionsFile, NumbersAndSwitchesFallBackToTheirDefaults) {
   struct Case {
     const char* lines;
     std::string expected;  // port|time-out|passive|data ports
   };
   for (const auto& [lines, expected] : std::vector<Case>{
+           {"ProxyHost=proxy.local\n[Other]\nPort=99\nTimeOut=1", "21|30000|1|0"},
            {"Port=abc", "21|30000|1|0"},
            {"Port=0", "21|30000|1|0"},
            {"Port= 2121x", "2121|30000|1|0"},

@@ -1,12 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 
 #include "FakeUiServices.h"
 #include "engine/Package.h"
 #include "support/HostDatabase.h"
 #include "support/PackageFiles.h"
+#include "support/Rows.h"
 #include "support/ScopedHostConnection.h"
+#include "support/Sorted.h"
 #include "wizards/frmRestore.h"
 
 namespace tavex {
@@ -61,11 +64,7 @@ class RestoreWizard : public ::testing::Test {
     return mWizard.CurrentStep() == 2;
   }
 
-  std::int64_t Dishes() {
-    auto rows = mHost->Query("SELECT COUNT(*) FROM dd_Dish");
-    rows->Next();
-    return std::get<std::int64_t>(rows->Get(0));
-  }
+  std::int64_t Dishes() { return test::Number(*mHost, "SELECT COUNT(*) FROM dd_Dish"); }
   QLineEdit* File() { return mWizard.findChild<QLineEdit*>("txtFileName"); }
   std::vector<std::string> Lines() {
     return mWizard.findChild<ui::ProgressListWidget*>("lstProgress")->Lines();
@@ -76,8 +75,7 @@ class RestoreWizard : public ::testing::Test {
     for (const auto& entry : fs::directory_iterator(folder)) {
       names.push_back(entry.path().filename().string());
     }
-    std::sort(names.begin(), names.end());
-    return names;
+    return test::Sorted(names);
   }
 
   test::TempDir mDir;
@@ -126,54 +124,42 @@ TEST_F(RestoreWizard, ADatabaseBesideThePackageIsNeverTouched) {
   EXPECT_EQ(test::ReadFile(mDir / "broken.mdb"), "kept");
 }
 
-TEST_F(RestoreWizard, ADamagedFileIsReportedOnTheProgressList) {
+// A damaged package, and a package holding a database without a package
+// definition, are both named as no valid file.
+TEST_F(RestoreWizard, ADamagedFileOrOneWithoutADefinitionIsReportedOnTheProgressList) {
   const std::string package = mDir / "dishes.pkg";
   WritePackage(package, 5);
   std::string bytes = test::ReadFile(package);
   bytes[bytes.size() / 2] = static_cast<char>(bytes[bytes.size() / 2] ^ 0x5A);
   test::WriteFile(package, bytes);
-  EXPECT_FALSE(Restore(package));
-  EXPECT_EQ(Lines(), std::vector<std::string>{"错误：所选文件不是有效的数据库文件！"});
-  EXPECT_EQ(Dishes(), 0);
-  EXPECT_TRUE(mUi.Shown("box: ").empty());
-  EXPECT_TRUE(mWizard.findChild<QPushButton*>("cmdNext")->isEnabled());
-  EXPECT_TRUE(mWizard.findChild<QPushButton*>("cmdClose")->isEnabled());
-}
-
-TEST_F(RestoreWizard, AnUnpackedDatabaseWithoutAPackageDefinitionIsReported) {
   test::WriteFile(mDir / "plain.db", "");
   db::OpenConnection("sqlite:" + mDir / "plain.db")->Execute("CREATE TABLE dd_Dish (DishID TEXT)");
   Pack(mDir / "plain.db", mDir / "plain.pkg");
-  EXPECT_FALSE(Restore(mDir / "plain.pkg"));
-  EXPECT_EQ(Lines(), std::vector<std::string>{"错误：所选文件不是有效的数据库文件！"});
+  for (const std::string& file : {package, mDir / "plain.pkg"}) {
+    EXPECT_FALSE(Restore(file)) << file;
+    EXPECT_EQ(Lines(), std::vector<std::string>{"错误：所选文件不是有效的数据库文件！"}) << file;
+    EXPECT_TRUE(mWizard.findChild<QPushButton*>("cmdNext")->isEnabled());
+    EXPECT_TRUE(mWizard.findChild<QPushButton*>("cmdClose")->isEnabled());
+    mWizard.cmdPrev_Click();
+  }
+  EXPECT_EQ(Dishes(), 0);
   EXPECT_TRUE(mUi.Shown("box: ").empty());
 }
 
-TEST_F(RestoreWizard, AnUnpackedFileThatIsNoDatabaseShowsTheImportFaultBox) {
-  test::WriteFile(mDir / "plain.txt", "just text, long enough to be read as a database header");
-  Pack(mDir / "plain.txt", mDir / "plain.pkg");
-  EXPECT_FALSE(Restore(mDir / "plain.pkg"));
-  const auto boxes = mUi.Shown("box: ");
-  ASSERT_EQ(boxes.size(), 1U);
-  EXPECT_EQ(boxes.front().rfind("box: 提示 | 导入数据失败!\r", 0), 0U) << boxes.front();
-  EXPECT_TRUE(mWizard.findChild<QPushButton*>("cmdClose")->isEnabled());
-}
-
-TEST_F(RestoreWizard, NoFileChosenPutsTheFocusInTheFileField) {
-  mUi.files = {std::nullopt};
-  EXPECT_FALSE(Restore("  "));
-  EXPECT_EQ(mUi.Shown("choose: ").size(), 1U);
-  EXPECT_EQ(mWizard.focusWidget(), File());
-  EXPECT_TRUE(Lines().empty());
-  EXPECT_TRUE(mUi.Shown("box: ").empty());
-}
-
-TEST_F(RestoreWizard, ABlankFieldOpensTheChooserAndRestoresTheChosenFile) {
+// A blank field opens the chooser: cancelled, the focus goes to the field;
+// a chosen file is restored.
+TEST_F(RestoreWizard, ABlankFieldOpensTheChooser) {
   const std::string package = mDir / "dishes.pkg";
   WritePackage(package, 4);
-  mUi.files = {package};
+  mUi.files = {std::nullopt, package};
+  EXPECT_FALSE(Restore("  "));
+  EXPECT_EQ(mWizard.focusWidget(), File());
+  EXPECT_TRUE(Lines().empty());
+  mWizard.cmdPrev_Click();
   EXPECT_TRUE(Restore(""));
   EXPECT_EQ(Dishes(), 4);
+  EXPECT_EQ(mUi.Shown("choose: ").size(), 2U);
+  EXPECT_TRUE(mUi.Shown("box: ").empty());
 }
 
 TEST_F(RestoreWizard, CancelAnsweredYesMergesNothingAndNoLetsTheMergeFinish) {
@@ -192,14 +178,24 @@ TEST_F(RestoreWizard, CancelAnsweredYesMergesNothingAndNoLetsTheMergeFinish) {
   EXPECT_EQ(mUi.Shown("ask: ").size(), 2U);
 }
 
-TEST_F(RestoreWizard, AnUnexpectedFailureShowsTheImportFaultBox) {
+// A packed file that is no database, and a failure no check foresaw (no
+// temporary folder), show the import fault box.
+TEST_F(RestoreWizard, AFileThatIsNoDatabaseOrAnUnexpectedFailureShowsTheImportFaultBox) {
+  test::WriteFile(mDir / "plain.txt", "just text, long enough to be read as a database header");
+  Pack(mDir / "plain.txt", mDir / "plain.pkg");
   const std::string package = mDir / "dishes.pkg";
   WritePackage(package, 1);
-  test::ScopedEnv noTemp("TMPDIR", mDir / "missing");
-  EXPECT_FALSE(Restore(package));
-  const auto boxes = mUi.Shown("box: ");
-  ASSERT_EQ(boxes.size(), 1U);
-  EXPECT_EQ(boxes.front().rfind("box: 提示 | 导入数据失败!\r", 0), 0U) << boxes.front();
+  std::optional<test::ScopedEnv> noTemp;
+  for (const std::string& file : {mDir / "plain.pkg", package}) {
+    if (file == package) noTemp.emplace("TMPDIR", mDir / "missing");
+    mUi.shown.clear();
+    EXPECT_FALSE(Restore(file)) << file;
+    const auto boxes = mUi.Shown("box: ");
+    ASSERT_EQ(boxes.size(), 1U) << file;
+    EXPECT_EQ(boxes.front().rfind("box: 提示 | 导入数据失败!\r", 0), 0U) << boxes.front();
+    EXPECT_TRUE(mWizard.findChild<QPushButton*>("cmdClose")->isEnabled());
+    mWizard.cmdPrev_Click();
+  }
   EXPECT_EQ(Dishes(), 0);
 }
 

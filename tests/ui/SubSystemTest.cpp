@@ -55,16 +55,6 @@ TEST_F(SubSystem, MatchingNamesOpenTheirDialogsModally) {
   EXPECT_TRUE(mUi.shown.empty());
 }
 
-TEST_F(SubSystem, VersionIsMadeOnceAndReadsSixteen) {
-  const VersionInfo& first = mSubSystem.Version();
-  const VersionInfo& second = mSubSystem.Version();
-  EXPECT_EQ(&first, &second);
-  EXPECT_EQ(first.Major, 16);
-  EXPECT_EQ(first.Minor, 0);
-  EXPECT_EQ(first.Revision, 0);
-  EXPECT_FALSE(first.CompanyName.empty());
-}
-
 TEST_F(SubSystem, HelpFileIsSetOnlyWhenItExists) {
   EXPECT_EQ(ui::HelpFile(), "");
   EXPECT_EQ(ui::HelpContext("050201_SynSetting"), 0);
