@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "storage/DurableFile.h"
-#include "support/Sorted.h"
 #include "support/TempDir.h"
 
 namespace tavex {
@@ -13,13 +12,7 @@ namespace {
 namespace fs = std::filesystem;
 using Names = std::vector<std::string>;
 
-Names FolderNames(const std::string& folder) {
-  Names names;
-  for (const auto& entry : fs::directory_iterator(folder)) {
-    names.push_back(entry.path().filename().string());
-  }
-  return test::Sorted(names);
-}
+using test::FolderNames;
 
 TEST(DurableFile, ACopyReplacesTheTargetAndLeavesNoTemporaryFile) {
   test::TempDir dir;

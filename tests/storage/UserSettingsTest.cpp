@@ -23,13 +23,7 @@ class UserSettingsTest : public ::testing::Test {
   bool Save(const std::string& section, const std::string& key, const std::string& value) const {
     return SaveUserSetting("Tavolo", section, key, value);
   }
-  std::vector<std::string> FolderEntries() const {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(mConfig / "Tavolo")) {
-      names.push_back(entry.path().filename().string());
-    }
-    return names;
-  }
+  std::vector<std::string> FolderEntries() const { return test::FolderNames(mConfig / "Tavolo"); }
 
   test::TempDir mConfig;
   test::ScopedEnv mConfigVariable{"XDG_CONFIG_HOME", mConfig.Path()};

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace tavex::test {
 
@@ -39,5 +40,7 @@ class ScopedEnv {
 // Whole-file helpers for tests.
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& contents);
+// The names of the entries of `folder`, in ascending order.
+std::vector<std::string> FolderNames(const std::string& folder);
 
 }  // namespace tavex::test

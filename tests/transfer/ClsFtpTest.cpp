@@ -19,14 +19,6 @@ using test::FtpServer;
 using test::FtpServerOptions;
 using Names = std::vector<std::string>;
 
-Names LocalNames(const std::string& folder) {
-  Names names;
-  for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
-    names.push_back(entry.path().filename().string());
-  }
-  return test::Sorted(names);
-}
-
 std::string Bytes(std::size_t size) {
   std::string bytes(size, '\0');
   for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 7 + i / 251) & 0xFF);
@@ -135,7 +127,7 @@ TEST_F(FtpClient, GetFileCopiesBytesExactlyAndReplacesTheLocalFile) {
   ASSERT_TRUE(ConnectIn("In"));
   ASSERT_TRUE(mFtp.GetFile("B01 1.pkg", Local("B01 1.pkg")));
   EXPECT_EQ(test::ReadFile(Local("B01 1.pkg")), contents);
-  EXPECT_EQ(LocalNames(mHome / "Temp"), Names{"B01 1.pkg"});
+  EXPECT_EQ(test::FolderNames(mHome / "Temp"), Names{"B01 1.pkg"});
 }
 
 TEST_F(FtpClient, FailedTransfersLeaveBothSidesAsTheyWere) {
@@ -145,7 +137,7 @@ TEST_F(FtpClient, FailedTransfersLeaveBothSidesAsTheyWere) {
   EXPECT_FALSE(mFtp.GetFile("missing.pkg", Local("missing.pkg")));
   EXPECT_FALSE(mFtp.GetFile("other.pkg", Local("other.pkg")));
   EXPECT_EQ(test::ReadFile(Local("missing.pkg")), "mine");
-  EXPECT_EQ(LocalNames(mHome / "Temp"), Names{"missing.pkg"});
+  EXPECT_EQ(test::FolderNames(mHome / "Temp"), Names{"missing.pkg"});
   EXPECT_FALSE(mFtp.GetFile("B01-1.pkg", mHome / "NoSuchFolder/x.pkg"));
   EXPECT_FALSE(mFtp.PutFile("B01-1.pkg", Local("absent.pkg")));
   EXPECT_EQ(mServer.List("ForUpload"), Names{"B01-1.pkg"});
@@ -273,7 +265,7 @@ TEST_F(SlowFtpClient, ServerStoppedDuringAFetchLeavesNothingLocally) {
   mServer.Stop();
   EXPECT_TRUE(started);
   EXPECT_FALSE(fetch.get());
-  EXPECT_TRUE(LocalNames(mHome / "Temp").empty());
+  EXPECT_TRUE(test::FolderNames(mHome / "Temp").empty());
 }
 
 TEST_F(TlsFtpClient, VerifiedTlsCarriesLoginListingAndTransfers) {

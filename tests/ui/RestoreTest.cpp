@@ -9,7 +9,6 @@
 #include "support/PackageFiles.h"
 #include "support/Rows.h"
 #include "support/ScopedHostConnection.h"
-#include "support/Sorted.h"
 #include "wizards/frmRestore.h"
 
 namespace tavex {
@@ -69,14 +68,6 @@ class RestoreWizard : public ::testing::Test {
   std::vector<std::string> Lines() {
     return mWizard.findChild<ui::ProgressListWidget*>("lstProgress")->Lines();
   }
-  // Every name in `folder`.
-  static std::vector<std::string> Names(const std::string& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) {
-      names.push_back(entry.path().filename().string());
-    }
-    return test::Sorted(names);
-  }
 
   test::TempDir mDir;
   std::shared_ptr<db::Connection> mHost =
@@ -92,7 +83,7 @@ TEST_F(RestoreWizard, RestoresEveryRowAndLeavesOnlyThePackageBehind) {
   EXPECT_TRUE(Restore(package));
   EXPECT_EQ(Dishes(), 25);
   EXPECT_EQ(Lines(), std::vector<std::string>{"成功复制：1. 菜品表 ，共 25 条数据；"});
-  EXPECT_EQ(Names(mDir / "backups"), std::vector<std::string>{"dishes.pkg"});
+  EXPECT_EQ(test::FolderNames(mDir / "backups"), std::vector<std::string>{"dishes.pkg"});
   EXPECT_TRUE(mUi.Shown("box: ").empty());
   EXPECT_EQ(mWizard.findChild<QPushButton*>("cmdNext")->text(), "完成");
   EXPECT_FALSE(mWizard.findChild<QPushButton*>("cmdCancel")->isEnabled());
