@@ -153,9 +153,11 @@ TEST_P(UploadBillExTest, AFailingStatementRollsEverythingBack) {
 
 TEST_P(UploadBillExTest, DropTablesRemovesEveryStagingTable) {
   ASSERT_TRUE(cUploadBillEx().LoadData());
+  ASSERT_TRUE(HasTable("bi_OctopusPaymentID_Upload"));
   cUploadBillEx().DropTables();
   for (const auto& table : cUploadBillEx::kStagingTables)
     EXPECT_FALSE(HasTable(std::string(table.name)));
+  EXPECT_FALSE(HasTable("bi_OctopusPaymentID_Upload"));
   cUploadBillEx().DropTables();  // nothing left to drop is no error
 }
 
