@@ -65,6 +65,9 @@ TEST_P(UploadBillExTest, StagesEveryUnsentBillWithItsFamilyAndShiftsPrefixed) {
   EXPECT_EQ(Prefixed(bills), Keys("SELECT BillID FROM bi_Bill_Upload"));
   EXPECT_EQ(std::set<std::string>{"1"}, Keys("SELECT IsUploaded FROM bi_Bill_Upload"));
   EXPECT_EQ(Prefixed(items), Keys("SELECT BillItemID FROM bi_BillItem_Upload"));
+  // The set is in the database itself, as every other connection sees it.
+  EXPECT_EQ(Prefixed(items),
+            test::FirstColumn(*Reopen(), "SELECT BillItemID FROM bi_BillItem_Upload"));
   EXPECT_EQ(Prefixed(bills), Keys("SELECT DISTINCT BillID FROM bi_BillItem_Upload"));
   EXPECT_EQ(Prefixed(subBills), Keys("SELECT SubBillID FROM bi_SubBill_Upload"));
   // A payment keeps its own key; only the bill it belongs to is prefixed.
