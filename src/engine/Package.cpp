@@ -230,19 +230,24 @@ bool Package::Export(bool, bool, std::int32_t) {
     context.clear();
     definition.Store(target);
     transaction.Commit();
-    for (const auto& step : definition.steps) {
-      for (const auto& statement : step.statements) {
-        if (statement.kind != kKindSource) continue;
-        context = statement.caption;
-        source.Execute(statement.sql);
-      }
-    }
-    for (const auto& action : definition.actions) {
-      if (action.kind != kKindSource) continue;
-      context = action.caption;
-      source.Execute(action.sql);
-    }
+    if (!mDeferSourceStatements) RunSourceStatements(context);
   });
+}
+
+bool Package::RunSourceStatements() {
+  return Run([&](std::string& context) { RunSourceStatements(context); });
+}
+
+void Package::RunSourceStatements(std::string& context) {
+  const auto run = [&](const Statement& statement) {
+    if (statement.kind != kKindSource) return;
+    context = statement.caption;
+    mSource->Execute(statement.sql);
+  };
+  for (std::int32_t i = 1; i <= mExDatas.Count(); ++i) {
+    for (const Statement& statement : mExDatas.Item(i).Statements()) run(statement);
+  }
+  for (const Statement& statement : mActions) run(statement);
 }
 
 bool Package::ExportTables(bool, bool, std::int32_t) {

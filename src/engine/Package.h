@@ -49,14 +49,23 @@ class Package {
 
   // Copies every table step from SourceConnection into the package database
   // at TargetConnection, each into a new table with the source's column
-  // types, streaming the rows, and stores the definition beside them. Then
-  // runs the kind-3 statements of the steps and the actions on the source,
-  // inside whatever transaction the caller holds open there. The package
-  // database is a scratch file until compressed: it is written without
-  // journal or synchronous writes. Returns false and fills Errors on
-  // failure; false with no errors means a handler set Cancel. The arguments
-  // carry no meaning here.
+  // types, streaming the rows, and stores the definition beside them. Then,
+  // unless DeferSourceStatements was called, runs the kind-3 statements of
+  // the steps and the actions on the source, inside whatever transaction the
+  // caller holds open there. The package database is a scratch file until
+  // compressed: it is written without journal or synchronous writes.
+  // Returns false and fills Errors on failure; false with no errors means a
+  // handler set Cancel. The arguments carry no meaning here.
   bool Export(bool a, bool b, std::int32_t n);
+
+  // Export leaves the kind-3 statements to RunSourceStatements, for a sender
+  // that marks its rows only once the package has reached its destination.
+  void DeferSourceStatements() { mDeferSourceStatements = true; }
+
+  // Runs the kind-3 statements of the steps, then those of the actions, in
+  // definition order on SourceConnection, inside whatever transaction the
+  // caller holds open there. Returns false and fills Errors on failure.
+  bool RunSourceStatements();
 
   // Rebuilds the definition stored in an opened package database into this
   // object and validates it: false (with the reason in Errors) for a
@@ -85,6 +94,7 @@ class Package {
   bool Run(Body body);
   PackageDefinition Define() const;
   void Adopt(const PackageDefinition& definition);
+  void RunSourceStatements(std::string& context);
 
   std::string mPackageID;
   std::string mDescription;
@@ -94,6 +104,7 @@ class Package {
   Statements mActions;
   class Errors mErrors;
   ProccessHandler mHandler;
+  bool mDeferSourceStatements = false;
 };
 
 }  // namespace tavex::engine

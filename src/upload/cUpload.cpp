@@ -99,18 +99,20 @@ bool cUpload::Run() {
     return false;
   }
 
-  // Strict: a row a POS terminal writes while the run holds the
-  // transaction is neither exported nor marked.
+  // The export reads the staging tables only, which nothing but a run
+  // writes, so no transaction is held on the host while the package is
+  // built and sent: POS terminals keep writing to the same database
+  // meanwhile, however slow the line.
+  if (!DefinePackage() || !ExportPackage() || !SendPackage()) return false;
+  // The rows count as uploaded once the file is on the server. A run that
+  // ends before the marks sends the same rows again next time, and the
+  // receiving side replaces its earlier copies.
   host->BeginTrans(db::TransactionKind::Strict);
   mInTransaction = true;
-  if (DefinePackage() && ExportPackage() && SendPackage()) {
-    host->CommitTrans();
-    mInTransaction = false;
-    return true;
-  }
+  if (!mPackage->RunSourceStatements()) throw db::DbError(mPackage->Errors().Item(1).Description());
+  host->CommitTrans();
   mInTransaction = false;
-  host->RollbackTrans();
-  return false;
+  return true;
 }
 
 bool cUpload::DefinePackage() {
@@ -118,6 +120,7 @@ bool cUpload::DefinePackage() {
   mPackage->OnProccess(std::bind_front(&cUpload::mPackage_Proccess, this));
   mPackage->PackageID(mSettings.gsBranchID + "-" + TimeStamp());
   mPackage->Description(mSettings.gsBranchName);
+  mPackage->DeferSourceStatements();
   return cUploadBillEx().LoadPackag(*mPackage);
 }
 

@@ -17,11 +17,12 @@ namespace tavex {
 // The unattended upload run a host starts without a dialog: it stages the
 // bills not yet uploaded, exports them into a package database, compresses
 // that into a package file and puts the file into the server's upload
-// folder. The export marks the sent rows as uploaded inside one strict
-// transaction on the host connection, which is committed only when the file
-// is on the server; every failure rolls it back, so the same rows go with the
-// next run. Each step is reported as a line of the host's progress list and
-// of the synchronisation log.
+// folder. No transaction stays open on the host while the package is built
+// and sent; only once the file is on the server are exactly the staged rows
+// marked as uploaded, in one short strict transaction. Every failure before
+// leaves the rows unmarked, so they go with the next run (the receiving side
+// replaces what it already has). Each step is reported as a line of the
+// host's progress list and of the synchronisation log.
 //
 // Use: Initialize once, then Upload any number of times, on one thread.
 class cUpload {
@@ -57,7 +58,7 @@ class cUpload {
                          bool newExData);
 
  private:
-  // The run from the preparation to the commit; its result. May throw.
+  // The run from the preparation to the marks; its result. May throw.
   bool Run();
   bool DefinePackage();
   bool ExportPackage();
@@ -73,7 +74,7 @@ class cUpload {
   // Held during Upload only.
   std::unique_ptr<engine::FSComprFile> mCompressor;
   std::unique_ptr<clsFTP> mProbe;  // the connectivity test's client
-  bool mInTransaction = false;     // the run's transaction on the host is open
+  bool mInTransaction = false;     // the marks' transaction on the host is open
   std::string mFailure;
 };
 

@@ -4,6 +4,7 @@
 
 #include "framework/ExchangeContext.h"
 #include "framework/SettingIds.h"
+#include "storage/DatabaseHelpers.h"
 #include "storage/IgnoreFailure.h"
 
 namespace tavex {
@@ -14,6 +15,22 @@ using T = UploadBillTexts;
 
 constexpr std::string_view kUnCheckBill = "bi_UnCheckBill";
 constexpr std::string_view kOctopusPayment = "bi_OctopusPayment";
+
+// Octopus transactions have no key of their own, so the staging also keeps
+// where each staged one lives (the backend's row identity) with its
+// unprefixed bill, card and device: the mark after the transfer looks these
+// rows up one by one instead of comparing every live row with every staged
+// one. Never sent.
+constexpr std::string_view kOctopusIdentity = "bi_OctopusPaymentID_Upload";
+
+// The live table's row identity: stable while the row is unchanged. A row
+// changed since the staging has a new one on PostgreSQL; either way the bill,
+// card and device must still match.
+std::string RowIdentity() {
+  const std::shared_ptr<db::Connection> connection = ExchangeContext::Instance().Connection();
+  if (!connection) throw db::DbError("no host connection");
+  return connection->GetBackend() == db::Backend::Postgres ? "ctid" : "rowid";
+}
 
 // The table steps of the bill package, with the statements that replace an
 // earlier copy of each incoming row on the receiving side.
@@ -103,7 +120,10 @@ std::string cUploadBillEx::BranchName() const {
   return ExchangeContext::Instance().Settings().GetSetting(kSettingBranchName, 0);
 }
 
-void cUploadBillEx::DropTables() { DropStagingTables(kStagingTables); }
+void cUploadBillEx::DropTables() {
+  DropStagingTables(kStagingTables);
+  storage::DropTable(kOctopusIdentity);
+}
 
 bool cUploadBillEx::LoadData() noexcept {
   mFailure.clear();
@@ -113,6 +133,11 @@ bool cUploadBillEx::LoadData() noexcept {
     connection->BeginTrans(db::TransactionKind::Strict);
     DropTables();
     FillStagingTables(*connection, kStagingTables, BranchID());
+    if (HostHas(kOctopusPayment)) {
+      connection->Execute(
+          " SELECT " + RowIdentity() + " AS LiveRowID,BillID,CardID,DeviceID INTO " +
+          std::string(kOctopusIdentity) + "    FROM bi_OctopusPayment   WHERE IsUploaded=0 ");
+    }
     connection->CommitTrans();
     return true;
   } catch (const std::exception& failure) {
@@ -126,23 +151,22 @@ bool cUploadBillEx::LoadData() noexcept {
 }
 
 bool cUploadBillEx::LoadPackag(engine::Package& vPackage) {
-  const std::string branch = BranchID();
   AddUploadSteps(vPackage, kSteps, mTexts, [&](const UploadStep& step, engine::ExData& added) {
     if (step.table != kOctopusPayment) return;
     // Only the staged transactions: a POS terminal may have written more
-    // since the upload set was built, and the package does not carry those.
-    // A staged row is the live row with the same bill (prefixed in the
-    // copy), card and device, the identity the receiving side replaces by.
-    added.Statements().Add(
-        "28.2  " + mTexts.Msg_bi_OctopusPayment_Update,
-        " UPDATE bi_OctopusPayment SET IsUploaded=1   WHERE IsUploaded=0 AND EXISTS (SELECT * "
-        "FROM bi_OctopusPayment_Upload AS OU   WHERE (OU.BillID=" +
-            BranchPrefixed(branch, "bi_OctopusPayment.BillID") +
-            " OR (OU.BillID IS NULL AND bi_OctopusPayment.BillID IS NULL)) AND "
-            "(OU.CardID=bi_OctopusPayment.CardID OR (OU.CardID IS NULL AND "
-            "bi_OctopusPayment.CardID IS NULL)) AND (OU.DeviceID=bi_OctopusPayment.DeviceID OR "
-            "(OU.DeviceID IS NULL AND bi_OctopusPayment.DeviceID IS NULL))) ",
-        engine::kKindSource, 0);
+    // since the upload set was built, even for the same bill, card and
+    // device, and the package does not carry those.
+    const std::string staged = std::string(kOctopusIdentity) + ".";
+    std::string sameRow = "bi_OctopusPayment." + RowIdentity() + "=" + staged + "LiveRowID";
+    for (const char* column : {"BillID", "CardID", "DeviceID"}) {
+      sameRow += std::string(" AND bi_OctopusPayment.") + column + " IS NOT DISTINCT FROM " +
+                 staged + column;
+    }
+    added.Statements().Add("28.2  " + mTexts.Msg_bi_OctopusPayment_Update,
+                           " UPDATE bi_OctopusPayment SET IsUploaded=1    FROM bi_OctopusPayment," +
+                               std::string(kOctopusIdentity) +
+                               "   WHERE bi_OctopusPayment.IsUploaded=0 AND " + sameRow + " ",
+                           engine::kKindSource, 0);
   });
   vPackage.Actions().Add(
       "28. " + mTexts.Msg_bi_Bill_Update,

@@ -15,8 +15,9 @@ namespace tavex {
 // items, split-bill lines, reversed-checkout records and Octopus payments,
 // and the shifts of those bills, every key prefixed with the branch
 // identifier and "-". The copies are the thirteen staging tables below; the
-// upload package is defined over them (LoadPackag) and marks the live rows
-// as uploaded when it is exported. Both are data (see UploadSet).
+// upload package is defined over them (LoadPackag), and its source
+// statements mark exactly the staged live rows as uploaded. Both are data
+// (see UploadSet).
 class cUploadBillEx {
  public:
   // The staging tables, in the order they are made and dropped. The id lists
@@ -88,7 +89,8 @@ class cUploadBillEx {
   std::string BranchID() const;
   std::string BranchName() const;
 
-  // Drops every staging table; a table that is not there is no error.
+  // Drops every staging table, and the staged Octopus transactions' row
+  // identities; a table that is not there is no error.
   void DropTables();
 
   // Rebuilds the upload set in one strict transaction, so that the copies
@@ -105,8 +107,9 @@ class cUploadBillEx {
   // table steps 21 to 33 (25 to 27 only when the host has bi_UnCheckBill, 28
   // only when it has bi_OctopusPayment), the statements that replace an
   // earlier copy on the receiving side, and the statements that mark the
-  // staged bills and Octopus payments as uploaded on this side when the
-  // package is exported. Returns true; a failure propagates.
+  // staged bills and Octopus payments as uploaded on this side (each staged
+  // row looked up by its key or row identity, so the marks cost as much as
+  // the rows staged). Returns true; a failure propagates.
   bool LoadPackag(engine::Package& vPackage);
 
  private:

@@ -64,6 +64,9 @@ TEST_P(UploadBillExTest, StagesEveryUnsentBillWithItsFamilyAndShiftsPrefixed) {
   EXPECT_EQ(Prefixed(bills), Keys("SELECT BillID FROM bi_Bill_Upload"));
   EXPECT_EQ(std::set<std::string>{"1"}, Keys("SELECT IsUploaded FROM bi_Bill_Upload"));
   EXPECT_EQ(Prefixed(items), Keys("SELECT BillItemID FROM bi_BillItem_Upload"));
+  // The set is in the database itself, as every other connection sees it.
+  EXPECT_EQ(Prefixed(items),
+            test::FirstColumn(*Reopen(), "SELECT BillItemID FROM bi_BillItem_Upload"));
   EXPECT_EQ(Prefixed(bills), Keys("SELECT DISTINCT BillID FROM bi_BillItem_Upload"));
   EXPECT_EQ(Prefixed(subBills), Keys("SELECT SubBillID FROM bi_SubBill_Upload"));
   // A payment keeps its own key; only the bill it belongs to is prefixed.
@@ -152,9 +155,11 @@ TEST_P(UploadBillExTest, AFailingStatementRollsEverythingBack) {
 
 TEST_P(UploadBillExTest, DropTablesRemovesEveryStagingTable) {
   ASSERT_TRUE(cUploadBillEx().LoadData());
+  ASSERT_TRUE(HasTable("bi_OctopusPaymentID_Upload"));
   cUploadBillEx().DropTables();
   for (const auto& table : cUploadBillEx::kStagingTables)
     EXPECT_FALSE(HasTable(std::string(table.name)));
+  EXPECT_FALSE(HasTable("bi_OctopusPaymentID_Upload"));
   cUploadBillEx().DropTables();  // nothing left to drop is no error
 }
 

@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <condition_variable>
 #include <filesystem>
@@ -63,6 +65,28 @@ class UploadRunTest : public test::UploadHostTest {
       }
     };
   }
+
+  // Runs an upload in a child process that dies as soon as a line starting
+  // with `start` shows; the child's exit status (kKilled when it died there).
+  int UploadKilledAt(const std::string& start) {
+    // The child opens its own host connection and FTP session.
+    ExchangeContext::Instance().SetConnection(nullptr);
+    const pid_t child = ::fork();
+    if (child == 0) {
+      HookedList list;
+      test::RecordingBar bar;
+      list.onLine = [&](const std::string& line) {
+        if (StartsWith(line, start)) ::_exit(kKilled);
+      };
+      cUpload upload;
+      upload.Initialize(Reopen(), &list, &bar);
+      ::_exit(upload.Upload() ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  static constexpr int kKilled = 86;
 
   std::vector<std::string> ServerPackages() const { return mServer.List("ForUpload"); }
   std::string ServerFile(const std::string& name) const {
@@ -206,7 +230,7 @@ TEST_P(UploadRunTest, AMissingUploadFolderSendsNothing) {
   ExpectNothingSent(bills, octopus);
 }
 
-TEST_P(UploadRunTest, AFailedTransferRollsTheMarksBack) {
+TEST_P(UploadRunTest, AFailedTransferMarksNothing) {
   const auto bills = UnsentBills();
   const auto octopus = UnsentOctopus();
   When("正在上传文件：", [&] { mServer.Stop(); });
@@ -233,8 +257,7 @@ TEST_P(UploadRunTest, WithoutAHostConnectionTheLogSaysWhy) {
 TEST_P(UploadRunTest, ExportErrorsAreListedAndNothingIsSent) {
   const auto bills = UnsentBills();
   const auto octopus = UnsentOctopus();
-  // The run's own connection, inside its transaction: the last step's
-  // source is gone when the export reaches it.
+  // The last step's source is gone when the export reaches it.
   When("正在导出数据...", [&] { Exec("DROP TABLE bi_ShiftLog_Upload"); });
   EXPECT_FALSE(Upload());
   EXPECT_TRUE(mList.HasLine("导出数据失败，共有1个错误：")) << testing::PrintToString(mList.lines);
@@ -242,7 +265,6 @@ TEST_P(UploadRunTest, ExportErrorsAreListedAndNothingIsSent) {
   EXPECT_FALSE(HasLineStarting("正在建立FTP连接："));
   ExpectNothingSent(bills, octopus);
   EXPECT_TRUE(ServerPackages().empty());
-  EXPECT_TRUE(HasTable("bi_ShiftLog_Upload"));  // rolled back with the rest
 }
 
 TEST_P(UploadRunTest, AnExportThatCannotStartSaysWhy) {
@@ -283,22 +305,27 @@ TEST_P(UploadRunTest, AFailedCompressionDeletesThePackageDatabase) {
 }
 
 TEST_P(UploadRunTest, APosTerminalWritingDuringTheRunLosesNothing) {
-  // A terminal settles a bill with a payment and an Octopus payment, one
-  // transaction each, for every line the run shows: it writes all through
-  // the run, and cannot starve the run of the write lock as a terminal
-  // writing without pause would.
+  // A terminal settles a bill with a payment and Octopus payments, one
+  // transaction each, at every line the run shows, and the run goes on only
+  // once that write has committed or failed: no write may wait for the run,
+  // in any of its phases, on either backend.
+  // One Octopus transaction waits to be sent; the terminal then writes more
+  // for the same bill, card (none) and device, which no package carries yet.
+  Exec(
+      "INSERT INTO bi_OctopusPayment (BillID, CardID, DeviceID, IsUploaded) VALUES ('TWIN', NULL, "
+      "'DEV', 0)");
   std::mutex mutex;
   std::condition_variable changed;
   std::vector<std::string> written;
   std::size_t lines = 0;
-  std::size_t writtenWhenExportBegan = SIZE_MAX;
+  std::size_t attempts = 0;
   bool stop = false;
   std::thread terminal([&, connection = Reopen()] {
     std::unique_lock lock(mutex);
     while (true) {
-      changed.wait(lock, [&] { return stop || written.size() < lines; });
+      changed.wait(lock, [&] { return stop || attempts < lines; });
       if (stop) return;
-      const std::string id = "POS" + std::to_string(100001 + written.size());
+      const std::string id = "POS" + std::to_string(100001 + attempts);
       lock.unlock();
       bool committed = false;
       try {
@@ -308,42 +335,40 @@ TEST_P(UploadRunTest, APosTerminalWritingDuringTheRunLosesNothing) {
             "', '', '2024-03-02 00:00:00', 10, 0)");
         connection->Execute("INSERT INTO bi_BillPayment (BillPaymentID, BillID, PaySum) VALUES ('" +
                             id + "-1', '" + id + "', 10)");
-        connection->Execute(
-            "INSERT INTO bi_OctopusPayment (BillID, CardID, DeviceID, BillDate, IsUploaded) "
-            "VALUES ('" +
-            id + "', 'CARD', 'DEV', '2024-03-02 00:00:00', 0)");
+        for (const std::string& billId : {id, std::string("TWIN")}) {
+          connection->Execute(
+              "INSERT INTO bi_OctopusPayment (BillID, CardID, DeviceID, BillDate, IsUploaded) "
+              "VALUES ('" +
+              billId + "', " + (billId == id ? "'CARD'" : "NULL") +
+              ", 'DEV', '2024-03-02 00:00:00', 0)");
+        }
         connection->CommitTrans();
         committed = true;
       } catch (const db::DbError&) {
-        // Busy past the time-out: the same bill is tried again.
         if (connection->InTransaction()) connection->RollbackTrans();
       }
       lock.lock();
+      ++attempts;
       if (committed) written.push_back(id);
       changed.notify_all();
     }
   });
-  mList.onLine = [&](const std::string& line) {
-    std::lock_guard lock(mutex);
+  mList.onLine = [&](const std::string&) {
+    std::unique_lock lock(mutex);
     ++lines;
-    if (writtenWhenExportBegan == SIZE_MAX && StartsWith(line, "正在导出数据...")) {
-      writtenWhenExportBegan = written.size();
-    }
     changed.notify_all();
+    changed.wait(lock, [&] { return attempts == lines; });
   };
   const bool uploaded = Upload();
   {
-    // At least one bill settled after the export began (on the file
-    // database it waits for the run's commit). A run that failed earlier
-    // has no such moment.
-    std::unique_lock lock(mutex);
-    if (uploaded) changed.wait(lock, [&] { return written.size() > writtenWhenExportBegan; });
+    std::lock_guard lock(mutex);
     stop = true;
     changed.notify_all();
   }
   terminal.join();
   mList.onLine = nullptr;
   ASSERT_TRUE(uploaded) << testing::PrintToString(mList.lines);
+  EXPECT_EQ(lines, written.size()) << "writes failed";
 
   // A row is marked exactly when the sent package carries it.
   const auto names = ServerPackages();
@@ -359,6 +384,10 @@ TEST_P(UploadRunTest, APosTerminalWritingDuringTheRunLosesNothing) {
   EXPECT_EQ(sent, sentFrom(first, "bi_OctopusPayment"));
   EXPECT_EQ(sent, Keys("SELECT BillID FROM bi_OctopusPayment WHERE IsUploaded=1 AND BillID LIKE "
                        "'POS%'"));
+  const std::string twins = "SELECT COUNT(*) FROM bi_OctopusPayment WHERE BillID";
+  EXPECT_EQ(1, first.Count("bi_OctopusPayment WHERE BillID='B01-TWIN'"));
+  EXPECT_EQ(1, Count(twins + "='TWIN' AND IsUploaded=1"));
+  EXPECT_EQ(static_cast<std::int64_t>(written.size()), Count(twins + "='TWIN' AND IsUploaded=0"));
   EXPECT_FALSE(UnsentBills().empty());
 
   // The next run sends the rest: every bill reaches the server once.
@@ -371,6 +400,29 @@ TEST_P(UploadRunTest, APosTerminalWritingDuringTheRunLosesNothing) {
   for (const auto& id : sentAtAll) EXPECT_EQ(0u, sent.count(id)) << id << " sent twice";
   sentAtAll.insert(sent.begin(), sent.end());
   EXPECT_EQ(std::set<std::string>(written.begin(), written.end()), sentAtAll);
+  EXPECT_EQ(static_cast<std::int64_t>(written.size()),
+            second.Count("bi_OctopusPayment WHERE BillID='B01-TWIN'"));
+  EXPECT_TRUE(UnsentBills().empty());
+  EXPECT_TRUE(UnsentOctopus().empty());
+}
+
+TEST_P(UploadRunTest, ARunKilledAfterTheTransferSendsTheSameRowsAgain) {
+  const auto bills = UnsentBills();
+  const auto octopus = UnsentOctopus();
+  ASSERT_EQ(kKilled, UploadKilledAt("数据上传成功！"));
+  // On the server, but not marked: the rows count as not yet uploaded.
+  EXPECT_EQ(bills, UnsentBills());
+  EXPECT_EQ(octopus, UnsentOctopus());
+  ASSERT_EQ(1u, ServerPackages().size());
+  const std::string first = ServerPackages()[0];
+  fs::rename(ServerFile(first), mServer.Root() + "/" + first);
+
+  ASSERT_TRUE(Upload()) << testing::PrintToString(mList.lines);
+  ASSERT_EQ(1u, ServerPackages().size());
+  UnpackedPackage again(ServerFile(ServerPackages()[0]));
+  ASSERT_TRUE(again.Checked());
+  EXPECT_EQ(Prefixed(bills), again.Keys("SELECT BillID FROM bi_Bill"));
+  EXPECT_EQ(Prefixed(octopus), again.Keys("SELECT BillID || '/' || CardID FROM bi_OctopusPayment"));
   EXPECT_TRUE(UnsentBills().empty());
   EXPECT_TRUE(UnsentOctopus().empty());
 }
