@@ -64,6 +64,8 @@ constexpr MessageRow kMessageRows[] = {
     {"Msg_UploadData_Fault", "", "数据上传失败：", &MessageTexts::Msg_UploadData_Fault},
     {"Msg_UploadData_Success", "", "数据上传成功！", &MessageTexts::Msg_UploadData_Success},
     {"Msg_UploadData_NoData", "", "没有新的数据需要上传...", &MessageTexts::Msg_UploadData_NoData},
+    {"Msg_UploadData_Busy", "", "另一个上传正在进行，本次上传已取消。",
+     &MessageTexts::Msg_UploadData_Busy},
     {"Msg_PKG_Decompress", "", "正在解压文件...", &MessageTexts::Msg_PKG_Decompress},
     {"Msg_PKG_Decompress_Fault", "", "解压数据包失败！", &MessageTexts::Msg_PKG_Decompress_Fault},
     {"Msg_PKG_Connect", "", "正在建立数据库连接...", &MessageTexts::Msg_PKG_Connect},

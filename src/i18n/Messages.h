@@ -54,6 +54,7 @@ struct MessageTexts {
   std::string Msg_UploadData_Fault;
   std::string Msg_UploadData_Success;
   std::string Msg_UploadData_NoData;
+  std::string Msg_UploadData_Busy;
   std::string Msg_PKG_Decompress;
   std::string Msg_PKG_Decompress_Fault;
   std::string Msg_PKG_Connect;

@@ -7,6 +7,7 @@
 #include "engine/RunProgress.h"
 #include "framework/ExchangeContext.h"
 #include "i18n/Messages.h"
+#include "storage/HostRunLock.h"
 #include "storage/IgnoreFailure.h"
 #include "storage/LoggedRun.h"
 #include "upload/PackageExport.h"
@@ -79,6 +80,13 @@ bool cUpload::Run() {
   const std::shared_ptr<db::Connection> host = ExchangeContext::Instance().Connection();
   if (!host) throw db::DbError("no host connection");
   if (!PrepareExchange(mSettings, [this](const std::string& line) { AddLine(line); })) {
+    return false;
+  }
+  // From the staging to the marks: another run re-staging in between would
+  // have this one mark rows it never sent.
+  const HostRunLock lock(*host, "upload");
+  if (!lock.Held()) {
+    AddLine(texts.Msg_UploadData_Busy);
     return false;
   }
   if (!HasData(*host)) {

@@ -12,6 +12,7 @@
 #include "UploadHost.h"
 #include "framework/ExchangeContext.h"
 #include "framework/SettingIds.h"
+#include "storage/HostRunLock.h"
 #include "storage/SyncLog.h"
 #include "support/FtpServer.h"
 #include "support/PluginHome.h"
@@ -204,6 +205,22 @@ TEST_P(UploadRunTest, ASecondRunFindsNothingNew) {
   EXPECT_FALSE(Upload());
   EXPECT_EQ((std::vector<std::string>{"没有新的数据需要上传...", ""}), mList.lines);
   EXPECT_EQ(1u, ServerPackages().size());
+}
+
+TEST_P(UploadRunTest, AnotherRunOfTheSameDatabaseKeepsThisOneOut) {
+  const auto bills = UnsentBills();
+  const auto octopus = UnsentOctopus();
+  {
+    const auto other = Reopen();
+    const HostRunLock running(*other, "upload");
+    ASSERT_TRUE(running.Held());
+    EXPECT_FALSE(Upload());
+    EXPECT_EQ((std::vector<std::string>{"另一个上传正在进行，本次上传已取消。", ""}), mList.lines);
+    ExpectNothingSent(bills, octopus);
+    EXPECT_FALSE(HasTable("bi_Bill_Upload"));
+  }
+  EXPECT_TRUE(Upload());
+  EXPECT_TRUE(UnsentBills().empty());
 }
 
 TEST_P(UploadRunTest, AnUnreachableServerStopsBeforeTheExport) {
