@@ -174,6 +174,17 @@ Value ReadField(const PGresult* result, int row, int col, const Column& column) 
   }
 }
 
+// Writes the number in `value` (an integer or a double) into `buffer` as a
+// parameter carries it, leaving room for a terminating NUL; returns its end.
+char* WriteNumber(const Value& value, std::array<char, 32>& buffer) {
+  char* const last = buffer.data() + buffer.size() - 1;
+  const auto [end, error] = std::holds_alternative<std::int64_t>(value)
+                                ? std::to_chars(buffer.data(), last, std::get<std::int64_t>(value))
+                                : std::to_chars(buffer.data(), last, std::get<double>(value));
+  if (error != std::errc{}) throw DbError("Cannot write a number parameter.");
+  return end;
+}
+
 // Appends `value` as one field of the COPY text format: \N for NULL, numbers
 // and texts as a bound parameter carries them (a text ends at a NUL byte),
 // with backslash, tab, newline and carriage return escaped, and bytes in
@@ -203,13 +214,7 @@ void AppendCopyField(std::string& line, const Value& value) {
     line += "\\N";
   } else {
     std::array<char, 32> buffer{};
-    const auto [end, error] =
-        std::holds_alternative<std::int64_t>(value)
-            ? std::to_chars(buffer.data(), buffer.data() + buffer.size(),
-                            std::get<std::int64_t>(value))
-            : std::to_chars(buffer.data(), buffer.data() + buffer.size(), std::get<double>(value));
-    if (error != std::errc{}) throw DbError("Cannot write a number parameter.");
-    line.append(buffer.data(), end);
+    line.append(buffer.data(), WriteNumber(value, buffer));
   }
 }
 
@@ -559,16 +564,8 @@ class PgConnection final : public Connection, private RowSource {
         mLengths[i] = static_cast<int>(b->size());
         mFormats[i] = 1;
       } else if (std::holds_alternative<std::int64_t>(v) || std::holds_alternative<double>(v)) {
-        std::array<char, 32>& buffer = mNumbers[i];
-        const auto [end, error] =
-            std::holds_alternative<std::int64_t>(v)
-                ? std::to_chars(buffer.data(), buffer.data() + buffer.size() - 1,
-                                std::get<std::int64_t>(v))
-                : std::to_chars(buffer.data(), buffer.data() + buffer.size() - 1,
-                                std::get<double>(v));
-        if (error != std::errc{}) throw DbError("Cannot write a number parameter.");
-        *end = '\0';
-        mValues[i] = buffer.data();
+        *WriteNumber(v, mNumbers[i]) = '\0';
+        mValues[i] = mNumbers[i].data();
       }
     }
   }
