@@ -5,6 +5,8 @@
 # size shows that memory stays flat). Set BENCH_SIZES to choose other sizes,
 # e.g. BENCH_SIZES=100000 scripts/bench.sh, and BENCH_ROUNDS for the number
 # of rounds whose best times count (default 3). Needs sqlite3 and zstd on PATH.
+# Then the same with head office on PostgreSQL (import, and export from it)
+# against psql, sqlite3 and zstd; needs PostgreSQL 15 and psql.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
