@@ -14,119 +14,15 @@
 // turn, and the best time of each is kept: on a shared machine the best of a
 // few rounds is the one least disturbed by other work.
 
-#include <sys/resource.h>
-
-#include <algorithm>
-#include <chrono>
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
-#include <stdexcept>
 #include <string>
 
-#include "database/Connection.h"
-#include "engine/FSComprFile.h"
-#include "engine/Package.h"
+#include "BenchSupport.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-using tavex::engine::FSComprFile;
-using tavex::engine::Package;
-
-void Shell(const std::string& command) {
-  if (std::system(command.c_str()) != 0) throw std::runtime_error("failed: " + command);
-}
-
-const char* const kTables[] = {"bi_Bill", "bi_BillPayment", "bi_BillItem", "bi_SubBill"};
-
-// The receiving-side statements of the bill package, children first.
-const char* const kDeletes[] = {
-    "DELETE FROM bi_SubBill WHERE BillItemID IN (SELECT DISTINCT BillItemID FROM bi_BillItem "
-    "WHERE BillID='{BillID}')",
-    "DELETE FROM bi_BillItem WHERE BillID='{BillID}'",
-    "DELETE FROM bi_BillPayment WHERE BillID='{BillID}'",
-    "DELETE FROM bi_Bill WHERE BillID='{BillID}'",
-};
-
-void WriteText(const fs::path& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary);
-  out << text;
-  if (!out) throw std::runtime_error("cannot write " + path.string());
-}
-
-std::string Quoted(const fs::path& path) { return "'" + path.string() + "'"; }
-
-// Wall-clock time and processor time (user + system) of one measured part.
-// The engine runs in this process; the baselines run as child processes.
-struct Time {
-  double wall = 0;
-  double cpu = 0;
-};
-
-double CpuSeconds(int who) {
-  rusage usage{};
-  getrusage(who, &usage);
-  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-template <typename Body>
-Time Measure(int who, Body body) {
-  const auto start = std::chrono::steady_clock::now();
-  const double cpuStart = CpuSeconds(who);
-  body();
-  return {std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(),
-          CpuSeconds(who) - cpuStart};
-}
-
-// Each part starts with no dirty pages of the one before it to write.
-template <typename Body>
-Time Engine(Body body) {
-  Shell("sync");
-  return Measure(RUSAGE_SELF, body);
-}
-
-template <typename Body>
-Time Baseline(Body body) {
-  Shell("sync");
-  return Measure(RUSAGE_CHILDREN, body);
-}
-
-Time Best(const Time& a, const Time& b) {
-  return {std::min(a.wall, b.wall), std::min(a.cpu, b.cpu)};
-}
-
-void PrintRatio(const char* what, const Time& engine, const Time& baseline, const char* target) {
-  std::printf(
-      "%s engine %.2f s (cpu %.2f s), baseline %.2f s (cpu %.2f s), ratio %.2f (cpu %.2f) %s\n",
-      what, engine.wall, engine.cpu, baseline.wall, baseline.cpu, engine.wall / baseline.wall,
-      engine.cpu / baseline.cpu, target);
-}
-
-std::shared_ptr<tavex::db::Connection> NewPackageDatabase(const fs::path& path) {
-  fs::remove(path);
-  WriteText(path, "");
-  return tavex::db::OpenConnection(tavex::db::PackageConnectionString(path.string()));
-}
-
-std::string Failure(const Package& package) {
-  std::string text;
-  for (std::int32_t i = 1; i <= package.Errors().Count(); ++i) {
-    text += package.Errors().Item(i).Description() + "\n";
-  }
-  return text.empty() ? "cancelled" : text;
-}
-
-void Compress(const fs::path& source, const fs::path& target, bool compress) {
-  FSComprFile control;
-  control.SourceFile(source.string());
-  control.TargetFile(target.string());
-  compress ? control.Compress() : control.Decompress();
-  if (control.ErrorCode() != 0) throw std::runtime_error("compression control failed");
-}
+using namespace tavex::bench;
 
 // Exports the bill package from `branch` and compresses it. With
 // `inTransaction`, the export runs inside a Strict transaction on the branch
@@ -135,16 +31,7 @@ void Compress(const fs::path& source, const fs::path& target, bool compress) {
 Time EngineExport(const fs::path& branch, const fs::path& mdb, const fs::path& pkg,
                   bool inTransaction) {
   Package package;
-  package.PackageID("B01-240305140709");
-  package.Description("旺角分店");
-  for (const char* table : kTables) {
-    auto& step =
-        package.ExDatas().Add(std::string("step ") + table,
-                              std::string(" SELECT * FROM ") + table + " ", table, false, false);
-    if (std::string(table) == "bi_Bill") {
-      for (const char* sql : kDeletes) step.Statements().Add("delete", sql, 5, 0);
-    }
-  }
+  DefineBillPackage(package);
   auto source = tavex::db::OpenConnection("sqlite:" + branch.string());
   package.SourceConnection(source);
   package.TargetConnection(NewPackageDatabase(mdb));
@@ -240,11 +127,7 @@ int main(int argc, char** argv) {
     const fs::path hqBaseline = work / "hq_baseline.db";
 
     std::cout << "generating " << bills << " bills..." << std::endl;
-    fs::remove(branch);
-    WriteText(work / "generate.sql", ".read " + Quoted(argv[3]) + "\n.parameter set @bills " +
-                                         std::to_string(bills) + "\n.read " + Quoted(argv[4]) +
-                                         "\n");
-    Shell("sqlite3 " + Quoted(branch) + " < " + Quoted(work / "generate.sql"));
+    GenerateBranch(work, branch, argv[3], argv[4], bills);
     // Head office: every other bill with its children, in tables without any index.
     fs::remove(hq);
     std::string sql = "ATTACH " + Quoted(branch) + " AS b; BEGIN;\n";
@@ -295,8 +178,6 @@ int main(int argc, char** argv) {
 
     const std::string engineState = Fingerprint(hqEngine);
     const std::string baselineState = Fingerprint(hqBaseline);
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
 
     std::printf("bills: %ld, best of %d round(s)\n", bills, rounds);
     std::printf("package file: engine %.1f MiB, baseline %.1f MiB\n",
@@ -311,8 +192,7 @@ int main(int argc, char** argv) {
     std::printf("  of which export %.2f s (cpu %.2f s)\n", inTransactionOnly.wall,
                 inTransactionOnly.cpu);
     PrintRatio("unpack + import:  ", importEngine, importBaseline, "(target <= 2.0)");
-    std::printf("peak resident memory of the engine: %.1f MiB (target < 64)\n",
-                static_cast<double>(usage.ru_maxrss) / 1024.0);
+    std::printf("peak resident memory of the engine: %.1f MiB (target < 64)\n", PeakMemoryMiB());
     std::printf("head office after import: engine %s| baseline %s| %s\n", engineState.c_str(),
                 baselineState.c_str(), engineState == baselineState ? "same" : "DIFFERENT");
     return engineState == baselineState ? 0 : 1;

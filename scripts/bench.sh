@@ -5,13 +5,15 @@
 # size shows that memory stays flat). Set BENCH_SIZES to choose other sizes,
 # e.g. BENCH_SIZES=100000 scripts/bench.sh, and BENCH_ROUNDS for the number
 # of rounds whose best times count (default 3). Needs sqlite3 and zstd on PATH.
+# Then the same with head office on PostgreSQL (import, and export from it)
+# against psql, sqlite3 and zstd; needs PostgreSQL 15 and psql.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 build=build/bench
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTAVEX_SANITIZE=OFF \
   -DTAVEX_BUILD_TESTS=OFF >/dev/null
-cmake --build "$build" -j 2 --target engine_bench
+cmake --build "$build" -j 2 --target engine_bench pg_engine_bench
 
 work="$(mktemp -d "${TMPDIR:-/tmp}/tavex-bench.XXXXXX")"
 trap 'rm -rf "$work"' EXIT
@@ -23,4 +25,32 @@ for bills in ${BENCH_SIZES:-100000 1000000}; do
     status=1
   rm -rf "${work:?}/$bills"
 done
+
+# PostgreSQL head office: a throwaway cluster of its own (as user postgres when
+# run as root), listening only on a unix socket in the work folder. Set
+# BENCH_POSTGRES=0 to leave it out; skipped when the server is not installed.
+pgbin=/usr/lib/postgresql/15/bin
+if [ "${BENCH_POSTGRES:-1}" != 0 ] && [ -x "$pgbin/initdb" ]; then
+  pg="$work/pg"
+  mkdir -p "$pg"
+  asPostgres=()
+  if [ "$(id -u)" = 0 ]; then
+    chmod 755 "$work"
+    chown postgres: "$pg"
+    asPostgres=(runuser -u postgres --)
+  fi
+  "${asPostgres[@]}" "$pgbin/initdb" -D "$pg/data" -A trust -U postgres -E UTF8 --locale=C \
+    --no-sync >"$pg/initdb.log" 2>&1
+  "${asPostgres[@]}" "$pgbin/pg_ctl" -D "$pg/data" -l "$pg/server.log" -w -o \
+    "-k $pg -c listen_addresses='' -c fsync=off -c synchronous_commit=off -c full_page_writes=off" \
+    start >/dev/null
+  trap '"${asPostgres[@]}" "$pgbin/pg_ctl" -D "$pg/data" -m immediate -w stop >/dev/null; rm -rf "$work"' EXIT
+  for bills in ${BENCH_SIZES:-100000 1000000}; do
+    echo "== $bills bills, PostgreSQL head office"
+    mkdir -p "$work/pg-$bills"
+    "$build/bench/pg_engine_bench" "$bills" "$work/pg-$bills" schema/sqlite.sql \
+      schema/postgresql.sql bench/generate_bills.sql "$pg" "${BENCH_ROUNDS:-3}" || status=1
+    rm -rf "${work:?}/pg-$bills"
+  done
+fi
 exit $status

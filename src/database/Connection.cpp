@@ -31,6 +31,10 @@ std::int64_t Connection::ExecuteOverRows(std::string_view, Recordset&, const Row
   throw DbError("This database cannot read rows from another one within a statement.");
 }
 
+std::int64_t Connection::CopyIn(std::string_view, Recordset&, const RowCounter&) {
+  throw DbError("This database has no bulk copy.");
+}
+
 std::optional<std::size_t> Recordset::FindColumn(std::string_view name) const {
   const std::vector<Column>& columns = Columns();
   for (std::size_t i = 0; i < columns.size(); ++i) {

@@ -57,20 +57,6 @@ class Recordset {
   Value Get(std::string_view name) const;
 };
 
-// Writes rows through one statement prepared once for the writer's life,
-// typically an INSERT whose "?" parameters take one row's values in order.
-class RowWriter {
- public:
-  virtual ~RowWriter() = default;
-  // Runs the statement with the current row of `row` as its parameters: the
-  // i-th column's value goes to the i-th parameter. `row` must have exactly
-  // as many columns as the statement has parameters. A failed row leaves a
-  // transaction usable, but may take the writer's earlier rows with it
-  // (PostgreSQL keeps one savepoint for all of a writer's rows, so use one
-  // writer at a time on a connection).
-  virtual void Write(const Recordset& row) = 0;
-};
-
 // Called with the running row count while a statement runs; an exception it
 // throws stops the statement and reaches the caller of ExecuteCountingRows.
 using RowCounter = std::function<void(std::int64_t rows)>;
@@ -105,10 +91,6 @@ class Connection {
   virtual std::int64_t Execute(std::string_view sql, const Params& params = {}) = 0;
   virtual std::unique_ptr<Recordset> Query(std::string_view sql, const Params& params = {}) = 0;
 
-  // Prepares `sql` once for writing many rows (see RowWriter). The writer
-  // must not outlive the connection.
-  virtual std::unique_ptr<RowWriter> PrepareRowWriter(std::string_view sql) = 0;
-
   // Runs one statement like Execute, calling `onRow` with the number of rows
   // counted so far each time the statement calls kCountedRowFunction, so a
   // long statement can report progress and be stopped. Only SQLite provides
@@ -125,6 +107,16 @@ class Connection {
   // this raises DbError.
   virtual std::int64_t ExecuteOverRows(std::string_view sql, Recordset& rows,
                                        const RowCounter& onRow);
+
+  // Appends the rows of `rows` still to come through `sql`, a
+  // "COPY <table> (<columns>) FROM STDIN" naming as many columns as `rows`
+  // has, in order, calling `onRow` with the running count. Each value arrives
+  // as it would bound as a parameter. An exception from `onRow` or from
+  // reading the rows stops the copy, which then leaves nothing behind, and
+  // reaches the caller; inside a transaction a failed copy leaves the
+  // transaction usable. Only PostgreSQL provides it (its bulk load, with no
+  // statement per row); elsewhere this raises DbError.
+  virtual std::int64_t CopyIn(std::string_view sql, Recordset& rows, const RowCounter& onRow);
 
   virtual void BeginTrans(TransactionKind kind = TransactionKind::Normal) = 0;
   virtual void CommitTrans() = 0;

@@ -16,6 +16,8 @@ namespace tavex::db {
 namespace {
 
 constexpr std::size_t kCacheSize = 64;
+// The size at which rows being copied in go to the server.
+constexpr std::size_t kCopyChunk = 256 * 1024;
 
 // Type oids of the built-in types this layer tells apart.
 enum Oid : unsigned {
@@ -172,6 +174,50 @@ Value ReadField(const PGresult* result, int row, int col, const Column& column) 
   }
 }
 
+// Writes the number in `value` (an integer or a double) into `buffer` as a
+// parameter carries it, leaving room for a terminating NUL; returns its end.
+char* WriteNumber(const Value& value, std::array<char, 32>& buffer) {
+  char* const last = buffer.data() + buffer.size() - 1;
+  const auto [end, error] = std::holds_alternative<std::int64_t>(value)
+                                ? std::to_chars(buffer.data(), last, std::get<std::int64_t>(value))
+                                : std::to_chars(buffer.data(), last, std::get<double>(value));
+  if (error != std::errc{}) throw DbError("Cannot write a number parameter.");
+  return end;
+}
+
+// Appends `value` as one field of the COPY text format: \N for NULL, numbers
+// and texts as a bound parameter carries them (a text ends at a NUL byte),
+// with backslash, tab, newline and carriage return escaped, and bytes in
+// bytea's hex form.
+void AppendCopyField(std::string& line, const Value& value) {
+  if (const auto* text = std::get_if<std::string>(&value)) {
+    const char* from = text->data();
+    const char* const end = from + text->size();
+    for (const char* p = from; p != end; ++p) {
+      const char c = *p;
+      if (c != '\\' && c != '\t' && c != '\n' && c != '\r' && c != '\0') continue;
+      line.append(from, p);
+      from = p + 1;
+      if (c == '\0') return;
+      line += '\\';
+      line += c == '\\' ? '\\' : c == '\t' ? 't' : c == '\n' ? 'n' : 'r';
+    }
+    line.append(from, end);
+  } else if (const auto* bytes = std::get_if<Blob>(&value)) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    line += "\\\\x";
+    for (const std::uint8_t byte : *bytes) {
+      line += kHex[byte >> 4];
+      line += kHex[byte & 15];
+    }
+  } else if (std::holds_alternative<std::monostate>(value)) {
+    line += "\\N";
+  } else {
+    std::array<char, 32> buffer{};
+    line.append(buffer.data(), WriteNumber(value, buffer));
+  }
+}
+
 // Where a recordset's rows come from while they are still arriving: the
 // connection that runs the query, one row per call.
 class RowSource {
@@ -259,8 +305,6 @@ struct PgStatement {
 };
 
 class PgConnection final : public Connection, private RowSource {
-  class PgRowWriter;
-
  public:
   explicit PgConnection(ConnPtr conn) : mConn(std::move(conn)), mCache(kCacheSize) {}
   ~PgConnection() override { Close(); }
@@ -316,14 +360,33 @@ class PgConnection final : public Connection, private RowSource {
     }
   }
 
-  std::unique_ptr<RowWriter> PrepareRowWriter(std::string_view sql) override;
+  std::int64_t CopyIn(std::string_view sql, Recordset& rows, const RowCounter& onRow) override {
+    FinishStream();
+    RequireOpen();
+    const std::string text = RewriteStatement(sql, Backend::Postgres).text;
+    if (mInTransaction) Command("SAVEPOINT tavex_statement");
+    try {
+      const ResultPtr start(PQexec(mConn.get(), text.c_str()));
+      if (PQresultStatus(start.get()) != PGRES_COPY_IN) {
+        throw DbError(Describe(start.get(), mConn.get()));
+      }
+      const std::int64_t copied = SendRows(rows, onRow);
+      const ResultPtr end(PQgetResult(mConn.get()));
+      DrainResults();
+      if (!Succeeded(end.get())) throw DbError(Describe(end.get(), mConn.get()));
+      if (mInTransaction) Command("RELEASE SAVEPOINT tavex_statement");
+      return copied;
+    } catch (...) {
+      UndoStatement();
+      throw;
+    }
+  }
 
   void BeginTrans(TransactionKind kind) override {
     FinishStream();
     if (InTransaction()) throw DbError("A transaction is already open on this connection.");
     Command(kind == TransactionKind::Strict ? "BEGIN ISOLATION LEVEL REPEATABLE READ" : "BEGIN");
     mInTransaction = true;
-    ++mTransactionNumber;
   }
 
   void CommitTrans() override {
@@ -397,6 +460,42 @@ class PgConnection final : public Connection, private RowSource {
     }
   }
 
+  // Streams the rows into the copy that the connection has begun, in
+  // chunks, and ends it; a failure on the way ends it as failed, so the
+  // server keeps none of its rows.
+  std::int64_t SendRows(Recordset& rows, const RowCounter& onRow) {
+    std::int64_t copied = 0;
+    std::string chunk;
+    try {
+      const std::size_t width = rows.Columns().size();
+      while (rows.Next()) {
+        for (std::size_t i = 0; i < width; ++i) {
+          if (i > 0) chunk += '\t';
+          AppendCopyField(chunk, rows.Get(i));
+        }
+        chunk += '\n';
+        if (chunk.size() >= kCopyChunk) SendChunk(chunk);
+        onRow(++copied);
+      }
+      SendChunk(chunk);
+    } catch (...) {
+      PQputCopyEnd(mConn.get(), "The copy was stopped.");
+      DrainResults();
+      throw;
+    }
+    if (PQputCopyEnd(mConn.get(), nullptr) != 1)
+      throw DbError(Trimmed(PQerrorMessage(mConn.get())));
+    return copied;
+  }
+
+  void SendChunk(std::string& chunk) {
+    if (chunk.empty()) return;
+    if (PQputCopyData(mConn.get(), chunk.data(), static_cast<int>(chunk.size())) != 1) {
+      throw DbError(Trimmed(PQerrorMessage(mConn.get())));
+    }
+    chunk.clear();
+  }
+
   // Reads what is left of the current query's results.
   void DrainResults() {
     while (ResultPtr rest{PQgetResult(mConn.get())}) {
@@ -465,55 +564,14 @@ class PgConnection final : public Connection, private RowSource {
         mLengths[i] = static_cast<int>(b->size());
         mFormats[i] = 1;
       } else if (std::holds_alternative<std::int64_t>(v) || std::holds_alternative<double>(v)) {
-        std::array<char, 32>& buffer = mNumbers[i];
-        const auto [end, error] =
-            std::holds_alternative<std::int64_t>(v)
-                ? std::to_chars(buffer.data(), buffer.data() + buffer.size() - 1,
-                                std::get<std::int64_t>(v))
-                : std::to_chars(buffer.data(), buffer.data() + buffer.size() - 1,
-                                std::get<double>(v));
-        if (error != std::errc{}) throw DbError("Cannot write a number parameter.");
-        *end = '\0';
-        mValues[i] = buffer.data();
+        *WriteNumber(v, mNumbers[i]) = '\0';
+        mValues[i] = mNumbers[i].data();
       }
     }
   }
 
-  // Runs a row writer's statement. Inside a transaction the rows of one
-  // writer share one savepoint, taken before its first row (and recorded as
-  // the transaction's number in `savepoint`), instead of one per statement:
-  // a failed row undoes every row of the writer and the transaction goes on.
-  void WriteRow(std::string_view sql, const Params& params, std::uint64_t& savepoint) {
-    FinishStream();
-    RequireOpen();
-    if (mInTransaction && savepoint != mTransactionNumber) {
-      Command("SAVEPOINT tavex_rows");
-      savepoint = mTransactionNumber;
-    }
-    const PgStatement& statement = Prepare(sql);
-    CheckParamCount(statement, params);
-    BindValues(params);
-    const ResultPtr result(PQexecPrepared(mConn.get(), statement.name.c_str(),
-                                          static_cast<int>(params.size()), mValues.data(),
-                                          mLengths.data(), mFormats.data(), 0));
-    if (Succeeded(result.get())) return;
-    const std::string failure = Describe(result.get(), mConn.get());
-    if (mInTransaction && PQstatus(mConn.get()) == CONNECTION_OK) {
-      const ResultPtr undo(PQexec(mConn.get(), "ROLLBACK TO SAVEPOINT tavex_rows"));
-    }
-    throw DbError(failure);
-  }
-
-  // A writer is done: its savepoint, if still there, is no longer needed.
-  void EndRows(std::uint64_t savepoint) {
-    if (!mConn || !mInTransaction || savepoint != mTransactionNumber) return;
-    FinishStream();
-    const ResultPtr ignored(PQexec(mConn.get(), "RELEASE SAVEPOINT tavex_rows"));
-  }
-
   ConnPtr mConn;
-  std::uint64_t mTransactionNumber = 0;  // counts the transactions begun
-  PgRecordset* mStreaming = nullptr;     // the recordset whose rows are arriving
+  PgRecordset* mStreaming = nullptr;  // the recordset whose rows are arriving
   StatementCache<PgStatement> mCache;
   std::uint64_t mStatementNumber = 0;
   bool mInTransaction = false;
@@ -522,32 +580,6 @@ class PgConnection final : public Connection, private RowSource {
   std::vector<int> mFormats;
   std::vector<std::array<char, 32>> mNumbers;
 };
-
-// Runs each row through WriteRow, with one savepoint for all of them.
-class PgConnection::PgRowWriter final : public RowWriter {
- public:
-  PgRowWriter(PgConnection& connection, std::string_view sql)
-      : mConnection(connection), mSql(sql) {}
-  PgRowWriter(const PgRowWriter&) = delete;
-  PgRowWriter& operator=(const PgRowWriter&) = delete;
-  ~PgRowWriter() override { mConnection.EndRows(mSavepoint); }
-
-  void Write(const Recordset& row) override {
-    mParams.resize(row.Columns().size());
-    for (std::size_t i = 0; i < mParams.size(); ++i) mParams[i] = row.Get(i);
-    mConnection.WriteRow(mSql, mParams, mSavepoint);
-  }
-
- private:
-  PgConnection& mConnection;
-  std::string mSql;
-  Params mParams;
-  std::uint64_t mSavepoint = 0;  // no transaction has number 0
-};
-
-std::unique_ptr<RowWriter> PgConnection::PrepareRowWriter(std::string_view sql) {
-  return std::make_unique<PgRowWriter>(*this, sql);
-}
 
 void IgnoreNotice(void*, const char*) {}
 

@@ -209,77 +209,6 @@ class SqliteRecordset final : public sqlite::StatementRows {
   bool mDone = false;
 };
 
-// One prepared statement of its own (outside the cache, so no lookup per
-// row). A row read from SQLite is bound value by value without conversion.
-class SqliteRowWriter final : public RowWriter {
- public:
-  explicit SqliteRowWriter(std::shared_ptr<Prepared> prepared)
-      : mPrepared(std::move(prepared)), mWidth(sqlite3_bind_parameter_count(mPrepared->stmt)) {}
-
-  void Write(const Recordset& row) override {
-    if (mPrepared->handle->closed) ThrowClosed();
-    if (row.Columns().size() != static_cast<std::size_t>(mWidth)) {
-      throw DbError("The statement expects " + std::to_string(mWidth) + " parameter(s), " +
-                    std::to_string(row.Columns().size()) + " given.");
-    }
-    sqlite3_stmt* stmt = mPrepared->stmt;
-    ResetGuard reset(stmt);
-    if (const auto* sqliteRow = dynamic_cast<const sqlite::StatementRows*>(&row)) {
-      BindRow(sqliteRow->CurrentRow());
-    } else {
-      mParams.resize(static_cast<std::size_t>(mWidth));
-      for (std::size_t i = 0; i < mParams.size(); ++i) mParams[i] = row.Get(i);
-      Bind(stmt, mParams, false);
-    }
-    const int rc = sqlite3_step(stmt);
-    if (rc != SQLITE_ROW && rc != SQLITE_DONE) throw DbError(sqlite3_errmsg(mPrepared->handle->db));
-  }
-
- private:
-  // Texts and blobs are bound in place, without a copy: the source row
-  // stays current until this statement has run. The values are read through
-  // sqlite3_value, which costs less per call than the column functions.
-  void BindRow(sqlite3_stmt* source) {
-    sqlite3_stmt* stmt = mPrepared->stmt;
-    for (int i = 0; i < mWidth; ++i) {
-      sqlite3_value* value = sqlite3_column_value(source, i);
-      int rc = SQLITE_OK;
-      switch (sqlite3_value_type(value)) {
-        case SQLITE_INTEGER:
-          rc = sqlite3_bind_int64(stmt, i + 1, sqlite3_value_int64(value));
-          break;
-        case SQLITE_FLOAT:
-          rc = sqlite3_bind_double(stmt, i + 1, sqlite3_value_double(value));
-          break;
-        case SQLITE_TEXT: {
-          const unsigned char* text = sqlite3_value_text(value);
-          rc = sqlite3_bind_text64(stmt, i + 1, reinterpret_cast<const char*>(text),
-                                   static_cast<sqlite3_uint64>(sqlite3_value_bytes(value)),
-                                   SQLITE_STATIC, SQLITE_UTF8);
-          break;
-        }
-        case SQLITE_BLOB: {
-          const void* data = sqlite3_value_blob(value);
-          const int size = sqlite3_value_bytes(value);
-          // An empty blob comes without a data pointer, which binds as NULL.
-          rc = size == 0 ? sqlite3_bind_zeroblob(stmt, i + 1, 0)
-                         : sqlite3_bind_blob64(stmt, i + 1, data, static_cast<sqlite3_uint64>(size),
-                                               SQLITE_STATIC);
-          break;
-        }
-        default:
-          rc = sqlite3_bind_null(stmt, i + 1);
-          break;
-      }
-      if (rc != SQLITE_OK) throw DbError(sqlite3_errstr(rc));
-    }
-  }
-
-  std::shared_ptr<Prepared> mPrepared;
-  int mWidth;
-  Params mParams;
-};
-
 // Clears the counting state of a handle when ExecuteCountingRows ends.
 class CountingScope {
  public:
@@ -340,11 +269,6 @@ class SqliteConnection final : public Connection {
     std::shared_ptr<Prepared> prepared = Prepare(sql);
     Bind(prepared->stmt, params, true);
     return std::make_unique<SqliteRecordset>(std::move(prepared));
-  }
-
-  std::unique_ptr<RowWriter> PrepareRowWriter(std::string_view sql) override {
-    if (!IsOpen()) ThrowClosed();
-    return std::make_unique<SqliteRowWriter>(Compile(sql));
   }
 
   std::int64_t ExecuteCountingRows(std::string_view sql, const Params& params,

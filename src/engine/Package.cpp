@@ -76,7 +76,8 @@ std::string CreateTableSql(const std::string& table, const std::vector<db::Colum
 std::int64_t CopyIntoNewTable(db::Recordset& rows, db::Connection& target, const std::string& table,
                               ProgressEvents& progress) {
   target.Execute(CreateTableSql(QuoteName(table), rows.Columns(), target.GetBackend()));
-  return CopyRows(rows, target, table, Names(rows.Columns()), progress);
+  return CopyRows(rows, target, table, Names(rows.Columns()),
+                  [&](std::int64_t done) { progress.Row(done); });
 }
 
 // Copies the rows of `sql` on `source` into a new table of the package

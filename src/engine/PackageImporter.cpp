@@ -104,8 +104,11 @@ void PackageImporter::DeleteEarlierCopies(const PackageDefinition::Step& step,
                       mAttached->Table(step.packageTable));
     } else {
       auto values = mSource.Query(distinct + QuoteName(step.packageTable));
-      RowCopier copier(mTarget, kIncomingTable, fields);
-      while (values->Next()) copier.Insert(*values);
+      engine::CopyRows(*values, mTarget, kIncomingTable, fields, [](std::int64_t) {});
+      // The planner's view of the keys' number, so the deletes hash them.
+      if (mTarget.GetBackend() == db::Backend::Postgres) {
+        mTarget.Execute("ANALYZE " + QuoteName(kIncomingTable));
+      }
     }
   }
   for (const auto& statement : perRow) {
@@ -122,7 +125,8 @@ std::int64_t PackageImporter::CopyRows(const PackageDefinition::Step& step,
   std::int64_t done = 0;
   if (!mAttached) {
     auto rows = mSource.Query("SELECT " + selectList + " FROM " + QuoteName(step.packageTable));
-    return engine::CopyRows(*rows, mTarget, step.table, targetNames, mProgress);
+    return engine::CopyRows(*rows, mTarget, step.table, targetNames,
+                            [&](std::int64_t done) { mProgress.Row(done); });
   }
   if (step.rowCount == 0) return 0;
   std::string names;

@@ -21,7 +21,8 @@ namespace tavex::engine {
 // When both databases are SQLite files and neither connection is yet in a
 // transaction, the package file is attached to the receiving
 // connection for the life of the importer and the rows move in slices of 1%
-// by INSERT ... SELECT inside SQLite; otherwise they are streamed row by row.
+// by INSERT ... SELECT inside SQLite; otherwise they are streamed in bulk,
+// with no statement per row (into PostgreSQL through COPY).
 // Create the importer before the transaction begins and end it after the
 // transaction ends.
 class PackageImporter {
