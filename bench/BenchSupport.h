@@ -118,6 +118,23 @@ const char* const kDeletes[] = {
 };
 
 // The four bill steps, every row of each table, with the bill step's deletes.
+// What both baselines run to merge a package's bills: the set-based deletes
+// of every bill `incoming` (a subquery) names, then one INSERT ... SELECT per
+// table from the table of the same name prefixed by `from`.
+inline std::string BaselineMerge(const std::string& incoming, const std::string& from) {
+  std::string sql =
+      "DELETE FROM bi_SubBill WHERE BillItemID IN (SELECT BillItemID FROM bi_BillItem WHERE "
+      "BillID IN " +
+      incoming + ");\n";
+  for (const char* table : {"bi_BillItem", "bi_BillPayment", "bi_Bill"}) {
+    sql += std::string("DELETE FROM ") + table + " WHERE BillID IN " + incoming + ";\n";
+  }
+  for (const char* table : kTables) {
+    sql += std::string("INSERT INTO ") + table + " SELECT * FROM " + from + table + ";\n";
+  }
+  return sql;
+}
+
 inline void DefineBillPackage(Package& package) {
   package.PackageID("B01-240305140709");
   package.Description("旺角分店");

@@ -77,16 +77,7 @@ void BaselineImport(const fs::path& work, const fs::path& pkg, const fs::path& m
   Shell("zstd -d -q -f " + Quoted(pkg) + " -o " + Quoted(mdb));
   const std::string incoming = "(SELECT BillID FROM p.bi_Bill)";
   std::string sql = "ATTACH " + Quoted(mdb) + " AS p; BEGIN;\n";
-  sql +=
-      "DELETE FROM bi_SubBill WHERE BillItemID IN (SELECT BillItemID FROM bi_BillItem WHERE "
-      "BillID IN " +
-      incoming + ");\n";
-  sql += "DELETE FROM bi_BillItem WHERE BillID IN " + incoming + ";\n";
-  sql += "DELETE FROM bi_BillPayment WHERE BillID IN " + incoming + ";\n";
-  sql += "DELETE FROM bi_Bill WHERE BillID IN " + incoming + ";\n";
-  for (const char* table : kTables) {
-    sql += std::string("INSERT INTO ") + table + " SELECT * FROM p." + table + ";\n";
-  }
+  sql += BaselineMerge(incoming, "p.");
   sql += "COMMIT;\n";
   WriteText(work / "baseline_import.sql", sql);
   Shell("sqlite3 " + Quoted(hq) + " < " + Quoted(work / "baseline_import.sql"));

@@ -89,16 +89,7 @@ void BaselineImport(const Server& server, const fs::path& work, const fs::path& 
            ") ON COMMIT DROP;\n\\copy in_" + table + " FROM " + Quoted(csv) + " CSV\n";
   }
   const std::string incoming = "(SELECT BillID FROM in_bi_Bill)";
-  sql +=
-      "DELETE FROM bi_SubBill WHERE BillItemID IN (SELECT BillItemID FROM bi_BillItem WHERE "
-      "BillID IN " +
-      incoming + ");\n";
-  sql += "DELETE FROM bi_BillItem WHERE BillID IN " + incoming + ";\n";
-  sql += "DELETE FROM bi_BillPayment WHERE BillID IN " + incoming + ";\n";
-  sql += "DELETE FROM bi_Bill WHERE BillID IN " + incoming + ";\n";
-  for (const char* table : kTables) {
-    sql += std::string("INSERT INTO ") + table + " SELECT * FROM in_" + table + ";\n";
-  }
+  sql += BaselineMerge(incoming, "in_");
   sql += "COMMIT;\n";
   WriteText(work / "baseline_dump.sql", dump);
   WriteText(work / "baseline_import.sql", sql);
