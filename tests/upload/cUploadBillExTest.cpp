@@ -196,35 +196,5 @@ TEST_P(UploadBillExTest, TheMarksReachOnlyTheStagedRows) {
 
 INSTANTIATE_HOST_DATABASE_TEST(UploadBillExTest);
 
-// A host of an older version: no reversed-checkout tables, no Octopus.
-class UploadBillExWithoutOptionalTablesTest : public UploadBillExTest {
- protected:
-  cli::SampleOptions Sample() const override {
-    auto options = UploadBillExTest::Sample();
-    options.withUnCheck = false;
-    options.withOctopus = false;
-    return options;
-  }
-};
-
-TEST_P(UploadBillExWithoutOptionalTablesTest, LeavesOutTheirStagingAndTheirSteps) {
-  ASSERT_TRUE(cUploadBillEx().LoadData());
-  for (auto table : {"bi_UnCheckBill_Upload", "bi_UnCheckBillPayment_Upload",
-                     "bi_UnCheckBillItem_Upload", "bi_OctopusPayment_Upload"}) {
-    EXPECT_FALSE(HasTable(table)) << table;
-  }
-  EXPECT_EQ(Prefixed(UnsentBills()), Keys("SELECT BillID FROM bi_Bill_Upload"));
-  engine::Package package;
-  cUploadBillEx().LoadPackag(package);
-  std::vector<std::string> captions;
-  for (std::int32_t i = 1; i <= package.ExDatas().Count(); ++i) {
-    captions.push_back(package.ExDatas().Item(i).Caption().substr(0, 3));
-  }
-  EXPECT_EQ((std::vector<std::string>{"21.", "22.", "23.", "24.", "31.", "32.", "33."}), captions);
-  EXPECT_EQ(1, package.Actions().Count());
-}
-
-INSTANTIATE_HOST_DATABASE_TEST(UploadBillExWithoutOptionalTablesTest);
-
 }  // namespace
 }  // namespace tavex
