@@ -160,6 +160,14 @@ inline void GenerateBranch(const fs::path& work, const fs::path& branch, const f
 }
 
 // The largest resident memory this process has had, in MiB.
+// Prints both head offices' state after the import; the exit status of the
+// bench: 0 when they are identical.
+inline int ReportHeadOffices(const std::string& engine, const std::string& baseline) {
+  std::printf("head office after import: engine %s| baseline %s| %s\n", engine.c_str(),
+              baseline.c_str(), engine == baseline ? "same" : "DIFFERENT");
+  return engine == baseline ? 0 : 1;
+}
+
 inline double PeakMemoryMiB() {
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);

@@ -184,9 +184,7 @@ int main(int argc, char** argv) {
                 inTransactionOnly.cpu);
     PrintRatio("unpack + import:  ", importEngine, importBaseline, "(target <= 2.0)");
     std::printf("peak resident memory of the engine: %.1f MiB (target < 64)\n", PeakMemoryMiB());
-    std::printf("head office after import: engine %s| baseline %s| %s\n", engineState.c_str(),
-                baselineState.c_str(), engineState == baselineState ? "same" : "DIFFERENT");
-    return engineState == baselineState ? 0 : 1;
+    return ReportHeadOffices(engineState, baselineState);
   } catch (const std::exception& error) {
     std::cerr << "engine_bench: " << error.what() << "\n";
     return 1;
