@@ -2,12 +2,18 @@
 
 #include <vector>
 
+#include "framework/ExchangeContext.h"
 #include "storage/DatabaseHelpers.h"
+#include "storage/ShortWriteTransactions.h"
 
 namespace tavex {
 
 std::string BranchPrefixed(const std::string& branchId, std::string_view column) {
-  return "'" + storage::EscapeText(branchId) + "-'+" + std::string(column);
+  std::string prefixed(1, '\'');
+  prefixed += storage::EscapeText(branchId);
+  prefixed += "-'+";
+  prefixed += column;
+  return prefixed;
 }
 
 bool HostHas(std::string_view onlyWith) {
@@ -15,11 +21,16 @@ bool HostHas(std::string_view onlyWith) {
 }
 
 void FillStagingTables(db::Connection& connection, std::span<const StagingTable> tables,
-                       const std::string& branchId) {
+                       const std::string& branchId,
+                       const std::function<void(const StagingTable&)>& afterCopy) {
+  ShortWriteTransactions writes(connection);
   std::vector<const StagingTable*> made;
   for (const StagingTable& table : tables) {
     if (!HostHas(table.onlyWith)) continue;
-    connection.Execute(table.copy);
+    writes.Run([&] {
+      connection.Execute(table.copy);
+      if (afterCopy) afterCopy(table);
+    });
     made.push_back(&table);
   }
   for (const StagingTable* table : made) {
@@ -31,12 +42,20 @@ void FillStagingTables(db::Connection& connection, std::span<const StagingTable>
       if (i > 0) sql += ",         ";
       sql += std::string(key) + "=" + BranchPrefixed(branchId, key);
     }
-    connection.Execute(sql + (table->marksUploaded ? ",IsUploaded=1 " : " "));
+    writes.Run([&] { connection.Execute(sql + (table->marksUploaded ? ",IsUploaded=1 " : " ")); });
   }
+  writes.Finish();
 }
 
 void DropStagingTables(std::span<const StagingTable> tables) {
-  for (const StagingTable& table : tables) storage::DropTable(table.name);
+  const std::shared_ptr<db::Connection> connection = ExchangeContext::Instance().Connection();
+  if (!connection) return;
+  // Dropping a large table writes for a while too.
+  ShortWriteTransactions writes(*connection);
+  for (const StagingTable& table : tables) {
+    if (storage::TableExists(table.name)) writes.Run([&] { storage::DropTable(table.name); });
+  }
+  writes.Finish();
 }
 
 void AddUploadSteps(engine::Package& package, std::span<const UploadStep> steps,

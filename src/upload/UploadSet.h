@@ -59,10 +59,15 @@ std::string BranchPrefixed(const std::string& branchId, std::string_view column)
 bool HostHas(std::string_view onlyWith);
 
 // Fills the staging tables on `connection` (the shared connection): every
-// copy first, then the prefixes, each statement once, in the order given.
-// Failures propagate; the caller holds the transaction.
+// copy first, then the prefixes, each statement once, in the order given,
+// in ShortWriteTransactions (so on the embedded database the copies are no
+// snapshot: whoever marks rows as sent compares them with what was staged).
+// `afterCopy` runs in the same transaction as the copy it is called for.
+// Failures propagate, with the tables made so far left for the caller to
+// drop.
 void FillStagingTables(db::Connection& connection, std::span<const StagingTable> tables,
-                       const std::string& branchId);
+                       const std::string& branchId,
+                       const std::function<void(const StagingTable&)>& afterCopy = {});
 
 // Drops every staging table; a table that is not there is no error.
 void DropStagingTables(std::span<const StagingTable> tables);

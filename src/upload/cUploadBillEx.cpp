@@ -2,8 +2,10 @@
 
 #include <vector>
 
+#include "engine/SqlNames.h"
 #include "framework/ExchangeContext.h"
 #include "framework/SettingIds.h"
+#include "storage/AsciiText.h"
 #include "storage/DatabaseHelpers.h"
 #include "storage/IgnoreFailure.h"
 
@@ -15,6 +17,7 @@ using T = UploadBillTexts;
 
 constexpr std::string_view kUnCheckBill = "bi_UnCheckBill";
 constexpr std::string_view kOctopusPayment = "bi_OctopusPayment";
+constexpr std::string_view kOctopusStaging = "bi_OctopusPayment_Upload";
 
 // Octopus transactions have no key of their own, so the staging also keeps
 // where each staged one lives (the backend's row identity) with its
@@ -130,23 +133,22 @@ bool cUploadBillEx::LoadData() noexcept {
   const std::shared_ptr<db::Connection> connection = ExchangeContext::Instance().Connection();
   try {
     if (!connection) throw db::DbError("no host connection");
-    connection->BeginTrans(db::TransactionKind::Strict);
     DropTables();
-    FillStagingTables(*connection, kStagingTables, BranchID());
-    if (HostHas(kOctopusPayment)) {
+    // The identities must be those of exactly the staged transactions: one
+    // transaction with their copy.
+    FillStagingTables(*connection, kStagingTables, BranchID(), [&](const StagingTable& table) {
+      if (table.name != kOctopusStaging) return;
       connection->Execute(
           " SELECT " + RowIdentity() + " AS LiveRowID,BillID,CardID,DeviceID INTO " +
           std::string(kOctopusIdentity) + "    FROM bi_OctopusPayment   WHERE IsUploaded=0 ");
-    }
-    connection->CommitTrans();
+    });
     return true;
   } catch (const std::exception& failure) {
     mFailure = failure.what();
   } catch (...) {
   }
-  IgnoreFailure([&] {
-    if (connection && connection->InTransaction()) connection->RollbackTrans();
-  });
+  // A set half made is no set: nothing may be exported from it.
+  IgnoreFailure([&] { DropTables(); });
   return false;
 }
 
@@ -168,12 +170,33 @@ bool cUploadBillEx::LoadPackag(engine::Package& vPackage) {
                                "   WHERE bi_OctopusPayment.IsUploaded=0 AND " + sameRow + " ",
                            engine::kKindSource, 0);
   });
-  vPackage.Actions().Add(
-      "28. " + mTexts.Msg_bi_Bill_Update,
-      " UPDATE bi_Bill SET IsUploaded=1    FROM bi_Bill,bi_BillID_Upload   WHERE "
-      "bi_Bill.BillID=bi_BillID_Upload.BIllID ",
-      engine::kKindSource);
+  vPackage.Actions().Add("28. " + mTexts.Msg_bi_Bill_Update,
+                         " UPDATE bi_Bill SET IsUploaded=1    FROM "
+                         "bi_Bill,bi_BillID_Upload,bi_Bill_Upload   WHERE "
+                         "bi_Bill.BillID=bi_BillID_Upload.BIllID AND " +
+                             SameAsStagedBill(),
+                         engine::kKindSource);
   return true;
+}
+
+std::string cUploadBillEx::SameAsStagedBill() const {
+  // A bill settled again while the run sends the package (a reversed
+  // checkout) must stay unsent: the package carries its earlier state.
+  const std::shared_ptr<db::Connection> connection = ExchangeContext::Instance().Connection();
+  if (!connection) throw db::DbError("no host connection");
+  const std::string branchId = BranchID();
+  std::string same = "bi_Bill_Upload.BillID=" + BranchPrefixed(branchId, "bi_Bill.BillID") +
+                     " AND bi_Bill_Upload.ShiftID IS NOT DISTINCT FROM " +
+                     BranchPrefixed(branchId, "bi_Bill.ShiftID");
+  for (const db::Column& column : engine::TableColumns(*connection, "bi_Bill")) {
+    if (EqualsNoCase(column.name, "BillID") || EqualsNoCase(column.name, "ShiftID") ||
+        EqualsNoCase(column.name, "IsUploaded")) {
+      continue;
+    }
+    const std::string name = engine::QuoteName(column.name);
+    same += " AND bi_Bill." + name + " IS NOT DISTINCT FROM bi_Bill_Upload." + name;
+  }
+  return same + " ";
 }
 
 }  // namespace tavex

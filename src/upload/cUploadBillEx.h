@@ -93,11 +93,11 @@ class cUploadBillEx {
   // identities; a table that is not there is no error.
   void DropTables();
 
-  // Rebuilds the upload set in one strict transaction, so that the copies
-  // agree with each other while POS terminals keep writing. Returns true
-  // once the transaction is committed; on any failure (no host connection,
-  // the database locked, a statement failing) everything is rolled back,
-  // Failure() holds the reason, and the answer is false.
+  // Rebuilds the upload set, one short transaction per copy so that POS
+  // terminals writing meanwhile never wait long (see FillStagingTables).
+  // Returns true once every table is made; on any failure (no host
+  // connection, the database locked, a statement failing) the staging
+  // tables are dropped, Failure() holds the reason, and the answer is false.
   bool LoadData() noexcept;
 
   // Why the last LoadData failed; empty after one that succeeded.
@@ -109,10 +109,15 @@ class cUploadBillEx {
   // earlier copy on the receiving side, and the statements that mark the
   // staged bills and Octopus payments as uploaded on this side (each staged
   // row looked up by its key or row identity, so the marks cost as much as
-  // the rows staged). Returns true; a failure propagates.
+  // the rows staged; a bill only while it still equals its staged copy).
+  // Returns true; a failure propagates.
   bool LoadPackag(engine::Package& vPackage);
 
  private:
+  // The condition that the live bill (bi_Bill) still equals its staged copy
+  // (bi_Bill_Upload), every column compared but the flag.
+  std::string SameAsStagedBill() const;
+
   UploadBillTexts mTexts;
   std::string mFailure;
 };
