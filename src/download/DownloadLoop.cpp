@@ -43,6 +43,18 @@ void Sweep(DownloadHost& host, SweepRange range) {
 
 }  // namespace
 
+bool PrepareAndDownload(ExchangeSettings& settings, engine::FSComprFile& compressor,
+                        DownloadHost& host) noexcept {
+  // The preparation reads the settings store, which may fail too.
+  return RunLoggingFailure(
+      Messages().Msg_DownloadData_Fault,
+      [&] {
+        return PrepareExchange(settings, [&](const std::string& text) { host.AddLine(text); }) &&
+               DownloadLoop(settings, compressor, host).Run();
+      },
+      [&](const std::string& record) { host.FailureLogged(record); });
+}
+
 std::string PackageBaseName(const std::string& name) {
   std::string base;
   for (std::size_t at = 0; at < name.size();) {
