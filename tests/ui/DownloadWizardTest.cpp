@@ -164,6 +164,13 @@ TEST_P(DownloadWizard, CancelAnsweredYesFilesThePackageAndStaysOnTheProgressPane
   EXPECT_EQ(FilesBelow("ErrPackage").size(), 1U);
 }
 
+TEST_P(DownloadWizard, HelpContextNeedsTheHelpFile) {
+  EXPECT_EQ(mWizard.HelpContextID(), 0);
+  test::WriteFile(mHome / "help.chm", "help");
+  mWizard.Prepare();
+  EXPECT_EQ(mWizard.HelpContextID(), 50602);
+}
+
 INSTANTIATE_TEST_SUITE_P(, DownloadWizard, testing::Values(db::Backend::Sqlite), test::BackendName);
 
 }  // namespace
