@@ -7,6 +7,7 @@
 #include "i18n/Messages.h"
 #include "storage/AsciiText.h"
 #include "storage/DurableFile.h"
+#include "storage/HostRunLock.h"
 #include "storage/IgnoreFailure.h"
 #include "storage/LoggedRun.h"
 #include "transfer/FtpListing.h"
@@ -43,6 +44,18 @@ void Sweep(DownloadHost& host, SweepRange range) {
 
 }  // namespace
 
+bool PrepareAndDownload(ExchangeSettings& settings, engine::FSComprFile& compressor,
+                        DownloadHost& host) noexcept {
+  // The preparation reads the settings store, which may fail too.
+  return RunLoggingFailure(
+      Messages().Msg_DownloadData_Fault,
+      [&] {
+        return PrepareExchange(settings, [&](const std::string& text) { host.AddLine(text); }) &&
+               DownloadLoop(settings, compressor, host).Run();
+      },
+      [&](const std::string& record) { host.FailureLogged(record); });
+}
+
 std::string PackageBaseName(const std::string& name) {
   std::string base;
   for (std::size_t at = 0; at < name.size();) {
@@ -77,6 +90,16 @@ DownloadLoop::~DownloadLoop() = default;
 bool DownloadLoop::Run() {
   std::unique_ptr<clsFTP> ftp;
   const bool result = RunLogged([&] {
+    const std::shared_ptr<db::Connection> host = ExchangeContext::Instance().Connection();
+    if (!host) throw db::DbError("no host connection");
+    // A second run on the same host would fetch the same files into the same
+    // temporary folder and could unpack one while the other still writes it:
+    // a sound package filed as damaged, and never tried again.
+    const HostRunLock lock(*host, "download");
+    if (!lock.Held()) {
+      AddLine(Messages().Msg_DownloadData_Busy);
+      return false;
+    }
     ftp = std::make_unique<clsFTP>();
     return MergePending() && FetchAndMergeAll(*ftp);
   });

@@ -71,6 +71,13 @@ class DownloadLoop {
   std::shared_ptr<db::Connection> mPackageDatabase;
 };
 
+// Prepares the exchange into `settings`, its lines going through the host,
+// and when that succeeds runs the download loop: true when both succeed. A
+// failure the preparation raises is logged as a download failure and handed
+// to the host, as the loop does with its own. Never throws.
+bool PrepareAndDownload(ExchangeSettings& settings, engine::FSComprFile& compressor,
+                        DownloadHost& host) noexcept;
+
 // The base name of a package file: `name` with every ".pkg" taken out, the
 // comparison exact (so "B01-1.PKG" keeps its ending).
 std::string PackageBaseName(const std::string& name);

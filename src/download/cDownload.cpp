@@ -8,8 +8,6 @@
 #include "framework/ExchangeContext.h"
 #include "i18n/Messages.h"
 #include "storage/IgnoreFailure.h"
-#include "storage/LoggedRun.h"
-#include "transfer/PrepareExchange.h"
 
 namespace tavex {
 
@@ -27,17 +25,10 @@ void cDownload::Initialize(std::shared_ptr<db::Connection> vConnection, Progress
 bool cDownload::Download() {
   if (mListBox == nullptr || mProgressBar == nullptr) return false;
   mFailure.clear();
-  // The preparation reads the settings store, which may fail too.
-  return RunLoggingFailure(
-      Messages().Msg_DownloadData_Fault,
-      [this] {
-        // The compression control is held for this run only.
-        engine::FSComprFile compressor;
-        ExchangeSettings settings;
-        return PrepareExchange(settings, [this](const std::string& text) { AddLine(text); }) &&
-               DownloadLoop(settings, compressor, *this).Run();
-      },
-      [this](const std::string& record) { FailureLogged(record); });
+  // The compression control is held for this run only.
+  engine::FSComprFile compressor;
+  ExchangeSettings settings;
+  return PrepareAndDownload(settings, compressor, *this);
 }
 
 void cDownload::FailureLogged(const std::string& record) {

@@ -6,6 +6,7 @@
 #include "storage/IgnoreFailure.h"
 #include "ui/HelpFile.h"
 #include "ui/QtUiServices.h"
+#include "wizards/frmDownload.h"
 #include "wizards/frmFTP.h"
 #include "wizards/frmRestore.h"
 
@@ -23,6 +24,11 @@ void OpenRestore(ui::UiServices& ui) {
   dialog.ShowMe();
 }
 
+void OpenDownload(ui::UiServices& ui) {
+  frmDownload dialog(ui);
+  dialog.ShowMe();
+}
+
 void OpenFtp(ui::UiServices& ui) {
   frmFTP dialog(ui);
   dialog.ShowMe();
@@ -32,8 +38,8 @@ void OpenFtp(ui::UiServices& ui) {
 // of this build.
 using Opener = void (*)(ui::UiServices&);
 constexpr std::array<Opener, kActionNames.size()> kOpeners = {
-    nullptr,     nullptr, nullptr, nullptr, nullptr, nullptr,
-    OpenRestore, nullptr, nullptr, nullptr, nullptr, OpenFtp};
+    nullptr,     nullptr, nullptr,      nullptr, nullptr, nullptr,
+    OpenRestore, nullptr, OpenDownload, nullptr, nullptr, OpenFtp};
 
 std::unique_ptr<QApplication> ApplicationIfNone() {
   if (QCoreApplication::instance() != nullptr) return nullptr;

@@ -102,6 +102,8 @@ constexpr MessageRow kMessageRows[] = {
     {"Msg_CheckUser", "", "账号或密码错误，请重新输入！", &MessageTexts::Msg_CheckUser},
     {"Msg_CheckPrivilege", "", "不允许删除数据：您的权限不足！", &MessageTexts::Msg_CheckPrivilege},
     {"Msg_DownloadData_Fault", "", "下载数据失败: ", &MessageTexts::Msg_DownloadData_Fault},
+    {"Msg_DownloadData_Busy", "", "另一个下载正在进行，本次下载已取消。",
+     &MessageTexts::Msg_DownloadData_Busy},
     {"Msg_PKG_Resume", "", "继续导入上次中断的数据包：", &MessageTexts::Msg_PKG_Resume},
     {"Msg_PKG_Resume_Lost", "", "找不到上次中断的数据包，无法导入：",
      &MessageTexts::Msg_PKG_Resume_Lost},

@@ -82,6 +82,7 @@ struct MessageTexts {
   std::string Msg_CheckUser;
   std::string Msg_CheckPrivilege;
   std::string Msg_DownloadData_Fault;
+  std::string Msg_DownloadData_Busy;
   // A download resuming a package that an interrupted run left pending.
   std::string Msg_PKG_Resume;
   std::string Msg_PKG_Resume_Lost;

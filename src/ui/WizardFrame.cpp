@@ -10,6 +10,7 @@
 #include "i18n/Messages.h"
 #include "storage/IgnoreFailure.h"
 #include "ui/DialogPlacement.h"
+#include "ui/HelpFile.h"
 #include "ui/Theme.h"
 
 namespace tavex::ui {
@@ -203,6 +204,7 @@ void WizardFrame::Prepare(int left, int top) {
   IgnoreFailure([&] { PlaceDialog(*this, left, top); });
   IgnoreFailure([&] { Localize(); });
   IgnoreFailure([&] { ReadTexts(); });
+  if (!mHelpTopic.empty()) IgnoreFailure([&] { mHelpContextID = HelpContext(mHelpTopic); });
   IgnoreFailure([&] { LayOutSteps(); });
   IgnoreFailure([&] {
     if (mBegin != nullptr) mBegin->setDate(QDate::currentDate());
@@ -278,7 +280,7 @@ void WizardFrame::reject() {
   QDialog::reject();
 }
 
-void WizardFrame::EnterBusy() {
+void WizardFrame::EnterBusy(bool emptyList) {
   mBusy = true;
   mCancel = false;
   if (mOpen != nullptr) mOpen->setEnabled(false);
@@ -287,7 +289,7 @@ void WizardFrame::EnterBusy() {
   mClose->setEnabled(false);
   if (mCancelButton != nullptr) mCancelButton->setEnabled(true);
   IgnoreFailure([&] {
-    if (mProgressList != nullptr) mProgressList->clear();
+    if (mProgressList != nullptr && emptyList) mProgressList->clear();
     if (mBar != nullptr) mBar->SetValue(0);
   });
 }

@@ -57,6 +57,9 @@ class WizardFrame : public QDialog {
   // True between entering and leaving the busy state.
   bool IsBusy() const { return mBusy; }
   bool CancelFlag() const { return mCancel; }
+  // The help context of the wizard's help topic, set at load; 0 without
+  // help file or topic.
+  int HelpContextID() const { return mHelpContextID; }
 
   // The handler of the package object's Proccess event: the cancel
   // question, the copy lines, lblInfo, the bar, and pending events.
@@ -93,7 +96,13 @@ class WizardFrame : public QDialog {
   // option array, a check box); `isArrayElement` as for WidgetControl.
   void Register(QWidget& widget, bool isArrayElement);
 
-  void EnterBusy();
+  // The help topic ("050602_MemberSyn") whose context the wizard takes at
+  // load; for the constructor of a wizard.
+  void SetHelpTopic(std::string topic) { mHelpTopic = std::move(topic); }
+
+  // A run that appends its lines to those of an earlier run enters with
+  // `emptyList` false.
+  void EnterBusy(bool emptyList = true);
   void LeaveBusy();
   void ClearCancelFlag() { mCancel = false; }
   // Closes the wizard (refused while busy).
@@ -135,6 +144,8 @@ class WizardFrame : public QDialog {
   QDateEdit* mBegin = nullptr;
   QDateEdit* mEnd = nullptr;
   std::string mFilter;
+  std::string mHelpTopic;
+  int mHelpContextID = 0;
   std::vector<std::unique_ptr<WidgetControl>> mControls;
   bool mCancel = false;
   bool mBusy = false;

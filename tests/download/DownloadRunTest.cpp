@@ -8,6 +8,7 @@
 #include "download/DownloadLoop.h"
 #include "framework/ExchangeContext.h"
 #include "i18n/Messages.h"
+#include "storage/HostRunLock.h"
 #include "support/HostDatabase.h"
 #include "support/Sorted.h"
 
@@ -289,6 +290,22 @@ TEST_P(DownloadRun, AnUnreachableServerOrMissingFolderEndsTheRun) {
   EXPECT_FALSE(Download());
   EXPECT_EQ((Lines{"正在建立FTP连接：127.0.0.1 ...", "FTP连接失败！请检查网络连接是否正确。"}),
             mList.lines);
+}
+
+// A wizard and the nightly run on one host would share the temporary folder.
+TEST_P(DownloadRun, AnotherRunOnTheSameHostKeepsThisOneOut) {
+  PutPackage("B01-1.pkg", BillPackage("B01", 1, 2));
+  {
+    const auto other = Hq();
+    const HostRunLock running(*other, "download");
+    ASSERT_TRUE(running.Held());
+    EXPECT_FALSE(Download());
+    EXPECT_EQ(Lines{"另一个下载正在进行，本次下载已取消。"}, mList.lines);
+    EXPECT_TRUE(ServerHas("B01-1.pkg"));
+    EXPECT_TRUE(FilesBelow("Temp").empty());
+  }
+  EXPECT_TRUE(Download());
+  EXPECT_EQ(2, Count("bi_Bill"));
 }
 
 // A host of the loop standing for a dialog whose user cancels the import at

@@ -6,6 +6,7 @@
 #include "FakeUiServices.h"
 #include "i18n/Messages.h"
 #include "support/TempDir.h"
+#include "wizards/frmDownload.h"
 #include "wizards/frmFTP.h"
 #include "wizards/frmRestore.h"
 
@@ -72,6 +73,14 @@ TEST_F(EnglishTexts, NameEveryCaptionOfTheRestoreWizardAtEveryStep) {
   wizard.Prepare();
   EXPECT_EQ(ChineseTexts(wizard), std::vector<std::string>{});
   EXPECT_EQ(wizard.findChild<QAbstractButton*>("cmdNext")->text(), "Next >");
+}
+
+// The hidden cmdViewLog is never localised.
+TEST_F(EnglishTexts, NameEveryCaptionOfTheDownloadWizardButItsHiddenButton) {
+  frmDownload wizard(mUi);
+  wizard.Prepare();
+  EXPECT_EQ(ChineseTexts(wizard), std::vector<std::string>{"cmdViewLog: 查看日志"});
+  EXPECT_EQ(wizard.windowTitle(), "Data download wizard");
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // README: ui_screenshots OUTPUT_FOLDER zh|en. Runs offscreen; each picture
 // gets a plain title bar, so the dialog's caption shows too.
 #include <QApplication>
+#include <QCheckBox>
 #include <QFont>
 #include <QImage>
 #include <QLineEdit>
@@ -16,12 +17,16 @@
 
 #include "engine/FSComprFile.h"
 #include "engine/Package.h"
+#include "framework/SettingIds.h"
+#include "framework/SettingsStore.h"
 #include "i18n/Messages.h"
+#include "support/FtpServer.h"
 #include "support/HostDatabase.h"
 #include "support/HttpServer.h"
 #include "support/ScopedHostConnection.h"
 #include "support/TempDir.h"
 #include "ui/Theme.h"
+#include "wizards/frmDownload.h"
 #include "wizards/frmFTP.h"
 #include "wizards/frmRestore.h"
 
@@ -111,12 +116,13 @@ void RenderSettings(Renderer& renderer, const test::TempDir& home) {
   renderer.Save(dialog, "frmFTP-tavlink");
 }
 
-// A backup package of three tables, as the backup wizards write one.
-void WritePackage(const std::string& path) {
+// A package of three tables, as the backup wizards write one (and, under a
+// branch's package id, as a branch sends one).
+void WritePackage(const std::string& path, const std::string& packageId = "BACKUP") {
   test::TempDir work;
   auto branch = db::OpenConnection(test::CreateEmptyHostDatabase(db::Backend::Sqlite, work));
   engine::Package package;
-  package.PackageID("BACKUP");
+  package.PackageID(packageId);
   const char* tables[][2] = {{"dd_Category", "1. 菜品类别表"},
                              {"dd_Dish", "2. 菜品资料表"},
                              {"dd_Table", "3. 桌台资料表"}};
@@ -141,12 +147,17 @@ void WritePackage(const std::string& path) {
   packer.Compress();
 }
 
-void RenderRestore(Renderer& renderer, const test::TempDir& home) {
-  auto host = db::OpenConnection(test::CreateEmptyHostDatabase(db::Backend::Sqlite, home));
+// A host database in `folder` with the tables of WritePackage.
+std::shared_ptr<db::Connection> HostWithTables(const test::TempDir& folder) {
+  auto host = db::OpenConnection(test::CreateEmptyHostDatabase(db::Backend::Sqlite, folder));
   for (const char* table : {"dd_Category", "dd_Dish", "dd_Table"}) {
     host->Execute(std::string("CREATE TABLE ") + table + " (ID TEXT PRIMARY KEY, Name TEXT)");
   }
-  test::ScopedHostConnection hostScope(host);
+  return host;
+}
+
+void RenderRestore(Renderer& renderer, const test::TempDir& home) {
+  test::ScopedHostConnection hostScope(HostWithTables(home));
   const std::string package = home / "Backup/base-2026-12-06.pkg";
   fs::create_directories(home / "Backup");
   WritePackage(package);
@@ -176,6 +187,50 @@ void RenderRestore(Renderer& renderer, const test::TempDir& home) {
   renderer.Save(wizard, "frmRestore-2-finished");
 }
 
+// Head office "HQ" with a damaged package and then a sound one waiting on a
+// local FTP server: the failed run, the next run appending its lines, the
+// finish panel.
+void RenderDownload(Renderer& renderer, const test::TempDir& home) {
+  test::TempDir work;
+  auto host = HostWithTables(work);
+  test::FtpServer server;
+  SettingsStore store(host);
+  store.SetSetting(kSettingBranchID, "HQ");
+  store.SetSetting(kSettingBranchName, "总部");
+  store.SetSetting(kSettingFtpServer, server.Host());
+  store.SetSetting(kSettingFtpUser, test::FtpServer::kUser);
+  store.SetSetting(kSettingFtpPassword, test::FtpServer::kPassword);
+  test::ScopedHostConnection hostScope(host);
+  test::WriteFile(home / "Octopus/MAIN.INI",
+                  "[FTP]\nPort=" + std::to_string(server.Port()) + "\nTimeOut=10\n");
+  server.PutFile("ForDownload/HQ/B01-261206093012.pkg", "this is not a package");
+
+  ScriptedUi ui;
+  frmDownload wizard(ui);
+  wizard.Prepare();
+  wizard.show();
+  renderer.Save(wizard, "frmDownload-0-welcome");
+  wizard.cmdNext_Click();
+  wizard.cmdNext_Click();
+  renderer.Save(wizard, "frmDownload-1-failed");
+  WritePackage(work / "B02-261206211530.pkg", "B02-261206211530");
+  server.PutFile("ForDownload/HQ/B02-261206211530.pkg",
+                 test::ReadFile(work / "B02-261206211530.pkg"));
+  bool taken = false;
+  ui.onProcessEvents = [&] {
+    auto* list = wizard.findChild<QListWidget*>("lstProgress");
+    const QString last = list->count() > 0 ? list->item(list->count() - 1)->text() : QString();
+    if (!taken && last.startsWith(QString::fromStdString(Messages().Msg_Proc_Copying))) {
+      taken = true;
+      renderer.Save(wizard, "frmDownload-1-running");
+    }
+  };
+  wizard.cmdNext_Click();
+  ui.onProcessEvents = nullptr;
+  wizard.findChild<QCheckBox*>("chkViewLog")->setChecked(true);
+  renderer.Save(wizard, "frmDownload-2-finished");
+}
+
 }  // namespace
 }  // namespace tavex
 
@@ -201,5 +256,6 @@ int main(int argc, char** argv) {
   Renderer renderer(argv[1], argv[2]);
   RenderSettings(renderer, home);
   RenderRestore(renderer, home);
+  RenderDownload(renderer, home);
   return 0;
 }

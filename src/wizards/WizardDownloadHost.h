@@ -1,0 +1,40 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "download/DownloadHost.h"
+#include "engine/Package.h"
+#include "framework/ProgressView.h"
+#include "ui/UiServices.h"
+#include "ui/WizardFrame.h"
+
+namespace tavex {
+
+// The download loop's host for a wizard that downloads on its own progress
+// panel: each line goes to the wizard's list (pending events run after it)
+// and to the synchronisation log, every sweep step lets pending events run,
+// and each package raises its progress events to the wizard's handler, so
+// the cancel button is honoured once an import starts. A raised failure
+// reaches the synchronisation log only.
+class WizardDownloadHost : public DownloadHost {
+ public:
+  // `bar` is the wizard's progress bar and `ui` its services; all three
+  // must outlive the host.
+  WizardDownloadHost(ui::WizardFrame& wizard, ProgressBar& bar, ui::UiServices& ui)
+      : mWizard(wizard), mBar(bar), mUi(ui) {}
+
+  void AddLine(const std::string& text) override;
+  ProgressBar& Bar() override { return mBar; }
+  void SweepStep() override { mUi.ProcessEvents(); }
+  engine::Package& NewPackage() override;
+
+ private:
+  ui::WizardFrame& mWizard;
+  ProgressBar& mBar;
+  ui::UiServices& mUi;
+  // The package in hand, kept until the next package or the host's end.
+  std::unique_ptr<engine::Package> mPackage;
+};
+
+}  // namespace tavex

@@ -1,0 +1,95 @@
+#include "wizards/frmDownload.h"
+
+#include <QBoxLayout>
+#include <QPushButton>
+
+#include "download/DownloadLoop.h"
+#include "i18n/Messages.h"
+#include "storage/IgnoreFailure.h"
+#include "storage/SyncLog.h"
+#include "wizards/WizardDownloadHost.h"
+
+namespace tavex {
+
+frmDownload::frmDownload(ui::UiServices& ui, QWidget* parent)
+    : WizardFrame("frmDownload", "数据下载向导", ui, parent) {
+  SetHelpTopic("050602_MemberSyn");
+  QWidget* welcome = AddStep();
+  AddWelcome(welcome, "欢迎使用数据下载向导");
+  AddNotice(welcome, 0, "本向导将帮助您从服务器下载数据并导入到本地数据库中...");
+  AddNotice(welcome, 1, "提示：如果要下载数据，请并点击“下一步”继续，否则请单击“取消”退出本向导。");
+  static_cast<QBoxLayout*>(welcome->layout())->addStretch();
+
+  QWidget* run = AddStep();
+  AddNotice(run, 2, "请单击“下一步”开始下载数据并导入到本地数据库中...");
+  AddProgress(run, "取消下载数据");
+
+  QWidget* finished = AddStep();
+  AddLabel(finished, "lblSuccess", "数据已经下载成功");
+  AddNotice(finished, 3, "单击“完成”或者“取消”即可退出本向导");
+  chkViewLog = new QCheckBox(QStringLiteral("查看数据同步日志"), finished);
+  chkViewLog->setObjectName("chkViewLog");
+  finished->layout()->addWidget(chkViewLog);
+  Register(*chkViewLog, false);
+  static_cast<QBoxLayout*>(finished->layout())->addStretch();
+
+  // Never shown and never localised: the finish step runs its handler.
+  auto* cmdViewLog = new QPushButton(QStringLiteral("查看日志"), this);
+  cmdViewLog->setObjectName("cmdViewLog");
+  cmdViewLog->hide();
+  connect(cmdViewLog, &QPushButton::clicked, this, [this] { cmdViewLog_Click(); });
+}
+
+void frmDownload::ReadTexts() {
+  cLanguage& language = gLanguage();
+  Msg_SynData_Begin = language.getValue("Msg_SynData", "Begin", "下载数据已经开始！");
+  Msg_SynData_Success = language.getValue("Msg_SynData", "Success", "下载数据已经完成！");
+}
+
+bool frmDownload::StepAction(int step) {
+  switch (step) {
+    case 0:
+      ProgressList()->clear();
+      Bar()->SetValue(0);
+      InfoLabel()->clear();
+      return true;
+    case 1:
+      return RunDownload();
+    default:
+      Finish();
+      return true;
+  }
+}
+
+bool frmDownload::RunDownload() {
+  // A run that fails is run again from the same panel: its lines follow
+  // those of the failed one.
+  EnterBusy(false);
+  IgnoreFailure([&] { InfoLabel()->setText(QString::fromStdString(Msg_SynData_Begin)); });
+  WizardDownloadHost host(*this, *Bar(), Ui());
+  const bool result = PrepareAndDownload(mSettings, FSComprFile1, host);
+  if (result) {
+    IgnoreFailure([&] { InfoLabel()->setText(QString::fromStdString(Msg_SynData_Success)); });
+  }
+  ClearCancelFlag();
+  IgnoreFailure([&] { Bar()->SetValue(Bar()->Max()); });
+  LeaveBusy();
+  return result;
+}
+
+void frmDownload::Finish() {
+  CloseWizard();
+  Ui().ProcessEvents();
+  cmdViewLog_Click();
+  Ui().ProcessEvents();
+}
+
+void frmDownload::cmdViewLog_Click() {
+  if (!chkViewLog->isChecked()) return;
+  IgnoreFailure([&] {
+    const std::string log = GetLastLogFile();
+    if (!log.empty()) Ui().OpenInViewer(log);
+  });
+}
+
+}  // namespace tavex
