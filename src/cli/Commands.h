@@ -38,6 +38,7 @@ Command SampleDbCommand();
 Command UploadCommand();
 Command DownloadCommand();
 Command RelayCommand();
+Command StatusCommand();
 Command ActionCommand();
 
 // Runs tavexdata with `args` (the arguments after the program name).

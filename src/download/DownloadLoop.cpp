@@ -10,6 +10,7 @@
 #include "storage/HostRunLock.h"
 #include "storage/IgnoreFailure.h"
 #include "storage/LoggedRun.h"
+#include "storage/RunHistory.h"
 #include "transfer/FtpListing.h"
 #include "transfer/clsFTP.h"
 
@@ -105,6 +106,7 @@ bool DownloadLoop::Run() {
   });
   IgnoreFailure([&] { ClosePackageDatabase(); });
   if (ftp) IgnoreFailure([&] { ftp->DisConnect(); });
+  if (result) RecordSuccessfulRun("download");
   return result;
 }
 

@@ -12,6 +12,7 @@
 #include "storage/HostRunLock.h"
 #include "storage/IgnoreFailure.h"
 #include "storage/LoggedRun.h"
+#include "storage/RunHistory.h"
 #include "transfer/IniSection.h"
 #include "transfer/clsFTP.h"
 
@@ -44,6 +45,7 @@ bool cRelay::Relay() noexcept {
   const bool result = RunLoggingFailure(
       mTexts.Msg_Relay_Failed, [&] { return Run(); },
       [&](const std::string& record) { mFailure = record; });
+  if (result && !mDryRun) RecordSuccessfulRun("relay");
   AddLine("");
   return result;
 }

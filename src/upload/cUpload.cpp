@@ -1,6 +1,6 @@
 #include "upload/cUpload.h"
 
-#include <ctime>
+#include <chrono>
 #include <filesystem>
 #include <functional>
 
@@ -9,7 +9,9 @@
 #include "i18n/Messages.h"
 #include "storage/HostRunLock.h"
 #include "storage/IgnoreFailure.h"
+#include "storage/LocalTime.h"
 #include "storage/LoggedRun.h"
+#include "storage/RunHistory.h"
 #include "upload/PackageExport.h"
 #include "upload/cUploadBillEx.h"
 
@@ -18,13 +20,7 @@ namespace tavex {
 namespace {
 
 // The local time as "yymmddHHMMSS".
-std::string TimeStamp() {
-  const std::time_t now = std::time(nullptr);
-  std::tm parts{};
-  localtime_r(&now, &parts);
-  char text[16];
-  return std::string(text, std::strftime(text, sizeof text, "%y%m%d%H%M%S", &parts));
-}
+std::string TimeStamp() { return LocalTimeText(std::chrono::system_clock::now(), "%y%m%d%H%M%S"); }
 
 // True when a bill waits to be uploaded, and when the question cannot be
 // answered: the staging then decides.
@@ -60,6 +56,7 @@ bool cUpload::Upload() noexcept {
         return Run();
       },
       [&](const std::string& record) { mFailure = record; });
+  if (result) RecordSuccessfulRun("upload");
   if (!result && mInTransaction) {
     IgnoreFailure([] { ExchangeContext::Instance().Connection()->RollbackTrans(); });
   }
