@@ -2,7 +2,9 @@
 
 #include <vector>
 
+#include "framework/ExchangeContext.h"
 #include "storage/DatabaseHelpers.h"
+#include "storage/IgnoreFailure.h"
 
 namespace tavex {
 
@@ -14,12 +16,14 @@ bool HostHas(std::string_view onlyWith) {
   return onlyWith.empty() || storage::TableExists(onlyWith);
 }
 
-void FillStagingTables(db::Connection& connection, std::span<const StagingTable> tables,
-                       const std::string& branchId) {
+bool FillStagingTables(db::Connection& connection, std::span<const StagingTable> tables,
+                       const std::string& branchId, const db::Params& range) {
   std::vector<const StagingTable*> made;
   for (const StagingTable& table : tables) {
     if (!HostHas(table.onlyWith)) continue;
-    connection.Execute(table.copy);
+    const std::int64_t copied =
+        connection.Execute(table.copy, table.inRange ? range : db::Params{});
+    if (table.needsRows && copied == 0) return false;
     made.push_back(&table);
   }
   for (const StagingTable* table : made) {
@@ -33,6 +37,28 @@ void FillStagingTables(db::Connection& connection, std::span<const StagingTable>
     }
     connection.Execute(sql + (table->marksUploaded ? ",IsUploaded=1 " : " "));
   }
+  return true;
+}
+
+bool StageInTransaction(const std::function<bool(db::Connection&)>& stage,
+                        std::string& failure) noexcept {
+  failure.clear();
+  const std::shared_ptr<db::Connection> connection = ExchangeContext::Instance().Connection();
+  try {
+    if (!connection) throw db::DbError("no host connection");
+    connection->BeginTrans(db::TransactionKind::Strict);
+    if (stage(*connection)) {
+      connection->CommitTrans();
+      return true;
+    }
+  } catch (const std::exception& raised) {
+    failure = raised.what();
+  } catch (...) {
+  }
+  IgnoreFailure([&] {
+    if (connection && connection->InTransaction()) connection->RollbackTrans();
+  });
+  return false;
 }
 
 void DropStagingTables(std::span<const StagingTable> tables) {

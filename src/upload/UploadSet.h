@@ -30,6 +30,10 @@ struct StagingTable {
   bool marksUploaded = false;
   // Made only when the host has this table; empty: always made.
   std::string_view onlyWith = {};
+  // The copy's two "?" take the range's first day and the day after its last.
+  bool inRange = false;
+  // A copy of no rows leaves nothing to send: the staging stops there.
+  bool needsRows = false;
 };
 
 // One statement a package step runs on the receiving side for each incoming
@@ -59,10 +63,21 @@ std::string BranchPrefixed(const std::string& branchId, std::string_view column)
 bool HostHas(std::string_view onlyWith);
 
 // Fills the staging tables on `connection` (the shared connection): every
-// copy first, then the prefixes, each statement once, in the order given.
-// Failures propagate; the caller holds the transaction.
-void FillStagingTables(db::Connection& connection, std::span<const StagingTable> tables,
-                       const std::string& branchId);
+// copy first, then the prefixes, each statement once, in the order given;
+// `range` is bound to the copies marked inRange. False, with the rest left
+// undone, when a copy that needsRows copied none. Failures propagate; the
+// caller holds the transaction.
+bool FillStagingTables(db::Connection& connection, std::span<const StagingTable> tables,
+                       const std::string& branchId, const db::Params& range = {});
+
+// Runs `stage` on the shared connection inside one strict transaction, so
+// that the copies agree with each other while POS terminals keep writing,
+// and commits when it answers true. On false, or on any failure (no host
+// connection, the database locked, a statement failing), everything is
+// rolled back and the answer is false; `failure` then holds the reason of a
+// failure, and is empty otherwise.
+bool StageInTransaction(const std::function<bool(db::Connection&)>& stage,
+                        std::string& failure) noexcept;
 
 // Drops every staging table; a table that is not there is no error.
 void DropStagingTables(std::span<const StagingTable> tables);

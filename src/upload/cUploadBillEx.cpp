@@ -1,11 +1,9 @@
 #include "upload/cUploadBillEx.h"
 
-#include <vector>
-
 #include "framework/ExchangeContext.h"
 #include "framework/SettingIds.h"
 #include "storage/DatabaseHelpers.h"
-#include "storage/IgnoreFailure.h"
+#include "upload/BillDeletes.h"
 
 namespace tavex {
 
@@ -39,14 +37,7 @@ constexpr std::array<UploadStep, 11> kSteps = {{
      .text = &T::Msg_bi_Bill,
      .source = " SELECT * FROM bi_Bill_Upload ",
      .table = "bi_Bill",
-     .perRow =
-         {{{"21.1 ", &T::Msg_bi_SubBill_Delete,
-            "DELETE FROM bi_SubBill WHERE BillItemID IN (SELECT DISTINCT BillItemID FROM "
-            "bi_BillItem WHERE BillID='{BillID}')"},
-           {"21.2 ", &T::Msg_bi_BillItem_Delete, "DELETE FROM bi_BillItem WHERE BillID='{BillID}'"},
-           {"21.3 ", &T::Msg_bi_BillPayment_Delete,
-            "DELETE FROM bi_BillPayment WHERE BillID='{BillID}'"},
-           {"21.4 ", &T::Msg_bi_Bill_Delete, "DELETE FROM bi_Bill WHERE BillID='{BillID}'"}}}},
+     .perRow = kBillDeletes},
     {.number = "22. ",
      .text = &T::Msg_bi_BillPayment,
      .source = " SELECT * FROM bi_BillPayment_Upload ",
@@ -63,12 +54,7 @@ constexpr std::array<UploadStep, 11> kSteps = {{
      .text = &T::Msg_bi_UnCheckBill,
      .source = " SELECT * FROM bi_UnCheckBill_Upload ",
      .table = "bi_UnCheckBill",
-     .perRow = {{{"25.1 ", &T::Msg_bi_UnCheckBill_Delete,
-                  "DELETE FROM bi_UnCheckBill WHERE UnCheckBillID='{UnCheckBillID}'"},
-                 {"25.2 ", &T::Msg_bi_UnCheckBillItem_Delete,
-                  "DELETE FROM bi_UnCheckBillItem WHERE UnCheckBillID='{UnCheckBillID}'"},
-                 {"25.3 ", &T::Msg_bi_UnCheckBillPayment_Delete,
-                  "DELETE FROM bi_UnCheckBillPayment WHERE UnCheckBillID='{UnCheckBillID}'"}}},
+     .perRow = kUnCheckBillDeletes,
      .onlyWith = kUnCheckBill},
     {.number = "26. ",
      .text = &T::Msg_bi_UnCheckBillPayment,
@@ -84,9 +70,7 @@ constexpr std::array<UploadStep, 11> kSteps = {{
      .text = &T::Msg_bi_OctopusPayment,
      .source = " SELECT * FROM bi_OctopusPayment_Upload ",
      .table = "bi_OctopusPayment",
-     .perRow = {{{"28.1 ", &T::Msg_bi_OctopusPayment_Delete,
-                  "DELETE FROM bi_OctopusPayment WHERE BillID='{BillID}' AND CardID='{CardID}' AND "
-                  "DeviceID='{DeviceID}' "}}},
+     .perRow = kOctopusDeletes,
      .onlyWith = kOctopusPayment},
     {.number = "31. ",
      .text = &T::Msg_bi_Shift,
@@ -126,28 +110,18 @@ void cUploadBillEx::DropTables() {
 }
 
 bool cUploadBillEx::LoadData() noexcept {
-  mFailure.clear();
-  const std::shared_ptr<db::Connection> connection = ExchangeContext::Instance().Connection();
-  try {
-    if (!connection) throw db::DbError("no host connection");
-    connection->BeginTrans(db::TransactionKind::Strict);
-    DropTables();
-    FillStagingTables(*connection, kStagingTables, BranchID());
-    if (HostHas(kOctopusPayment)) {
-      connection->Execute(
-          " SELECT " + RowIdentity() + " AS LiveRowID,BillID,CardID,DeviceID INTO " +
-          std::string(kOctopusIdentity) + "    FROM bi_OctopusPayment   WHERE IsUploaded=0 ");
-    }
-    connection->CommitTrans();
-    return true;
-  } catch (const std::exception& failure) {
-    mFailure = failure.what();
-  } catch (...) {
-  }
-  IgnoreFailure([&] {
-    if (connection && connection->InTransaction()) connection->RollbackTrans();
-  });
-  return false;
+  return StageInTransaction(
+      [&](db::Connection& connection) {
+        DropTables();
+        FillStagingTables(connection, kStagingTables, BranchID());
+        if (HostHas(kOctopusPayment)) {
+          connection.Execute(
+              " SELECT " + RowIdentity() + " AS LiveRowID,BillID,CardID,DeviceID INTO " +
+              std::string(kOctopusIdentity) + "    FROM bi_OctopusPayment   WHERE IsUploaded=0 ");
+        }
+        return true;
+      },
+      mFailure);
 }
 
 bool cUploadBillEx::LoadPackag(engine::Package& vPackage) {
