@@ -28,8 +28,8 @@ struct ReportChoice {
   bool stockDocuments = false;
   // The raw material used per stock item on each day of `stock`.
   bool consumption = false;
-  DayRange reports;
-  DayRange stock;
+  DayRange reports = {};
+  DayRange stock = {};
 };
 
 // Defines the report and stock package of the branch `branchId` /
