@@ -34,8 +34,10 @@ struct ReportRunView {
 // the month's backup folder. Nothing in the host is marked as uploaded, so
 // the run holds no transaction; one report run at a time per host database.
 //
-// The package file made in the temporary folder stays until the run object
-// goes away (the wizard keeps it until it closes).
+// The package is named as the upload run names its own, with "-R" added
+// ("B01-yymmddHHMMSS-R.pkg"). The package file made in the temporary folder
+// stays until the run object goes away (the wizard keeps it until it
+// closes).
 class ReportRun {
  public:
   // Reads the report texts now.

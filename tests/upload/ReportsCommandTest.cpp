@@ -2,6 +2,7 @@
 
 #include <ctime>
 #include <filesystem>
+#include <regex>
 
 #include "UploadHost.h"
 #include "support/CliRun.h"
@@ -75,9 +76,11 @@ TEST_P(ReportsCommandTest, APeriodSentTwiceLeavesOneCopyAtHeadOffice) {
     Invocation run = Reports({"--from", "2024-03-01", "--to", "2024-03-03", "--stock-from",
                               "2024-03-01", "--stock-to", "2024-03-03", "--with-bills"});
     ASSERT_EQ(kExitOk, run.code) << run.out.str() << run.err.str();
-    EXPECT_NE(std::string::npos,
-              run.out.str().find("正在上传文件：" + mBranchHome.Path() + "/Temp/B'01-"));
-    EXPECT_EQ("数据上传成功！\n", run.out.str().substr(run.out.str().size() - 22));
+    // The full path, and a name of its own beside the bills' packages.
+    EXPECT_TRUE(std::regex_search(
+        run.out.str(), std::regex("\n正在上传文件：" + mBranchHome.Path() +
+                                  "/Temp/B'01-[0-9]{12}-R\\.pkg \\.\\.\\.\n数据上传成功！\n$")))
+        << run.out.str();
     EXPECT_TRUE(fs::is_empty(mBranchHome.Path() + "/Temp"));
     Merge();
   }
@@ -103,6 +106,15 @@ TEST_P(ReportsCommandTest, APeriodSentTwiceLeavesOneCopyAtHeadOffice) {
   EXPECT_EQ(AtBranch("SELECT 'B''01-' || BillID FROM bi_Bill ORDER BY 1"),
             AtHq("SELECT BillID FROM bi_Bill WHERE BillID LIKE 'B''01-%' ORDER BY 1"));
   EXPECT_EQ(unsent, AtBranch("SELECT COUNT(*) FROM bi_Bill WHERE IsUploaded=0"));
+}
+
+TEST_P(ReportsCommandTest, AServerThatDoesNotAnswerLeavesNothingBehind) {
+  mServer.Stop();
+  Invocation run = Reports({"--inventory"});
+  EXPECT_EQ(kExitFailed, run.code);
+  EXPECT_EQ("FTP连接失败！请检查网络连接是否正确。\n",
+            run.out.str().substr(run.out.str().rfind('\n', run.out.str().size() - 2) + 1));
+  EXPECT_TRUE(fs::is_empty(mBranchHome.Path() + "/Temp"));
 }
 
 TEST_P(ReportsCommandTest, ExportOnlyKeepsYesterdaysPackageInTheBackupFolder) {
