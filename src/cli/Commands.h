@@ -36,6 +36,7 @@ const std::vector<Command>& Commands();
 Command SettingsCommand();
 Command SampleDbCommand();
 Command UploadCommand();
+Command ReportsCommand();
 Command DownloadCommand();
 Command RelayCommand();
 Command StatusCommand();
