@@ -9,6 +9,7 @@
 #include "wizards/frmDownload.h"
 #include "wizards/frmFTP.h"
 #include "wizards/frmRestore.h"
+#include "wizards/frmUpload.h"
 
 namespace tavex {
 
@@ -21,6 +22,11 @@ char* gArgv[] = {gProgramName, nullptr};
 
 void OpenRestore(ui::UiServices& ui) {
   frmRestore dialog(ui);
+  dialog.ShowMe();
+}
+
+void OpenUpload(ui::UiServices& ui) {
+  frmUpload dialog(ui);
   dialog.ShowMe();
 }
 
@@ -38,8 +44,8 @@ void OpenFtp(ui::UiServices& ui) {
 // of this build.
 using Opener = void (*)(ui::UiServices&);
 constexpr std::array<Opener, kActionNames.size()> kOpeners = {
-    nullptr,     nullptr, nullptr,      nullptr, nullptr, nullptr,
-    OpenRestore, nullptr, OpenDownload, nullptr, nullptr, OpenFtp};
+    nullptr,     nullptr,    nullptr,      nullptr, nullptr, nullptr,
+    OpenRestore, OpenUpload, OpenDownload, nullptr, nullptr, OpenFtp};
 
 std::unique_ptr<QApplication> ApplicationIfNone() {
   if (QCoreApplication::instance() != nullptr) return nullptr;
