@@ -249,13 +249,15 @@ TEST_P(UploadWizard, AFailedRunStaysOnTheProgressPanelAndNextRunsAgain) {
     EXPECT_FALSE(mWizard->CancelFlag()) << c.name;
     const Lines boxes = mUi.Shown("box: ");
     EXPECT_EQ(boxes.size(), c.box ? 1U : 0U) << c.name;
-    EXPECT_TRUE(c.box == nullptr || boxes.at(0).starts_with(c.box)) << c.name;
+    EXPECT_TRUE(c.box == nullptr || (boxes.size() == 1 && boxes[0].starts_with(c.box))) << c.name;
 
     if (fs::is_regular_file(TempFolder())) fs::remove(TempFolder());
     SetFtpServer(mServer.Host());
     EXPECT_EQ(Next(), 2) << c.name;
     const Lines both = WizardLines();
-    EXPECT_TRUE(std::equal(failed.begin(), failed.end(), both.begin())) << c.name;
+    EXPECT_TRUE(both.size() > failed.size() &&
+                std::equal(failed.begin(), failed.end(), both.begin()))
+        << c.name;
     EXPECT_EQ(both.back(), "数据上传成功！") << c.name;
     mWizard->cmdPrev_Click();
   }
