@@ -11,6 +11,7 @@
 #include "storage/IgnoreFailure.h"
 #include "storage/LoggedRun.h"
 #include "upload/PackageExport.h"
+#include "upload/PackageSend.h"
 #include "upload/cUploadBillEx.h"
 
 namespace tavex {
@@ -142,34 +143,12 @@ bool cUpload::ExportPackage() {
 }
 
 bool cUpload::SendPackage() {
-  const MessageTexts& texts = Messages();
-  bool result = false;
-  clsFTP ftp;
-  try {
-    AddLine(texts.Msg_FTP_Connect + mSettings.gsFtpHost + " ...");
-    if (ftp.Connect(mSettings.gsFtpHost, mSettings.gsFtpUID, mSettings.gsFtpPSW)) {
-      AddLine(texts.Msg_FTP_SetFtpDir + mSettings.gsUploadPath + " ...");
-      if (ftp.SetFtpDir(mSettings.gsUploadPath)) {
-        const std::string remoteName = mSettings.gsFileName + ".pkg";
-        AddLine(texts.Msg_FTP_Uploading + remoteName + " ...");
-        if (ftp.PutFile(remoteName, mSettings.gsPkgName)) {
-          AddLine(texts.Msg_UploadData_Success);
-          result = true;
-        } else {
-          AddLine(texts.Msg_FTP_Upload_Fault);
-        }
-      } else {
-        AddLine(texts.Msg_FTP_SetFtpDir_Fault);
-      }
-    } else {
-      AddLine(texts.Msg_FTP_Connect_Fault);
-    }
-  } catch (const std::exception& failure) {
-    if (*failure.what() != '\0') AddLine(texts.Msg_UploadData_Fault + failure.what());
-    result = false;
-  }
-  IgnoreFailure([&] { ftp.DisConnect(); });
-  return result;
+  return SendPackageFile(
+      mSettings, mSettings.gsFileName + ".pkg", [this](const std::string& line) { AddLine(line); },
+      {},
+      [this](const std::string& description) {
+        AddLine(Messages().Msg_UploadData_Fault + description);
+      });
 }
 
 void cUpload::mPackage_Proccess(const std::string& /*packageName*/, std::int32_t totalCount,
