@@ -37,6 +37,7 @@ Command SettingsCommand();
 Command SampleDbCommand();
 Command UploadCommand();
 Command DownloadCommand();
+Command MembersCommand();
 Command ActionCommand();
 
 // Runs tavexdata with `args` (the arguments after the program name).
