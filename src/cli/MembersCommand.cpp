@@ -11,7 +11,7 @@ namespace {
 
 // The run's host on a console: its lines and bar, and the records of raised
 // failures kept for the error stream.
-class ConsoleMemberHost : public MemberSyncHost {
+class ConsoleMemberHost : public DownloadHost {
  public:
   ConsoleMemberHost(ProgressList& list, ProgressBar& bar) : mList(list), mBar(bar) {}
 
@@ -26,7 +26,6 @@ class ConsoleMemberHost : public MemberSyncHost {
     });
     return *mPackage;
   }
-  void SendFailed(const std::string& record) override { FailureLogged(record); }
   void FailureLogged(const std::string& record) override { failures += record + '\n'; }
 
   std::string failures;
@@ -44,7 +43,9 @@ int Run(const CommandLine& line, std::ostream& out, std::ostream& err) {
   std::string failures;
   const bool done = RunWithConsoleProgress(out, err, [&](ProgressList& list, ProgressBar& bar) {
     ConsoleMemberHost host(list, bar);
-    const bool result = MemberSync(host).Run() == MemberSyncResult::Done;
+    const bool result = MemberSync(host, [&](const std::string& record) {
+                          host.FailureLogged(record);
+                        }).Run() == MemberSyncResult::Done;
     failures = host.failures;
     return result;
   });

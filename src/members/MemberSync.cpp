@@ -15,13 +15,17 @@
 
 namespace tavex {
 
-MemberSync::MemberSync(MemberSyncHost& host) : mHost(host), mTexts(ReadMemberSyncTexts()) {}
+MemberSync::MemberSync(DownloadHost& host, SendFailedFn sendFailed)
+    : mHost(host), mSendFailed(std::move(sendFailed)), mTexts(ReadMemberSyncTexts()) {}
 
-MemberSync::~MemberSync() {
+MemberSync::~MemberSync() { RemoveSentPackages(); }
+
+void MemberSync::RemoveSentPackages() noexcept {
   for (const std::string& path : mTemporaryFiles) {
     std::error_code ignored;
     std::filesystem::remove(path, ignored);
   }
+  mTemporaryFiles.clear();
 }
 
 MemberSyncResult MemberSync::Run() noexcept {
@@ -48,7 +52,7 @@ bool MemberSync::SendHalf() {
   if (!HasNewMemberData(*host, [this](const std::string& line) { AddLine(line); })) return true;
   return RunLoggingFailure(
       Messages().Msg_UploadData_Fault, [&] { return SendMembers(); },
-      [this](const std::string& record) { mHost.SendFailed(record); });
+      [this](const std::string& record) { mSendFailed(record); });
 }
 
 bool MemberSync::SendMembers() {

@@ -26,7 +26,7 @@ constexpr const char* kTables[] = {"mb_Member", "mb_MemberCard", "mb_Consume", "
                                    "mb_GiftSend"};
 
 // The host a wizard or the command gives the run, recording what it shows.
-class RecordingHost : public MemberSyncHost {
+class RecordingHost : public DownloadHost {
  public:
   void AddLine(const std::string& text) override { AddRunLine(&list, text); }
   ProgressBar& Bar() override { return bar; }
@@ -41,7 +41,6 @@ class RecordingHost : public MemberSyncHost {
     });
     return *package;
   }
-  void SendFailed(const std::string& record) override { boxes.push_back(record); }
   void FailureLogged(const std::string& record) override { logged.push_back(record); }
 
   test::HookedList list;
@@ -75,7 +74,11 @@ class MemberSyncTest : public test::UploadHostTest {
   // One run with a fresh object, which goes (and takes its files) after it.
   MemberSyncResult Sync() {
     mHost.list.lines.clear();
-    return MemberSync(mHost).Run();
+    return MemberSync(mHost, Boxes()).Run();
+  }
+
+  SendFailedFn Boxes() {
+    return [this](const std::string& record) { mHost.boxes.push_back(record); };
   }
 
   std::int64_t Unsent(const std::shared_ptr<db::Connection>& site) const {
@@ -158,7 +161,7 @@ TEST_P(MemberSyncTest, AFailedSendingHalfMarksNothingAndSkipsTheDownload) {
     c.arrange();
     mHost.list.lines.clear();
     {
-      MemberSync sync(mHost);
+      MemberSync sync(mHost, Boxes());
       EXPECT_EQ(MemberSyncResult::SendFailed, sync.Run());
       EXPECT_EQ(c.keepsPackage, TempHasPackage());
     }
