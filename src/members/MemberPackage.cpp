@@ -7,6 +7,7 @@
 #include "storage/AsciiText.h"
 #include "storage/DatabaseHelpers.h"
 #include "storage/IgnoreFailure.h"
+#include "storage/ShortWriteTransactions.h"
 
 namespace tavex {
 
@@ -100,22 +101,17 @@ bool HasNewMemberData(db::Connection& connection, const AddLineFn& addLine) {
 }
 
 void StageMemberRows(db::Connection& connection) {
-  connection.BeginTrans(db::TransactionKind::Strict);
-  try {
-    for (const MemberTable& table : kMemberTables) {
+  ShortWriteTransactions writes(connection);
+  for (const MemberTable& table : kMemberTables) {
+    writes.Run([&] {
       const std::string staged = MemberStagingTable(table);
       storage::DropTable(staged);
       connection.Execute(" SELECT * INTO " + staged + " FROM " + std::string(table.name) +
                          std::string(table.staged));
       connection.Execute(" UPDATE " + staged + " SET IsUploaded=1 ");
-    }
-    connection.CommitTrans();
-  } catch (...) {
-    IgnoreFailure([&] {
-      if (connection.InTransaction()) connection.RollbackTrans();
     });
-    throw;
   }
+  writes.Finish();
 }
 
 void DefineMemberPackage(engine::Package& package, const ExchangeSettings& settings,

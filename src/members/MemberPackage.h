@@ -13,11 +13,12 @@ namespace tavex {
 // left out. When none waits, says so through `addLine`.
 bool HasNewMemberData(db::Connection& connection, const AddLineFn& addLine);
 
-// Copies the member rows not yet uploaded into the staging tables, in one
-// strict transaction, so that the five copies agree with each other while
-// POS terminals keep writing. The copies are marked as uploaded: a site that
-// receives them has nothing to send on. Raises db::DbError, after rolling
-// back, on any failure.
+// Copies the member rows not yet uploaded into the staging tables, each
+// table in a write transaction of its own (ShortWriteTransactions), so POS
+// terminals write in between; the marks compare every live row with its
+// staged copy, so copies made at different moments mark nothing unsent. The
+// copies are marked as uploaded: a site that receives them has nothing to
+// send on. Raises db::DbError on any failure, the table in hand rolled back.
 void StageMemberRows(db::Connection& connection);
 
 // Defines the member package over the staging tables in `package`: one
