@@ -33,8 +33,8 @@ constexpr std::array<MemberTable, 5> kMemberTables = {{
     {"mb_Member", "MemberID", "30. ", "31. ", "81. ", &T::Msg_mb_Member, &T::Msg_mb_Member_Delete,
      &T::Msg_mb_Member_Update},
     // The card rows of an incoming member replace every card row of that
-    // member on the receiving side, so a member's cards travel together.
-    // So every card of a member that has one not yet uploaded goes.
+    // member on the receiving side, so a member's cards travel together:
+    // all of them go when one of them waits.
     {"mb_MemberCard", "MemberID", "40. ", "41. ", "82. ", &T::Msg_mb_MemberCard,
      &T::Msg_mb_MemberCard_Delete, &T::Msg_mb_MemberCard_Update,
      " WHERE MemberID IN (SELECT MemberID FROM mb_MemberCard WHERE IsUploaded=0) "},
