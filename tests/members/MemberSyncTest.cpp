@@ -267,52 +267,63 @@ TEST_P(MemberSyncTest, APosTerminalWritingDuringTheRunLosesNothing) {
   EXPECT_EQ(0, Unsent(Db()));
 }
 
-TEST_P(MemberSyncTest, OneBranchsMembersReachTheOtherBranchAndGoNoFurther) {
-  // B02 on the same backend, its own sample: the same member numbers.
+TEST_P(MemberSyncTest, OneBranchsMembersReachTheOtherSitesAndGoNoFurther) {
+  // B02 and head office on the same backend, samples of their own: the same
+  // member numbers.
   test::TempDir folder;
-  const auto b02 = db::OpenConnection(test::CreateEmptyHostDatabase(GetParam(), folder));
-  cli::SampleOptions options = Sample();
-  options.branchId = "B02";
-  cli::CreateSampleDatabase(b02, options);
-  UseServer(b02, mServer.Port());
-  mServer.MakeFolder("ForDownload/B02");
+  const auto Site = [&](const std::string& id) {
+    auto site = db::OpenConnection(test::CreateEmptyHostDatabase(GetParam(), folder));
+    cli::SampleOptions options = Sample();
+    options.branchId = id;
+    cli::CreateSampleDatabase(site, options);
+    UseServer(site, mServer.Port());
+    mServer.MakeFolder("ForDownload/" + id);
+    return site;
+  };
+  const auto b02 = Site("B02");
+  const auto hq = Site("HQ");
   const std::string member = *Keys("SELECT MemberID FROM mb_Member WHERE IsUploaded=0").begin();
+  const std::string ofMember = " WHERE MemberID='" + member + "'";
   // Changed at both branches. B01 has replaced the member's cards: one it
   // sent before, one new; B02 has added one.
-  Exec("UPDATE mb_Member SET Remark='B01 says' WHERE MemberID='" + member + "'");
-  Exec("DELETE FROM mb_MemberCard WHERE MemberID='" + member + "'");
+  Exec("UPDATE mb_Member SET Remark='B01 says'" + ofMember);
+  Exec("DELETE FROM mb_MemberCard" + ofMember);
   Exec("INSERT INTO mb_MemberCard (MemberCardID, MemberID, IsUploaded) VALUES ('B01OLD', '" +
        member + "', 1), ('B01NEW', '" + member + "', 0)");
-  b02->Execute("UPDATE mb_Member SET Remark='B02 says' WHERE MemberID='" + member + "'");
+  b02->Execute("UPDATE mb_Member SET Remark='B02 says'" + ofMember);
   b02->Execute(
-      "INSERT INTO mb_MemberCard (MemberCardID, MemberID, IsUploaded) VALUES "
-      "('B02CARD', '" +
+      "INSERT INTO mb_MemberCard (MemberCardID, MemberID, IsUploaded) VALUES ('B02CARD', '" +
       member + "', 0)");
-  // B02 sends first; its package is not handed to B01 here.
+  // B02 sends first; its package is not handed on here.
   {
     test::ScopedHostConnection atB02(b02);
     ASSERT_EQ(MemberSyncResult::Done, Sync()) << testing::PrintToString(Lines());
     fs::remove(SentFile(Sent()[0]));
   }
-  // Once B01 has sent, its package is handed on to B02's download folder.
+  // Once B01 has sent, its package is handed on to B02 and head office.
   ASSERT_EQ(MemberSyncResult::Done, Sync()) << testing::PrintToString(Lines());
   ASSERT_EQ(1u, Sent().size());
-  fs::rename(SentFile(Sent()[0]), mServer.Root() + "/ForDownload/B02/" + Sent()[0]);
+  for (const char* site : {"B02", "HQ"}) {
+    fs::copy_file(SentFile(Sent()[0]), mServer.Root() + "/ForDownload/" + site + "/" + Sent()[0]);
+  }
+  fs::remove(SentFile(Sent()[0]));
 
-  test::ScopedHostConnection atB02(b02);
-  ASSERT_EQ(MemberSyncResult::Done, Sync()) << testing::PrintToString(Lines());
-  EXPECT_TRUE(HasLine("没有新的数据需要上传...")) << "B02 had sent everything before";
-  EXPECT_TRUE(HasLine("导入数据成功！"));
-  EXPECT_EQ("B01 says\n",
-            test::Dump(*b02, "SELECT Remark FROM mb_Member WHERE MemberID='" + member + "'"));
-  // The member's cards are B01's two, the one sent before included.
-  EXPECT_EQ((std::set<std::string>{"B01NEW", "B01OLD"}),
-            test::FirstColumn(
-                *b02, "SELECT MemberCardID FROM mb_MemberCard WHERE MemberID='" + member + "'"));
-  EXPECT_EQ(0, Unsent(b02));
-  ASSERT_EQ(MemberSyncResult::Done, Sync());
-  EXPECT_TRUE(HasLine("没有新的数据需要上传..."));
-  EXPECT_TRUE(Sent().empty());
+  for (const auto& [site, id] : {std::pair{b02, "B02"}, {hq, "HQ"}}) {
+    SCOPED_TRACE(id);
+    test::ScopedHostConnection at(site);
+    // Head office sends its own members as well.
+    ASSERT_EQ(MemberSyncResult::Done, Sync()) << testing::PrintToString(Lines());
+    EXPECT_TRUE(HasLine("导入数据成功！"));
+    EXPECT_EQ("B01 says\n", test::Dump(*site, "SELECT Remark FROM mb_Member" + ofMember));
+    // The member's cards are B01's two, the one sent before included.
+    EXPECT_EQ((std::set<std::string>{"B01NEW", "B01OLD"}),
+              test::FirstColumn(*site, "SELECT MemberCardID FROM mb_MemberCard" + ofMember));
+    for (const auto& name : Sent()) fs::remove(SentFile(name));
+    EXPECT_EQ(0, Unsent(site));
+    ASSERT_EQ(MemberSyncResult::Done, Sync());
+    EXPECT_TRUE(HasLine("没有新的数据需要上传..."));
+    EXPECT_TRUE(Sent().empty());
+  }
 }
 
 INSTANTIATE_HOST_DATABASE_TEST(MemberSyncTest);
