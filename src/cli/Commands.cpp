@@ -30,8 +30,8 @@ const Command* FindCommand(const std::string& name) {
 
 const std::vector<Command>& Commands() {
   static const std::vector<Command> commands{
-      SettingsCommand(), SampleDbCommand(), UploadCommand(), ReportsCommand(),
-      DownloadCommand(), RelayCommand(),    StatusCommand(), ActionCommand(),
+      SettingsCommand(), SampleDbCommand(), UploadCommand(), ReportsCommand(), DownloadCommand(),
+      MembersCommand(),  RelayCommand(),    StatusCommand(), ActionCommand(),
   };
   return commands;
 }

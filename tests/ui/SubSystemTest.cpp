@@ -47,12 +47,12 @@ TEST_F(SubSystem, NamesThatMatchNoBuiltDialogShowTheNotSupportedBox) {
 
 TEST_F(SubSystem, MatchingNamesOpenTheirDialogsModally) {
   test::ModalCloser closer;
-  for (const char* name : {"DOFTP", "dorestore", "DoFTP", "dodownload"}) {
+  for (const char* name : {"DOFTP", "dorestore", "DoFTP", "dodownload", "DoMemberSyn"}) {
     closer.CloseNext();
     mSubSystem.DoAction(std::string(name));
   }
-  EXPECT_EQ(closer.closed,
-            (std::vector<std::string>{"frmFTP", "frmRestore", "frmFTP", "frmDownload"}));
+  EXPECT_EQ(closer.closed, (std::vector<std::string>{"frmFTP", "frmRestore", "frmFTP",
+                                                     "frmDownload", "frmMemberSyn"}));
   EXPECT_TRUE(mUi.shown.empty());
 }
 
