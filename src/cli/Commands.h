@@ -38,6 +38,7 @@ Command SampleDbCommand();
 Command UploadCommand();
 Command ReportsCommand();
 Command DownloadCommand();
+Command MembersCommand();
 Command RelayCommand();
 Command StatusCommand();
 Command ActionCommand();

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <string_view>
 
+#include "download/SweepBar.h"
 #include "framework/ExchangeContext.h"
 #include "i18n/Messages.h"
 #include "storage/AsciiText.h"
@@ -36,12 +37,7 @@ constexpr SweepRange kSweepOpenPackage{701, 800};
 constexpr SweepRange kSweepCheck{701, 800};
 constexpr SweepRange kSweepImport{801, 1000};
 
-void Sweep(DownloadHost& host, SweepRange range) {
-  for (int k = range.from; k <= range.to; ++k) {
-    host.Bar().SetValue(static_cast<float>(k / 1000.0 * 100.0));
-    host.SweepStep();
-  }
-}
+void Sweep(DownloadHost& host, SweepRange range) { SweepBar(host, range.from, range.to); }
 
 }  // namespace
 

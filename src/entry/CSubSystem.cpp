@@ -8,6 +8,7 @@
 #include "ui/QtUiServices.h"
 #include "wizards/frmDownload.h"
 #include "wizards/frmFTP.h"
+#include "wizards/frmMemberSyn.h"
 #include "wizards/frmRestore.h"
 #include "wizards/frmUpload.h"
 
@@ -35,6 +36,11 @@ void OpenDownload(ui::UiServices& ui) {
   dialog.ShowMe();
 }
 
+void OpenMemberSyn(ui::UiServices& ui) {
+  frmMemberSyn dialog(ui);
+  dialog.ShowMe();
+}
+
 void OpenFtp(ui::UiServices& ui) {
   frmFTP dialog(ui);
   dialog.ShowMe();
@@ -44,8 +50,8 @@ void OpenFtp(ui::UiServices& ui) {
 // of this build.
 using Opener = void (*)(ui::UiServices&);
 constexpr std::array<Opener, kActionNames.size()> kOpeners = {
-    nullptr,     nullptr,    nullptr,      nullptr, nullptr, nullptr,
-    OpenRestore, OpenUpload, OpenDownload, nullptr, nullptr, OpenFtp};
+    nullptr,     nullptr,    nullptr,      nullptr,       nullptr, nullptr,
+    OpenRestore, OpenUpload, OpenDownload, OpenMemberSyn, nullptr, OpenFtp};
 
 std::unique_ptr<QApplication> ApplicationIfNone() {
   if (QCoreApplication::instance() != nullptr) return nullptr;

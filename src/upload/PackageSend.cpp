@@ -14,6 +14,7 @@ bool SendPackageFile(const ExchangeSettings& settings, const SendView& view) {
     if (view.afterLine) view.afterLine(line);
   };
   bool result = false;
+  std::string description;  // of a failure raised on the way
   clsFTP ftp;
   try {
     view.addLine(texts.Msg_FTP_Connect + settings.gsFtpHost + " ...");
@@ -39,10 +40,11 @@ bool SendPackageFile(const ExchangeSettings& settings, const SendView& view) {
       view.addLine(texts.Msg_FTP_Connect_Fault);
     }
   } catch (const std::exception& failure) {
-    if (*failure.what() != '\0') view.raised(failure.what());
     result = false;
+    description = failure.what();
   }
   IgnoreFailure([&] { ftp.DisConnect(); });
+  if (!description.empty()) view.raised(description);
   return result;
 }
 

@@ -24,7 +24,8 @@ struct SendView {
 // server of `settings` with a client of its own, opens the remote upload
 // folder and puts settings.gsPkgName there under its own file name, a line
 // for each step and for the outcome. True when the file is on the server.
-// Nothing is thrown; the client is logged out in every case.
+// The client is logged out in every case, before a raised failure is handed
+// to view.raised (which may throw it on).
 bool SendPackageFile(const ExchangeSettings& settings, const SendView& view);
 
 }  // namespace tavex

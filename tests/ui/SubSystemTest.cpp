@@ -47,12 +47,13 @@ TEST_F(SubSystem, NamesThatMatchNoBuiltDialogShowTheNotSupportedBox) {
 
 TEST_F(SubSystem, MatchingNamesOpenTheirDialogsModally) {
   test::ModalCloser closer;
-  for (const char* name : {"DOFTP", "dorestore", "DoFTP", "dodownload", "doupload"}) {
+  for (const char* name :
+       {"DOFTP", "dorestore", "DoFTP", "dodownload", "DoMemberSyn", "doupload"}) {
     closer.CloseNext();
     mSubSystem.DoAction(std::string(name));
   }
   EXPECT_EQ(closer.closed, (std::vector<std::string>{"frmFTP", "frmRestore", "frmFTP",
-                                                     "frmDownload", "frmUpload"}));
+                                                     "frmDownload", "frmMemberSyn", "frmUpload"}));
   EXPECT_TRUE(mUi.shown.empty());
 }
 
