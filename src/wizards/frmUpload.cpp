@@ -74,8 +74,18 @@ frmUpload::frmUpload(ui::UiServices& ui, QWidget* parent)
             "退出本向导。");
   static constexpr const char* kDataTypes[] = {"上传营业日报表", "上传库存日报表", "上传进销存明细",
                                                "上传原材料耗量汇总表"};
+  // Each click on an option stores which one is selected, for the next
+  // opening.
+  const auto keepChoice = [this](const std::array<QRadioButton*, 2>& options, const char* key) {
+    for (QRadioButton* option : options) {
+      Register(*option, true);
+      connect(option, &QRadioButton::clicked, this, [options, key] {
+        SaveUserSetting(kSettingsApplication, kSettingsSection, key,
+                        options[1]->isChecked() ? "1" : "0");
+      });
+    }
+  };
   QWidget* types = Block(welcome, 0);
-  QWidget* reports = nullptr;
   for (int i = 0; i < 4; ++i) {
     chkDataType[i] = new QCheckBox(QString::fromUtf8(kDataTypes[i]), types);
     chkDataType[i]->setObjectName(QStringLiteral("chkDataType_%1").arg(i));
@@ -83,20 +93,14 @@ frmUpload::frmUpload(ui::UiServices& ui, QWidget* parent)
     Register(*chkDataType[i], true);
     if (i == 0) {
       // The bills go along with the daily reports and share their days.
-      reports = Block(types, 24);
+      QWidget* reports = Block(types, 24);
       optDataType = OptionPair(reports, "optDataType", "仅上传汇总数据", "同时上传明细数据");
       AddDateRange(reports);
     }
   }
   // The stock documents and the consumption share a range of their own.
   AddDateRange(Block(types, 24), "1");
-  for (QRadioButton* option : optDataType) {
-    Register(*option, true);
-    connect(option, &QRadioButton::clicked, this, [this] {
-      SaveUserSetting(kSettingsApplication, kSettingsSection, kUploadAll,
-                      optDataType[1]->isChecked() ? "1" : "0");
-    });
-  }
+  keepChoice(optDataType, kUploadAll);
   static_cast<QBoxLayout*>(welcome->layout())->addStretch();
 
   QWidget* run = AddStep();
@@ -107,13 +111,7 @@ frmUpload::frmUpload(ui::UiServices& ui, QWidget* parent)
   optUploadType = OptionPair(fraUploadType, "optUploadType", "导出数据并上传", "仅导出数据");
   run->layout()->addWidget(fraUploadType);
   Register(*fraUploadType, false);
-  for (QRadioButton* option : optUploadType) {
-    Register(*option, true);
-    connect(option, &QRadioButton::clicked, this, [this] {
-      SaveUserSetting(kSettingsApplication, kSettingsSection, kUploadType,
-                      optUploadType[1]->isChecked() ? "1" : "0");
-    });
-  }
+  keepChoice(optUploadType, kUploadType);
   AddProgress(run, "取消导出数据");
 
   QWidget* finished = AddStep();
