@@ -57,6 +57,7 @@ bool MemberSync::SendHalf() {
 
 bool MemberSync::SendMembers() {
   const std::shared_ptr<db::Connection> host = ExchangeContext::Instance().Connection();
+  NamePackageKind(mSettings, "-M");
   // From the staging to the marks: a second run re-staging in between would
   // have this one mark rows it never sent.
   const HostRunLock lock(*host, "members");
