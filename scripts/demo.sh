@@ -65,13 +65,13 @@ run() {
   "$T" "$command" --db "$(db "$site")" --home "$work/$site" || echo "(exit $?)"
 }
 
-say "sample databases: branches B01 (60 bills) and B02 (40 bills), head office HQ" \
-  "(20 bills of its own); each has sample members not yet synchronised"
+say "sample databases: branches B01 (60 bills) and B02 (40 bills), each with sample" \
+  "members not yet synchronised, and head office HQ"
 seed=1
 for site in HQ B01 B02; do
   mkdir -p "$work/$site/Octopus"
   printf '[FTP]\nPort=%s\n' "$port" >"$work/$site/Octopus/MAIN.INI"
-  case $site in HQ) bills=20 ;; B01) bills=60 ;; B02) bills=40 ;; esac
+  case $site in HQ) bills=0 ;; B01) bills=60 ;; B02) bills=40 ;; esac
   "$T" sample-db --db "$(db $site)" --branch "$site" --bills "$bills" --days 3 --seed $((seed++)) \
     >/dev/null
   "$T" settings --db "$(db $site)" --set 1001=127.0.0.1 --set 1002=demo --set 1003=demo >/dev/null
