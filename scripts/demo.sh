@@ -71,8 +71,12 @@ seed=1
 for site in HQ B01 B02; do
   mkdir -p "$work/$site/Octopus"
   printf '[FTP]\nPort=%s\n' "$port" >"$work/$site/Octopus/MAIN.INI"
-  case $site in HQ) bills=0 ;; B01) bills=60 ;; B02) bills=40 ;; esac
-  "$T" sample-db --db "$(db $site)" --branch "$site" --bills "$bills" --days 3 --seed $((seed++)) \
+  case $site in
+    HQ) sample=(--bills 0 --no-octopus) ;;
+    B01) sample=(--bills 60) ;;
+    B02) sample=(--bills 40) ;;
+  esac
+  "$T" sample-db --db "$(db $site)" --branch "$site" "${sample[@]}" --days 3 --seed $((seed++)) \
     >/dev/null
   "$T" settings --db "$(db $site)" --set 1001=127.0.0.1 --set 1002=demo --set 1003=demo >/dev/null
 done
