@@ -9,12 +9,14 @@
 namespace tavex {
 
 // One text of a run's text table: its language-file key, its built-in
-// default and the member of the run's text struct it fills.
+// default, the member of the run's text struct it fills, and the key's
+// property where it is not the default one.
 template <typename Texts>
 struct TextRow {
   const char* key;
   const char* defaultText;
   std::string Texts::*text;
+  const char* property = "";
 };
 
 // Reads every text of `rows` from section `section` through gLanguage(),
@@ -32,7 +34,8 @@ Texts ReadTextTable(const char* section, std::span<const TextRow<Texts>> rows) n
     const std::string previous = language.Section();
     language.SetSection(section);
     for (const TextRow<Texts>& row : rows) {
-      IgnoreFailure([&] { texts.*row.text = language.getValue(row.key, "", row.defaultText); });
+      IgnoreFailure(
+          [&] { texts.*row.text = language.getValue(row.key, row.property, row.defaultText); });
     }
     language.SetSection(previous);
   });

@@ -1,7 +1,6 @@
 #include "status/SiteStatus.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 
 #include "download/PendingPackages.h"
@@ -129,15 +128,6 @@ std::string JsonList(const std::vector<std::string>& items) {
   return list + "]";
 }
 
-// The local date of `when`.
-std::chrono::year_month_day LocalDay(Clock::time_point when) {
-  const std::string text = LocalTimeText(when, "%Y %m %d");
-  int year = 0;
-  unsigned month = 0, day = 0;
-  std::sscanf(text.c_str(), "%d %u %u", &year, &month, &day);
-  return std::chrono::year{year} / std::chrono::month{month} / std::chrono::day{day};
-}
-
 std::string TimeText(Clock::time_point when) { return LocalTimeText(when, "%Y-%m-%d %H:%M:%S"); }
 
 }  // namespace
@@ -155,7 +145,7 @@ SiteStatus ReadSiteStatus(const StatusRequest& request) {
   status.site = ExchangeContext::Instance().Settings().GetSetting(kSettingBranchID, 0);
 
   const std::chrono::year_month_day cutoff =
-      LocalDay(request.now - std::chrono::days(request.maxAgeDays));
+      LocalDate(request.now - std::chrono::days(request.maxAgeDays));
   for (const WaitingSource& source : kWaitingSources) {
     if (storage::TableExists(source.table)) {
       status.waiting.push_back(ReadWaiting(*host, source, cutoff));

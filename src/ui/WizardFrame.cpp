@@ -9,6 +9,7 @@
 #include "framework/PluginFolder.h"
 #include "i18n/Messages.h"
 #include "storage/IgnoreFailure.h"
+#include "storage/SyncLog.h"
 #include "ui/DialogPlacement.h"
 #include "ui/HelpFile.h"
 #include "ui/Theme.h"
@@ -160,6 +161,25 @@ void WizardFrame::AddProgress(QWidget* step, const std::string& cancelCaption) {
   layout->addWidget(mBar);
   layout->addLayout(row);
   connect(mCancelButton, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
+}
+
+void WizardFrame::AddViewLogChoice(QWidget* step) {
+  mViewLog = new QCheckBox(QStringLiteral("查看数据同步日志"), step);
+  mViewLog->setObjectName("chkViewLog");
+  step->layout()->addWidget(mViewLog);
+  Register(*mViewLog, false);
+  auto* button = new QPushButton(QStringLiteral("查看日志"), this);
+  button->setObjectName("cmdViewLog");
+  button->hide();
+  connect(button, &QPushButton::clicked, this, [this] { cmdViewLog_Click(); });
+}
+
+void WizardFrame::cmdViewLog_Click() {
+  if (mViewLog == nullptr || !mViewLog->isChecked()) return;
+  IgnoreFailure([&] {
+    const std::string log = GetLastLogFile();
+    if (!log.empty()) mUi.OpenInViewer(log);
+  });
 }
 
 void WizardFrame::AddDateRange(QWidget* step) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCheckBox>
 #include <QDateEdit>
 #include <QDialog>
 #include <QLabel>
@@ -50,6 +51,9 @@ class WizardFrame : public QDialog {
   void cmdClose_Click();
   void cmdCancel_Click();
   void cmdOpen_Click();
+  // Opens the log file written last in the desktop's viewer when chkViewLog
+  // is checked; does nothing otherwise. Failures are ignored.
+  void cmdViewLog_Click();
 
   // The index of the first visible step panel.
   int CurrentStep() const;
@@ -91,6 +95,9 @@ class WizardFrame : public QDialog {
   void AddProgress(QWidget* step, const std::string& cancelCaption);
   // llbBegin, dtpBegin, lblEnd, dtpEnd.
   void AddDateRange(QWidget* step);
+  // chkViewLog (unchecked, "查看数据同步日志") on `step`, and the hidden
+  // cmdViewLog, never shown or localised, whose click is cmdViewLog_Click.
+  void AddViewLogChoice(QWidget* step);
 
   // Has the localisation step caption a control the wizard made itself (an
   // option array, a check box); `isArrayElement` as for WidgetControl.
@@ -138,6 +145,7 @@ class WizardFrame : public QDialog {
   QPushButton* mCancelButton = nullptr;
   QPushButton* mOpen = nullptr;
   QLineEdit* mFileField = nullptr;
+  QCheckBox* mViewLog = nullptr;
   ProgressListWidget* mProgressList = nullptr;
   QLabel* mInfo = nullptr;
   FractionalProgressBar* mBar = nullptr;
