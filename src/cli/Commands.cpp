@@ -30,7 +30,8 @@ const Command* FindCommand(const std::string& name) {
 
 const std::vector<Command>& Commands() {
   static const std::vector<Command> commands{
-      SettingsCommand(), SampleDbCommand(), UploadCommand(), DownloadCommand(), ActionCommand(),
+      SettingsCommand(), SampleDbCommand(), UploadCommand(),        DownloadCommand(),
+      BackupCommand(),   RestoreCommand(),  ExportMembersCommand(), ActionCommand(),
   };
   return commands;
 }

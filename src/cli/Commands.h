@@ -38,6 +38,9 @@ Command SampleDbCommand();
 Command UploadCommand();
 Command DownloadCommand();
 Command ActionCommand();
+Command BackupCommand();
+Command RestoreCommand();
+Command ExportMembersCommand();
 
 // Runs tavexdata with `args` (the arguments after the program name).
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
