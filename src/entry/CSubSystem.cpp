@@ -6,9 +6,13 @@
 #include "storage/IgnoreFailure.h"
 #include "ui/HelpFile.h"
 #include "ui/QtUiServices.h"
+#include "wizards/frmBackup.h"
+#include "wizards/frmDDBackup.h"
 #include "wizards/frmDownload.h"
+#include "wizards/frmExport.h"
 #include "wizards/frmFTP.h"
 #include "wizards/frmRestore.h"
+#include "wizards/frmStBackup.h"
 
 namespace tavex {
 
@@ -19,10 +23,13 @@ int gArgc = 1;
 char gProgramName[] = "tavExDataApp";
 char* gArgv[] = {gProgramName, nullptr};
 
-void OpenRestore(ui::UiServices& ui) {
-  frmRestore dialog(ui);
+template <typename Wizard>
+void Open(ui::UiServices& ui) {
+  Wizard dialog(ui);
   dialog.ShowMe();
 }
+
+void OpenRestore(ui::UiServices& ui) { Open<frmRestore>(ui); }
 
 void OpenDownload(ui::UiServices& ui) {
   frmDownload dialog(ui);
@@ -38,8 +45,8 @@ void OpenFtp(ui::UiServices& ui) {
 // of this build.
 using Opener = void (*)(ui::UiServices&);
 constexpr std::array<Opener, kActionNames.size()> kOpeners = {
-    nullptr,     nullptr, nullptr,      nullptr, nullptr, nullptr,
-    OpenRestore, nullptr, OpenDownload, nullptr, nullptr, OpenFtp};
+    nullptr, Open<frmDDBackup>, nullptr, Open<frmStBackup>, nullptr, Open<frmBackup>, OpenRestore,
+    nullptr, OpenDownload,      nullptr, Open<frmExport>,   OpenFtp};
 
 std::unique_ptr<QApplication> ApplicationIfNone() {
   if (QCoreApplication::instance() != nullptr) return nullptr;

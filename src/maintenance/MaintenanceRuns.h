@@ -49,12 +49,20 @@ RunOutcome RestorePackage(engine::Package& package, const std::string& packagePa
                           const std::function<void()>& beforeImport = {});
 
 // The texts of the member export (section "frmExport"): the package name,
-// the failure message, the table's name and the six column names.
+// the failure message, the file chooser's two kinds, the table's name and the
+// six column names.
 struct MemberExportTexts {
   std::string Msg_PackageName;
   std::string Msg_ExportData_Fault;
+  std::string Msg_Filter_DbFile;
+  std::string Msg_Filter_CsvFile;
   std::string Msg_mb_MemberInfo;
   std::vector<std::string> columns;  // MemberCardID, MemberName, ... in order
+
+  // The chooser's filter: the database file or CSV.
+  std::string FileFilter() const {
+    return Msg_Filter_DbFile + "|*.db|" + Msg_Filter_CsvFile + "|*.csv";
+  }
 };
 MemberExportTexts ReadMemberExportTexts();
 

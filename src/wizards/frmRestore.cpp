@@ -16,8 +16,6 @@ namespace {
 // step is fully painted first.
 constexpr int kPaintRounds = 1001;
 
-bool IsBlank(const std::string& text) { return text.find_first_not_of(' ') == std::string::npos; }
-
 }  // namespace
 
 frmRestore::frmRestore(ui::UiServices& ui, QWidget* parent)
@@ -65,12 +63,8 @@ bool frmRestore::RunRestore() {
   EnterBusy();
   bool result = false;
   try {
-    if (IsBlank(FileField()->text().toStdString())) cmdOpen_Click();
-    const std::string packagePath = FileField()->text().toStdString();
-    if (IsBlank(packagePath)) {
-      FileField()->setFocus();
-    } else {
-      result = Restore(packagePath);
+    if (const std::optional<std::string> packagePath = PathOrChooser()) {
+      result = Restore(*packagePath);
     }
   } catch (const std::exception& error) {
     Ui().MessageBox(mTexts.Msg_ImportFault + "\r" + error.what(), Messages().Msg_Title);

@@ -14,7 +14,7 @@ namespace tavex::test {
 
 // UI services that record every text a dialog shows and answer from a
 // script. Each record is one string: "box: TITLE | TEXT", "ask: TITLE |
-// TEXT", "choose: FOLDER | NAME | FILTER", "view: PATH". A question or a
+// TEXT", "choose: FOLDER | NAME | FILTER" (and " | save" for a file to write), "view: PATH". A question or a
 // file chooser with no scripted answer fails the test and answers No or
 // cancel.
 class FakeUiServices : public ui::UiServices {
@@ -36,7 +36,7 @@ class FakeUiServices : public ui::UiServices {
 
   std::optional<std::string> ChooseFile(const ui::FileChoice& choice) override {
     shown.push_back("choose: " + choice.initialFolder + " | " + choice.fileName + " | " +
-                    choice.filter);
+                    choice.filter + (choice.forSaving ? " | save" : ""));
     if (files.empty()) {
       ADD_FAILURE() << "unexpected file chooser";
       return std::nullopt;
