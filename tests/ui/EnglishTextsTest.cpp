@@ -2,13 +2,18 @@
 
 #include <QAbstractButton>
 #include <QLabel>
+#include <QListWidget>
 
 #include "FakeUiServices.h"
 #include "i18n/Messages.h"
 #include "support/TempDir.h"
+#include "wizards/frmBackup.h"
+#include "wizards/frmDDBackup.h"
 #include "wizards/frmDownload.h"
+#include "wizards/frmExport.h"
 #include "wizards/frmFTP.h"
 #include "wizards/frmRestore.h"
+#include "wizards/frmStBackup.h"
 
 namespace tavex {
 namespace {
@@ -81,6 +86,19 @@ TEST_F(EnglishTexts, NameEveryCaptionOfTheDownloadWizardButItsHiddenButton) {
   wizard.Prepare();
   EXPECT_EQ(ChineseTexts(wizard), std::vector<std::string>{"cmdViewLog: 查看日志"});
   EXPECT_EQ(wizard.windowTitle(), "Data download wizard");
+}
+
+TEST_F(EnglishTexts, NameEveryCaptionOfTheBackupAndExportWizards) {
+  frmBackup business(mUi);
+  frmDDBackup base(mUi);
+  frmStBackup stock(mUi);
+  frmExport members(mUi);
+  for (ui::WizardFrame* wizard :
+       std::initializer_list<ui::WizardFrame*>{&business, &base, &stock, &members}) {
+    wizard->Prepare();
+    EXPECT_EQ(ChineseTexts(*wizard), std::vector<std::string>{});
+  }
+  EXPECT_EQ(base.findChild<QListWidget*>("lstData")->item(6)->text(), "7. User rights base data");
 }
 
 }  // namespace
