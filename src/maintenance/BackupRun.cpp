@@ -1,4 +1,7 @@
+#include <stdexcept>
+
 #include "engine/FSComprFile.h"
+#include "maintenance/HostFile.h"
 #include "maintenance/MaintenanceRuns.h"
 #include "maintenance/WorkFile.h"
 #include "storage/DatabaseHelpers.h"
@@ -33,6 +36,8 @@ class Snapshot {
 
 RunOutcome RunBackup(engine::Package& package, const std::shared_ptr<db::Connection>& host,
                      const std::string& packagePath) {
+  if (!host) throw std::runtime_error("no host database");
+  RefuseHostFile(*host, packagePath);
   const WorkFile work("backup.mdb");
   storage::CreateEmptyDatabase(work.Path());
   const auto target = db::OpenConnection(db::PackageConnectionString(work.Path()));

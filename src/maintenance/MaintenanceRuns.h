@@ -27,7 +27,8 @@ enum class RunOutcome {
 // failed or cancelled run leaves whatever was at `packagePath` untouched.
 // On PostgreSQL the rows are read in one snapshot, so a backup taken while
 // tills write holds no item without its bill. Progress arrives through the
-// package's Proccess handler. Unexpected failures (no working folder) raise.
+// package's Proccess handler. Unexpected failures (no working folder, a
+// package path that is the host database's own file) raise.
 RunOutcome RunBackup(engine::Package& package, const std::shared_ptr<db::Connection>& host,
                      const std::string& packagePath);
 
@@ -79,7 +80,8 @@ std::unique_ptr<engine::Package> DefineMemberExport(const MemberExportTexts& tex
 // spreadsheets show the Chinese names). Table and column names are the
 // texts exactly, on either backend. The file is written under a temporary
 // name and renamed over `path` only when complete: a failed or cancelled
-// export never touches a file that was there before.
+// export never touches a file that was there before. The host database's
+// own file is refused (raises).
 RunOutcome RunMemberExport(engine::Package& package, const MemberExportTexts& texts,
                            const std::shared_ptr<db::Connection>& host, const std::string& path);
 

@@ -1,8 +1,10 @@
 #include <charconv>
 #include <cstdio>
+#include <stdexcept>
 
 #include "engine/SqlNames.h"
 #include "i18n/TextTable.h"
+#include "maintenance/HostFile.h"
 #include "maintenance/MaintenanceRuns.h"
 #include "maintenance/WorkFile.h"
 #include "storage/AsciiText.h"
@@ -110,6 +112,8 @@ std::unique_ptr<engine::Package> DefineMemberExport(const MemberExportTexts& tex
 
 RunOutcome RunMemberExport(engine::Package& package, const MemberExportTexts& texts,
                            const std::shared_ptr<db::Connection>& host, const std::string& path) {
+  if (!host) throw std::runtime_error("no host database");
+  RefuseHostFile(*host, path);
   const WorkFile work("members.db");
   storage::CreateEmptyDatabase(work.Path());
   const auto target = db::OpenConnection(db::PackageConnectionString(work.Path()));

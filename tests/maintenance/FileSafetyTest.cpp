@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "cli/SampleDatabase.h"
 #include "maintenance/BackupDefinitions.h"
 #include "maintenance/MaintenanceRuns.h"
@@ -8,6 +10,8 @@
 
 namespace tavex {
 namespace {
+
+namespace fs = std::filesystem;
 
 // A sample host database on SQLite; the system's temporary folder is a
 // folder of the test, so what runs leave there can be seen.
@@ -26,8 +30,8 @@ class FileSafety : public ::testing::Test {
   test::TempDir mDir;
   test::TempDir mTemp;
   test::ScopedEnv mTempEnv{"TMPDIR", mTemp.Path()};
-  std::shared_ptr<db::Connection> mHost =
-      db::OpenConnection(test::CreateEmptyHostDatabase(db::Backend::Sqlite, mDir));
+  const std::string mHostName = test::CreateEmptyHostDatabase(db::Backend::Sqlite, mDir);
+  std::shared_ptr<db::Connection> mHost = db::OpenConnection(mHostName);
 };
 
 // A cancel, a failing export and a package path that cannot be written
@@ -52,6 +56,19 @@ TEST_F(FileSafety, AFailedOrCancelledBackupKeepsTheUsersFilesAndLeavesNoWorkingF
   EXPECT_EQ(test::ReadFile(package), "last week's backup");
   EXPECT_EQ(test::ReadFile(mDir / "backup.mdb"), "the manager's own database");
   EXPECT_EQ(test::FolderNames(mDir.Path()).size(), 3U);  // the host and the two files
+}
+
+// Written over, the host database would be lost to its own backup.
+TEST_F(FileSafety, TheHostDatabasesOwnFileIsRefused) {
+  const std::string hostFile = mHostName.substr(std::string("sqlite:").size());
+  const std::string before = test::ReadFile(hostFile);
+  auto package = AllBills();
+  EXPECT_THROW(RunBackup(*package, mHost, mDir / ("./" + fs::path(hostFile).filename().string())),
+               std::runtime_error);
+  const MemberExportTexts texts = ReadMemberExportTexts();
+  auto members = DefineMemberExport(texts, std::chrono::year{2026} / 12 / 4);
+  EXPECT_THROW(RunMemberExport(*members, texts, mHost, hostFile), std::runtime_error);
+  EXPECT_EQ(test::ReadFile(hostFile), before);
 }
 
 TEST_F(FileSafety, APathWithoutThePackageEndingIsWrittenAsTyped) {
