@@ -1,4 +1,3 @@
-#include <algorithm>
 #include <sstream>
 
 #include "cli/Commands.h"
