@@ -1,5 +1,6 @@
 #include "cli/Commands.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <string_view>
@@ -30,7 +31,8 @@ const Command* FindCommand(const std::string& name) {
 
 const std::vector<Command>& Commands() {
   static const std::vector<Command> commands{
-      SettingsCommand(), SampleDbCommand(), UploadCommand(),        DownloadCommand(),
+      SettingsCommand(), SampleDbCommand(), UploadCommand(),        ReportsCommand(),
+      DownloadCommand(), MembersCommand(),  RelayCommand(),         StatusCommand(),
       BackupCommand(),   RestoreCommand(),  ExportMembersCommand(), ActionCommand(),
   };
   return commands;
@@ -63,6 +65,12 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     err << "tavexdata: unknown command '" << args[0] << "'\n";
     PrintHelp(err);
     return kExitUsage;
+  }
+  const auto asksHelp = [](const std::string& arg) { return arg == "--help" || arg == "-h"; };
+  if (std::any_of(args.begin() + 1, args.end(), asksHelp)) {
+    out << "usage: tavexdata " << command->name << " " << command->usage << "\n  "
+        << command->summary << "\n";
+    return kExitOk;
   }
   try {
     auto accepted = command->options;

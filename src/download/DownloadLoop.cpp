@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <string_view>
 
+#include "download/SweepBar.h"
 #include "framework/ExchangeContext.h"
 #include "i18n/Messages.h"
 #include "storage/AsciiText.h"
@@ -10,6 +11,7 @@
 #include "storage/HostRunLock.h"
 #include "storage/IgnoreFailure.h"
 #include "storage/LoggedRun.h"
+#include "storage/RunHistory.h"
 #include "transfer/FtpListing.h"
 #include "transfer/clsFTP.h"
 
@@ -35,12 +37,7 @@ constexpr SweepRange kSweepOpenPackage{701, 800};
 constexpr SweepRange kSweepCheck{701, 800};
 constexpr SweepRange kSweepImport{801, 1000};
 
-void Sweep(DownloadHost& host, SweepRange range) {
-  for (int k = range.from; k <= range.to; ++k) {
-    host.Bar().SetValue(static_cast<float>(k / 1000.0 * 100.0));
-    host.SweepStep();
-  }
-}
+void Sweep(DownloadHost& host, SweepRange range) { SweepBar(host, range.from, range.to); }
 
 }  // namespace
 
@@ -105,6 +102,7 @@ bool DownloadLoop::Run() {
   });
   IgnoreFailure([&] { ClosePackageDatabase(); });
   if (ftp) IgnoreFailure([&] { ftp->DisConnect(); });
+  if (result) RecordSuccessfulRun("download");
   return result;
 }
 

@@ -11,6 +11,7 @@
 #include "wizards/frmDownload.h"
 #include "wizards/frmExport.h"
 #include "wizards/frmFTP.h"
+#include "wizards/frmMemberSyn.h"
 #include "wizards/frmRestore.h"
 #include "wizards/frmStBackup.h"
 
@@ -36,6 +37,11 @@ void OpenDownload(ui::UiServices& ui) {
   dialog.ShowMe();
 }
 
+void OpenMemberSyn(ui::UiServices& ui) {
+  frmMemberSyn dialog(ui);
+  dialog.ShowMe();
+}
+
 void OpenFtp(ui::UiServices& ui) {
   frmFTP dialog(ui);
   dialog.ShowMe();
@@ -45,8 +51,9 @@ void OpenFtp(ui::UiServices& ui) {
 // of this build.
 using Opener = void (*)(ui::UiServices&);
 constexpr std::array<Opener, kActionNames.size()> kOpeners = {
-    nullptr, Open<frmDDBackup>, nullptr, Open<frmStBackup>, nullptr, Open<frmBackup>, OpenRestore,
-    nullptr, OpenDownload,      nullptr, Open<frmExport>,   OpenFtp};
+    nullptr,      Open<frmDDBackup>, nullptr,         Open<frmStBackup>,
+    nullptr,      Open<frmBackup>,   OpenRestore,     nullptr,
+    OpenDownload, OpenMemberSyn,     Open<frmExport>, OpenFtp};
 
 std::unique_ptr<QApplication> ApplicationIfNone() {
   if (QCoreApplication::instance() != nullptr) return nullptr;

@@ -1,12 +1,9 @@
 #include "i18n/TextTable.h"
 
-#include "i18n/Messages.h"
-#include "storage/IgnoreFailure.h"
-
 namespace tavex {
 
-std::vector<std::string> ReadTextTable(const std::string& section,
-                                       std::span<const TextKey> keys) noexcept {
+std::vector<std::string> ReadTextList(const std::string& section,
+                                      std::span<const TextKey> keys) noexcept {
   std::vector<std::string> texts;
   IgnoreFailure([&] {
     texts.reserve(keys.size());

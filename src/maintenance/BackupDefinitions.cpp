@@ -22,20 +22,21 @@ void AddWholeTable(engine::Package& package, const std::string& caption, const s
 }  // namespace
 
 BusinessBackupTexts ReadBusinessBackupTexts() {
-  static const std::vector<TextKey> kKeys = {
-      {"Msg_ExportData", "Fault", "导出数据失败!"},
-      {"Msg_PackageName", "", "业务数据备份"},
-      {"Msg_bi_Bill", "", "消费账单表"},
-      {"Msg_bi_Bill", "Delete", "删除重复的消费账单"},
-      {"Msg_bi_BillPayment", "", "支付明细表"},
-      {"Msg_bi_BillPayment", "Delete", "删除重复的支付明细"},
-      {"Msg_bi_BillItem", "", "消费明细表"},
-      {"Msg_bi_BillItem", "Delete", "删除重复的消费明细"},
-      {"Msg_bi_SubBill", "", "分单明细表"},
-      {"Msg_bi_SubBill", "Delete", "删除重复的分单明细"},
+  using Row = TextRow<BusinessBackupTexts>;
+  using T = BusinessBackupTexts;
+  static constexpr Row kRows[] = {
+      {"Msg_ExportData", "导出数据失败!", &T::Msg_ExportData_Fault, "Fault"},
+      {"Msg_PackageName", "业务数据备份", &T::Msg_PackageName},
+      {"Msg_bi_Bill", "消费账单表", &T::Msg_bi_Bill},
+      {"Msg_bi_Bill", "删除重复的消费账单", &T::Msg_bi_Bill_Delete, "Delete"},
+      {"Msg_bi_BillPayment", "支付明细表", &T::Msg_bi_BillPayment},
+      {"Msg_bi_BillPayment", "删除重复的支付明细", &T::Msg_bi_BillPayment_Delete, "Delete"},
+      {"Msg_bi_BillItem", "消费明细表", &T::Msg_bi_BillItem},
+      {"Msg_bi_BillItem", "删除重复的消费明细", &T::Msg_bi_BillItem_Delete, "Delete"},
+      {"Msg_bi_SubBill", "分单明细表", &T::Msg_bi_SubBill},
+      {"Msg_bi_SubBill", "删除重复的分单明细", &T::Msg_bi_SubBill_Delete, "Delete"},
   };
-  const auto t = ReadTextTable("frmBackup", kKeys);
-  return {t[0], t[1], t[2], t[3], t[4], t[5], t[6], t[7], t[8], t[9]};
+  return ReadTextTable<T>("frmBackup", kRows);
 }
 
 std::unique_ptr<engine::Package> DefineBusinessBackup(const BusinessBackupTexts& texts,
@@ -79,14 +80,16 @@ std::unique_ptr<engine::Package> DefineBusinessBackup(const BusinessBackupTexts&
 }
 
 BaseDataBackupTexts ReadBaseDataBackupTexts() {
-  static const std::vector<TextKey> kKeys = {
-      {"Msg_PackageName", "", "基础数据备份"},
-      {"Msg_ExportData", "Fault", "导出数据失败!"},
-      {"Msg_ToSelect", "", "请选择要备份的基础数据类型！"},
-      {"Msg_Delete", "", "(删除)"},
+  using T = BaseDataBackupTexts;
+  static constexpr TextRow<T> kRows[] = {
+      {"Msg_PackageName", "基础数据备份", &T::Msg_PackageName},
+      {"Msg_ExportData", "导出数据失败!", &T::Msg_ExportData_Fault, "Fault"},
+      {"Msg_ToSelect", "请选择要备份的基础数据类型！", &T::Msg_ToSelect},
+      {"Msg_Delete", "(删除)", &T::Msg_Delete},
   };
-  const auto t = ReadTextTable("frmDDBackup", kKeys);
-  return {t[0], t[1], t[2], t[3], ReadBaseDataTexts("frmDDBackup")};
+  T texts = ReadTextTable<T>("frmDDBackup", kRows);
+  texts.catalogue = ReadBaseDataTexts("frmDDBackup");
+  return texts;
 }
 
 std::unique_ptr<engine::Package> DefineBaseDataBackup(const BaseDataBackupTexts& texts,
@@ -111,23 +114,25 @@ std::string DefaultBaseDataPath(const std::string& folder, const std::string& pa
 }
 
 StockBackupTexts ReadStockBackupTexts() {
-  static const std::vector<TextKey> kKeys = {
-      {"Msg_ExportData_Fault", "", "导出数据失败!"},
-      {"Msg_PackageName", "", "业务数据备份"},
-      {"Msg_Delete", "", "(删除)"},
-      {"Msg_st_Bill", "", "进销存单据"},
-      {"Msg_st_BillItem", "", "进销存明细"},
-      {"Msg_st_Bill_Delete", "", "删除重复的进销存单据"},
-      {"Msg_st_BillItem_Delete", "", "删除重复的进销存明细"},
-      {"Msg_st_Location", "", "仓位表"},
-      {"Msg_st_Department", "", "领料部门表"},
-      {"Msg_st_ItemType", "", "物品类别表"},
-      {"Msg_st_Item", "", "库存物品表"},
-      {"Msg_dd_SupplierType", "", "供应商类别表"},
-      {"Msg_dd_Supplier", "", "供应商表"},
+  using T = StockBackupTexts;
+  static constexpr TextRow<T> kRows[] = {
+      {"Msg_ExportData_Fault", "导出数据失败!", &T::Msg_ExportData_Fault},
+      {"Msg_PackageName", "业务数据备份", &T::Msg_PackageName},
+      {"Msg_Delete", "(删除)", &T::Msg_Delete},
+      {"Msg_st_Bill", "进销存单据", &T::Msg_st_Bill},
+      {"Msg_st_BillItem", "进销存明细", &T::Msg_st_BillItem},
+      {"Msg_st_Bill_Delete", "删除重复的进销存单据", &T::Msg_st_Bill_Delete},
+      {"Msg_st_BillItem_Delete", "删除重复的进销存明细", &T::Msg_st_BillItem_Delete},
   };
-  const auto t = ReadTextTable("frmStBackup", kKeys);
-  return {t[0], t[1], t[2], t[3], t[4], t[5], t[6], {t.begin() + 7, t.end()}};
+  // The master tables' own texts, which differ from the base data catalogue's.
+  static const std::vector<TextKey> kMasterTables = {
+      {"Msg_st_Location", "", "仓位表"},           {"Msg_st_Department", "", "领料部门表"},
+      {"Msg_st_ItemType", "", "物品类别表"},       {"Msg_st_Item", "", "库存物品表"},
+      {"Msg_dd_SupplierType", "", "供应商类别表"}, {"Msg_dd_Supplier", "", "供应商表"},
+  };
+  T texts = ReadTextTable<T>("frmStBackup", kRows);
+  texts.masterTables = ReadTextList("frmStBackup", kMasterTables);
+  return texts;
 }
 
 std::unique_ptr<engine::Package> DefineStockBackup(const StockBackupTexts& texts,

@@ -91,7 +91,7 @@ BaseDataTexts ReadBaseDataTexts(const std::string& section) {
     keys.push_back({group.key, "", group.defaultText});
   for (const BaseDataTable& table : kBaseDataTables)
     keys.push_back({table.key, "", table.defaultText});
-  std::vector<std::string> read = ReadTextTable(section, keys);
+  std::vector<std::string> read = ReadTextList(section, keys);
   BaseDataTexts texts;
   texts.groups.assign(read.begin(), read.begin() + kBaseDataGroupCount);
   texts.tables.assign(read.begin() + kBaseDataGroupCount, read.end());

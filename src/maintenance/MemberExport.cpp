@@ -69,21 +69,23 @@ void NameColumnsAsWritten(db::Connection& work, const MemberExportTexts& texts) 
 }  // namespace
 
 MemberExportTexts ReadMemberExportTexts() {
-  static const std::vector<TextKey> kKeys = {
-      {"Msg_PackageName", "", "会员卡资料"},
-      {"Msg_ExportData_Fault", "", "导出数据失败!"},
-      {"Msg_Filter_DbFile", "", "数据库文件(*.db)"},
-      {"Msg_Filter_CsvFile", "", "CSV 文件(*.csv)"},
-      {"Msg_mb_MemberInfo", "", "会员卡资料"},
-      {"Msg_MemberCardID", "", "卡号"},
-      {"Msg_MemberName", "", "姓名"},
-      {"Msg_MemberTypeName", "", "级别"},
-      {"Msg_MobileNumber", "", "手机号码"},
-      {"Msg_ConsumeSum", "", "消费总额"},
-      {"Msg_IntegralSum", "", "积分"},
+  using T = MemberExportTexts;
+  static constexpr TextRow<T> kRows[] = {
+      {"Msg_PackageName", "会员卡资料", &T::Msg_PackageName},
+      {"Msg_ExportData_Fault", "导出数据失败!", &T::Msg_ExportData_Fault},
+      {"Msg_Filter_DbFile", "数据库文件(*.db)", &T::Msg_Filter_DbFile},
+      {"Msg_Filter_CsvFile", "CSV 文件(*.csv)", &T::Msg_Filter_CsvFile},
+      {"Msg_mb_MemberInfo", "会员卡资料", &T::Msg_mb_MemberInfo},
   };
-  const auto t = ReadTextTable("frmExport", kKeys);
-  return {t[0], t[1], t[2], t[3], t[4], {t.begin() + 5, t.end()}};
+  // The names of MemberCardID, MemberName, ... in the written file.
+  static const std::vector<TextKey> kColumns = {
+      {"Msg_MemberCardID", "", "卡号"},   {"Msg_MemberName", "", "姓名"},
+      {"Msg_MemberTypeName", "", "级别"}, {"Msg_MobileNumber", "", "手机号码"},
+      {"Msg_ConsumeSum", "", "消费总额"}, {"Msg_IntegralSum", "", "积分"},
+  };
+  T texts = ReadTextTable<T>("frmExport", kRows);
+  texts.columns = ReadTextList("frmExport", kColumns);
+  return texts;
 }
 
 std::string MemberSelectStatement(const MemberExportTexts& texts) {

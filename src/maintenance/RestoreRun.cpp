@@ -6,12 +6,11 @@
 namespace tavex {
 
 RestoreTexts ReadRestoreTexts() {
-  static const std::vector<TextKey> kKeys = {
-      {"Msg_Error", "", "错误：所选文件不是有效的数据库文件！"},
-      {"Msg_ImportFault", "", "导入数据失败!"},
+  static constexpr TextRow<RestoreTexts> kRows[] = {
+      {"Msg_Error", "错误：所选文件不是有效的数据库文件！", &RestoreTexts::Msg_Error},
+      {"Msg_ImportFault", "导入数据失败!", &RestoreTexts::Msg_ImportFault},
   };
-  const auto t = ReadTextTable("frmRestore", kKeys);
-  return {t[0], t[1]};
+  return ReadTextTable<RestoreTexts>("frmRestore", kRows);
 }
 
 RunOutcome RestorePackage(engine::Package& package, const std::string& packagePath,

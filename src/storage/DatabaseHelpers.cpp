@@ -66,12 +66,18 @@ void CreateEmptyDatabase(const std::string& path) {
   }
 }
 
-std::string DateLiteral(std::chrono::year_month_day day, std::string_view provider) {
+std::string DayText(std::chrono::year_month_day day) {
   char text[16];
   std::snprintf(text, sizeof text, "%04d-%02u-%02u", static_cast<int>(day.year()),
                 static_cast<unsigned>(day.month()), static_cast<unsigned>(day.day()));
+  return text;
+}
+
+db::Value DayParam(std::chrono::year_month_day day) { return DayText(day) + " 00:00:00"; }
+
+std::string DateLiteral(std::chrono::year_month_day day, std::string_view provider) {
   const char delimiter = provider == kProviderSqlServer ? '\'' : '#';
-  return delimiter + std::string(text) + delimiter;
+  return delimiter + DayText(day) + delimiter;
 }
 
 std::chrono::year_month_day RangeEnd(std::chrono::year_month_day lastDay) {

@@ -41,6 +41,13 @@ bool ExecuteCommand(std::string_view sql, const db::Params& params);
 // name and renamed when complete. Failures raise db::DbError.
 void CreateEmptyDatabase(const std::string& path);
 
+// A day as "yyyy-mm-dd".
+std::string DayText(std::chrono::year_month_day day);
+
+// A day as a date parameter takes it: its midnight, "yyyy-mm-dd 00:00:00",
+// the form date-times are stored in.
+db::Value DayParam(std::chrono::year_month_day day);
+
 // A date as it stands in a statement: "#yyyy-mm-dd#" for "MSACCESS",
 // "'yyyy-mm-dd'" for "SQLOLEDB".
 std::string DateLiteral(std::chrono::year_month_day day, std::string_view provider);

@@ -4,13 +4,13 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <ctime>
 #include <mutex>
 
 #include "framework/PluginFolder.h"
 #include "storage/CreatePath.h"
 #include "storage/FileDescriptor.h"
 #include "storage/IgnoreFailure.h"
+#include "storage/LocalTime.h"
 
 namespace tavex {
 
@@ -20,19 +20,6 @@ constexpr const char* kLogFilePrefix = "数据同步日志";
 
 std::mutex gLastLogFileMutex;
 std::string gLastLogFile;
-
-std::tm LocalTime(std::chrono::system_clock::time_point when) {
-  std::time_t seconds = std::chrono::system_clock::to_time_t(when);
-  std::tm local{};
-  localtime_r(&seconds, &local);
-  return local;
-}
-
-std::string Format(const std::tm& local, const char* pattern) {
-  char buffer[64];
-  std::size_t length = std::strftime(buffer, sizeof buffer, pattern, &local);
-  return std::string(buffer, length);
-}
 
 // One write of the whole record on a descriptor opened with O_APPEND: the
 // kernel places it at the end of the file as one piece. Only a short write
@@ -57,17 +44,15 @@ std::string DefaultLogFolder() { return JoinPath(PluginFolder(), "Log"); }
 
 void WriteSyncLogAt(const std::string& text, std::string& folder,
                     std::chrono::system_clock::time_point now) noexcept {
-  std::tm local{};
   std::string path;
-  IgnoreFailure([&] { local = LocalTime(now); });
   IgnoreFailure([&] {
     if (folder.empty()) folder = DefaultLogFolder();
   });
   IgnoreFailure([&] { CreatePath(folder); });
   IgnoreFailure(
-      [&] { path = JoinPath(folder, kLogFilePrefix + Format(local, "%Y%m%d") + ".log"); });
+      [&] { path = JoinPath(folder, kLogFilePrefix + LocalTimeText(now, "%Y%m%d") + ".log"); });
   IgnoreFailure([&] {
-    AppendRecord(path, "\"" + Format(local, "%Y-%m-%d %H:%M:%S") + "\",\"" + text + "\"\r\n");
+    AppendRecord(path, "\"" + LocalTimeText(now, "%Y-%m-%d %H:%M:%S") + "\",\"" + text + "\"\r\n");
   });
   IgnoreFailure([&] {
     std::lock_guard lock(gLastLogFileMutex);

@@ -1,26 +1,17 @@
 #include "transfer/PrepareExchange.h"
 
-#include <ctime>
-
 #include "framework/ExchangeContext.h"
 #include "framework/PluginFolder.h"
 #include "framework/SettingIds.h"
 #include "i18n/Messages.h"
 #include "storage/AsciiText.h"
 #include "storage/CreatePath.h"
+#include "storage/LocalTime.h"
 #include "transfer/DdnsLookup.h"
 
 namespace tavex {
 
 namespace {
-
-std::string LocalTime(const ClockFn& now, const char* format) {
-  const std::time_t time = std::chrono::system_clock::to_time_t(now());
-  std::tm parts{};
-  localtime_r(&time, &parts);
-  char text[32];
-  return std::string(text, std::strftime(text, sizeof text, format, &parts));
-}
 
 bool IsTrue(std::string_view text) { return EqualsNoCase(text, "true"); }
 
@@ -58,13 +49,13 @@ bool PrepareExchange(ExchangeSettings& settings, const AddLineFn& addLine, const
 
   const std::string folder = PluginFolder();
   settings.gsTempPath = JoinPath(folder, "Temp/");
-  settings.gsErrorPath = JoinPath(folder, "ErrPackage/" + LocalTime(now, "%Y-%m") + "/");
-  settings.gsBackupPath = JoinPath(folder, "BckPackage/" + LocalTime(now, "%Y-%m") + "/");
+  settings.gsErrorPath = JoinPath(folder, "ErrPackage/" + LocalTimeText(now(), "%Y-%m") + "/");
+  settings.gsBackupPath = JoinPath(folder, "BckPackage/" + LocalTimeText(now(), "%Y-%m") + "/");
   CreatePath(settings.gsTempPath);
   CreatePath(settings.gsErrorPath);
   CreatePath(settings.gsBackupPath);
 
-  settings.gsFileName = settings.gsBranchID + "-" + LocalTime(now, "%y%m%d%H%M%S");
+  settings.gsFileName = settings.gsBranchID + "-" + LocalTimeText(now(), "%y%m%d%H%M%S");
   settings.gsMdbName = settings.gsTempPath + settings.gsFileName + ".mdb";
   settings.gsPkgName = settings.gsTempPath + settings.gsFileName + ".pkg";
 

@@ -128,7 +128,11 @@ bool clsFTP::SetFtpDir(const std::string& sPath) {
   });
 }
 
-std::vector<std::string> clsFTP::GetDirFile() {
+std::vector<std::string> clsFTP::GetDirFile() { return ListNames(FtpEntryKind::kFile); }
+
+std::vector<std::string> clsFTP::GetDirFolders() { return ListNames(FtpEntryKind::kFolder); }
+
+std::vector<std::string> clsFTP::ListNames(FtpEntryKind kind) {
   return Guarded(std::vector<std::string>{}, [&] {
     std::vector<std::string> names;
     auto lock = mConnection->Lock();
@@ -146,7 +150,6 @@ std::vector<std::string> clsFTP::GetDirFile() {
       if (result != CURLE_OK) return std::nullopt;
       return text;
     };
-
     // MLSD gives names exactly, but some servers report a link there as the
     // file it points to; LIST still tells links apart.
     std::optional<std::string> mlsd;
@@ -172,7 +175,7 @@ std::vector<std::string> clsFTP::GetDirFile() {
       entries = ParseList(*list);
     }
     for (FtpListingEntry& entry : entries) {
-      if (entry.kind != FtpEntryKind::kFile) continue;
+      if (entry.kind != kind) continue;
       if (IsSafeRemoteName(entry.name)) {
         names.push_back(std::move(entry.name));
       } else {
@@ -228,6 +231,26 @@ bool clsFTP::PutFile(const std::string& sName, const std::string& sFile) {
       curl_easy_setopt(handle, CURLOPT_POSTQUOTE, after.get());
     });
     return result == CURLE_OK && rewound;
+  });
+}
+
+bool clsFTP::MoveToFolder(const std::string& sName, const std::string& sFolder) {
+  return Guarded(false, [&] {
+    auto lock = mConnection->Lock();
+    if (!mConnection->IsConnected() || !IsUsableName(sName) || !IsSafeRemoteName(sFolder)) {
+      return false;
+    }
+    const std::string folder = mConnection->Folder() + sFolder;
+    // The folder may be there already; the rename says whether it is.
+    CurlList commands = MakeCurlList({"*MKD " + folder, "RNFR " + mConnection->Folder() + sName,
+                                      "RNTO " + folder + "/" + sName});
+    const std::string url = mConnection->FolderUrl(mConnection->Folder());
+    CURLcode result = mConnection->Perform([&](CURL* handle) {
+      curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
+      curl_easy_setopt(handle, CURLOPT_NOBODY, 1L);
+      curl_easy_setopt(handle, CURLOPT_QUOTE, commands.get());
+    });
+    return result == CURLE_OK;
   });
 }
 

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "transfer/FtpListing.h"
+
 namespace tavex {
 
 class FtpConnection;
@@ -44,6 +46,8 @@ class clsFTP {
   // safe as a local file name (see IsSafeRemoteName), which is written to the
   // synchronisation log instead. Empty when the listing fails.
   std::vector<std::string> GetDirFile();
+  // The names of the sub-folders of the current remote folder, the same way.
+  std::vector<std::string> GetDirFolders();
 
   // Fetches remote `sName` into local `sFile`, replacing it. The bytes go to
   // a temporary file beside `sFile` that is renamed when complete, so a
@@ -59,8 +63,15 @@ class clsFTP {
 
   // Deletes remote `sName`.
   bool DeleteFile(const std::string& sName);
+  // Moves remote `sName` into the sub-folder `sFolder` of the current
+  // folder (one name, safe as a local name), making the sub-folder when it
+  // is missing; a file of that name there is replaced where the server
+  // allows it.
+  bool MoveToFolder(const std::string& sName, const std::string& sFolder);
 
  private:
+  std::vector<std::string> ListNames(FtpEntryKind kind);
+
   std::shared_ptr<FtpConnection> mConnection;
 };
 

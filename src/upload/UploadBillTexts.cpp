@@ -1,19 +1,14 @@
 #include "upload/UploadBillTexts.h"
 
-#include "i18n/Messages.h"
-#include "storage/IgnoreFailure.h"
+#include "i18n/TextTable.h"
 
 namespace tavex {
 
 namespace {
 
-struct TextRow {
-  const char* key;
-  const char* defaultText;
-  std::string UploadBillTexts::*text;
-};
+using Row = TextRow<UploadBillTexts>;
 
-constexpr TextRow kTextRows[] = {
+constexpr Row kTextRows[] = {
     {"Msg_bi_Bill", "消费账单表", &UploadBillTexts::Msg_bi_Bill},
     {"Msg_bi_Bill_Delete", "删除重复的消费账单", &UploadBillTexts::Msg_bi_Bill_Delete},
     {"Msg_bi_Bill_Update", "更新消费账单记录为已上传", &UploadBillTexts::Msg_bi_Bill_Update},
@@ -49,18 +44,7 @@ constexpr TextRow kTextRows[] = {
 }  // namespace
 
 UploadBillTexts ReadUploadBillTexts() noexcept {
-  UploadBillTexts texts;
-  for (const TextRow& row : kTextRows) texts.*row.text = row.defaultText;
-  IgnoreFailure([&] {
-    cLanguage& language = gLanguage();
-    const std::string section = language.Section();
-    language.SetSection("cUploadBill");
-    for (const TextRow& row : kTextRows) {
-      IgnoreFailure([&] { texts.*row.text = language.getValue(row.key, "", row.defaultText); });
-    }
-    language.SetSection(section);
-  });
-  return texts;
+  return ReadTextTable<UploadBillTexts>("cUploadBill", kTextRows);
 }
 
 }  // namespace tavex

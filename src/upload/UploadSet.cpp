@@ -4,6 +4,7 @@
 
 #include "framework/ExchangeContext.h"
 #include "storage/DatabaseHelpers.h"
+#include "storage/IgnoreFailure.h"
 #include "storage/ShortWriteTransactions.h"
 
 namespace tavex {
@@ -20,17 +21,19 @@ bool HostHas(std::string_view onlyWith) {
   return onlyWith.empty() || storage::TableExists(onlyWith);
 }
 
-void FillStagingTables(db::Connection& connection, std::span<const StagingTable> tables,
-                       const std::string& branchId,
+bool FillStagingTables(db::Connection& connection, std::span<const StagingTable> tables,
+                       const std::string& branchId, const db::Params& range,
                        const std::function<void(const StagingTable&)>& afterCopy) {
   ShortWriteTransactions writes(connection);
   std::vector<const StagingTable*> made;
   for (const StagingTable& table : tables) {
     if (!HostHas(table.onlyWith)) continue;
+    std::int64_t copied = 0;
     writes.Run([&] {
-      connection.Execute(table.copy);
+      copied = connection.Execute(table.copy, table.inRange ? range : db::Params{});
       if (afterCopy) afterCopy(table);
     });
+    if (table.needsRows && copied == 0) return false;
     made.push_back(&table);
   }
   for (const StagingTable* table : made) {
@@ -45,6 +48,28 @@ void FillStagingTables(db::Connection& connection, std::span<const StagingTable>
     writes.Run([&] { connection.Execute(sql + (table->marksUploaded ? ",IsUploaded=1 " : " ")); });
   }
   writes.Finish();
+  return true;
+}
+
+bool StageInTransaction(const std::function<bool(db::Connection&)>& stage,
+                        std::string& failure) noexcept {
+  failure.clear();
+  const std::shared_ptr<db::Connection> connection = ExchangeContext::Instance().Connection();
+  try {
+    if (!connection) throw db::DbError("no host connection");
+    connection->BeginTrans(db::TransactionKind::Strict);
+    if (stage(*connection)) {
+      connection->CommitTrans();
+      return true;
+    }
+  } catch (const std::exception& raised) {
+    failure = raised.what();
+  } catch (...) {
+  }
+  IgnoreFailure([&] {
+    if (connection && connection->InTransaction()) connection->RollbackTrans();
+  });
+  return false;
 }
 
 void DropStagingTables(std::span<const StagingTable> tables) {

@@ -30,6 +30,10 @@ struct StagingTable {
   bool marksUploaded = false;
   // Made only when the host has this table; empty: always made.
   std::string_view onlyWith = {};
+  // The copy's two "?" take the range's first day and the day after its last.
+  bool inRange = false;
+  // A copy of no rows leaves nothing to send: the staging stops there.
+  bool needsRows = false;
 };
 
 // One statement a package step runs on the receiving side for each incoming
@@ -59,15 +63,26 @@ std::string BranchPrefixed(const std::string& branchId, std::string_view column)
 bool HostHas(std::string_view onlyWith);
 
 // Fills the staging tables on `connection` (the shared connection): every
-// copy first, then the prefixes, each statement once, in the order given,
-// in ShortWriteTransactions (so on the embedded database the copies are no
-// snapshot: whoever marks rows as sent compares them with what was staged).
-// `afterCopy` runs in the same transaction as the copy it is called for.
-// Failures propagate, with the tables made so far left for the caller to
-// drop.
-void FillStagingTables(db::Connection& connection, std::span<const StagingTable> tables,
-                       const std::string& branchId,
+// copy first, then the prefixes, each statement once, in the order given;
+// `range` is bound to the copies marked inRange, and `afterCopy` runs in the
+// same transaction as the copy it is called for. The statements run in
+// ShortWriteTransactions, so inside no transaction of the caller's the
+// copies are no snapshot on the embedded database: whoever marks rows as
+// sent compares them with what was staged. False, with the rest left undone,
+// when a copy that needsRows copied none. Failures propagate; what was made
+// so far is the caller's to drop (or to roll back, inside its transaction).
+bool FillStagingTables(db::Connection& connection, std::span<const StagingTable> tables,
+                       const std::string& branchId, const db::Params& range = {},
                        const std::function<void(const StagingTable&)>& afterCopy = {});
+
+// Runs `stage` on the shared connection inside one strict transaction, so
+// that the copies agree with each other while POS terminals keep writing,
+// and commits when it answers true. On false, or on any failure (no host
+// connection, the database locked, a statement failing), everything is
+// rolled back and the answer is false; `failure` then holds the reason of a
+// failure, and is empty otherwise.
+bool StageInTransaction(const std::function<bool(db::Connection&)>& stage,
+                        std::string& failure) noexcept;
 
 // Drops every staging table; a table that is not there is no error.
 void DropStagingTables(std::span<const StagingTable> tables);

@@ -1,6 +1,6 @@
 #include "upload/cUpload.h"
 
-#include <ctime>
+#include <chrono>
 #include <filesystem>
 #include <functional>
 
@@ -9,8 +9,11 @@
 #include "i18n/Messages.h"
 #include "storage/HostRunLock.h"
 #include "storage/IgnoreFailure.h"
+#include "storage/LocalTime.h"
 #include "storage/LoggedRun.h"
+#include "storage/RunHistory.h"
 #include "upload/PackageExport.h"
+#include "upload/PackageSend.h"
 #include "upload/cUploadBillEx.h"
 
 namespace tavex {
@@ -18,13 +21,7 @@ namespace tavex {
 namespace {
 
 // The local time as "yymmddHHMMSS".
-std::string TimeStamp() {
-  const std::time_t now = std::time(nullptr);
-  std::tm parts{};
-  localtime_r(&now, &parts);
-  char text[16];
-  return std::string(text, std::strftime(text, sizeof text, "%y%m%d%H%M%S", &parts));
-}
+std::string TimeStamp() { return LocalTimeText(std::chrono::system_clock::now(), "%y%m%d%H%M%S"); }
 
 // True when a bill waits to be uploaded, and when the question cannot be
 // answered: the staging then decides.
@@ -60,6 +57,7 @@ bool cUpload::Upload() noexcept {
         return Run();
       },
       [&](const std::string& record) { mFailure = record; });
+  if (result) RecordSuccessfulRun("upload");
   if (!result && mInTransaction) {
     IgnoreFailure([] { ExchangeContext::Instance().Connection()->RollbackTrans(); });
   }
@@ -142,34 +140,12 @@ bool cUpload::ExportPackage() {
 }
 
 bool cUpload::SendPackage() {
-  const MessageTexts& texts = Messages();
-  bool result = false;
-  clsFTP ftp;
-  try {
-    AddLine(texts.Msg_FTP_Connect + mSettings.gsFtpHost + " ...");
-    if (ftp.Connect(mSettings.gsFtpHost, mSettings.gsFtpUID, mSettings.gsFtpPSW)) {
-      AddLine(texts.Msg_FTP_SetFtpDir + mSettings.gsUploadPath + " ...");
-      if (ftp.SetFtpDir(mSettings.gsUploadPath)) {
-        const std::string remoteName = mSettings.gsFileName + ".pkg";
-        AddLine(texts.Msg_FTP_Uploading + remoteName + " ...");
-        if (ftp.PutFile(remoteName, mSettings.gsPkgName)) {
-          AddLine(texts.Msg_UploadData_Success);
-          result = true;
-        } else {
-          AddLine(texts.Msg_FTP_Upload_Fault);
-        }
-      } else {
-        AddLine(texts.Msg_FTP_SetFtpDir_Fault);
-      }
-    } else {
-      AddLine(texts.Msg_FTP_Connect_Fault);
-    }
-  } catch (const std::exception& failure) {
-    if (*failure.what() != '\0') AddLine(texts.Msg_UploadData_Fault + failure.what());
-    result = false;
-  }
-  IgnoreFailure([&] { ftp.DisConnect(); });
-  return result;
+  return SendPackageFile(mSettings, {.shownName = mSettings.gsFileName + ".pkg",
+                                     .addLine = [this](const std::string& line) { AddLine(line); },
+                                     .raised =
+                                         [this](const std::string& description) {
+                                           AddLine(Messages().Msg_UploadData_Fault + description);
+                                         }});
 }
 
 void cUpload::mPackage_Proccess(const std::string& /*packageName*/, std::int32_t totalCount,

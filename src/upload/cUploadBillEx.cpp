@@ -1,13 +1,12 @@
 #include "upload/cUploadBillEx.h"
 
-#include <vector>
-
 #include "engine/SqlNames.h"
 #include "framework/ExchangeContext.h"
 #include "framework/SettingIds.h"
 #include "storage/AsciiText.h"
 #include "storage/DatabaseHelpers.h"
 #include "storage/IgnoreFailure.h"
+#include "upload/BillDeletes.h"
 
 namespace tavex {
 
@@ -42,14 +41,7 @@ constexpr std::array<UploadStep, 11> kSteps = {{
      .text = &T::Msg_bi_Bill,
      .source = " SELECT * FROM bi_Bill_Upload ",
      .table = "bi_Bill",
-     .perRow =
-         {{{"21.1 ", &T::Msg_bi_SubBill_Delete,
-            "DELETE FROM bi_SubBill WHERE BillItemID IN (SELECT DISTINCT BillItemID FROM "
-            "bi_BillItem WHERE BillID='{BillID}')"},
-           {"21.2 ", &T::Msg_bi_BillItem_Delete, "DELETE FROM bi_BillItem WHERE BillID='{BillID}'"},
-           {"21.3 ", &T::Msg_bi_BillPayment_Delete,
-            "DELETE FROM bi_BillPayment WHERE BillID='{BillID}'"},
-           {"21.4 ", &T::Msg_bi_Bill_Delete, "DELETE FROM bi_Bill WHERE BillID='{BillID}'"}}}},
+     .perRow = kBillDeletes},
     {.number = "22. ",
      .text = &T::Msg_bi_BillPayment,
      .source = " SELECT * FROM bi_BillPayment_Upload ",
@@ -66,12 +58,7 @@ constexpr std::array<UploadStep, 11> kSteps = {{
      .text = &T::Msg_bi_UnCheckBill,
      .source = " SELECT * FROM bi_UnCheckBill_Upload ",
      .table = "bi_UnCheckBill",
-     .perRow = {{{"25.1 ", &T::Msg_bi_UnCheckBill_Delete,
-                  "DELETE FROM bi_UnCheckBill WHERE UnCheckBillID='{UnCheckBillID}'"},
-                 {"25.2 ", &T::Msg_bi_UnCheckBillItem_Delete,
-                  "DELETE FROM bi_UnCheckBillItem WHERE UnCheckBillID='{UnCheckBillID}'"},
-                 {"25.3 ", &T::Msg_bi_UnCheckBillPayment_Delete,
-                  "DELETE FROM bi_UnCheckBillPayment WHERE UnCheckBillID='{UnCheckBillID}'"}}},
+     .perRow = kUnCheckBillDeletes,
      .onlyWith = kUnCheckBill},
     {.number = "26. ",
      .text = &T::Msg_bi_UnCheckBillPayment,
@@ -87,9 +74,7 @@ constexpr std::array<UploadStep, 11> kSteps = {{
      .text = &T::Msg_bi_OctopusPayment,
      .source = " SELECT * FROM bi_OctopusPayment_Upload ",
      .table = "bi_OctopusPayment",
-     .perRow = {{{"28.1 ", &T::Msg_bi_OctopusPayment_Delete,
-                  "DELETE FROM bi_OctopusPayment WHERE BillID='{BillID}' AND CardID='{CardID}' AND "
-                  "DeviceID='{DeviceID}' "}}},
+     .perRow = kOctopusDeletes,
      .onlyWith = kOctopusPayment},
     {.number = "31. ",
      .text = &T::Msg_bi_Shift,
@@ -136,7 +121,7 @@ bool cUploadBillEx::LoadData() noexcept {
     DropTables();
     // The identities must be those of exactly the staged transactions: one
     // transaction with their copy.
-    FillStagingTables(*connection, kStagingTables, BranchID(), [&](const StagingTable& table) {
+    FillStagingTables(*connection, kStagingTables, BranchID(), {}, [&](const StagingTable& table) {
       if (table.name != kOctopusStaging) return;
       connection->Execute(
           " SELECT " + RowIdentity() + " AS LiveRowID,BillID,CardID,DeviceID INTO " +

@@ -76,6 +76,14 @@ TEST_F(CliTest, WrongCommandLinesGiveUsageErrors) {
   EXPECT_EQ(kExitOk, help.code);
   EXPECT_NE(std::string::npos, help.out.str().find("sample-db"));
   EXPECT_NE(std::string::npos, help.out.str().find("settings"));
+  // Every command answers --help on standard output, whatever else is given.
+  for (const cli::Command& command : cli::Commands()) {
+    Invocation commandHelp({command.name, "--db", "", "--help"});
+    EXPECT_EQ(kExitOk, commandHelp.code) << command.name;
+    EXPECT_EQ(
+        "usage: tavexdata " + command.name + " " + command.usage + "\n  " + command.summary + "\n",
+        commandHelp.out.str());
+  }
 }
 
 TEST_F(CliTest, ActionNeedsOneNameAndActionAndSettingsAnExistingDatabase) {

@@ -12,6 +12,7 @@
 #include "wizards/frmDownload.h"
 #include "wizards/frmExport.h"
 #include "wizards/frmFTP.h"
+#include "wizards/frmMemberSyn.h"
 #include "wizards/frmRestore.h"
 #include "wizards/frmStBackup.h"
 
@@ -81,11 +82,20 @@ TEST_F(EnglishTexts, NameEveryCaptionOfTheRestoreWizardAtEveryStep) {
 }
 
 // The hidden cmdViewLog is never localised.
-TEST_F(EnglishTexts, NameEveryCaptionOfTheDownloadWizardButItsHiddenButton) {
-  frmDownload wizard(mUi);
-  wizard.Prepare();
-  EXPECT_EQ(ChineseTexts(wizard), std::vector<std::string>{"cmdViewLog: 查看日志"});
-  EXPECT_EQ(wizard.windowTitle(), "Data download wizard");
+TEST_F(EnglishTexts, NameEveryCaptionOfTheExchangeWizardsButTheirHiddenButton) {
+  frmDownload download(mUi);
+  frmMemberSyn members(mUi);
+  for (const auto& [wizard, title] :
+       {std::pair<ui::WizardFrame*, std::string>{&download, "Data download wizard"},
+        {&members, "Data synchronisation wizard"}}) {
+    wizard->Prepare();
+    EXPECT_EQ(ChineseTexts(*wizard), std::vector<std::string>{"cmdViewLog: 查看日志"}) << title;
+    EXPECT_EQ(wizard->windowTitle().toStdString(), title);
+  }
+  // The run's own texts, read at load.
+  const MemberSyncTexts texts = ReadMemberSyncTexts();
+  EXPECT_EQ(texts.Msg_SynData_Fault, "The synchronisation is not complete!");
+  EXPECT_EQ(texts.Msg_mb_GiftSend_Update, "Mark the gift redemptions as uploaded");
 }
 
 TEST_F(EnglishTexts, NameEveryCaptionOfTheBackupAndExportWizards) {

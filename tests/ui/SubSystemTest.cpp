@@ -47,14 +47,14 @@ TEST_F(SubSystem, NamesThatMatchNoBuiltDialogShowTheNotSupportedBox) {
 
 TEST_F(SubSystem, MatchingNamesOpenTheirDialogsModally) {
   test::ModalCloser closer;
-  for (const char* name : {"DOFTP", "dorestore", "DoFTP", "dodownload", "DoBackup", "doddbackup",
-                           "DoStBackup", "DoExport"}) {
+  for (const char* name : {"DOFTP", "dorestore", "DoFTP", "dodownload", "DoMemberSyn", "DoBackup",
+                           "doddbackup", "DoStBackup", "DoExport"}) {
     closer.CloseNext();
     mSubSystem.DoAction(std::string(name));
   }
-  EXPECT_EQ(closer.closed,
-            (std::vector<std::string>{"frmFTP", "frmRestore", "frmFTP", "frmDownload", "frmBackup",
-                                      "frmDDBackup", "frmStBackup", "frmExport"}));
+  EXPECT_EQ(closer.closed, (std::vector<std::string>{"frmFTP", "frmRestore", "frmFTP",
+                                                     "frmDownload", "frmMemberSyn", "frmBackup",
+                                                     "frmDDBackup", "frmStBackup", "frmExport"}));
   EXPECT_TRUE(mUi.shown.empty());
 }
 

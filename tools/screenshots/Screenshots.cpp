@@ -32,6 +32,7 @@
 #include "wizards/frmDownload.h"
 #include "wizards/frmExport.h"
 #include "wizards/frmFTP.h"
+#include "wizards/frmMemberSyn.h"
 #include "wizards/frmRestore.h"
 #include "wizards/frmStBackup.h"
 
@@ -236,6 +237,49 @@ void RenderDownload(Renderer& renderer, const test::TempDir& home) {
   renderer.Save(wizard, "frmDownload-2-finished");
 }
 
+// A branch with the sample's member records waiting: the first run finds no
+// upload folder on the server, the second sends them.
+void RenderMemberSyn(Renderer& renderer, const test::TempDir& home) {
+  test::TempDir work;
+  auto host = db::OpenConnection(test::CreateEmptyHostDatabase(db::Backend::Sqlite, work));
+  cli::SampleOptions sample;
+  sample.bills = 200;
+  sample.days = 2;
+  cli::CreateSampleDatabase(host, sample);
+  test::FtpServer server;
+  SettingsStore store(host);
+  store.SetSetting(kSettingFtpServer, server.Host());
+  store.SetSetting(kSettingFtpUser, test::FtpServer::kUser);
+  store.SetSetting(kSettingFtpPassword, test::FtpServer::kPassword);
+  test::ScopedHostConnection hostScope(host);
+  test::WriteFile(home / "Octopus/MAIN.INI",
+                  "[FTP]\nPort=" + std::to_string(server.Port()) + "\nTimeOut=10\n");
+
+  ScriptedUi ui;
+  frmMemberSyn wizard(ui);
+  wizard.Prepare();
+  wizard.show();
+  renderer.Save(wizard, "frmMemberSyn-0-welcome");
+  wizard.cmdNext_Click();
+  wizard.cmdNext_Click();
+  renderer.Save(wizard, "frmMemberSyn-1-failed");
+  server.MakeFolder("ForUpload");
+  server.MakeFolder("ForDownload/B01");
+  bool taken = false;
+  ui.onProcessEvents = [&] {
+    auto* list = wizard.findChild<QListWidget*>("lstProgress");
+    const QString last = list->count() > 0 ? list->item(list->count() - 1)->text() : QString();
+    if (!taken && last.startsWith(QString::fromStdString(Messages().Msg_Proc_Copying + "50."))) {
+      taken = true;
+      renderer.Save(wizard, "frmMemberSyn-1-running");
+    }
+  };
+  wizard.cmdNext_Click();
+  ui.onProcessEvents = nullptr;
+  wizard.findChild<QCheckBox*>("chkViewLog")->setChecked(true);
+  renderer.Save(wizard, "frmMemberSyn-2-finished");
+}
+
 // A wizard that writes a file, on the sample host database: its welcome
 // step (after `choose`), the run once its first table is copied, the finish.
 // An empty `path` keeps the path the wizard proposes.
@@ -312,6 +356,7 @@ int main(int argc, char** argv) {
   RenderSettings(renderer, home);
   RenderRestore(renderer, home);
   RenderDownload(renderer, home);
+  RenderMemberSyn(renderer, home);
   RenderBackupsAndExport(renderer, home);
   return 0;
 }

@@ -1,0 +1,139 @@
+#include "members/MemberPackage.h"
+
+#include <array>
+#include <ctime>
+#include <string_view>
+
+#include "storage/AsciiText.h"
+#include "storage/DatabaseHelpers.h"
+#include "storage/IgnoreFailure.h"
+#include "storage/ShortWriteTransactions.h"
+
+namespace tavex {
+
+namespace {
+
+// The member tables a branch sends, in package order, with the key that
+// names a record at every site.
+struct MemberTable {
+  std::string_view name;
+  std::string_view key;
+  std::string_view stepNumber;
+  std::string_view statementNumber;
+  std::string_view markNumber;
+  std::string MemberSyncTexts::*caption;
+  std::string MemberSyncTexts::*deleteCaption;
+  std::string MemberSyncTexts::*updateCaption;
+  // Which rows the staging copies.
+  std::string_view staged = " WHERE IsUploaded=0 ";
+};
+
+using T = MemberSyncTexts;
+constexpr std::array<MemberTable, 5> kMemberTables = {{
+    {"mb_Member", "MemberID", "30. ", "31. ", "81. ", &T::Msg_mb_Member, &T::Msg_mb_Member_Delete,
+     &T::Msg_mb_Member_Update},
+    // The card rows of an incoming member replace every card row of that
+    // member on the receiving side, so a member's cards travel together:
+    // all of them go when one of them waits.
+    {"mb_MemberCard", "MemberID", "40. ", "41. ", "82. ", &T::Msg_mb_MemberCard,
+     &T::Msg_mb_MemberCard_Delete, &T::Msg_mb_MemberCard_Update,
+     " WHERE MemberID IN (SELECT MemberID FROM mb_MemberCard WHERE IsUploaded=0) "},
+    {"mb_Consume", "ConsumeID", "50. ", "51. ", "83. ", &T::Msg_mb_Consume,
+     &T::Msg_mb_Consume_Delete, &T::Msg_mb_Consume_Update},
+    {"mb_Summary", "SummaryID", "60. ", "61. ", "84. ", &T::Msg_mb_Summary,
+     &T::Msg_mb_Summary_Delete, &T::Msg_mb_Summary_Update},
+    {"mb_GiftSend", "GiftSendID", "70. ", "71. ", "85. ", &T::Msg_mb_GiftSend,
+     &T::Msg_mb_GiftSend_Delete, &T::Msg_mb_GiftSend_Update},
+}};
+
+// The copy of a member table's rows to send, inside the host database.
+std::string MemberStagingTable(const MemberTable& table) {
+  return std::string(table.name) + "_Upload";
+}
+
+// The local time as "yyyy-mm-dd HH:MM:SS".
+std::string Now() {
+  const std::time_t now = std::time(nullptr);
+  std::tm parts{};
+  localtime_r(&now, &parts);
+  char text[32];
+  return std::string(text, std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &parts));
+}
+
+std::int64_t AsCount(const db::Value& value) {
+  if (const auto* number = std::get_if<std::int64_t>(&value)) return *number;
+  if (const auto* number = std::get_if<double>(&value)) return static_cast<std::int64_t>(*number);
+  return 0;
+}
+
+// " UPDATE t SET IsUploaded=1 FROM t, staged WHERE ..." matching every
+// column but the flag, so only a live row still equal to its staged copy
+// is marked.
+std::string MarkStatement(const MemberTable& table, db::Connection& connection) {
+  const std::string live(table.name);
+  const std::string staged = MemberStagingTable(table);
+  const std::string key(table.key);
+  std::string sql = " UPDATE " + live + " SET IsUploaded=1    FROM " + live + "," + staged +
+                    "   WHERE " + live + ".IsUploaded=0 AND " + live + "." + key + "=" + staged +
+                    "." + key;
+  const auto columns = connection.Query(" SELECT * FROM " + staged + " WHERE 1=0 ");
+  for (const db::Column& column : columns->Columns()) {
+    if (EqualsNoCase(column.name, "IsUploaded")) continue;
+    sql +=
+        " AND " + live + "." + column.name + " IS NOT DISTINCT FROM " + staged + "." + column.name;
+  }
+  return sql + " ";
+}
+
+}  // namespace
+
+bool HasNewMemberData(db::Connection& connection, const AddLineFn& addLine) {
+  std::int64_t waiting = 0;
+  for (const MemberTable& table : kMemberTables) {
+    IgnoreFailure([&] {
+      auto rows = connection.Query(" SELECT COUNT(*) FROM " + std::string(table.name) +
+                                   " WHERE IsUploaded=0 ");
+      if (rows->Next()) waiting += AsCount(rows->Get(0));
+    });
+  }
+  if (waiting == 0) addLine("没有新的数据需要上传...");
+  return waiting > 0;
+}
+
+void StageMemberRows(db::Connection& connection) {
+  ShortWriteTransactions writes(connection);
+  for (const MemberTable& table : kMemberTables) {
+    writes.Run([&] {
+      const std::string staged = MemberStagingTable(table);
+      storage::DropTable(staged);
+      connection.Execute(" SELECT * INTO " + staged + " FROM " + std::string(table.name) +
+                         std::string(table.staged));
+      connection.Execute(" UPDATE " + staged + " SET IsUploaded=1 ");
+    });
+  }
+  writes.Finish();
+}
+
+void DefineMemberPackage(engine::Package& package, const ExchangeSettings& settings,
+                         const MemberSyncTexts& texts, db::Connection& connection) {
+  package.PackageID(texts.Msg_PackageName_Left + settings.gsBranchName +
+                    texts.Msg_PackageName_Right + Now());
+  package.Description(settings.gsBranchName);
+  package.DeferSourceStatements();
+  for (const MemberTable& table : kMemberTables) {
+    const std::string name(table.name);
+    const std::string key(table.key);
+    engine::ExData& step = package.ExDatas().Add(
+        std::string(table.stepNumber) + texts.*table.caption,
+        " SELECT * FROM " + MemberStagingTable(table) + " ", name, false, false);
+    step.Statements().Add(std::string(table.statementNumber) + texts.*table.deleteCaption,
+                          " DELETE FROM " + name + " WHERE " + key + "='{" + key + "}' ",
+                          engine::kKindPerRow, 0);
+  }
+  for (const MemberTable& table : kMemberTables) {
+    package.Actions().Add(std::string(table.markNumber) + texts.*table.updateCaption,
+                          MarkStatement(table, connection), engine::kKindSource, 0);
+  }
+}
+
+}  // namespace tavex

@@ -1,0 +1,106 @@
+#include "members/MemberSync.h"
+
+#include <filesystem>
+
+#include "download/DownloadLoop.h"
+#include "download/SweepBar.h"
+#include "framework/ExchangeContext.h"
+#include "i18n/Messages.h"
+#include "members/MemberPackage.h"
+#include "storage/HostRunLock.h"
+#include "storage/IgnoreFailure.h"
+#include "storage/LoggedRun.h"
+#include "upload/PackageExport.h"
+#include "upload/PackageSend.h"
+
+namespace tavex {
+
+MemberSync::MemberSync(DownloadHost& host, SendFailedFn sendFailed)
+    : mHost(host), mSendFailed(std::move(sendFailed)), mTexts(ReadMemberSyncTexts()) {}
+
+MemberSync::~MemberSync() { RemoveSentPackages(); }
+
+void MemberSync::RemoveSentPackages() noexcept {
+  for (const std::string& path : mTemporaryFiles) {
+    std::error_code ignored;
+    std::filesystem::remove(path, ignored);
+  }
+  mTemporaryFiles.clear();
+}
+
+MemberSyncResult MemberSync::Run() noexcept {
+  bool prepared = false;
+  bool sent = false;
+  const bool merged = RunLoggingFailure(
+      Messages().Msg_DownloadData_Fault,
+      [&] {
+        mSettings = ExchangeSettings{};
+        prepared = PrepareExchange(mSettings, [this](const std::string& line) { AddLine(line); });
+        if (!prepared) return false;
+        sent = SendHalf();
+        return sent && DownloadLoop(mSettings, mCompressor, mHost).Run();
+      },
+      [this](const std::string& record) { mHost.FailureLogged(record); });
+  if (!prepared) return MemberSyncResult::NotPrepared;
+  if (!sent) return MemberSyncResult::SendFailed;
+  return merged ? MemberSyncResult::Done : MemberSyncResult::DownloadFailed;
+}
+
+bool MemberSync::SendHalf() {
+  const std::shared_ptr<db::Connection> host = ExchangeContext::Instance().Connection();
+  if (!host) throw db::DbError("no host connection");
+  if (!HasNewMemberData(*host, [this](const std::string& line) { AddLine(line); })) return true;
+  return RunLoggingFailure(
+      Messages().Msg_UploadData_Fault, [&] { return SendMembers(); },
+      [this](const std::string& record) { mSendFailed(record); });
+}
+
+bool MemberSync::SendMembers() {
+  const std::shared_ptr<db::Connection> host = ExchangeContext::Instance().Connection();
+  // From the staging to the marks: a second run re-staging in between would
+  // have this one mark rows it never sent.
+  const HostRunLock lock(*host, "members");
+  if (!lock.Held()) {
+    AddLine(Messages().Msg_UploadData_Busy);
+    return false;
+  }
+  const AddLineFn addLine = [this](const std::string& line) { AddLine(line); };
+  // A failure raised inside the export or the transfer is one of the run's.
+  const ExportFailureFn raise = [](const std::string& description) {
+    throw db::DbError(description);
+  };
+  AddLine(mTexts.Msg_Loading_Left + mSettings.gsBranchName + mTexts.Msg_Loading_Right);
+  StageMemberRows(*host);
+  engine::Package& package = mHost.NewPackage();
+  DefineMemberPackage(package, mSettings, mTexts, *host);
+  if (!ExportPackageFile(package, mCompressor, mSettings, mTemporaryFiles, addLine, raise) ||
+      !SendPackageFile(mSettings,
+                       {.shownName = mSettings.gsPkgName,
+                        .addLine = addLine,
+                        .raised = raise,
+                        .afterLine = [this](int line) {
+                          static constexpr int kSweeps[][2] = {{1, 200}, {201, 500}, {501, 800}};
+                          SweepBar(mHost, kSweeps[line][0], kSweeps[line][1]);
+                        }})) {
+    return false;
+  }
+  // Sent: the rows count as uploaded. A run that ends before the marks
+  // sends the same rows again, and the receiving side replaces its copies.
+  host->BeginTrans(db::TransactionKind::Strict);
+  try {
+    if (!package.RunSourceStatements()) throw db::DbError(package.Errors().Item(1).Description());
+    host->CommitTrans();
+  } catch (...) {
+    IgnoreFailure([&] {
+      if (host->InTransaction()) host->RollbackTrans();
+    });
+    throw;
+  }
+  return true;
+}
+
+void MemberSync::AddLine(const std::string& text) noexcept {
+  IgnoreFailure([&] { mHost.AddLine(text); });
+}
+
+}  // namespace tavex

@@ -1,0 +1,81 @@
+#include "relay/PackageRoute.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "storage/AsciiText.h"
+#include "transfer/FtpListing.h"
+#include "transfer/IniSection.h"
+
+namespace tavex {
+
+namespace {
+
+std::string Trimmed(const std::string& text) {
+  const auto first = text.find_first_not_of(" \t");
+  if (first == std::string::npos) return "";
+  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+std::vector<std::string> FolderList(const std::string& path, const std::string& section,
+                                    const std::string& key) {
+  const std::optional<IniValues> values = ReadIniSection(path, section);
+  if (!values) throw std::runtime_error("cannot read " + path);
+  std::vector<std::string> folders;
+  const std::string list = IniValue(*values, key);
+  std::size_t start = 0;
+  while (start <= list.size()) {
+    const std::size_t comma = std::min(list.find(',', start), list.size());
+    const std::string folder = Trimmed(list.substr(start, comma - start));
+    if (!folder.empty()) {
+      if (!IsSafeRemoteName(folder)) {
+        throw std::runtime_error(path + ": [" + section + "] " + key +
+                                 ": not a folder name: " + folder);
+      }
+      folders.push_back(folder);
+    }
+    start = comma + 1;
+  }
+  return folders;
+}
+
+}  // namespace
+
+PackageKind KindOf(const std::vector<std::string>& tables) {
+  const bool members =
+      !tables.empty() && std::all_of(tables.begin(), tables.end(), [](const std::string& table) {
+        return StartsWithNoCase(table, "mb_");
+      });
+  return members ? PackageKind::Members : PackageKind::Others;
+}
+
+std::string SenderOf(const std::string& name) { return name.substr(0, name.find('-')); }
+
+RelayRules ReadRelayRules(const std::string& path) {
+  return {FolderList(path, "Members", "alsoto"), FolderList(path, "Others", "alsoto"),
+          FolderList(path, "Folders", "exclude")};
+}
+
+std::vector<std::string> Destinations(PackageKind kind, const std::string& sender,
+                                      const std::vector<std::string>& branchFolders,
+                                      const std::string& headOffice, const RelayRules& rules) {
+  std::vector<std::string> candidates{headOffice};
+  if (kind == PackageKind::Members) {
+    candidates.insert(candidates.end(), branchFolders.begin(), branchFolders.end());
+  }
+  const auto& also = kind == PackageKind::Members ? rules.membersAlsoTo : rules.othersAlsoTo;
+  candidates.insert(candidates.end(), also.begin(), also.end());
+  std::vector<std::string> destinations;
+  for (const std::string& folder : candidates) {
+    const auto contains = [&](const std::vector<std::string>& list) {
+      return std::find(list.begin(), list.end(), folder) != list.end();
+    };
+    if (folder.empty() || folder == sender || contains(rules.excluded) || contains(destinations)) {
+      continue;
+    }
+    destinations.push_back(folder);
+  }
+  return destinations;
+}
+
+}  // namespace tavex

@@ -1,0 +1,234 @@
+#include "status/SiteStatus.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+
+#include "download/PendingPackages.h"
+#include "framework/ExchangeContext.h"
+#include "framework/PluginFolder.h"
+#include "framework/SettingIds.h"
+#include "storage/DatabaseHelpers.h"
+#include "storage/LocalTime.h"
+#include "storage/RunHistory.h"
+#include "transfer/PrepareExchange.h"
+#include "transfer/clsFTP.h"
+
+namespace tavex {
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::system_clock;
+
+struct WaitingSource {
+  const char* name;
+  const char* table;
+  const char* dateColumn;
+  std::string StatusTexts::*text;
+};
+
+constexpr WaitingSource kWaitingSources[] = {
+    {"bills", "bi_Bill", "BillDate", &StatusTexts::Msg_Status_Bills},
+    {"reversedCheckouts", "bi_UnCheckBill", "UnCheckTime", &StatusTexts::Msg_Status_UnCheckBills},
+    {"octopus", "bi_OctopusPayment", "TransTime", &StatusTexts::Msg_Status_Octopus},
+    {"members", "mb_Member", "JoinDate", &StatusTexts::Msg_Status_Members},
+    {"memberCards", "mb_MemberCard", "IssueDate", &StatusTexts::Msg_Status_MemberCards},
+    {"memberConsumption", "mb_Consume", "ConsumeTime", &StatusTexts::Msg_Status_Consumption},
+    {"memberSummaries", "mb_Summary", "OperateTime", &StatusTexts::Msg_Status_Summaries},
+    {"giftsSent", "mb_GiftSend", "SendTime", &StatusTexts::Msg_Status_Gifts},
+};
+
+constexpr std::pair<const char*, std::string StatusTexts::*> kRuns[] = {
+    {"upload", &StatusTexts::Msg_Status_LastUpload},
+    {"download", &StatusTexts::Msg_Status_LastDownload},
+    {"relay", &StatusTexts::Msg_Status_LastRelay},
+    {"members", &StatusTexts::Msg_Status_LastMembers},
+};
+
+std::string Text(const db::Value& value) {
+  if (const auto* text = std::get_if<std::string>(&value)) return *text;
+  if (const auto* number = std::get_if<std::int64_t>(&value)) return std::to_string(*number);
+  return "";
+}
+
+std::int64_t Number(const db::Value& value) {
+  if (const auto* number = std::get_if<std::int64_t>(&value)) return *number;
+  if (const auto* real = std::get_if<double>(&value)) return static_cast<std::int64_t>(*real);
+  if (const auto* text = std::get_if<std::string>(&value)) return std::stoll(*text);
+  return 0;
+}
+
+WaitingRows ReadWaiting(db::Connection& host, const WaitingSource& source,
+                        std::chrono::year_month_day cutoff) {
+  WaitingRows rows;
+  rows.name = source.name;
+  rows.table = source.table;
+  rows.text = source.text;
+  const std::string provider = storage::GetProvider();
+  const std::string table = source.table;
+  const std::string date = source.dateColumn;
+  auto summary =
+      host.Query(" SELECT COUNT(*), MIN(" + date + ") FROM " + table + " WHERE IsUploaded=0 ");
+  if (summary->Next()) {
+    rows.count = Number(summary->Get(std::size_t{0}));
+    rows.oldest = Text(summary->Get(std::size_t{1}));
+  }
+  auto stale = host.Query(storage::ForProvider(" SELECT COUNT(*) FROM " + table +
+                                                   " WHERE IsUploaded=0 AND " + date + "<" +
+                                                   storage::DateLiteral(cutoff, "MSACCESS") + " ",
+                                               provider));
+  rows.stale = stale->Next() && Number(stale->Get(std::size_t{0})) > 0;
+  return rows;
+}
+
+std::vector<std::string> FilesIn(const std::string& folder) {
+  std::vector<std::string> names;
+  std::error_code error;
+  for (const auto& entry : fs::directory_iterator(folder, error)) {
+    if (entry.is_regular_file()) names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+bool ServerAnswers() {
+  ExchangeSettings settings;
+  if (!PrepareExchange(settings, [](const std::string&) {})) return false;
+  clsFTP ftp;
+  const bool answers = ftp.Connect(settings.gsFtpHost, settings.gsFtpUID, settings.gsFtpPSW);
+  ftp.DisConnect();
+  return answers;
+}
+
+std::string JsonText(const std::string& text) {
+  std::string quoted = "\"";
+  for (const char c : text) {
+    if (c == '"' || c == '\\') {
+      quoted += '\\';
+      quoted += c;
+    } else if (static_cast<unsigned char>(c) < 0x20) {
+      static constexpr char kHex[] = "0123456789abcdef";
+      quoted += "\\u00";
+      quoted += kHex[(c >> 4) & 0xF];
+      quoted += kHex[c & 0xF];
+    } else {
+      quoted += c;
+    }
+  }
+  return quoted + "\"";
+}
+
+std::string JsonList(const std::vector<std::string>& items) {
+  std::string list = "[";
+  for (const std::string& item : items) list += (list.size() > 1 ? "," : "") + JsonText(item);
+  return list + "]";
+}
+
+// The local date of `when`.
+std::chrono::year_month_day LocalDay(Clock::time_point when) {
+  const std::string text = LocalTimeText(when, "%Y %m %d");
+  int year = 0;
+  unsigned month = 0, day = 0;
+  std::sscanf(text.c_str(), "%d %u %u", &year, &month, &day);
+  return std::chrono::year{year} / std::chrono::month{month} / std::chrono::day{day};
+}
+
+std::string TimeText(Clock::time_point when) { return LocalTimeText(when, "%Y-%m-%d %H:%M:%S"); }
+
+}  // namespace
+
+bool SiteStatus::NeedsAttention() const {
+  const bool stale = std::any_of(waiting.begin(), waiting.end(),
+                                 [](const WaitingRows& rows) { return rows.stale; });
+  return stale || !pendingPackages.empty() || !errorPackages.empty() || serverAnswers == false;
+}
+
+SiteStatus ReadSiteStatus(const StatusRequest& request) {
+  const std::shared_ptr<db::Connection> host = ExchangeContext::Instance().Connection();
+  if (!host) throw db::DbError("no host connection");
+  SiteStatus status;
+  status.site = ExchangeContext::Instance().Settings().GetSetting(kSettingBranchID, 0);
+
+  const std::chrono::year_month_day cutoff =
+      LocalDay(request.now - std::chrono::days(request.maxAgeDays));
+  for (const WaitingSource& source : kWaitingSources) {
+    if (storage::TableExists(source.table)) {
+      status.waiting.push_back(ReadWaiting(*host, source, cutoff));
+    }
+  }
+
+  const std::string folder = PluginFolder();
+  status.pendingPackages = PendingPackages(JoinPath(folder, "Temp/Pending/")).Names();
+  status.errorPackages =
+      FilesIn(JoinPath(folder, "ErrPackage/" + LocalTimeText(request.now, "%Y-%m")));
+  for (const auto& [run, text] : kRuns) status.lastRuns.emplace_back(run, LastSuccessfulRun(run));
+  if (request.checkServer) status.serverAnswers = ServerAnswers();
+  return status;
+}
+
+std::vector<std::string> StatusLines(const SiteStatus& status, const StatusTexts& texts) {
+  std::vector<std::string> lines{texts.Msg_Status_Site + status.site};
+  for (const WaitingRows& rows : status.waiting) {
+    std::string line = texts.*rows.text + std::to_string(rows.count) + texts.Msg_Status_Rows;
+    if (rows.count > 0 && !rows.oldest.empty()) line += texts.Msg_Status_Oldest + rows.oldest;
+    lines.push_back(line);
+  }
+  const auto withNames = [](const std::string& text, const std::vector<std::string>& names) {
+    std::string line = text + std::to_string(names.size());
+    for (const std::string& name : names) line += " " + name;
+    return line;
+  };
+  lines.push_back(withNames(texts.Msg_Status_Pending, status.pendingPackages));
+  lines.push_back(withNames(texts.Msg_Status_Errors, status.errorPackages));
+  for (std::size_t i = 0; i < status.lastRuns.size(); ++i) {
+    const auto& when = status.lastRuns[i].second;
+    lines.push_back(texts.*kRuns[i].second + (when ? TimeText(*when) : texts.Msg_Status_Never));
+  }
+  if (status.serverAnswers) {
+    lines.push_back(texts.Msg_Status_Server + (*status.serverAnswers
+                                                   ? texts.Msg_Status_ServerAnswers
+                                                   : texts.Msg_Status_ServerSilent));
+  }
+  if (!status.NeedsAttention()) {
+    lines.push_back(texts.Msg_Status_AllWell);
+    return lines;
+  }
+  std::vector<std::string> reasons;
+  for (const WaitingRows& rows : status.waiting) {
+    if (rows.stale) reasons.push_back(texts.Msg_Status_Stale + rows.table);
+  }
+  if (!status.pendingPackages.empty()) reasons.push_back(texts.Msg_Status_Pending);
+  if (!status.errorPackages.empty()) reasons.push_back(texts.Msg_Status_Errors);
+  if (status.serverAnswers == false) {
+    reasons.push_back(texts.Msg_Status_Server + texts.Msg_Status_ServerSilent);
+  }
+  for (const std::string& reason : reasons) lines.push_back(texts.Msg_Status_Attention + reason);
+  return lines;
+}
+
+std::string StatusJson(const SiteStatus& status) {
+  std::string json = "{\"site\":" + JsonText(status.site) + ",\"waiting\":[";
+  for (std::size_t i = 0; i < status.waiting.size(); ++i) {
+    const WaitingRows& rows = status.waiting[i];
+    json += std::string(i > 0 ? "," : "") + "{\"name\":" + JsonText(rows.name) +
+            ",\"table\":" + JsonText(rows.table) + ",\"count\":" + std::to_string(rows.count) +
+            ",\"oldest\":" + (rows.oldest.empty() ? "null" : JsonText(rows.oldest)) +
+            ",\"stale\":" + (rows.stale ? "true" : "false") + "}";
+  }
+  json += "],\"pendingPackages\":" + JsonList(status.pendingPackages) +
+          ",\"errorPackages\":" + JsonList(status.errorPackages) + ",\"lastSuccess\":{";
+  for (std::size_t i = 0; i < status.lastRuns.size(); ++i) {
+    const auto& [run, when] = status.lastRuns[i];
+    json += std::string(i > 0 ? "," : "") + JsonText(run) + ":" +
+            (when ? JsonText(TimeText(*when)) : "null");
+  }
+  json += "},\"serverAnswers\":" +
+          std::string(!status.serverAnswers   ? "null"
+                      : *status.serverAnswers ? "true"
+                                              : "false") +
+          ",\"needsAttention\":" + (status.NeedsAttention() ? "true" : "false") + "}";
+  return json;
+}
+
+}  // namespace tavex

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "status/StatusTexts.h"
+
+namespace tavex {
+
+// Rows of one kind that wait to be uploaded.
+struct WaitingRows {
+  std::string name;   // a stable name for scripts: "bills", "members", ...
+  std::string table;  // the host table they wait in
+  std::string StatusTexts::*text = nullptr;
+  std::int64_t count = 0;
+  std::string oldest;  // the earliest date among them, as the host gives it
+  bool stale = false;  // some are older than the limit
+};
+
+// What an operator or a monitoring check needs to know about a site at a
+// glance.
+struct SiteStatus {
+  std::string site;                          // setting 801
+  std::vector<WaitingRows> waiting;          // only tables the host has
+  std::vector<std::string> pendingPackages;  // fetched, not yet merged
+  std::vector<std::string> errorPackages;    // filed as damaged this month
+  // The last successful run of each kind; nullopt: never.
+  std::vector<std::pair<std::string, std::optional<std::chrono::system_clock::time_point>>>
+      lastRuns;
+  std::optional<bool> serverAnswers;  // asked only when wanted
+
+  // A package waits or failed, rows are older than the limit, or the server
+  // does not answer.
+  bool NeedsAttention() const;
+};
+
+struct StatusRequest {
+  // Rows waiting from before this many days ago (local dates) are stale.
+  int maxAgeDays = 2;
+  // Also log in to the FTP server (through the DDNS service where set).
+  bool checkServer = false;
+  std::chrono::system_clock::time_point now = std::chrono::system_clock::now();
+};
+
+// Reads the status of the site whose host database is the shared
+// connection and whose plug-in folder is PluginFolder(). A failing host
+// raises db::DbError.
+SiteStatus ReadSiteStatus(const StatusRequest& request);
+
+// The status as lines for people, in the texts of the language file.
+std::vector<std::string> StatusLines(const SiteStatus& status, const StatusTexts& texts);
+
+// The status as one JSON object for scripts.
+std::string StatusJson(const SiteStatus& status);
+
+}  // namespace tavex

@@ -1,0 +1,213 @@
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <map>
+
+#include "engine/Package.h"
+#include "framework/SettingIds.h"
+#include "framework/SettingsStore.h"
+#include "relay/cRelay.h"
+#include "storage/DatabaseHelpers.h"
+#include "support/FtpServer.h"
+#include "support/HostDatabase.h"
+#include "support/PackageFiles.h"
+#include "support/PluginHome.h"
+#include "support/RecordingProgress.h"
+#include "support/ScopedHostConnection.h"
+
+namespace tavex {
+namespace {
+
+using test::FtpServer;
+
+// Head office's relay on the backend under test, a real FTP server with the
+// download folders of head office (HQ) and two branches, and packages built
+// with the package engine.
+class RelayTest : public test::HostDatabaseTest {
+ protected:
+  void SetUp() override {
+    test::HostDatabaseTest::SetUp();
+    if (IsSkipped()) return;
+    SettingsStore store(Db());
+    store.SetSetting(kSettingBranchID, "HQ");
+    store.SetSetting(kSettingFtpServer, mServer.Host());
+    store.SetSetting(kSettingFtpUser, FtpServer::kUser);
+    store.SetSetting(kSettingFtpPassword, FtpServer::kPassword);
+    mHome.WriteOptions("[FTP]\nPort=" + std::to_string(mServer.Port()) + "\nTimeOut=10\n");
+    for (const char* folder : {"ForUpload", "ForDownload/HQ", "ForDownload/B01", "ForDownload/B02"})
+      mServer.MakeFolder(folder);
+  }
+
+  // A package whose steps fill `tables` (one row each).
+  std::string Package(const std::vector<std::string>& tables) {
+    const std::string stem = Folder() / ("package" + std::to_string(++mPackages));
+    storage::CreateEmptyDatabase(stem + ".db");
+    auto source = db::OpenConnection("sqlite:" + stem + ".db");
+    engine::Package package;
+    package.PackageID("P" + std::to_string(mPackages));
+    for (const std::string& table : tables) {
+      source->Execute("CREATE TABLE " + table + " (ID TEXT)");
+      source->Execute("INSERT INTO " + table + " VALUES ('" + table + "')");
+      package.ExDatas().Add(table, "SELECT * FROM " + table, table, false, false);
+    }
+    package.SourceConnection(source);
+    storage::CreateEmptyDatabase(stem + ".mdb");
+    auto target = db::OpenConnection(db::PackageConnectionString(stem + ".mdb"));
+    package.TargetConnection(target);
+    EXPECT_TRUE(package.Export(false, true, 1));
+    target->Close();
+    EXPECT_EQ(0, test::Pack(stem + ".mdb", stem + ".pkg"));
+    return test::ReadFile(stem + ".pkg");
+  }
+  const std::string& Bills() {
+    if (mBills.empty()) mBills = Package({"bi_Bill", "bi_BillItem"});
+    return mBills;
+  }
+  const std::string& Members() {
+    if (mMembers.empty()) mMembers = Package({"mb_Member", "mb_MemberCard"});
+    return mMembers;
+  }
+  void Waiting(const std::string& name, const std::string& contents) const {
+    mServer.PutFile("ForUpload/" + name, contents);
+  }
+
+  bool Relay(bool dryRun = false) {
+    mList = {};
+    cRelay relay;
+    relay.DryRun(dryRun);
+    relay.Initialize(Reopen(), &mList, &mBar);
+    const bool relayed = relay.Relay();
+    mFailure = relay.Failure();
+    return relayed;
+  }
+  // Relays in a child process that dies at once when the `nth` line
+  // starting with `marker` is shown; the child's exit status.
+  int RelayKilledAt(const std::string& marker, int nth) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+      test::HookedList list;
+      int seen = 0;
+      list.onLine = [&](const std::string& line) {
+        if (line.starts_with(marker) && ++seen == nth) ::_exit(kKilled);
+      };
+      cRelay relay;
+      relay.Initialize(Reopen(), &list, nullptr);
+      ::_exit(relay.Relay() ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  static constexpr int kKilled = 79;
+
+  // Every file on the server with its contents.
+  std::map<std::string, std::string> ServerFiles() const {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(mServer.Root())) {
+      if (!entry.is_regular_file()) continue;
+      const std::string path = std::filesystem::relative(entry.path(), mServer.Root());
+      files[path] = mServer.ReadFile(path);
+    }
+    return files;
+  }
+  std::string Lines() const { return testing::PrintToString(mList.lines); }
+
+  test::ScopedHostConnection mHostScope{nullptr};
+  test::PluginHome mHome;
+  FtpServer mServer;
+  test::HookedList mList;
+  test::RecordingBar mBar;
+  int mPackages = 0;
+  std::string mBills, mMembers;
+  std::string mFailure;
+};
+
+TEST_P(RelayTest, BillsGoToHeadOfficeMembersToEverySiteButTheirSender) {
+  Waiting("B01-1.pkg", Bills());
+  Waiting("B02-1.pkg", Members());
+  Waiting("B01-2.pkg", Members());
+  Waiting("HQ-1.pkg", Members());
+  ASSERT_TRUE(Relay()) << Lines();
+  EXPECT_EQ((std::map<std::string, std::string>{{"ForDownload/HQ/B01-1.pkg", Bills()},
+                                                {"ForDownload/HQ/B02-1.pkg", Members()},
+                                                {"ForDownload/B01/B02-1.pkg", Members()},
+                                                {"ForDownload/HQ/B01-2.pkg", Members()},
+                                                {"ForDownload/B02/B01-2.pkg", Members()},
+                                                {"ForDownload/B01/HQ-1.pkg", Members()},
+                                                {"ForDownload/B02/HQ-1.pkg", Members()}}),
+            ServerFiles());
+  EXPECT_EQ(4.0, mBar.Value());
+  EXPECT_TRUE(Relay()) << "nothing left is no failure";
+  EXPECT_TRUE(mList.HasLine("没有需要转发的数据包。")) << Lines();
+}
+
+TEST_P(RelayTest, ADamagedPackageIsSetAsideAndTheNextOneRelayed) {
+  Waiting("B01-1.pkg", Bills().substr(0, Bills().size() / 2));
+  Waiting("B01-2.pkg", "not a package");
+  Waiting("B01-3.pkg", Bills());
+  ASSERT_TRUE(Relay()) << Lines();
+  EXPECT_EQ((std::map<std::string, std::string>{
+                {"ForUpload/Rejected/B01-1.pkg", Bills().substr(0, Bills().size() / 2)},
+                {"ForUpload/Rejected/B01-2.pkg", "not a package"},
+                {"ForDownload/HQ/B01-3.pkg", Bills()}}),
+            ServerFiles());
+  EXPECT_TRUE(mList.HasLine("数据包已损坏，已移到 Rejected 文件夹：B01-2.pkg")) << Lines();
+}
+
+TEST_P(RelayTest, ADryRunShowsTheRoutesAndChangesNothing) {
+  Waiting("B01-1.pkg", Members());
+  Waiting("B02-1.pkg", "damaged");
+  const auto before = ServerFiles();
+  ASSERT_TRUE(Relay(true)) << Lines();
+  EXPECT_EQ(before, ServerFiles());
+  EXPECT_TRUE(mList.HasLine("会员数据包，转发到：HQ, B02")) << Lines();
+  EXPECT_TRUE(mList.HasLine("数据包已损坏，已移到 Rejected 文件夹：B02-1.pkg")) << Lines();
+}
+
+TEST_P(RelayTest, APackageLeavesTheUploadFolderOnlyOnceEveryDestinationHasIt) {
+  // The rules send member packages to an archive folder that is not there
+  // yet, and keep B02 out.
+  test::WriteFile(mHome / "Octopus/RELAY.INI",
+                  "[Members]\nAlsoTo = ARCHIVE\n[Folders]\nExclude=B02\n");
+  Waiting("B01-1.pkg", Members());
+  Waiting("B01-2.pkg", Bills());
+  EXPECT_FALSE(Relay());
+  EXPECT_TRUE(mServer.Exists("ForUpload/B01-1.pkg"));
+  EXPECT_TRUE(mServer.Exists("ForDownload/HQ/B01-1.pkg"));
+  EXPECT_FALSE(mServer.Exists("ForDownload/B02/B01-1.pkg"));
+  EXPECT_TRUE(mServer.Exists("ForDownload/HQ/B01-2.pkg")) << "the next package still goes";
+
+  // Killed between destinations: the source stays for the next run.
+  mServer.MakeFolder("ForDownload/ARCHIVE");
+  test::WriteFile(mHome / "Octopus/RELAY.INI", "[Members]\nAlsoTo=ARCHIVE\n");
+  ASSERT_EQ(kKilled, RelayKilledAt("正在转发到：", 2));
+  EXPECT_TRUE(mServer.Exists("ForUpload/B01-1.pkg"));
+
+  ASSERT_TRUE(Relay()) << Lines();
+  EXPECT_EQ((std::map<std::string, std::string>{{"ForDownload/HQ/B01-1.pkg", Members()},
+                                                {"ForDownload/B02/B01-1.pkg", Members()},
+                                                {"ForDownload/ARCHIVE/B01-1.pkg", Members()},
+                                                {"ForDownload/HQ/B01-2.pkg", Bills()}}),
+            ServerFiles());
+}
+
+TEST_P(RelayTest, WithoutHeadOfficesIdentifierOrWithBadRulesNothingMoves) {
+  Waiting("B01-1.pkg", Bills());
+  const auto before = ServerFiles();
+  test::WriteFile(mHome / "Octopus/RELAY.INI", "[Others]\nAlsoTo=../up\n");
+  EXPECT_FALSE(Relay());
+  EXPECT_NE(std::string::npos, mFailure.find("not a folder name: ../up")) << mFailure;
+  EXPECT_EQ(before, ServerFiles());
+  std::filesystem::remove(mHome / "Octopus/RELAY.INI");
+  SettingsStore(Db()).SetSetting(kSettingBranchID, "");
+  EXPECT_FALSE(Relay());
+  EXPECT_TRUE(mList.HasLine("总部编号（设置 801）未设置，无法转发。")) << Lines();
+  EXPECT_EQ(before, ServerFiles());
+}
+
+INSTANTIATE_HOST_DATABASE_TEST(RelayTest);
+
+}  // namespace
+}  // namespace tavex

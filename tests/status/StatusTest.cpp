@@ -1,0 +1,105 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "download/PendingPackages.h"
+#include "framework/SettingIds.h"
+#include "framework/SettingsStore.h"
+#include "storage/LocalTime.h"
+#include "storage/RunHistory.h"
+#include "support/CliRun.h"
+#include "support/FtpServer.h"
+#include "support/HostDatabase.h"
+#include "support/PluginHome.h"
+#include "support/ScopedHostConnection.h"
+
+namespace tavex {
+namespace {
+
+using Clock = std::chrono::system_clock;
+
+class StatusTest : public test::HostDatabaseTest {
+ protected:
+  void SetUp() override {
+    test::HostDatabaseTest::SetUp();
+    if (IsSkipped()) return;
+    const bool pg = GetParam() == db::Backend::Postgres;
+    const std::string date = pg ? "TIMESTAMP" : "DATETIME";
+    Db()->Execute("CREATE TABLE bi_Bill (BillID TEXT, BillDate " + date + ", IsUploaded INTEGER)");
+    Db()->Execute("CREATE TABLE mb_Member (MemberID TEXT, JoinDate " + date +
+                  ", IsUploaded INTEGER)");
+    Db()->Execute("INSERT INTO bi_Bill VALUES ('SENT', '2020-01-01 08:00:00', 1)");
+    SettingsStore(Db()).SetSetting(kSettingBranchID, "B01");
+  }
+  test::Invocation Status(std::vector<std::string> options = {}) const {
+    options.insert(options.begin(), {"status", "--db", ConnectionName(), "--home", mHome.Path()});
+    return test::Invocation(options);
+  }
+
+  test::ScopedHostConnection mHostScope{nullptr};
+  test::PluginHome mHome;
+};
+
+TEST_P(StatusTest, SaysAllIsWellUntilDataGetsOldOrAPackageWaitsOrFails) {
+  const std::string now = LocalTimeText(Clock::now(), "%Y-%m-%d %H:%M:%S");
+  Db()->Execute("INSERT INTO mb_Member VALUES ('M1', '" + now + "', 0)");
+  {
+    const test::Invocation fresh = Status();
+    EXPECT_EQ(0, fresh.code) << fresh.out.str() << fresh.err.str();
+    EXPECT_NE(std::string::npos, fresh.out.str().find("未上传的会员资料：1 条，最早：" + now));
+    EXPECT_NE(std::string::npos, fresh.out.str().find("一切正常。")) << fresh.out.str();
+  }
+
+  Db()->Execute("INSERT INTO bi_Bill VALUES ('OLD', '2020-01-02 09:30:00', 0)");
+  PendingPackages(mHome / "Temp/Pending/").Add("HQ-1.pkg", mHome / "BckPackage/HQ-1.pkg");
+  test::WriteFile(mHome / ("ErrPackage/" + LocalTimeText(Clock::now(), "%Y-%m") + "/HQ-0.pkg"), "");
+  const auto uploaded = Clock::now() - std::chrono::hours(3);
+  RecordSuccessfulRun("upload", uploaded);
+
+  const test::Invocation text = Status();
+  EXPECT_EQ(1, text.code);
+  for (const std::string& line :
+       std::vector<std::string>{"未上传的消费账单：1 条，最早：2020-01-02 09:30:00",
+                                "需要注意：有数据超过期限仍未上传：bi_Bill",
+                                "等待导入的数据包：1 HQ-1.pkg", "本月的错误数据包：1 HQ-0.pkg",
+                                "最近一次成功上传：" + LocalTimeText(uploaded, "%Y-%m-%d %H:%M:%S"),
+                                "最近一次成功下载：从未"}) {
+    EXPECT_NE(std::string::npos, text.out.str().find(line + "\n")) << line << "\n"
+                                                                   << text.out.str();
+  }
+  EXPECT_EQ(std::string::npos, text.out.str().find("mb_Member")) << "recent rows are no concern";
+
+  const test::Invocation json = Status({"--json", "--max-age-days", "3650"});
+  EXPECT_EQ(1, json.code) << "the packages still need attention";
+  const std::string object = json.out.str();
+  for (const char* part :
+       {"\"site\":\"B01\"",
+        "{\"name\":\"bills\",\"table\":\"bi_Bill\",\"count\":1,\"oldest\":\"2020-01-02 "
+        "09:30:00\",\"stale\":false}",
+        "\"pendingPackages\":[\"HQ-1.pkg\"]", "\"errorPackages\":[\"HQ-0.pkg\"]",
+        "\"download\":null", "\"serverAnswers\":null", "\"needsAttention\":true}"}) {
+    EXPECT_NE(std::string::npos, object.find(part)) << part << "\n" << object;
+  }
+}
+
+TEST_P(StatusTest, ChecksTheServerOnlyWhenAsked) {
+  test::FtpServer server;
+  SettingsStore store(Db());
+  store.SetSetting(kSettingFtpServer, server.Host());
+  store.SetSetting(kSettingFtpUser, test::FtpServer::kUser);
+  store.SetSetting(kSettingFtpPassword, test::FtpServer::kPassword);
+  mHome.WriteOptions("[FTP]\nPort=" + std::to_string(server.Port()) + "\nTimeOut=5\n");
+  const test::Invocation answers = Status({"--check-server"});
+  EXPECT_EQ(0, answers.code) << answers.out.str();
+  EXPECT_NE(std::string::npos, answers.out.str().find("FTP服务器：可以连接\n"));
+  server.Stop();
+  EXPECT_EQ(0, Status().code) << "not asked: no attempt";
+  const test::Invocation silent = Status({"--check-server"});
+  EXPECT_EQ(1, silent.code);
+  EXPECT_NE(std::string::npos, silent.out.str().find("需要注意：FTP服务器：无法连接\n"));
+}
+
+INSTANTIATE_HOST_DATABASE_TEST(StatusTest);
+
+}  // namespace
+}  // namespace tavex
