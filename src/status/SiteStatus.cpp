@@ -26,11 +26,15 @@ struct WaitingSource {
   const char* table;
   const char* dateColumn;
   std::string StatusTexts::*text;
+  // Which rows wait: their own flag, unless they travel with something else.
+  const char* waiting = "IsUploaded=0";
 };
 
 constexpr WaitingSource kWaitingSources[] = {
     {"bills", "bi_Bill", "BillDate", &StatusTexts::Msg_Status_Bills},
-    {"reversedCheckouts", "bi_UnCheckBill", "UnCheckTime", &StatusTexts::Msg_Status_UnCheckBills},
+    // Reversed checkouts travel with their bills; their own flag is never set.
+    {"reversedCheckouts", "bi_UnCheckBill", "UnCheckTime", &StatusTexts::Msg_Status_UnCheckBills,
+     "BillID IN (SELECT BillID FROM bi_Bill WHERE IsUploaded=0)"},
     {"octopus", "bi_OctopusPayment", "TransTime", &StatusTexts::Msg_Status_Octopus},
     {"members", "mb_Member", "JoinDate", &StatusTexts::Msg_Status_Members},
     {"memberCards", "mb_MemberCard", "IssueDate", &StatusTexts::Msg_Status_MemberCards},
@@ -68,14 +72,14 @@ WaitingRows ReadWaiting(db::Connection& host, const WaitingSource& source,
   const std::string provider = storage::GetProvider();
   const std::string table = source.table;
   const std::string date = source.dateColumn;
-  auto summary =
-      host.Query(" SELECT COUNT(*), MIN(" + date + ") FROM " + table + " WHERE IsUploaded=0 ");
+  auto summary = host.Query(" SELECT COUNT(*), MIN(" + date + ") FROM " + table + " WHERE " +
+                            source.waiting + " ");
   if (summary->Next()) {
     rows.count = Number(summary->Get(std::size_t{0}));
     rows.oldest = Text(summary->Get(std::size_t{1}));
   }
-  auto stale = host.Query(storage::ForProvider(" SELECT COUNT(*) FROM " + table +
-                                                   " WHERE IsUploaded=0 AND " + date + "<" +
+  auto stale = host.Query(storage::ForProvider(" SELECT COUNT(*) FROM " + table + " WHERE " +
+                                                   source.waiting + " AND " + date + "<" +
                                                    storage::DateLiteral(cutoff, "MSACCESS") + " ",
                                                provider));
   rows.stale = stale->Next() && Number(stale->Get(std::size_t{0})) > 0;
