@@ -1,6 +1,7 @@
 #include "cli/Commands.h"
 #include "cli/PackageCommand.h"
 #include "i18n/Messages.h"
+#include "maintenance/MemberExport.h"
 
 namespace tavex::cli {
 

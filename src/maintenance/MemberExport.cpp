@@ -1,3 +1,5 @@
+#include "maintenance/MemberExport.h"
+
 #include <charconv>
 #include <cstdio>
 #include <stdexcept>
@@ -5,7 +7,6 @@
 #include "engine/SqlNames.h"
 #include "i18n/TextTable.h"
 #include "maintenance/HostFile.h"
-#include "maintenance/MaintenanceRuns.h"
 #include "maintenance/WorkFile.h"
 #include "storage/AsciiText.h"
 #include "storage/DatabaseHelpers.h"

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "framework/ExchangeContext.h"
+#include "maintenance/MemberExport.h"
 #include "wizards/PackageFileWizard.h"
 
 namespace tavex {

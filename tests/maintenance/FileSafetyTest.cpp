@@ -5,6 +5,7 @@
 #include "cli/SampleDatabase.h"
 #include "maintenance/BackupDefinitions.h"
 #include "maintenance/MaintenanceRuns.h"
+#include "maintenance/MemberExport.h"
 #include "support/HostDatabase.h"
 #include "support/Rows.h"
 

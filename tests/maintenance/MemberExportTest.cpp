@@ -2,7 +2,7 @@
 
 #include "cli/SampleDatabase.h"
 #include "i18n/Messages.h"
-#include "maintenance/MaintenanceRuns.h"
+#include "maintenance/MemberExport.h"
 #include "support/CliRun.h"
 #include "support/HostDatabase.h"
 #include "support/PluginHome.h"
