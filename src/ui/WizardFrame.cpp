@@ -123,8 +123,10 @@ QLabel* WizardFrame::AddLabel(QWidget* step, const char* name, const std::string
   return label;
 }
 
-QLineEdit* WizardFrame::AddFileField(QWidget* step, const char* name, const std::string& filter) {
+QLineEdit* WizardFrame::AddFileField(QWidget* step, const char* name, const std::string& filter,
+                                     bool forSaving) {
   mFilter = filter;
+  mForSaving = forSaving;
   auto* row = new QHBoxLayout;
   row->setSpacing(8);
   mFileField = new QLineEdit(step);
@@ -273,12 +275,24 @@ void WizardFrame::cmdCancel_Click() { mCancel = true; }
 
 void WizardFrame::cmdOpen_Click() {
   IgnoreFailure([&] {
-    const FileChoice choice{PluginFolder(), mFileField->text().toStdString(), mFilter};
+    const FileChoice choice{PluginFolder(), mFileField->text().toStdString(), mFilter, mForSaving};
     if (std::optional<std::string> chosen = mUi.ChooseFile(choice)) {
       mFileField->setText(Text(*chosen));
     }
     mUi.ProcessEvents();
   });
+}
+
+std::optional<std::string> WizardFrame::PathOrChooser() {
+  const auto blank = [this] {
+    return mFileField->text().toStdString().find_first_not_of(' ') == std::string::npos;
+  };
+  if (blank()) cmdOpen_Click();
+  if (blank()) {
+    mFileField->setFocus();
+    return std::nullopt;
+  }
+  return mFileField->text().toStdString();
 }
 
 void WizardFrame::CloseWizard() {

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -89,8 +90,9 @@ class WizardFrame : public QDialog {
   QLabel* AddNotice(QWidget* step, int index, const std::string& caption);
   QLabel* AddLabel(QWidget* step, const char* name, const std::string& caption);
   // txtFileName (or another name) and cmdOpen beside it; `filter` is the
-  // chooser's "description|pattern".
-  QLineEdit* AddFileField(QWidget* step, const char* name, const std::string& filter);
+  // chooser's "description|pattern"; `forSaving` for a file the wizard writes.
+  QLineEdit* AddFileField(QWidget* step, const char* name, const std::string& filter,
+                          bool forSaving = false);
   // lstProgress, lblInfo, ProgressBar and cmdCancel with its caption.
   void AddProgress(QWidget* step, const std::string& cancelCaption);
   // llbBegin, dtpBegin, lblEnd, dtpEnd.
@@ -114,6 +116,9 @@ class WizardFrame : public QDialog {
   void ClearCancelFlag() { mCancel = false; }
   // Closes the wizard (refused while busy).
   void CloseWizard();
+  // The path field's text; when it is blank, the file chooser's answer; when
+  // that is blank too, nullopt with the focus in the field.
+  std::optional<std::string> PathOrChooser();
 
   // The first day of the range and the day after its last day.
   std::chrono::year_month_day RangeBegin() const;
@@ -152,6 +157,7 @@ class WizardFrame : public QDialog {
   QDateEdit* mBegin = nullptr;
   QDateEdit* mEnd = nullptr;
   std::string mFilter;
+  bool mForSaving = false;
   std::string mHelpTopic;
   int mHelpContextID = 0;
   std::vector<std::unique_ptr<WidgetControl>> mControls;

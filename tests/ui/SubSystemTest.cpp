@@ -47,12 +47,14 @@ TEST_F(SubSystem, NamesThatMatchNoBuiltDialogShowTheNotSupportedBox) {
 
 TEST_F(SubSystem, MatchingNamesOpenTheirDialogsModally) {
   test::ModalCloser closer;
-  for (const char* name : {"DOFTP", "dorestore", "DoFTP", "dodownload", "DoMemberSyn"}) {
+  for (const char* name : {"DOFTP", "dorestore", "DoFTP", "dodownload", "DoMemberSyn", "DoBackup",
+                           "doddbackup", "DoStBackup", "DoExport"}) {
     closer.CloseNext();
     mSubSystem.DoAction(std::string(name));
   }
   EXPECT_EQ(closer.closed, (std::vector<std::string>{"frmFTP", "frmRestore", "frmFTP",
-                                                     "frmDownload", "frmMemberSyn"}));
+                                                     "frmDownload", "frmMemberSyn", "frmBackup",
+                                                     "frmDDBackup", "frmStBackup", "frmExport"}));
   EXPECT_TRUE(mUi.shown.empty());
 }
 
