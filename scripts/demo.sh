@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
-# The main job on one machine: a branch (B01) uploads its new bills, the
-# package travels over a local FTP server to head office (HQ), and head
-# office downloads and merges it. Installs the dependencies, builds
-# tavexdata, creates both databases (SQLite) with sample data, starts an FTP
-# server on 127.0.0.1, runs the exchange twice (the second time the branch
-# sends the same bills again, one of them corrected, and head office ends up
-# with one copy of each, corrected) and prints what arrived. Everything
-# lives in a fresh temporary folder; the server is stopped on exit.
+# The main job on one machine: two branches (B01, B02) and head office (HQ)
+# exchange data over a local FTP server, as their nightly timers would.
+# Installs the dependencies, builds tavexdata, creates the three databases
+# (SQLite) with sample data and starts an FTP server on 127.0.0.1. Then the
+# branches upload their new bills and synchronise their members, head
+# office's relay moves every package to the sites that need it, and every
+# site merges what waits for it: both branches' bills reach head office, the
+# members of each site reach the others. A member changed at B01 then
+# travels to B02 and head office the same way, and each site's status ends
+# the run. Everything lives in a fresh temporary folder; the server is
+# stopped on exit.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -40,7 +43,8 @@ trap stop_server EXIT
 say() { printf '\n== %s\n' "$*"; }
 
 # The FTP server (pyftpdlib, the one the tests use) prints its port first.
-mkdir -p "$work/ftp/ForUpload" "$work/ftp/ForDownload/HQ"
+mkdir -p "$work/ftp/ForUpload"
+for site in HQ B01 B02; do mkdir -p "$work/ftp/ForDownload/$site"; done
 /usr/bin/python3 tests/support/ftp_server.py --root "$work/ftp" --user demo --password demo \
   >"$work/ftp.port" &
 server=$!
@@ -52,62 +56,82 @@ port=$(head -n 1 "$work/ftp.port")
 [ -n "$port" ] || { echo "the FTP server did not start" >&2; exit 1; }
 say "FTP server on 127.0.0.1:$port, serving $work/ftp"
 
-B01="sqlite:$work/B01.db"
-HQ="sqlite:$work/HQ.db"
-for site in B01 HQ; do
+db() { echo "sqlite:$work/$1.db"; }
+run() {
+  local site=$1 command=$2
+  say "$site: tavexdata $command"
+  # An upload with nothing new, a status that needs attention: exit 1 is an
+  # answer here, not a failure of the demo.
+  "$T" "$command" --db "$(db "$site")" --home "$work/$site" || echo "(exit $?)"
+}
+
+say "sample databases: branches B01 (60 bills) and B02 (40 bills), each with sample" \
+  "members not yet synchronised, and head office HQ"
+seed=1
+for site in HQ B01 B02; do
   mkdir -p "$work/$site/Octopus"
   printf '[FTP]\nPort=%s\n' "$port" >"$work/$site/Octopus/MAIN.INI"
+  case $site in
+    HQ) sample=(--bills 0 --no-octopus) ;;
+    B01) sample=(--bills 60) ;;
+    B02) sample=(--bills 40) ;;
+  esac
+  "$T" sample-db --db "$(db $site)" --branch "$site" "${sample[@]}" --days 3 --seed $((seed++)) \
+    >/dev/null
+  "$T" settings --db "$(db $site)" --set 1001=127.0.0.1 --set 1002=demo --set 1003=demo >/dev/null
 done
-say "sample databases: branch B01 with 60 bills over 3 days (some already uploaded)," \
-  "head office HQ with 20 bills of its own"
-"$T" sample-db --db "$B01" --branch B01 --bills 60 --days 3 >/dev/null
-"$T" sample-db --db "$HQ" --branch HQ --bills 20 --days 3 >/dev/null
-for db in "$B01" "$HQ"; do
-  "$T" settings --db "$db" --set 1001=127.0.0.1 --set 1002=demo --set 1003=demo >/dev/null
+# Each site's sample members get identifiers of their own.
+for site in B01 B02; do
+  sqlite3 "$work/$site.db" "
+    UPDATE mb_Member SET MemberID = '$site-' || MemberID;
+    UPDATE mb_MemberCard SET MemberID = '$site-' || MemberID, MemberCardID = '$site-' || MemberCardID;
+    UPDATE mb_Summary SET MemberID = '$site-' || MemberID, MemberCardID = '$site-' || MemberCardID,
+      SummaryID = '$site-' || SummaryID;
+    UPDATE mb_GiftSend SET MemberID = '$site-' || MemberID, MemberCardID = '$site-' || MemberCardID,
+      GiftSendID = '$site-' || GiftSendID;
+    UPDATE mb_Consume SET MemberID = '$site-' || MemberID, MemberCardID = '$site-' || MemberCardID,
+      ConsumeID = '$site-' || ConsumeID;"
 done
+sqlite3 "$work/HQ.db" "DELETE FROM mb_Member; DELETE FROM mb_MemberCard; DELETE FROM mb_Summary;
+  DELETE FROM mb_GiftSend; DELETE FROM mb_Consume;"
 
-# The tables a bill package fills, as the branch and head office hold them.
-tables=(bi_Bill bi_BillPayment bi_BillItem bi_SubBill bi_UnCheckBill bi_UnCheckBillPayment
-  bi_UnCheckBillItem bi_OctopusPayment bi_Shift bi_ShiftSum bi_ShiftLog)
-report() {
-  echo "(B01 also holds the bills it had uploaded before; HQ also holds bills and shifts of its own)"
-  printf '%-24s %10s %10s\n' table "B01 rows" "HQ rows"
-  for table in "${tables[@]}"; do
-    printf '%-24s %10s %10s\n' "$table" "$(sqlite3 "$work/B01.db" "SELECT COUNT(*) FROM $table")" \
-      "$(sqlite3 "$work/HQ.db" "SELECT COUNT(*) FROM $table")"
-  done
-  echo
-  echo "a few of B01's bills at head office:"
-  sqlite3 -header -column "$work/HQ.db" \
-    "SELECT BillID, BillDate, TableName, Persons, SumPaid, Remark FROM bi_Bill
-     WHERE BillID LIKE 'B01-%' ORDER BY BillID LIMIT 5"
+members() { sqlite3 "$work/$1.db" "SELECT COUNT(*) FROM mb_Member"; }
+bills_at_hq() {
+  sqlite3 "$work/HQ.db" "SELECT substr(BillID, 1, 3) AS site, COUNT(*) FROM bi_Bill
+    WHERE BillID LIKE 'B0%-%' GROUP BY site ORDER BY site" | tr '|' ' '
 }
 
-exchange() {
-  say "branch B01: tavexdata upload"
-  "$T" upload --db "$B01" --home "$work/B01"
-  say "server-side distribution (stands in for head office's server, which hands each branch" \
-    "package to the download folder of head office): ForUpload -> ForDownload/HQ"
-  for package in "$work"/ftp/ForUpload/*.pkg; do
-    echo "  $(basename "$package")"
-    mv "$package" "$work/ftp/ForDownload/HQ/"
-  done
-  say "head office HQ: tavexdata download"
-  "$T" download --db "$HQ" --home "$work/HQ"
-  say "what arrived at head office"
-  report
-}
+say "the nightly run of the branches"
+run B01 upload
+run B02 upload
+run B01 members
+run B02 members
+run HQ relay
+run HQ download
+run B01 members
+run B02 members
 
-exchange
+say "what arrived"
+echo "bills of each branch at head office:"
+bills_at_hq
+printf 'members: B01 %s, B02 %s, HQ %s\n' "$(members B01)" "$(members B02)" "$(members HQ)"
 
-say "B01 sends the same bills again, one of them corrected"
-at_hq=(sqlite3 -cmd "ATTACH '$work/HQ.db' AS hq" "$work/B01.db")
-first=$("${at_hq[@]}" "SELECT BillID FROM bi_Bill
-  WHERE 'B01-' || BillID IN (SELECT BillID FROM hq.bi_Bill) ORDER BY BillID LIMIT 1")
-"${at_hq[@]}" "UPDATE bi_Bill SET IsUploaded = 0 WHERE 'B01-' || BillID IN (SELECT BillID FROM hq.bi_Bill);
-   UPDATE bi_Bill SET Remark = 'corrected at B01' WHERE BillID = '$first'"
-exchange
+say "a member changes at B01"
+member=$(sqlite3 "$work/B01.db" "SELECT MemberID FROM mb_Member WHERE MemberID LIKE 'B01-%'
+  ORDER BY MemberID LIMIT 1")
+sqlite3 "$work/B01.db" "UPDATE mb_Member SET MobileNumber = '91234567', IsUploaded = 0
+  WHERE MemberID = '$member'"
+run B01 members
+run HQ relay
+run B02 members
+run HQ download
+for site in B01 B02 HQ; do
+  printf '%s: %s\n' "$site" "$(sqlite3 "$work/$site.db" \
+    "SELECT MemberID || ' ' || MobileNumber FROM mb_Member WHERE MemberID = '$member'")"
+done
+
+say "each site's status"
+for site in B01 B02 HQ; do run "$site" status; done
 echo
-echo "The second package replaced the first one's rows: the counts are unchanged and"
-echo "bill B01-$first carries the correction. Files are in $work"
-echo "(backup copies in HQ/BckPackage, the log in HQ/Log and B01/Log)."
+echo "Files are in $work (each site's folder holds its backup copies in BckPackage"
+echo "and its synchronisation log in Log)."

@@ -31,8 +31,9 @@ const Command* FindCommand(const std::string& name) {
 
 const std::vector<Command>& Commands() {
   static const std::vector<Command> commands{
-      SettingsCommand(), SampleDbCommand(), UploadCommand(), ReportsCommand(), DownloadCommand(),
-      MembersCommand(),  RelayCommand(),    StatusCommand(), ActionCommand(),
+      SettingsCommand(), SampleDbCommand(), UploadCommand(),        ReportsCommand(),
+      DownloadCommand(), MembersCommand(),  RelayCommand(),         StatusCommand(),
+      BackupCommand(),   RestoreCommand(),  ExportMembersCommand(), ActionCommand(),
   };
   return commands;
 }

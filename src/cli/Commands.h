@@ -42,6 +42,9 @@ Command MembersCommand();
 Command RelayCommand();
 Command StatusCommand();
 Command ActionCommand();
+Command BackupCommand();
+Command RestoreCommand();
+Command ExportMembersCommand();
 
 // Runs tavexdata with `args` (the arguments after the program name).
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

@@ -1,10 +1,11 @@
 #include <charconv>
-#include <ctime>
+#include <chrono>
 
 #include "cli/Commands.h"
 #include "cli/ConsoleProgress.h"
 #include "framework/ExchangeContext.h"
 #include "i18n/Messages.h"
+#include "storage/LocalTime.h"
 #include "upload/ReportRun.h"
 
 namespace tavex::cli {
@@ -52,13 +53,7 @@ DayRange Range(const CommandLine& line, const std::string& from, const std::stri
 }
 
 chrono::year_month_day Yesterday() {
-  const std::time_t now = std::time(nullptr);
-  std::tm parts{};
-  localtime_r(&now, &parts);
-  const chrono::year_month_day today{chrono::year(parts.tm_year + 1900),
-                                     chrono::month(static_cast<unsigned>(parts.tm_mon + 1)),
-                                     chrono::day(static_cast<unsigned>(parts.tm_mday))};
-  return chrono::sys_days(today) - chrono::days(1);
+  return chrono::sys_days(LocalDate(chrono::system_clock::now())) - chrono::days(1);
 }
 
 int Run(const CommandLine& line, std::ostream& out, std::ostream& err) {

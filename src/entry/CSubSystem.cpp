@@ -6,10 +6,14 @@
 #include "storage/IgnoreFailure.h"
 #include "ui/HelpFile.h"
 #include "ui/QtUiServices.h"
+#include "wizards/frmBackup.h"
+#include "wizards/frmDDBackup.h"
 #include "wizards/frmDownload.h"
+#include "wizards/frmExport.h"
 #include "wizards/frmFTP.h"
 #include "wizards/frmMemberSyn.h"
 #include "wizards/frmRestore.h"
+#include "wizards/frmStBackup.h"
 #include "wizards/frmUpload.h"
 
 namespace tavex {
@@ -21,15 +25,13 @@ int gArgc = 1;
 char gProgramName[] = "tavExDataApp";
 char* gArgv[] = {gProgramName, nullptr};
 
-void OpenRestore(ui::UiServices& ui) {
-  frmRestore dialog(ui);
+template <typename Wizard>
+void Open(ui::UiServices& ui) {
+  Wizard dialog(ui);
   dialog.ShowMe();
 }
 
-void OpenUpload(ui::UiServices& ui) {
-  frmUpload dialog(ui);
-  dialog.ShowMe();
-}
+void OpenRestore(ui::UiServices& ui) { Open<frmRestore>(ui); }
 
 void OpenDownload(ui::UiServices& ui) {
   frmDownload dialog(ui);
@@ -50,8 +52,9 @@ void OpenFtp(ui::UiServices& ui) {
 // of this build.
 using Opener = void (*)(ui::UiServices&);
 constexpr std::array<Opener, kActionNames.size()> kOpeners = {
-    nullptr,     nullptr,    nullptr,      nullptr,       nullptr, nullptr,
-    OpenRestore, OpenUpload, OpenDownload, OpenMemberSyn, nullptr, OpenFtp};
+    nullptr,      Open<frmDDBackup>, nullptr,         Open<frmStBackup>,
+    nullptr,      Open<frmBackup>,   OpenRestore,     Open<frmUpload>,
+    OpenDownload, OpenMemberSyn,     Open<frmExport>, OpenFtp};
 
 std::unique_ptr<QApplication> ApplicationIfNone() {
   if (QCoreApplication::instance() != nullptr) return nullptr;

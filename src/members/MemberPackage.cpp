@@ -1,12 +1,13 @@
 #include "members/MemberPackage.h"
 
 #include <array>
-#include <ctime>
+#include <chrono>
 #include <string_view>
 
 #include "storage/AsciiText.h"
 #include "storage/DatabaseHelpers.h"
 #include "storage/IgnoreFailure.h"
+#include "storage/LocalTime.h"
 #include "storage/ShortWriteTransactions.h"
 
 namespace tavex {
@@ -52,13 +53,7 @@ std::string MemberStagingTable(const MemberTable& table) {
 }
 
 // The local time as "yyyy-mm-dd HH:MM:SS".
-std::string Now() {
-  const std::time_t now = std::time(nullptr);
-  std::tm parts{};
-  localtime_r(&now, &parts);
-  char text[32];
-  return std::string(text, std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &parts));
-}
+std::string Now() { return LocalTimeText(std::chrono::system_clock::now(), "%Y-%m-%d %H:%M:%S"); }
 
 std::int64_t AsCount(const db::Value& value) {
   if (const auto* number = std::get_if<std::int64_t>(&value)) return *number;

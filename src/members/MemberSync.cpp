@@ -10,6 +10,7 @@
 #include "storage/HostRunLock.h"
 #include "storage/IgnoreFailure.h"
 #include "storage/LoggedRun.h"
+#include "storage/RunHistory.h"
 #include "upload/PackageExport.h"
 #include "upload/PackageSend.h"
 
@@ -43,7 +44,9 @@ MemberSyncResult MemberSync::Run() noexcept {
       [this](const std::string& record) { mHost.FailureLogged(record); });
   if (!prepared) return MemberSyncResult::NotPrepared;
   if (!sent) return MemberSyncResult::SendFailed;
-  return merged ? MemberSyncResult::Done : MemberSyncResult::DownloadFailed;
+  if (!merged) return MemberSyncResult::DownloadFailed;
+  RecordSuccessfulRun("members");
+  return MemberSyncResult::Done;
 }
 
 bool MemberSync::SendHalf() {
@@ -57,6 +60,7 @@ bool MemberSync::SendHalf() {
 
 bool MemberSync::SendMembers() {
   const std::shared_ptr<db::Connection> host = ExchangeContext::Instance().Connection();
+  NamePackageKind(mSettings, "-M");
   // From the staging to the marks: a second run re-staging in between would
   // have this one mark rows it never sent.
   const HostRunLock lock(*host, "members");

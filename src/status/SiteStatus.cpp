@@ -1,7 +1,6 @@
 #include "status/SiteStatus.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 
 #include "download/PendingPackages.h"
@@ -26,11 +25,15 @@ struct WaitingSource {
   const char* table;
   const char* dateColumn;
   std::string StatusTexts::*text;
+  // Which rows wait: their own flag, unless they travel with something else.
+  const char* waiting = "IsUploaded=0";
 };
 
 constexpr WaitingSource kWaitingSources[] = {
     {"bills", "bi_Bill", "BillDate", &StatusTexts::Msg_Status_Bills},
-    {"reversedCheckouts", "bi_UnCheckBill", "UnCheckTime", &StatusTexts::Msg_Status_UnCheckBills},
+    // Reversed checkouts travel with their bills; their own flag is never set.
+    {"reversedCheckouts", "bi_UnCheckBill", "UnCheckTime", &StatusTexts::Msg_Status_UnCheckBills,
+     "BillID IN (SELECT BillID FROM bi_Bill WHERE IsUploaded=0)"},
     {"octopus", "bi_OctopusPayment", "TransTime", &StatusTexts::Msg_Status_Octopus},
     {"members", "mb_Member", "JoinDate", &StatusTexts::Msg_Status_Members},
     {"memberCards", "mb_MemberCard", "IssueDate", &StatusTexts::Msg_Status_MemberCards},
@@ -68,14 +71,14 @@ WaitingRows ReadWaiting(db::Connection& host, const WaitingSource& source,
   const std::string provider = storage::GetProvider();
   const std::string table = source.table;
   const std::string date = source.dateColumn;
-  auto summary =
-      host.Query(" SELECT COUNT(*), MIN(" + date + ") FROM " + table + " WHERE IsUploaded=0 ");
+  auto summary = host.Query(" SELECT COUNT(*), MIN(" + date + ") FROM " + table + " WHERE " +
+                            source.waiting + " ");
   if (summary->Next()) {
     rows.count = Number(summary->Get(std::size_t{0}));
     rows.oldest = Text(summary->Get(std::size_t{1}));
   }
-  auto stale = host.Query(storage::ForProvider(" SELECT COUNT(*) FROM " + table +
-                                                   " WHERE IsUploaded=0 AND " + date + "<" +
+  auto stale = host.Query(storage::ForProvider(" SELECT COUNT(*) FROM " + table + " WHERE " +
+                                                   source.waiting + " AND " + date + "<" +
                                                    storage::DateLiteral(cutoff, "MSACCESS") + " ",
                                                provider));
   rows.stale = stale->Next() && Number(stale->Get(std::size_t{0})) > 0;
@@ -125,15 +128,6 @@ std::string JsonList(const std::vector<std::string>& items) {
   return list + "]";
 }
 
-// The local date of `when`.
-std::chrono::year_month_day LocalDay(Clock::time_point when) {
-  const std::string text = LocalTimeText(when, "%Y %m %d");
-  int year = 0;
-  unsigned month = 0, day = 0;
-  std::sscanf(text.c_str(), "%d %u %u", &year, &month, &day);
-  return std::chrono::year{year} / std::chrono::month{month} / std::chrono::day{day};
-}
-
 std::string TimeText(Clock::time_point when) { return LocalTimeText(when, "%Y-%m-%d %H:%M:%S"); }
 
 }  // namespace
@@ -151,7 +145,7 @@ SiteStatus ReadSiteStatus(const StatusRequest& request) {
   status.site = ExchangeContext::Instance().Settings().GetSetting(kSettingBranchID, 0);
 
   const std::chrono::year_month_day cutoff =
-      LocalDay(request.now - std::chrono::days(request.maxAgeDays));
+      LocalDate(request.now - std::chrono::days(request.maxAgeDays));
   for (const WaitingSource& source : kWaitingSources) {
     if (storage::TableExists(source.table)) {
       status.waiting.push_back(ReadWaiting(*host, source, cutoff));

@@ -12,4 +12,13 @@ std::string LocalTimeText(std::chrono::system_clock::time_point when, const char
   return std::string(text, std::strftime(text, sizeof text, format, &local));
 }
 
+std::chrono::year_month_day LocalDate(std::chrono::system_clock::time_point when) {
+  const std::time_t seconds = std::chrono::system_clock::to_time_t(when);
+  std::tm local{};
+  localtime_r(&seconds, &local);
+  return std::chrono::year{local.tm_year + 1900} /
+         std::chrono::month{static_cast<unsigned>(local.tm_mon + 1)} /
+         std::chrono::day{static_cast<unsigned>(local.tm_mday)};
+}
+
 }  // namespace tavex

@@ -74,4 +74,10 @@ bool PrepareExchange(ExchangeSettings& settings, const AddLineFn& addLine, const
   return true;
 }
 
+void NamePackageKind(ExchangeSettings& settings, std::string_view suffix) {
+  settings.gsFileName += suffix;
+  settings.gsMdbName = settings.gsTempPath + settings.gsFileName + ".mdb";
+  settings.gsPkgName = settings.gsTempPath + settings.gsFileName + ".pkg";
+}
+
 }  // namespace tavex

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <functional>
 #include <string>
+#include <string_view>
 
 namespace tavex {
 
@@ -41,5 +42,11 @@ using ClockFn = std::function<std::chrono::system_clock::time_point()>;
 // store are not caught here.
 bool PrepareExchange(ExchangeSettings& settings, const AddLineFn& addLine,
                      const ClockFn& now = std::chrono::system_clock::now);
+
+// Gives the package of this run a name of its kind: `suffix` after the time
+// stamp of settings.gsFileName, and the package paths to match. Runs of
+// different kinds may start in the same second, and with one name the later
+// package would replace the earlier on the server before anyone fetched it.
+void NamePackageKind(ExchangeSettings& settings, std::string_view suffix);
 
 }  // namespace tavex

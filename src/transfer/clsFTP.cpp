@@ -237,36 +237,31 @@ bool clsFTP::PutFile(const std::string& sName, const std::string& sFile) {
 bool clsFTP::MoveToFolder(const std::string& sName, const std::string& sFolder) {
   return Guarded(false, [&] {
     auto lock = mConnection->Lock();
-    if (!mConnection->IsConnected() || !IsUsableName(sName) || !IsSafeRemoteName(sFolder)) {
-      return false;
-    }
+    if (!IsUsableName(sName) || !IsSafeRemoteName(sFolder)) return false;
     const std::string folder = mConnection->Folder() + sFolder;
     // The folder may be there already; the rename says whether it is.
-    CurlList commands = MakeCurlList({"*MKD " + folder, "RNFR " + mConnection->Folder() + sName,
-                                      "RNTO " + folder + "/" + sName});
-    const std::string url = mConnection->FolderUrl(mConnection->Folder());
-    CURLcode result = mConnection->Perform([&](CURL* handle) {
-      curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
-      curl_easy_setopt(handle, CURLOPT_NOBODY, 1L);
-      curl_easy_setopt(handle, CURLOPT_QUOTE, commands.get());
-    });
-    return result == CURLE_OK;
+    return RunCommands({"*MKD " + folder, "RNFR " + mConnection->Folder() + sName,
+                        "RNTO " + folder + "/" + sName});
   });
 }
 
 bool clsFTP::DeleteFile(const std::string& sName) {
   return Guarded(false, [&] {
     auto lock = mConnection->Lock();
-    if (!mConnection->IsConnected() || !IsUsableName(sName)) return false;
-    CurlList commands = MakeCurlList({"DELE " + mConnection->Folder() + sName});
-    const std::string url = mConnection->FolderUrl(mConnection->Folder());
-    CURLcode result = mConnection->Perform([&](CURL* handle) {
-      curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
-      curl_easy_setopt(handle, CURLOPT_NOBODY, 1L);
-      curl_easy_setopt(handle, CURLOPT_QUOTE, commands.get());
-    });
-    return result == CURLE_OK;
+    return IsUsableName(sName) && RunCommands({"DELE " + mConnection->Folder() + sName});
   });
+}
+
+bool clsFTP::RunCommands(const std::vector<std::string>& commands) {
+  if (!mConnection->IsConnected()) return false;
+  CurlList list = MakeCurlList(commands);
+  const std::string url = mConnection->FolderUrl(mConnection->Folder());
+  CURLcode result = mConnection->Perform([&](CURL* handle) {
+    curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(handle, CURLOPT_NOBODY, 1L);
+    curl_easy_setopt(handle, CURLOPT_QUOTE, list.get());
+  });
+  return result == CURLE_OK;
 }
 
 }  // namespace tavex

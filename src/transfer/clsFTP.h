@@ -71,6 +71,9 @@ class clsFTP {
 
  private:
   std::vector<std::string> ListNames(FtpEntryKind kind);
+  // Sends `commands` in the current folder; the caller holds the lock. True
+  // when every command not marked "*" (may fail) succeeded.
+  bool RunCommands(const std::vector<std::string>& commands);
 
   std::shared_ptr<FtpConnection> mConnection;
 };

@@ -24,17 +24,25 @@ QString StartPath(const FileChoice& choice) {
 }  // namespace
 
 std::string QtFileFilter(const std::string& filter) {
-  const auto bar = filter.find('|');
-  if (bar == std::string::npos) return filter;
-  const std::string description = filter.substr(0, bar);
-  const std::string pattern = filter.substr(bar + 1);
-  const std::string bracketed = "(" + pattern + ")";
-  if (description.size() >= bracketed.size() &&
-      description.compare(description.size() - bracketed.size(), bracketed.size(), bracketed) ==
-          0) {
-    return description;
+  std::string qtFilter;
+  std::size_t start = 0;
+  while (start <= filter.size()) {
+    const auto bar = filter.find('|', start);
+    if (bar == std::string::npos) return qtFilter + filter.substr(start);
+    const std::string description = filter.substr(start, bar - start);
+    const auto next = filter.find('|', bar + 1);
+    const std::string pattern =
+        filter.substr(bar + 1, next == std::string::npos ? std::string::npos : next - bar - 1);
+    const std::string bracketed = "(" + pattern + ")";
+    const bool named = description.size() >= bracketed.size() &&
+                       description.compare(description.size() - bracketed.size(), bracketed.size(),
+                                           bracketed) == 0;
+    qtFilter += named ? description : description + " " + bracketed;
+    if (next == std::string::npos) break;
+    qtFilter += ";;";
+    start = next + 1;
   }
-  return description + " " + bracketed;
+  return qtFilter;
 }
 
 void QtUiServices::MessageBox(const std::string& text, const std::string& title) {
@@ -51,9 +59,10 @@ bool QtUiServices::AskYesNo(const std::string& text, const std::string& title) {
 }
 
 std::optional<std::string> QtUiServices::ChooseFile(const FileChoice& choice) {
-  const QString chosen =
-      QFileDialog::getOpenFileName(QApplication::activeWindow(), QString(), StartPath(choice),
-                                   Text(QtFileFilter(choice.filter)));
+  const auto show =
+      choice.forSaving ? &QFileDialog::getSaveFileName : &QFileDialog::getOpenFileName;
+  const QString chosen = show(QApplication::activeWindow(), QString(), StartPath(choice),
+                              Text(QtFileFilter(choice.filter)), nullptr, QFileDialog::Options());
   if (chosen.isEmpty()) return std::nullopt;
   return chosen.toStdString();
 }

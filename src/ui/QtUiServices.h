@@ -17,7 +17,8 @@ class QtUiServices : public UiServices {
 
 // The filter a Qt file dialog takes for a "description|pattern" filter:
 // "description (pattern)", or the description alone when it already ends
-// with the pattern in brackets.
+// with the pattern in brackets. Several pairs ("a|*.db|b|*.csv") become
+// several filters.
 std::string QtFileFilter(const std::string& filter);
 
 }  // namespace tavex::ui

@@ -6,11 +6,14 @@
 namespace tavex::ui {
 
 // What the file chooser is asked for. The filter is written as
-// "description|pattern", for example "数据库文件(*.pkg)|*.pkg".
+// "description|pattern", for example "数据库文件(*.pkg)|*.pkg"; more pairs
+// may follow ("...|*.db|CSV|*.csv"). A chooser for a file to be written
+// (forSaving) accepts a name that does not exist yet.
 struct FileChoice {
   std::string initialFolder;
   std::string fileName;
   std::string filter;
+  bool forSaving = false;
 };
 
 // Everything a dialog asks of the desktop besides drawing itself: message

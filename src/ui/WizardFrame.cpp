@@ -9,6 +9,7 @@
 #include "framework/PluginFolder.h"
 #include "i18n/Messages.h"
 #include "storage/IgnoreFailure.h"
+#include "storage/SyncLog.h"
 #include "ui/DialogPlacement.h"
 #include "ui/HelpFile.h"
 #include "ui/Theme.h"
@@ -122,8 +123,10 @@ QLabel* WizardFrame::AddLabel(QWidget* step, const char* name, const std::string
   return label;
 }
 
-QLineEdit* WizardFrame::AddFileField(QWidget* step, const char* name, const std::string& filter) {
+QLineEdit* WizardFrame::AddFileField(QWidget* step, const char* name, const std::string& filter,
+                                     bool forSaving) {
   mFilter = filter;
+  mForSaving = forSaving;
   auto* row = new QHBoxLayout;
   row->setSpacing(8);
   mFileField = new QLineEdit(step);
@@ -160,6 +163,25 @@ void WizardFrame::AddProgress(QWidget* step, const std::string& cancelCaption) {
   layout->addWidget(mBar);
   layout->addLayout(row);
   connect(mCancelButton, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
+}
+
+void WizardFrame::AddViewLogChoice(QWidget* step) {
+  mViewLog = new QCheckBox(QStringLiteral("查看数据同步日志"), step);
+  mViewLog->setObjectName("chkViewLog");
+  step->layout()->addWidget(mViewLog);
+  Register(*mViewLog, false);
+  auto* button = new QPushButton(QStringLiteral("查看日志"), this);
+  button->setObjectName("cmdViewLog");
+  button->hide();
+  connect(button, &QPushButton::clicked, this, [this] { cmdViewLog_Click(); });
+}
+
+void WizardFrame::cmdViewLog_Click() {
+  if (mViewLog == nullptr || !mViewLog->isChecked()) return;
+  IgnoreFailure([&] {
+    const std::string log = GetLastLogFile();
+    if (!log.empty()) mUi.OpenInViewer(log);
+  });
 }
 
 void WizardFrame::AddDateRange(QWidget* step, const std::string& suffix) {
@@ -261,12 +283,24 @@ void WizardFrame::cmdCancel_Click() { mCancel = true; }
 
 void WizardFrame::cmdOpen_Click() {
   IgnoreFailure([&] {
-    const FileChoice choice{PluginFolder(), mFileField->text().toStdString(), mFilter};
+    const FileChoice choice{PluginFolder(), mFileField->text().toStdString(), mFilter, mForSaving};
     if (std::optional<std::string> chosen = mUi.ChooseFile(choice)) {
       mFileField->setText(Text(*chosen));
     }
     mUi.ProcessEvents();
   });
+}
+
+std::optional<std::string> WizardFrame::PathOrChooser() {
+  const auto blank = [this] {
+    return mFileField->text().toStdString().find_first_not_of(' ') == std::string::npos;
+  };
+  if (blank()) cmdOpen_Click();
+  if (blank()) {
+    mFileField->setFocus();
+    return std::nullopt;
+  }
+  return mFileField->text().toStdString();
 }
 
 void WizardFrame::CloseWizard() {

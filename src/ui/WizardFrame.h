@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCheckBox>
 #include <QDateEdit>
 #include <QDialog>
 #include <QLabel>
@@ -9,6 +10,7 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -50,6 +52,9 @@ class WizardFrame : public QDialog {
   void cmdClose_Click();
   void cmdCancel_Click();
   void cmdOpen_Click();
+  // Opens the log file written last in the desktop's viewer when chkViewLog
+  // is checked; does nothing otherwise. Failures are ignored.
+  void cmdViewLog_Click();
 
   // The index of the first visible step panel.
   int CurrentStep() const;
@@ -85,14 +90,18 @@ class WizardFrame : public QDialog {
   QLabel* AddNotice(QWidget* step, int index, const std::string& caption);
   QLabel* AddLabel(QWidget* step, const char* name, const std::string& caption);
   // txtFileName (or another name) and cmdOpen beside it; `filter` is the
-  // chooser's "description|pattern".
-  QLineEdit* AddFileField(QWidget* step, const char* name, const std::string& filter);
+  // chooser's "description|pattern"; `forSaving` for a file the wizard writes.
+  QLineEdit* AddFileField(QWidget* step, const char* name, const std::string& filter,
+                          bool forSaving = false);
   // lstProgress, lblInfo, ProgressBar and cmdCancel with its caption.
   void AddProgress(QWidget* step, const std::string& cancelCaption);
   // llbBegin, dtpBegin, lblEnd, dtpEnd. A wizard with a second range adds
   // it with a suffix ("1": llbBegin1, dtpBegin1, lblEnd1, dtpEnd1). Every
   // picker starts at today when the wizard is prepared.
   void AddDateRange(QWidget* step, const std::string& suffix = "");
+  // chkViewLog (unchecked, "查看数据同步日志") on `step`, and the hidden
+  // cmdViewLog, never shown or localised, whose click is cmdViewLog_Click.
+  void AddViewLogChoice(QWidget* step);
 
   // Has the localisation step caption a control the wizard made itself (an
   // option array, a check box); `isArrayElement` as for WidgetControl.
@@ -109,6 +118,9 @@ class WizardFrame : public QDialog {
   void ClearCancelFlag() { mCancel = false; }
   // Closes the wizard (refused while busy).
   void CloseWizard();
+  // The path field's text; when it is blank, the file chooser's answer; when
+  // that is blank too, nullopt with the focus in the field.
+  std::optional<std::string> PathOrChooser();
 
   // The first day of the range and the day after its last day.
   std::chrono::year_month_day RangeBegin() const;
@@ -142,6 +154,7 @@ class WizardFrame : public QDialog {
   QPushButton* mCancelButton = nullptr;
   QPushButton* mOpen = nullptr;
   QLineEdit* mFileField = nullptr;
+  QCheckBox* mViewLog = nullptr;
   ProgressListWidget* mProgressList = nullptr;
   QLabel* mInfo = nullptr;
   FractionalProgressBar* mBar = nullptr;
@@ -149,6 +162,7 @@ class WizardFrame : public QDialog {
   QDateEdit* mEnd = nullptr;
   std::vector<QDateEdit*> mPickers;
   std::string mFilter;
+  bool mForSaving = false;
   std::string mHelpTopic;
   int mHelpContextID = 0;
   std::vector<std::unique_ptr<WidgetControl>> mControls;

@@ -1,12 +1,13 @@
 #include "upload/ReportPackage.h"
 
+#include <chrono>
 #include <cstdio>
-#include <ctime>
 #include <variant>
 
 #include "database/StatementRewriter.h"
 #include "framework/ExchangeContext.h"
 #include "storage/DatabaseHelpers.h"
+#include "storage/LocalTime.h"
 #include "upload/cUploadBill.h"
 
 namespace tavex {
@@ -23,13 +24,7 @@ std::shared_ptr<db::Connection> Host() {
 }
 
 // The local time as "yyyy-mm-dd HH:MM:SS".
-std::string Now() {
-  const std::time_t now = std::time(nullptr);
-  std::tm parts{};
-  localtime_r(&now, &parts);
-  char text[32];
-  return std::string(text, std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &parts));
-}
+std::string Now() { return LocalTimeText(std::chrono::system_clock::now(), "%Y-%m-%d %H:%M:%S"); }
 
 // A day as "yyyymmdd": the only thing that goes into a day table's name.
 std::string DayStem(chrono::year_month_day day) {

@@ -48,12 +48,7 @@ bool ReportRun::Steps(const ReportChoice& choice, bool exportOnly) {
   if (!host) throw db::DbError("no host connection");
   const AddLineFn addLine = [this](const std::string& line) { AddLine(line); };
   if (!PrepareExchange(mSettings, addLine)) return false;
-  // An upload of bills may start in the same second: with one name, the
-  // later package would replace the earlier on the server before head office
-  // fetched it, and the bills are marked as uploaded by then.
-  mSettings.gsFileName += kNameSuffix;
-  mSettings.gsMdbName = mSettings.gsTempPath + mSettings.gsFileName + ".mdb";
-  mSettings.gsPkgName = mSettings.gsTempPath + mSettings.gsFileName + ".pkg";
+  NamePackageKind(mSettings, kNameSuffix);
   // The working tables are shared by every run on the database.
   const HostRunLock lock(*host, "reports");
   if (!lock.Held()) {

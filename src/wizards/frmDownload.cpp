@@ -1,12 +1,10 @@
 #include "wizards/frmDownload.h"
 
 #include <QBoxLayout>
-#include <QPushButton>
 
 #include "download/DownloadLoop.h"
 #include "i18n/Messages.h"
 #include "storage/IgnoreFailure.h"
-#include "storage/SyncLog.h"
 #include "wizards/WizardDownloadHost.h"
 
 namespace tavex {
@@ -27,17 +25,8 @@ frmDownload::frmDownload(ui::UiServices& ui, QWidget* parent)
   QWidget* finished = AddStep();
   AddLabel(finished, "lblSuccess", "数据已经下载成功");
   AddNotice(finished, 3, "单击“完成”或者“取消”即可退出本向导");
-  chkViewLog = new QCheckBox(QStringLiteral("查看数据同步日志"), finished);
-  chkViewLog->setObjectName("chkViewLog");
-  finished->layout()->addWidget(chkViewLog);
-  Register(*chkViewLog, false);
+  AddViewLogChoice(finished);
   static_cast<QBoxLayout*>(finished->layout())->addStretch();
-
-  // Never shown and never localised: the finish step runs its handler.
-  auto* cmdViewLog = new QPushButton(QStringLiteral("查看日志"), this);
-  cmdViewLog->setObjectName("cmdViewLog");
-  cmdViewLog->hide();
-  connect(cmdViewLog, &QPushButton::clicked, this, [this] { cmdViewLog_Click(); });
 }
 
 void frmDownload::ReadTexts() {
@@ -82,14 +71,6 @@ void frmDownload::Finish() {
   Ui().ProcessEvents();
   cmdViewLog_Click();
   Ui().ProcessEvents();
-}
-
-void frmDownload::cmdViewLog_Click() {
-  if (!chkViewLog->isChecked()) return;
-  IgnoreFailure([&] {
-    const std::string log = GetLastLogFile();
-    if (!log.empty()) Ui().OpenInViewer(log);
-  });
 }
 
 }  // namespace tavex

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QCheckBox>
 #include <string>
 
 #include "engine/FSComprFile.h"
@@ -18,10 +17,6 @@ class frmDownload : public ui::WizardFrame {
  public:
   explicit frmDownload(ui::UiServices& ui, QWidget* parent = nullptr);
 
-  // Opens the log file written last in the desktop's viewer when chkViewLog
-  // is checked; does nothing otherwise. Failures are ignored.
-  void cmdViewLog_Click();
-
  protected:
   bool StepAction(int step) override;
   void ReadTexts() override;
@@ -32,7 +27,6 @@ class frmDownload : public ui::WizardFrame {
   bool RunDownload();
   void Finish();
 
-  QCheckBox* chkViewLog;
   engine::FSComprFile FSComprFile1;
   ExchangeSettings mSettings;
   std::string Msg_SynData_Begin;

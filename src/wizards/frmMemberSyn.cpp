@@ -1,11 +1,9 @@
 #include "wizards/frmMemberSyn.h"
 
 #include <QBoxLayout>
-#include <QPushButton>
 
 #include "i18n/Messages.h"
 #include "storage/IgnoreFailure.h"
-#include "storage/SyncLog.h"
 
 namespace tavex {
 
@@ -32,17 +30,8 @@ frmMemberSyn::frmMemberSyn(ui::UiServices& ui, QWidget* parent)
   QWidget* finished = AddStep();
   AddLabel(finished, "lblSuccess", "数据同步已经完成");
   AddNotice(finished, 4, "单击“完成”或者“取消”即可退出本向导");
-  chkViewLog = new QCheckBox(QStringLiteral("查看数据同步日志"), finished);
-  chkViewLog->setObjectName("chkViewLog");
-  finished->layout()->addWidget(chkViewLog);
-  Register(*chkViewLog, false);
+  AddViewLogChoice(finished);
   static_cast<QBoxLayout*>(finished->layout())->addStretch();
-
-  // Never shown and never localised: the finish step runs its handler.
-  auto* cmdViewLog = new QPushButton(QStringLiteral("查看日志"), this);
-  cmdViewLog->setObjectName("cmdViewLog");
-  cmdViewLog->hide();
-  connect(cmdViewLog, &QPushButton::clicked, this, [this] { cmdViewLog_Click(); });
 
   mHost = std::make_unique<WizardDownloadHost>(*this, *Bar(), ui);
   mSync = std::make_unique<MemberSync>(
@@ -97,14 +86,6 @@ void frmMemberSyn::done(int result) {
   // Closing is refused while a run is busy, so nothing is sending now.
   mSync->RemoveSentPackages();
   WizardFrame::done(result);
-}
-
-void frmMemberSyn::cmdViewLog_Click() {
-  if (!chkViewLog->isChecked()) return;
-  IgnoreFailure([&] {
-    const std::string log = GetLastLogFile();
-    if (!log.empty()) Ui().OpenInViewer(log);
-  });
 }
 
 }  // namespace tavex

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QCheckBox>
 #include <memory>
 #include <string>
 
@@ -23,10 +22,6 @@ class frmMemberSyn : public ui::WizardFrame {
   explicit frmMemberSyn(ui::UiServices& ui, QWidget* parent = nullptr);
   ~frmMemberSyn() override;
 
-  // Opens the log file written last in the desktop's viewer when chkViewLog
-  // is checked; does nothing otherwise. Failures are ignored.
-  void cmdViewLog_Click();
-
   void done(int result) override;
 
  protected:
@@ -39,7 +34,6 @@ class frmMemberSyn : public ui::WizardFrame {
   void Finish();
   void ShowInfo(const std::string& text);
 
-  QCheckBox* chkViewLog;
   MemberSyncTexts mTexts;
   // Made once the progress panel is: they live as long as the wizard, and
   // the run keeps the files it sent until the wizard closes.

@@ -3,11 +3,10 @@
 #include <QBoxLayout>
 #include <exception>
 
-#include "engine/FSComprFile.h"
 #include "engine/Package.h"
 #include "framework/ExchangeContext.h"
 #include "i18n/Messages.h"
-#include "wizards/RestoreWorkFile.h"
+#include "maintenance/MaintenanceRuns.h"
 
 namespace tavex {
 
@@ -16,8 +15,6 @@ namespace {
 // Pending events run this many times before the copy starts, so the progress
 // step is fully painted first.
 constexpr int kPaintRounds = 1001;
-
-bool IsBlank(const std::string& text) { return text.find_first_not_of(' ') == std::string::npos; }
 
 }  // namespace
 
@@ -44,11 +41,7 @@ frmRestore::frmRestore(ui::UiServices& ui, QWidget* parent)
   static_cast<QBoxLayout*>(finished->layout())->addStretch();
 }
 
-void frmRestore::ReadTexts() {
-  cLanguage& language = gLanguage();
-  Msg_Error = language.getValue("Msg_Error", "Default", "错误：所选文件不是有效的数据库文件！");
-  Msg_ImportFault = language.getValue("Msg_ImportFault", "Default", "导入数据失败!");
-}
+void frmRestore::ReadTexts() { mTexts = ReadRestoreTexts(); }
 
 bool frmRestore::StepAction(int step) {
   switch (step) {
@@ -70,48 +63,28 @@ bool frmRestore::RunRestore() {
   EnterBusy();
   bool result = false;
   try {
-    if (IsBlank(FileField()->text().toStdString())) cmdOpen_Click();
-    const std::string packagePath = FileField()->text().toStdString();
-    if (IsBlank(packagePath)) {
-      FileField()->setFocus();
-    } else {
-      result = Restore(packagePath);
+    if (const std::optional<std::string> packagePath = PathOrChooser()) {
+      result = Restore(*packagePath);
     }
   } catch (const std::exception& error) {
-    Ui().MessageBox(Msg_ImportFault + "\r" + error.what(), Messages().Msg_Title);
+    Ui().MessageBox(mTexts.Msg_ImportFault + "\r" + error.what(), Messages().Msg_Title);
   } catch (...) {
-    Ui().MessageBox(Msg_ImportFault, Messages().Msg_Title);
+    Ui().MessageBox(mTexts.Msg_ImportFault, Messages().Msg_Title);
   }
   LeaveBusy();
   return result;
 }
 
 bool frmRestore::Restore(const std::string& packagePath) {
-  const RestoreWorkFile work;
-  engine::FSComprFile unpacker;
-  unpacker.SourceFile(packagePath);
-  unpacker.TargetFile(work.Path());
-  unpacker.Decompress();
-  if (unpacker.ErrorCode() != engine::FSComprFile::kNoError) {
-    AddLine(Msg_Error);
-    return false;
-  }
-
-  const auto package = db::OpenConnection(db::PackageConnectionString(work.Path()));
   engine::Package mPackage;
   mPackage.OnProccess(ProgressHandler());
-  if (!mPackage.CheckPackage(package, 0)) {
-    package->Close();
-    AddLine(Msg_Error);
-    return false;
-  }
-  mPackage.SourceConnection(package);
-  mPackage.TargetConnection(ExchangeContext::Instance().Connection());
-  ClearCancelFlag();
-  for (int i = 0; i < kPaintRounds; ++i) Ui().ProcessEvents();
-  const bool imported = mPackage.ImportPackage(true, true, 1);
-  package->Close();
-  return imported;
+  const RunOutcome outcome =
+      RestorePackage(mPackage, packagePath, ExchangeContext::Instance().Connection(), [&] {
+        ClearCancelFlag();
+        for (int i = 0; i < kPaintRounds; ++i) Ui().ProcessEvents();
+      });
+  if (outcome == RunOutcome::BadFile) AddLine(mTexts.Msg_Error);
+  return outcome == RunOutcome::Done;
 }
 
 }  // namespace tavex

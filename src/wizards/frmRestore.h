@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "maintenance/MaintenanceRuns.h"
 #include "ui/WizardFrame.h"
 
 namespace tavex {
@@ -24,8 +25,7 @@ class frmRestore : public ui::WizardFrame {
   bool RunRestore();
   bool Restore(const std::string& packagePath);
 
-  std::string Msg_Error;
-  std::string Msg_ImportFault;
+  RestoreTexts mTexts;
 };
 
 }  // namespace tavex

@@ -3,12 +3,10 @@
 #include <QBoxLayout>
 #include <QButtonGroup>
 #include <QGroupBox>
-#include <QPushButton>
 #include <algorithm>
 
 #include "i18n/Messages.h"
 #include "storage/IgnoreFailure.h"
-#include "storage/SyncLog.h"
 #include "storage/UserSettings.h"
 
 namespace tavex {
@@ -122,17 +120,8 @@ frmUpload::frmUpload(ui::UiServices& ui, QWidget* parent)
   txtFileName->setReadOnly(true);
   finished->layout()->addWidget(txtFileName);
   AddNotice(finished, 3, "单击“完成”或者“取消”即可退出本向导");
-  chkViewLog = new QCheckBox(QStringLiteral("查看数据同步日志"), finished);
-  chkViewLog->setObjectName("chkViewLog");
-  finished->layout()->addWidget(chkViewLog);
-  Register(*chkViewLog, false);
+  AddViewLogChoice(finished);
   static_cast<QBoxLayout*>(finished->layout())->addStretch();
-
-  // Never shown and never localised: the finish step runs its handler.
-  auto* cmdViewLog = new QPushButton(QStringLiteral("查看日志"), this);
-  cmdViewLog->setObjectName("cmdViewLog");
-  cmdViewLog->hide();
-  connect(cmdViewLog, &QPushButton::clicked, this, [this] { cmdViewLog_Click(); });
 
   mRun = NewRun();
 }
@@ -217,14 +206,6 @@ void frmUpload::Finish() {
   CloseWizard();
   Ui().ProcessEvents();
   cmdViewLog_Click();
-}
-
-void frmUpload::cmdViewLog_Click() {
-  if (!chkViewLog->isChecked()) return;
-  IgnoreFailure([&] {
-    const std::string log = GetLastLogFile();
-    if (!log.empty()) Ui().OpenInViewer(log);
-  });
 }
 
 void frmUpload::done(int result) {

@@ -26,10 +26,6 @@ class frmUpload : public ui::WizardFrame {
  public:
   explicit frmUpload(ui::UiServices& ui, QWidget* parent = nullptr);
 
-  // Opens the log file written last in the desktop's viewer when chkViewLog
-  // is checked; does nothing otherwise. Failures are ignored.
-  void cmdViewLog_Click();
-
   // Closing deletes the package files the runs left in the temporary folder.
   void done(int result) override;
 
@@ -49,7 +45,6 @@ class frmUpload : public ui::WizardFrame {
   std::array<QRadioButton*, 2> optUploadType;
   QLabel* lblNotice_4;
   QLineEdit* txtFileName;
-  QCheckBox* chkViewLog;
   std::unique_ptr<ReportRun> mRun;
   std::string Msg_SynData_Begin;
   std::string Msg_SynData_Success;

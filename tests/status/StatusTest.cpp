@@ -28,7 +28,11 @@ class StatusTest : public test::HostDatabaseTest {
     Db()->Execute("CREATE TABLE bi_Bill (BillID TEXT, BillDate " + date + ", IsUploaded INTEGER)");
     Db()->Execute("CREATE TABLE mb_Member (MemberID TEXT, JoinDate " + date +
                   ", IsUploaded INTEGER)");
+    Db()->Execute("CREATE TABLE bi_UnCheckBill (BillID TEXT, UnCheckTime " + date +
+                  ", IsUploaded INTEGER)");
     Db()->Execute("INSERT INTO bi_Bill VALUES ('SENT', '2020-01-01 08:00:00', 1)");
+    // Travelled with its bill: its own flag is never set.
+    Db()->Execute("INSERT INTO bi_UnCheckBill VALUES ('SENT', '2020-01-01 09:00:00', 0)");
     SettingsStore(Db()).SetSetting(kSettingBranchID, "B01");
   }
   test::Invocation Status(std::vector<std::string> options = {}) const {
@@ -51,6 +55,7 @@ TEST_P(StatusTest, SaysAllIsWellUntilDataGetsOldOrAPackageWaitsOrFails) {
   }
 
   Db()->Execute("INSERT INTO bi_Bill VALUES ('OLD', '2020-01-02 09:30:00', 0)");
+  Db()->Execute("INSERT INTO bi_UnCheckBill VALUES ('OLD', '2020-01-02 10:00:00', 0)");
   PendingPackages(mHome / "Temp/Pending/").Add("HQ-1.pkg", mHome / "BckPackage/HQ-1.pkg");
   test::WriteFile(mHome / ("ErrPackage/" + LocalTimeText(Clock::now(), "%Y-%m") + "/HQ-0.pkg"), "");
   const auto uploaded = Clock::now() - std::chrono::hours(3);
@@ -60,6 +65,7 @@ TEST_P(StatusTest, SaysAllIsWellUntilDataGetsOldOrAPackageWaitsOrFails) {
   EXPECT_EQ(1, text.code);
   for (const std::string& line :
        std::vector<std::string>{"未上传的消费账单：1 条，最早：2020-01-02 09:30:00",
+                                "未上传的反结账账单：1 条，最早：2020-01-02 10:00:00",
                                 "需要注意：有数据超过期限仍未上传：bi_Bill",
                                 "等待导入的数据包：1 HQ-1.pkg", "本月的错误数据包：1 HQ-0.pkg",
                                 "最近一次成功上传：" + LocalTimeText(uploaded, "%Y-%m-%d %H:%M:%S"),

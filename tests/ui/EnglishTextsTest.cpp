@@ -3,15 +3,20 @@
 #include <QAbstractButton>
 #include <QDateEdit>
 #include <QLabel>
+#include <QListWidget>
 #include <algorithm>
 
 #include "FakeUiServices.h"
 #include "i18n/Messages.h"
 #include "support/TempDir.h"
+#include "wizards/frmBackup.h"
+#include "wizards/frmDDBackup.h"
 #include "wizards/frmDownload.h"
+#include "wizards/frmExport.h"
 #include "wizards/frmFTP.h"
 #include "wizards/frmMemberSyn.h"
 #include "wizards/frmRestore.h"
+#include "wizards/frmStBackup.h"
 #include "wizards/frmUpload.h"
 
 namespace tavex {
@@ -94,6 +99,19 @@ TEST_F(EnglishTexts, NameEveryCaptionOfTheExchangeWizardsButTheirHiddenButton) {
   const MemberSyncTexts texts = ReadMemberSyncTexts();
   EXPECT_EQ(texts.Msg_SynData_Fault, "The synchronisation is not complete!");
   EXPECT_EQ(texts.Msg_mb_GiftSend_Update, "Mark the gift redemptions as uploaded");
+}
+
+TEST_F(EnglishTexts, NameEveryCaptionOfTheBackupAndExportWizards) {
+  frmBackup business(mUi);
+  frmDDBackup base(mUi);
+  frmStBackup stock(mUi);
+  frmExport members(mUi);
+  for (ui::WizardFrame* wizard :
+       std::initializer_list<ui::WizardFrame*>{&business, &base, &stock, &members}) {
+    wizard->Prepare();
+    EXPECT_EQ(ChineseTexts(*wizard), std::vector<std::string>{});
+  }
+  EXPECT_EQ(base.findChild<QListWidget*>("lstData")->item(6)->text(), "7. User rights base data");
 }
 
 // The report texts the run reads come from the wizard's section too.

@@ -14,9 +14,9 @@ namespace tavex::test {
 
 // UI services that record every text a dialog shows and answer from a
 // script. Each record is one string: "box: TITLE | TEXT", "ask: TITLE |
-// TEXT", "choose: FOLDER | NAME | FILTER", "view: PATH". A question or a
-// file chooser with no scripted answer fails the test and answers No or
-// cancel.
+// TEXT", "choose: FOLDER | NAME | FILTER" (followed by " | save" for a file
+// to be written), "view: PATH". A question or a file chooser with no
+// scripted answer fails the test and answers No or cancel.
 class FakeUiServices : public ui::UiServices {
  public:
   void MessageBox(const std::string& text, const std::string& title) override {
@@ -36,7 +36,7 @@ class FakeUiServices : public ui::UiServices {
 
   std::optional<std::string> ChooseFile(const ui::FileChoice& choice) override {
     shown.push_back("choose: " + choice.initialFolder + " | " + choice.fileName + " | " +
-                    choice.filter);
+                    choice.filter + (choice.forSaving ? " | save" : ""));
     if (files.empty()) {
       ADD_FAILURE() << "unexpected file chooser";
       return std::nullopt;

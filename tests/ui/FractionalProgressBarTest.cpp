@@ -47,6 +47,7 @@ TEST(QtFileFilter, AddsThePatternOnlyWhenTheDescriptionLacksIt) {
   EXPECT_EQ(QtFileFilter("数据库文件(*.pkg)|*.pkg"), "数据库文件(*.pkg)");
   EXPECT_EQ(QtFileFilter("Packages|*.pkg"), "Packages (*.pkg)");
   EXPECT_EQ(QtFileFilter("All files"), "All files");
+  EXPECT_EQ(QtFileFilter("Database(*.db)|*.db|CSV|*.csv"), "Database(*.db);;CSV (*.csv)");
 }
 
 }  // namespace

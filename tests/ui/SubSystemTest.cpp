@@ -47,13 +47,15 @@ TEST_F(SubSystem, NamesThatMatchNoBuiltDialogShowTheNotSupportedBox) {
 
 TEST_F(SubSystem, MatchingNamesOpenTheirDialogsModally) {
   test::ModalCloser closer;
-  for (const char* name :
-       {"DOFTP", "dorestore", "DoFTP", "dodownload", "DoMemberSyn", "doupload"}) {
+  for (const char* name : {"DOFTP", "dorestore", "DoFTP", "dodownload", "DoMemberSyn", "DoBackup",
+                           "doddbackup", "DoStBackup", "DoExport", "doupload"}) {
     closer.CloseNext();
     mSubSystem.DoAction(std::string(name));
   }
-  EXPECT_EQ(closer.closed, (std::vector<std::string>{"frmFTP", "frmRestore", "frmFTP",
-                                                     "frmDownload", "frmMemberSyn", "frmUpload"}));
+  EXPECT_EQ(closer.closed,
+            (std::vector<std::string>{"frmFTP", "frmRestore", "frmFTP", "frmDownload",
+                                      "frmMemberSyn", "frmBackup", "frmDDBackup", "frmStBackup",
+                                      "frmExport", "frmUpload"}));
   EXPECT_TRUE(mUi.shown.empty());
 }
 

@@ -28,10 +28,14 @@
 #include "support/ScopedHostConnection.h"
 #include "support/TempDir.h"
 #include "ui/Theme.h"
+#include "wizards/frmBackup.h"
+#include "wizards/frmDDBackup.h"
 #include "wizards/frmDownload.h"
+#include "wizards/frmExport.h"
 #include "wizards/frmFTP.h"
 #include "wizards/frmMemberSyn.h"
 #include "wizards/frmRestore.h"
+#include "wizards/frmStBackup.h"
 #include "wizards/frmUpload.h"
 
 namespace tavex {
@@ -278,6 +282,56 @@ void RenderMemberSyn(Renderer& renderer, const test::TempDir& home) {
   renderer.Save(wizard, "frmMemberSyn-2-finished");
 }
 
+// A wizard that writes a file, on the sample host database: its welcome
+// step (after `choose`), the run once its first table is copied, the finish.
+// An empty `path` keeps the path the wizard proposes.
+template <typename Wizard>
+void RenderFileWizard(Renderer& renderer, const std::string& name, const std::string& path,
+                      const std::function<void(Wizard&)>& choose = {}) {
+  ScriptedUi ui;
+  Wizard wizard(ui);
+  wizard.Prepare();
+  wizard.show();
+  if (choose) choose(wizard);
+  renderer.Save(wizard, name + "-0-welcome");
+  wizard.cmdNext_Click();
+  for (auto* field : wizard.template findChildren<QLineEdit*>()) {
+    if (field->objectName().startsWith("txt") && !path.empty()) {
+      field->setText(QString::fromStdString(path));
+    }
+  }
+  bool taken = false;
+  ui.onProcessEvents = [&] {
+    auto* list = wizard.template findChild<QListWidget*>("lstProgress");
+    const QString copied = QString::fromStdString(Messages().Msg_Proc_Copied_Left);
+    if (!taken && list->count() > 0 && list->item(0)->text().startsWith(copied)) {
+      taken = true;
+      renderer.Save(wizard, name + "-1-running");
+    }
+  };
+  wizard.cmdNext_Click();
+  ui.onProcessEvents = nullptr;
+  renderer.Save(wizard, name + "-2-finished");
+}
+
+void RenderBackupsAndExport(Renderer& renderer, const test::TempDir& home) {
+  test::TempDir work;
+  auto host = db::OpenConnection(test::CreateEmptyHostDatabase(db::Backend::Sqlite, work));
+  cli::CreateSampleDatabase(host, cli::SampleOptions{});
+  test::ScopedHostConnection hostScope(host);
+  fs::create_directories(home / "Backup");
+  RenderFileWizard<frmBackup>(
+      renderer, "frmBackup", home / "Backup/bills-2024-03.pkg", [](frmBackup& wizard) {
+        wizard.findChild<QRadioButton*>("optDeleteType_1")->setChecked(true);
+      });
+  RenderFileWizard<frmDDBackup>(renderer, "frmDDBackup", "");
+  RenderFileWizard<frmStBackup>(
+      renderer, "frmStBackup", home / "Backup/stock-master.pkg", [](frmStBackup& wizard) {
+        wizard.findChild<QRadioButton*>("optDeleteType_2")->setChecked(true);
+      });
+  RenderFileWizard<frmExport>(renderer, "frmExport", home / "Backup/members.db");
+}
+
 // Branch B01 of the sample database with a week of bills and stock, and a
 // local FTP server: the choice, the run while it sends, the finish panel
 // after a send and after an export only.
@@ -355,6 +409,7 @@ int main(int argc, char** argv) {
   RenderRestore(renderer, home);
   RenderDownload(renderer, home);
   RenderMemberSyn(renderer, home);
+  RenderBackupsAndExport(renderer, home);
   RenderUpload(renderer, home);
   return 0;
 }

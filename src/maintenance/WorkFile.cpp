@@ -1,4 +1,4 @@
-#include "wizards/RestoreWorkFile.h"
+#include "maintenance/WorkFile.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -9,20 +9,20 @@
 
 namespace tavex {
 
-RestoreWorkFile::RestoreWorkFile() {
+WorkFile::WorkFile(const std::string& name) {
   const std::string pattern =
-      std::filesystem::temp_directory_path().string() + "/tavex-restore-XXXXXX";
-  std::vector<char> name(pattern.begin(), pattern.end());
-  name.push_back('\0');
-  if (::mkdtemp(name.data()) == nullptr) {
+      std::filesystem::temp_directory_path().string() + "/tavex-work-XXXXXX";
+  std::vector<char> folder(pattern.begin(), pattern.end());
+  folder.push_back('\0');
+  if (::mkdtemp(folder.data()) == nullptr) {
     throw std::runtime_error(std::string("cannot create a working folder: ") +
                              std::strerror(errno));
   }
-  mFolder = name.data();
-  mPath = mFolder + "/package.mdb";
+  mFolder = folder.data();
+  mPath = mFolder + "/" + name;
 }
 
-RestoreWorkFile::~RestoreWorkFile() {
+WorkFile::~WorkFile() {
   std::error_code error;
   std::filesystem::remove_all(mFolder, error);
 }

@@ -1,0 +1,138 @@
+#include "maintenance/MemberExport.h"
+
+#include <charconv>
+#include <cstdio>
+#include <stdexcept>
+
+#include "engine/SqlNames.h"
+#include "i18n/TextTable.h"
+#include "maintenance/HostFile.h"
+#include "maintenance/WorkFile.h"
+#include "storage/AsciiText.h"
+#include "storage/DatabaseHelpers.h"
+#include "storage/DurableFile.h"
+
+namespace tavex {
+
+namespace {
+
+bool IsCsvPath(const std::string& path) {
+  return path.size() >= 4 && AsciiLower(path.substr(path.size() - 4)) == ".csv";
+}
+
+std::string CsvValue(const db::Value& value) {
+  if (const auto* text = std::get_if<std::string>(&value)) return *text;
+  if (const auto* number = std::get_if<std::int64_t>(&value)) return std::to_string(*number);
+  if (const auto* real = std::get_if<double>(&value)) {
+    char buffer[32];
+    const auto end = std::to_chars(buffer, buffer + sizeof buffer, *real).ptr;
+    return std::string(buffer, end);
+  }
+  return "";  // NULL (the member list holds no bytes)
+}
+
+// A field as spreadsheets read it: quoted, with inner quotes doubled, when it
+// holds a separator, a quote or a line break.
+std::string CsvField(const std::string& text) {
+  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+  std::string quoted = "\"";
+  for (const char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+  return quoted + "\"";
+}
+
+void WriteCsv(db::Connection& work, const MemberExportTexts& texts, const std::string& path) {
+  std::string csv = "\xEF\xBB\xBF";
+  for (std::size_t i = 0; i < texts.columns.size(); ++i) {
+    csv += (i > 0 ? "," : "") + CsvField(texts.columns[i]);
+  }
+  csv += "\r\n";
+  auto rows = work.Query("SELECT * FROM " + engine::QuoteName(texts.Msg_mb_MemberInfo));
+  while (rows->Next()) {
+    for (std::size_t i = 0; i < rows->Columns().size(); ++i) {
+      csv += (i > 0 ? "," : "") + CsvField(CsvValue(rows->Get(i)));
+    }
+    csv += "\r\n";
+  }
+  WriteFileDurably(path, csv);
+}
+
+// PostgreSQL folds the ASCII letters of the selected column names to lower
+// case; the file's columns take the texts exactly as written.
+void NameColumnsAsWritten(db::Connection& work, const MemberExportTexts& texts) {
+  const auto columns = engine::TableColumns(work, texts.Msg_mb_MemberInfo);
+  for (std::size_t i = 0; i < columns.size() && i < texts.columns.size(); ++i) {
+    if (columns[i].name == texts.columns[i]) continue;
+    work.Execute("ALTER TABLE " + engine::QuoteName(texts.Msg_mb_MemberInfo) + " RENAME COLUMN " +
+                 engine::QuoteName(columns[i].name) + " TO " + engine::QuoteName(texts.columns[i]));
+  }
+}
+
+}  // namespace
+
+MemberExportTexts ReadMemberExportTexts() {
+  using T = MemberExportTexts;
+  static constexpr TextRow<T> kRows[] = {
+      {"Msg_PackageName", "会员卡资料", &T::Msg_PackageName},
+      {"Msg_ExportData_Fault", "导出数据失败!", &T::Msg_ExportData_Fault},
+      {"Msg_Filter_DbFile", "数据库文件(*.db)", &T::Msg_Filter_DbFile},
+      {"Msg_Filter_CsvFile", "CSV 文件(*.csv)", &T::Msg_Filter_CsvFile},
+      {"Msg_mb_MemberInfo", "会员卡资料", &T::Msg_mb_MemberInfo},
+  };
+  // The names of MemberCardID, MemberName, ... in the written file.
+  static const std::vector<TextKey> kColumns = {
+      {"Msg_MemberCardID", "", "卡号"},   {"Msg_MemberName", "", "姓名"},
+      {"Msg_MemberTypeName", "", "级别"}, {"Msg_MobileNumber", "", "手机号码"},
+      {"Msg_ConsumeSum", "", "消费总额"}, {"Msg_IntegralSum", "", "积分"},
+  };
+  T texts = ReadTextTable<T>("frmExport", kRows);
+  texts.columns = ReadTextList("frmExport", kColumns);
+  return texts;
+}
+
+std::string MemberSelectStatement(const MemberExportTexts& texts) {
+  // The established layout: each source column right-aligned before its alias.
+  static constexpr std::array<const char*, 6> kLeads = {
+      "     MemberCardID AS [", "       MemberName AS [", "   MemberTypeName AS [",
+      "     MobileNumber AS [", "       ConsumeSum AS [", "      IntegralSum AS ["};
+  std::string sql = " SELECT ";
+  for (std::size_t i = 0; i < kLeads.size(); ++i) {
+    sql += kLeads[i] + texts.columns.at(i) + (i + 1 < kLeads.size() ? "], " : "] ");
+  }
+  return sql + " FROM mb_MemberInfo ";
+}
+
+std::unique_ptr<engine::Package> DefineMemberExport(const MemberExportTexts& texts,
+                                                    std::chrono::year_month_day today) {
+  char date[16];
+  std::snprintf(date, sizeof date, "(%04d-%02u-%02u)", static_cast<int>(today.year()),
+                static_cast<unsigned>(today.month()), static_cast<unsigned>(today.day()));
+  auto package = std::make_unique<engine::Package>();
+  package->PackageID(texts.Msg_PackageName + date);
+  package->ExDatas().Add(texts.Msg_mb_MemberInfo, MemberSelectStatement(texts),
+                         texts.Msg_mb_MemberInfo, true, false);
+  return package;
+}
+
+RunOutcome RunMemberExport(engine::Package& package, const MemberExportTexts& texts,
+                           const std::shared_ptr<db::Connection>& host, const std::string& path) {
+  if (!host) throw std::runtime_error("no host database");
+  RefuseHostFile(*host, path);
+  const WorkFile work("members.db");
+  storage::CreateEmptyDatabase(work.Path());
+  const auto target = db::OpenConnection(db::PackageConnectionString(work.Path()));
+  package.SourceConnection(host);
+  package.TargetConnection(target);
+  const bool exported = package.ExportTables(true, true, 1);
+  package.TargetConnection(nullptr);
+  if (!exported) {
+    target->Close();
+    return package.Errors().Count() > 0 ? RunOutcome::Failed : RunOutcome::Cancelled;
+  }
+  NameColumnsAsWritten(*target, texts);
+  if (IsCsvPath(path)) WriteCsv(*target, texts, path);
+  target->Close();
+  if (!IsCsvPath(path)) CopyFileDurably(work.Path(), path);
+  return RunOutcome::Done;
+}
+
+}  // namespace tavex

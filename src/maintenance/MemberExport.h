@@ -1,0 +1,50 @@
+#pragma once
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "database/Connection.h"
+#include "engine/Package.h"
+#include "maintenance/MaintenanceRuns.h"
+
+namespace tavex {
+
+// The texts of the member export (section "frmExport"): the package name,
+// the failure message, the file chooser's two kinds, the table's name and the
+// six column names.
+struct MemberExportTexts {
+  std::string Msg_PackageName;
+  std::string Msg_ExportData_Fault;
+  std::string Msg_Filter_DbFile;
+  std::string Msg_Filter_CsvFile;
+  std::string Msg_mb_MemberInfo;
+  std::vector<std::string> columns;  // MemberCardID, MemberName, ... in order
+
+  // The chooser's filter: the database file or CSV.
+  std::string FileFilter() const {
+    return Msg_Filter_DbFile + "|*.db|" + Msg_Filter_CsvFile + "|*.csv";
+  }
+};
+MemberExportTexts ReadMemberExportTexts();
+
+// The statement selecting every member with the translated column names.
+std::string MemberSelectStatement(const MemberExportTexts& texts);
+
+// The export of the member list as the one table Msg_mb_MemberInfo.
+std::unique_ptr<engine::Package> DefineMemberExport(const MemberExportTexts& texts,
+                                                    std::chrono::year_month_day today);
+
+// Writes the member list of `host` to `path`: a database file that common
+// database browsers open, or, for a path ending in ".csv" (any case), the
+// same table as comma-separated text in UTF-8 with a byte-order mark (so
+// spreadsheets show the Chinese names). Table and column names are the
+// texts exactly, on either backend. The file is written under a temporary
+// name and renamed over `path` only when complete: a failed or cancelled
+// export never touches a file that was there before. The host database's
+// own file is refused (raises).
+RunOutcome RunMemberExport(engine::Package& package, const MemberExportTexts& texts,
+                           const std::shared_ptr<db::Connection>& host, const std::string& path);
+
+}  // namespace tavex

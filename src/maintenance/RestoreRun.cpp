@@ -1,0 +1,41 @@
+#include "engine/FSComprFile.h"
+#include "i18n/TextTable.h"
+#include "maintenance/MaintenanceRuns.h"
+#include "maintenance/WorkFile.h"
+
+namespace tavex {
+
+RestoreTexts ReadRestoreTexts() {
+  static constexpr TextRow<RestoreTexts> kRows[] = {
+      {"Msg_Error", "错误：所选文件不是有效的数据库文件！", &RestoreTexts::Msg_Error},
+      {"Msg_ImportFault", "导入数据失败!", &RestoreTexts::Msg_ImportFault},
+  };
+  return ReadTextTable<RestoreTexts>("frmRestore", kRows);
+}
+
+RunOutcome RestorePackage(engine::Package& package, const std::string& packagePath,
+                          const std::shared_ptr<db::Connection>& host,
+                          const std::function<void()>& beforeImport) {
+  const WorkFile work("package.mdb");
+  engine::FSComprFile unpacker;
+  unpacker.SourceFile(packagePath);
+  unpacker.TargetFile(work.Path());
+  unpacker.Decompress();
+  if (unpacker.ErrorCode() != engine::FSComprFile::kNoError) return RunOutcome::BadFile;
+
+  const auto source = db::OpenConnection(db::PackageConnectionString(work.Path()));
+  if (!package.CheckPackage(source, 0)) {
+    source->Close();
+    return RunOutcome::BadFile;
+  }
+  package.SourceConnection(source);
+  package.TargetConnection(host);
+  if (beforeImport) beforeImport();
+  const bool imported = package.ImportPackage(true, true, 1);
+  package.SourceConnection(nullptr);
+  source->Close();
+  if (imported) return RunOutcome::Done;
+  return package.Errors().Count() > 0 ? RunOutcome::Failed : RunOutcome::Cancelled;
+}
+
+}  // namespace tavex

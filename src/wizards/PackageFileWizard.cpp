@@ -1,0 +1,99 @@
+#include "wizards/PackageFileWizard.h"
+
+#include <QBoxLayout>
+#include <QDate>
+#include <exception>
+
+#include "i18n/Messages.h"
+#include "storage/DatabaseHelpers.h"
+#include "storage/IgnoreFailure.h"
+
+namespace tavex {
+
+std::vector<QRadioButton*> PackageFileWizard::AddOptions(QWidget* step,
+                                                         const std::vector<std::string>& captions) {
+  std::vector<QRadioButton*> options;
+  for (std::size_t i = 0; i < captions.size(); ++i) {
+    auto* option = new QRadioButton(QString::fromStdString(captions[i]), step);
+    option->setObjectName(QStringLiteral("optDeleteType_%1").arg(i));
+    option->setChecked(i == 0);
+    step->layout()->addWidget(option);
+    Register(*option, true);
+    options.push_back(option);
+  }
+  return options;
+}
+
+void PackageFileWizard::AddBackupRunStep(const char* pathField) {
+  QWidget* run = AddStep();
+  AddNotice(run, 2, "导出数据保存到文件：");
+  AddFileField(run, pathField, Messages().Msg_Filter_PkgFile + "|*.pkg", true);
+  AddNotice(run, 3, "请单击“下一步”开始导出数据...");
+  AddProgress(run, "取消导出数据");
+}
+
+void PackageFileWizard::AddFileNameLabel(QWidget* step) {
+  lblFileName = new QLabel(step);
+  lblFileName->setObjectName("lblFileName");
+  lblFileName->setWordWrap(true);
+  step->layout()->addWidget(lblFileName);
+}
+
+void PackageFileWizard::AddBackupFinishedStep() {
+  QWidget* finished = AddStep();
+  AddNotice(finished, 4, "数据已经备份到文件：");
+  AddFileNameLabel(finished);
+  AddLabel(finished, "lblSuccess", "数据已经备份成功");
+  AddNotice(finished, 5, "单击“完成”或者“取消”即可退出本向导");
+  static_cast<QBoxLayout*>(finished->layout())->addStretch();
+}
+
+std::string PackageFileWizard::Provider() { return storage::GetProvider(); }
+
+std::chrono::year_month_day PackageFileWizard::Today() {
+  const QDate today = QDate::currentDate();
+  return std::chrono::year_month_day{std::chrono::year{today.year()},
+                                     std::chrono::month{static_cast<unsigned>(today.month())},
+                                     std::chrono::day{static_cast<unsigned>(today.day())}};
+}
+
+bool PackageFileWizard::StepAction(int step) {
+  switch (step) {
+    case 0:
+      if (!DefinePackage()) return false;
+      ProgressList()->clear();
+      Bar()->SetValue(0);
+      InfoLabel()->clear();
+      CancelButton()->setEnabled(false);
+      return true;
+    case 1:
+      return RunStep();
+    default:
+      CloseWizard();
+      return true;
+  }
+}
+
+bool PackageFileWizard::RunStep() {
+  const std::optional<std::string> path = PathOrChooser();
+  if (!path || !mPackage) return false;
+  EnterBusy();
+  bool written = false;
+  const std::string& title = Messages().Msg_Title;
+  try {
+    mPackage->OnProccess(ProgressHandler());
+    const RunOutcome outcome = Write(*path);
+    written = outcome == RunOutcome::Done;
+    if (written) {
+      IgnoreFailure([&] { lblFileName->setText(QString::fromStdString(*path)); });
+    } else if (outcome != RunOutcome::Cancelled) {
+      Ui().MessageBox(FaultText(), title);
+    }
+  } catch (const std::exception& error) {
+    Ui().MessageBox(FaultText() + "\r" + error.what(), title);
+  }
+  LeaveBusy();
+  return written;
+}
+
+}  // namespace tavex

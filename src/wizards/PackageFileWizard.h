@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QLabel>
+#include <QRadioButton>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/Package.h"
+#include "maintenance/MaintenanceRuns.h"
+#include "ui/WizardFrame.h"
+
+namespace tavex {
+
+// What the wizards that write a file through a package share (the three
+// backups and the member export): step 0 defines the package from the
+// user's choices, step 1 writes it to the file the user names with its
+// progress, step 2 shows the written file.
+class PackageFileWizard : public ui::WizardFrame {
+ public:
+  using WizardFrame::WizardFrame;
+
+ protected:
+  // optDeleteType_0, _1, ... with these captions; the first is selected.
+  std::vector<QRadioButton*> AddOptions(QWidget* step, const std::vector<std::string>& captions);
+  // The backups' step 1: the package path field `pathField` with its
+  // chooser and the progress panel.
+  void AddBackupRunStep(const char* pathField);
+  // The backups' step 2: the written file and the success texts.
+  void AddBackupFinishedStep();
+  // lblFileName, which shows the written file.
+  void AddFileNameLabel(QWidget* step);
+
+  bool StepAction(int step) override;
+  // Defines mPackage from the choices of step 0; false stays there.
+  virtual bool DefinePackage() = 0;
+  // Writes the file at `path` from the host database.
+  virtual RunOutcome Write(const std::string& path) = 0;
+  // The failure message of the run.
+  virtual std::string FaultText() const = 0;
+
+  // "MSACCESS" or "SQLOLEDB": how the host database takes dates.
+  static std::string Provider();
+  // Today on this machine's clock.
+  static std::chrono::year_month_day Today();
+
+  std::unique_ptr<engine::Package> mPackage;
+
+ private:
+  bool RunStep();
+
+  QLabel* lblFileName = nullptr;
+};
+
+}  // namespace tavex

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QListWidget>
+
+#include "framework/ExchangeContext.h"
+#include "maintenance/BackupDefinitions.h"
+#include "wizards/PackageFileWizard.h"
+
+namespace tavex {
+
+// The base data backup wizard: every row of the chosen groups of the base
+// data catalogue into a package file.
+class frmDDBackup : public PackageFileWizard {
+ public:
+  explicit frmDDBackup(ui::UiServices& ui, QWidget* parent = nullptr);
+
+  void cmdSelectAll_Click() { SelectAll(true); }
+  void cmdSelectNone_Click() { SelectAll(false); }
+
+ protected:
+  // Reads the texts and fills the group list, every group selected.
+  void ReadTexts() override;
+  bool DefinePackage() override;
+  RunOutcome Write(const std::string& path) override {
+    return RunBackup(*mPackage, ExchangeContext::Instance().Connection(), path);
+  }
+  std::string FaultText() const override { return mTexts.Msg_ExportData_Fault; }
+
+ private:
+  void SelectAll(bool selected);
+
+  QListWidget* lstData;
+  BaseDataBackupTexts mTexts;
+};
+
+}  // namespace tavex

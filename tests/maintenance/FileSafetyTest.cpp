@@ -1,0 +1,105 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "cli/SampleDatabase.h"
+#include "maintenance/BackupDefinitions.h"
+#include "maintenance/MaintenanceRuns.h"
+#include "maintenance/MemberExport.h"
+#include "support/HostDatabase.h"
+#include "support/Rows.h"
+
+namespace tavex {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A sample host database on SQLite; the system's temporary folder is a
+// folder of the test, so what runs leave there can be seen.
+class FileSafety : public ::testing::Test {
+ protected:
+  FileSafety() {
+    cli::SampleOptions options;
+    options.bills = 30;
+    cli::CreateSampleDatabase(mHost, options);
+  }
+
+  std::unique_ptr<engine::Package> AllBills() {
+    return DefineBusinessBackup(ReadBusinessBackupTexts(), std::nullopt, "MSACCESS");
+  }
+
+  test::TempDir mDir;
+  test::TempDir mTemp;
+  test::ScopedEnv mTempEnv{"TMPDIR", mTemp.Path()};
+  const std::string mHostName = test::CreateEmptyHostDatabase(db::Backend::Sqlite, mDir);
+  std::shared_ptr<db::Connection> mHost = db::OpenConnection(mHostName);
+};
+
+// A cancel, a failing export and a package path that cannot be written
+// leave the user's files as they were and no working file anywhere.
+TEST_F(FileSafety, AFailedOrCancelledBackupKeepsTheUsersFilesAndLeavesNoWorkingFile) {
+  const std::string package = mDir / "backup.pkg";
+  test::WriteFile(package, "last week's backup");
+  test::WriteFile(mDir / "backup.mdb", "the manager's own database");
+  auto cancelled = AllBills();
+  cancelled->OnProccess([](const std::string&, std::int32_t, std::int32_t finished,
+                           const std::string&, std::int32_t, std::int32_t, bool& cancel,
+                           bool) { cancel = finished == 2; });
+  EXPECT_EQ(RunBackup(*cancelled, mHost, package), RunOutcome::Cancelled);
+  EXPECT_EQ(test::FolderNames(mTemp.Path()), std::vector<std::string>{});
+
+  mHost->Execute("DROP TABLE bi_SubBill");
+  auto failing = AllBills();
+  EXPECT_EQ(RunBackup(*failing, mHost, package), RunOutcome::Failed);
+  EXPECT_GT(failing->Errors().Count(), 0);
+  EXPECT_EQ(test::FolderNames(mTemp.Path()), std::vector<std::string>{});
+
+  EXPECT_EQ(test::ReadFile(package), "last week's backup");
+  EXPECT_EQ(test::ReadFile(mDir / "backup.mdb"), "the manager's own database");
+  EXPECT_EQ(test::FolderNames(mDir.Path()).size(), 3U);  // the host and the two files
+}
+
+// Written over, the host database would be lost to its own backup.
+TEST_F(FileSafety, TheHostDatabasesOwnFileIsRefused) {
+  const std::string hostFile = mHostName.substr(std::string("sqlite:").size());
+  const std::string before = test::ReadFile(hostFile);
+  auto package = AllBills();
+  EXPECT_THROW(RunBackup(*package, mHost, mDir / ("./" + fs::path(hostFile).filename().string())),
+               std::runtime_error);
+  const MemberExportTexts texts = ReadMemberExportTexts();
+  auto members = DefineMemberExport(texts, std::chrono::year{2026} / 12 / 4);
+  EXPECT_THROW(RunMemberExport(*members, texts, mHost, hostFile), std::runtime_error);
+  EXPECT_EQ(test::ReadFile(hostFile), before);
+}
+
+TEST_F(FileSafety, APathWithoutThePackageEndingIsWrittenAsTyped) {
+  test::WriteFile(mDir / "monday.mdb", "kept");
+  auto package = AllBills();
+  ASSERT_EQ(RunBackup(*package, mHost, mDir / "monday"), RunOutcome::Done);
+  EXPECT_EQ(test::ReadFile(mDir / "monday.mdb"), "kept");
+  mHost->Execute("DELETE FROM bi_Bill");
+  engine::Package restore;
+  EXPECT_EQ(RestorePackage(restore, mDir / "monday", mHost), RunOutcome::Done);
+  EXPECT_EQ(test::Number(*mHost, "SELECT COUNT(*) FROM bi_Bill"), 30);
+  EXPECT_EQ(test::FolderNames(mTemp.Path()), std::vector<std::string>{});
+}
+
+TEST_F(FileSafety, AFailedOrCancelledMemberExportKeepsAnEarlierFile) {
+  const MemberExportTexts texts = ReadMemberExportTexts();
+  for (const std::string name : {"members.db", "members.csv"}) {
+    test::WriteFile(mDir / name, "an earlier export");
+    auto cancelled = DefineMemberExport(texts, std::chrono::year{2026} / 12 / 4);
+    cancelled->OnProccess([](const std::string&, std::int32_t, std::int32_t, const std::string&,
+                             std::int32_t, std::int32_t, bool& cancel, bool) { cancel = true; });
+    EXPECT_EQ(RunMemberExport(*cancelled, texts, mHost, mDir / name), RunOutcome::Cancelled);
+    EXPECT_EQ(test::ReadFile(mDir / name), "an earlier export");
+  }
+  mHost->Execute("DROP TABLE mb_MemberInfo");
+  auto failing = DefineMemberExport(texts, std::chrono::year{2026} / 12 / 4);
+  EXPECT_EQ(RunMemberExport(*failing, texts, mHost, mDir / "members.db"), RunOutcome::Failed);
+  EXPECT_EQ(test::ReadFile(mDir / "members.db"), "an earlier export");
+  EXPECT_EQ(test::FolderNames(mTemp.Path()), std::vector<std::string>{});
+}
+
+}  // namespace
+}  // namespace tavex

@@ -1,0 +1,76 @@
+#include <gtest/gtest.h>
+
+#include "cli/SampleDatabase.h"
+#include "i18n/Messages.h"
+#include "maintenance/MemberExport.h"
+#include "support/CliRun.h"
+#include "support/HostDatabase.h"
+#include "support/PluginHome.h"
+#include "support/Rows.h"
+
+namespace tavex {
+namespace {
+
+// The member export of a sample host database, with the built-in texts and
+// with a language file that names the table and its columns in English.
+class MemberExport : public test::HostDatabaseTest {
+ protected:
+  void SetUp() override {
+    HostDatabaseTest::SetUp();
+    if (IsSkipped()) return;
+    cli::CreateSampleDatabase(Db(), cli::SampleOptions{});
+  }
+  void TearDown() override { LoadMessages(); }
+
+  void UseEnglish() {
+    test::WriteFile(mHome / "Languages/tavExDataApp.eng",
+                    "<Language><tavExDataApp><frmExport>"
+                    "<Msg_mb_MemberInfo Default=\"Member Cards\"/>"
+                    "<Msg_MemberCardID Default=\"Card No\"/><Msg_MemberName Default=\"Name\"/>"
+                    "<Msg_MemberTypeName Default=\"Level\"/><Msg_MobileNumber Default=\"Mobile\"/>"
+                    "<Msg_ConsumeSum Default=\"Spent\"/><Msg_IntegralSum Default=\"Points\"/>"
+                    "</frmExport></tavExDataApp></Language>");
+    test::WriteFile(mHome / "config/Tavolo/Tavolo.ini", "[Language]\nLanguage=3\n");
+    LoadMessages();
+  }
+
+  test::PluginHome mHome;
+};
+
+struct ExportCase {
+  bool english;
+  std::string table;
+  std::string header;
+};
+
+TEST_P(MemberExport, WritesOneTableNamedByTheTextsAsADatabaseFileOrAsCsv) {
+  const std::int64_t members = test::Number(*Db(), "SELECT COUNT(*) FROM mb_MemberInfo");
+  ASSERT_GT(members, 0);
+  for (const ExportCase& c :
+       {ExportCase{false, "会员卡资料", "卡号,姓名,级别,手机号码,消费总额,积分"},
+        ExportCase{true, "Member Cards", "Card No,Name,Level,Mobile,Spent,Points"}}) {
+    if (c.english) UseEnglish();
+    const std::string prefix = c.english ? "en" : "cn";
+    for (const std::string ending : {".db", ".CSV"}) {
+      test::Invocation run(
+          {"export-members", "--db", ConnectionName(), "--out", Folder() / (prefix + ending)});
+      ASSERT_EQ(run.code, 0) << run.err.str();
+    }
+    auto file = db::OpenConnection("sqlite:" + Folder() / (prefix + ".db"));
+    EXPECT_EQ(test::Dump(*file, "SELECT name FROM sqlite_master"), c.table + "\n");
+    std::string columns;
+    auto names = file->Query("SELECT name FROM pragma_table_info(?)", {c.table});
+    while (names->Next()) columns += (columns.empty() ? "" : ",") + test::ValueText(names->Get(0));
+    EXPECT_EQ(columns, c.header);
+    EXPECT_EQ(test::Number(*file, "SELECT COUNT(*) FROM [" + c.table + "]"), members);
+
+    const std::string csv = test::ReadFile(Folder() / (prefix + ".CSV"));
+    EXPECT_EQ(csv.substr(0, 3 + c.header.size() + 2), "\xEF\xBB\xBF" + c.header + "\r\n");
+    EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), members + 1);
+  }
+}
+
+INSTANTIATE_HOST_DATABASE_TEST(MemberExport);
+
+}  // namespace
+}  // namespace tavex
