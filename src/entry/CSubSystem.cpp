@@ -14,6 +14,7 @@
 #include "wizards/frmMemberSyn.h"
 #include "wizards/frmRestore.h"
 #include "wizards/frmStBackup.h"
+#include "wizards/frmUpload.h"
 
 namespace tavex {
 
@@ -52,7 +53,7 @@ void OpenFtp(ui::UiServices& ui) {
 using Opener = void (*)(ui::UiServices&);
 constexpr std::array<Opener, kActionNames.size()> kOpeners = {
     nullptr,      Open<frmDDBackup>, nullptr,         Open<frmStBackup>,
-    nullptr,      Open<frmBackup>,   OpenRestore,     nullptr,
+    nullptr,      Open<frmBackup>,   OpenRestore,     Open<frmUpload>,
     OpenDownload, OpenMemberSyn,     Open<frmExport>, OpenFtp};
 
 std::unique_ptr<QApplication> ApplicationIfNone() {

@@ -184,27 +184,32 @@ void WizardFrame::cmdViewLog_Click() {
   });
 }
 
-void WizardFrame::AddDateRange(QWidget* step) {
+void WizardFrame::AddDateRange(QWidget* step, const std::string& suffix) {
   auto* row = new QHBoxLayout;
   row->setSpacing(8);
-  QLabel* from = WrappingLabel(step, "llbBegin", "从");
-  QLabel* to = WrappingLabel(step, "lblEnd", "到");
+  QLabel* from = WrappingLabel(step, Text("llbBegin" + suffix), "从");
+  QLabel* to = WrappingLabel(step, Text("lblEnd" + suffix), "到");
   from->setWordWrap(false);
   to->setWordWrap(false);
-  mBegin = new QDateEdit(step);
-  mBegin->setObjectName("dtpBegin");
-  mEnd = new QDateEdit(step);
-  mEnd->setObjectName("dtpEnd");
-  for (QDateEdit* picker : {mBegin, mEnd}) {
+  auto* begin = new QDateEdit(step);
+  begin->setObjectName(Text("dtpBegin" + suffix));
+  auto* end = new QDateEdit(step);
+  end->setObjectName(Text("dtpEnd" + suffix));
+  for (QDateEdit* picker : {begin, end}) {
     picker->setCalendarPopup(true);
     picker->setDisplayFormat(QStringLiteral("yyyy年MM月dd日"));
+    mPickers.push_back(picker);
+  }
+  if (mBegin == nullptr) {
+    mBegin = begin;
+    mEnd = end;
   }
   row->addWidget(from);
-  row->addWidget(mBegin, 1);
+  row->addWidget(begin, 1);
   row->addWidget(to);
-  row->addWidget(mEnd, 1);
+  row->addWidget(end, 1);
   StepLayout(step)->addLayout(row);
-  for (QWidget* widget : std::initializer_list<QWidget*>{from, mBegin, to, mEnd}) {
+  for (QWidget* widget : std::initializer_list<QWidget*>{from, begin, to, end}) {
     Register(*widget, false);
   }
 }
@@ -212,6 +217,10 @@ void WizardFrame::AddDateRange(QWidget* step) {
 std::chrono::year_month_day WizardFrame::RangeBegin() const { return DayOf(mBegin->date()); }
 
 std::chrono::year_month_day WizardFrame::RangeEnd() const { return DayOf(mEnd->date().addDays(1)); }
+
+std::chrono::year_month_day WizardFrame::PickedDay(const char* pickerName) const {
+  return DayOf(findChild<QDateEdit*>(pickerName)->date());
+}
 
 void WizardFrame::Localize() { LocalizeWidgets(*this, mControls); }
 
@@ -229,8 +238,7 @@ void WizardFrame::Prepare(int left, int top) {
   if (!mHelpTopic.empty()) IgnoreFailure([&] { mHelpContextID = HelpContext(mHelpTopic); });
   IgnoreFailure([&] { LayOutSteps(); });
   IgnoreFailure([&] {
-    if (mBegin != nullptr) mBegin->setDate(QDate::currentDate());
-    if (mEnd != nullptr) mEnd->setDate(QDate::currentDate());
+    for (QDateEdit* picker : mPickers) picker->setDate(QDate::currentDate());
   });
 }
 

@@ -95,8 +95,10 @@ class WizardFrame : public QDialog {
                           bool forSaving = false);
   // lstProgress, lblInfo, ProgressBar and cmdCancel with its caption.
   void AddProgress(QWidget* step, const std::string& cancelCaption);
-  // llbBegin, dtpBegin, lblEnd, dtpEnd.
-  void AddDateRange(QWidget* step);
+  // llbBegin, dtpBegin, lblEnd, dtpEnd. A wizard with a second range adds
+  // it with a suffix ("1": llbBegin1, dtpBegin1, lblEnd1, dtpEnd1). Every
+  // picker starts at today when the wizard is prepared.
+  void AddDateRange(QWidget* step, const std::string& suffix = "");
   // chkViewLog (unchecked, "查看数据同步日志") on `step`, and the hidden
   // cmdViewLog, never shown or localised, whose click is cmdViewLog_Click.
   void AddViewLogChoice(QWidget* step);
@@ -123,6 +125,8 @@ class WizardFrame : public QDialog {
   // The first day of the range and the day after its last day.
   std::chrono::year_month_day RangeBegin() const;
   std::chrono::year_month_day RangeEnd() const;
+  // The day shown by the date picker named `pickerName` ("dtpEnd1").
+  std::chrono::year_month_day PickedDay(const char* pickerName) const;
 
   UiServices& Ui() { return mUi; }
   QLineEdit* FileField() const { return mFileField; }
@@ -156,6 +160,7 @@ class WizardFrame : public QDialog {
   FractionalProgressBar* mBar = nullptr;
   QDateEdit* mBegin = nullptr;
   QDateEdit* mEnd = nullptr;
+  std::vector<QDateEdit*> mPickers;
   std::string mFilter;
   bool mForSaving = false;
   std::string mHelpTopic;

@@ -101,7 +101,10 @@ bool ReportRun::Steps(const ReportChoice& choice, bool exportOnly) {
                               }});
 }
 
-void ReportRun::AddLine(const std::string& text) const noexcept { AddRunLine(mView.list, text); }
+void ReportRun::AddLine(const std::string& text) const noexcept {
+  AddRunLine(mView.list, text);
+  if (mView.processEvents) IgnoreFailure([&] { mView.processEvents(); });
+}
 
 void ReportRun::ShowFailure(const std::string& text) const noexcept {
   if (mView.showFailure) IgnoreFailure([&] { mView.showFailure(text); });

@@ -22,8 +22,8 @@ struct ReportRunView {
   std::function<void(const std::string&)> showFailure = {};
   // The package's progress events; empty: the lines and bar every run shows.
   engine::ProccessHandler onProgress = {};
-  // Called at each step of the bar while the send works (the wizard keeps
-  // its dialog alive there).
+  // Called after each line and at each step of the bar while the send works
+  // (the wizard keeps its dialog alive there).
   std::function<void()> processEvents = {};
 };
 

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QDateEdit>
 #include <QLabel>
 #include <QListWidget>
+#include <algorithm>
 
 #include "FakeUiServices.h"
 #include "i18n/Messages.h"
@@ -15,6 +17,7 @@
 #include "wizards/frmMemberSyn.h"
 #include "wizards/frmRestore.h"
 #include "wizards/frmStBackup.h"
+#include "wizards/frmUpload.h"
 
 namespace tavex {
 namespace {
@@ -35,17 +38,17 @@ class EnglishTexts : public ::testing::Test {
     LoadMessages();
   }
 
+  static bool HasChinese(const QString& text) {
+    return std::any_of(text.begin(), text.end(),
+                       [](QChar c) { return c.unicode() >= 0x4E00 && c.unicode() <= 0x9FFF; });
+  }
+
   // Every label and button text of `dialog` that still holds a Chinese
   // character, with its objectName.
   static std::vector<std::string> ChineseTexts(QWidget& dialog) {
     std::vector<std::string> found;
     const auto check = [&](const QString& name, const QString& text) {
-      for (const QChar c : text) {
-        if (c.unicode() >= 0x4E00 && c.unicode() <= 0x9FFF) {
-          found.push_back(name.toStdString() + ": " + text.toStdString());
-          return;
-        }
-      }
+      if (HasChinese(text)) found.push_back(name.toStdString() + ": " + text.toStdString());
     };
     check(dialog.objectName(), dialog.windowTitle());
     for (auto* label : dialog.findChildren<QLabel*>()) check(label->objectName(), label->text());
@@ -109,6 +112,32 @@ TEST_F(EnglishTexts, NameEveryCaptionOfTheBackupAndExportWizards) {
     EXPECT_EQ(ChineseTexts(*wizard), std::vector<std::string>{});
   }
   EXPECT_EQ(base.findChild<QListWidget*>("lstData")->item(6)->text(), "7. User rights base data");
+}
+
+// The report texts the run reads come from the wizard's section too.
+TEST_F(EnglishTexts, NameEveryCaptionAndReportTextOfTheUploadWizard) {
+  frmUpload wizard(mUi);
+  wizard.Prepare();
+  EXPECT_EQ(ChineseTexts(wizard), std::vector<std::string>{"cmdViewLog: 查看日志"});
+  EXPECT_EQ(wizard.windowTitle(), "Data upload wizard");
+  for (const char* picker : {"dtpBegin", "dtpEnd", "dtpBegin1", "dtpEnd1"}) {
+    EXPECT_EQ(wizard.findChild<QDateEdit*>(picker)->displayFormat(), "dd MMM yyyy") << picker;
+  }
+  wizard.cmdNext_Click();
+  EXPECT_EQ(mUi.shown,
+            std::vector<std::string>{"box: Notice | Choose at least one kind of data to upload!"});
+  const ReportTexts texts = ReadReportTexts();
+  using T = ReportTexts;
+  for (std::string T::*text :
+       {&T::Msg_rp_BillItem, &T::Msg_rp_BillItem_Delete, &T::Msg_rp_BillItem_None,
+        &T::Msg_rp_BillPayment, &T::Msg_rp_BillPayment_Delete, &T::Msg_rp_BillPayment_None,
+        &T::Msg_st_Inventory, &T::Msg_st_Inventory_Delete, &T::Msg_st_Inventory_None,
+        &T::Msg_st_Bill, &T::Msg_st_Bill_Delete, &T::Msg_st_BillItem, &T::Msg_st_BillItem_Delete,
+        &T::Msg_st_BOM, &T::Msg_st_BOM_Delete, &T::Msg_st_BOM_Loading, &T::Msg_PackageName_Left,
+        &T::Msg_PackageName_Right}) {
+    EXPECT_FALSE(texts.*text == "" || HasChinese(QString::fromStdString(texts.*text)))
+        << texts.*text;
+  }
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 // gets a plain title bar, so the dialog's caption shows too.
 #include <QApplication>
 #include <QCheckBox>
+#include <QDateEdit>
 #include <QFont>
 #include <QImage>
 #include <QLineEdit>
@@ -35,6 +36,7 @@
 #include "wizards/frmMemberSyn.h"
 #include "wizards/frmRestore.h"
 #include "wizards/frmStBackup.h"
+#include "wizards/frmUpload.h"
 
 namespace tavex {
 namespace {
@@ -330,6 +332,56 @@ void RenderBackupsAndExport(Renderer& renderer, const test::TempDir& home) {
   RenderFileWizard<frmExport>(renderer, "frmExport", home / "Backup/members.db");
 }
 
+// Branch B01 of the sample database with a week of bills and stock, and a
+// local FTP server: the choice, the run while it sends, the finish panel
+// after a send and after an export only.
+void RenderUpload(Renderer& renderer, const test::TempDir& home) {
+  test::TempDir work;
+  auto host = db::OpenConnection(test::CreateEmptyHostDatabase(db::Backend::Sqlite, work));
+  cli::CreateSampleDatabase(host, {});
+  test::FtpServer server;
+  server.MakeFolder("ForUpload");
+  SettingsStore store(host);
+  store.SetSetting(kSettingFtpServer, server.Host());
+  store.SetSetting(kSettingFtpUser, test::FtpServer::kUser);
+  store.SetSetting(kSettingFtpPassword, test::FtpServer::kPassword);
+  test::ScopedHostConnection hostScope(host);
+  test::WriteFile(home / "Octopus/MAIN.INI",
+                  "[FTP]\nPort=" + std::to_string(server.Port()) + "\nTimeOut=10\n");
+
+  ScriptedUi ui;
+  for (const bool exportOnly : {false, true}) {
+    frmUpload wizard(ui);
+    wizard.Prepare();
+    for (const char* type : {"chkDataType_0", "chkDataType_1", "chkDataType_3"}) {
+      wizard.findChild<QCheckBox*>(type)->setChecked(true);
+    }
+    wizard.findChild<QRadioButton*>("optDataType_1")->setChecked(true);
+    for (const auto& [picker, day] : {std::pair{"dtpBegin", 1}, std::pair{"dtpEnd", 7},
+                                      std::pair{"dtpBegin1", 1}, std::pair{"dtpEnd1", 7}}) {
+      wizard.findChild<QDateEdit*>(picker)->setDate(QDate(2024, 3, day));
+    }
+    wizard.findChild<QRadioButton*>(exportOnly ? "optUploadType_1" : "optUploadType_0")
+        ->setChecked(true);
+    wizard.show();
+    if (!exportOnly) renderer.Save(wizard, "frmUpload-0-choice");
+    wizard.cmdNext_Click();
+    bool taken = exportOnly;
+    ui.onProcessEvents = [&] {
+      auto* list = wizard.findChild<QListWidget*>("lstProgress");
+      const QString last = list->count() > 0 ? list->item(list->count() - 1)->text() : QString();
+      if (!taken && last.startsWith(QString::fromStdString(Messages().Msg_FTP_Uploading))) {
+        taken = true;
+        renderer.Save(wizard, "frmUpload-1-sending");
+      }
+    };
+    wizard.cmdNext_Click();
+    ui.onProcessEvents = nullptr;
+    wizard.findChild<QCheckBox*>("chkViewLog")->setChecked(!exportOnly);
+    renderer.Save(wizard, exportOnly ? "frmUpload-2-exported" : "frmUpload-2-sent");
+  }
+}
+
 }  // namespace
 }  // namespace tavex
 
@@ -358,5 +410,6 @@ int main(int argc, char** argv) {
   RenderDownload(renderer, home);
   RenderMemberSyn(renderer, home);
   RenderBackupsAndExport(renderer, home);
+  RenderUpload(renderer, home);
   return 0;
 }

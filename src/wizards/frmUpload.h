@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <array>
+#include <memory>
+#include <string>
+
+#include "ui/WizardFrame.h"
+#include "upload/ReportRun.h"
+
+namespace tavex {
+
+// The upload wizard: sends the daily sales and cashier reports (with the
+// bills of their days when asked), the stock on hand, the stock documents
+// and the raw-material use of the chosen days to the FTP server as one
+// package, or keeps that package in the month's backup folder. Step 0 takes
+// the data types and the two date ranges, step 1 the way out (send or keep)
+// and runs (again and again while it fails, each run appending its lines),
+// step 2 shows the outcome and on "完成" closes, opening the synchronisation
+// log when asked to. The two option choices are kept per user between
+// openings; the package file left in the temporary folder goes when the
+// wizard closes.
+class frmUpload : public ui::WizardFrame {
+ public:
+  explicit frmUpload(ui::UiServices& ui, QWidget* parent = nullptr);
+
+  // Closing deletes the package files the runs left in the temporary folder.
+  void done(int result) override;
+
+ protected:
+  bool StepAction(int step) override;
+  void ReadTexts() override;
+
+ private:
+  // A run on the progress panel: true when the package was sent or kept.
+  bool RunUpload();
+  void Finish();
+  void SetInfo(const std::string& text);
+  std::unique_ptr<ReportRun> NewRun();
+
+  std::array<QCheckBox*, 4> chkDataType;
+  std::array<QRadioButton*, 2> optDataType;
+  std::array<QRadioButton*, 2> optUploadType;
+  QLabel* lblNotice_4;
+  QLineEdit* txtFileName;
+  std::unique_ptr<ReportRun> mRun;
+  std::string Msg_SynData_Begin;
+  std::string Msg_SynData_Success;
+  std::string Msg_SynData_Fault;
+  std::string Msg_ToSelect;
+};
+
+}  // namespace tavex
