@@ -176,6 +176,23 @@ void WizardFrame::AddViewLogChoice(QWidget* step) {
   connect(button, &QPushButton::clicked, this, [this] { cmdViewLog_Click(); });
 }
 
+void WizardFrame::ResetProgress() {
+  mProgressList->clear();
+  mBar->SetValue(0);
+  mInfo->clear();
+}
+
+void WizardFrame::ShowInfo(const std::string& text) noexcept {
+  IgnoreFailure([&] { mInfo->setText(QString::fromStdString(text)); });
+}
+
+void WizardFrame::CloseAndViewLog() {
+  CloseWizard();
+  mUi.ProcessEvents();
+  cmdViewLog_Click();
+  mUi.ProcessEvents();
+}
+
 void WizardFrame::cmdViewLog_Click() {
   if (mViewLog == nullptr || !mViewLog->isChecked()) return;
   IgnoreFailure([&] {

@@ -113,6 +113,15 @@ class WizardFrame : public QDialog {
 
   // A run that appends its lines to those of an earlier run enters with
   // `emptyList` false.
+  // Empties the progress list, the bar and lblInfo: the first step's action
+  // of a wizard that runs something.
+  void ResetProgress();
+  // Shows `text` in lblInfo; a failure is ignored.
+  void ShowInfo(const std::string& text) noexcept;
+  // The last step's action of a wizard with a view-log choice: closes,
+  // lets pending events run, then opens the log when chosen.
+  void CloseAndViewLog();
+
   void EnterBusy(bool emptyList = true);
   void LeaveBusy();
   void ClearCancelFlag() { mCancel = false; }

@@ -61,9 +61,7 @@ bool PackageFileWizard::StepAction(int step) {
   switch (step) {
     case 0:
       if (!DefinePackage()) return false;
-      ProgressList()->clear();
-      Bar()->SetValue(0);
-      InfoLabel()->clear();
+      ResetProgress();
       CancelButton()->setEnabled(false);
       return true;
     case 1:

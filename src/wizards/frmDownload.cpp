@@ -38,14 +38,12 @@ void frmDownload::ReadTexts() {
 bool frmDownload::StepAction(int step) {
   switch (step) {
     case 0:
-      ProgressList()->clear();
-      Bar()->SetValue(0);
-      InfoLabel()->clear();
+      ResetProgress();
       return true;
     case 1:
       return RunDownload();
     default:
-      Finish();
+      CloseAndViewLog();
       return true;
   }
 }
@@ -54,23 +52,14 @@ bool frmDownload::RunDownload() {
   // A run that fails is run again from the same panel: its lines follow
   // those of the failed one.
   EnterBusy(false);
-  IgnoreFailure([&] { InfoLabel()->setText(QString::fromStdString(Msg_SynData_Begin)); });
+  ShowInfo(Msg_SynData_Begin);
   WizardDownloadHost host(*this, *Bar(), Ui());
   const bool result = PrepareAndDownload(mSettings, FSComprFile1, host);
-  if (result) {
-    IgnoreFailure([&] { InfoLabel()->setText(QString::fromStdString(Msg_SynData_Success)); });
-  }
+  if (result) ShowInfo(Msg_SynData_Success);
   ClearCancelFlag();
   IgnoreFailure([&] { Bar()->SetValue(Bar()->Max()); });
   LeaveBusy();
   return result;
-}
-
-void frmDownload::Finish() {
-  CloseWizard();
-  Ui().ProcessEvents();
-  cmdViewLog_Click();
-  Ui().ProcessEvents();
 }
 
 }  // namespace tavex

@@ -25,7 +25,6 @@ class frmDownload : public ui::WizardFrame {
   // Prepares the exchange and runs the download loop on the progress panel;
   // true when both succeed.
   bool RunDownload();
-  void Finish();
 
   engine::FSComprFile FSComprFile1;
   ExchangeSettings mSettings;

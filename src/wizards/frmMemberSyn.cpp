@@ -45,14 +45,12 @@ void frmMemberSyn::ReadTexts() { mTexts = ReadMemberSyncTexts(); }
 bool frmMemberSyn::StepAction(int step) {
   switch (step) {
     case 0:
-      ProgressList()->clear();
-      Bar()->SetValue(0);
-      InfoLabel()->clear();
+      ResetProgress();
       return true;
     case 1:
       return RunSync();
     default:
-      Finish();
+      CloseAndViewLog();
       return true;
   }
 }
@@ -69,17 +67,6 @@ bool frmMemberSyn::RunSync() {
   IgnoreFailure([&] { Bar()->SetValue(Bar()->Max()); });
   LeaveBusy();
   return result == MemberSyncResult::Done;
-}
-
-void frmMemberSyn::ShowInfo(const std::string& text) {
-  IgnoreFailure([&] { InfoLabel()->setText(QString::fromStdString(text)); });
-}
-
-void frmMemberSyn::Finish() {
-  CloseWizard();
-  Ui().ProcessEvents();
-  cmdViewLog_Click();
-  Ui().ProcessEvents();
 }
 
 void frmMemberSyn::done(int result) {

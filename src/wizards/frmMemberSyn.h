@@ -31,8 +31,6 @@ class frmMemberSyn : public ui::WizardFrame {
  private:
   // One synchronisation on the progress panel; true when it all succeeded.
   bool RunSync();
-  void Finish();
-  void ShowInfo(const std::string& text);
 
   MemberSyncTexts mTexts;
   // Made once the progress panel is: they live as long as the wizard, and

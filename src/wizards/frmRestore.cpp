@@ -46,9 +46,7 @@ void frmRestore::ReadTexts() { mTexts = ReadRestoreTexts(); }
 bool frmRestore::StepAction(int step) {
   switch (step) {
     case 0:
-      ProgressList()->clear();
-      Bar()->SetValue(0);
-      InfoLabel()->clear();
+      ResetProgress();
       CancelButton()->setEnabled(false);
       return true;
     case 1:

@@ -156,14 +156,12 @@ bool frmUpload::StepAction(int step) {
         Ui().MessageBox(Msg_ToSelect, Messages().Msg_Title);
         return false;
       }
-      ProgressList()->clear();
-      Bar()->SetValue(0);
-      SetInfo("");
+      ResetProgress();
       return true;
     case 1:
       return RunUpload();
     default:
-      Finish();
+      CloseAndViewLog();
       return true;
   }
 }
@@ -172,7 +170,7 @@ bool frmUpload::RunUpload() {
   // A run that fails is run again from the same panel: its lines follow
   // those of the failed one.
   EnterBusy(false);
-  SetInfo(Msg_SynData_Begin);
+  ShowInfo(Msg_SynData_Begin);
   const ReportChoice choice{
       .dailyReports = chkDataType[0]->isChecked(),
       .withBills = optDataType[1]->isChecked(),
@@ -191,21 +189,11 @@ bool frmUpload::RunUpload() {
       if (exportOnly) txtFileName->setText(Text(mRun->BackupFile()));
     });
   }
-  SetInfo(result ? Msg_SynData_Success : Msg_SynData_Fault);
+  ShowInfo(result ? Msg_SynData_Success : Msg_SynData_Fault);
   ClearCancelFlag();
   IgnoreFailure([&] { Bar()->SetValue(Bar()->Max()); });
   LeaveBusy();
   return result;
-}
-
-void frmUpload::SetInfo(const std::string& text) {
-  IgnoreFailure([&] { InfoLabel()->setText(Text(text)); });
-}
-
-void frmUpload::Finish() {
-  CloseWizard();
-  Ui().ProcessEvents();
-  cmdViewLog_Click();
 }
 
 void frmUpload::done(int result) {

@@ -36,8 +36,6 @@ class frmUpload : public ui::WizardFrame {
  private:
   // A run on the progress panel: true when the package was sent or kept.
   bool RunUpload();
-  void Finish();
-  void SetInfo(const std::string& text);
   std::unique_ptr<ReportRun> NewRun();
 
   std::array<QCheckBox*, 4> chkDataType;
