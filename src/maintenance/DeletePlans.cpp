@@ -107,7 +107,7 @@ StockDeleteTexts ReadStockDeleteTexts() {
 }
 
 bool StockBillsHaveUploadFlag(db::Connection& host) {
-  return host.Query("SELECT * FROM st_Bill WHERE 1=0")->FindColumn("IsUploaded").has_value();
+  return host.Query("SELECT * FROM st_Bill WHERE 1=0")->FindColumn("Uploaded").has_value();
 }
 
 DeletePlan StockDeletePlan(const StockDeleteTexts& texts, StockBackupKind kind, bool uploadFlag) {
@@ -129,7 +129,8 @@ DeletePlan StockDeletePlan(const StockDeleteTexts& texts, StockBackupKind kind, 
   plan.tables = {{texts.Msg_st_BillItem, "DELETE FROM st_BillItem" + lines, ranged},
                  {texts.Msg_st_Bill, " DELETE FROM st_Bill " + dates, ranged}};
   if (uploadFlag) {
-    plan.unsentCount = "SELECT COUNT(*) FROM st_Bill WHERE IsUploaded=0" +
+    // A boolean on some hosts, an integer on others; never set is not sent.
+    plan.unsentCount = "SELECT COUNT(*) FROM st_Bill WHERE (Uploaded IS NULL OR NOT Uploaded)" +
                        std::string(ranged ? " AND BillDate>=? AND BillDate<?" : "");
     plan.unsentCountRanged = ranged;
   }

@@ -48,7 +48,7 @@ struct StockDeleteTexts {
 };
 StockDeleteTexts ReadStockDeleteTexts();
 
-// True when the host's stock documents carry an upload flag (IsUploaded).
+// True when the host's stock documents carry an upload flag (Uploaded).
 bool StockBillsHaveUploadFlag(db::Connection& host);
 
 // Stock documents with their lines, lines first (of the range, or all), or
