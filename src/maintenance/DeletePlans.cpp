@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "i18n/TextTable.h"
+#include "storage/DatabaseHelpers.h"
 
 namespace tavex {
 
@@ -18,6 +19,12 @@ std::string OpenBillTwin(std::string sql) {
 }
 
 }  // namespace
+
+std::optional<DateRange> DeleteDays(std::chrono::year_month_day first,
+                                    std::chrono::year_month_day last) {
+  if (first > last) return std::nullopt;
+  return DateRange{first, storage::RangeEnd(last)};
+}
 
 BusinessDeleteTexts ReadBusinessDeleteTexts() {
   using T = BusinessDeleteTexts;

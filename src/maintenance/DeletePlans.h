@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,6 +13,11 @@
 namespace tavex {
 
 // What each of the three delete wizards deletes, as a plan for DeleteRun.
+
+// The days a ranged plan deletes: `first` to `last`, both whole. None when
+// `first` is after `last`, which a wizard refuses before asking for the account.
+std::optional<DateRange> DeleteDays(std::chrono::year_month_day first,
+                                    std::chrono::year_month_day last);
 
 // The choices of the business data delete, in the order its options list them.
 enum class BusinessDeleteKind { SettledInRange = 0, AllSettled = 1, AllOpen = 2, PrintJobs = 3 };

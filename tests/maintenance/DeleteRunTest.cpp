@@ -4,7 +4,6 @@
 
 #include "cli/SampleDatabase.h"
 #include "maintenance/DeletePlans.h"
-#include "storage/DatabaseHelpers.h"
 #include "support/HostDatabase.h"
 #include "support/RecordingProgress.h"
 #include "support/Rows.h"
@@ -23,7 +22,7 @@ const char* const kWatched[] = {
     "dd_SubjectType", "dd_Discount",        "mn_Menu",         "pv_User"};
 
 // The day 2024-03-02 alone, as the wizards pass it.
-const DateRange kOneDay{2024y / March / 2, storage::RangeEnd(2024y / March / 2)};
+const DateRange kOneDay = *DeleteDays(2024y / March / 2, 2024y / March / 2);
 const std::string kDayBills =
     "BillID IN (SELECT BillID FROM bi_Bill WHERE BillDate>='2024-03-02' AND "
     "BillDate<'2024-03-03')";
@@ -275,6 +274,14 @@ TEST_P(DeleteRunTest, CountsTheChosenBillsNotYetUploaded) {
 }
 
 INSTANTIATE_HOST_DATABASE_TEST(DeleteRunTest);
+
+TEST(DeleteDays, TheLastDayCountsWholeAndABackwardRangeIsNone) {
+  const auto sameDay = DeleteDays(2024y / February / 29, 2024y / February / 29);
+  ASSERT_TRUE(sameDay.has_value());
+  EXPECT_EQ(2024y / February / 29, sameDay->begin);
+  EXPECT_EQ(2024y / March / 1, sameDay->end);
+  EXPECT_FALSE(DeleteDays(2024y / March / 2, 2024y / March / 1).has_value());
+}
 
 }  // namespace
 }  // namespace tavex
