@@ -83,7 +83,8 @@ class DeleteRun {
  public:
   DeleteRun(std::shared_ptr<db::Connection> host, DeleteTexts texts, DeleteHost& ui);
 
-  // Checks the account, then runs every table of `plan` and its closing
+  // Checks the account, then runs every table of `plan` (its ranged tables
+  // over the days of `range`, which they need) and its closing
   // statements in one transaction on the host connection, committed only
   // after the last; a failing statement (after its message), a cancel
   // answered Yes or any other failure rolls everything back. A refused
