@@ -6,6 +6,7 @@
 #include "cli/CommandLine.h"
 #include "cli/ConsoleProgress.h"
 #include "engine/RunProgress.h"
+#include "i18n/Messages.h"
 
 namespace tavex::cli {
 
@@ -28,6 +29,12 @@ int RunPackageCommand(std::ostream& out, std::ostream& err, engine::Package& pac
       return 0;
     case RunOutcome::BadFile:
       err << texts.badFile << '\n';
+      return 1;
+    case RunOutcome::BadLogin:
+      err << Messages().Msg_CheckUser << '\n';
+      return 1;
+    case RunOutcome::NoPrivilege:
+      err << Messages().Msg_CheckPrivilege << '\n';
       return 1;
     default:
       err << texts.failed << '\n';

@@ -124,15 +124,19 @@ StockBackupTexts ReadStockBackupTexts() {
       {"Msg_st_Bill_Delete", "删除重复的进销存单据", &T::Msg_st_Bill_Delete},
       {"Msg_st_BillItem_Delete", "删除重复的进销存明细", &T::Msg_st_BillItem_Delete},
   };
+  T texts = ReadTextTable<T>("frmStBackup", kRows);
+  texts.masterTables = ReadStockMasterTexts("frmStBackup");
+  return texts;
+}
+
+std::vector<std::string> ReadStockMasterTexts(const std::string& section) {
   // The master tables' own texts, which differ from the base data catalogue's.
   static const std::vector<TextKey> kMasterTables = {
       {"Msg_st_Location", "", "仓位表"},           {"Msg_st_Department", "", "领料部门表"},
       {"Msg_st_ItemType", "", "物品类别表"},       {"Msg_st_Item", "", "库存物品表"},
       {"Msg_dd_SupplierType", "", "供应商类别表"}, {"Msg_dd_Supplier", "", "供应商表"},
   };
-  T texts = ReadTextTable<T>("frmStBackup", kRows);
-  texts.masterTables = ReadTextList("frmStBackup", kMasterTables);
-  return texts;
+  return ReadTextList(section, kMasterTables);
 }
 
 std::unique_ptr<engine::Package> DefineStockBackup(const StockBackupTexts& texts,

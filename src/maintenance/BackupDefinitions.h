@@ -86,7 +86,12 @@ StockBackupTexts ReadStockBackupTexts();
 inline constexpr std::array<const char*, 6> kStockMasterTables = {
     "st_Location", "st_Department", "st_ItemType", "st_Item", "dd_SupplierType", "dd_Supplier"};
 
-// The choices of the stock backup, in the order its options list them.
+// The captions of the stock master tables from `section`, one per
+// kStockMasterTables entry, each with its built-in default.
+std::vector<std::string> ReadStockMasterTexts(const std::string& section);
+
+// The choices of the stock backup and delete, in the order their options
+// list them.
 enum class StockBackupKind { DocumentsInRange = 0, AllDocuments = 1, MasterTables = 2 };
 
 // Stock documents with their lines (those dated within `range` for

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "database/Connection.h"
@@ -16,6 +17,17 @@ enum class RunOutcome {
   Cancelled,  // a progress handler set Cancel
   // The file could not be packed (backup) or is no package (restore).
   BadFile,
+  // A restore that replaces accounts or privileges, refused: the account or
+  // password given is wrong (or none was given), or the account lacks the
+  // privilege to delete data.
+  BadLogin,
+  NoPrivilege,
+};
+
+// The account that a restore of accounts and privileges is made under.
+struct RestoreLogin {
+  std::string user;
+  std::string password;
 };
 
 // Writes the backup that `package` defines from `host` to the package file
@@ -42,9 +54,17 @@ RestoreTexts ReadRestoreTexts();
 // private working file (removed on every path out; nothing is written beside
 // the package), checks its definition (BadFile when unpacking or the check
 // fails) and imports it, all or nothing. `beforeImport` runs between the
-// check and the import. Unexpected failures raise.
+// check and the import. A package that fills any account or privilege
+// table (pv_...) could hand anyone every right, so it is merged only when
+// `login` names a valid account of `host` that may delete data (BadLogin or
+// NoPrivilege otherwise, with nothing written); other packages merge without
+// one. Unexpected failures raise.
 RunOutcome RestorePackage(engine::Package& package, const std::string& packagePath,
                           const std::shared_ptr<db::Connection>& host,
-                          const std::function<void()>& beforeImport = {});
+                          const std::function<void()>& beforeImport = {},
+                          const std::optional<RestoreLogin>& login = {});
+
+// True when `package` (after its check) fills an account or privilege table.
+bool FillsAccountTables(engine::Package& package);
 
 }  // namespace tavex

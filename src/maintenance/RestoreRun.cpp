@@ -1,7 +1,9 @@
 #include "engine/FSComprFile.h"
 #include "i18n/TextTable.h"
+#include "maintenance/DeleteRun.h"
 #include "maintenance/MaintenanceRuns.h"
 #include "maintenance/WorkFile.h"
+#include "storage/AsciiText.h"
 
 namespace tavex {
 
@@ -13,9 +15,17 @@ RestoreTexts ReadRestoreTexts() {
   return ReadTextTable<RestoreTexts>("frmRestore", kRows);
 }
 
+bool FillsAccountTables(engine::Package& package) {
+  for (std::int32_t i = 1; i <= package.ExDatas().Count(); ++i) {
+    if (StartsWithNoCase(package.ExDatas().Item(i).Table(), "pv_")) return true;
+  }
+  return false;
+}
+
 RunOutcome RestorePackage(engine::Package& package, const std::string& packagePath,
                           const std::shared_ptr<db::Connection>& host,
-                          const std::function<void()>& beforeImport) {
+                          const std::function<void()>& beforeImport,
+                          const std::optional<RestoreLogin>& login) {
   const WorkFile work("package.mdb");
   engine::FSComprFile unpacker;
   unpacker.SourceFile(packagePath);
@@ -27,6 +37,14 @@ RunOutcome RestorePackage(engine::Package& package, const std::string& packagePa
   if (!package.CheckPackage(source, 0)) {
     source->Close();
     return RunOutcome::BadFile;
+  }
+  if (FillsAccountTables(package)) {
+    const DeleteRight right =
+        login ? CheckDeleteRight(host, login->user, login->password) : DeleteRight::BadLogin;
+    if (right != DeleteRight::Granted) {
+      source->Close();
+      return right == DeleteRight::BadLogin ? RunOutcome::BadLogin : RunOutcome::NoPrivilege;
+    }
   }
   package.SourceConnection(source);
   package.TargetConnection(host);

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
+#include <iostream>
 #include <sstream>
 
 #include "cli/SampleDatabase.h"
@@ -126,6 +128,57 @@ TEST_P(BackupRestore, EveryBaseDataTableOfTheCatalogueIsBackedUp) {
   }
   EXPECT_EQ(copied, kBaseDataTables.size());
   EXPECT_NE(out.find("成功复制：2.24 菜品特价明细表 ，共 "), std::string::npos);
+}
+
+TEST_P(BackupRestore, AccountsAreRestoredOnlyUnderAnAccountThatMayDeleteData) {
+  ASSERT_EQ(Tavexdata({"backup", "base", "--groups", "7", "--out", Folder() / "rights.pkg"},
+                      ConnectionName()),
+            0);
+  ASSERT_EQ(Tavexdata({"backup", "base", "--groups", "6", "--out", Folder() / "members.pkg"},
+                      ConnectionName()),
+            0);
+  for (const char* password : {"admin", "cashier", "wrong"}) {
+    std::ofstream(Folder() / password) << password << "\n";
+  }
+  const std::string badLogin = "账号或密码错误，请重新输入！\n";
+  const struct {
+    std::vector<std::string> login;
+    std::string error;
+  } kCases[] = {
+      {{}, badLogin},
+      {{"--user", "admin", "--password-file", Folder() / "wrong"}, badLogin},
+      {{"--user", "cashier", "--password-file", Folder() / "cashier"},
+       "不允许删除数据：您的权限不足！\n"},
+      {{"--user", "admin", "--password-file", Folder() / "admin"}, ""},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.error);
+    // An account the restore replaces away, when it runs.
+    Db()->Execute("DELETE FROM pv_User WHERE UserID='intruder'");
+    Db()->Execute(
+        "INSERT INTO pv_User (UserID, UserGroupID, PasswordHash, Disabled) SELECT 'intruder', "
+        "UserGroupID, PasswordHash, Disabled FROM pv_User WHERE UserID='admin'");
+    std::vector<std::string> args{"restore", Folder() / "rights.pkg", "--db", ConnectionName()};
+    args.insert(args.end(), c.login.begin(), c.login.end());
+    Invocation run(args);
+    EXPECT_EQ(run.code, c.error.empty() ? 0 : 1);
+    EXPECT_EQ(run.err.str(), c.error);
+    EXPECT_EQ(test::Number(*Db(), "SELECT COUNT(*) FROM pv_User WHERE UserID='intruder'"),
+              c.error.empty() ? 0 : 1);
+  }
+  // The password may come on standard input instead.
+  std::istringstream typed("admin\n");
+  std::streambuf* const keyboard = std::cin.rdbuf(typed.rdbuf());
+  Db()->Execute(
+      "INSERT INTO pv_User (UserID, UserGroupID, PasswordHash, Disabled) SELECT 'intruder', "
+      "UserGroupID, PasswordHash, Disabled FROM pv_User WHERE UserID='admin'");
+  Invocation fromInput(
+      {"restore", Folder() / "rights.pkg", "--db", ConnectionName(), "--user", "admin"});
+  std::cin.rdbuf(keyboard);
+  EXPECT_EQ(fromInput.code, 0) << fromInput.err.str();
+  EXPECT_EQ(test::Number(*Db(), "SELECT COUNT(*) FROM pv_User WHERE UserID='intruder'"), 0);
+  // Other packages restore without an account.
+  EXPECT_EQ(Tavexdata({"restore", Folder() / "members.pkg"}, ConnectionName()), 0);
 }
 
 INSTANTIATE_HOST_DATABASE_TEST(BackupRestore);

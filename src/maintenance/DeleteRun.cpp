@@ -1,0 +1,127 @@
+#include "maintenance/DeleteRun.h"
+
+#include "framework/UserRights.h"
+#include "i18n/TextTable.h"
+#include "storage/DatabaseHelpers.h"
+#include "storage/IgnoreFailure.h"
+
+namespace tavex {
+
+namespace {
+
+constexpr int kPrivilegeDelete = 98;
+// Each table's pacing loop: this many steps of one thousandth of the bar.
+constexpr int kPacingSteps = 1000;
+
+db::Params RangeParams(bool ranged, const std::optional<DateRange>& range) {
+  if (!ranged || !range) return {};
+  return {storage::DayParam(range->begin), storage::DayParam(range->end)};
+}
+
+}  // namespace
+
+DeleteTexts ReadDeleteTexts(const char* section) {
+  static constexpr TextRow<DeleteTexts> kRows[] = {
+      {"Msg_Deleting", "正在删除：", &DeleteTexts::Msg_Deleting},
+      {"Msg_Delete", "确定要取消删除数据吗？如果确定请点击“是”；否则，点击“否”则继续...",
+       &DeleteTexts::Msg_Delete_Cancel, "Cancel"},
+      {"Msg_Deleted", "已经删除：", &DeleteTexts::Msg_Deleted_Left, "Left"},
+      {"Msg_Deleted", " ，共删除 ", &DeleteTexts::Msg_Deleted_Middle, "Middle"},
+      {"Msg_Deleted", " 条数据", &DeleteTexts::Msg_Deleted_Right, "Right"},
+      {"Msg_Delete", "删除数据失败：", &DeleteTexts::Msg_Delete_Fault, "Fault"},
+  };
+  return ReadTextTable<DeleteTexts>(section, kRows);
+}
+
+DeleteRight CheckDeleteRight(const std::shared_ptr<db::Connection>& host, const std::string& user,
+                             const std::string& password) {
+  UserRights rights;
+  rights.Open(host, "", 0, 0);
+  if (rights.CheckLogin(user, password) != UserRights::kLoginValid) return DeleteRight::BadLogin;
+  if (!rights.HasPrivilege(user, kPrivilegeDelete)) return DeleteRight::NoPrivilege;
+  return DeleteRight::Granted;
+}
+
+std::int64_t CountUnsent(db::Connection& host, const DeletePlan& plan,
+                         const std::optional<DateRange>& range) {
+  if (plan.unsentCount.empty()) return 0;
+  const auto rows = host.Query(plan.unsentCount, RangeParams(plan.unsentCountRanged, range));
+  if (!rows->Next()) return 0;
+  const db::Value count = rows->Get(std::size_t{0});
+  if (const auto* number = std::get_if<std::int64_t>(&count)) return *number;
+  if (const auto* text = std::get_if<std::string>(&count)) return std::stoll(*text);
+  return 0;
+}
+
+DeleteRun::DeleteRun(std::shared_ptr<db::Connection> host, DeleteTexts texts, DeleteHost& ui)
+    : mHost(std::move(host)), mTexts(std::move(texts)), mUi(ui) {}
+
+DeleteOutcome DeleteRun::Run(const DeletePlan& plan, const std::optional<DateRange>& range,
+                             const std::string& user, const std::string& password) {
+  DeleteRight right = DeleteRight::BadLogin;
+  IgnoreFailure([&] { right = CheckDeleteRight(mHost, user, password); });
+  if (right == DeleteRight::BadLogin) return DeleteOutcome::BadLogin;
+  if (right == DeleteRight::NoPrivilege) return DeleteOutcome::NoPrivilege;
+
+  DeleteOutcome outcome = DeleteOutcome::Failed;
+  mCancel = false;
+  mBarUnits = 0;
+  mBarMaxUnits = plan.barMax * kPacingSteps;
+  IgnoreFailure([&] {
+    mUi.Bar().SetValue(0);
+    mUi.Bar().SetMin(0);
+    mUi.Bar().SetMax(plan.barMax);
+  });
+  bool began = false;
+  IgnoreFailure([&] {
+    mHost->BeginTrans();
+    began = true;
+    for (const TableDeletion& table : plan.tables) {
+      const Step step = DeleteTable(table, RangeParams(table.ranged, range));
+      if (step == Step::Cancelled) outcome = DeleteOutcome::Cancelled;
+      if (step != Step::Deleted) return;
+    }
+    for (const std::string& sql : plan.afterwards) mHost->Execute(sql);
+    mHost->CommitTrans();
+    outcome = DeleteOutcome::Done;
+  });
+  if (outcome != DeleteOutcome::Done && began) IgnoreFailure([&] { mHost->RollbackTrans(); });
+  mCancel = false;
+  return outcome;
+}
+
+bool DeleteRun::Pace() {
+  for (int i = 0; i < kPacingSteps; ++i) {
+    if (mCancel) {
+      if (mUi.AskYesNo(mTexts.Msg_Delete_Cancel)) return false;
+      mCancel = false;
+    }
+    if (mBarUnits + 1 <= mBarMaxUnits) {
+      ++mBarUnits;
+      mUi.Bar().SetValue(mBarUnits / static_cast<double>(kPacingSteps));
+    }
+    mUi.ProcessEvents();
+  }
+  return true;
+}
+
+DeleteRun::Step DeleteRun::DeleteTable(const TableDeletion& table, const db::Params& params) {
+  ProgressList& list = mUi.List();
+  list.AddItem(mTexts.Msg_Deleting + table.caption + " ...");
+  list.SetListIndex(list.ListCount() - 1);
+  if (!Pace()) return Step::Cancelled;
+  std::int64_t rows = 0;
+  try {
+    rows = mHost->Execute(table.sql, params);
+  } catch (const std::exception& failure) {
+    mUi.ShowMessage(mTexts.Msg_Delete_Fault + failure.what());
+    return Step::Failed;
+  }
+  list.SetItem(list.ListCount() - 1, mTexts.Msg_Deleted_Left + table.caption +
+                                         mTexts.Msg_Deleted_Middle + std::to_string(rows) +
+                                         mTexts.Msg_Deleted_Right);
+  mUi.ProcessEvents();
+  return Step::Deleted;
+}
+
+}  // namespace tavex
