@@ -82,6 +82,10 @@ bool frmRestore::Restore(const std::string& packagePath) {
         for (int i = 0; i < kPaintRounds; ++i) Ui().ProcessEvents();
       });
   if (outcome == RunOutcome::BadFile) AddLine(mTexts.Msg_Error);
+  // A package that replaces accounts needs a login this dialog does not ask
+  // for yet (`tavexdata restore --user` does): say why nothing was merged.
+  if (outcome == RunOutcome::BadLogin) AddLine(Messages().Msg_CheckUser);
+  if (outcome == RunOutcome::NoPrivilege) AddLine(Messages().Msg_CheckPrivilege);
   return outcome == RunOutcome::Done;
 }
 
