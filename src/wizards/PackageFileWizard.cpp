@@ -4,6 +4,7 @@
 #include <QDate>
 #include <exception>
 
+#include "framework/ExchangeContext.h"
 #include "i18n/Messages.h"
 #include "storage/DatabaseHelpers.h"
 #include "storage/IgnoreFailure.h"
@@ -55,6 +56,10 @@ std::chrono::year_month_day PackageFileWizard::Today() {
   return std::chrono::year_month_day{std::chrono::year{today.year()},
                                      std::chrono::month{static_cast<unsigned>(today.month())},
                                      std::chrono::day{static_cast<unsigned>(today.day())}};
+}
+
+RunOutcome PackageFileWizard::Write(const std::string& path) {
+  return RunBackup(*mPackage, ExchangeContext::Instance().Connection(), path);
 }
 
 bool PackageFileWizard::StepAction(int step) {

@@ -34,8 +34,9 @@ class PackageFileWizard : public ui::WizardFrame {
   bool StepAction(int step) override;
   // Defines mPackage from the choices of step 0; false stays there.
   virtual bool DefinePackage() = 0;
-  // Writes the file at `path` from the host database.
-  virtual RunOutcome Write(const std::string& path) = 0;
+  // Writes the file at `path` from the host database: by default the
+  // backup package that mPackage defines.
+  virtual RunOutcome Write(const std::string& path);
   // The failure message of the run.
   virtual std::string FaultText() const = 0;
 

@@ -2,7 +2,6 @@
 
 #include <QListWidget>
 
-#include "framework/ExchangeContext.h"
 #include "maintenance/BackupDefinitions.h"
 #include "wizards/PackageFileWizard.h"
 
@@ -21,9 +20,6 @@ class frmDDBackup : public PackageFileWizard {
   // Reads the texts and fills the group list, every group selected.
   void ReadTexts() override;
   bool DefinePackage() override;
-  RunOutcome Write(const std::string& path) override {
-    return RunBackup(*mPackage, ExchangeContext::Instance().Connection(), path);
-  }
   std::string FaultText() const override { return mTexts.Msg_ExportData_Fault; }
 
  private:

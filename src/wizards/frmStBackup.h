@@ -1,6 +1,5 @@
 #pragma once
 
-#include "framework/ExchangeContext.h"
 #include "maintenance/BackupDefinitions.h"
 #include "wizards/PackageFileWizard.h"
 
@@ -15,9 +14,6 @@ class frmStBackup : public PackageFileWizard {
  protected:
   void ReadTexts() override { mTexts = ReadStockBackupTexts(); }
   bool DefinePackage() override;
-  RunOutcome Write(const std::string& path) override {
-    return RunBackup(*mPackage, ExchangeContext::Instance().Connection(), path);
-  }
   std::string FaultText() const override { return mTexts.Msg_ExportData_Fault; }
 
  private:
