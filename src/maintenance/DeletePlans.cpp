@@ -38,6 +38,8 @@ BusinessDeleteTexts ReadBusinessDeleteTexts() {
       {"Msg_bi_SubBill", "分单明细表", &T::Msg_bi_SubBill},
       {"Msg_bi_SubItem", "做法明细表", &T::Msg_bi_SubItem},
       {"Msg_bi_BillLog", "操作明细表", &T::Msg_bi_BillLog},
+      {"Msg_Unsent", "有 ", &T::Msg_Unsent_Left, "Left"},
+      {"Msg_Unsent", " 张账单尚未上传到总部，确定要删除吗？", &T::Msg_Unsent_Right, "Right"},
   };
   return ReadTextTable<T>("frmDelete", kRows);
 }
@@ -101,12 +103,24 @@ DeletePlan BaseDataDeletePlan(const BaseDataTexts& catalogue, const std::vector<
   return plan;
 }
 
+BaseDataDeleteTexts ReadBaseDataDeleteTexts() {
+  using T = BaseDataDeleteTexts;
+  static constexpr TextRow<T> kRows[] = {
+      {"Msg_ToSelect", "请选择要删除的基础数据类型！", &T::Msg_ToSelect},
+  };
+  T texts = ReadTextTable<T>("frmDDDelete", kRows);
+  texts.catalogue = ReadBaseDataTexts("frmDDDelete");
+  return texts;
+}
+
 StockDeleteTexts ReadStockDeleteTexts() {
   using T = StockDeleteTexts;
   static constexpr TextRow<T> kRows[] = {
       {"Msg_DateTimeOutOfRange", "开始时间不能大于结束时间！", &T::Msg_DateTimeOutOfRange},
       {"Msg_st_Bill", "进销存单据", &T::Msg_st_Bill},
       {"Msg_st_BillItem", "进销存明细", &T::Msg_st_BillItem},
+      {"Msg_Unsent", "有 ", &T::Msg_Unsent_Left, "Left"},
+      {"Msg_Unsent", " 张单据尚未上传到总部，确定要删除吗？", &T::Msg_Unsent_Right, "Right"},
   };
   T texts = ReadTextTable<T>("frmStDelete", kRows);
   texts.masterTables = ReadStockMasterTexts("frmStDelete");
