@@ -361,8 +361,8 @@ void RenderDeleteWizard(Renderer& renderer, const std::string& name,
   renderer.Save(wizard, name + "-2-finished");
 }
 
-// The settled bills of two days already at head office, every group of base
-// data, the stock master tables.
+// The settled bills of two days already at head office, the stock master
+// tables, every group of base data.
 void RenderDeletes(Renderer& renderer) {
   test::TempDir work;
   auto host = db::OpenConnection(test::CreateEmptyHostDatabase(db::Backend::Sqlite, work));
@@ -372,10 +372,11 @@ void RenderDeletes(Renderer& renderer) {
     wizard.findChild<QDateEdit*>("dtpBegin")->setDate(QDate(2024, 3, 1));
     wizard.findChild<QDateEdit*>("dtpEnd")->setDate(QDate(2024, 3, 2));
   });
-  RenderDeleteWizard<frmDDDelete>(renderer, "frmDDDelete");
   RenderDeleteWizard<frmStDelete>(renderer, "frmStDelete", [](frmStDelete& wizard) {
     wizard.findChild<QRadioButton*>("optDeleteType_2")->setChecked(true);
   });
+  // Last: it empties the accounts too.
+  RenderDeleteWizard<frmDDDelete>(renderer, "frmDDDelete");
 }
 
 // Branch B01 of the sample database with a week of bills and stock, and a
