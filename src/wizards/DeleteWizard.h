@@ -49,8 +49,10 @@ class DeleteWizard : public ui::WizardFrame {
   virtual std::string DateRefusal() const { return ""; }
   // What to delete.
   virtual DeletePlan Plan(db::Connection& host) = 0;
-  // The question before deleting `count` rows head office has not received.
+  // The question before deleting `count` rows head office has not received;
+  // asked only by wizards whose plans count such rows.
   virtual std::string UnsentQuestion(std::int64_t count) const;
+  // Shows the matching backup wizard modally at `left`, `top` (twips).
   virtual void OpenBackup(int left, int top) = 0;
 
  private:

@@ -197,15 +197,22 @@ TEST_F(DeleteWizards, UnsentBillsAreDeletedOnlyAfterYesToTheQuestion) {
   EXPECT_EQ(mUi.Shown("ask: "), (std::vector<std::string>{question, question}));
 }
 
-// A refused account is told why, must be entered again and deletes nothing;
-// the run never starts.
+// A refused account (wrong password, unknown, switched off, damaged hash, no
+// privilege) is told why, must be entered again and deletes nothing; the run
+// never starts.
 TEST_F(DeleteWizards, ARefusedAccountDeletesNothingAndMustBeEnteredAgain) {
   frmDelete wizard(mUi);
   Choose(wizard, Option("optDeleteType_3"));
   EXPECT_EQ(Field(wizard, "txtPSW")->echoMode(), QLineEdit::Password);
   const std::int64_t jobs = Rows("prn_PrintJob");
+  // A manager whose stored hash lost its end: admin's password, cut short.
+  mHost->Execute(
+      "INSERT INTO pv_User (UserID, UserName, UserGroupID, PasswordHash, Disabled, Remark) "
+      "SELECT 'damaged', UserName, UserGroupID, substr(PasswordHash, 1, 60), 0, '' "
+      "FROM pv_User WHERE UserID='admin'");
   for (const auto& [user, password, message] :
        {std::tuple{"admin", "wrong", "账号或密码错误，请重新输入！"},
+        std::tuple{"damaged", "admin", "账号或密码错误，请重新输入！"},
         std::tuple{"nobody", "", "账号或密码错误，请重新输入！"},
         std::tuple{"leaver", "leaver", "账号或密码错误，请重新输入！"},
         std::tuple{"cashier", "cashier", "不允许删除数据：您的权限不足！"}}) {
