@@ -176,25 +176,34 @@ TEST_F(DeleteWizards, EachChoiceDeletesItsRowsAndKeepsTheOthers) {
   }
 }
 
-// Bills head office has not received are deleted only when the user says so;
-// No (the default answer) keeps everything and the wizard on the account step.
-TEST_F(DeleteWizards, UnsentBillsAreDeletedOnlyAfterYesToTheQuestion) {
-  const std::int64_t unsent = Rows("bi_Bill WHERE IsUploaded=0");
-  ASSERT_GT(unsent, 0);
-  const std::string question =
-      "ask: 提示 | 有 " + std::to_string(unsent) + " 张账单尚未上传到总部，确定要删除吗？ | No";
-  frmDelete wizard(mUi);
-  Choose(wizard, Option("optDeleteType_1"));
-  const std::int64_t bills = Rows("bi_Bill");
-  mUi.answers = {false};
-  EXPECT_FALSE(Delete(wizard));
-  EXPECT_EQ(wizard.CurrentStep(), 1);
-  EXPECT_EQ(Rows("bi_Bill"), bills);
-  EXPECT_TRUE(Lines(wizard).empty());
-  mUi.answers = {true};
-  EXPECT_TRUE(Delete(wizard));
-  EXPECT_EQ(Rows("bi_Bill") + Rows("bi_BillItem"), 0);
-  EXPECT_EQ(mUi.Shown("ask: "), (std::vector<std::string>{question, question}));
+// Bills and stock documents head office has not received are deleted only
+// when the user says so; No (the default answer) keeps everything and the
+// wizard on the account step.
+TEST_F(DeleteWizards, UnsentRowsAreDeletedOnlyAfterYesToTheQuestion) {
+  frmDelete business(mUi);
+  frmStDelete stock(mUi);
+  for (const auto& [wizard, unsent, table, what] :
+       {std::tuple<ui::WizardFrame*, std::string, std::string, std::string>{
+            &business, "bi_Bill WHERE IsUploaded=0", "bi_Bill", "张账单"},
+        {&stock, "st_Bill WHERE Uploaded=0", "st_Bill", "张单据"}}) {
+    SCOPED_TRACE(table);
+    mUi.shown.clear();
+    const std::int64_t count = Rows(unsent);
+    ASSERT_GT(count, 0);
+    const std::string question = "ask: 提示 | 有 " + std::to_string(count) + " " + what +
+                                 "尚未上传到总部，确定要删除吗？ | No";
+    Choose(*wizard, Option("optDeleteType_1"));
+    const std::int64_t rows = Rows(table);
+    mUi.answers = {false};
+    EXPECT_FALSE(Delete(*wizard));
+    EXPECT_EQ(wizard->CurrentStep(), 1);
+    EXPECT_EQ(Rows(table), rows);
+    EXPECT_TRUE(Lines(*wizard).empty());
+    mUi.answers = {true};
+    EXPECT_TRUE(Delete(*wizard));
+    EXPECT_EQ(Rows(table), 0);
+    EXPECT_EQ(mUi.Shown("ask: "), (std::vector<std::string>{question, question}));
+  }
 }
 
 // A refused account (wrong password, unknown, switched off, damaged hash, no
