@@ -110,10 +110,6 @@ void LoadMessages() noexcept;
 // the next LoadMessages replaces it.
 cLanguage& gLanguage();
 
-// Every key of section "Main" that LoadMessages reads, each with its
-// property ("Default", "Left", ...), in reading order.
-std::vector<std::pair<std::string, std::string>> MessageKeys();
-
 // The leading whole number of a settings value ("2", " 3 ", "1abc" give 2,
 // 3, 1); 0 when the value does not start with one or it does not fit.
 std::int32_t LeadingNumber(const std::string& text);
