@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
 
 #include "LanguageFiles.h"
 #include "i18n/Messages.h"
