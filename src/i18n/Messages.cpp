@@ -1,6 +1,7 @@
 #include "i18n/Messages.h"
 
 #include <charconv>
+#include <cstdlib>
 #include <memory>
 
 #include "framework/PluginFolder.h"
@@ -106,8 +107,12 @@ std::unique_ptr<cLanguage> gReader;
 std::unique_ptr<cLanguage> NewReader() {
   auto reader = std::make_unique<cLanguage>();
   std::int32_t language = 0;
-  IgnoreFailure(
-      [&] { language = LeadingNumber(GetUserSetting("Tavolo", "Language", "Language", "0")); });
+  IgnoreFailure([&] {
+    const char* chosen = std::getenv(kLanguageVariable);
+    language = LeadingNumber(chosen != nullptr && *chosen != '\0'
+                                 ? chosen
+                                 : GetUserSetting("Tavolo", "Language", "Language", "0"));
+  });
   IgnoreFailure([&] { reader->SetAppExeName(kModuleName); });
   IgnoreFailure([&] { reader->SetLanguage(language); });
   IgnoreFailure([&] { reader->SetSection("Main"); });

@@ -96,12 +96,18 @@ struct MessageTexts {
 // runs there (SetHost, the runners' Initialize) and nowhere concurrently.
 const MessageTexts& Messages();
 
-// Reads the language number from the per-user settings (application
-// "Tavolo", section "Language", key "Language", default "0", its leading
-// number; anything else is 0), makes a new gLanguage for it (module
-// tavExDataApp, section "Main") and reads every shared text with its
-// built-in default. A missing or broken language file, or a failing step,
-// leaves the defaults (or the earlier text); nothing is thrown.
+// The environment variable that, when set and not empty, chooses the
+// language number for this process and what it starts (the plug-in that
+// `tavexdata action` loads), in place of the per-user setting: the command
+// line's --lang sets it.
+inline constexpr const char* kLanguageVariable = "TAVEX_LANGUAGE";
+
+// Reads the language number from $TAVEX_LANGUAGE when set, else from the
+// per-user settings (application "Tavolo", section "Language", key
+// "Language", default "0"), its leading number (anything else is 0), makes a new gLanguage for it
+// (module tavExDataApp, section "Main") and reads every shared text with its built-in default. A
+// missing or broken language file, or a failing step, leaves the defaults (or the earlier text);
+// nothing is thrown.
 void LoadMessages() noexcept;
 
 // The language reader that the last LoadMessages made, for dialogs to read
