@@ -23,7 +23,7 @@ void AddWholeTable(engine::Package& package, const std::string& caption, const s
 
 namespace {
 
-constexpr TextRow<BusinessBackupTexts> kBusinessBackupTextsRows[] = {
+constexpr TextRow<BusinessBackupTexts> kBusinessBackupRows[] = {
     {"Msg_ExportData", "导出数据失败!", &BusinessBackupTexts::Msg_ExportData_Fault, "Fault"},
     {"Msg_PackageName", "业务数据备份", &BusinessBackupTexts::Msg_PackageName},
     {"Msg_bi_Bill", "消费账单表", &BusinessBackupTexts::Msg_bi_Bill},
@@ -38,7 +38,7 @@ constexpr TextRow<BusinessBackupTexts> kBusinessBackupTextsRows[] = {
     {"Msg_bi_SubBill", "删除重复的分单明细", &BusinessBackupTexts::Msg_bi_SubBill_Delete, "Delete"},
 };
 
-const TextTable<BusinessBackupTexts> kBusinessBackupTexts({"frmBackup"}, kBusinessBackupTextsRows);
+const TextTable<BusinessBackupTexts> kBusinessBackupTexts({"frmBackup"}, kBusinessBackupRows);
 
 }  // namespace
 
@@ -86,15 +86,14 @@ std::unique_ptr<engine::Package> DefineBusinessBackup(const BusinessBackupTexts&
 
 namespace {
 
-constexpr TextRow<BaseDataBackupTexts> kBaseDataBackupTextsRows[] = {
+constexpr TextRow<BaseDataBackupTexts> kBaseDataBackupRows[] = {
     {"Msg_PackageName", "基础数据备份", &BaseDataBackupTexts::Msg_PackageName},
     {"Msg_ExportData", "导出数据失败!", &BaseDataBackupTexts::Msg_ExportData_Fault, "Fault"},
     {"Msg_ToSelect", "请选择要备份的基础数据类型！", &BaseDataBackupTexts::Msg_ToSelect},
     {"Msg_Delete", "(删除)", &BaseDataBackupTexts::Msg_Delete},
 };
 
-const TextTable<BaseDataBackupTexts> kBaseDataBackupTexts({"frmDDBackup"},
-                                                          kBaseDataBackupTextsRows);
+const TextTable<BaseDataBackupTexts> kBaseDataBackupTexts({"frmDDBackup"}, kBaseDataBackupRows);
 
 }  // namespace
 
@@ -127,7 +126,7 @@ std::string DefaultBaseDataPath(const std::string& folder, const std::string& pa
 
 namespace {
 
-constexpr TextRow<StockBackupTexts> kStockBackupTextsRows[] = {
+constexpr TextRow<StockBackupTexts> kStockBackupRows[] = {
     {"Msg_ExportData_Fault", "导出数据失败!", &StockBackupTexts::Msg_ExportData_Fault},
     {"Msg_PackageName", "业务数据备份", &StockBackupTexts::Msg_PackageName},
     {"Msg_Delete", "(删除)", &StockBackupTexts::Msg_Delete},
@@ -137,7 +136,7 @@ constexpr TextRow<StockBackupTexts> kStockBackupTextsRows[] = {
     {"Msg_st_BillItem_Delete", "删除重复的进销存明细", &StockBackupTexts::Msg_st_BillItem_Delete},
 };
 
-const TextTable<StockBackupTexts> kStockBackupTexts({"frmStBackup"}, kStockBackupTextsRows);
+const TextTable<StockBackupTexts> kStockBackupTexts({"frmStBackup"}, kStockBackupRows);
 
 }  // namespace
 

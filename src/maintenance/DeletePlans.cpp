@@ -28,7 +28,7 @@ std::optional<DateRange> DeleteDays(std::chrono::year_month_day first,
 
 namespace {
 
-constexpr TextRow<BusinessDeleteTexts> kBusinessDeleteTextsRows[] = {
+constexpr TextRow<BusinessDeleteTexts> kBusinessDeleteRows[] = {
     {"Msg_DateTimeOutOfRange", "开始时间不能大于结束时间！",
      &BusinessDeleteTexts::Msg_DateTimeOutOfRange},
     {"Msg_prn_PrintJob", "打印任务表", &BusinessDeleteTexts::Msg_prn_PrintJob},
@@ -41,7 +41,7 @@ constexpr TextRow<BusinessDeleteTexts> kBusinessDeleteTextsRows[] = {
     {"Msg_bi_BillLog", "操作明细表", &BusinessDeleteTexts::Msg_bi_BillLog},
 };
 
-const TextTable<BusinessDeleteTexts> kBusinessDeleteTexts({"frmDelete"}, kBusinessDeleteTextsRows);
+const TextTable<BusinessDeleteTexts> kBusinessDeleteTexts({"frmDelete"}, kBusinessDeleteRows);
 
 }  // namespace
 
@@ -108,14 +108,14 @@ DeletePlan BaseDataDeletePlan(const BaseDataTexts& catalogue, const std::vector<
 
 namespace {
 
-constexpr TextRow<StockDeleteTexts> kStockDeleteTextsRows[] = {
+constexpr TextRow<StockDeleteTexts> kStockDeleteRows[] = {
     {"Msg_DateTimeOutOfRange", "开始时间不能大于结束时间！",
      &StockDeleteTexts::Msg_DateTimeOutOfRange},
     {"Msg_st_Bill", "进销存单据", &StockDeleteTexts::Msg_st_Bill},
     {"Msg_st_BillItem", "进销存明细", &StockDeleteTexts::Msg_st_BillItem},
 };
 
-const TextTable<StockDeleteTexts> kStockDeleteTexts({"frmStDelete"}, kStockDeleteTextsRows);
+const TextTable<StockDeleteTexts> kStockDeleteTexts({"frmStDelete"}, kStockDeleteRows);
 
 }  // namespace
 

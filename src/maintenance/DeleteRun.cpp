@@ -22,7 +22,7 @@ db::Params RangeParams(bool ranged, const std::optional<DateRange>& range) {
 
 namespace {
 
-constexpr TextRow<DeleteTexts> kDeleteTextsRows[] = {
+constexpr TextRow<DeleteTexts> kDeleteRows[] = {
     {"Msg_Deleting", "正在删除：", &DeleteTexts::Msg_Deleting},
     {"Msg_Delete", "确定要取消删除数据吗？如果确定请点击“是”；否则，点击“否”则继续...",
      &DeleteTexts::Msg_Delete_Cancel, "Cancel"},
@@ -32,8 +32,7 @@ constexpr TextRow<DeleteTexts> kDeleteTextsRows[] = {
     {"Msg_Delete", "删除数据失败：", &DeleteTexts::Msg_Delete_Fault, "Fault"},
 };
 
-const TextTable<DeleteTexts> kDeleteTexts({"frmDelete", "frmDDDelete", "frmStDelete"},
-                                          kDeleteTextsRows);
+const TextTable<DeleteTexts> kDeleteTexts({"frmDelete", "frmDDDelete", "frmStDelete"}, kDeleteRows);
 
 }  // namespace
 

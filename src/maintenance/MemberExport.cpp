@@ -67,11 +67,7 @@ void NameColumnsAsWritten(db::Connection& work, const MemberExportTexts& texts) 
   }
 }
 
-}  // namespace
-
-namespace {
-
-constexpr TextRow<MemberExportTexts> kMemberExportTextsRows[] = {
+constexpr TextRow<MemberExportTexts> kMemberExportRows[] = {
     {"Msg_PackageName", "会员卡资料", &MemberExportTexts::Msg_PackageName},
     {"Msg_ExportData_Fault", "导出数据失败!", &MemberExportTexts::Msg_ExportData_Fault},
     {"Msg_Filter_DbFile", "数据库文件(*.db)", &MemberExportTexts::Msg_Filter_DbFile},
@@ -79,7 +75,8 @@ constexpr TextRow<MemberExportTexts> kMemberExportTextsRows[] = {
     {"Msg_mb_MemberInfo", "会员卡资料", &MemberExportTexts::Msg_mb_MemberInfo},
 };
 
-const TextTable<MemberExportTexts> kMemberExportTexts({"frmExport"}, kMemberExportTextsRows);
+const TextTable<MemberExportTexts> kMemberExportTexts({"frmExport"}, kMemberExportRows);
+
 // The names of MemberCardID, MemberName, ... in the written file.
 const TextList kColumns({"frmExport"}, {
                                            {"Msg_MemberCardID", "", "卡号"},

@@ -9,12 +9,12 @@ namespace tavex {
 
 namespace {
 
-constexpr TextRow<RestoreTexts> kRestoreTextsRows[] = {
+constexpr TextRow<RestoreTexts> kRestoreRows[] = {
     {"Msg_Error", "错误：所选文件不是有效的数据库文件！", &RestoreTexts::Msg_Error},
     {"Msg_ImportFault", "导入数据失败!", &RestoreTexts::Msg_ImportFault},
 };
 
-const TextTable<RestoreTexts> kRestoreTexts({"frmRestore"}, kRestoreTextsRows);
+const TextTable<RestoreTexts> kRestoreTexts({"frmRestore"}, kRestoreRows);
 
 }  // namespace
 
