@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-
 #include "LanguageFiles.h"
 #include "i18n/Messages.h"
 #include "storage/UserSettings.h"
