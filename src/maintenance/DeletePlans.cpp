@@ -26,21 +26,26 @@ std::optional<DateRange> DeleteDays(std::chrono::year_month_day first,
   return DateRange{first, storage::RangeEnd(last)};
 }
 
-BusinessDeleteTexts ReadBusinessDeleteTexts() {
-  using T = BusinessDeleteTexts;
-  static constexpr TextRow<T> kRows[] = {
-      {"Msg_DateTimeOutOfRange", "开始时间不能大于结束时间！", &T::Msg_DateTimeOutOfRange},
-      {"Msg_prn_PrintJob", "打印任务表", &T::Msg_prn_PrintJob},
-      {"Msg_prn_PrintJobItem", "打印任务明细表", &T::Msg_prn_PrintJobItem},
-      {"Msg_bi_Bill", "消费账单表", &T::Msg_bi_Bill},
-      {"Msg_bi_BillPayment", "支付明细表", &T::Msg_bi_BillPayment},
-      {"Msg_bi_BillItem", "消费明细表", &T::Msg_bi_BillItem},
-      {"Msg_bi_SubBill", "分单明细表", &T::Msg_bi_SubBill},
-      {"Msg_bi_SubItem", "做法明细表", &T::Msg_bi_SubItem},
-      {"Msg_bi_BillLog", "操作明细表", &T::Msg_bi_BillLog},
-  };
-  return ReadTextTable<T>("frmDelete", kRows);
-}
+namespace {
+
+constexpr TextRow<BusinessDeleteTexts> kBusinessDeleteRows[] = {
+    {"Msg_DateTimeOutOfRange", "开始时间不能大于结束时间！",
+     &BusinessDeleteTexts::Msg_DateTimeOutOfRange},
+    {"Msg_prn_PrintJob", "打印任务表", &BusinessDeleteTexts::Msg_prn_PrintJob},
+    {"Msg_prn_PrintJobItem", "打印任务明细表", &BusinessDeleteTexts::Msg_prn_PrintJobItem},
+    {"Msg_bi_Bill", "消费账单表", &BusinessDeleteTexts::Msg_bi_Bill},
+    {"Msg_bi_BillPayment", "支付明细表", &BusinessDeleteTexts::Msg_bi_BillPayment},
+    {"Msg_bi_BillItem", "消费明细表", &BusinessDeleteTexts::Msg_bi_BillItem},
+    {"Msg_bi_SubBill", "分单明细表", &BusinessDeleteTexts::Msg_bi_SubBill},
+    {"Msg_bi_SubItem", "做法明细表", &BusinessDeleteTexts::Msg_bi_SubItem},
+    {"Msg_bi_BillLog", "操作明细表", &BusinessDeleteTexts::Msg_bi_BillLog},
+};
+
+const TextTable<BusinessDeleteTexts> kBusinessDeleteTexts({"frmDelete"}, kBusinessDeleteRows);
+
+}  // namespace
+
+BusinessDeleteTexts ReadBusinessDeleteTexts() { return kBusinessDeleteTexts.Read(); }
 
 DeletePlan BusinessDeletePlan(const BusinessDeleteTexts& texts, BusinessDeleteKind kind) {
   DeletePlan plan;
@@ -101,14 +106,21 @@ DeletePlan BaseDataDeletePlan(const BaseDataTexts& catalogue, const std::vector<
   return plan;
 }
 
+namespace {
+
+constexpr TextRow<StockDeleteTexts> kStockDeleteRows[] = {
+    {"Msg_DateTimeOutOfRange", "开始时间不能大于结束时间！",
+     &StockDeleteTexts::Msg_DateTimeOutOfRange},
+    {"Msg_st_Bill", "进销存单据", &StockDeleteTexts::Msg_st_Bill},
+    {"Msg_st_BillItem", "进销存明细", &StockDeleteTexts::Msg_st_BillItem},
+};
+
+const TextTable<StockDeleteTexts> kStockDeleteTexts({"frmStDelete"}, kStockDeleteRows);
+
+}  // namespace
+
 StockDeleteTexts ReadStockDeleteTexts() {
-  using T = StockDeleteTexts;
-  static constexpr TextRow<T> kRows[] = {
-      {"Msg_DateTimeOutOfRange", "开始时间不能大于结束时间！", &T::Msg_DateTimeOutOfRange},
-      {"Msg_st_Bill", "进销存单据", &T::Msg_st_Bill},
-      {"Msg_st_BillItem", "进销存明细", &T::Msg_st_BillItem},
-  };
-  T texts = ReadTextTable<T>("frmStDelete", kRows);
+  StockDeleteTexts texts = kStockDeleteTexts.Read();
   texts.masterTables = ReadStockMasterTexts("frmStDelete");
   return texts;
 }
