@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Renders every built dialog at each of its steps, in Chinese (the built-in
-# texts) and English (languages/tavExDataApp.eng), offscreen into
+# Renders every built dialog at each of its steps, in Simplified Chinese (the
+# built-in texts), Traditional Chinese (languages/tavExDataApp.big, "-hk") and
+# English (languages/tavExDataApp.eng), offscreen into
 # docs/screenshots/*.png. The CJK font (fonts-wqy-microhei) comes with
 # scripts/install-deps.sh.
 set -euo pipefail
@@ -15,6 +16,6 @@ cmake --build "$build" -j "$(nproc)" --target ui_screenshots
 export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
 mkdir -p docs/screenshots
-for language in zh en; do
+for language in zh hk en; do
   "$build/tools/screenshots/ui_screenshots" docs/screenshots "$language"
 done

@@ -96,12 +96,18 @@ struct MessageTexts {
 // runs there (SetHost, the runners' Initialize) and nowhere concurrently.
 const MessageTexts& Messages();
 
-// Reads the language number from the per-user settings (application
-// "Tavolo", section "Language", key "Language", default "0", its leading
-// number; anything else is 0), makes a new gLanguage for it (module
-// tavExDataApp, section "Main") and reads every shared text with its
-// built-in default. A missing or broken language file, or a failing step,
-// leaves the defaults (or the earlier text); nothing is thrown.
+// The environment variable that, when set and not empty, chooses the
+// language number for this process and what it starts (the plug-in that
+// `tavexdata action` loads), in place of the per-user setting: the command
+// line's --lang sets it.
+inline constexpr const char* kLanguageVariable = "TAVEX_LANGUAGE";
+
+// Reads the language number from $TAVEX_LANGUAGE when set, else from the
+// per-user settings (application "Tavolo", section "Language", key
+// "Language", default "0"), its leading number (anything else is 0), makes a new gLanguage for it
+// (module tavExDataApp, section "Main") and reads every shared text with its built-in default. A
+// missing or broken language file, or a failing step, leaves the defaults (or the earlier text);
+// nothing is thrown.
 void LoadMessages() noexcept;
 
 // The language reader that the last LoadMessages made, for dialogs to read
@@ -109,10 +115,6 @@ void LoadMessages() noexcept;
 // loaded the same way, so look-ups still yield their defaults. Valid until
 // the next LoadMessages replaces it.
 cLanguage& gLanguage();
-
-// Every key of section "Main" that LoadMessages reads, each with its
-// property ("Default", "Left", ...), in reading order.
-std::vector<std::pair<std::string, std::string>> MessageKeys();
 
 // The leading whole number of a settings value ("2", " 3 ", "1abc" give 2,
 // 3, 1); 0 when the value does not start with one or it does not fit.

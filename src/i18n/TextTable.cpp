@@ -23,4 +23,18 @@ std::vector<std::string> ReadTextList(const std::string& section,
   return texts;
 }
 
+TextList::TextList(std::initializer_list<const char*> sections, std::vector<TextKey> keys,
+                   std::source_location where)
+    : mKeys(std::move(keys)) {
+  for (const char* section : sections) {
+    for (const TextKey& key : mKeys) {
+      RegisterText({section, key.key, key.property, key.defaultText, where.file_name()});
+    }
+  }
+}
+
+std::vector<std::string> TextList::Read(const std::string& section) const noexcept {
+  return ReadTextList(section, mKeys);
+}
+
 }  // namespace tavex

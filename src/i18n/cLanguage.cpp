@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "framework/PluginFolder.h"
+#include "i18n/TextRegistry.h"
 
 namespace tavex {
 
@@ -115,6 +116,7 @@ std::string cLanguage::getValue(const std::string& sKey, const std::string& sPro
   mKey = sKey.empty() ? "Settings" : sKey;
   mProperty = sProperty.empty() ? "Default" : sProperty;
   mDefault = sDefault;
+  NotifyLookup({mSection, mKey, mProperty, mDefault});
   return Value();
 }
 

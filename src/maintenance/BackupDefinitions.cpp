@@ -21,23 +21,28 @@ void AddWholeTable(engine::Package& package, const std::string& caption, const s
 
 }  // namespace
 
-BusinessBackupTexts ReadBusinessBackupTexts() {
-  using Row = TextRow<BusinessBackupTexts>;
-  using T = BusinessBackupTexts;
-  static constexpr Row kRows[] = {
-      {"Msg_ExportData", "导出数据失败!", &T::Msg_ExportData_Fault, "Fault"},
-      {"Msg_PackageName", "业务数据备份", &T::Msg_PackageName},
-      {"Msg_bi_Bill", "消费账单表", &T::Msg_bi_Bill},
-      {"Msg_bi_Bill", "删除重复的消费账单", &T::Msg_bi_Bill_Delete, "Delete"},
-      {"Msg_bi_BillPayment", "支付明细表", &T::Msg_bi_BillPayment},
-      {"Msg_bi_BillPayment", "删除重复的支付明细", &T::Msg_bi_BillPayment_Delete, "Delete"},
-      {"Msg_bi_BillItem", "消费明细表", &T::Msg_bi_BillItem},
-      {"Msg_bi_BillItem", "删除重复的消费明细", &T::Msg_bi_BillItem_Delete, "Delete"},
-      {"Msg_bi_SubBill", "分单明细表", &T::Msg_bi_SubBill},
-      {"Msg_bi_SubBill", "删除重复的分单明细", &T::Msg_bi_SubBill_Delete, "Delete"},
-  };
-  return ReadTextTable<T>("frmBackup", kRows);
-}
+namespace {
+
+constexpr TextRow<BusinessBackupTexts> kBusinessBackupRows[] = {
+    {"Msg_ExportData", "导出数据失败!", &BusinessBackupTexts::Msg_ExportData_Fault, "Fault"},
+    {"Msg_PackageName", "业务数据备份", &BusinessBackupTexts::Msg_PackageName},
+    {"Msg_bi_Bill", "消费账单表", &BusinessBackupTexts::Msg_bi_Bill},
+    {"Msg_bi_Bill", "删除重复的消费账单", &BusinessBackupTexts::Msg_bi_Bill_Delete, "Delete"},
+    {"Msg_bi_BillPayment", "支付明细表", &BusinessBackupTexts::Msg_bi_BillPayment},
+    {"Msg_bi_BillPayment", "删除重复的支付明细", &BusinessBackupTexts::Msg_bi_BillPayment_Delete,
+     "Delete"},
+    {"Msg_bi_BillItem", "消费明细表", &BusinessBackupTexts::Msg_bi_BillItem},
+    {"Msg_bi_BillItem", "删除重复的消费明细", &BusinessBackupTexts::Msg_bi_BillItem_Delete,
+     "Delete"},
+    {"Msg_bi_SubBill", "分单明细表", &BusinessBackupTexts::Msg_bi_SubBill},
+    {"Msg_bi_SubBill", "删除重复的分单明细", &BusinessBackupTexts::Msg_bi_SubBill_Delete, "Delete"},
+};
+
+const TextTable<BusinessBackupTexts> kBusinessBackupTexts({"frmBackup"}, kBusinessBackupRows);
+
+}  // namespace
+
+BusinessBackupTexts ReadBusinessBackupTexts() { return kBusinessBackupTexts.Read(); }
 
 std::unique_ptr<engine::Package> DefineBusinessBackup(const BusinessBackupTexts& texts,
                                                       const std::optional<DateRange>& range,
@@ -79,15 +84,21 @@ std::unique_ptr<engine::Package> DefineBusinessBackup(const BusinessBackupTexts&
   return package;
 }
 
+namespace {
+
+constexpr TextRow<BaseDataBackupTexts> kBaseDataBackupRows[] = {
+    {"Msg_PackageName", "基础数据备份", &BaseDataBackupTexts::Msg_PackageName},
+    {"Msg_ExportData", "导出数据失败!", &BaseDataBackupTexts::Msg_ExportData_Fault, "Fault"},
+    {"Msg_ToSelect", "请选择要备份的基础数据类型！", &BaseDataBackupTexts::Msg_ToSelect},
+    {"Msg_Delete", "(删除)", &BaseDataBackupTexts::Msg_Delete},
+};
+
+const TextTable<BaseDataBackupTexts> kBaseDataBackupTexts({"frmDDBackup"}, kBaseDataBackupRows);
+
+}  // namespace
+
 BaseDataBackupTexts ReadBaseDataBackupTexts() {
-  using T = BaseDataBackupTexts;
-  static constexpr TextRow<T> kRows[] = {
-      {"Msg_PackageName", "基础数据备份", &T::Msg_PackageName},
-      {"Msg_ExportData", "导出数据失败!", &T::Msg_ExportData_Fault, "Fault"},
-      {"Msg_ToSelect", "请选择要备份的基础数据类型！", &T::Msg_ToSelect},
-      {"Msg_Delete", "(删除)", &T::Msg_Delete},
-  };
-  T texts = ReadTextTable<T>("frmDDBackup", kRows);
+  BaseDataBackupTexts texts = kBaseDataBackupTexts.Read();
   texts.catalogue = ReadBaseDataTexts("frmDDBackup");
   return texts;
 }
@@ -113,30 +124,45 @@ std::string DefaultBaseDataPath(const std::string& folder, const std::string& pa
   return folder + (endsWithSlash ? "" : "/") + packageName + date + ".pkg";
 }
 
+namespace {
+
+constexpr TextRow<StockBackupTexts> kStockBackupRows[] = {
+    {"Msg_ExportData_Fault", "导出数据失败!", &StockBackupTexts::Msg_ExportData_Fault},
+    {"Msg_PackageName", "业务数据备份", &StockBackupTexts::Msg_PackageName},
+    {"Msg_Delete", "(删除)", &StockBackupTexts::Msg_Delete},
+    {"Msg_st_Bill", "进销存单据", &StockBackupTexts::Msg_st_Bill},
+    {"Msg_st_BillItem", "进销存明细", &StockBackupTexts::Msg_st_BillItem},
+    {"Msg_st_Bill_Delete", "删除重复的进销存单据", &StockBackupTexts::Msg_st_Bill_Delete},
+    {"Msg_st_BillItem_Delete", "删除重复的进销存明细", &StockBackupTexts::Msg_st_BillItem_Delete},
+};
+
+const TextTable<StockBackupTexts> kStockBackupTexts({"frmStBackup"}, kStockBackupRows);
+
+}  // namespace
+
 StockBackupTexts ReadStockBackupTexts() {
-  using T = StockBackupTexts;
-  static constexpr TextRow<T> kRows[] = {
-      {"Msg_ExportData_Fault", "导出数据失败!", &T::Msg_ExportData_Fault},
-      {"Msg_PackageName", "业务数据备份", &T::Msg_PackageName},
-      {"Msg_Delete", "(删除)", &T::Msg_Delete},
-      {"Msg_st_Bill", "进销存单据", &T::Msg_st_Bill},
-      {"Msg_st_BillItem", "进销存明细", &T::Msg_st_BillItem},
-      {"Msg_st_Bill_Delete", "删除重复的进销存单据", &T::Msg_st_Bill_Delete},
-      {"Msg_st_BillItem_Delete", "删除重复的进销存明细", &T::Msg_st_BillItem_Delete},
-  };
-  T texts = ReadTextTable<T>("frmStBackup", kRows);
+  StockBackupTexts texts = kStockBackupTexts.Read();
   texts.masterTables = ReadStockMasterTexts("frmStBackup");
   return texts;
 }
 
+namespace {
+
+// The master tables' own texts, which differ from the base data catalogue's.
+const TextList kMasterTables({"frmStBackup", "frmStDelete"},
+                             {
+                                 {"Msg_st_Location", "", "仓位表"},
+                                 {"Msg_st_Department", "", "领料部门表"},
+                                 {"Msg_st_ItemType", "", "物品类别表"},
+                                 {"Msg_st_Item", "", "库存物品表"},
+                                 {"Msg_dd_SupplierType", "", "供应商类别表"},
+                                 {"Msg_dd_Supplier", "", "供应商表"},
+                             });
+
+}  // namespace
+
 std::vector<std::string> ReadStockMasterTexts(const std::string& section) {
-  // The master tables' own texts, which differ from the base data catalogue's.
-  static const std::vector<TextKey> kMasterTables = {
-      {"Msg_st_Location", "", "仓位表"},           {"Msg_st_Department", "", "领料部门表"},
-      {"Msg_st_ItemType", "", "物品类别表"},       {"Msg_st_Item", "", "库存物品表"},
-      {"Msg_dd_SupplierType", "", "供应商类别表"}, {"Msg_dd_Supplier", "", "供应商表"},
-  };
-  return ReadTextList(section, kMasterTables);
+  return kMasterTables.Read(section);
 }
 
 std::unique_ptr<engine::Package> DefineStockBackup(const StockBackupTexts& texts,

@@ -86,7 +86,8 @@ StockBackupTexts ReadStockBackupTexts();
 inline constexpr std::array<const char*, 6> kStockMasterTables = {
     "st_Location", "st_Department", "st_ItemType", "st_Item", "dd_SupplierType", "dd_Supplier"};
 
-// The captions of the stock master tables from `section`, one per
+// The captions of the stock master tables from `section` (frmStBackup or
+// frmStDelete, the sections its text list is registered under), one per
 // kStockMasterTables entry, each with its built-in default.
 std::vector<std::string> ReadStockMasterTexts(const std::string& section);
 

@@ -85,13 +85,24 @@ std::string BaseDataTexts::TableCaption(std::size_t index) const {
   return kBaseDataTables.at(index).prefix + tables.at(index);
 }
 
-BaseDataTexts ReadBaseDataTexts(const std::string& section) {
+namespace {
+
+// The groups' texts, then the tables', in catalogue order.
+std::vector<TextKey> CatalogueKeys() {
   std::vector<TextKey> keys;
   for (const BaseDataGroup& group : kBaseDataGroups)
     keys.push_back({group.key, "", group.defaultText});
   for (const BaseDataTable& table : kBaseDataTables)
     keys.push_back({table.key, "", table.defaultText});
-  std::vector<std::string> read = ReadTextList(section, keys);
+  return keys;
+}
+
+const TextList kCatalogueTexts({"frmDDBackup", "frmDDDelete"}, CatalogueKeys());
+
+}  // namespace
+
+BaseDataTexts ReadBaseDataTexts(const std::string& section) {
+  std::vector<std::string> read = kCatalogueTexts.Read(section);
   BaseDataTexts texts;
   texts.groups.assign(read.begin(), read.begin() + kBaseDataGroupCount);
   texts.tables.assign(read.begin() + kBaseDataGroupCount, read.end());

@@ -43,6 +43,8 @@ struct BaseDataTexts {
   std::string TableCaption(std::size_t index) const;
 };
 
+// The texts from `section`: frmDDBackup or frmDDDelete (the sections its
+// text list is registered under).
 BaseDataTexts ReadBaseDataTexts(const std::string& section);
 
 }  // namespace tavex

@@ -26,23 +26,29 @@ std::optional<DateRange> DeleteDays(std::chrono::year_month_day first,
   return DateRange{first, storage::RangeEnd(last)};
 }
 
-BusinessDeleteTexts ReadBusinessDeleteTexts() {
-  using T = BusinessDeleteTexts;
-  static constexpr TextRow<T> kRows[] = {
-      {"Msg_DateTimeOutOfRange", "开始时间不能大于结束时间！", &T::Msg_DateTimeOutOfRange},
-      {"Msg_prn_PrintJob", "打印任务表", &T::Msg_prn_PrintJob},
-      {"Msg_prn_PrintJobItem", "打印任务明细表", &T::Msg_prn_PrintJobItem},
-      {"Msg_bi_Bill", "消费账单表", &T::Msg_bi_Bill},
-      {"Msg_bi_BillPayment", "支付明细表", &T::Msg_bi_BillPayment},
-      {"Msg_bi_BillItem", "消费明细表", &T::Msg_bi_BillItem},
-      {"Msg_bi_SubBill", "分单明细表", &T::Msg_bi_SubBill},
-      {"Msg_bi_SubItem", "做法明细表", &T::Msg_bi_SubItem},
-      {"Msg_bi_BillLog", "操作明细表", &T::Msg_bi_BillLog},
-      {"Msg_Unsent", "有 ", &T::Msg_Unsent_Left, "Left"},
-      {"Msg_Unsent", " 张账单尚未上传到总部，确定要删除吗？", &T::Msg_Unsent_Right, "Right"},
-  };
-  return ReadTextTable<T>("frmDelete", kRows);
-}
+namespace {
+
+constexpr TextRow<BusinessDeleteTexts> kBusinessDeleteRows[] = {
+    {"Msg_DateTimeOutOfRange", "开始时间不能大于结束时间！",
+     &BusinessDeleteTexts::Msg_DateTimeOutOfRange},
+    {"Msg_prn_PrintJob", "打印任务表", &BusinessDeleteTexts::Msg_prn_PrintJob},
+    {"Msg_prn_PrintJobItem", "打印任务明细表", &BusinessDeleteTexts::Msg_prn_PrintJobItem},
+    {"Msg_bi_Bill", "消费账单表", &BusinessDeleteTexts::Msg_bi_Bill},
+    {"Msg_bi_BillPayment", "支付明细表", &BusinessDeleteTexts::Msg_bi_BillPayment},
+    {"Msg_bi_BillItem", "消费明细表", &BusinessDeleteTexts::Msg_bi_BillItem},
+    {"Msg_bi_SubBill", "分单明细表", &BusinessDeleteTexts::Msg_bi_SubBill},
+    {"Msg_bi_SubItem", "做法明细表", &BusinessDeleteTexts::Msg_bi_SubItem},
+    {"Msg_bi_BillLog", "操作明细表", &BusinessDeleteTexts::Msg_bi_BillLog},
+    {"Msg_Unsent", "有 ", &BusinessDeleteTexts::Msg_Unsent_Left, "Left"},
+    {"Msg_Unsent", " 张账单尚未上传到总部，确定要删除吗？", &BusinessDeleteTexts::Msg_Unsent_Right,
+     "Right"},
+};
+
+const TextTable<BusinessDeleteTexts> kBusinessDeleteTexts({"frmDelete"}, kBusinessDeleteRows);
+
+}  // namespace
+
+BusinessDeleteTexts ReadBusinessDeleteTexts() { return kBusinessDeleteTexts.Read(); }
 
 DeletePlan BusinessDeletePlan(const BusinessDeleteTexts& texts, BusinessDeleteKind kind) {
   DeletePlan plan;
@@ -103,26 +109,40 @@ DeletePlan BaseDataDeletePlan(const BaseDataTexts& catalogue, const std::vector<
   return plan;
 }
 
+namespace {
+
+constexpr TextRow<BaseDataDeleteTexts> kBaseDataDeleteRows[] = {
+    {"Msg_ToSelect", "请选择要删除的基础数据类型！", &BaseDataDeleteTexts::Msg_ToSelect},
+};
+
+const TextTable<BaseDataDeleteTexts> kBaseDataDeleteTexts({"frmDDDelete"}, kBaseDataDeleteRows);
+
+}  // namespace
+
 BaseDataDeleteTexts ReadBaseDataDeleteTexts() {
-  using T = BaseDataDeleteTexts;
-  static constexpr TextRow<T> kRows[] = {
-      {"Msg_ToSelect", "请选择要删除的基础数据类型！", &T::Msg_ToSelect},
-  };
-  T texts = ReadTextTable<T>("frmDDDelete", kRows);
+  BaseDataDeleteTexts texts = kBaseDataDeleteTexts.Read();
   texts.catalogue = ReadBaseDataTexts("frmDDDelete");
   return texts;
 }
 
+namespace {
+
+constexpr TextRow<StockDeleteTexts> kStockDeleteRows[] = {
+    {"Msg_DateTimeOutOfRange", "开始时间不能大于结束时间！",
+     &StockDeleteTexts::Msg_DateTimeOutOfRange},
+    {"Msg_st_Bill", "进销存单据", &StockDeleteTexts::Msg_st_Bill},
+    {"Msg_st_BillItem", "进销存明细", &StockDeleteTexts::Msg_st_BillItem},
+    {"Msg_Unsent", "有 ", &StockDeleteTexts::Msg_Unsent_Left, "Left"},
+    {"Msg_Unsent", " 张单据尚未上传到总部，确定要删除吗？", &StockDeleteTexts::Msg_Unsent_Right,
+     "Right"},
+};
+
+const TextTable<StockDeleteTexts> kStockDeleteTexts({"frmStDelete"}, kStockDeleteRows);
+
+}  // namespace
+
 StockDeleteTexts ReadStockDeleteTexts() {
-  using T = StockDeleteTexts;
-  static constexpr TextRow<T> kRows[] = {
-      {"Msg_DateTimeOutOfRange", "开始时间不能大于结束时间！", &T::Msg_DateTimeOutOfRange},
-      {"Msg_st_Bill", "进销存单据", &T::Msg_st_Bill},
-      {"Msg_st_BillItem", "进销存明细", &T::Msg_st_BillItem},
-      {"Msg_Unsent", "有 ", &T::Msg_Unsent_Left, "Left"},
-      {"Msg_Unsent", " 张单据尚未上传到总部，确定要删除吗？", &T::Msg_Unsent_Right, "Right"},
-  };
-  T texts = ReadTextTable<T>("frmStDelete", kRows);
+  StockDeleteTexts texts = kStockDeleteTexts.Read();
   texts.masterTables = ReadStockMasterTexts("frmStDelete");
   return texts;
 }

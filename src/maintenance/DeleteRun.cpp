@@ -20,18 +20,23 @@ db::Params RangeParams(bool ranged, const std::optional<DateRange>& range) {
 
 }  // namespace
 
-DeleteTexts ReadDeleteTexts(const char* section) {
-  static constexpr TextRow<DeleteTexts> kRows[] = {
-      {"Msg_Deleting", "正在删除：", &DeleteTexts::Msg_Deleting},
-      {"Msg_Delete", "确定要取消删除数据吗？如果确定请点击“是”；否则，点击“否”则继续...",
-       &DeleteTexts::Msg_Delete_Cancel, "Cancel"},
-      {"Msg_Deleted", "已经删除：", &DeleteTexts::Msg_Deleted_Left, "Left"},
-      {"Msg_Deleted", " ，共删除 ", &DeleteTexts::Msg_Deleted_Middle, "Middle"},
-      {"Msg_Deleted", " 条数据", &DeleteTexts::Msg_Deleted_Right, "Right"},
-      {"Msg_Delete", "删除数据失败：", &DeleteTexts::Msg_Delete_Fault, "Fault"},
-  };
-  return ReadTextTable<DeleteTexts>(section, kRows);
-}
+namespace {
+
+constexpr TextRow<DeleteTexts> kDeleteRows[] = {
+    {"Msg_Deleting", "正在删除：", &DeleteTexts::Msg_Deleting},
+    {"Msg_Delete", "确定要取消删除数据吗？如果确定请点击“是”；否则，点击“否”则继续...",
+     &DeleteTexts::Msg_Delete_Cancel, "Cancel"},
+    {"Msg_Deleted", "已经删除：", &DeleteTexts::Msg_Deleted_Left, "Left"},
+    {"Msg_Deleted", " ，共删除 ", &DeleteTexts::Msg_Deleted_Middle, "Middle"},
+    {"Msg_Deleted", " 条数据", &DeleteTexts::Msg_Deleted_Right, "Right"},
+    {"Msg_Delete", "删除数据失败：", &DeleteTexts::Msg_Delete_Fault, "Fault"},
+};
+
+const TextTable<DeleteTexts> kDeleteTexts({"frmDelete", "frmDDDelete", "frmStDelete"}, kDeleteRows);
+
+}  // namespace
+
+DeleteTexts ReadDeleteTexts(const char* section) { return kDeleteTexts.Read(section); }
 
 DeleteRight CheckDeleteRight(const std::shared_ptr<db::Connection>& host, const std::string& user,
                              const std::string& password) {

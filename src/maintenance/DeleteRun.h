@@ -48,6 +48,8 @@ struct DeleteTexts {
   std::string Msg_Deleted_Right;
   std::string Msg_Delete_Fault;
 };
+// The texts from `section`: frmDelete, frmDDDelete or frmStDelete (the
+// sections its text table is registered under).
 DeleteTexts ReadDeleteTexts(const char* section);
 
 // What a run hands to its host: the progress list and bar, event processing,

@@ -67,25 +67,31 @@ void NameColumnsAsWritten(db::Connection& work, const MemberExportTexts& texts) 
   }
 }
 
+constexpr TextRow<MemberExportTexts> kMemberExportRows[] = {
+    {"Msg_PackageName", "会员卡资料", &MemberExportTexts::Msg_PackageName},
+    {"Msg_ExportData_Fault", "导出数据失败!", &MemberExportTexts::Msg_ExportData_Fault},
+    {"Msg_Filter_DbFile", "数据库文件(*.db)", &MemberExportTexts::Msg_Filter_DbFile},
+    {"Msg_Filter_CsvFile", "CSV 文件(*.csv)", &MemberExportTexts::Msg_Filter_CsvFile},
+    {"Msg_mb_MemberInfo", "会员卡资料", &MemberExportTexts::Msg_mb_MemberInfo},
+};
+
+const TextTable<MemberExportTexts> kMemberExportTexts({"frmExport"}, kMemberExportRows);
+
+// The names of MemberCardID, MemberName, ... in the written file.
+const TextList kColumns({"frmExport"}, {
+                                           {"Msg_MemberCardID", "", "卡号"},
+                                           {"Msg_MemberName", "", "姓名"},
+                                           {"Msg_MemberTypeName", "", "级别"},
+                                           {"Msg_MobileNumber", "", "手机号码"},
+                                           {"Msg_ConsumeSum", "", "消费总额"},
+                                           {"Msg_IntegralSum", "", "积分"},
+                                       });
+
 }  // namespace
 
 MemberExportTexts ReadMemberExportTexts() {
-  using T = MemberExportTexts;
-  static constexpr TextRow<T> kRows[] = {
-      {"Msg_PackageName", "会员卡资料", &T::Msg_PackageName},
-      {"Msg_ExportData_Fault", "导出数据失败!", &T::Msg_ExportData_Fault},
-      {"Msg_Filter_DbFile", "数据库文件(*.db)", &T::Msg_Filter_DbFile},
-      {"Msg_Filter_CsvFile", "CSV 文件(*.csv)", &T::Msg_Filter_CsvFile},
-      {"Msg_mb_MemberInfo", "会员卡资料", &T::Msg_mb_MemberInfo},
-  };
-  // The names of MemberCardID, MemberName, ... in the written file.
-  static const std::vector<TextKey> kColumns = {
-      {"Msg_MemberCardID", "", "卡号"},   {"Msg_MemberName", "", "姓名"},
-      {"Msg_MemberTypeName", "", "级别"}, {"Msg_MobileNumber", "", "手机号码"},
-      {"Msg_ConsumeSum", "", "消费总额"}, {"Msg_IntegralSum", "", "积分"},
-  };
-  T texts = ReadTextTable<T>("frmExport", kRows);
-  texts.columns = ReadTextList("frmExport", kColumns);
+  MemberExportTexts texts = kMemberExportTexts.Read();
+  texts.columns = kColumns.Read("frmExport");
   return texts;
 }
 

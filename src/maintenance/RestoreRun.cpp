@@ -7,13 +7,18 @@
 
 namespace tavex {
 
-RestoreTexts ReadRestoreTexts() {
-  static constexpr TextRow<RestoreTexts> kRows[] = {
-      {"Msg_Error", "错误：所选文件不是有效的数据库文件！", &RestoreTexts::Msg_Error},
-      {"Msg_ImportFault", "导入数据失败!", &RestoreTexts::Msg_ImportFault},
-  };
-  return ReadTextTable<RestoreTexts>("frmRestore", kRows);
-}
+namespace {
+
+constexpr TextRow<RestoreTexts> kRestoreRows[] = {
+    {"Msg_Error", "错误：所选文件不是有效的数据库文件！", &RestoreTexts::Msg_Error},
+    {"Msg_ImportFault", "导入数据失败!", &RestoreTexts::Msg_ImportFault},
+};
+
+const TextTable<RestoreTexts> kRestoreTexts({"frmRestore"}, kRestoreRows);
+
+}  // namespace
+
+RestoreTexts ReadRestoreTexts() { return kRestoreTexts.Read(); }
 
 bool FillsAccountTables(engine::Package& package) {
   for (std::int32_t i = 1; i <= package.ExDatas().Count(); ++i) {

@@ -35,10 +35,10 @@ constexpr Row kTextRows[] = {
     {"Msg_SynData", "数据同步尚未完成！", &T::Msg_SynData_Fault, "Fault"},
 };
 
+const TextTable<MemberSyncTexts> kTextTable({"frmMemberSyn"}, kTextRows);
+
 }  // namespace
 
-MemberSyncTexts ReadMemberSyncTexts() noexcept {
-  return ReadTextTable<MemberSyncTexts>("frmMemberSyn", kTextRows);
-}
+MemberSyncTexts ReadMemberSyncTexts() noexcept { return kTextTable.Read(); }
 
 }  // namespace tavex

@@ -37,8 +37,10 @@ constexpr Row kTextRows[] = {
     {"Msg_Relay_Folders_Fault", "无法读取下载文件夹列表：", &RelayTexts::Msg_Relay_Folders_Fault},
 };
 
+const TextTable<RelayTexts> kTextTable({"cRelay"}, kTextRows);
+
 }  // namespace
 
-RelayTexts ReadRelayTexts() noexcept { return ReadTextTable<RelayTexts>("cRelay", kTextRows); }
+RelayTexts ReadRelayTexts() noexcept { return kTextTable.Read(); }
 
 }  // namespace tavex

@@ -192,8 +192,13 @@ std::vector<std::string> StatusLines(const SiteStatus& status, const StatusTexts
   for (const WaitingRows& rows : status.waiting) {
     if (rows.stale) reasons.push_back(texts.Msg_Status_Stale + rows.table);
   }
-  if (!status.pendingPackages.empty()) reasons.push_back(texts.Msg_Status_Pending);
-  if (!status.errorPackages.empty()) reasons.push_back(texts.Msg_Status_Errors);
+  // The texts end in a colon: each reason says how many, as its line above does.
+  if (!status.pendingPackages.empty()) {
+    reasons.push_back(texts.Msg_Status_Pending + std::to_string(status.pendingPackages.size()));
+  }
+  if (!status.errorPackages.empty()) {
+    reasons.push_back(texts.Msg_Status_Errors + std::to_string(status.errorPackages.size()));
+  }
   if (status.serverAnswers == false) {
     reasons.push_back(texts.Msg_Status_Server + texts.Msg_Status_ServerSilent);
   }

@@ -35,8 +35,10 @@ constexpr Row kTextRows[] = {
     {"Msg_Status_AllWell", "一切正常。", &StatusTexts::Msg_Status_AllWell},
 };
 
+const TextTable<StatusTexts> kTextTable({"cStatus"}, kTextRows);
+
 }  // namespace
 
-StatusTexts ReadStatusTexts() noexcept { return ReadTextTable<StatusTexts>("cStatus", kTextRows); }
+StatusTexts ReadStatusTexts() noexcept { return kTextTable.Read(); }
 
 }  // namespace tavex

@@ -7,7 +7,7 @@
 #include <optional>
 #include <vector>
 
-#include "i18n/Messages.h"
+#include "i18n/TextTable.h"
 #include "storage/DurableFile.h"
 #include "storage/SyncLog.h"
 #include "transfer/FtpConnection.h"
@@ -17,6 +17,10 @@
 namespace tavex {
 
 namespace {
+
+// The log line of a remote name that is never used as a local path.
+const TextList kUnsafeNameText({"Main"},
+                               {{"Msg_FTP_UnsafeName", "", "服务器文件名不安全，已跳过："}});
 
 struct FileCloser {
   void operator()(std::FILE* file) const noexcept { std::fclose(file); }
@@ -57,13 +61,7 @@ void LogUnsafeName(const std::string& name) {
       shown += static_cast<char>(c);
     }
   }
-  cLanguage& language = gLanguage();
-  const std::string section = language.Section();
-  language.SetSection("Main");
-  const std::string text =
-      language.getValue("Msg_FTP_UnsafeName", "", "服务器文件名不安全，已跳过：") + shown;
-  language.SetSection(section);
-  WriteSyncLog(text);
+  WriteSyncLog(kUnsafeNameText.Read("Main").at(0) + shown);
 }
 
 // Runs one operation so that nothing it throws (out of memory, libcurl

@@ -31,10 +31,10 @@ constexpr Row kTextRows[] = {
     {"Msg_PackageName", "】上传数据 ：", &T::Msg_PackageName_Right, "Right"},
 };
 
+const TextTable<ReportTexts> kTextTable({"frmUpload"}, kTextRows);
+
 }  // namespace
 
-ReportTexts ReadReportTexts() noexcept {
-  return ReadTextTable<ReportTexts>("frmUpload", kTextRows);
-}
+ReportTexts ReadReportTexts() noexcept { return kTextTable.Read(); }
 
 }  // namespace tavex

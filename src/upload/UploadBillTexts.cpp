@@ -41,10 +41,10 @@ constexpr Row kTextRows[] = {
     {"Msg_bi_ShiftLog_Delete", "删除重复的中途取钱记录", &UploadBillTexts::Msg_bi_ShiftLog_Delete},
 };
 
+const TextTable<UploadBillTexts> kTextTable({"cUploadBill"}, kTextRows);
+
 }  // namespace
 
-UploadBillTexts ReadUploadBillTexts() noexcept {
-  return ReadTextTable<UploadBillTexts>("cUploadBill", kTextRows);
-}
+UploadBillTexts ReadUploadBillTexts() noexcept { return kTextTable.Read(); }
 
 }  // namespace tavex

@@ -15,6 +15,8 @@ namespace {
 
 // Where a delete wizard opens its backup wizard: this far right and down.
 constexpr int kBackupOffsetTwips = 1000;
+// Pixels between the controls of a step that holds options and dates.
+constexpr int kDenseSpacing = 6;
 
 }  // namespace
 
@@ -68,6 +70,8 @@ QWidget* DeleteWizard::AddWelcomeStep(const std::string& welcome, const std::str
 }
 
 void DeleteWizard::AddOptionsAndDates(QWidget* step, const std::vector<std::string>& captions) {
+  // Closer than other steps, so the choice and its warning fit in one panel.
+  step->layout()->setSpacing(kDenseSpacing);
   optDeleteType = AddOptions(step, captions);
   AddDateRange(step);
   AddNotice(step, 2, "如果确定要删除数据，请点击“下一步”继续，否则请单击“取消”退出本向导。");

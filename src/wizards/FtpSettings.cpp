@@ -1,36 +1,38 @@
 #include "wizards/FtpSettings.h"
 
 #include "framework/SettingIds.h"
+#include "i18n/TextTable.h"
 #include "storage/AsciiText.h"
 #include "transfer/DdnsLookup.h"
 
 namespace tavex {
 
-FtpSettingsTexts ReadFtpSettingsTexts(cLanguage& language) {
-  FtpSettingsTexts texts;
-  texts.Msg_NoBranchID =
-      language.getValue("Msg_NoBranchID", "Default", "分店编码不能为空：请输入分店编码！");
-  texts.Msg_NoBranchName =
-      language.getValue("Msg_NoBranchName", "Default", "分店名称不能为空：请输入分店名称！");
-  texts.Msg_NoHost = language.getValue("Msg_NoHost", "Default", "请输入FTP服务器名称或者IP地址！");
-  texts.Msg_NoClientID = language.getValue("Msg_NoClientID", "Default", "请输入Tavlink账号！");
-  texts.Msg_NoUID = language.getValue("Msg_NoUID", "Default", "请输入登录FTP服务器的账号！");
-  texts.Msg_NoPort = language.getValue("Msg_NoPort", "Default", "请输入登录FTP服务器的端口！");
-  texts.Msg_SaveFault =
-      language.getValue("Msg_SaveFault", "Default", "设置保存失败，请检查数据库连接：");
-  texts.Msg_Test_NoAccount =
-      language.getValue("Msg_Test_NoAccount", "Default", "Tavlink账号不能为空");
-  texts.Msg_Test_Connecting =
-      language.getValue("Msg_Test_Connecting", "Default", "正在进行连接服务器...");
-  texts.Msg_Test_ConnectFault =
-      language.getValue("Msg_Test_ConnectFault", "Default", "服务器连接失败！");
-  texts.Msg_Test_LoginFault =
-      language.getValue("Msg_Test_LoginFault", "Default", "Tavlink账号尚未注册，或者密码错误！");
-  texts.Msg_Test_Passed = language.getValue("Msg_Test_Passed", "Default", "测试通过！");
-  texts.Msg_Test_ClientIP = language.getValue("Msg_Test_ClientIP", "Default", "客户端IP：");
-  texts.Msg_Test_ServerIP = language.getValue("Msg_Test_ServerIP", "Default", "服务器IP：");
-  return texts;
-}
+namespace {
+
+using T = FtpSettingsTexts;
+constexpr TextRow<T> kTextRows[] = {
+    {"barCaption", "数据同步设置", &T::barCaption_Title, "Title"},
+    {"barCaption", "请设置分店编码、名称和登录服务器的相关配置", &T::barCaption_Prompt, "Prompt"},
+    {"Msg_NoBranchID", "分店编码不能为空：请输入分店编码！", &T::Msg_NoBranchID},
+    {"Msg_NoBranchName", "分店名称不能为空：请输入分店名称！", &T::Msg_NoBranchName},
+    {"Msg_NoHost", "请输入FTP服务器名称或者IP地址！", &T::Msg_NoHost},
+    {"Msg_NoClientID", "请输入Tavlink账号！", &T::Msg_NoClientID},
+    {"Msg_NoUID", "请输入登录FTP服务器的账号！", &T::Msg_NoUID},
+    {"Msg_NoPort", "请输入登录FTP服务器的端口！", &T::Msg_NoPort},
+    {"Msg_SaveFault", "设置保存失败，请检查数据库连接：", &T::Msg_SaveFault},
+    {"Msg_Test_NoAccount", "Tavlink账号不能为空", &T::Msg_Test_NoAccount},
+    {"Msg_Test_Connecting", "正在进行连接服务器...", &T::Msg_Test_Connecting},
+    {"Msg_Test_ConnectFault", "服务器连接失败！", &T::Msg_Test_ConnectFault},
+    {"Msg_Test_LoginFault", "Tavlink账号尚未注册，或者密码错误！", &T::Msg_Test_LoginFault},
+    {"Msg_Test_Passed", "测试通过！", &T::Msg_Test_Passed},
+    {"Msg_Test_ClientIP", "客户端IP：", &T::Msg_Test_ClientIP},
+    {"Msg_Test_ServerIP", "服务器IP：", &T::Msg_Test_ServerIP},
+};
+const TextTable<T> kTextTable({"frmFTP"}, kTextRows);
+
+}  // namespace
+
+FtpSettingsTexts ReadFtpSettingsTexts() noexcept { return kTextTable.Read(); }
 
 std::string TrimBlanks(const std::string& text) {
   const auto first = text.find_first_not_of(' ');

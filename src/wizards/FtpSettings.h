@@ -26,8 +26,11 @@ struct FtpSettingsFields {
   bool viaTavlink = false;
 };
 
-// The messages of the dialog's checks (section frmFTP, property "Default").
+// The dialog's own texts (section frmFTP): its caption bar's title and
+// prompt (key barCaption) and the messages of its checks.
 struct FtpSettingsTexts {
+  std::string barCaption_Title;
+  std::string barCaption_Prompt;
   std::string Msg_NoBranchID;
   std::string Msg_NoBranchName;
   std::string Msg_NoHost;
@@ -45,8 +48,8 @@ struct FtpSettingsTexts {
   std::string Msg_Test_ServerIP;
 };
 
-// Reads the texts from `language`, whose section is the dialog's.
-FtpSettingsTexts ReadFtpSettingsTexts(cLanguage& language);
+// Reads the texts through gLanguage(), each with its built-in default.
+FtpSettingsTexts ReadFtpSettingsTexts() noexcept;
 
 // The first check that fails: its message and the field that takes focus.
 struct FtpCheckFailure {

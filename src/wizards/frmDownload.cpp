@@ -4,10 +4,21 @@
 
 #include "download/DownloadLoop.h"
 #include "i18n/Messages.h"
+#include "i18n/TextTable.h"
 #include "storage/IgnoreFailure.h"
 #include "wizards/WizardDownloadHost.h"
 
 namespace tavex {
+
+namespace {
+
+constexpr TextRow<DownloadWizardTexts> kTextRows[] = {
+    {"Msg_SynData", "下载数据已经开始！", &DownloadWizardTexts::Msg_SynData_Begin, "Begin"},
+    {"Msg_SynData", "下载数据已经完成！", &DownloadWizardTexts::Msg_SynData_Success, "Success"},
+};
+const TextTable<DownloadWizardTexts> kTextTable({"frmDownload"}, kTextRows);
+
+}  // namespace
 
 frmDownload::frmDownload(ui::UiServices& ui, QWidget* parent)
     : WizardFrame("frmDownload", "数据下载向导", ui, parent) {
@@ -29,11 +40,7 @@ frmDownload::frmDownload(ui::UiServices& ui, QWidget* parent)
   static_cast<QBoxLayout*>(finished->layout())->addStretch();
 }
 
-void frmDownload::ReadTexts() {
-  cLanguage& language = gLanguage();
-  Msg_SynData_Begin = language.getValue("Msg_SynData", "Begin", "下载数据已经开始！");
-  Msg_SynData_Success = language.getValue("Msg_SynData", "Success", "下载数据已经完成！");
-}
+void frmDownload::ReadTexts() { mTexts = kTextTable.Read(); }
 
 bool frmDownload::StepAction(int step) {
   switch (step) {
@@ -52,10 +59,10 @@ bool frmDownload::RunDownload() {
   // A run that fails is run again from the same panel: its lines follow
   // those of the failed one.
   EnterBusy(false);
-  ShowInfo(Msg_SynData_Begin);
+  ShowInfo(mTexts.Msg_SynData_Begin);
   WizardDownloadHost host(*this, *Bar(), Ui());
   const bool result = PrepareAndDownload(mSettings, FSComprFile1, host);
-  if (result) ShowInfo(Msg_SynData_Success);
+  if (result) ShowInfo(mTexts.Msg_SynData_Success);
   ClearCancelFlag();
   IgnoreFailure([&] { Bar()->SetValue(Bar()->Max()); });
   LeaveBusy();

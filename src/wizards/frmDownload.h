@@ -8,6 +8,12 @@
 
 namespace tavex {
 
+// The download wizard's own lines (section frmDownload).
+struct DownloadWizardTexts {
+  std::string Msg_SynData_Begin;
+  std::string Msg_SynData_Success;
+};
+
 // The download wizard: fetches and merges, on its own progress panel, every
 // package waiting for the branch on the FTP server. Step 0 welcomes, step 1
 // runs the download (again and again while it fails, each run appending its
@@ -28,8 +34,7 @@ class frmDownload : public ui::WizardFrame {
 
   engine::FSComprFile FSComprFile1;
   ExchangeSettings mSettings;
-  std::string Msg_SynData_Begin;
-  std::string Msg_SynData_Success;
+  DownloadWizardTexts mTexts;
 };
 
 }  // namespace tavex

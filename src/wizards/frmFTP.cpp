@@ -39,8 +39,6 @@ frmFTP::frmFTP(ui::UiServices& ui, QWidget* parent) : QDialog(parent), mUi(ui) {
   setStyleSheet(ui::DialogStyleSheet());
 
   mCaption = new ui::CaptionBar(this);
-  mCaption->SetTitle("数据同步设置");
-  mCaption->SetPrompt("请设置分店编码、名称和登录服务器的相关配置");
   QGridLayout* form = MakeForm();
   QFrame* bar = MakeButtonBar();
 
@@ -172,10 +170,9 @@ bool frmFTP::eventFilter(QObject* watched, QEvent* event) {
 
 void frmFTP::Localize() {
   ui::LocalizeWidgets(*this, mControls);
-  cLanguage& language = gLanguage();
-  mCaption->SetTitle(language.getValue("barCaption", "Title", mCaption->Title()));
-  mCaption->SetPrompt(language.getValue("barCaption", "Prompt", mCaption->Prompt()));
-  mTexts = ReadFtpSettingsTexts(language);
+  mTexts = ReadFtpSettingsTexts();
+  mCaption->SetTitle(mTexts.barCaption_Title);
+  mCaption->SetPrompt(mTexts.barCaption_Prompt);
 }
 
 void frmFTP::Prepare(int left, int top) {

@@ -26,16 +26,15 @@ struct LoginTexts {
   std::string Msg_Password;
 };
 
-LoginTexts ReadLoginTexts() {
-  static constexpr TextRow<LoginTexts> kRows[] = {
-      {"Msg_RestoreLogin",
-       "所选文件会替换账号及权限：请输入有删除数据权限的账号及密码后, 单击“下一步”开始导入数据...",
-       &LoginTexts::Msg_RestoreLogin},
-      {"Msg_Account", "账号:", &LoginTexts::Msg_Account},
-      {"Msg_Password", "密码:", &LoginTexts::Msg_Password},
-  };
-  return ReadTextTable<LoginTexts>("Main", kRows);
-}
+constexpr TextRow<LoginTexts> kLoginRows[] = {
+    {"Msg_RestoreLogin",
+     "所选文件会替换账号及权限：请输入有删除数据权限的账号及密码后, 单击“下一步”开始导入数据...",
+     &LoginTexts::Msg_RestoreLogin},
+    {"Msg_Account", "账号:", &LoginTexts::Msg_Account},
+    {"Msg_Password", "密码:", &LoginTexts::Msg_Password},
+};
+
+const TextTable<LoginTexts> kLoginTexts({"Main"}, kLoginRows);
 
 }  // namespace
 
@@ -70,7 +69,7 @@ frmRestore::frmRestore(ui::UiServices& ui, QWidget* parent)
 
 void frmRestore::ReadTexts() {
   mTexts = ReadRestoreTexts();
-  const LoginTexts login = ReadLoginTexts();
+  const LoginTexts login = kLoginTexts.Read();
   mLoginNotice->setText(QString::fromStdString(login.Msg_RestoreLogin));
   mLogin.lblUID->setText(QString::fromStdString(login.Msg_Account));
   mLogin.lblPSW->setText(QString::fromStdString(login.Msg_Password));

@@ -6,12 +6,21 @@
 #include <algorithm>
 
 #include "i18n/Messages.h"
+#include "i18n/TextTable.h"
 #include "storage/IgnoreFailure.h"
 #include "storage/UserSettings.h"
 
 namespace tavex {
 
 namespace {
+
+constexpr TextRow<UploadWizardTexts> kTextRows[] = {
+    {"Msg_SynData", "上传数据已经开始！", &UploadWizardTexts::Msg_SynData_Begin, "Begin"},
+    {"Msg_SynData", "上传数据已经完成！", &UploadWizardTexts::Msg_SynData_Success, "Success"},
+    {"Msg_SynData", "上传数据尚未完成！", &UploadWizardTexts::Msg_SynData_Fault, "Fault"},
+    {"Msg_ToSelect", "至少必须选择一种上传的数据类型！", &UploadWizardTexts::Msg_ToSelect},
+};
+const TextTable<UploadWizardTexts> kTextTable({"frmUpload"}, kTextRows);
 
 // Where the wizard keeps the user's last option choices.
 constexpr const char* kSettingsApplication = "Tavolo";
@@ -127,11 +136,7 @@ frmUpload::frmUpload(ui::UiServices& ui, QWidget* parent)
 }
 
 void frmUpload::ReadTexts() {
-  cLanguage& language = gLanguage();
-  Msg_SynData_Begin = language.getValue("Msg_SynData", "Begin", "上传数据已经开始！");
-  Msg_SynData_Success = language.getValue("Msg_SynData", "Success", "上传数据已经完成！");
-  Msg_SynData_Fault = language.getValue("Msg_SynData", "Fault", "上传数据尚未完成！");
-  Msg_ToSelect = language.getValue("Msg_ToSelect", "", "至少必须选择一种上传的数据类型！");
+  mTexts = kTextTable.Read();
   // The run reads the report texts of this section when it is made.
   mRun = NewRun();
   SelectSavedChoice(optDataType, kUploadAll);
@@ -153,7 +158,7 @@ bool frmUpload::StepAction(int step) {
     case 0:
       if (std::none_of(chkDataType.begin(), chkDataType.end(),
                        [](const QCheckBox* box) { return box->isChecked(); })) {
-        Ui().MessageBox(Msg_ToSelect, Messages().Msg_Title);
+        Ui().MessageBox(mTexts.Msg_ToSelect, Messages().Msg_Title);
         return false;
       }
       ResetProgress();
@@ -170,7 +175,7 @@ bool frmUpload::RunUpload() {
   // A run that fails is run again from the same panel: its lines follow
   // those of the failed one.
   EnterBusy(false);
-  ShowInfo(Msg_SynData_Begin);
+  ShowInfo(mTexts.Msg_SynData_Begin);
   const ReportChoice choice{
       .dailyReports = chkDataType[0]->isChecked(),
       .withBills = optDataType[1]->isChecked(),
@@ -189,7 +194,7 @@ bool frmUpload::RunUpload() {
       if (exportOnly) txtFileName->setText(Text(mRun->BackupFile()));
     });
   }
-  ShowInfo(result ? Msg_SynData_Success : Msg_SynData_Fault);
+  ShowInfo(result ? mTexts.Msg_SynData_Success : mTexts.Msg_SynData_Fault);
   ClearCancelFlag();
   IgnoreFailure([&] { Bar()->SetValue(Bar()->Max()); });
   LeaveBusy();

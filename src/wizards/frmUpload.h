@@ -12,6 +12,14 @@
 
 namespace tavex {
 
+// The upload wizard's own lines and message (section frmUpload).
+struct UploadWizardTexts {
+  std::string Msg_SynData_Begin;
+  std::string Msg_SynData_Success;
+  std::string Msg_SynData_Fault;
+  std::string Msg_ToSelect;
+};
+
 // The upload wizard: sends the daily sales and cashier reports (with the
 // bills of their days when asked), the stock on hand, the stock documents
 // and the raw-material use of the chosen days to the FTP server as one
@@ -44,10 +52,7 @@ class frmUpload : public ui::WizardFrame {
   QLabel* lblNotice_4;
   QLineEdit* txtFileName;
   std::unique_ptr<ReportRun> mRun;
-  std::string Msg_SynData_Begin;
-  std::string Msg_SynData_Success;
-  std::string Msg_SynData_Fault;
-  std::string Msg_ToSelect;
+  UploadWizardTexts mTexts;
 };
 
 }  // namespace tavex

@@ -6,8 +6,10 @@
 
 #include "cli/Commands.h"
 #include "framework/SettingsStore.h"
+#include "i18n/Messages.h"
 #include "support/CliRun.h"
 #include "support/HostDatabase.h"
+#include "support/PluginHome.h"
 #include "support/Rows.h"
 #include "support/TempDir.h"
 
@@ -46,6 +48,42 @@ TEST_F(CliTest, SqlitePathsAreTakenRelativeToTheWorkingFolder) {
   std::filesystem::current_path(old);
   EXPECT_EQ(kExitOk, code);
   EXPECT_TRUE(std::filesystem::exists(mFolder / "rel.db"));
+}
+
+// --lang before or after the command chooses the language file of the run's
+// lines; without it the user's setting holds.
+TEST_F(CliTest, LangChoosesTheLanguageOfTheRunsLines) {
+  test::PluginHome home;
+  const std::string db = SqliteName("host.db");
+  ASSERT_EQ(kExitOk, Invocation({"sample-db", "--db", db, "--bills", "1"}).code);
+  for (const auto& [extension, site] : {std::pair{".eng", "Site: "}, std::pair{".big", "站點："}}) {
+    test::WriteFile(home / (std::string("Languages/tavExDataApp") + extension),
+                    std::string("<Language><tavExDataApp><cStatus><Msg_Status_Site Default=\"") +
+                        site + "\"/></cStatus></tavExDataApp></Language>");
+  }
+  test::WriteFile(home / "config/Tavolo/Tavolo.ini", "[Language]\nLanguage=2\n");
+  const std::vector<std::string> common = {"--db", db, "--home", home.Path()};
+  const struct {
+    std::vector<std::string> args;
+    bool usageError;
+    std::string line;
+  } cases[] = {
+      {{"--lang", "3", "status"}, false, "\nSite: "},
+      {{"status", "--lang=3"}, false, "\nSite: "},
+      {{"status"}, false, "\n站點："},
+      {{"--lang", "0", "status"}, false, "\n站点："},
+      {{"--lang", "english", "status"}, true, ""},
+      {{"status", "--lang"}, true, ""},
+  };
+  for (const auto& c : cases) {
+    test::ScopedEnv chosen(kLanguageVariable, "");
+    std::vector<std::string> args = c.args;
+    args.insert(args.end(), common.begin(), common.end());
+    Invocation run(args);
+    // status itself exits 1 for the sample's old, unsent bills.
+    EXPECT_EQ(c.usageError, run.code == kExitUsage) << testing::PrintToString(c.args);
+    EXPECT_NE(std::string::npos, ("\n" + run.out.str()).find(c.line)) << run.out.str();
+  }
 }
 
 TEST_F(CliTest, WrongCommandLinesGiveUsageErrors) {

@@ -68,6 +68,7 @@ TEST_P(StatusTest, SaysAllIsWellUntilDataGetsOldOrAPackageWaitsOrFails) {
                                 "未上传的反结账账单：1 条，最早：2020-01-02 10:00:00",
                                 "需要注意：有数据超过期限仍未上传：bi_Bill",
                                 "等待导入的数据包：1 HQ-1.pkg", "本月的错误数据包：1 HQ-0.pkg",
+                                "需要注意：等待导入的数据包：1", "需要注意：本月的错误数据包：1",
                                 "最近一次成功上传：" + LocalTimeText(uploaded, "%Y-%m-%d %H:%M:%S"),
                                 "最近一次成功下载：从未"}) {
     EXPECT_NE(std::string::npos, text.out.str().find(line + "\n")) << line << "\n"

@@ -224,11 +224,7 @@ TEST_F(TavlinkButton, ShowsThatItIsConnectingBeforeTheLookups) {
   std::vector<std::string> shown;
   mServer.Answer("/DDNS/getIP.asp", 200, "[IP]1.2.3.4[/IP]");
   mServer.Answer("/DDNS/getServerIP.asp", 200, "[IP]5.6.7.8[/IP]");
-  cLanguage language;
-  language.SetAppExeName("tavExDataApp");
-  language.SetLanguage(0);
-  language.SetSection("frmFTP");
-  const std::string result = TavlinkTest("shop", "pw", ReadFtpSettingsTexts(language),
+  const std::string result = TavlinkTest("shop", "pw", ReadFtpSettingsTexts(),
                                          [&](const std::string& text) { shown.push_back(text); });
   EXPECT_EQ(shown, std::vector<std::string>{"正在进行连接服务器..."});
   EXPECT_EQ(result, "测试通过！\n客户端IP：1.2.3.4\n服务器IP：5.6.7.8");

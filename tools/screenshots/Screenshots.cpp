@@ -1,6 +1,7 @@
-// Renders every built dialog at each of its steps into PNG files, in Chinese
-// (the built-in texts) or English (languages/tavExDataApp.eng), for the
-// README: ui_screenshots OUTPUT_FOLDER zh|en. Runs offscreen; each picture
+// Renders every built dialog at each of its steps into PNG files, in
+// Simplified Chinese (the built-in texts), Traditional Chinese
+// (languages/tavExDataApp.big) or English (languages/tavExDataApp.eng), for
+// the README: ui_screenshots OUTPUT_FOLDER zh|hk|en. Runs offscreen; each picture
 // gets a plain title bar, so the dialog's caption shows too.
 #include <QApplication>
 #include <QCheckBox>
@@ -15,6 +16,7 @@
 #include <filesystem>
 #include <functional>
 #include <iostream>
+#include <map>
 
 #include "cli/SampleDatabase.h"
 #include "engine/FSComprFile.h"
@@ -22,6 +24,7 @@
 #include "framework/SettingIds.h"
 #include "framework/SettingsStore.h"
 #include "i18n/Messages.h"
+#include "i18n/cLanguage.h"
 #include "support/FtpServer.h"
 #include "support/HostDatabase.h"
 #include "support/HttpServer.h"
@@ -433,18 +436,23 @@ void RenderUpload(Renderer& renderer, const test::TempDir& home) {
 }  // namespace tavex
 
 int main(int argc, char** argv) {
-  if (argc != 3 || (std::string(argv[2]) != "zh" && std::string(argv[2]) != "en")) {
-    std::cerr << "usage: ui_screenshots OUTPUT_FOLDER zh|en\n";
+  using namespace tavex;
+  // Each picture set's language number: the built-in texts, the shipped
+  // Traditional Chinese file, the shipped English file.
+  const std::map<std::string, std::int32_t> languages = {{"zh", 0}, {"hk", 2}, {"en", 3}};
+  if (argc != 3 || !languages.contains(argv[2])) {
+    std::cerr << "usage: ui_screenshots OUTPUT_FOLDER zh|hk|en\n";
     return 2;
   }
-  using namespace tavex;
   test::TempDir home;
   test::ScopedEnv plugin("TAVEX_HOME", home.Path());
   test::ScopedEnv config("XDG_CONFIG_HOME", home / "config");
-  if (std::string(argv[2]) == "en") {
-    test::WriteFile(home / "config/Tavolo/Tavolo.ini", "[Language]\nLanguage=3\n");
-    test::WriteFile(home / "Languages/tavExDataApp.eng",
-                    test::ReadFile(std::string(TAVEX_SOURCE_DIR) + "/languages/tavExDataApp.eng"));
+  if (const std::int32_t language = languages.at(argv[2]); language != 0) {
+    const std::string file = "tavExDataApp" + cLanguage::Extension(language);
+    test::WriteFile(home / "config/Tavolo/Tavolo.ini",
+                    "[Language]\nLanguage=" + std::to_string(language) + "\n");
+    test::WriteFile(home / ("Languages/" + file),
+                    test::ReadFile(std::string(TAVEX_SOURCE_DIR) + "/languages/" + file));
   }
   QApplication application(argc, argv);
   LoadMessages();
