@@ -8,12 +8,15 @@
 #include "ui/QtUiServices.h"
 #include "wizards/frmBackup.h"
 #include "wizards/frmDDBackup.h"
+#include "wizards/frmDDDelete.h"
+#include "wizards/frmDelete.h"
 #include "wizards/frmDownload.h"
 #include "wizards/frmExport.h"
 #include "wizards/frmFTP.h"
 #include "wizards/frmMemberSyn.h"
 #include "wizards/frmRestore.h"
 #include "wizards/frmStBackup.h"
+#include "wizards/frmStDelete.h"
 #include "wizards/frmUpload.h"
 
 namespace tavex {
@@ -48,13 +51,12 @@ void OpenFtp(ui::UiServices& ui) {
   dialog.ShowMe();
 }
 
-// The dialog of each entry of kActionNames; none where its wizard is not part
-// of this build.
+// The dialog of each entry of kActionNames.
 using Opener = void (*)(ui::UiServices&);
 constexpr std::array<Opener, kActionNames.size()> kOpeners = {
-    nullptr,      Open<frmDDBackup>, nullptr,         Open<frmStBackup>,
-    nullptr,      Open<frmBackup>,   OpenRestore,     Open<frmUpload>,
-    OpenDownload, OpenMemberSyn,     Open<frmExport>, OpenFtp};
+    Open<frmDDDelete>, Open<frmDDBackup>, Open<frmStDelete>, Open<frmStBackup>,
+    Open<frmDelete>,   Open<frmBackup>,   OpenRestore,       Open<frmUpload>,
+    OpenDownload,      OpenMemberSyn,     Open<frmExport>,   OpenFtp};
 
 std::unique_ptr<QApplication> ApplicationIfNone() {
   if (QCoreApplication::instance() != nullptr) return nullptr;
@@ -81,7 +83,7 @@ void CSubSystem::SetHost(MainSystem& mainSystem) {
 void CSubSystem::DoAction(const ActionKey& actionKey) {
   IgnoreFailure([&] {
     const std::optional<std::size_t> action = FindAction(actionKey);
-    if (action && kOpeners[*action] != nullptr) {
+    if (action) {
       kOpeners[*action](mUi);
       return;
     }

@@ -39,6 +39,9 @@ constexpr TextRow<BusinessDeleteTexts> kBusinessDeleteRows[] = {
     {"Msg_bi_SubBill", "分单明细表", &BusinessDeleteTexts::Msg_bi_SubBill},
     {"Msg_bi_SubItem", "做法明细表", &BusinessDeleteTexts::Msg_bi_SubItem},
     {"Msg_bi_BillLog", "操作明细表", &BusinessDeleteTexts::Msg_bi_BillLog},
+    {"Msg_Unsent", "有 ", &BusinessDeleteTexts::Msg_Unsent_Left, "Left"},
+    {"Msg_Unsent", " 张账单尚未上传到总部，确定要删除吗？", &BusinessDeleteTexts::Msg_Unsent_Right,
+     "Right"},
 };
 
 const TextTable<BusinessDeleteTexts> kBusinessDeleteTexts({"frmDelete"}, kBusinessDeleteRows);
@@ -108,11 +111,30 @@ DeletePlan BaseDataDeletePlan(const BaseDataTexts& catalogue, const std::vector<
 
 namespace {
 
+constexpr TextRow<BaseDataDeleteTexts> kBaseDataDeleteRows[] = {
+    {"Msg_ToSelect", "请选择要删除的基础数据类型！", &BaseDataDeleteTexts::Msg_ToSelect},
+};
+
+const TextTable<BaseDataDeleteTexts> kBaseDataDeleteTexts({"frmDDDelete"}, kBaseDataDeleteRows);
+
+}  // namespace
+
+BaseDataDeleteTexts ReadBaseDataDeleteTexts() {
+  BaseDataDeleteTexts texts = kBaseDataDeleteTexts.Read();
+  texts.catalogue = ReadBaseDataTexts("frmDDDelete");
+  return texts;
+}
+
+namespace {
+
 constexpr TextRow<StockDeleteTexts> kStockDeleteRows[] = {
     {"Msg_DateTimeOutOfRange", "开始时间不能大于结束时间！",
      &StockDeleteTexts::Msg_DateTimeOutOfRange},
     {"Msg_st_Bill", "进销存单据", &StockDeleteTexts::Msg_st_Bill},
     {"Msg_st_BillItem", "进销存明细", &StockDeleteTexts::Msg_st_BillItem},
+    {"Msg_Unsent", "有 ", &StockDeleteTexts::Msg_Unsent_Left, "Left"},
+    {"Msg_Unsent", " 张单据尚未上传到总部，确定要删除吗？", &StockDeleteTexts::Msg_Unsent_Right,
+     "Right"},
 };
 
 const TextTable<StockDeleteTexts> kStockDeleteTexts({"frmStDelete"}, kStockDeleteRows);

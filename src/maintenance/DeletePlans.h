@@ -33,6 +33,10 @@ struct BusinessDeleteTexts {
   std::string Msg_bi_SubBill;
   std::string Msg_bi_SubItem;
   std::string Msg_bi_BillLog;
+  // The question before settled bills that head office has not received
+  // are deleted: Left + their number + Right.
+  std::string Msg_Unsent_Left;
+  std::string Msg_Unsent_Right;
 };
 BusinessDeleteTexts ReadBusinessDeleteTexts();
 
@@ -46,11 +50,22 @@ DeletePlan BusinessDeletePlan(const BusinessDeleteTexts& texts, BusinessDeleteKi
 // type '101'; the bar has one unit per group.
 DeletePlan BaseDataDeletePlan(const BaseDataTexts& catalogue, const std::vector<int>& groups);
 
+// The texts of the base data delete (section "frmDDDelete").
+struct BaseDataDeleteTexts {
+  std::string Msg_ToSelect;
+  BaseDataTexts catalogue;
+};
+BaseDataDeleteTexts ReadBaseDataDeleteTexts();
+
 // The table captions of the stock data delete (section "frmStDelete").
 struct StockDeleteTexts {
   std::string Msg_DateTimeOutOfRange;
   std::string Msg_st_Bill;
   std::string Msg_st_BillItem;
+  // The question before documents that head office has not received are
+  // deleted: Left + their number + Right.
+  std::string Msg_Unsent_Left;
+  std::string Msg_Unsent_Right;
   std::vector<std::string> masterTables;  // one per kStockMasterTables entry
 };
 StockDeleteTexts ReadStockDeleteTexts();

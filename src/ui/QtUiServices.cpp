@@ -51,10 +51,10 @@ void QtUiServices::MessageBox(const std::string& text, const std::string& title)
   box.exec();
 }
 
-bool QtUiServices::AskYesNo(const std::string& text, const std::string& title) {
+bool QtUiServices::AskYesNo(const std::string& text, const std::string& title, Answer focus) {
   QMessageBox box(QMessageBox::Question, Text(title), Text(text),
                   QMessageBox::Yes | QMessageBox::No, QApplication::activeWindow());
-  box.setDefaultButton(QMessageBox::Yes);
+  box.setDefaultButton(focus == Answer::Yes ? QMessageBox::Yes : QMessageBox::No);
   return box.exec() == QMessageBox::Yes;
 }
 

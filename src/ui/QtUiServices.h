@@ -9,7 +9,7 @@ namespace tavex::ui {
 class QtUiServices : public UiServices {
  public:
   void MessageBox(const std::string& text, const std::string& title) override;
-  bool AskYesNo(const std::string& text, const std::string& title) override;
+  bool AskYesNo(const std::string& text, const std::string& title, Answer focus) override;
   std::optional<std::string> ChooseFile(const FileChoice& choice) override;
   void OpenInViewer(const std::string& path) override;
   void ProcessEvents() override;

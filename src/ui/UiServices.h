@@ -16,6 +16,9 @@ struct FileChoice {
   bool forSaving = false;
 };
 
+// The answers of a yes/no question.
+enum class Answer { Yes, No };
+
 // Everything a dialog asks of the desktop besides drawing itself: message
 // boxes, yes/no questions, the file chooser, opening a file in the desktop's
 // viewer and letting pending user-interface events run. Dialogs are given one
@@ -27,8 +30,9 @@ class UiServices {
 
   // A box with the information icon and one OK button.
   virtual void MessageBox(const std::string& text, const std::string& title) = 0;
-  // A question box with Yes and No; true for Yes.
-  virtual bool AskYesNo(const std::string& text, const std::string& title) = 0;
+  // A question box with Yes and No, `focus` the button that Enter presses;
+  // true for Yes.
+  virtual bool AskYesNo(const std::string& text, const std::string& title, Answer focus) = 0;
   // The chosen file, or nullopt when the user cancels.
   virtual std::optional<std::string> ChooseFile(const FileChoice& choice) = 0;
   // Opens `path` in the desktop's viewer for its kind (a text file: the

@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QDate>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
@@ -163,6 +164,42 @@ void WizardFrame::AddProgress(QWidget* step, const std::string& cancelCaption) {
   layout->addWidget(mBar);
   layout->addLayout(row);
   connect(mCancelButton, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
+}
+
+std::vector<QRadioButton*> WizardFrame::AddOptions(QWidget* step,
+                                                   const std::vector<std::string>& captions) {
+  std::vector<QRadioButton*> options;
+  for (std::size_t i = 0; i < captions.size(); ++i) {
+    auto* option = new QRadioButton(Text(captions[i]), step);
+    option->setObjectName(QStringLiteral("optDeleteType_%1").arg(i));
+    option->setChecked(i == 0);
+    StepLayout(step)->addWidget(option);
+    Register(*option, true);
+    options.push_back(option);
+  }
+  return options;
+}
+
+WizardFrame::LoginFields WizardFrame::AddLoginFields(QWidget* step, bool localised) {
+  auto* grid = new QGridLayout;
+  grid->setHorizontalSpacing(8);
+  LoginFields fields{};
+  int row = 0;
+  for (const auto& [label, field, labelName, fieldName, caption] :
+       {std::tuple{&fields.lblUID, &fields.txtUID, "lblUID", "txtUID", "账号:"},
+        std::tuple{&fields.lblPSW, &fields.txtPSW, "lblPSW", "txtPSW", "密码:"}}) {
+    *label = WrappingLabel(step, labelName, caption);
+    (*label)->setWordWrap(false);
+    *field = new QLineEdit(step);
+    (*field)->setObjectName(fieldName);
+    if (localised) Register(**label, false);
+    grid->addWidget(*label, row, 0);
+    grid->addWidget(*field, row, 1);
+    ++row;
+  }
+  fields.txtPSW->setEchoMode(QLineEdit::Password);
+  StepLayout(step)->addLayout(grid);
+  return fields;
 }
 
 void WizardFrame::AddViewLogChoice(QWidget* step) {
@@ -385,7 +422,7 @@ void WizardFrame::Proccess(std::int32_t totalCount, std::int32_t totalFinished,
                            std::int32_t currentFinished, bool& cancel, bool newExData) {
   const MessageTexts& texts = Messages();
   if (mCancel) {
-    if (mUi.AskYesNo(texts.Msg_Proc_Cancel, texts.Msg_Title)) {
+    if (mUi.AskYesNo(texts.Msg_Proc_Cancel, texts.Msg_Title, Answer::Yes)) {
       cancel = true;
       return;
     }

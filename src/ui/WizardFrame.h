@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QStackedWidget>
 #include <chrono>
 #include <cstdint>
@@ -99,6 +100,18 @@ class WizardFrame : public QDialog {
   // it with a suffix ("1": llbBegin1, dtpBegin1, lblEnd1, dtpEnd1). Every
   // picker starts at today when the wizard is prepared.
   void AddDateRange(QWidget* step, const std::string& suffix = "");
+  // optDeleteType_0, _1, ... with these captions; the first is selected.
+  std::vector<QRadioButton*> AddOptions(QWidget* step, const std::vector<std::string>& captions);
+  // lblUID "账号:" with txtUID and lblPSW "密码:" with txtPSW, whose text
+  // never shows. `localised`: the labels take their captions from the
+  // wizard's section; otherwise the wizard sets them.
+  struct LoginFields {
+    QLabel* lblUID;
+    QLineEdit* txtUID;
+    QLabel* lblPSW;
+    QLineEdit* txtPSW;
+  };
+  LoginFields AddLoginFields(QWidget* step, bool localised = true);
   // chkViewLog (unchecked, "查看数据同步日志") on `step`, and the hidden
   // cmdViewLog, never shown or localised, whose click is cmdViewLog_Click.
   void AddViewLogChoice(QWidget* step);

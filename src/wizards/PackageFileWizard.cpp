@@ -11,20 +11,6 @@
 
 namespace tavex {
 
-std::vector<QRadioButton*> PackageFileWizard::AddOptions(QWidget* step,
-                                                         const std::vector<std::string>& captions) {
-  std::vector<QRadioButton*> options;
-  for (std::size_t i = 0; i < captions.size(); ++i) {
-    auto* option = new QRadioButton(QString::fromStdString(captions[i]), step);
-    option->setObjectName(QStringLiteral("optDeleteType_%1").arg(i));
-    option->setChecked(i == 0);
-    step->layout()->addWidget(option);
-    Register(*option, true);
-    options.push_back(option);
-  }
-  return options;
-}
-
 void PackageFileWizard::AddBackupRunStep(const char* pathField) {
   QWidget* run = AddStep();
   AddNotice(run, 2, "导出数据保存到文件：");

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QLabel>
-#include <QRadioButton>
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,8 +20,6 @@ class PackageFileWizard : public ui::WizardFrame {
   using WizardFrame::WizardFrame;
 
  protected:
-  // optDeleteType_0, _1, ... with these captions; the first is selected.
-  std::vector<QRadioButton*> AddOptions(QWidget* step, const std::vector<std::string>& captions);
   // The backups' step 1: the package path field `pathField` with its
   // chooser and the progress panel.
   void AddBackupRunStep(const char* pathField);

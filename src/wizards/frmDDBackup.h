@@ -1,8 +1,9 @@
 #pragma once
 
-#include <QListWidget>
+#include <memory>
 
 #include "maintenance/BackupDefinitions.h"
+#include "wizards/BaseDataGroupList.h"
 #include "wizards/PackageFileWizard.h"
 
 namespace tavex {
@@ -13,8 +14,8 @@ class frmDDBackup : public PackageFileWizard {
  public:
   explicit frmDDBackup(ui::UiServices& ui, QWidget* parent = nullptr);
 
-  void cmdSelectAll_Click() { SelectAll(true); }
-  void cmdSelectNone_Click() { SelectAll(false); }
+  void cmdSelectAll_Click() { mGroups->SelectAll(true); }
+  void cmdSelectNone_Click() { mGroups->SelectAll(false); }
 
  protected:
   // Reads the texts and fills the group list, every group selected.
@@ -23,9 +24,7 @@ class frmDDBackup : public PackageFileWizard {
   std::string FaultText() const override { return mTexts.Msg_ExportData_Fault; }
 
  private:
-  void SelectAll(bool selected);
-
-  QListWidget* lstData;
+  std::unique_ptr<BaseDataGroupList> mGroups;
   BaseDataBackupTexts mTexts;
 };
 

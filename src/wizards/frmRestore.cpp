@@ -6,7 +6,9 @@
 #include "engine/Package.h"
 #include "framework/ExchangeContext.h"
 #include "i18n/Messages.h"
+#include "i18n/TextTable.h"
 #include "maintenance/MaintenanceRuns.h"
+#include "storage/IgnoreFailure.h"
 
 namespace tavex {
 
@@ -15,6 +17,24 @@ namespace {
 // Pending events run this many times before the copy starts, so the progress
 // step is fully painted first.
 constexpr int kPaintRounds = 1001;
+
+// The texts of the account fields; the account is asked only for a package
+// that replaces accounts.
+struct LoginTexts {
+  std::string Msg_RestoreLogin;
+  std::string Msg_Account;
+  std::string Msg_Password;
+};
+
+constexpr TextRow<LoginTexts> kLoginRows[] = {
+    {"Msg_RestoreLogin",
+     "所选文件会替换账号及权限：请输入有删除数据权限的账号及密码后, 单击“下一步”开始导入数据...",
+     &LoginTexts::Msg_RestoreLogin},
+    {"Msg_Account", "账号:", &LoginTexts::Msg_Account},
+    {"Msg_Password", "密码:", &LoginTexts::Msg_Password},
+};
+
+const TextTable<LoginTexts> kLoginTexts({"Main"}, kLoginRows);
 
 }  // namespace
 
@@ -32,6 +52,12 @@ frmRestore::frmRestore(ui::UiServices& ui, QWidget* parent)
   connect(file, &QLineEdit::textChanged, file,
           [file](const QString& text) { file->setToolTip(text); });
   AddNotice(run, 3, "请单击“下一步”开始导入数据...");
+  mLoginNotice = new QLabel(run);
+  mLoginNotice->setObjectName("lblLogin");
+  mLoginNotice->setWordWrap(true);
+  run->layout()->addWidget(mLoginNotice);
+  mLogin = AddLoginFields(run, false);
+  connect(file, &QLineEdit::textChanged, this, [this] { AskLogin(false); });
   AddProgress(run, "取消导入数据");
 
   QWidget* finished = AddStep();
@@ -41,7 +67,27 @@ frmRestore::frmRestore(ui::UiServices& ui, QWidget* parent)
   static_cast<QBoxLayout*>(finished->layout())->addStretch();
 }
 
-void frmRestore::ReadTexts() { mTexts = ReadRestoreTexts(); }
+void frmRestore::ReadTexts() {
+  mTexts = ReadRestoreTexts();
+  const LoginTexts login = kLoginTexts.Read();
+  mLoginNotice->setText(QString::fromStdString(login.Msg_RestoreLogin));
+  mLogin.lblUID->setText(QString::fromStdString(login.Msg_Account));
+  mLogin.lblPSW->setText(QString::fromStdString(login.Msg_Password));
+  AskLogin(false);
+}
+
+void frmRestore::AskLogin(bool ask) {
+  mAskLogin = ask;
+  IgnoreFailure([&] {
+    for (QWidget* widget : std::initializer_list<QWidget*>{
+             mLoginNotice, mLogin.lblUID, mLogin.txtUID, mLogin.lblPSW, mLogin.txtPSW}) {
+      widget->setVisible(ask);
+    }
+    mLogin.txtUID->clear();
+    mLogin.txtPSW->clear();
+    if (ask) mLogin.txtUID->setFocus();
+  });
+}
 
 bool frmRestore::StepAction(int step) {
   switch (step) {
@@ -76,16 +122,26 @@ bool frmRestore::RunRestore() {
 bool frmRestore::Restore(const std::string& packagePath) {
   engine::Package mPackage;
   mPackage.OnProccess(ProgressHandler());
-  const RunOutcome outcome =
-      RestorePackage(mPackage, packagePath, ExchangeContext::Instance().Connection(), [&] {
+  std::optional<RestoreLogin> login;
+  if (mAskLogin) {
+    login = RestoreLogin{mLogin.txtUID->text().toStdString(), mLogin.txtPSW->text().toStdString()};
+  }
+  const RunOutcome outcome = RestorePackage(
+      mPackage, packagePath, ExchangeContext::Instance().Connection(),
+      [&] {
         ClearCancelFlag();
         for (int i = 0; i < kPaintRounds; ++i) Ui().ProcessEvents();
-      });
+      },
+      login);
   if (outcome == RunOutcome::BadFile) AddLine(mTexts.Msg_Error);
-  // A package that replaces accounts needs a login this dialog does not ask
-  // for yet (`tavexdata restore --user` does): say why nothing was merged.
-  if (outcome == RunOutcome::BadLogin) AddLine(Messages().Msg_CheckUser);
-  if (outcome == RunOutcome::NoPrivilege) AddLine(Messages().Msg_CheckPrivilege);
+  if (outcome == RunOutcome::BadLogin || outcome == RunOutcome::NoPrivilege) {
+    // The first refusal of a package of accounts only asks for the account.
+    if (login) {
+      AddLine(outcome == RunOutcome::BadLogin ? Messages().Msg_CheckUser
+                                              : Messages().Msg_CheckPrivilege);
+    }
+    AskLogin(true);
+  }
   return outcome == RunOutcome::Done;
 }
 

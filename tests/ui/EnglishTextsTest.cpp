@@ -11,12 +11,15 @@
 #include "support/TempDir.h"
 #include "wizards/frmBackup.h"
 #include "wizards/frmDDBackup.h"
+#include "wizards/frmDDDelete.h"
+#include "wizards/frmDelete.h"
 #include "wizards/frmDownload.h"
 #include "wizards/frmExport.h"
 #include "wizards/frmFTP.h"
 #include "wizards/frmMemberSyn.h"
 #include "wizards/frmRestore.h"
 #include "wizards/frmStBackup.h"
+#include "wizards/frmStDelete.h"
 #include "wizards/frmUpload.h"
 
 namespace tavex {
@@ -112,6 +115,42 @@ TEST_F(EnglishTexts, NameEveryCaptionOfTheBackupAndExportWizards) {
     EXPECT_EQ(ChineseTexts(*wizard), std::vector<std::string>{});
   }
   EXPECT_EQ(base.findChild<QListWidget*>("lstData")->item(6)->text(), "7. User rights base data");
+}
+
+// The run's texts (progress lines, questions, table captions) come from each
+// wizard's section too.
+TEST_F(EnglishTexts, NameEveryCaptionAndRunTextOfTheDeleteWizards) {
+  frmDelete business(mUi);
+  frmDDDelete base(mUi);
+  frmStDelete stock(mUi);
+  std::vector<std::string> texts;
+  for (ui::WizardFrame* wizard :
+       std::initializer_list<ui::WizardFrame*>{&business, &base, &stock}) {
+    wizard->Prepare();
+    EXPECT_EQ(ChineseTexts(*wizard), std::vector<std::string>{});
+    const DeleteTexts run = ReadDeleteTexts(wizard->objectName().toStdString().c_str());
+    texts.insert(texts.end(),
+                 {run.Msg_Deleting, run.Msg_Delete_Cancel, run.Msg_Deleted_Left,
+                  run.Msg_Deleted_Middle, run.Msg_Deleted_Right, run.Msg_Delete_Fault});
+  }
+  const BusinessDeleteTexts bills = ReadBusinessDeleteTexts();
+  const StockDeleteTexts documents = ReadStockDeleteTexts();
+  texts.insert(
+      texts.end(),
+      {bills.Msg_DateTimeOutOfRange, bills.Msg_prn_PrintJob, bills.Msg_prn_PrintJobItem,
+       bills.Msg_bi_Bill, bills.Msg_bi_BillPayment, bills.Msg_bi_BillItem, bills.Msg_bi_SubBill,
+       bills.Msg_bi_SubItem, bills.Msg_bi_BillLog, bills.Msg_Unsent_Right,
+       documents.Msg_DateTimeOutOfRange, documents.Msg_st_Bill, documents.Msg_st_BillItem,
+       documents.Msg_Unsent_Right, ReadBaseDataDeleteTexts().Msg_ToSelect});
+  texts.insert(texts.end(), documents.masterTables.begin(), documents.masterTables.end());
+  const BaseDataTexts catalogue = ReadBaseDataDeleteTexts().catalogue;
+  texts.insert(texts.end(), catalogue.groups.begin(), catalogue.groups.end());
+  texts.insert(texts.end(), catalogue.tables.begin(), catalogue.tables.end());
+  for (const std::string& text : texts) {
+    EXPECT_FALSE(text.empty() || HasChinese(QString::fromStdString(text))) << text;
+  }
+  EXPECT_EQ(bills.Msg_Unsent_Left + "3" + bills.Msg_Unsent_Right,
+            "3 bill(s) have not been uploaded to head office yet. Delete them anyway?");
 }
 
 // The report texts the run reads come from the wizard's section too.

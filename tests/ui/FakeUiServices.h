@@ -14,17 +14,17 @@ namespace tavex::test {
 
 // UI services that record every text a dialog shows and answer from a
 // script. Each record is one string: "box: TITLE | TEXT", "ask: TITLE |
-// TEXT", "choose: FOLDER | NAME | FILTER" (followed by " | save" for a file
-// to be written), "view: PATH". A question or a file chooser with no
-// scripted answer fails the test and answers No or cancel.
+// TEXT" (followed by " | No" when No is the default), "choose: FOLDER | NAME | FILTER" (followed by
+// " | save" for a file to be written), "view: PATH". A question or a file chooser with no scripted
+// answer fails the test and answers No or cancel.
 class FakeUiServices : public ui::UiServices {
  public:
   void MessageBox(const std::string& text, const std::string& title) override {
     shown.push_back("box: " + title + " | " + text);
   }
 
-  bool AskYesNo(const std::string& text, const std::string& title) override {
-    shown.push_back("ask: " + title + " | " + text);
+  bool AskYesNo(const std::string& text, const std::string& title, ui::Answer focus) override {
+    shown.push_back("ask: " + title + " | " + text + (focus == ui::Answer::No ? " | No" : ""));
     if (answers.empty()) {
       ADD_FAILURE() << "unexpected question: " << text;
       return false;

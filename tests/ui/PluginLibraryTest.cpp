@@ -45,7 +45,7 @@ TEST_F(PluginLibrary, AHostSetsItUpAndOpensADialogThroughIt) {
   closer.CloseNext();
   subsystem->DoAction(std::string("dofTP"));
   closer.CloseNext();
-  subsystem->DoAction(std::string("DoStDelete"));  // not built: the not-supported box
+  subsystem->DoAction(std::string("DoPurge"));  // no such action: the not-supported box
   ASSERT_EQ(closer.closed.size(), 2U);
   EXPECT_EQ(closer.closed[0], "frmFTP");
 }

@@ -4,7 +4,9 @@
 #include <optional>
 
 #include "FakeUiServices.h"
+#include "cli/SampleDatabase.h"
 #include "engine/Package.h"
+#include "maintenance/BackupDefinitions.h"
 #include "support/HostDatabase.h"
 #include "support/PackageFiles.h"
 #include "support/Rows.h"
@@ -64,7 +66,8 @@ class RestoreWizard : public ::testing::Test {
   }
 
   std::int64_t Dishes() { return test::Number(*mHost, "SELECT COUNT(*) FROM dd_Dish"); }
-  QLineEdit* File() { return mWizard.findChild<QLineEdit*>("txtFileName"); }
+  QLineEdit* File() { return Field("txtFileName"); }
+  QLineEdit* Field(const char* name) { return mWizard.findChild<QLineEdit*>(name); }
   std::vector<std::string> Lines() {
     return mWizard.findChild<ui::ProgressListWidget*>("lstProgress")->Lines();
   }
@@ -88,6 +91,7 @@ TEST_F(RestoreWizard, RestoresEveryRowAndLeavesOnlyThePackageBehind) {
   EXPECT_EQ(mWizard.findChild<QPushButton*>("cmdNext")->text(), "完成");
   EXPECT_FALSE(mWizard.findChild<QPushButton*>("cmdCancel")->isEnabled());
   EXPECT_EQ(File()->toolTip().toStdString(), package);
+  EXPECT_TRUE(Field("txtUID")->isHidden());
   mWizard.cmdNext_Click();
   EXPECT_FALSE(mWizard.isVisible());
 }
@@ -167,6 +171,41 @@ TEST_F(RestoreWizard, CancelAnsweredYesMergesNothingAndNoLetsTheMergeFinish) {
     if (stop) mWizard.cmdPrev_Click();
   }
   EXPECT_EQ(mUi.Shown("ask: ").size(), 2U);
+}
+
+// A package that replaces the accounts first asks for an account that may
+// delete data; a refused one is told why, must be entered again and merges
+// nothing.
+TEST_F(RestoreWizard, APackageOfAccountsIsMergedOnlyUnderAnAccountThatMayDeleteData) {
+  cli::SampleOptions options;
+  options.bills = 1;
+  options.days = 1;
+  cli::CreateSampleDatabase(mHost, options);
+  const std::string package = mDir / "accounts.pkg";
+  const auto accounts = DefineBaseDataBackup(ReadBaseDataBackupTexts(), {7});
+  ASSERT_EQ(RunBackup(*accounts, mHost, package), RunOutcome::Done);
+  mHost->Execute("UPDATE pv_User SET UserName='changed'");
+  EXPECT_FALSE(Restore(package));
+  EXPECT_FALSE(Field("txtUID")->isHidden());
+  EXPECT_EQ(Field("txtPSW")->echoMode(), QLineEdit::Password);
+  EXPECT_TRUE(Lines().empty());
+  for (const auto& [user, password, line] :
+       {std::tuple{"admin", "wrong", "账号或密码错误，请重新输入！"},
+        std::tuple{"cashier", "cashier", "不允许删除数据：您的权限不足！"}}) {
+    Field("txtUID")->setText(user);
+    Field("txtPSW")->setText(password);
+    mWizard.cmdNext_Click();
+    EXPECT_EQ(mWizard.CurrentStep(), 1) << user;
+    EXPECT_EQ(Lines(), std::vector<std::string>{line}) << user;
+    EXPECT_EQ(Field("txtUID")->text() + Field("txtPSW")->text(), "") << user;
+  }
+  EXPECT_EQ(test::Number(*mHost, "SELECT COUNT(*) FROM pv_User WHERE UserName<>'changed'"), 0);
+  Field("txtUID")->setText("admin");
+  Field("txtPSW")->setText("admin");
+  mWizard.cmdNext_Click();
+  EXPECT_EQ(mWizard.CurrentStep(), 2);
+  EXPECT_EQ(test::Number(*mHost, "SELECT COUNT(*) FROM pv_User WHERE UserName='changed'"), 0);
+  EXPECT_TRUE(mUi.Shown("box: ").empty());
 }
 
 // A packed file that is no database, and a failure no check foresaw (no

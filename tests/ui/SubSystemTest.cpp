@@ -38,7 +38,7 @@ TEST_F(SubSystem, SetHostSharesTheHostsConnection) {
   EXPECT_EQ(SettingsStore(mHost).GetSetting(801), "B01");
 }
 
-TEST_F(SubSystem, NamesThatMatchNoBuiltDialogShowTheNotSupportedBox) {
+TEST_F(SubSystem, NamesThatMatchNoActionShowTheNotSupportedBox) {
   const ActionKey keys[] = {std::string(" DoFTP"), std::string("DoFTPs"), std::int64_t{12},
                             std::string("")};
   for (const ActionKey& key : keys) mSubSystem.DoAction(key);
@@ -47,15 +47,16 @@ TEST_F(SubSystem, NamesThatMatchNoBuiltDialogShowTheNotSupportedBox) {
 
 TEST_F(SubSystem, MatchingNamesOpenTheirDialogsModally) {
   test::ModalCloser closer;
-  for (const char* name : {"DOFTP", "dorestore", "DoFTP", "dodownload", "DoMemberSyn", "DoBackup",
-                           "doddbackup", "DoStBackup", "DoExport", "doupload"}) {
+  for (const char* name :
+       {"DOFTP", "dorestore", "DoFTP", "dodownload", "DoMemberSyn", "DoBackup", "doddbackup",
+        "DoStBackup", "DoExport", "doupload", "DoDelete", "doDDdelete", "DoStDelete"}) {
     closer.CloseNext();
     mSubSystem.DoAction(std::string(name));
   }
-  EXPECT_EQ(closer.closed,
-            (std::vector<std::string>{"frmFTP", "frmRestore", "frmFTP", "frmDownload",
-                                      "frmMemberSyn", "frmBackup", "frmDDBackup", "frmStBackup",
-                                      "frmExport", "frmUpload"}));
+  EXPECT_EQ(closer.closed, (std::vector<std::string>{
+                               "frmFTP", "frmRestore", "frmFTP", "frmDownload", "frmMemberSyn",
+                               "frmBackup", "frmDDBackup", "frmStBackup", "frmExport", "frmUpload",
+                               "frmDelete", "frmDDDelete", "frmStDelete"}));
   EXPECT_TRUE(mUi.shown.empty());
 }
 

@@ -33,12 +33,15 @@
 #include "ui/Theme.h"
 #include "wizards/frmBackup.h"
 #include "wizards/frmDDBackup.h"
+#include "wizards/frmDDDelete.h"
+#include "wizards/frmDelete.h"
 #include "wizards/frmDownload.h"
 #include "wizards/frmExport.h"
 #include "wizards/frmFTP.h"
 #include "wizards/frmMemberSyn.h"
 #include "wizards/frmRestore.h"
 #include "wizards/frmStBackup.h"
+#include "wizards/frmStDelete.h"
 #include "wizards/frmUpload.h"
 
 namespace tavex {
@@ -53,7 +56,7 @@ class ScriptedUi : public ui::UiServices {
   void MessageBox(const std::string& text, const std::string& title) override {
     std::cerr << "message box: " << title << ": " << text << "\n";
   }
-  bool AskYesNo(const std::string&, const std::string&) override { return false; }
+  bool AskYesNo(const std::string&, const std::string&, ui::Answer) override { return false; }
   std::optional<std::string> ChooseFile(const ui::FileChoice&) override { return std::nullopt; }
   void OpenInViewer(const std::string&) override {}
   void ProcessEvents() override {
@@ -335,6 +338,50 @@ void RenderBackupsAndExport(Renderer& renderer, const test::TempDir& home) {
   RenderFileWizard<frmExport>(renderer, "frmExport", home / "Backup/members.db");
 }
 
+// A delete wizard on the sample host database: its welcome step (after
+// `choose`), the run at its third table under the sample's manager, the finish.
+template <typename Wizard>
+void RenderDeleteWizard(Renderer& renderer, const std::string& name,
+                        const std::function<void(Wizard&)>& choose = {}) {
+  ScriptedUi ui;
+  Wizard wizard(ui);
+  wizard.Prepare();
+  wizard.show();
+  if (choose) choose(wizard);
+  renderer.Save(wizard, name + "-0-welcome");
+  wizard.cmdNext_Click();
+  SetText(wizard, "txtUID", "admin");
+  SetText(wizard, "txtPSW", "admin");
+  bool taken = false;
+  ui.onProcessEvents = [&] {
+    if (!taken && wizard.template findChild<QListWidget*>("lstProgress")->count() == 3) {
+      taken = true;
+      renderer.Save(wizard, name + "-1-running");
+    }
+  };
+  wizard.cmdNext_Click();
+  ui.onProcessEvents = nullptr;
+  renderer.Save(wizard, name + "-2-finished");
+}
+
+// The settled bills of two days already at head office, the stock master
+// tables, every group of base data.
+void RenderDeletes(Renderer& renderer) {
+  test::TempDir work;
+  auto host = db::OpenConnection(test::CreateEmptyHostDatabase(db::Backend::Sqlite, work));
+  cli::CreateSampleDatabase(host, cli::SampleOptions{});
+  test::ScopedHostConnection hostScope(host);
+  RenderDeleteWizard<frmDelete>(renderer, "frmDelete", [](frmDelete& wizard) {
+    wizard.findChild<QDateEdit*>("dtpBegin")->setDate(QDate(2024, 3, 1));
+    wizard.findChild<QDateEdit*>("dtpEnd")->setDate(QDate(2024, 3, 2));
+  });
+  RenderDeleteWizard<frmStDelete>(renderer, "frmStDelete", [](frmStDelete& wizard) {
+    wizard.findChild<QRadioButton*>("optDeleteType_2")->setChecked(true);
+  });
+  // Last: it empties the accounts too.
+  RenderDeleteWizard<frmDDDelete>(renderer, "frmDDDelete");
+}
+
 // Branch B01 of the sample database with a week of bills and stock, and a
 // local FTP server: the choice, the run while it sends, the finish panel
 // after a send and after an export only.
@@ -419,5 +466,6 @@ int main(int argc, char** argv) {
   RenderMemberSyn(renderer, home);
   RenderBackupsAndExport(renderer, home);
   RenderUpload(renderer, home);
+  RenderDeletes(renderer);
   return 0;
 }
