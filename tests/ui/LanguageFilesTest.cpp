@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QLabel>
+#include <QRadioButton>
 #include <QStackedWidget>
 #include <filesystem>
 #include <fstream>
@@ -145,7 +146,7 @@ TEST_F(LanguageFiles, TheCheckSeesEveryTextTableInTheSources) {
 }
 
 // Every label, button, check box and option button of `dialog` that shows,
-// on every step, text it has no room for.
+// on every step and with every option chosen, text it has no room for.
 std::vector<std::string> CutTexts(QDialog& dialog) {
   std::vector<std::string> cut;
   const auto check = [&](QWidget& page) {
@@ -164,12 +165,22 @@ std::vector<std::string> CutTexts(QDialog& dialog) {
       }
     }
   };
+  // Each option shown may show controls of its own (the settings dialog's
+  // connection types): every one is chosen in turn.
+  const auto checkEveryOption = [&] {
+    check(dialog);
+    for (auto* option : dialog.findChildren<QRadioButton*>()) {
+      if (!option->isVisibleTo(&dialog) || !option->isEnabled()) continue;
+      option->setChecked(true);
+      check(dialog);
+    }
+  };
   const auto stacks = dialog.findChildren<QStackedWidget*>();
-  if (stacks.isEmpty()) check(dialog);
+  if (stacks.isEmpty()) checkEveryOption();
   for (QStackedWidget* stack : stacks) {
     for (int step = 0; step < stack->count(); ++step) {
       stack->setCurrentIndex(step);
-      check(dialog);
+      checkEveryOption();
     }
   }
   std::sort(cut.begin(), cut.end());
