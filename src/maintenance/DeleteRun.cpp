@@ -47,6 +47,15 @@ DeleteRight CheckDeleteRight(const std::shared_ptr<db::Connection>& host, const 
   return DeleteRight::Granted;
 }
 
+std::optional<DeleteGrant> DeleteGrant::Check(const std::shared_ptr<db::Connection>& host,
+                                              const std::string& user, const std::string& password,
+                                              DeleteRight& right) noexcept {
+  right = DeleteRight::BadLogin;
+  IgnoreFailure([&] { right = CheckDeleteRight(host, user, password); });
+  if (right != DeleteRight::Granted) return std::nullopt;
+  return DeleteGrant();
+}
+
 std::int64_t CountUnsent(db::Connection& host, const DeletePlan& plan,
                          const std::optional<DateRange>& range) {
   if (plan.unsentCount.empty()) return 0;
@@ -62,12 +71,7 @@ DeleteRun::DeleteRun(std::shared_ptr<db::Connection> host, DeleteTexts texts, De
     : mHost(std::move(host)), mTexts(std::move(texts)), mUi(ui) {}
 
 DeleteOutcome DeleteRun::Run(const DeletePlan& plan, const std::optional<DateRange>& range,
-                             const std::string& user, const std::string& password) {
-  DeleteRight right = DeleteRight::BadLogin;
-  IgnoreFailure([&] { right = CheckDeleteRight(mHost, user, password); });
-  if (right == DeleteRight::BadLogin) return DeleteOutcome::BadLogin;
-  if (right == DeleteRight::NoPrivilege) return DeleteOutcome::NoPrivilege;
-
+                             const DeleteGrant& /*grant*/) {
   DeleteOutcome outcome = DeleteOutcome::Failed;
   mCancel = false;
   mBarUnits = 0;

@@ -68,10 +68,26 @@ class DeleteHost {
   virtual void ShowMessage(const std::string& text) = 0;
 };
 
-// The account check that comes before any deletion.
+// The account check that comes before any deletion. Raises db::DbError
+// when the accounts cannot be read.
 enum class DeleteRight { Granted, BadLogin, NoPrivilege };
 DeleteRight CheckDeleteRight(const std::shared_ptr<db::Connection>& host, const std::string& user,
                              const std::string& password);
+
+// Proof that an account that may delete data was checked: a run takes one
+// instead of the account, so the check is made once, before anything is
+// asked or shown, and can never be skipped.
+class DeleteGrant {
+ public:
+  // CheckDeleteRight, with `right` set to its answer (BadLogin when the
+  // check fails); a grant only when it is Granted. Never throws.
+  static std::optional<DeleteGrant> Check(const std::shared_ptr<db::Connection>& host,
+                                          const std::string& user, const std::string& password,
+                                          DeleteRight& right) noexcept;
+
+ private:
+  DeleteGrant() = default;
+};
 
 // The number of rows `plan` would delete that are not uploaded yet (0 when
 // the plan counts none), so the host can ask before deleting them. Raises
@@ -79,21 +95,20 @@ DeleteRight CheckDeleteRight(const std::shared_ptr<db::Connection>& host, const 
 std::int64_t CountUnsent(db::Connection& host, const DeletePlan& plan,
                          const std::optional<DateRange>& range);
 
-enum class DeleteOutcome { Done, BadLogin, NoPrivilege, Failed, Cancelled };
+enum class DeleteOutcome { Done, Failed, Cancelled };
 
 class DeleteRun {
  public:
   DeleteRun(std::shared_ptr<db::Connection> host, DeleteTexts texts, DeleteHost& ui);
 
-  // Checks the account, then runs every table of `plan` (its ranged tables
-  // over the days of `range`, which they need) and its closing
-  // statements in one transaction on the host connection, committed only
-  // after the last; a failing statement (after its message), a cancel
-  // answered Yes or any other failure rolls everything back. A refused
-  // account deletes nothing and touches neither list nor bar. The host
-  // empties its list before; the run adds a line per table. Never throws.
+  // Runs every table of `plan` (its ranged tables over the days of `range`,
+  // which they need) and its closing statements in one transaction on the
+  // host connection, committed only after the last; a failing statement
+  // (after its message), a cancel answered Yes or any other failure rolls
+  // everything back. The host empties its list before; the run adds a line
+  // per table. Never throws.
   DeleteOutcome Run(const DeletePlan& plan, const std::optional<DateRange>& range,
-                    const std::string& user, const std::string& password);
+                    const DeleteGrant& grant);
 
   // Raises the cancel flag; the run asks at its next pacing step.
   void Cancel() { mCancel = true; }

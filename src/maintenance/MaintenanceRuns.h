@@ -58,7 +58,9 @@ RestoreTexts ReadRestoreTexts();
 // table (pv_...) could hand anyone every right, so it is merged only when
 // `login` names a valid account of `host` that may delete data (BadLogin or
 // NoPrivilege otherwise, with nothing written); other packages merge without
-// one. Unexpected failures raise.
+// one, and so does any package on a host that holds no account at all (after
+// the base-data delete emptied the accounts, their backup brings them back).
+// Unexpected failures raise.
 RunOutcome RestorePackage(engine::Package& package, const std::string& packagePath,
                           const std::shared_ptr<db::Connection>& host,
                           const std::function<void()>& beforeImport = {},

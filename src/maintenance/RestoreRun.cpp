@@ -4,6 +4,7 @@
 #include "maintenance/MaintenanceRuns.h"
 #include "maintenance/WorkFile.h"
 #include "storage/AsciiText.h"
+#include "storage/IgnoreFailure.h"
 
 namespace tavex {
 
@@ -27,6 +28,23 @@ bool FillsAccountTables(engine::Package& package) {
   return false;
 }
 
+namespace {
+
+// True unless the host holds no account at all: then nobody could pass the
+// check, and restoring a backup of the accounts is the only way back after
+// the base-data delete emptied them. A host whose accounts cannot be read
+// counts as holding some.
+bool HostHasAccounts(db::Connection& host) {
+  bool has = true;
+  IgnoreFailure([&] {
+    const auto rows = host.Query("SELECT COUNT(*) FROM pv_User");
+    has = !rows->Next() || rows->Get(std::size_t{0}) != db::Value{std::int64_t{0}};
+  });
+  return has;
+}
+
+}  // namespace
+
 RunOutcome RestorePackage(engine::Package& package, const std::string& packagePath,
                           const std::shared_ptr<db::Connection>& host,
                           const std::function<void()>& beforeImport,
@@ -43,7 +61,7 @@ RunOutcome RestorePackage(engine::Package& package, const std::string& packagePa
     source->Close();
     return RunOutcome::BadFile;
   }
-  if (FillsAccountTables(package)) {
+  if (FillsAccountTables(package) && HostHasAccounts(*host)) {
     const DeleteRight right =
         login ? CheckDeleteRight(host, login->user, login->password) : DeleteRight::BadLogin;
     if (right != DeleteRight::Granted) {

@@ -144,18 +144,16 @@ bool DeleteWizard::StepAction(int step) {
   }
 }
 
-bool DeleteWizard::MayDelete(const std::shared_ptr<db::Connection>& host) {
+std::optional<DeleteGrant> DeleteWizard::MayDelete(const std::shared_ptr<db::Connection>& host) {
   DeleteRight right = DeleteRight::BadLogin;
-  IgnoreFailure([&] {
-    right = CheckDeleteRight(host, mLogin.txtUID->text().toStdString(),
-                             mLogin.txtPSW->text().toStdString());
-  });
-  if (right == DeleteRight::Granted) return true;
+  std::optional<DeleteGrant> grant = DeleteGrant::Check(host, mLogin.txtUID->text().toStdString(),
+                                                        mLogin.txtPSW->text().toStdString(), right);
+  if (grant) return grant;
   const MessageTexts& texts = Messages();
   Ui().MessageBox(right == DeleteRight::BadLogin ? texts.Msg_CheckUser : texts.Msg_CheckPrivilege,
                   texts.Msg_Title);
   ClearLogin();
-  return false;
+  return std::nullopt;
 }
 
 bool DeleteWizard::ConfirmUnsent(db::Connection& host, const DeletePlan& plan,
@@ -174,7 +172,9 @@ bool DeleteWizard::ConfirmUnsent(db::Connection& host, const DeletePlan& plan,
 
 bool DeleteWizard::RunDeletion() {
   const std::shared_ptr<db::Connection> host = ExchangeContext::Instance().Connection();
-  if (!host || !MayDelete(host)) return false;
+  if (!host) return false;
+  const std::optional<DeleteGrant> grant = MayDelete(host);
+  if (!grant) return false;
   const DeletePlan plan = Plan(*host);
   const std::optional<DateRange> days = Days();
   if (!ConfirmUnsent(*host, plan, days)) return false;
@@ -182,8 +182,7 @@ bool DeleteWizard::RunDeletion() {
   RunHost runHost(*this);
   DeleteRun run(host, mRunTexts, runHost);
   runHost.Attach(run);
-  const DeleteOutcome outcome =
-      run.Run(plan, days, mLogin.txtUID->text().toStdString(), mLogin.txtPSW->text().toStdString());
+  const DeleteOutcome outcome = run.Run(plan, days, *grant);
   LeaveBusy();
   ClearCancelFlag();
   return outcome == DeleteOutcome::Done;

@@ -65,7 +65,8 @@ class DeleteWizard : public ui::WizardFrame {
   // The account check, the question about rows not uploaded yet, then the
   // run; true when everything chosen was deleted.
   bool RunDeletion();
-  bool MayDelete(const std::shared_ptr<db::Connection>& host);
+  // The account check; shows why and empties the fields when refused.
+  std::optional<DeleteGrant> MayDelete(const std::shared_ptr<db::Connection>& host);
   bool ConfirmUnsent(db::Connection& host, const DeletePlan& plan,
                      const std::optional<DateRange>& days);
   void ClearLogin();

@@ -179,6 +179,11 @@ TEST_P(BackupRestore, AccountsAreRestoredOnlyUnderAnAccountThatMayDeleteData) {
   EXPECT_EQ(test::Number(*Db(), "SELECT COUNT(*) FROM pv_User WHERE UserID='intruder'"), 0);
   // Other packages restore without an account.
   EXPECT_EQ(Tavexdata({"restore", Folder() / "members.pkg"}, ConnectionName()), 0);
+  // With no account left (as the base-data delete leaves a host), nobody
+  // could log in: the backup of the accounts restores without one.
+  Db()->Execute("DELETE FROM pv_User");
+  EXPECT_EQ(Tavexdata({"restore", Folder() / "rights.pkg"}, ConnectionName()), 0);
+  EXPECT_EQ(test::Number(*Db(), "SELECT COUNT(*) FROM pv_User WHERE UserID='admin'"), 1);
 }
 
 INSTANTIATE_HOST_DATABASE_TEST(BackupRestore);
