@@ -6,7 +6,6 @@
 #include "engine/Package.h"
 #include "framework/ExchangeContext.h"
 #include "i18n/Messages.h"
-#include "i18n/TextTable.h"
 #include "maintenance/MaintenanceRuns.h"
 #include "storage/IgnoreFailure.h"
 
@@ -17,24 +16,6 @@ namespace {
 // Pending events run this many times before the copy starts, so the progress
 // step is fully painted first.
 constexpr int kPaintRounds = 1001;
-
-// The texts of the account fields; the account is asked only for a package
-// that replaces accounts.
-struct LoginTexts {
-  std::string Msg_RestoreLogin;
-  std::string Msg_Account;
-  std::string Msg_Password;
-};
-
-constexpr TextRow<LoginTexts> kLoginRows[] = {
-    {"Msg_RestoreLogin",
-     "所选文件会替换账号及权限：请输入有删除数据权限的账号及密码后, 单击“下一步”开始导入数据...",
-     &LoginTexts::Msg_RestoreLogin},
-    {"Msg_Account", "账号:", &LoginTexts::Msg_Account},
-    {"Msg_Password", "密码:", &LoginTexts::Msg_Password},
-};
-
-const TextTable<LoginTexts> kLoginTexts({"Main"}, kLoginRows);
 
 }  // namespace
 
@@ -52,11 +33,10 @@ frmRestore::frmRestore(ui::UiServices& ui, QWidget* parent)
   connect(file, &QLineEdit::textChanged, file,
           [file](const QString& text) { file->setToolTip(text); });
   AddNotice(run, 3, "请单击“下一步”开始导入数据...");
-  mLoginNotice = new QLabel(run);
-  mLoginNotice->setObjectName("lblLogin");
-  mLoginNotice->setWordWrap(true);
-  run->layout()->addWidget(mLoginNotice);
-  mLogin = AddLoginFields(run, false);
+  mLoginNotice = AddLabel(run, "lblLogin",
+                          "所选文件会替换账号及权限：请输入有删除数据权限的账号及密码后, "
+                          "单击“下一步”开始导入数据...");
+  mLogin = AddLoginFields(run, true);
   connect(file, &QLineEdit::textChanged, this, [this] { AskLogin(false); });
   AddProgress(run, "取消导入数据");
 
@@ -69,10 +49,6 @@ frmRestore::frmRestore(ui::UiServices& ui, QWidget* parent)
 
 void frmRestore::ReadTexts() {
   mTexts = ReadRestoreTexts();
-  const LoginTexts login = kLoginTexts.Read();
-  mLoginNotice->setText(QString::fromStdString(login.Msg_RestoreLogin));
-  mLogin.lblUID->setText(QString::fromStdString(login.Msg_Account));
-  mLogin.lblPSW->setText(QString::fromStdString(login.Msg_Password));
   AskLogin(false);
 }
 
