@@ -79,4 +79,21 @@ class DeleteWizard : public ui::WizardFrame {
   DeleteTexts mRunTexts;
 };
 
+// A delete wizard whose first option deletes the days of a range and which
+// asks before deleting rows head office has not received: both texts come
+// from its own text struct (Msg_DateTimeOutOfRange, Msg_Unsent).
+template <typename Texts>
+class DatedDeleteWizard : public DeleteWizard {
+ public:
+  using DeleteWizard::DeleteWizard;
+
+ protected:
+  std::string DateRefusal() const override { return mTexts.Msg_DateTimeOutOfRange; }
+  std::string UnsentQuestion(std::int64_t count) const override {
+    return mTexts.Msg_Unsent_Left + std::to_string(count) + mTexts.Msg_Unsent_Right;
+  }
+
+  Texts mTexts;
+};
+
 }  // namespace tavex

@@ -5,7 +5,7 @@
 namespace tavex {
 
 frmDelete::frmDelete(ui::UiServices& ui, QWidget* parent)
-    : DeleteWizard("frmDelete", "数据删除向导", ui, parent) {
+    : DatedDeleteWizard("frmDelete", "数据删除向导", ui, parent) {
   QWidget* welcome =
       AddWelcomeStep("欢迎使用数据删除向导", "本向导将帮助您删除数据...",
                      "警告：在删除数据前请确保数据已经备份，如果要备份数据请使用数据备份向导。",
@@ -17,10 +17,6 @@ frmDelete::frmDelete(ui::UiServices& ui, QWidget* parent)
 
 DeletePlan frmDelete::Plan(db::Connection& /*host*/) {
   return BusinessDeletePlan(mTexts, static_cast<BusinessDeleteKind>(ChosenOption()));
-}
-
-std::string frmDelete::UnsentQuestion(std::int64_t count) const {
-  return mTexts.Msg_Unsent_Left + std::to_string(count) + mTexts.Msg_Unsent_Right;
 }
 
 void frmDelete::OpenBackup(int left, int top) {

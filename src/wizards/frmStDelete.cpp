@@ -6,7 +6,7 @@
 namespace tavex {
 
 frmStDelete::frmStDelete(ui::UiServices& ui, QWidget* parent)
-    : DeleteWizard("frmStDelete", "数据删除向导", ui, parent) {
+    : DatedDeleteWizard("frmStDelete", "数据删除向导", ui, parent) {
   QWidget* welcome =
       AddWelcomeStep("欢迎使用数据删除向导", "本向导将帮助您删除数据...",
                      "警告：在删除数据前请确保数据已经备份，如果要备份数据请使用数据备份向导。",
@@ -19,10 +19,6 @@ DeletePlan frmStDelete::Plan(db::Connection& host) {
   bool uploadFlag = false;
   IgnoreFailure([&] { uploadFlag = StockBillsHaveUploadFlag(host); });
   return StockDeletePlan(mTexts, static_cast<StockBackupKind>(ChosenOption()), uploadFlag);
-}
-
-std::string frmStDelete::UnsentQuestion(std::int64_t count) const {
-  return mTexts.Msg_Unsent_Left + std::to_string(count) + mTexts.Msg_Unsent_Right;
 }
 
 void frmStDelete::OpenBackup(int left, int top) {

@@ -7,19 +7,14 @@ namespace tavex {
 
 // The stock data delete wizard: the stock documents of a date range or all
 // of them, lines first, or every row of the stock master tables.
-class frmStDelete : public DeleteWizard {
+class frmStDelete : public DatedDeleteWizard<StockDeleteTexts> {
  public:
   explicit frmStDelete(ui::UiServices& ui, QWidget* parent = nullptr);
 
  protected:
   void ReadWizardTexts() override { mTexts = ReadStockDeleteTexts(); }
-  std::string DateRefusal() const override { return mTexts.Msg_DateTimeOutOfRange; }
   DeletePlan Plan(db::Connection& host) override;
-  std::string UnsentQuestion(std::int64_t count) const override;
   void OpenBackup(int left, int top) override;
-
- private:
-  StockDeleteTexts mTexts;
 };
 
 }  // namespace tavex

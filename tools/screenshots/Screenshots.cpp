@@ -106,6 +106,35 @@ void SetText(QWidget& dialog, const char* name, const char* text) {
   dialog.findChild<QLineEdit*>(name)->setText(text);
 }
 
+// Clicks Next and, while the step runs, saves the wizard as `name` the first
+// time its progress list is `ready`.
+void NextTakingOnePicture(ScriptedUi& ui, Renderer& renderer, ui::WizardFrame& wizard,
+                          const std::string& name,
+                          const std::function<bool(const QListWidget&)>& ready) {
+  bool taken = false;
+  ui.onProcessEvents = [&] {
+    if (!taken && ready(*wizard.findChild<QListWidget*>("lstProgress"))) {
+      taken = true;
+      renderer.Save(wizard, name);
+    }
+  };
+  wizard.cmdNext_Click();
+  ui.onProcessEvents = nullptr;
+}
+
+// A ready test: the last progress line begins with `text`.
+std::function<bool(const QListWidget&)> LastLineStartsWith(const std::string& text) {
+  return [text](const QListWidget& list) {
+    return list.count() > 0 &&
+           list.item(list.count() - 1)->text().startsWith(QString::fromStdString(text));
+  };
+}
+
+// A ready test: the list holds `count` lines.
+std::function<bool(const QListWidget&)> LineCount(int count) {
+  return [count](const QListWidget& list) { return list.count() == count; };
+}
+
 void RenderSettings(Renderer& renderer, const test::TempDir& home) {
   test::HttpServer ddns;
   ddns.Answer("/DDNS/getIP.asp", 200, "[IP]203.0.113.7[/IP]");
@@ -188,16 +217,7 @@ void RenderRestore(Renderer& renderer, const test::TempDir& home) {
   wizard.cmdNext_Click();
   renderer.Save(wizard, "frmRestore-1-damaged");
   file->setText(QString::fromStdString(package));
-  bool taken = false;
-  ui.onProcessEvents = [&] {
-    auto* list = wizard.findChild<QListWidget*>("lstProgress");
-    if (!taken && list->count() == 2) {
-      taken = true;
-      renderer.Save(wizard, "frmRestore-1-running");
-    }
-  };
-  wizard.cmdNext_Click();
-  ui.onProcessEvents = nullptr;
+  NextTakingOnePicture(ui, renderer, wizard, "frmRestore-1-running", LineCount(2));
   renderer.Save(wizard, "frmRestore-2-finished");
 }
 
@@ -230,17 +250,8 @@ void RenderDownload(Renderer& renderer, const test::TempDir& home) {
   WritePackage(work / "B02-261206211530.pkg", "B02-261206211530");
   server.PutFile("ForDownload/HQ/B02-261206211530.pkg",
                  test::ReadFile(work / "B02-261206211530.pkg"));
-  bool taken = false;
-  ui.onProcessEvents = [&] {
-    auto* list = wizard.findChild<QListWidget*>("lstProgress");
-    const QString last = list->count() > 0 ? list->item(list->count() - 1)->text() : QString();
-    if (!taken && last.startsWith(QString::fromStdString(Messages().Msg_Proc_Copying))) {
-      taken = true;
-      renderer.Save(wizard, "frmDownload-1-running");
-    }
-  };
-  wizard.cmdNext_Click();
-  ui.onProcessEvents = nullptr;
+  NextTakingOnePicture(ui, renderer, wizard, "frmDownload-1-running",
+                       LastLineStartsWith(Messages().Msg_Proc_Copying));
   wizard.findChild<QCheckBox*>("chkViewLog")->setChecked(true);
   renderer.Save(wizard, "frmDownload-2-finished");
 }
@@ -273,17 +284,8 @@ void RenderMemberSyn(Renderer& renderer, const test::TempDir& home) {
   renderer.Save(wizard, "frmMemberSyn-1-failed");
   server.MakeFolder("ForUpload");
   server.MakeFolder("ForDownload/B01");
-  bool taken = false;
-  ui.onProcessEvents = [&] {
-    auto* list = wizard.findChild<QListWidget*>("lstProgress");
-    const QString last = list->count() > 0 ? list->item(list->count() - 1)->text() : QString();
-    if (!taken && last.startsWith(QString::fromStdString(Messages().Msg_Proc_Copying + "50."))) {
-      taken = true;
-      renderer.Save(wizard, "frmMemberSyn-1-running");
-    }
-  };
-  wizard.cmdNext_Click();
-  ui.onProcessEvents = nullptr;
+  NextTakingOnePicture(ui, renderer, wizard, "frmMemberSyn-1-running",
+                       LastLineStartsWith(Messages().Msg_Proc_Copying + "50."));
   wizard.findChild<QCheckBox*>("chkViewLog")->setChecked(true);
   renderer.Save(wizard, "frmMemberSyn-2-finished");
 }
@@ -306,17 +308,10 @@ void RenderFileWizard(Renderer& renderer, const std::string& name, const std::st
       field->setText(QString::fromStdString(path));
     }
   }
-  bool taken = false;
-  ui.onProcessEvents = [&] {
-    auto* list = wizard.template findChild<QListWidget*>("lstProgress");
-    const QString copied = QString::fromStdString(Messages().Msg_Proc_Copied_Left);
-    if (!taken && list->count() > 0 && list->item(0)->text().startsWith(copied)) {
-      taken = true;
-      renderer.Save(wizard, name + "-1-running");
-    }
-  };
-  wizard.cmdNext_Click();
-  ui.onProcessEvents = nullptr;
+  NextTakingOnePicture(ui, renderer, wizard, name + "-1-running", [](const QListWidget& list) {
+    return list.count() > 0 &&
+           list.item(0)->text().startsWith(QString::fromStdString(Messages().Msg_Proc_Copied_Left));
+  });
   renderer.Save(wizard, name + "-2-finished");
 }
 
@@ -352,15 +347,7 @@ void RenderDeleteWizard(Renderer& renderer, const std::string& name,
   wizard.cmdNext_Click();
   SetText(wizard, "txtUID", "admin");
   SetText(wizard, "txtPSW", "admin");
-  bool taken = false;
-  ui.onProcessEvents = [&] {
-    if (!taken && wizard.template findChild<QListWidget*>("lstProgress")->count() == 3) {
-      taken = true;
-      renderer.Save(wizard, name + "-1-running");
-    }
-  };
-  wizard.cmdNext_Click();
-  ui.onProcessEvents = nullptr;
+  NextTakingOnePicture(ui, renderer, wizard, name + "-1-running", LineCount(3));
   renderer.Save(wizard, name + "-2-finished");
 }
 
@@ -416,17 +403,12 @@ void RenderUpload(Renderer& renderer, const test::TempDir& home) {
     wizard.show();
     if (!exportOnly) renderer.Save(wizard, "frmUpload-0-choice");
     wizard.cmdNext_Click();
-    bool taken = exportOnly;
-    ui.onProcessEvents = [&] {
-      auto* list = wizard.findChild<QListWidget*>("lstProgress");
-      const QString last = list->count() > 0 ? list->item(list->count() - 1)->text() : QString();
-      if (!taken && last.startsWith(QString::fromStdString(Messages().Msg_FTP_Uploading))) {
-        taken = true;
-        renderer.Save(wizard, "frmUpload-1-sending");
-      }
-    };
-    wizard.cmdNext_Click();
-    ui.onProcessEvents = nullptr;
+    if (exportOnly) {
+      wizard.cmdNext_Click();
+    } else {
+      NextTakingOnePicture(ui, renderer, wizard, "frmUpload-1-sending",
+                           LastLineStartsWith(Messages().Msg_FTP_Uploading));
+    }
     wizard.findChild<QCheckBox*>("chkViewLog")->setChecked(!exportOnly);
     renderer.Save(wizard, exportOnly ? "frmUpload-2-exported" : "frmUpload-2-sent");
   }
