@@ -35,6 +35,8 @@ std::int64_t Connection::CopyIn(std::string_view, Recordset&, const RowCounter&)
   throw DbError("This database has no bulk copy.");
 }
 
+void Connection::SetDeadline(std::optional<std::chrono::steady_clock::time_point>) {}
+
 std::optional<std::size_t> Recordset::FindColumn(std::string_view name) const {
   const std::vector<Column>& columns = Columns();
   for (std::size_t i = 0; i < columns.size(); ++i) {
@@ -59,6 +61,10 @@ std::shared_ptr<Connection> OpenConnection(const std::string& name) {
   }
   if (StartsWithNoCase(view, kPackagePrefix)) return OpenSqliteConnection(PackagePath(view));
   throw DbError("Unknown kind of database connection: " + name);
+}
+
+std::shared_ptr<Connection> OpenPackageForReading(const std::string& path) {
+  return OpenSqliteConnection(path, SqliteOpenMode::ReadOnly);
 }
 
 std::string PackageConnectionString(const std::string& path) {

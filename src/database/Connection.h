@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -13,10 +14,22 @@
 
 namespace tavex::db {
 
+// Whose a database failure is: the statement's (a constraint, a missing
+// table or column, a value of the wrong type: the same statement fails
+// again), this machine's (the file locked by another program, the disk full,
+// the connection lost: the same statement may well succeed later), or the
+// time limit's (see Connection::SetDeadline).
+enum class DbFault { Statement, Local, TimeLimit };
+
 // A failure of the database, carrying its own description (what the user sees).
 class DbError : public std::runtime_error {
  public:
-  using std::runtime_error::runtime_error;
+  explicit DbError(const std::string& description, DbFault fault = DbFault::Statement)
+      : std::runtime_error(description), mFault(fault) {}
+  DbFault Fault() const { return mFault; }
+
+ private:
+  DbFault mFault;
 };
 
 enum class Backend { Sqlite, Postgres };
@@ -118,11 +131,23 @@ class Connection {
   // statement per row); elsewhere this raises DbError.
   virtual std::int64_t CopyIn(std::string_view sql, Recordset& rows, const RowCounter& onRow);
 
+  // From now on, a statement still running at `deadline` stops with a
+  // DbError of DbFault::TimeLimit, and so does every statement started after
+  // it; nullopt lifts the limit. Only SQLite keeps a deadline (it checks it
+  // while a statement runs); elsewhere this does nothing.
+  virtual void SetDeadline(std::optional<std::chrono::steady_clock::time_point> deadline);
+
   virtual void BeginTrans(TransactionKind kind = TransactionKind::Normal) = 0;
   virtual void CommitTrans() = 0;
   virtual void RollbackTrans() = 0;
   virtual bool InTransaction() const = 0;
 };
+
+// Opens the package database file at `path` for reading only, as a receiver
+// opens a package it has not yet trusted: nothing can be written through the
+// connection, and the file's schema is not trusted (no function with side
+// effects runs from a view, trigger or column default of the file).
+std::shared_ptr<Connection> OpenPackageForReading(const std::string& path);
 
 // Opens an existing database; never creates one. Accepted names:
 //   "sqlite:/abs/path.db", a libpq URI "postgresql://..." (or "postgres://"),

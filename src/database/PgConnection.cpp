@@ -7,6 +7,8 @@
 #include <charconv>
 #include <cstdlib>
 #include <deque>
+#include <optional>
+#include <string>
 #include <utility>
 
 #include "database/StatementCache.h"
@@ -48,7 +50,7 @@ struct ResultCloser {
 using ConnPtr = std::unique_ptr<PGconn, ConnCloser>;
 using ResultPtr = std::unique_ptr<PGresult, ResultCloser>;
 
-[[noreturn]] void ThrowClosed() { throw DbError("The connection is closed."); }
+[[noreturn]] void ThrowClosed() { throw DbError("The connection is closed.", DbFault::Local); }
 
 std::string Trimmed(std::string text) {
   while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
@@ -67,6 +69,30 @@ std::string Describe(const PGresult* result, PGconn* conn) {
   }
   return Trimmed(PQerrorMessage(conn));
 }
+
+// Whose fault a failed statement is. A lost connection, a server short of
+// resources, shutting down or failing inside, and a statement that lost a
+// lock conflict are this machine's side: the same statement may succeed
+// later. Everything the server refuses about the statement itself is the
+// statement's.
+DbFault FaultOf(const PGresult* result, PGconn* conn) {
+  if (PQstatus(conn) != CONNECTION_OK) return DbFault::Local;
+  const char* state = result != nullptr ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
+  if (state == nullptr) return DbFault::Local;  // no answer from the server at all
+  const std::string_view code(state);
+  for (const std::string_view local : {"08", "40", "53", "54", "57", "58", "XX"}) {
+    if (code.substr(0, 2) == local) return DbFault::Local;
+  }
+  return code == "55P03" || code == "55006" ? DbFault::Local : DbFault::Statement;
+}
+
+// The failure of a statement as the caller sees it.
+DbError Failure(const PGresult* result, PGconn* conn) {
+  return DbError(Describe(result, conn), FaultOf(result, conn));
+}
+
+// A failure to hand the server anything at all: the connection's.
+DbError SendFailure(PGconn* conn) { return DbError(Trimmed(PQerrorMessage(conn)), DbFault::Local); }
 
 Column DescribeColumn(const PGresult* result, int index) {
   Column column;
@@ -260,10 +286,10 @@ class PgRecordset final : public Recordset {
       return true;
     }
     mCurrent.reset();
-    if (!mFailure.empty()) {
-      const std::string failure = std::move(mFailure);
-      mFailure.clear();
-      throw DbError(failure);
+    if (mFailure) {
+      const DbError failure = std::move(*mFailure);
+      mFailure.reset();
+      throw failure;
     }
     if (mSource == nullptr) return false;
     mCurrent = mSource->NextRow();
@@ -284,7 +310,7 @@ class PgRecordset final : public Recordset {
     try {
       while (ResultPtr row = source->NextRow()) mPending.push_back(std::move(row));
     } catch (const DbError& error) {
-      mFailure = error.what();
+      mFailure = error;
     }
   }
 
@@ -295,7 +321,7 @@ class PgRecordset final : public Recordset {
   std::vector<Column> mColumns;
   std::deque<ResultPtr> mPending;
   ResultPtr mCurrent;
-  std::string mFailure;
+  std::optional<DbError> mFailure;
   RowSource* mSource;
 };
 
@@ -340,7 +366,7 @@ class PgConnection final : public Connection, private RowSource {
       BindValues(params);
       if (PQsendQueryPrepared(mConn.get(), statement.name.c_str(), static_cast<int>(params.size()),
                               mValues.data(), mLengths.data(), mFormats.data(), 0) == 0) {
-        throw DbError(Trimmed(PQerrorMessage(mConn.get())));
+        throw SendFailure(mConn.get());
       }
       PQsetSingleRowMode(mConn.get());
       ResultPtr first(PQgetResult(mConn.get()));
@@ -351,7 +377,7 @@ class PgConnection final : public Connection, private RowSource {
         return recordset;
       }
       DrainResults();
-      if (!Succeeded(first.get())) throw DbError(Describe(first.get(), mConn.get()));
+      if (!Succeeded(first.get())) throw Failure(first.get(), mConn.get());
       if (mInTransaction) Command("RELEASE SAVEPOINT tavex_statement");
       return std::make_unique<PgRecordset>(std::move(first), nullptr);
     } catch (const DbError&) {
@@ -368,12 +394,12 @@ class PgConnection final : public Connection, private RowSource {
     try {
       const ResultPtr start(PQexec(mConn.get(), text.c_str()));
       if (PQresultStatus(start.get()) != PGRES_COPY_IN) {
-        throw DbError(Describe(start.get(), mConn.get()));
+        throw Failure(start.get(), mConn.get());
       }
       const std::int64_t copied = SendRows(rows, onRow);
       const ResultPtr end(PQgetResult(mConn.get()));
       DrainResults();
-      if (!Succeeded(end.get())) throw DbError(Describe(end.get(), mConn.get()));
+      if (!Succeeded(end.get())) throw Failure(end.get(), mConn.get());
       if (mInTransaction) Command("RELEASE SAVEPOINT tavex_statement");
       return copied;
     } catch (...) {
@@ -419,7 +445,7 @@ class PgConnection final : public Connection, private RowSource {
   void Command(const char* sql) {
     RequireOpen();
     const ResultPtr result(PQexec(mConn.get(), sql));
-    if (!Succeeded(result.get())) throw DbError(Describe(result.get(), mConn.get()));
+    if (!Succeeded(result.get())) throw Failure(result.get(), mConn.get());
   }
 
   // Runs one statement. Inside a transaction it runs under a savepoint, so
@@ -435,7 +461,7 @@ class PgConnection final : public Connection, private RowSource {
       ResultPtr result(PQexecPrepared(mConn.get(), statement.name.c_str(),
                                       static_cast<int>(params.size()), mValues.data(),
                                       mLengths.data(), mFormats.data(), 0));
-      if (!Succeeded(result.get())) throw DbError(Describe(result.get(), mConn.get()));
+      if (!Succeeded(result.get())) throw Failure(result.get(), mConn.get());
       if (mInTransaction) Command("RELEASE SAVEPOINT tavex_statement");
       return result;
     } catch (const DbError&) {
@@ -483,15 +509,14 @@ class PgConnection final : public Connection, private RowSource {
       DrainResults();
       throw;
     }
-    if (PQputCopyEnd(mConn.get(), nullptr) != 1)
-      throw DbError(Trimmed(PQerrorMessage(mConn.get())));
+    if (PQputCopyEnd(mConn.get(), nullptr) != 1) throw SendFailure(mConn.get());
     return copied;
   }
 
   void SendChunk(std::string& chunk) {
     if (chunk.empty()) return;
     if (PQputCopyData(mConn.get(), chunk.data(), static_cast<int>(chunk.size())) != 1) {
-      throw DbError(Trimmed(PQerrorMessage(mConn.get())));
+      throw SendFailure(mConn.get());
     }
     chunk.clear();
   }
@@ -516,9 +541,9 @@ class PgConnection final : public Connection, private RowSource {
     mStreaming->Detach();
     mStreaming = nullptr;
     if (row && !Succeeded(row.get())) {
-      const std::string failure = Describe(row.get(), mConn.get());
+      DbError failure = Failure(row.get(), mConn.get());
       UndoStatement();
-      throw DbError(failure);
+      throw failure;
     }
     if (mInTransaction) Command("RELEASE SAVEPOINT tavex_statement");
     return nullptr;
@@ -539,7 +564,7 @@ class PgConnection final : public Connection, private RowSource {
     PgStatement statement{"tavex_" + std::to_string(++mStatementNumber), rewritten.paramCount};
     const ResultPtr result(
         PQprepare(mConn.get(), statement.name.c_str(), rewritten.text.c_str(), 0, nullptr));
-    if (!Succeeded(result.get())) throw DbError(Describe(result.get(), mConn.get()));
+    if (!Succeeded(result.get())) throw Failure(result.get(), mConn.get());
     return mCache.Insert(std::string(sql), std::move(statement), [this](PgStatement& evicted) {
       const std::string deallocate = "DEALLOCATE " + evicted.name;
       const ResultPtr ignored(PQexec(mConn.get(), deallocate.c_str()));
@@ -588,12 +613,12 @@ void IgnoreNotice(void*, const char*) {}
 std::shared_ptr<Connection> OpenPgConnection(const std::string& uri) {
   ConnPtr conn(PQconnectdb(uri.c_str()));
   if (!conn) throw DbError("Out of memory while connecting to " + uri);
-  if (PQstatus(conn.get()) != CONNECTION_OK) throw DbError(Trimmed(PQerrorMessage(conn.get())));
+  if (PQstatus(conn.get()) != CONNECTION_OK) throw SendFailure(conn.get());
   PQsetNoticeProcessor(conn.get(), IgnoreNotice, nullptr);
   const ResultPtr setup(PQexec(conn.get(),
                                "SET DateStyle = ISO, MDY; SET client_encoding = 'UTF8'; "
                                "SET client_min_messages = warning"));
-  if (!Succeeded(setup.get())) throw DbError(Describe(setup.get(), conn.get()));
+  if (!Succeeded(setup.get())) throw Failure(setup.get(), conn.get());
   return std::make_shared<PgConnection>(std::move(conn));
 }
 

@@ -22,7 +22,48 @@ using sqlite::Handle;
 constexpr int kBusyTimeoutMs = 10000;
 constexpr std::size_t kCacheSize = 64;
 
-[[noreturn]] void ThrowClosed() { throw DbError("The connection is closed."); }
+[[noreturn]] void ThrowClosed() { throw DbError("The connection is closed.", DbFault::Local); }
+
+// How often, in virtual machine steps, a running statement looks at its
+// deadline: often enough to stop within a few milliseconds, rarely enough
+// to cost nothing measurable.
+constexpr int kDeadlineCheckSteps = 10000;
+
+bool DeadlinePassed(const Handle& handle) {
+  return handle.deadline && std::chrono::steady_clock::now() >= *handle.deadline;
+}
+
+int StopAtDeadline(void* context) { return DeadlinePassed(*static_cast<Handle*>(context)) ? 1 : 0; }
+
+// The failure of the last call on `handle`, with whose fault it is: a
+// file locked or unreadable, a full disk or no memory is this machine's;
+// an interruption after the deadline is the time limit's; anything else
+// (a constraint, a missing table, a damaged file) is the statement's.
+DbError LastFailure(const Handle& handle) {
+  const int code = sqlite3_extended_errcode(handle.db) & 0xFF;
+  DbFault fault = DbFault::Statement;
+  switch (code) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+    case SQLITE_IOERR:
+    case SQLITE_FULL:
+    case SQLITE_CANTOPEN:
+    case SQLITE_NOMEM:
+    case SQLITE_READONLY:
+    case SQLITE_PROTOCOL:
+    case SQLITE_NOLFS:
+      fault = DbFault::Local;
+      break;
+    case SQLITE_INTERRUPT:
+      fault = DeadlinePassed(handle) ? DbFault::TimeLimit : DbFault::Local;
+      break;
+    default:
+      break;
+  }
+  std::string message = sqlite3_errmsg(handle.db);
+  if (fault == DbFault::TimeLimit) message = "the time limit was reached (" + message + ")";
+  return DbError(message, fault);
+}
 
 struct Prepared {
   std::shared_ptr<Handle> handle;
@@ -163,9 +204,12 @@ class SqliteRecordset final : public sqlite::StatementRows {
       mFirst = false;
       return true;
     }
-    const std::string message = sqlite3_errmsg(mPrepared->handle->db);
+    if (rc != SQLITE_DONE) {
+      DbError failure = LastFailure(*mPrepared->handle);
+      Finish();
+      throw failure;
+    }
     Finish();
-    if (rc != SQLITE_DONE) throw DbError(message);
     return false;
   }
 
@@ -256,7 +300,7 @@ class SqliteConnection final : public Connection {
       ResetGuard reset(stmt);
       Bind(stmt, params, false);
       const int rc = sqlite3_step(stmt);
-      if (rc != SQLITE_ROW && rc != SQLITE_DONE) throw DbError(sqlite3_errmsg(mHandle->db));
+      if (rc != SQLITE_ROW && rc != SQLITE_DONE) throw LastFailure(*mHandle);
     }
     if (!prepared->createdTable.empty()) return CountRows(prepared->createdTable);
     // sqlite3_changes64 keeps the count of the last INSERT, UPDATE or DELETE,
@@ -328,6 +372,16 @@ class SqliteConnection final : public Connection {
 
   bool InTransaction() const override { return IsOpen() && mInTransaction; }
 
+  void SetDeadline(std::optional<std::chrono::steady_clock::time_point> deadline) override {
+    if (!IsOpen()) ThrowClosed();
+    mHandle->deadline = deadline;
+    if (deadline) {
+      sqlite3_progress_handler(mHandle->db, kDeadlineCheckSteps, StopAtDeadline, mHandle.get());
+    } else {
+      sqlite3_progress_handler(mHandle->db, 0, nullptr, nullptr);
+    }
+  }
+
  private:
   void RequireTransaction() const {
     if (!IsOpen()) ThrowClosed();
@@ -337,7 +391,7 @@ class SqliteConnection final : public Connection {
   void Run(const char* sql) {
     if (!IsOpen()) ThrowClosed();
     if (sqlite3_exec(mHandle->db, sql, nullptr, nullptr, nullptr) != SQLITE_OK) {
-      throw DbError(sqlite3_errmsg(mHandle->db));
+      throw LastFailure(*mHandle);
     }
   }
 
@@ -361,7 +415,7 @@ class SqliteConnection final : public Connection {
     const int rc = sqlite3_prepare_v3(mHandle->db, rewritten.text.c_str(),
                                       static_cast<int>(rewritten.text.size()),
                                       SQLITE_PREPARE_PERSISTENT, &prepared->stmt, &tail);
-    if (rc != SQLITE_OK) throw DbError(sqlite3_errmsg(mHandle->db));
+    if (rc != SQLITE_OK) throw LastFailure(*mHandle);
     if (prepared->stmt == nullptr) throw DbError("The statement is empty.");
     if (tail != nullptr &&
         std::string_view(tail).find_first_not_of(" \t\r\n;") != std::string::npos) {
@@ -386,10 +440,11 @@ std::shared_ptr<Handle> OpenHandle(const std::string& path, int flags) {
   const int rc = sqlite3_open_v2(path.c_str(), &handle->db, flags, nullptr);
   if (rc != SQLITE_OK) {
     const std::string message = handle->db ? sqlite3_errmsg(handle->db) : sqlite3_errstr(rc);
-    throw DbError(message + ": " + path);
+    throw DbError(message + ": " + path, DbFault::Local);
   }
   sqlite3_extended_result_codes(handle->db, 1);
   sqlite3_busy_timeout(handle->db, kBusyTimeoutMs);
+  sqlite3_db_config(handle->db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
   // Double-quoted text is a name, never a string literal that a misspelt
   // name silently turns into.
   sqlite3_db_config(handle->db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
@@ -408,7 +463,7 @@ std::shared_ptr<Handle> OpenHandle(const std::string& path, int flags) {
 
 }  // namespace
 
-std::shared_ptr<Connection> OpenSqliteConnection(const std::string& path) {
+std::shared_ptr<Connection> OpenSqliteConnection(const std::string& path, SqliteOpenMode mode) {
   if (path.empty()) throw DbError("No database file given.");
   // SQLite opens a missing file read-write only by creating it; check first
   // so the message names the real problem.
@@ -416,11 +471,16 @@ std::shared_ptr<Connection> OpenSqliteConnection(const std::string& path) {
   if (!std::filesystem::is_regular_file(path, ignored)) {
     throw DbError("The database file does not exist: " + path);
   }
-  auto handle = OpenHandle(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX);
+  // URI names are taken so that a package can be attached read-only
+  // ("file:...?mode=ro"); a path is always absolute, so never one.
+  const int access =
+      mode == SqliteOpenMode::ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
+  auto handle = OpenHandle(path, access | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX);
   // A file that is not a database fails here, not at the first statement.
   if (sqlite3_exec(handle->db, "SELECT count(*) FROM sqlite_schema", nullptr, nullptr, nullptr) !=
       SQLITE_OK) {
-    throw DbError(std::string(sqlite3_errmsg(handle->db)) + ": " + path);
+    const DbError failure = LastFailure(*handle);
+    throw DbError(std::string(failure.what()) + ": " + path, failure.Fault());
   }
   return std::make_shared<SqliteConnection>(std::move(handle));
 }

@@ -2,8 +2,10 @@
 
 #include <sqlite3.h>
 
+#include <chrono>
 #include <cstdint>
 #include <exception>
+#include <optional>
 
 #include "database/Connection.h"
 
@@ -23,6 +25,8 @@ struct Handle {
   std::exception_ptr counterFailure;
   // While ExecuteOverRows runs: the rows its statement reads.
   Recordset* incoming = nullptr;
+  // Statements stop once it has passed (Connection::SetDeadline).
+  std::optional<std::chrono::steady_clock::time_point> deadline;
   Handle() = default;
   Handle(const Handle&) = delete;
   Handle& operator=(const Handle&) = delete;

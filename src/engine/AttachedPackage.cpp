@@ -24,6 +24,24 @@ std::string MainFile(db::Connection& connection) {
   return {};
 }
 
+// The SQLite URI of the file at `path` opened for reading only: "file:",
+// the path with the characters a URI gives a meaning escaped, "?mode=ro".
+std::string ReadOnlyUri(const std::string& path) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string uri = "file:";
+  for (const char c : path) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '%' || c == '?' || c == '#' || byte < 0x20 || byte >= 0x7F) {
+      uri += '%';
+      uri += kHex[byte >> 4];
+      uri += kHex[byte & 0x0F];
+    } else {
+      uri += c;
+    }
+  }
+  return uri + "?mode=ro";
+}
+
 }  // namespace
 
 bool AttachedPackage::CanAttach(db::Connection& host, db::Connection& package) {
@@ -32,11 +50,13 @@ bool AttachedPackage::CanAttach(db::Connection& host, db::Connection& package) {
 }
 
 std::unique_ptr<AttachedPackage> AttachedPackage::TryAttach(db::Connection& host,
-                                                            db::Connection& package) {
+                                                            db::Connection& package,
+                                                            Access access) {
   if (!CanAttach(host, package)) return nullptr;
   const std::string file = MainFile(package);
   if (file.empty()) return nullptr;
-  host.Execute(std::string("ATTACH DATABASE ? AS ") + kSchema, {file});
+  host.Execute(std::string("ATTACH DATABASE ? AS ") + kSchema,
+               {access == Access::ReadOnly ? ReadOnlyUri(file) : file});
   return std::unique_ptr<AttachedPackage>(new AttachedPackage(host));
 }
 

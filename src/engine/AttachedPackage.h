@@ -18,9 +18,15 @@ class AttachedPackage {
   // (SQLite attaches only outside one, and a transaction holding the package
   // file would lock the host out of it).
   static bool CanAttach(db::Connection& host, db::Connection& package);
+  enum class Access {
+    ReadWrite,  // the sender building the package
+    ReadOnly,   // a receiver: nothing is ever written to a package it reads
+  };
+
   // Attaches the file behind `package` to `host` when CanAttach and the
   // package is a file; otherwise nullptr.
-  static std::unique_ptr<AttachedPackage> TryAttach(db::Connection& host, db::Connection& package);
+  static std::unique_ptr<AttachedPackage> TryAttach(db::Connection& host, db::Connection& package,
+                                                    Access access);
   ~AttachedPackage();
   AttachedPackage(const AttachedPackage&) = delete;
   AttachedPackage& operator=(const AttachedPackage&) = delete;

@@ -196,8 +196,13 @@ void CollectFields(const std::vector<DeleteStatement::Condition>& conditions,
 // Renders `conditions` joined by AND. Placeholder conditions of one level
 // become a single (row-value) IN over the incoming table, so that a row
 // matches only when all of them match one incoming row.
+std::string TableName(const DeleteStatement::Rendering& rendering, std::string_view table) {
+  return rendering.table ? rendering.table(table) : QuoteName(table);
+}
+
 std::string RenderWhere(const std::vector<DeleteStatement::Condition>& conditions,
-                        std::string_view incomingTable, db::Params& params) {
+                        std::string_view incomingTable, db::Params& params,
+                        const DeleteStatement::Rendering& rendering) {
   using Type = DeleteStatement::Condition::Type;
   std::vector<std::string> parts;
   std::vector<std::string> keyColumns;
@@ -215,9 +220,10 @@ std::string RenderWhere(const std::vector<DeleteStatement::Condition>& condition
       case Type::InSelect: {
         std::string part = QuoteName(condition.column) + " IN (SELECT " +
                            QuoteName(condition.select->column) + " FROM " +
-                           QuoteName(condition.select->table);
+                           TableName(rendering, condition.select->table);
         if (!condition.select->where.empty()) {
-          part += " WHERE " + RenderWhere(condition.select->where, incomingTable, params);
+          part +=
+              " WHERE " + RenderWhere(condition.select->where, incomingTable, params, rendering);
         }
         parts.push_back(part + ")");
         break;
@@ -259,12 +265,21 @@ DeleteStatement DeleteStatement::Parse(std::string_view sql, int kind,
   return statement;
 }
 
-std::string DeleteStatement::Sql(db::Params& params) const { return SetSql({}, params); }
+std::string DeleteStatement::Sql(db::Params& params, const Rendering& rendering) const {
+  return SetSql({}, params, rendering);
+}
 
-std::string DeleteStatement::SetSql(std::string_view incomingTable, db::Params& params) const {
-  std::string sql = "DELETE FROM " + QuoteName(mTable);
-  if (!mWhere.empty()) sql += " WHERE " + RenderWhere(mWhere, incomingTable, params);
-  return sql;
+std::string DeleteStatement::SetSql(std::string_view incomingTable, db::Params& params,
+                                    const Rendering& rendering) const {
+  std::string where =
+      mWhere.empty() ? std::string() : RenderWhere(mWhere, incomingTable, params, rendering);
+  if (!rendering.restriction.empty()) {
+    where += (where.empty() ? "(" : " AND (") + rendering.restriction + ")";
+    params.insert(params.end(), rendering.restrictionParams.begin(),
+                  rendering.restrictionParams.end());
+  }
+  std::string sql = "DELETE FROM " + TableName(rendering, mTable);
+  return where.empty() ? sql : sql + " WHERE " + where;
 }
 
 }  // namespace tavex::engine

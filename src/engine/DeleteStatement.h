@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -46,16 +47,31 @@ class DeleteStatement {
   static DeleteStatement Parse(std::string_view sql, int kind,
                                const std::vector<std::string>& filledTables);
 
+  // How the statement is written for the receiving database.
+  struct Rendering {
+    // The name of a receiving table as the statement writes it, quoted;
+    // QuoteName when not given.
+    std::function<std::string(std::string_view table)> table;
+    // A further condition, over the columns of the table deleted from, that
+    // every deleted row must meet (whose rows the statement may touch), with
+    // its "?" parameters; none when empty.
+    std::string restriction;
+    db::Params restrictionParams;
+  };
+
   const std::string& Table() const { return mTable; }
+  // The conditions of the WHERE clause, in order; empty without one.
+  const std::vector<Condition>& Where() const { return mWhere; }
   // The distinct placeholder field names, in order of first use.
   const std::vector<std::string>& Fields() const { return mFields; }
 
   // The statement with its literals as parameters (for kind 4).
-  std::string Sql(db::Params& params) const;
+  std::string Sql(db::Params& params, const Rendering& rendering = {}) const;
   // The set-based form of a kind-5 statement: one delete with the effect of
   // running the template once for every row of `incomingTable`, whose columns
   // are named after the placeholder fields.
-  std::string SetSql(std::string_view incomingTable, db::Params& params) const;
+  std::string SetSql(std::string_view incomingTable, db::Params& params,
+                     const Rendering& rendering = {}) const;
 
  private:
   std::string mTable;

@@ -14,7 +14,16 @@ enum ErrorNumber : std::int32_t {
   kErrDefinition = 1004,      // the definition cannot be exported as given
   kErrNotConnected = 1005,    // a connection was not set
   kErrUnexpected = 1006,      // anything else that stopped the work (a file, the memory)
+  kErrLocal = 1007,           // this machine could not do the work (a lock, the disk, the link)
+  kErrTimeLimit = 1008,       // reading the package took longer than it may
+  kErrMissingTable = 1009,    // a receiving table the receiving database lacks
 };
+
+// True for the numbers of failures that lie with this machine rather than
+// with the package: the same package may well succeed later.
+inline bool IsLocalError(std::int32_t number) {
+  return number == kErrLocal || number == kErrUnexpected || number == kErrNotConnected;
+}
 
 class Error {
  public:
@@ -38,6 +47,13 @@ class Errors {
     mItems.emplace_back(number, std::move(description));
   }
   void Clear() { mItems.clear(); }
+  // True when any entry is one of this machine's failures (IsLocalError).
+  bool AnyLocal() const {
+    for (const Error& error : mItems) {
+      if (IsLocalError(error.Number())) return true;
+    }
+    return false;
+  }
 
  private:
   std::vector<Error> mItems;

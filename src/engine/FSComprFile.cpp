@@ -1,9 +1,11 @@
 #include "engine/FSComprFile.h"
 
+#include <sys/statvfs.h>
 #include <zstd.h>
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <stdexcept>
 #include <vector>
@@ -109,8 +111,8 @@ void CompressFile(const std::string& sourcePath, const std::string& targetPath) 
 
 // Reads the frame header and accepts only what Compress writes: one zstd
 // frame (not a skippable one) that records its content size and carries a
-// checksum.
-void CheckFrameHeader(const std::vector<char>& head, std::size_t size) {
+// checksum. Returns the content size.
+unsigned long long CheckFrameHeader(const std::vector<char>& head, std::size_t size) {
   static constexpr unsigned char kMagic[4] = {0x28, 0xB5, 0x2F, 0xFD};
   if (size < 4 || std::memcmp(head.data(), kMagic, 4) != 0) {
     throw Failure{FSComprFile::kNotAPackageFile};
@@ -123,9 +125,30 @@ void CheckFrameHeader(const std::vector<char>& head, std::size_t size) {
   if (contentSize == ZSTD_CONTENTSIZE_UNKNOWN || !hasChecksum) {
     throw Failure{FSComprFile::kNotAPackageFile};
   }
+  return contentSize;
 }
 
-void DecompressFile(const std::string& sourcePath, const std::string& targetPath) {
+// The bytes free for this user in the folder of `path`.
+std::uint64_t FreeBytes(const std::string& path) {
+  std::filesystem::path folder = std::filesystem::path(path).parent_path();
+  if (folder.empty()) folder = ".";
+  struct statvfs info {};
+  if (::statvfs(folder.c_str(), &info) != 0) throw Failure{FSComprFile::kTargetUnwritable};
+  return static_cast<std::uint64_t>(info.f_bavail) * info.f_frsize;
+}
+
+// What a frame of `size` bytes may be unpacked into: refused above `maxBytes`,
+// and not attempted when it would leave less than `reserveBytes` free.
+void CheckRoom(unsigned long long size, const std::string& targetPath, std::uint64_t maxBytes,
+               std::uint64_t reserveBytes) {
+  if (size > maxBytes) throw Failure{FSComprFile::kTooLarge};
+  const std::uint64_t free = FreeBytes(targetPath);
+  if (free < reserveBytes || free - reserveBytes < size) throw Failure{FSComprFile::kNoSpace};
+}
+
+void DecompressFile(const std::string& sourcePath, const std::string& targetPath,
+                    std::uint64_t maxBytes, std::uint64_t reserveBytes,
+                    std::uint64_t& declaredSize) {
   FilePtr source = OpenSource(sourcePath);
   std::unique_ptr<ZSTD_DCtx, DCtxFree> context(ZSTD_createDCtx());
   if (!context) throw Failure{FSComprFile::kTargetUnwritable};
@@ -133,9 +156,17 @@ void DecompressFile(const std::string& sourcePath, const std::string& targetPath
   std::vector<char> in(ZSTD_DStreamInSize());
   std::vector<char> out(ZSTD_DStreamOutSize());
   std::size_t got = ReadSome(source.get(), in);
-  CheckFrameHeader(in, got);
+  declaredSize = CheckFrameHeader(in, got);
+  CheckRoom(declaredSize, targetPath, maxBytes, reserveBytes);
 
   std::unique_ptr<DurableFile> target = CreateTarget(targetPath);
+  std::uint64_t written = 0;
+  // Writes what the frame gave so far, never more than it declared.
+  const auto write = [&](const ZSTD_outBuffer& output) {
+    written += output.pos;
+    if (written > declaredSize) throw Failure{FSComprFile::kDamaged};
+    WriteTarget(*target, output.dst, output.pos);
+  };
   bool frameDone = false;
   while (got > 0) {
     ZSTD_inBuffer input{in.data(), got, 0};
@@ -145,7 +176,7 @@ void DecompressFile(const std::string& sourcePath, const std::string& targetPath
       ZSTD_outBuffer output{out.data(), out.size(), 0};
       const std::size_t result = ZSTD_decompressStream(context.get(), &output, &input);
       if (ZSTD_isError(result)) throw Failure{FSComprFile::kDamaged};
-      WriteTarget(*target, out.data(), output.pos);
+      write(output);
       frameDone = result == 0;
     }
     got = ReadSome(source.get(), in);
@@ -156,7 +187,7 @@ void DecompressFile(const std::string& sourcePath, const std::string& targetPath
     ZSTD_outBuffer output{out.data(), out.size(), 0};
     const std::size_t result = ZSTD_decompressStream(context.get(), &output, &input);
     if (ZSTD_isError(result)) throw Failure{FSComprFile::kDamaged};
-    WriteTarget(*target, out.data(), output.pos);
+    write(output);
     if (result == 0) {
       frameDone = true;
     } else if (output.pos == 0) {
@@ -185,7 +216,9 @@ void FSComprFile::Compress() {
 }
 
 void FSComprFile::Decompress() {
-  mErrorCode = Run([&] { DecompressFile(mSourceFile, mTargetFile); });
+  mDeclaredSize = 0;
+  mErrorCode = Run(
+      [&] { DecompressFile(mSourceFile, mTargetFile, mMaxBytes, mReserveBytes, mDeclaredSize); });
 }
 
 }  // namespace tavex::engine

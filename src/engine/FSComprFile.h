@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <limits>
 #include <string>
 
 namespace tavex::engine {
@@ -19,6 +21,10 @@ class FSComprFile {
   static constexpr int kTargetUnwritable = 2;
   static constexpr int kNotAPackageFile = 3;
   static constexpr int kDamaged = 4;
+  // The package is larger than the limit of Limits (refused for what it is).
+  static constexpr int kTooLarge = 5;
+  // The target's folder has too little free space for it (this machine's lack).
+  static constexpr int kNoSpace = 6;
 
   void SourceFile(std::string path) { mSourceFile = std::move(path); }
   const std::string& SourceFile() const { return mSourceFile; }
@@ -28,7 +34,20 @@ class FSComprFile {
   // Compresses SourceFile into TargetFile.
   void Compress();
   // Restores the file that SourceFile holds into TargetFile, byte for byte.
+  // The size the frame declares is the most it writes: a frame that holds
+  // more is damaged.
   void Decompress();
+
+  // The bounds of every later Decompress: a file that declares more than
+  // `maxBytes` is not unpacked (kTooLarge), nor one that would leave less
+  // than `reserveBytes` free in the target's folder (kNoSpace); either way
+  // before a byte is written. Unbounded until called.
+  void Limits(std::uint64_t maxBytes, std::uint64_t reserveBytes) {
+    mMaxBytes = maxBytes;
+    mReserveBytes = reserveBytes;
+  }
+  // The size the last Decompress found declared; 0 before one read it.
+  std::uint64_t DeclaredSize() const { return mDeclaredSize; }
 
   int ErrorCode() const { return mErrorCode; }
 
@@ -36,6 +55,9 @@ class FSComprFile {
   std::string mSourceFile;
   std::string mTargetFile;
   int mErrorCode = kNoError;
+  std::uint64_t mMaxBytes = std::numeric_limits<std::uint64_t>::max();
+  std::uint64_t mReserveBytes = 0;
+  std::uint64_t mDeclaredSize = 0;
 };
 
 }  // namespace tavex::engine

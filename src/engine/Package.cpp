@@ -76,7 +76,7 @@ std::string CreateTableSql(const std::string& table, const std::vector<db::Colum
 std::int64_t CopyIntoNewTable(db::Recordset& rows, db::Connection& target, const std::string& table,
                               ProgressEvents& progress) {
   target.Execute(CreateTableSql(QuoteName(table), rows.Columns(), target.GetBackend()));
-  return CopyRows(rows, target, table, Names(rows.Columns()),
+  return CopyRows(rows, target, QuoteName(table), Names(rows.Columns()),
                   [&](std::int64_t done) { progress.Row(done); });
 }
 
@@ -106,6 +106,19 @@ std::string WithCaption(const std::string& caption, const std::string& text) {
   return caption.empty() ? text : caption + ": " + text;
 }
 
+// The error number of a database failure, by whose fault it is.
+std::int32_t NumberOf(const db::DbError& error, std::int32_t statementFault) {
+  switch (error.Fault()) {
+    case db::DbFault::Local:
+      return kErrLocal;
+    case db::DbFault::TimeLimit:
+      return kErrTimeLimit;
+    case db::DbFault::Statement:
+      break;
+  }
+  return statementFault;
+}
+
 }  // namespace
 
 Package::Package() = default;
@@ -124,7 +137,7 @@ bool Package::Run(Body body) {
   } catch (const PackageFailure& failure) {
     mErrors.Add(failure.Number(), WithCaption(context, failure.what()));
   } catch (const db::DbError& error) {
-    mErrors.Add(kErrDatabase, WithCaption(context, error.what()));
+    mErrors.Add(NumberOf(error, kErrDatabase), WithCaption(context, error.what()));
   } catch (const std::exception& error) {
     mErrors.Add(kErrUnexpected, WithCaption(context, error.what()));
   }
@@ -135,6 +148,7 @@ PackageDefinition Package::Define() const {
   PackageDefinition definition;
   definition.packageId = mPackageID;
   definition.description = mDescription;
+  definition.sender = mSender;
   for (std::int32_t i = 1; i <= mExDatas.Count(); ++i) {
     const ExData& step = mExDatas.Item(i);
     if (PackageDefinition::IsReservedName(step.Table())) {
@@ -177,6 +191,7 @@ PackageDefinition Package::Define() const {
 void Package::Adopt(const PackageDefinition& definition) {
   mPackageID = definition.packageId;
   mDescription = definition.description;
+  mSender = definition.sender;
   mExDatas.Clear();
   for (const auto& step : definition.steps) {
     ExData& exData = mExDatas.Add(step.caption, step.sql, step.table, step.flag1, step.flag2);
@@ -208,7 +223,7 @@ bool Package::Export(bool, bool, std::int32_t) {
         columns.push_back(source.Query(step.sql)->Columns());
       }
       context.clear();
-      attached = AttachedPackage::TryAttach(source, target);
+      attached = AttachedPackage::TryAttach(source, target, AttachedPackage::Access::ReadWrite);
       if (attached) attached->WriteAsScratchFile();
     }
     // Deferred: it takes no lock until the package is first used through this
@@ -286,7 +301,7 @@ bool Package::CheckPackage(std::shared_ptr<db::Connection> connection, std::int3
   } catch (const PackageFailure& failure) {
     mErrors.Add(failure.Number(), failure.what());
   } catch (const db::DbError& error) {
-    mErrors.Add(kErrDamagedPackage, error.what());
+    mErrors.Add(NumberOf(error, kErrDamagedPackage), error.what());
   }
   return false;
 }
@@ -298,7 +313,7 @@ bool Package::ImportPackage(bool, bool, std::int32_t) {
     Adopt(definition);
     ProgressEvents progress(mHandler, mPackageID,
                             static_cast<std::int32_t>(definition.steps.size()));
-    PackageImporter importer(definition, *mSource, *mTarget, progress);
+    PackageImporter importer(definition, *mSource, *mTarget, progress, mScope);
     OwnTransaction transaction(*mTarget);
     for (std::size_t i = 0; i < definition.steps.size(); ++i) {
       context = definition.steps[i].caption;

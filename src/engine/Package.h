@@ -7,6 +7,7 @@
 #include "database/Connection.h"
 #include "engine/Errors.h"
 #include "engine/ExDatas.h"
+#include "engine/ImportScope.h"
 #include "engine/ProgressEvents.h"
 
 namespace tavex::engine {
@@ -30,6 +31,11 @@ class Package {
   void PackageID(std::string id) { mPackageID = std::move(id); }
   const std::string& Description() const { return mDescription; }
   void Description(std::string text) { mDescription = std::move(text); }
+  // The site that made the package, stored in it by Export and read back by
+  // CheckPackage; empty for a package that does not say (a backup, or one
+  // written before packages said it).
+  const std::string& Sender() const { return mSender; }
+  void Sender(std::string site) { mSender = std::move(site); }
   void SourceConnection(std::shared_ptr<db::Connection> connection) {
     mSource = std::move(connection);
   }
@@ -69,17 +75,26 @@ class Package {
 
   // Rebuilds the definition stored in an opened package database into this
   // object and validates it: false (with the reason in Errors) for a
-  // missing or unknown-version definition, a missing step table, a row count
-  // that does not match, or a receiving-side statement that is anything but
-  // a delete of the allowed shapes over the tables the package fills.
+  // package that holds anything but plain tables (a view, a trigger, a
+  // virtual table, a computed column), a missing or unknown-version
+  // definition, a missing step table, a row count that does not match, or a
+  // receiving-side statement that is anything but a delete of the allowed
+  // shapes over the tables the package fills. A failure of this machine
+  // while reading (see IsLocalError) is reported as such, not as damage.
   bool CheckPackage(std::shared_ptr<db::Connection> connection, std::int32_t n);
+
+  // Restricts the deletes of the next imports to the rows `scope` names.
+  void Scope(ImportScope scope) { mScope = std::move(scope); }
 
   // Merges the package at SourceConnection into TargetConnection in one
   // transaction there: per step, its kind-4 statements, then its kind-5
   // statements with the effect of running each once for every incoming row
   // before any of them is written (so rows of one package never delete each
   // other), then the rows, columns matched by name without regard to case.
-  // Kind-3 statements and actions are never run here. On any failure or a
+  // Kind-3 statements and actions are never run here. Every delete on a
+  // table the Scope restricts touches only the rows it names, and the
+  // receiving tables are the receiving database's own (a package filling a
+  // table it lacks fails with kErrMissingTable). On any failure or a
   // cancel, nothing of the package stays merged. The package is checked
   // first, whether or not CheckPackage was called.
   bool ImportPackage(bool a, bool b, std::int32_t n);
@@ -98,6 +113,8 @@ class Package {
 
   std::string mPackageID;
   std::string mDescription;
+  std::string mSender;
+  ImportScope mScope;
   std::shared_ptr<db::Connection> mSource;
   std::shared_ptr<db::Connection> mTarget;
   class ExDatas mExDatas;

@@ -45,6 +45,44 @@ void StoreStatement(db::Connection& package, std::int64_t stepNo, std::int64_t s
                    std::int64_t{statement.extra}});
 }
 
+// A database failure while reading the definition: the package's damage
+// when the statement failed, else this machine's failure as it is.
+[[noreturn]] void DamagedUnlessLocal(const db::DbError& error, const std::string& why) {
+  if (error.Fault() != db::DbFault::Statement) throw error;
+  Damaged(why);
+}
+
+// A package is data: its file holds plain tables only. A view or a virtual
+// table would run what the sender wrote whenever its rows are read, a
+// trigger or a computed column whenever they are written or read.
+void VerifyPlainTables(db::Connection& package, const std::vector<PackageDefinition::Step>& steps) {
+  std::vector<std::string> tables;
+  try {
+    auto rows = package.Query("SELECT type, name, rootpage FROM sqlite_schema");
+    while (rows->Next()) {
+      const std::string type = Text(rows->Get(0));
+      const std::string name = Text(rows->Get(1));
+      if (type == "index") continue;
+      // A virtual table has no pages of its own.
+      if (type != "table" || Number(rows->Get(2)) == 0) Damaged("not a plain table: " + name);
+      tables.push_back(name);
+    }
+    for (const auto& step : steps) {
+      const bool plain = std::any_of(tables.begin(), tables.end(), [&](const std::string& table) {
+        return EqualsNoCase(table, step.packageTable);
+      });
+      if (!plain) Damaged("missing step table " + step.packageTable);
+      auto columns = package.Query("SELECT COUNT(*) FROM pragma_table_xinfo(?) WHERE hidden<>0",
+                                   {step.packageTable});
+      if (columns->Next() && Number(columns->Get(0)) != 0) {
+        Damaged("computed column in step table " + step.packageTable);
+      }
+    }
+  } catch (const db::DbError& error) {
+    DamagedUnlessLocal(error, std::string("unreadable schema: ") + error.what());
+  }
+}
+
 }  // namespace
 
 std::vector<std::string> PackageDefinition::FilledTables() const {
@@ -69,6 +107,7 @@ void PackageDefinition::Store(db::Connection& package) const {
   package.Execute(info, {std::string("FormatVersion"), std::to_string(kFormatVersion)});
   package.Execute(info, {std::string("PackageID"), packageId});
   package.Execute(info, {std::string("Description"), description});
+  if (!sender.empty()) package.Execute(info, {std::string("Sender"), sender});
   std::int64_t stepNo = 0;
   for (const auto& step : steps) {
     ++stepNo;
@@ -89,8 +128,8 @@ PackageDefinition PackageDefinition::Load(db::Connection& package) {
   std::unique_ptr<db::Recordset> rows;
   try {
     rows = package.Query(std::string("SELECT Name, Value FROM ") + kInfoTable);
-  } catch (const db::DbError&) {
-    Damaged("no package definition");
+  } catch (const db::DbError& error) {
+    DamagedUnlessLocal(error, "no package definition");
   }
   std::string version;
   while (rows->Next()) {
@@ -98,6 +137,7 @@ PackageDefinition PackageDefinition::Load(db::Connection& package) {
     if (name == "FormatVersion") version = Text(rows->Get(1));
     if (name == "PackageID") definition.packageId = Text(rows->Get(1));
     if (name == "Description") definition.description = Text(rows->Get(1));
+    if (name == "Sender") definition.sender = Text(rows->Get(1));
   }
   if (version != std::to_string(kFormatVersion))
     Damaged("unknown format version \"" + version + "\"");
@@ -134,12 +174,13 @@ PackageDefinition PackageDefinition::Load(db::Connection& package) {
       list.push_back(std::move(statement));
     }
   } catch (const db::DbError& error) {
-    Damaged(std::string("unreadable definition: ") + error.what());
+    DamagedUnlessLocal(error, std::string("unreadable definition: ") + error.what());
   }
   return definition;
 }
 
 void PackageDefinition::Verify(db::Connection& package) const {
+  VerifyPlainTables(package, steps);
   const std::vector<std::string> filled = FilledTables();
   for (const auto& step : steps) {
     if (IsReservedName(step.packageTable)) Damaged("step table " + step.packageTable);
@@ -149,8 +190,8 @@ void PackageDefinition::Verify(db::Connection& package) const {
       columns = TableColumns(package, step.packageTable);
       auto rows = package.Query("SELECT COUNT(*) FROM " + QuoteName(step.packageTable));
       if (rows->Next()) count = Number(rows->Get(0));
-    } catch (const db::DbError&) {
-      Damaged("missing step table " + step.packageTable);
+    } catch (const db::DbError& error) {
+      DamagedUnlessLocal(error, "missing step table " + step.packageTable);
     }
     if (count != step.rowCount) {
       Damaged("step table " + step.packageTable + " holds " + std::to_string(count) +

@@ -27,6 +27,7 @@ struct PackageDefinition {
 
   std::string packageId;
   std::string description;
+  std::string sender;  // empty when the package does not say
   std::vector<Step> steps;
   std::vector<Statement> actions;
 
@@ -38,10 +39,13 @@ struct PackageDefinition {
   // Reads the definition back. Raises PackageFailure(kErrDamagedPackage)
   // when it is missing, of another format version, or inconsistent.
   static PackageDefinition Load(db::Connection& package);
-  // Checks the package against its definition: every step table present
-  // with the recorded row count, every receiving-side statement of an
-  // allowed shape over tables the package fills, every placeholder naming a
-  // column of its step. Raises PackageFailure(kErrDamagedPackage).
+  // Checks the package against its definition: nothing in its file but
+  // plain tables (no view, trigger or virtual table, no computed column),
+  // every step table present with the recorded row count, every
+  // receiving-side statement of an allowed shape over tables the package
+  // fills, every placeholder naming a column of its step. Raises
+  // PackageFailure(kErrDamagedPackage); a failure of this machine while
+  // reading raises as the database raised it.
   void Verify(db::Connection& package) const;
 
   // True for names the definition tables use, which no step may take.

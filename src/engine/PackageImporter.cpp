@@ -25,12 +25,14 @@ bool Contains(const std::vector<std::string>& names, const std::string& name) {
 }  // namespace
 
 PackageImporter::PackageImporter(const PackageDefinition& definition, db::Connection& source,
-                                 db::Connection& target, ProgressEvents& progress)
+                                 db::Connection& target, ProgressEvents& progress,
+                                 const ImportScope& scope)
     : mDefinition(definition),
       mSource(source),
       mTarget(target),
       mProgress(progress),
-      mAttached(AttachedPackage::TryAttach(target, source)) {}
+      mScope(scope),
+      mAttached(AttachedPackage::TryAttach(target, source, AttachedPackage::Access::ReadOnly)) {}
 
 PackageImporter::~PackageImporter() = default;
 
@@ -38,7 +40,14 @@ void PackageImporter::ImportStep(std::size_t index) {
   const PackageDefinition::Step& step = mDefinition.steps[index];
 
   // Every package column must have its receiving column.
-  const std::vector<db::Column> receiving = TableColumns(mTarget, step.table);
+  std::vector<db::Column> receiving;
+  try {
+    receiving = HostTableColumns(mTarget, step.table);
+  } catch (const db::DbError& error) {
+    if (error.Fault() != db::DbFault::Statement) throw;
+    throw PackageFailure(kErrMissingTable,
+                         "the receiving table " + step.table + " does not exist in this database");
+  }
   std::vector<std::string> targetNames;
   std::string selectList;
   for (const auto& column : TableColumns(mSource, step.packageTable)) {
@@ -58,9 +67,8 @@ void PackageImporter::ImportStep(std::size_t index) {
   for (const auto& statement : step.statements) {
     if (statement.kind != kKindBeforeStep) continue;
     db::Params params;
-    const std::string sql =
-        DeleteStatement::Parse(statement.sql, statement.kind, filled).Sql(params);
-    mTarget.Execute(sql, params);
+    const DeleteStatement parsed = DeleteStatement::Parse(statement.sql, statement.kind, filled);
+    mTarget.Execute(parsed.Sql(params, RenderingFor(parsed)), params);
   }
   DeleteEarlierCopies(step, receiving);
 
@@ -104,7 +112,7 @@ void PackageImporter::DeleteEarlierCopies(const PackageDefinition::Step& step,
                       mAttached->Table(step.packageTable));
     } else {
       auto values = mSource.Query(distinct + QuoteName(step.packageTable));
-      engine::CopyRows(*values, mTarget, kIncomingTable, fields, [](std::int64_t) {});
+      engine::CopyRows(*values, mTarget, QuoteName(kIncomingTable), fields, [](std::int64_t) {});
       // The planner's view of the keys' number, so the deletes hash them.
       if (mTarget.GetBackend() == db::Backend::Postgres) {
         mTarget.Execute("ANALYZE " + QuoteName(kIncomingTable));
@@ -113,10 +121,18 @@ void PackageImporter::DeleteEarlierCopies(const PackageDefinition::Step& step,
   }
   for (const auto& statement : perRow) {
     db::Params params;
-    const std::string sql = statement.SetSql(kIncomingTable, params);
-    mTarget.Execute(sql, params);
+    mTarget.Execute(statement.SetSql(kIncomingTable, params, RenderingFor(statement)), params);
   }
   if (!fields.empty()) mTarget.Execute("DROP TABLE " + QuoteName(kIncomingTable));
+}
+
+DeleteStatement::Rendering PackageImporter::RenderingFor(const DeleteStatement& statement) const {
+  DeleteStatement::Rendering rendering;
+  rendering.table = [this](std::string_view table) { return HostTable(mTarget, table); };
+  if (const OwnedRows* owned = FindOwnedRows(mScope, statement.Table())) {
+    rendering.restriction = OwnedCondition(*owned, rendering.restrictionParams);
+  }
+  return rendering;
 }
 
 std::int64_t PackageImporter::CopyRows(const PackageDefinition::Step& step,
@@ -125,15 +141,16 @@ std::int64_t PackageImporter::CopyRows(const PackageDefinition::Step& step,
   std::int64_t done = 0;
   if (!mAttached) {
     auto rows = mSource.Query("SELECT " + selectList + " FROM " + QuoteName(step.packageTable));
-    return engine::CopyRows(*rows, mTarget, step.table, targetNames,
+    return engine::CopyRows(*rows, mTarget, HostTable(mTarget, step.table), targetNames,
                             [&](std::int64_t done) { mProgress.Row(done); });
   }
   if (step.rowCount == 0) return 0;
   std::string names;
   for (const auto& name : targetNames) names += (names.empty() ? "" : ",") + QuoteName(name);
   const std::string table = mAttached->Table(step.packageTable);
-  const std::string sql = "INSERT INTO " + QuoteName(step.table) + " (" + names + ") SELECT " +
-                          selectList + " FROM " + table + " WHERE rowid BETWEEN ? AND ?";
+  const std::string sql = "INSERT INTO " + HostTable(mTarget, step.table) + " (" + names +
+                          ") SELECT " + selectList + " FROM " + table +
+                          " WHERE rowid BETWEEN ? AND ?";
   // Slices of about 1% of the rows, so progress and Cancel keep their pace
   // while SQLite moves the rows itself. Each slice ends at the rowid of its
   // last row and the next begins after it: a sender chooses the rowids, so

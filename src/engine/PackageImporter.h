@@ -6,6 +6,8 @@
 
 #include "database/Connection.h"
 #include "engine/AttachedPackage.h"
+#include "engine/DeleteStatement.h"
+#include "engine/ImportScope.h"
 #include "engine/PackageDefinition.h"
 #include "engine/ProgressEvents.h"
 
@@ -16,7 +18,11 @@ namespace tavex::engine {
 // then each kind-5 statement once, set-based, against a temporary table of
 // the incoming rows' placeholder values (the effect of running it for every
 // incoming row before any is written, without scanning the receiving table
-// once per row), then the rows, columns matched by name.
+// once per row), then the rows, columns matched by name. Every delete on a
+// table that `scope` restricts touches only the rows it names. The receiving
+// tables are always the receiving database's own (never a table of the same
+// name in the attached package); one it lacks fails the step with
+// kErrMissingTable.
 //
 // When both databases are SQLite files and neither connection is yet in a
 // transaction, the package file is attached to the receiving
@@ -28,7 +34,7 @@ namespace tavex::engine {
 class PackageImporter {
  public:
   PackageImporter(const PackageDefinition& definition, db::Connection& source,
-                  db::Connection& target, ProgressEvents& progress);
+                  db::Connection& target, ProgressEvents& progress, const ImportScope& scope = {});
   ~PackageImporter();
   PackageImporter(const PackageImporter&) = delete;
   PackageImporter& operator=(const PackageImporter&) = delete;
@@ -38,6 +44,8 @@ class PackageImporter {
  private:
   void DeleteEarlierCopies(const PackageDefinition::Step& step,
                            const std::vector<db::Column>& receiving);
+  // How a delete is written for the receiving database.
+  DeleteStatement::Rendering RenderingFor(const DeleteStatement& statement) const;
   std::int64_t CopyRows(const PackageDefinition::Step& step, const std::string& selectList,
                         const std::vector<std::string>& targetNames);
 
@@ -45,6 +53,7 @@ class PackageImporter {
   db::Connection& mSource;
   db::Connection& mTarget;
   ProgressEvents& mProgress;
+  const ImportScope& mScope;
   std::unique_ptr<AttachedPackage> mAttached;
 };
 

@@ -66,4 +66,13 @@ std::vector<db::Column> TableColumns(db::Connection& connection, std::string_vie
   return rows->Columns();
 }
 
+std::string HostTable(const db::Connection& host, std::string_view table) {
+  return (host.GetBackend() == db::Backend::Sqlite ? "main." : "") + QuoteName(table);
+}
+
+std::vector<db::Column> HostTableColumns(db::Connection& host, std::string_view table) {
+  auto rows = host.Query("SELECT * FROM " + HostTable(host, table) + " WHERE 1=0");
+  return rows->Columns();
+}
+
 }  // namespace tavex::engine

@@ -1,0 +1,49 @@
+#include "engine/ImportScope.h"
+
+#include <algorithm>
+
+#include "engine/SqlNames.h"
+#include "storage/AsciiText.h"
+
+namespace tavex::engine {
+
+namespace {
+
+// The number of characters of UTF-8 `text`: its bytes that do not continue
+// a character.
+std::size_t Characters(std::string_view text) {
+  return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  }));
+}
+
+// "substr([column],1,N)<op>?" for `start`.
+std::string StartCondition(const std::string& column, const std::string& start, const char* op,
+                           db::Params& params) {
+  params.emplace_back(start);
+  return "substr(" + column + ",1," + std::to_string(Characters(start)) + ")" + op + "?";
+}
+
+}  // namespace
+
+std::string OwnedCondition(const OwnedRows& rows, db::Params& params) {
+  const std::string column = QuoteName(rows.column);
+  if (!rows.prefix) {
+    params.emplace_back(rows.value);
+    return column + "=?";
+  }
+  std::string condition = StartCondition(column, rows.value, "=", params);
+  for (const std::string& other : rows.notPrefixes) {
+    condition += " AND " + StartCondition(column, other, "<>", params);
+  }
+  return condition;
+}
+
+const OwnedRows* FindOwnedRows(const ImportScope& scope, std::string_view table) {
+  const auto found = std::find_if(scope.begin(), scope.end(), [&](const OwnedRows& rows) {
+    return EqualsNoCase(rows.table, table);
+  });
+  return found == scope.end() ? nullptr : &*found;
+}
+
+}  // namespace tavex::engine
