@@ -14,6 +14,9 @@
 #include "storage/RunHistory.h"
 #include "transfer/FtpListing.h"
 #include "transfer/clsFTP.h"
+#include "trust/PackageIntake.h"
+#include "trust/PackageName.h"
+#include "trust/SiteRoster.h"
 
 namespace tavex {
 
@@ -80,7 +83,9 @@ DownloadLoop::DownloadLoop(const ExchangeSettings& settings, engine::FSComprFile
     : mSettings(settings),
       mCompressor(compressor),
       mHost(host),
-      mPending(settings.gsTempPath + "Pending/") {}
+      mPending(settings.gsTempPath + "Pending/"),
+      mTexts(trust::ReadCheckTexts()),
+      mLimits(trust::CurrentPackageLimits()) {}
 
 DownloadLoop::~DownloadLoop() = default;
 
@@ -97,10 +102,10 @@ bool DownloadLoop::Run() {
       AddLine(Messages().Msg_DownloadData_Busy);
       return false;
     }
+    mKnownSites = trust::SiteRoster(*host).Sites();
     ftp = std::make_unique<clsFTP>();
-    return MergePending() && FetchAndMergeAll(*ftp);
+    return MergePending() && FetchAndMergeAll(*ftp) && !mAnyFiled;
   });
-  IgnoreFailure([&] { ClosePackageDatabase(); });
   if (ftp) IgnoreFailure([&] { ftp->DisConnect(); });
   if (result) RecordSuccessfulRun("download");
   return result;
@@ -109,7 +114,7 @@ bool DownloadLoop::Run() {
 bool DownloadLoop::MergePending() {
   for (const std::string& name : mPending.Names()) {
     AddLine(Messages().Msg_PKG_Resume + name);
-    if (!Settle(name, [&] { return RestoreTemporaryCopy(name) && Merge(name); })) return false;
+    if (Settle(name, [&] { return RestoreTemporaryCopy(name); }) == Settled::Waits) return false;
   }
   return true;
 }
@@ -154,18 +159,19 @@ bool DownloadLoop::FetchAndMergeAll(clsFTP& ftp) {
   }
   AddLine(texts.Msg_FTP_Download);
   for (std::size_t i = 0; i < names.size(); ++i) {
-    if (!FetchAndMerge(ftp, static_cast<int>(i + 1), names[i])) return false;
+    if (FetchAndMerge(ftp, static_cast<int>(i + 1), names[i]) == Settled::Waits) return false;
   }
   return true;
 }
 
-bool DownloadLoop::FetchAndMerge(clsFTP& ftp, int number, const std::string& name) {
+DownloadLoop::Settled DownloadLoop::FetchAndMerge(clsFTP& ftp, int number,
+                                                  const std::string& name) {
   const MessageTexts& texts = Messages();
   AddLine(std::to_string(number) + ". " + texts.Msg_FTP_Downloading + name + " ...");
   Sweep(mHost, kSweepFetch);
   if (!ftp.GetFile(name, TempFile(name))) {
     AddLine(texts.Msg_FTP_Download_Fault);
-    return false;
+    return Settled::Waits;
   }
   AddLine(texts.Msg_FTP_Downloaded);
   Sweep(mHost, kSweepBackup);
@@ -178,106 +184,175 @@ bool DownloadLoop::FetchAndMerge(clsFTP& ftp, int number, const std::string& nam
     // The server still holds the package, so the next run fetches it again.
     mPending.Remove(name);
     AddLine(texts.Msg_FTP_Delete_Fault);
+    return Settled::Waits;
+  }
+  return Settle(name, [] { return true; });
+}
+
+// Merges the pending package `name` once `restore` has made its temporary
+// copy, and settles its record: merged or filed, it is forgotten; when this
+// machine failed it stays pending, its attempt not counted. The attempt is
+// counted before it starts, so only a run that dies on the way leaves it
+// counted. A failure raised on the way is this machine's too. A package with
+// no copy left to restore is forgotten: nothing can merge it any more.
+DownloadLoop::Settled DownloadLoop::Settle(const std::string& name,
+                                           const std::function<bool()>& restore) {
+  bool lost = false;
+  const bool restored = RunLogged([&] {
+    if (restore()) return true;
+    lost = true;
     return false;
-  }
-  return Settle(name, [&] { return Merge(name); });
-}
-
-// Runs `merge` for the pending package `name` and then forgets the package,
-// whatever happened: a failure raised inside is logged and the package is
-// filed as an error package, as a reported failure is, so that it never
-// holds up the runs after this one.
-bool DownloadLoop::Settle(const std::string& name, const std::function<bool()>& merge) {
-  bool merged = false;
-  const bool completed = RunLogged([&] {
-    merged = merge();
-    return true;
   });
-  if (!completed) {
-    IgnoreFailure([&] { ClosePackageDatabase(); });
-    FileAsError(name);
-    RemoveTemporaryFiles(name);
+  if (!restored) {
+    if (lost) IgnoreFailure([&] { mPending.Remove(name); });
+    return Settled::Waits;
   }
+  const int attempts = mPending.Attempts(name);
+  Attempt attempt;
+  if (attempts >= kMaxAttempts) {
+    AddLine(mTexts.Msg_Check_GaveUp + name);
+    attempt = {Settled::Filed, {mTexts.Msg_Check_GaveUp + name}};
+  } else {
+    mPending.SetAttempts(name, attempts + 1);
+    if (!RunLogged([&] {
+          attempt = Merge(name);
+          return true;
+        })) {
+      attempt = {Settled::Waits, {}};
+    }
+  }
+  if (attempt.settled == Settled::Filed && FileAsError(name, attempt.reasons)) {
+    mAnyFiled = true;
+  } else if (attempt.settled != Settled::Merged) {
+    RemoveTemporaryFiles(name, true);
+    IgnoreFailure([&] { mPending.SetAttempts(name, attempts); });
+    return Settled::Waits;
+  }
+  RemoveTemporaryFiles(name);
   mPending.Remove(name);
-  return merged;
+  return attempt.settled;
 }
 
-bool DownloadLoop::Merge(const std::string& name) {
+DownloadLoop::Attempt DownloadLoop::Merge(const std::string& name) {
   const MessageTexts& texts = Messages();
-  const std::string database = TempFile(PackageBaseName(name) + ".mdb");
   engine::Package& package = mHost.NewPackage();
+  trust::PackageIntake intake(TempFile(name), TempFile(PackageBaseName(name) + ".mdb"), mLimits);
+
+  const std::optional<trust::PackageName> named = trust::ReadPackageName(name);
+  if (!named) {
+    AddLine(mTexts.Msg_Check_Refused + mTexts.Msg_Check_NoSender + name);
+    return Refused({mTexts.Msg_Check_NoSender + name});
+  }
 
   AddLine(texts.Msg_PKG_Decompress);
-  mCompressor.SourceFile(TempFile(name));
-  mCompressor.TargetFile(database);
-  mCompressor.Decompress();
-  if (mCompressor.ErrorCode() != engine::FSComprFile::kNoError) {
-    // A package that cannot be unpacked is as damaged as one that fails its
-    // check, and is filed with the error packages the same way.
+  trust::IntakeStep step = intake.Unpack(mCompressor);
+  if (step.outcome == trust::IntakeStep::Outcome::Refused) {
     AddLine(texts.Msg_PKG_Decompress_Fault);
-    AddLine(texts.Msg_PKG_Backup);
-    FileAsError(name);
-    RemoveTemporaryFiles(name);
-    return false;
+    return Refused(step.reason.empty() ? std::vector<std::string>{texts.Msg_PKG_Decompress_Fault}
+                                       : std::vector<std::string>{step.reason});
   }
+  if (!step.Done()) return Waits(step.reason);
 
   AddLine(texts.Msg_PKG_Connect);
   Sweep(mHost, kSweepOpenPackage);
-  ClosePackageDatabase();
-  mPackageDatabase = db::OpenConnection(db::PackageConnectionString(database));
+  step = intake.Open();
+  if (!step.Done() && step.outcome != trust::IntakeStep::Outcome::Refused) {
+    return Waits(step.reason);
+  }
 
   AddLine(texts.Msg_PKG_Check);
   Sweep(mHost, kSweepCheck);
-  if (!package.CheckPackage(mPackageDatabase, 0)) {
+  if (step.Done()) step = intake.Check(package);
+  if (step.outcome == trust::IntakeStep::Outcome::Refused) {
     AddLine(texts.Msg_PKG_Check_Fault);
-    ClosePackageDatabase();
-    AddLine(texts.Msg_PKG_Backup);
-    FileAsError(name);
-    RemoveTemporaryFiles(name);
-    return false;
+    std::vector<std::string> reasons = ErrorLines(package);
+    if (!step.reason.empty()) reasons.push_back(step.reason);
+    return Refused(reasons);
+  }
+  if (!step.Done()) {
+    const std::vector<std::string> errors = ErrorLines(package);
+    return Waits(errors.empty() ? step.reason : errors.front());
   }
 
-  package.SourceConnection(mPackageDatabase);
-  package.TargetConnection(ExchangeContext::Instance().Connection());
-  AddLine(texts.Msg_PKG_Import + package.PackageID() + " ...");
-  Sweep(mHost, kSweepImport);
-  if (!package.ImportPackage(true, true, 1)) return FileImportFailure(package, name);
-
-  ClosePackageDatabase();
-  AddLine(texts.Msg_PKG_Import_Success);
-  RemoveTemporaryFiles(name);
-  return true;
+  step = intake.Admit({&trust::ExchangeKindRules(named->kind), named->sender, mKnownSites});
+  if (step.outcome == trust::IntakeStep::Outcome::Refused) {
+    AddLine(mTexts.Msg_Check_Refused + step.reason);
+    return Refused({step.reason});
+  }
+  if (!step.Done()) return Waits(step.reason);
+  return Import(intake, package, name);
 }
 
-bool DownloadLoop::FileImportFailure(const engine::Package& package, const std::string& name) {
+DownloadLoop::Attempt DownloadLoop::Import(trust::PackageIntake& intake, engine::Package& package,
+                                           const std::string& name) {
   const MessageTexts& texts = Messages();
-  const engine::Errors& errors = package.Errors();
-  if (errors.Count() >= 1) {
-    AddLine(texts.Msg_PKG_Import_Fault_Left + std::to_string(errors.Count()) +
-            texts.Msg_PKG_Import_Fault_Right);
-    for (std::int32_t j = 1; j <= errors.Count(); ++j) {
-      AddLine(std::to_string(j) + ". " + std::to_string(errors.Item(j).Number()) + "，" +
-              errors.Item(j).Description());
+  AddLine(texts.Msg_PKG_Import + package.PackageID() + " ...");
+  Sweep(mHost, kSweepImport);
+  const trust::IntakeStep step =
+      intake.Import(package, ExchangeContext::Instance().Connection());
+  intake.Close();
+  const std::vector<std::string> errors = ErrorLines(package);
+  switch (step.outcome) {
+    case trust::IntakeStep::Outcome::Done: {
+      AddLine(texts.Msg_PKG_Import_Success);
+      const std::string sender = intake.Admitted()->Sender();
+      // Knowing the sender from now on only sharpens later checks.
+      IgnoreFailure([&] {
+        trust::SiteRoster(*ExchangeContext::Instance().Connection()).Add({sender});
+        mKnownSites.push_back(sender);
+      });
+      return {Settled::Merged, {}};
     }
-  } else {
-    AddLine(texts.Msg_PKG_Canceled);
+    case trust::IntakeStep::Outcome::Cancelled:
+      AddLine(texts.Msg_PKG_Canceled);
+      return {Settled::Waits, {}};
+    case trust::IntakeStep::Outcome::Refused:
+      if (!errors.empty()) {
+        AddLine(texts.Msg_PKG_Import_Fault_Left + std::to_string(errors.size()) +
+                texts.Msg_PKG_Import_Fault_Right);
+        for (const std::string& line : errors) AddLine(line);
+      }
+      AddLine(texts.Msg_PKG_BackupTo);
+      AddLine(mSettings.gsErrorPath + name);
+      return {Settled::Filed, errors.empty() ? std::vector<std::string>{step.reason} : errors};
+    case trust::IntakeStep::Outcome::Local:
+      break;
   }
-  ClosePackageDatabase();
-  const bool filed = FileAsError(name);
-  RemoveTemporaryFiles(name);
-  if (filed) {
-    AddLine(texts.Msg_PKG_BackupTo);
-    AddLine(mSettings.gsErrorPath + name);
+  for (const std::string& line : errors) AddLine(line);
+  return Waits(errors.empty() ? step.reason : errors.front());
+}
+
+DownloadLoop::Attempt DownloadLoop::Refused(std::vector<std::string> reasons) {
+  AddLine(Messages().Msg_PKG_Backup);
+  return {Settled::Filed, std::move(reasons)};
+}
+
+DownloadLoop::Attempt DownloadLoop::Waits(const std::string& reason) {
+  AddLine(mTexts.Msg_Check_Local + reason);
+  return {Settled::Waits, {}};
+}
+
+// The package's errors, one line each, numbered as the run shows them.
+std::vector<std::string> DownloadLoop::ErrorLines(const engine::Package& package) {
+  std::vector<std::string> lines;
+  const engine::Errors& errors = package.Errors();
+  for (std::int32_t j = 1; j <= errors.Count(); ++j) {
+    lines.push_back(std::to_string(j) + ". " + std::to_string(errors.Item(j).Number()) + "，" +
+                    errors.Item(j).Description());
   }
-  return false;
+  return lines;
 }
 
 // Files package `name` in the error folder from its temporary copy or, when
-// that is gone, its backup copy; true when filed. A failure is logged: the
-// package is then kept by its backup copy alone.
-bool DownloadLoop::FileAsError(const std::string& name) noexcept {
+// that is gone, its backup copy, with `reasons` beside it in "<name>.txt";
+// true when filed. A failure is logged: the package then stays pending.
+bool DownloadLoop::FileAsError(const std::string& name,
+                               const std::vector<std::string>& reasons) noexcept {
   return RunLogged([&] {
     const std::string temporary = TempFile(name);
+    std::string text;
+    for (const std::string& reason : reasons) text += reason + "\n";
+    WriteFileDurably(mSettings.gsErrorPath + name + ".txt", text);
     CopyFileDurably(std::filesystem::exists(temporary) ? temporary : mPending.BackupCopy(name),
                     mSettings.gsErrorPath + name);
     return true;
@@ -285,20 +360,16 @@ bool DownloadLoop::FileAsError(const std::string& name) noexcept {
 }
 
 // A temporary file that cannot be removed is overwritten by the next
-// package of the same name; it is no failure of this one.
-void DownloadLoop::RemoveTemporaryFiles(const std::string& name) noexcept {
-  IgnoreFailure([&] { RemoveFile(TempFile(name)); });
+// package of the same name; it is no failure of this one. A package that
+// waits keeps its temporary copy for the next run.
+void DownloadLoop::RemoveTemporaryFiles(const std::string& name, bool keepPackage) noexcept {
+  if (!keepPackage) IgnoreFailure([&] { RemoveFile(TempFile(name)); });
   IgnoreFailure([&] { RemoveFile(TempFile(PackageBaseName(name) + ".mdb")); });
 }
 
 bool DownloadLoop::RunLogged(const std::function<bool()>& step) noexcept {
   return RunLoggingFailure(Messages().Msg_DownloadData_Fault, step,
                            [this](const std::string& record) { mHost.FailureLogged(record); });
-}
-
-void DownloadLoop::ClosePackageDatabase() {
-  if (mPackageDatabase && mPackageDatabase->IsOpen()) mPackageDatabase->Close();
-  mPackageDatabase.reset();
 }
 
 }  // namespace tavex

@@ -10,26 +10,42 @@
 #include "download/PendingPackages.h"
 #include "engine/FSComprFile.h"
 #include "transfer/PrepareExchange.h"
+#include "trust/CheckTexts.h"
+#include "trust/PackageLimits.h"
 
 namespace tavex {
 
 class clsFTP;
 
+namespace trust {
+class PackageIntake;
+}
+
 // The main loop of a download: merges the packages an earlier run left
 // pending, then fetches every package waiting in the branch's download
 // folder, in listing order, and for each keeps a backup copy, deletes it on
-// the server, unpacks it, checks it and imports it into the shared host
-// connection. The first package that fails in any way is filed in the error
-// folder and ends the run; later packages stay on the server.
+// the server, unpacks it within the limits of "Octopus/MAIN.INI", checks it
+// (the engine's check, then the checks of its kind: the tables and
+// statements its kind allows, and, for a branch's bills and reports, that
+// every row is its sender's) and merges it into the shared host connection.
+//
+// A package that is at fault itself (it does not unpack, is too large,
+// fails a check, takes too long, or holds a row the host refuses) is filed
+// in the error folder with the reason beside it ("<name>.txt"), and the run
+// goes on with the next one; the run then answers false. A failure of this
+// machine (no free space, a folder or the database that cannot be written,
+// the database locked, the server or the connection lost) ends the run and
+// leaves the package where it is, pending or on the server, to be tried
+// again: a sound package is never filed for it. So is an import that
+// someone cancelled.
 //
 // A package is recorded as pending before its server copy is deleted and
 // forgotten once it is merged or filed, so a run that dies in between (a
 // kill, a power cut) loses nothing: the next run merges it, from the
 // temporary copy or else the backup copy, before it looks at the server.
-// Only the death of the process leaves a record behind: a package that
-// fails, whether reported or raised, is filed (or, when even that fails,
-// left in the backup folder only) and never tried again, so the next run
-// goes on with the server.
+// The record counts the attempts that never ended; a package on which three
+// runs died is filed instead of tried a fourth time, so that no package can
+// stop a site from downloading.
 //
 // Every step reports through the host; a raised failure is written to the
 // synchronisation log only ("下载数据失败: " and its description) and ends
@@ -47,20 +63,37 @@ class DownloadLoop {
   // when there was none.
   bool Run();
 
+  // The runs that may die on one package before it is filed.
+  static constexpr int kMaxAttempts = 3;
+
  private:
+  // How the handling of one package ended.
+  enum class Settled {
+    Merged,
+    Filed,  // refused for what it is, and filed
+    Waits,  // this machine failed, or a cancel: the package stays pending
+  };
+  // How one attempt to merge a package ended, with its reasons.
+  struct Attempt {
+    Settled settled = Settled::Waits;
+    std::vector<std::string> reasons;
+  };
+
   bool MergePending();
   bool RestoreTemporaryCopy(const std::string& name);
   bool FetchAndMergeAll(clsFTP& ftp);
-  bool FetchAndMerge(clsFTP& ftp, int number, const std::string& name);
-  bool Settle(const std::string& name, const std::function<bool()>& merge);
-  bool Merge(const std::string& name);
-  bool FileImportFailure(const engine::Package& package, const std::string& name);
-  bool FileAsError(const std::string& name) noexcept;
-  void RemoveTemporaryFiles(const std::string& name) noexcept;
+  Settled FetchAndMerge(clsFTP& ftp, int number, const std::string& name);
+  Settled Settle(const std::string& name, const std::function<bool()>& restore);
+  Attempt Merge(const std::string& name);
+  Attempt Import(trust::PackageIntake& intake, engine::Package& package, const std::string& name);
+  Attempt Refused(std::vector<std::string> reasons);
+  Attempt Waits(const std::string& reason);
+  std::vector<std::string> ErrorLines(const engine::Package& package);
+  bool FileAsError(const std::string& name, const std::vector<std::string>& reasons) noexcept;
+  void RemoveTemporaryFiles(const std::string& name, bool keepPackage = false) noexcept;
   // Runs `step`; a failure it raises is logged, handed to the host, and
   // answers false.
   bool RunLogged(const std::function<bool()>& step) noexcept;
-  void ClosePackageDatabase();
   void AddLine(const std::string& text) { mHost.AddLine(text); }
   std::string TempFile(const std::string& name) const { return mSettings.gsTempPath + name; }
 
@@ -68,7 +101,10 @@ class DownloadLoop {
   engine::FSComprFile& mCompressor;
   DownloadHost& mHost;
   PendingPackages mPending;
-  std::shared_ptr<db::Connection> mPackageDatabase;
+  trust::CheckTexts mTexts;
+  trust::PackageLimits mLimits;
+  std::vector<std::string> mKnownSites;
+  bool mAnyFiled = false;
 };
 
 // Prepares the exchange into `settings`, its lines going through the host,

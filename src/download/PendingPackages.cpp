@@ -45,4 +45,17 @@ std::string PendingPackages::BackupCopy(const std::string& name) const {
   return path;
 }
 
+int PendingPackages::Attempts(const std::string& name) const {
+  std::ifstream record(mFolder + name);
+  std::string path;
+  std::getline(record, path);
+  int attempts = 0;
+  record >> attempts;
+  return record ? attempts : 0;
+}
+
+void PendingPackages::SetAttempts(const std::string& name, int attempts) const {
+  WriteFileDurably(mFolder + name, BackupCopy(name) + "\n" + std::to_string(attempts) + "\n");
+}
+
 }  // namespace tavex

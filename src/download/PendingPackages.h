@@ -10,7 +10,10 @@ namespace tavex {
 // after the package and holding the path of its backup copy. A package is
 // added before its server copy is deleted and removed once it is merged or
 // filed as an error package, so a run that dies in between leaves its
-// record behind and the next run can still merge the package.
+// record behind and the next run can still merge the package. The record
+// also counts the attempts to merge the package that never came to an end
+// (the process died on the way), so that a package that kills every run
+// that takes it up can be told apart and put aside.
 class PendingPackages {
  public:
   // `folder` ends with '/'; it is created on the first Add.
@@ -29,6 +32,11 @@ class PendingPackages {
 
   // The backup copy recorded for `name`; empty when the record cannot be read.
   std::string BackupCopy(const std::string& name) const;
+
+  // The attempts recorded for `name` (0 for a record without any).
+  int Attempts(const std::string& name) const;
+  // Records `attempts` for `name`, durably. Failures raise std::runtime_error.
+  void SetAttempts(const std::string& name, int attempts) const;
 
  private:
   std::string mFolder;

@@ -31,6 +31,8 @@ bool ExportPackageFile(engine::Package& package, engine::FSComprFile& compressor
     addLine(texts.Msg_ExportData);
     storage::CreateEmptyDatabase(settings.gsMdbName);
     target = db::OpenConnection(db::PackageConnectionString(settings.gsMdbName));
+    // The receivers check that the package's name and rows are the sender's.
+    package.Sender(settings.gsBranchID);
     package.SourceConnection(ExchangeContext::Instance().Connection());
     package.TargetConnection(target);
     if (package.Export(false, true, 1)) {

@@ -17,7 +17,8 @@ using ExportFailureFn = std::function<void(const std::string& description)>;
 // The export every sender runs on a defined package: a progress line, a new
 // package database at settings.gsMdbName filled from the shared (host)
 // connection, whose kind-3 statements run inside whatever transaction the
-// caller holds there, then compressed by `compressor` into
+// caller holds there and which records settings.gsBranchID as its sender,
+// then compressed by `compressor` into
 // settings.gsPkgName. The package database is deleted in every case, so a
 // failed export leaves no half-built file behind. True when the package
 // file is made; it is then listed in `cleanup`. On false, `addLine` has

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "DownloadFixture.h"
+#include "download/DownloadLoop.h"
 #include "support/HostDatabase.h"
 
 namespace tavex {
@@ -134,18 +135,34 @@ TEST_P(InterruptedRun, APendingPackageThatFailsIsFiledLikeAnyOther) {
   EXPECT_FALSE(Download());
   EXPECT_EQ((Lines{"继续导入上次中断的数据包：" + first, "正在解压文件...", "解压数据包失败！",
                    "备份文件到错误目录！"}),
-            mList.lines);
-  ASSERT_EQ(1u, FilesBelow("ErrPackage").size());
+            Lines(mList.lines.begin(), mList.lines.begin() + 4));
+  ASSERT_EQ(2u, FilesBelow("ErrPackage").size());
   EXPECT_EQ("damaged", test::ReadFile(mHome / ("ErrPackage/" + FilesBelow("ErrPackage")[0])));
   EXPECT_TRUE(FilesBelow("Temp").empty());
-  EXPECT_TRUE(ServerHas(second));
-
-  // Filed means done: the next run goes on with the server.
-  mList.lines.clear();
-  EXPECT_TRUE(Download());
+  // Filed means done: the run goes on with the server.
   EXPECT_TRUE(mList.HasLine("1. " + second));
-  EXPECT_FALSE(mList.HasLine("继续导入上次中断的数据包：" + first));
+  EXPECT_FALSE(ServerHas(second));
   EXPECT_EQ(0, Count("bi_Bill WHERE BillID LIKE '" + first.substr(0, 3) + "%'"));
+}
+
+// A package on which every run dies (it crashes the process, or hangs until
+// someone kills it) is put aside after three, so the site downloads again.
+TEST_P(InterruptedRun, APackageThreeRunsDiedOnIsFiledInsteadOfTriedAgain) {
+  const std::string first = PutTwoBranches();
+  const std::string second = first == "B01-1.pkg" ? "B02-1.pkg" : "B01-1.pkg";
+  for (int run = 1; run <= DownloadLoop::kMaxAttempts; ++run) {
+    ASSERT_EQ(kKilled, DownloadKilledAt("正在导入数据：")) << run;
+  }
+  EXPECT_FALSE(Download());
+  EXPECT_EQ((Lines{"继续导入上次中断的数据包：" + first,
+                   "数据包三次导入均未完成，已备份到错误目录：" + first}),
+            Lines(mList.lines.begin(), mList.lines.begin() + 2));
+  EXPECT_EQ("数据包三次导入均未完成，已备份到错误目录：" + first + "\n",
+            test::ReadFile(mHome / ("ErrPackage/" + FilesBelow("ErrPackage")[1])));
+  EXPECT_TRUE(mList.HasLine("1. " + second));
+  EXPECT_EQ(0, Count("bi_Bill WHERE BillID LIKE '" + first.substr(0, 3) + "%'"));
+  EXPECT_LT(0, Count("bi_Bill WHERE BillID LIKE '" + second.substr(0, 3) + "%'"));
+  EXPECT_TRUE(FilesBelow("Temp").empty());
 }
 
 INSTANTIATE_HOST_DATABASE_TEST(InterruptedRun);
