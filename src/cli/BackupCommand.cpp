@@ -90,7 +90,7 @@ int Run(const CommandLine& line, std::ostream& out, std::ostream& err) {
   }
   return RunPackageCommand(
       out, err, *package, [&] { return RunBackup(*package, host, path); },
-      {"backup written to " + path, fault, fault + " (" + path + " cannot be written)"});
+      {"backup written to " + path, fault, fault + " (" + path + " cannot be written)", ""});
 }
 
 }  // namespace

@@ -16,7 +16,7 @@ int Run(const CommandLine& line, std::ostream& out, std::ostream& err) {
   const auto package = DefineMemberExport(texts, LocalToday());
   return RunPackageCommand(
       out, err, *package, [&] { return RunMemberExport(*package, texts, host, path); },
-      {"members written to " + path, texts.Msg_ExportData_Fault, texts.Msg_ExportData_Fault});
+      {"members written to " + path, texts.Msg_ExportData_Fault, texts.Msg_ExportData_Fault, ""});
 }
 
 }  // namespace

@@ -11,8 +11,8 @@
 namespace tavex::cli {
 
 int RunPackageCommand(std::ostream& out, std::ostream& err, engine::Package& package,
-                      const std::function<RunOutcome()>& run, const OutcomeTexts& texts) {
-  RunOutcome outcome = RunOutcome::Failed;
+                      const std::function<RunResult()>& run, const OutcomeTexts& texts) {
+  RunResult result;
   RunWithConsoleProgress(out, err, [&](ProgressList& list, ProgressBar& bar) {
     package.OnProccess([&](const std::string&, std::int32_t totalCount, std::int32_t totalFinished,
                            const std::string& currentExData, std::int32_t currentCount,
@@ -20,10 +20,10 @@ int RunPackageCommand(std::ostream& out, std::ostream& err, engine::Package& pac
       ShowPackageProgress(&list, &bar, totalCount, totalFinished, currentExData, currentCount,
                           currentFinished, newExData);
     });
-    outcome = run();
-    return outcome == RunOutcome::Done;
+    result = run();
+    return result.outcome == RunOutcome::Done;
   });
-  switch (outcome) {
+  switch (result.outcome) {
     case RunOutcome::Done:
       out << texts.done << '\n';
       return 0;
@@ -36,8 +36,12 @@ int RunPackageCommand(std::ostream& out, std::ostream& err, engine::Package& pac
     case RunOutcome::NoPrivilege:
       err << Messages().Msg_CheckPrivilege << '\n';
       return 1;
+    case RunOutcome::Refused:
+      err << texts.refused << result.reason << '\n';
+      return 1;
     default:
       err << texts.failed << '\n';
+      if (!result.reason.empty()) err << result.reason << '\n';
       for (std::int32_t i = 1; i <= package.Errors().Count(); ++i) {
         err << package.Errors().Item(i).Description() << '\n';
       }

@@ -5,6 +5,7 @@
 #include "cli/Commands.h"
 #include "cli/PackageCommand.h"
 #include "i18n/Messages.h"
+#include "trust/CheckTexts.h"
 
 namespace tavex::cli {
 
@@ -44,7 +45,8 @@ int Run(const CommandLine& line, std::ostream& out, std::ostream& err) {
   engine::Package package;
   return RunPackageCommand(out, err, package,
                            [&] { return RestorePackage(package, path, host, {}, login); },
-                           {"restored " + path, texts.Msg_ImportFault, texts.Msg_Error});
+                           {"restored " + path, texts.Msg_ImportFault, texts.Msg_Error,
+                            trust::ReadCheckTexts().Msg_Check_Refused});
 }
 
 }  // namespace

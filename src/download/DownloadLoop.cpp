@@ -288,8 +288,7 @@ DownloadLoop::Attempt DownloadLoop::Import(trust::PackageIntake& intake, engine:
   const MessageTexts& texts = Messages();
   AddLine(texts.Msg_PKG_Import + package.PackageID() + " ...");
   Sweep(mHost, kSweepImport);
-  const trust::IntakeStep step =
-      intake.Import(package, ExchangeContext::Instance().Connection());
+  const trust::IntakeStep step = intake.Import(package, ExchangeContext::Instance().Connection());
   intake.Close();
   const std::vector<std::string> errors = ErrorLines(package);
   switch (step.outcome) {

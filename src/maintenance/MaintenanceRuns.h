@@ -22,6 +22,9 @@ enum class RunOutcome {
   // privilege to delete data.
   BadLogin,
   NoPrivilege,
+  // A restore of a package that is not a backup of this system: it fills a
+  // table no backup fills, or carries a statement no backup writes.
+  Refused,
 };
 
 // The account that a restore of accounts and privileges is made under.
@@ -50,23 +53,36 @@ struct RestoreTexts {
 };
 RestoreTexts ReadRestoreTexts();
 
-// Merges the package file `packagePath` into `host`: unpacks it into a
-// private working file (removed on every path out; nothing is written beside
-// the package), checks its definition (BadFile when unpacking or the check
-// fails) and imports it, all or nothing. `beforeImport` runs between the
-// check and the import. A package that fills any account or privilege
-// table (pv_...) could hand anyone every right, so it is merged only when
-// `login` names a valid account of `host` that may delete data (BadLogin or
-// NoPrivilege otherwise, with nothing written); other packages merge without
-// one, and so does any package on a host that holds no account at all (after
-// the base-data delete emptied the accounts, their backup brings them back).
-// Unexpected failures raise.
-RunOutcome RestorePackage(engine::Package& package, const std::string& packagePath,
-                          const std::shared_ptr<db::Connection>& host,
-                          const std::function<void()>& beforeImport = {},
-                          const std::optional<RestoreLogin>& login = {});
+// How a run ended, with the reason where the outcome alone does not say it
+// (a refused restore, a failure of this machine while a package was
+// unpacked or read).
+struct RunResult {
+  // Implicit: a run that has nothing to add answers its outcome.
+  RunResult(RunOutcome outcome = RunOutcome::Failed, std::string reason = {})
+      : outcome(outcome), reason(std::move(reason)) {}
 
-// True when `package` (after its check) fills an account or privilege table.
-bool FillsAccountTables(engine::Package& package);
+  RunOutcome outcome;
+  std::string reason;
+};
+
+// Merges the package file `packagePath` into `host`: unpacks it within the
+// limits of "Octopus/MAIN.INI" into a private working file (removed on every
+// path out; nothing is written beside the package), checks its definition
+// (BadFile when unpacking or the check fails) and that it is one of the
+// backups this system writes (Refused otherwise: the tables of the
+// business, base and stock backups, each only with the deletes its backup
+// writes), and imports it, all or nothing, reading it under the time limit.
+// `beforeImport` runs between the checks and the import. A package that
+// fills any account, privilege or system table (pv_..., sys_...) could hand
+// anyone every right, so it is merged only when `login` names a valid
+// account of `host` that may delete data (BadLogin or NoPrivilege
+// otherwise, with nothing written); other packages merge without one, and
+// so does any package on a host that holds no account at all (after the
+// base-data delete emptied the accounts, their backup brings them back).
+// Unexpected failures raise.
+RunResult RestorePackage(engine::Package& package, const std::string& packagePath,
+                         const std::shared_ptr<db::Connection>& host,
+                         const std::function<void()>& beforeImport = {},
+                         const std::optional<RestoreLogin>& login = {});
 
 }  // namespace tavex

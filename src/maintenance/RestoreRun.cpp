@@ -1,10 +1,14 @@
+#include <algorithm>
+
 #include "engine/FSComprFile.h"
 #include "i18n/TextTable.h"
+#include "maintenance/BackupDefinitions.h"
 #include "maintenance/DeleteRun.h"
 #include "maintenance/MaintenanceRuns.h"
 #include "maintenance/WorkFile.h"
 #include "storage/AsciiText.h"
 #include "storage/IgnoreFailure.h"
+#include "trust/PackageIntake.h"
 
 namespace tavex {
 
@@ -17,18 +21,25 @@ constexpr TextRow<RestoreTexts> kRestoreRows[] = {
 
 const TextTable<RestoreTexts> kRestoreTexts({"frmRestore"}, kRestoreRows);
 
-}  // namespace
-
-RestoreTexts ReadRestoreTexts() { return kRestoreTexts.Read(); }
-
-bool FillsAccountTables(engine::Package& package) {
-  for (std::int32_t i = 1; i <= package.ExDatas().Count(); ++i) {
-    if (StartsWithNoCase(package.ExDatas().Item(i).Table(), "pv_")) return true;
-  }
-  return false;
+// What a backup may contain: the business and stock document backups, and
+// every table that the base data and stock master backups empty and fill.
+const trust::KindRules& BackupRules() {
+  static const trust::KindRules rules = [] {
+    std::vector<std::string> wholeTables;
+    for (const BaseDataTable& table : kBaseDataTables) wholeTables.emplace_back(table.table);
+    for (const char* table : kStockMasterTables) wholeTables.emplace_back(table);
+    return trust::BackupKindRules(wholeTables);
+  }();
+  return rules;
 }
 
-namespace {
+// Accounts, privileges and the system's own settings: whoever writes them
+// decides who may do what.
+bool FillsGuardedTables(const trust::AdmittedPackage& package) {
+  return std::any_of(package.Tables().begin(), package.Tables().end(), [](const std::string& t) {
+    return StartsWithNoCase(t, "pv_") || StartsWithNoCase(t, "sys_");
+  });
+}
 
 // True unless the host holds no account at all: then nobody could pass the
 // check, and restoring a backup of the accounts is the only way back after
@@ -43,40 +54,49 @@ bool HostHasAccounts(db::Connection& host) {
   return has;
 }
 
+RunResult FromStep(const trust::IntakeStep& step, RunOutcome refused) {
+  switch (step.outcome) {
+    case trust::IntakeStep::Outcome::Refused:
+      return {refused, step.reason};
+    case trust::IntakeStep::Outcome::Cancelled:
+      return {RunOutcome::Cancelled, {}};
+    default:
+      return {RunOutcome::Failed, step.reason};
+  }
+}
+
 }  // namespace
 
-RunOutcome RestorePackage(engine::Package& package, const std::string& packagePath,
-                          const std::shared_ptr<db::Connection>& host,
-                          const std::function<void()>& beforeImport,
-                          const std::optional<RestoreLogin>& login) {
-  const WorkFile work("package.mdb");
-  engine::FSComprFile unpacker;
-  unpacker.SourceFile(packagePath);
-  unpacker.TargetFile(work.Path());
-  unpacker.Decompress();
-  if (unpacker.ErrorCode() != engine::FSComprFile::kNoError) return RunOutcome::BadFile;
+RestoreTexts ReadRestoreTexts() { return kRestoreTexts.Read(); }
 
-  const auto source = db::OpenConnection(db::PackageConnectionString(work.Path()));
-  if (!package.CheckPackage(source, 0)) {
-    source->Close();
-    return RunOutcome::BadFile;
-  }
-  if (FillsAccountTables(package) && HostHasAccounts(*host)) {
+RunResult RestorePackage(engine::Package& package, const std::string& packagePath,
+                         const std::shared_ptr<db::Connection>& host,
+                         const std::function<void()>& beforeImport,
+                         const std::optional<RestoreLogin>& login) {
+  const WorkFile work("package.mdb");
+  trust::PackageIntake intake(packagePath, work.Path(), trust::CurrentPackageLimits());
+  engine::FSComprFile unpacker;
+  trust::IntakeStep step = intake.Unpack(unpacker);
+  // A package too large to unpack is refused as it is; any other that does
+  // not unpack, open or pass the engine's check is no package file at all.
+  if (unpacker.ErrorCode() == engine::FSComprFile::kTooLarge)
+    return FromStep(step, RunOutcome::Refused);
+  if (step.Done()) step = intake.Open();
+  if (step.Done()) step = intake.Check(package);
+  if (!step.Done()) return FromStep(step, RunOutcome::BadFile);
+  step = intake.Admit({&BackupRules(), {}, {}});
+  if (!step.Done()) return FromStep(step, RunOutcome::Refused);
+  if (FillsGuardedTables(*intake.Admitted()) && HostHasAccounts(*host)) {
     const DeleteRight right =
         login ? CheckDeleteRight(host, login->user, login->password) : DeleteRight::BadLogin;
     if (right != DeleteRight::Granted) {
-      source->Close();
-      return right == DeleteRight::BadLogin ? RunOutcome::BadLogin : RunOutcome::NoPrivilege;
+      return {right == DeleteRight::BadLogin ? RunOutcome::BadLogin : RunOutcome::NoPrivilege, {}};
     }
   }
-  package.SourceConnection(source);
-  package.TargetConnection(host);
   if (beforeImport) beforeImport();
-  const bool imported = package.ImportPackage(true, true, 1);
-  package.SourceConnection(nullptr);
-  source->Close();
-  if (imported) return RunOutcome::Done;
-  return package.Errors().Count() > 0 ? RunOutcome::Failed : RunOutcome::Cancelled;
+  step = intake.Import(package, host);
+  if (step.Done()) return {RunOutcome::Done, {}};
+  return FromStep(step, RunOutcome::Failed);
 }
 
 }  // namespace tavex

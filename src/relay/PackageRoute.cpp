@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "storage/AsciiText.h"
 #include "transfer/FtpListing.h"
 #include "transfer/IniSection.h"
 
@@ -41,29 +40,17 @@ std::vector<std::string> FolderList(const std::string& path, const std::string& 
 
 }  // namespace
 
-PackageKind KindOf(const std::vector<std::string>& tables) {
-  const bool members =
-      !tables.empty() && std::all_of(tables.begin(), tables.end(), [](const std::string& table) {
-        return StartsWithNoCase(table, "mb_");
-      });
-  return members ? PackageKind::Members : PackageKind::Others;
-}
-
-std::string SenderOf(const std::string& name) { return name.substr(0, name.find('-')); }
-
 RelayRules ReadRelayRules(const std::string& path) {
   return {FolderList(path, "Members", "alsoto"), FolderList(path, "Others", "alsoto"),
           FolderList(path, "Folders", "exclude")};
 }
 
-std::vector<std::string> Destinations(PackageKind kind, const std::string& sender,
+std::vector<std::string> Destinations(bool members, const std::string& sender,
                                       const std::vector<std::string>& branchFolders,
                                       const std::string& headOffice, const RelayRules& rules) {
   std::vector<std::string> candidates{headOffice};
-  if (kind == PackageKind::Members) {
-    candidates.insert(candidates.end(), branchFolders.begin(), branchFolders.end());
-  }
-  const auto& also = kind == PackageKind::Members ? rules.membersAlsoTo : rules.othersAlsoTo;
+  if (members) candidates.insert(candidates.end(), branchFolders.begin(), branchFolders.end());
+  const auto& also = members ? rules.membersAlsoTo : rules.othersAlsoTo;
   candidates.insert(candidates.end(), also.begin(), also.end());
   std::vector<std::string> destinations;
   for (const std::string& folder : candidates) {

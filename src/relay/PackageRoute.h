@@ -5,20 +5,6 @@
 
 namespace tavex {
 
-// What a package carries, as far as its routing goes.
-enum class PackageKind {
-  Members,  // only member tables (mb_...): every site keeps members
-  Others,   // bills, shifts, reports, stock: head office's
-};
-
-// Members when every step of the package writes a member table and there is
-// at least one step; Others otherwise. `tables` are the steps' receiving
-// tables.
-PackageKind KindOf(const std::vector<std::string>& tables);
-
-// The site that sent package file `name`: the part before the first "-".
-std::string SenderOf(const std::string& name);
-
 // Fixed additions to the routing, from the relay's rules file.
 struct RelayRules {
   std::vector<std::string> membersAlsoTo;  // extra destinations of member packages
@@ -32,11 +18,12 @@ struct RelayRules {
 // a name that is not a plain folder name.
 RelayRules ReadRelayRules(const std::string& path);
 
-// The folders under "ForDownload" that receive a package of `kind` sent by
-// `sender`: for members every existing branch folder and head office's,
-// for others head office's; then the rules' additions; never the sender's
-// own folder or an excluded one; each once, in that order.
-std::vector<std::string> Destinations(PackageKind kind, const std::string& sender,
+// The folders under "ForDownload" that receive a package sent by `sender`:
+// for a member package (`members`; every site keeps members) every
+// existing branch folder and head office's, for any other (bills, reports,
+// stock: head office's) head office's; then the rules' additions; never the
+// sender's own folder or an excluded one; each once, in that order.
+std::vector<std::string> Destinations(bool members, const std::string& sender,
                                       const std::vector<std::string>& branchFolders,
                                       const std::string& headOffice, const RelayRules& rules);
 

@@ -23,6 +23,8 @@ constexpr Row kTextRows[] = {
     {"Msg_Relay_Check", "正在检查数据包...", &RelayTexts::Msg_Relay_Check},
     {"Msg_Relay_Rejected", "数据包已损坏，已移到 Rejected 文件夹：",
      &RelayTexts::Msg_Relay_Rejected},
+    {"Msg_Relay_Refused", "数据包未通过检查，已移到 Rejected 文件夹：",
+     &RelayTexts::Msg_Relay_Refused},
     {"Msg_Relay_Reject_Fault", "损坏的数据包无法移到 Rejected 文件夹：",
      &RelayTexts::Msg_Relay_Reject_Fault},
     {"Msg_Relay_Members", "会员数据包，转发到：", &RelayTexts::Msg_Relay_Members},

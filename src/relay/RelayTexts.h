@@ -19,6 +19,7 @@ struct RelayTexts {
   std::string Msg_Relay_Fetch_Fault;
   std::string Msg_Relay_Check;
   std::string Msg_Relay_Rejected;
+  std::string Msg_Relay_Refused;
   std::string Msg_Relay_Reject_Fault;
   std::string Msg_Relay_Members;
   std::string Msg_Relay_Others;

@@ -1,6 +1,7 @@
 #include "relay/cRelay.h"
 
 #include <filesystem>
+#include <set>
 
 #include "download/DownloadLoop.h"
 #include "engine/FSComprFile.h"
@@ -8,6 +9,8 @@
 #include "engine/RunProgress.h"
 #include "framework/ExchangeContext.h"
 #include "i18n/Messages.h"
+#include "storage/AsciiText.h"
+#include "storage/CreatePath.h"
 #include "storage/DurableFile.h"
 #include "storage/HostRunLock.h"
 #include "storage/IgnoreFailure.h"
@@ -15,6 +18,8 @@
 #include "storage/RunHistory.h"
 #include "transfer/IniSection.h"
 #include "transfer/clsFTP.h"
+#include "trust/PackageIntake.h"
+#include "trust/SiteRoster.h"
 
 namespace tavex {
 
@@ -29,12 +34,21 @@ std::string Joined(const std::vector<std::string>& folders) {
   return text;
 }
 
+// Removes the files it names when it goes.
+struct WorkFiles {
+  std::vector<std::string> paths;
+  ~WorkFiles() {
+    for (const std::string& path : paths) IgnoreFailure([&] { RemoveFile(path); });
+  }
+};
+
 }  // namespace
 
 void cRelay::Initialize(std::shared_ptr<db::Connection> connection, ProgressList* list,
                         ProgressBar* bar) noexcept {
   LoadMessages();
   mTexts = ReadRelayTexts();
+  mCheckTexts = trust::ReadCheckTexts();
   IgnoreFailure([&] { ExchangeContext::Instance().SetConnection(connection); });
   mList = list;
   mBar = bar;
@@ -68,6 +82,7 @@ bool cRelay::Run() {
   }
   mRules = ReadRelayRules(
       (std::filesystem::path(TransferOptionsFile()).parent_path() / "RELAY.INI").string());
+  mLimits = trust::CurrentPackageLimits();
   if (mDryRun) AddLine(mTexts.Msg_Relay_DryRun);
 
   clsFTP ftp;
@@ -82,16 +97,36 @@ bool cRelay::Run() {
     return false;
   }
   mBranchFolders = ftp.GetDirFolders();
+  if (ftp.ListingFailed()) {
+    // Sending member packages to head office alone would lose them for
+    // every branch.
+    AddLine(mTexts.Msg_Relay_Folders_Fault + kDownloadRoot);
+    return false;
+  }
+  // The chain's sites are the folders under ForDownload.
+  trust::SiteRoster roster(*host);
+  roster.Add(mBranchFolders);
+  mKnownSites = roster.Sites();
   AddLine(texts.Msg_FTP_SetFtpDir + mSettings.gsUploadPath + " ...");
   if (!ftp.SetFtpDir(mSettings.gsUploadPath)) {
     AddLine(texts.Msg_FTP_SetFtpDir_Fault);
     return false;
   }
   const std::vector<std::string> names = PackageNames(ftp.GetDirFile());
+  if (ftp.ListingFailed()) {
+    AddLine(mTexts.Msg_Relay_Folders_Fault + mSettings.gsUploadPath);
+    return false;
+  }
   if (names.empty()) {
     AddLine(mTexts.Msg_Relay_NoFiles);
     return true;
   }
+  const bool all = RelayAll(ftp, names);
+  IgnoreFailure([&] { ftp.DisConnect(); });
+  return all;
+}
+
+bool cRelay::RelayAll(clsFTP& ftp, const std::vector<std::string>& names) {
   AddLine(mTexts.Msg_Relay_FileCount_Left + " " + std::to_string(names.size()) + " " +
           mTexts.Msg_Relay_FileCount_Right);
   if (mBar != nullptr) {
@@ -100,96 +135,126 @@ bool cRelay::Run() {
     mBar->SetValue(0);
   }
   bool all = true;
+  // The senders one of whose packages failed here: their later ones wait,
+  // so that none overtakes it.
+  std::set<std::string> waiting;
   for (std::size_t i = 0; i < names.size(); ++i) {
-    AddLine(std::to_string(i + 1) + ". " + names[i]);
-    all = RelayPackage(ftp, names[i]) && all;
+    const std::string& name = names[i];
+    AddLine(std::to_string(i + 1) + ". " + name);
+    const std::optional<trust::PackageName> named = trust::ReadPackageName(name);
+    if (!named) {
+      all = Reject(ftp, name, mTexts.Msg_Relay_Refused, mCheckTexts.Msg_Check_NoSender + name) !=
+                Relayed::Failed &&
+            all;
+    } else if (waiting.contains(AsciiLower(named->sender))) {
+      AddLine(mCheckTexts.Msg_Check_Waits + name);
+      all = false;
+    } else if (RelayPackage(ftp, name, *named) == Relayed::Failed) {
+      waiting.insert(AsciiLower(named->sender));
+      all = false;
+    }
     if (mBar != nullptr) mBar->SetValue(static_cast<double>(i + 1));
   }
-  IgnoreFailure([&] { ftp.DisConnect(); });
   return all;
 }
 
-bool cRelay::RelayPackage(clsFTP& ftp, const std::string& name) {
-  const std::string local = mSettings.gsTempPath + name;
-  struct Cleanup {
-    std::string path;
-    ~Cleanup() {
-      IgnoreFailure([&] { RemoveFile(path); });
-    }
-  } cleanup{local};
+cRelay::Relayed cRelay::RelayPackage(clsFTP& ftp, const std::string& name,
+                                     const trust::PackageName& named) {
+  const std::string work = mSettings.gsTempPath + "Relay/";
+  const std::string local = work + name;
+  const WorkFiles files{{local, local + ".mdb"}};
 
   AddLine(mTexts.Msg_Relay_Fetch + name + " ...");
+  if (!CreatePath(work)) {
+    AddLine(mCheckTexts.Msg_Check_Local + mCheckTexts.Msg_Check_Unwritable + work);
+    return Relayed::Failed;
+  }
   if (!ftp.SetFtpDir(mSettings.gsUploadPath) || !ftp.GetFile(name, local)) {
     AddLine(mTexts.Msg_Relay_Fetch_Fault + name);
-    return false;
+    return Relayed::Failed;
   }
   AddLine(mTexts.Msg_Relay_Check);
-  const std::optional<std::vector<std::string>> tables = ReadTables(local);
-  if (!tables) return Reject(ftp, name, mTexts.Msg_Relay_Rejected);
+  const Verdict verdict = Check(local, named);
+  switch (verdict.outcome) {
+    case trust::IntakeStep::Outcome::Done:
+      break;
+    case trust::IntakeStep::Outcome::Refused:
+      return verdict.damaged ? Reject(ftp, name, mTexts.Msg_Relay_Rejected, verdict.reason)
+                             : Reject(ftp, name, mTexts.Msg_Relay_Refused, verdict.reason);
+    default:
+      AddLine(mCheckTexts.Msg_Check_Local + verdict.reason);
+      return Relayed::Failed;
+  }
 
-  const PackageKind kind = KindOf(*tables);
+  const bool members = named.kind == trust::PackageKind::Members;
   const std::vector<std::string> destinations =
-      Destinations(kind, SenderOf(name), mBranchFolders, mSettings.gsBranchID, mRules);
-  if (destinations.empty()) return Reject(ftp, name, mTexts.Msg_Relay_NoDestination);
-  AddLine((kind == PackageKind::Members ? mTexts.Msg_Relay_Members : mTexts.Msg_Relay_Others) +
-          Joined(destinations));
-  if (mDryRun) return true;
+      Destinations(members, named.sender, mBranchFolders, mSettings.gsBranchID, mRules);
+  if (destinations.empty()) {
+    return Reject(ftp, name, mTexts.Msg_Relay_NoDestination, mTexts.Msg_Relay_NoDestination);
+  }
+  AddLine((members ? mTexts.Msg_Relay_Members : mTexts.Msg_Relay_Others) + Joined(destinations));
+  if (mDryRun) return Relayed::Done;
 
   for (const std::string& folder : destinations) {
     AddLine(mTexts.Msg_Relay_Put + std::string(kDownloadRoot) + "/" + folder + " ...");
     if (!ftp.SetFtpDir(std::string(kDownloadRoot) + "\\" + folder) || !ftp.PutFile(name, local)) {
       // The package stays where it is; the next run sends it again.
       AddLine(mTexts.Msg_Relay_Put_Fault + name);
-      return false;
+      return Relayed::Failed;
     }
   }
   if (!ftp.SetFtpDir(mSettings.gsUploadPath) || !ftp.DeleteFile(name)) {
     AddLine(mTexts.Msg_Relay_Delete_Fault + name);
-    return false;
+    return Relayed::Failed;
   }
   AddLine(mTexts.Msg_Relay_Done + name);
-  return true;
+  return Relayed::Done;
 }
 
-bool cRelay::Reject(clsFTP& ftp, const std::string& name, const std::string& line) {
+cRelay::Verdict cRelay::Check(const std::string& local, const trust::PackageName& named) {
+  trust::PackageIntake intake(local, local + ".mdb", mLimits);
+  engine::FSComprFile compressor;
+  engine::Package package;
+  trust::IntakeStep step = intake.Unpack(compressor);
+  // Too large is no damage; everything else the engine refuses is.
+  const bool tooLarge = !step.Done() && !step.reason.empty();
+  if (step.Done()) step = intake.Open();
+  if (step.Done()) step = intake.Check(package);
+  const bool damaged = !step.Done() && !tooLarge;
+  if (step.Done()) {
+    step = intake.Admit({&trust::ExchangeKindRules(named.kind), named.sender, mKnownSites});
+  }
+  std::string reason = step.reason;
+  if (reason.empty() && package.Errors().Count() > 0) {
+    reason = package.Errors().Item(1).Description();
+  }
+  return {step.outcome, damaged, reason.empty() ? mTexts.Msg_Relay_Rejected : reason};
+}
+
+cRelay::Relayed cRelay::Reject(clsFTP& ftp, const std::string& name, const std::string& line,
+                               const std::string& reason) {
   if (mDryRun) {
     AddLine(line + name);
-    return true;
+    return Relayed::Rejected;
   }
   if (!ftp.SetFtpDir(mSettings.gsUploadPath) || !ftp.MoveToFolder(name, kRejectedFolder)) {
     AddLine(mTexts.Msg_Relay_Reject_Fault + name);
-    return false;
+    return Relayed::Failed;
   }
   AddLine(line + name);
-  return true;
-}
-
-std::optional<std::vector<std::string>> cRelay::ReadTables(const std::string& path) {
-  const std::string database = path + ".mdb";
-  struct Cleanup {
-    std::string path;
-    ~Cleanup() {
-      IgnoreFailure([&] { RemoveFile(path); });
-    }
-  } cleanup{database};
-  engine::FSComprFile compressor;
-  compressor.SourceFile(path);
-  compressor.TargetFile(database);
-  compressor.Decompress();
-  if (compressor.ErrorCode() != engine::FSComprFile::kNoError) return std::nullopt;
-  try {
-    engine::Package package;
-    if (!package.CheckPackage(db::OpenConnection(db::PackageConnectionString(database)), 0)) {
-      return std::nullopt;
-    }
-    std::vector<std::string> tables;
-    for (std::int32_t i = 1; i <= package.ExDatas().Count(); ++i) {
-      tables.push_back(package.ExDatas().Item(i).Table());
-    }
-    return tables;
-  } catch (const std::exception&) {
-    return std::nullopt;
-  }
+  if (reason != line) AddLine(reason);
+  // The reason beside the package, for whoever looks into the folder; the
+  // package is set aside whether or not it gets there.
+  IgnoreFailure([&] {
+    const std::string work = mSettings.gsTempPath + "Relay/";
+    const std::string note = work + name + ".txt";
+    const WorkFiles files{{note}};
+    CreatePath(work);
+    WriteFileDurably(note, reason + "\n");
+    ftp.SetFtpDir(mSettings.gsUploadPath + "\\" + kRejectedFolder);
+    ftp.PutFile(name + ".txt", note);
+  });
+  return Relayed::Rejected;
 }
 
 void cRelay::AddLine(const std::string& text) noexcept { AddRunLine(mList, text); }

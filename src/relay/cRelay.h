@@ -10,6 +10,10 @@
 #include "relay/PackageRoute.h"
 #include "relay/RelayTexts.h"
 #include "transfer/PrepareExchange.h"
+#include "trust/CheckTexts.h"
+#include "trust/PackageIntake.h"
+#include "trust/PackageLimits.h"
+#include "trust/PackageName.h"
 
 namespace tavex {
 
@@ -20,15 +24,22 @@ class clsFTP;
 // the sites that need it: a member package into every branch's folder and
 // head office's but its sender's, every other package into head office's
 // folder ("ForDownload/" + setting 801 of the relay's host database), plus
-// the additions of "Octopus/RELAY.INI". The package is read with the
-// package engine (unpacked and checked, never imported) to learn what it
-// carries.
+// the additions of "Octopus/RELAY.INI". Its sender and kind come from its
+// name, and the package is unpacked and checked as every receiver checks
+// one (never imported): the engine's check, then what its kind may contain
+// and that a branch's rows are its own. Its work files go to "Temp/Relay/",
+// apart from the download's.
 //
 // A package leaves the upload folder only once every destination holds it,
 // so a run that dies half-way sends it again next time, which the receiving
 // sites absorb (each incoming record replaces its earlier copy). A package
-// that cannot be unpacked or checked, or that has nowhere to go, is moved to
-// "Rejected/" inside the upload folder, never deleted, and the run goes on.
+// at fault itself (it cannot be unpacked, fails a check, or has nowhere to
+// go) is moved to "Rejected/" inside the upload folder with its reason
+// beside it ("<name>.txt"), never deleted, and the run goes on. A failure of
+// this machine or of the server (a work file that cannot be written, a lost
+// connection) leaves the package where it is and fails the run, and that
+// sender's later packages wait for the next run, so none overtakes it. A
+// folder listing that fails is no empty folder: the run stops there.
 // Every step is a line of the list and of the synchronisation log.
 class cRelay {
  public:
@@ -47,12 +58,22 @@ class cRelay {
   const std::string& Failure() const noexcept { return mFailure; }
 
  private:
+  // How the relaying of one package ended.
+  enum class Relayed { Done, Rejected, Failed };
+
   bool Run();
-  bool RelayPackage(clsFTP& ftp, const std::string& name);
-  bool Reject(clsFTP& ftp, const std::string& name, const std::string& line);
-  // The receiving tables of the package in local file `path`; nullopt when it
-  // cannot be unpacked or fails its check.
-  std::optional<std::vector<std::string>> ReadTables(const std::string& path);
+  bool RelayAll(clsFTP& ftp, const std::vector<std::string>& names);
+  Relayed RelayPackage(clsFTP& ftp, const std::string& name, const trust::PackageName& named);
+  // What checking a fetched package found.
+  struct Verdict {
+    trust::IntakeStep::Outcome outcome;
+    bool damaged;        // refused by the engine: no package of any kind
+    std::string reason;  // why not, unless it passed
+  };
+  // Checks the fetched package `local` as a receiver would.
+  Verdict Check(const std::string& local, const trust::PackageName& named);
+  Relayed Reject(clsFTP& ftp, const std::string& name, const std::string& line,
+                 const std::string& reason);
   void AddLine(const std::string& text) noexcept;
 
   ProgressList* mList = nullptr;
@@ -60,8 +81,11 @@ class cRelay {
   bool mDryRun = false;
   ExchangeSettings mSettings;
   RelayTexts mTexts;
+  trust::CheckTexts mCheckTexts;
+  trust::PackageLimits mLimits;
   RelayRules mRules;
   std::vector<std::string> mBranchFolders;
+  std::vector<std::string> mKnownSites;
   std::string mFailure;
 };
 

@@ -163,6 +163,7 @@ std::vector<FtpListingEntry> ParseMlsd(const std::string& text) {
 
 bool IsSafeRemoteName(const std::string& name) {
   if (name.empty() || name == "." || name.find("..") != std::string::npos) return false;
+  if (name.size() > kMaxRemoteNameBytes) return false;
   return std::none_of(name.begin(), name.end(), [](unsigned char c) {
     return c == '/' || c == '\\' || c < 0x20 || c == 0x7F;
   });

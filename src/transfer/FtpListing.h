@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -26,8 +27,13 @@ std::vector<FtpListingEntry> ParseList(const std::string& text);
 // and parent folder entries and unknown types are kOther.
 std::vector<FtpListingEntry> ParseMlsd(const std::string& text);
 
+// The longest remote name taken, in bytes: every local file system takes it
+// whole, with the endings the runs add to it.
+inline constexpr std::size_t kMaxRemoteNameBytes = 200;
+
 // A name from a server listing is only ever used as a file name when it is
-// not empty, not ".", holds no "/", "\" or "..", and no control character.
+// not empty, not ".", no longer than kMaxRemoteNameBytes, and holds no "/",
+// "\" or "..", and no control character.
 bool IsSafeRemoteName(const std::string& name);
 
 // A name with CR or LF would smuggle a second command onto the control

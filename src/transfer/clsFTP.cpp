@@ -131,6 +131,7 @@ std::vector<std::string> clsFTP::GetDirFile() { return ListNames(FtpEntryKind::k
 std::vector<std::string> clsFTP::GetDirFolders() { return ListNames(FtpEntryKind::kFolder); }
 
 std::vector<std::string> clsFTP::ListNames(FtpEntryKind kind) {
+  mListingFailed = true;
   return Guarded(std::vector<std::string>{}, [&] {
     std::vector<std::string> names;
     auto lock = mConnection->Lock();
@@ -172,6 +173,8 @@ std::vector<std::string> clsFTP::ListNames(FtpEntryKind kind) {
     } else if (list) {
       entries = ParseList(*list);
     }
+    if (!mlsd && !list) return names;
+    mListingFailed = false;
     for (FtpListingEntry& entry : entries) {
       if (entry.kind != kind) continue;
       if (IsSafeRemoteName(entry.name)) {

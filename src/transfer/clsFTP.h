@@ -48,6 +48,9 @@ class clsFTP {
   std::vector<std::string> GetDirFile();
   // The names of the sub-folders of the current remote folder, the same way.
   std::vector<std::string> GetDirFolders();
+  // True when the last GetDirFile or GetDirFolders failed: its empty list
+  // does not mean an empty folder.
+  bool ListingFailed() const { return mListingFailed; }
 
   // Fetches remote `sName` into local `sFile`, replacing it. The bytes go to
   // a temporary file beside `sFile` that is renamed when complete, so a
@@ -76,6 +79,7 @@ class clsFTP {
   bool RunCommands(const std::vector<std::string>& commands);
 
   std::shared_ptr<FtpConnection> mConnection;
+  bool mListingFailed = false;
 };
 
 }  // namespace tavex

@@ -8,6 +8,7 @@
 #include "i18n/Messages.h"
 #include "maintenance/MaintenanceRuns.h"
 #include "storage/IgnoreFailure.h"
+#include "trust/CheckTexts.h"
 
 namespace tavex {
 
@@ -102,14 +103,20 @@ bool frmRestore::Restore(const std::string& packagePath) {
   if (mAskLogin) {
     login = RestoreLogin{mLogin.txtUID->text().toStdString(), mLogin.txtPSW->text().toStdString()};
   }
-  const RunOutcome outcome = RestorePackage(
+  const RunResult result = RestorePackage(
       mPackage, packagePath, ExchangeContext::Instance().Connection(),
       [&] {
         ClearCancelFlag();
         for (int i = 0; i < kPaintRounds; ++i) Ui().ProcessEvents();
       },
       login);
+  const RunOutcome outcome = result.outcome;
   if (outcome == RunOutcome::BadFile) AddLine(mTexts.Msg_Error);
+  if (outcome == RunOutcome::Refused) {
+    AddLine(trust::ReadCheckTexts().Msg_Check_Refused + result.reason);
+  } else if (!result.reason.empty()) {
+    AddLine(result.reason);
+  }
   if (outcome == RunOutcome::BadLogin || outcome == RunOutcome::NoPrivilege) {
     // The first refusal of a package of accounts only asks for the account.
     if (login) {

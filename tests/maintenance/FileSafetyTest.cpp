@@ -79,7 +79,7 @@ TEST_F(FileSafety, APathWithoutThePackageEndingIsWrittenAsTyped) {
   EXPECT_EQ(test::ReadFile(mDir / "monday.mdb"), "kept");
   mHost->Execute("DELETE FROM bi_Bill");
   engine::Package restore;
-  EXPECT_EQ(RestorePackage(restore, mDir / "monday", mHost), RunOutcome::Done);
+  EXPECT_EQ(RestorePackage(restore, mDir / "monday", mHost).outcome, RunOutcome::Done);
   EXPECT_EQ(test::Number(*mHost, "SELECT COUNT(*) FROM bi_Bill"), 30);
   EXPECT_EQ(test::FolderNames(mTemp.Path()), std::vector<std::string>{});
 }

@@ -47,8 +47,8 @@ TEST_P(MembersCommandTest, SendsTheMembersMergesWhatWaitsAndThenHasNothingNew) {
   ASSERT_EQ(1u, sent.size());
   EXPECT_EQ(0, test::Number(*Reopen(), "SELECT COUNT(*) FROM mb_Member WHERE IsUploaded=0"));
 
-  // The package comes back as another branch's: merged, and nothing to send.
-  mServer.PutFile("ForDownload/B01/B02-1.pkg", mServer.ReadFile("ForUpload/" + sent[0]));
+  // The package comes back: merged, and nothing to send.
+  mServer.PutFile("ForDownload/B01/" + sent[0], mServer.ReadFile("ForUpload/" + sent[0]));
   Invocation second({"members", "--db", db, "--home", home});
   EXPECT_EQ(kExitOk, second.code) << second.out.str() << second.err.str();
   EXPECT_EQ(0u, second.out.str().find("没有新的数据需要上传...\n")) << second.out.str();

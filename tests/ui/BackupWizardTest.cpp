@@ -71,7 +71,7 @@ TEST_F(FileWizards, BusinessBackupOfAllBillsToAPathWithoutEndingRestoresThemAll)
   EXPECT_EQ(Lines(wizard).front(), "成功复制：1. 消费账单表 ，共 20 条数据；");
   mHost->Execute("DELETE FROM bi_Bill");
   engine::Package restore;
-  ASSERT_EQ(RestorePackage(restore, path, mHost), RunOutcome::Done);
+  ASSERT_EQ(RestorePackage(restore, path, mHost).outcome, RunOutcome::Done);
   EXPECT_EQ(test::Number(*mHost, "SELECT COUNT(*) FROM bi_Bill"), 20);
   EXPECT_TRUE(mUi.Shown("box: ").empty());
 }
