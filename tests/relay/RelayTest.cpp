@@ -12,7 +12,7 @@
 #include "storage/DatabaseHelpers.h"
 #include "support/FtpServer.h"
 #include "support/HostDatabase.h"
-#include "support/PackageFiles.h"
+#include "support/PackageForge.h"
 #include "support/PluginHome.h"
 #include "support/RecordingProgress.h"
 #include "support/ScopedHostConnection.h"
@@ -40,34 +40,13 @@ class RelayTest : public test::HostDatabaseTest {
       mServer.MakeFolder(folder);
   }
 
-  // A package whose steps fill `tables` (one row each).
-  std::string Package(const std::vector<std::string>& tables) {
-    const std::string stem = Folder() / ("package" + std::to_string(++mPackages));
-    storage::CreateEmptyDatabase(stem + ".db");
-    auto source = db::OpenConnection("sqlite:" + stem + ".db");
-    engine::Package package;
-    package.PackageID("P" + std::to_string(mPackages));
-    for (const std::string& table : tables) {
-      source->Execute("CREATE TABLE " + table + " (ID TEXT)");
-      source->Execute("INSERT INTO " + table + " VALUES ('" + table + "')");
-      package.ExDatas().Add(table, "SELECT * FROM " + table, table, false, false);
-    }
-    package.SourceConnection(source);
-    storage::CreateEmptyDatabase(stem + ".mdb");
-    auto target = db::OpenConnection(db::PackageConnectionString(stem + ".mdb"));
-    package.TargetConnection(target);
-    EXPECT_TRUE(package.Export(false, true, 1));
-    target->Close();
-    EXPECT_EQ(0, test::Pack(stem + ".mdb", stem + ".pkg"));
-    return test::ReadFile(stem + ".pkg");
-  }
   const std::string& Bills() {
-    if (mBills.empty()) mBills = Package({"bi_Bill", "bi_BillItem"});
+    if (mBills.empty()) mBills = mForge.Build(test::BillSteps("B01", 1, 2), "B01");
     return mBills;
   }
-  const std::string& Members() {
-    if (mMembers.empty()) mMembers = Package({"mb_Member", "mb_MemberCard"});
-    return mMembers;
+  // The members of `sender`.
+  std::string Members(const std::string& sender) {
+    return mForge.Build(test::MemberSteps("M-" + sender, "9123"), sender);
   }
   void Waiting(const std::string& name, const std::string& contents) const {
     mServer.PutFile("ForUpload/" + name, contents);
@@ -119,45 +98,86 @@ class RelayTest : public test::HostDatabaseTest {
   FtpServer mServer;
   test::HookedList mList;
   test::RecordingBar mBar;
-  int mPackages = 0;
-  std::string mBills, mMembers;
+  test::PackageForge mForge{Folder().Path()};
+  std::string mBills;
   std::string mFailure;
 };
 
 TEST_P(RelayTest, BillsGoToHeadOfficeMembersToEverySiteButTheirSender) {
+  const std::string b01 = Members("B01"), b02 = Members("B02"), hq = Members("HQ");
   Waiting("B01-1.pkg", Bills());
-  Waiting("B02-1.pkg", Members());
-  Waiting("B01-2.pkg", Members());
-  Waiting("HQ-1.pkg", Members());
+  Waiting("B02-1-M.pkg", b02);
+  Waiting("B01-2-M.pkg", b01);
+  Waiting("HQ-1-M.pkg", hq);
   ASSERT_TRUE(Relay()) << Lines();
   EXPECT_EQ((std::map<std::string, std::string>{{"ForDownload/HQ/B01-1.pkg", Bills()},
-                                                {"ForDownload/HQ/B02-1.pkg", Members()},
-                                                {"ForDownload/B01/B02-1.pkg", Members()},
-                                                {"ForDownload/HQ/B01-2.pkg", Members()},
-                                                {"ForDownload/B02/B01-2.pkg", Members()},
-                                                {"ForDownload/B01/HQ-1.pkg", Members()},
-                                                {"ForDownload/B02/HQ-1.pkg", Members()}}),
+                                                {"ForDownload/HQ/B02-1-M.pkg", b02},
+                                                {"ForDownload/B01/B02-1-M.pkg", b02},
+                                                {"ForDownload/HQ/B01-2-M.pkg", b01},
+                                                {"ForDownload/B02/B01-2-M.pkg", b01},
+                                                {"ForDownload/B01/HQ-1-M.pkg", hq},
+                                                {"ForDownload/B02/HQ-1-M.pkg", hq}}),
             ServerFiles());
   EXPECT_EQ(4.0, mBar.Value());
   EXPECT_TRUE(Relay()) << "nothing left is no failure";
   EXPECT_TRUE(mList.HasLine("没有需要转发的数据包。")) << Lines();
 }
 
-TEST_P(RelayTest, ADamagedPackageIsSetAsideAndTheNextOneRelayed) {
+TEST_P(RelayTest, ADamagedPackageIsSetAsideWithItsReasonAndTheNextOneRelayed) {
   Waiting("B01-1.pkg", Bills().substr(0, Bills().size() / 2));
   Waiting("B01-2.pkg", "not a package");
   Waiting("B01-3.pkg", Bills());
   ASSERT_TRUE(Relay()) << Lines();
+  const std::string damaged = "数据包已损坏，已移到 Rejected 文件夹：";
   EXPECT_EQ((std::map<std::string, std::string>{
                 {"ForUpload/Rejected/B01-1.pkg", Bills().substr(0, Bills().size() / 2)},
+                {"ForUpload/Rejected/B01-1.pkg.txt", damaged + "\n"},
                 {"ForUpload/Rejected/B01-2.pkg", "not a package"},
+                {"ForUpload/Rejected/B01-2.pkg.txt", damaged + "\n"},
                 {"ForDownload/HQ/B01-3.pkg", Bills()}}),
             ServerFiles());
-  EXPECT_TRUE(mList.HasLine("数据包已损坏，已移到 Rejected 文件夹：B01-2.pkg")) << Lines();
+  EXPECT_TRUE(mList.HasLine(damaged + "B01-2.pkg")) << Lines();
+}
+
+// A failure here is no fault of the package: it stays, and its sender's
+// later packages wait behind it rather than overtake it.
+TEST_P(RelayTest, AFailureHereKeepsTheSendersLaterPackagesBack) {
+  // Bills also go to an archive folder that is not there: their sends fail.
+  test::WriteFile(mHome / "Octopus/RELAY.INI", "[Others]\nAlsoTo=ARCHIVE\n");
+  Waiting("B01-1.pkg", Bills());
+  Waiting("B01-2.pkg", mForge.Build(test::BillSteps("B01", 3, 1), "B01"));
+  const std::string members = Members("B02");
+  Waiting("B02-1-M.pkg", members);
+  EXPECT_FALSE(Relay());
+  EXPECT_TRUE(mServer.Exists("ForUpload/B01-1.pkg"));
+  EXPECT_TRUE(mServer.Exists("ForUpload/B01-2.pkg"));
+  // Whichever of B01's the server lists first is tried; the other waits.
+  const int tried = mList.HasLine("正在下载数据包：B01-1.pkg ...") +
+                    mList.HasLine("正在下载数据包：B01-2.pkg ...");
+  const int waited = mList.HasLine("同一发送方较早的数据包尚未完成，此数据包等待下次：B01-1.pkg") +
+                     mList.HasLine("同一发送方较早的数据包尚未完成，此数据包等待下次：B01-2.pkg");
+  EXPECT_EQ(1, tried) << Lines();
+  EXPECT_EQ(1, waited) << Lines();
+  EXPECT_FALSE(mServer.Exists("ForUpload/Rejected"));
+  // Another sender's package goes on.
+  EXPECT_EQ(members, mServer.ReadFile("ForDownload/B01/B02-1-M.pkg"));
+  EXPECT_FALSE(mServer.Exists("ForUpload/B02-1-M.pkg"));
+}
+
+// A listing that fails is no empty folder: member packages would go to head
+// office alone and be lost for every branch.
+TEST_P(RelayTest, AFolderListingThatFailsStopsTheRunWithNothingMoved) {
+  Waiting("B02-1-M.pkg", Members("B02"));
+  const auto before = ServerFiles();
+  // Listings of ForDownload fail; the rest of the server works.
+  mServer.FailListingsOf("ForDownload");
+  EXPECT_FALSE(Relay());
+  EXPECT_TRUE(mList.HasLine("无法读取下载文件夹列表：ForDownload")) << Lines();
+  EXPECT_EQ(before, ServerFiles());
 }
 
 TEST_P(RelayTest, ADryRunShowsTheRoutesAndChangesNothing) {
-  Waiting("B01-1.pkg", Members());
+  Waiting("B01-1-M.pkg", Members("B01"));
   Waiting("B02-1.pkg", "damaged");
   const auto before = ServerFiles();
   ASSERT_TRUE(Relay(true)) << Lines();
@@ -171,26 +191,26 @@ TEST_P(RelayTest, APackageLeavesTheUploadFolderOnlyOnceEveryDestinationHasIt) {
   // yet, and keep B02 out.
   test::WriteFile(mHome / "Octopus/RELAY.INI",
                   "[Members]\nAlsoTo = ARCHIVE\n[Folders]\nExclude=B02\n");
-  Waiting("B01-1.pkg", Members());
-  Waiting("B01-2.pkg", Bills());
+  const std::string members = Members("B01");
+  Waiting("B01-1-M.pkg", members);
+  Waiting("B02-2.pkg", mForge.Build(test::BillSteps("B02", 1, 1), "B02"));
   EXPECT_FALSE(Relay());
-  EXPECT_TRUE(mServer.Exists("ForUpload/B01-1.pkg"));
-  EXPECT_TRUE(mServer.Exists("ForDownload/HQ/B01-1.pkg"));
-  EXPECT_FALSE(mServer.Exists("ForDownload/B02/B01-1.pkg"));
-  EXPECT_TRUE(mServer.Exists("ForDownload/HQ/B01-2.pkg")) << "the next package still goes";
+  EXPECT_TRUE(mServer.Exists("ForUpload/B01-1-M.pkg"));
+  EXPECT_TRUE(mServer.Exists("ForDownload/HQ/B01-1-M.pkg"));
+  EXPECT_FALSE(mServer.Exists("ForDownload/B02/B01-1-M.pkg"));
+  EXPECT_TRUE(mServer.Exists("ForDownload/HQ/B02-2.pkg")) << "another sender's still goes";
 
   // Killed between destinations: the source stays for the next run.
   mServer.MakeFolder("ForDownload/ARCHIVE");
   test::WriteFile(mHome / "Octopus/RELAY.INI", "[Members]\nAlsoTo=ARCHIVE\n");
   ASSERT_EQ(kKilled, RelayKilledAt("正在转发到：", 2));
-  EXPECT_TRUE(mServer.Exists("ForUpload/B01-1.pkg"));
+  EXPECT_TRUE(mServer.Exists("ForUpload/B01-1-M.pkg"));
 
   ASSERT_TRUE(Relay()) << Lines();
-  EXPECT_EQ((std::map<std::string, std::string>{{"ForDownload/HQ/B01-1.pkg", Members()},
-                                                {"ForDownload/B02/B01-1.pkg", Members()},
-                                                {"ForDownload/ARCHIVE/B01-1.pkg", Members()},
-                                                {"ForDownload/HQ/B01-2.pkg", Bills()}}),
-            ServerFiles());
+  EXPECT_EQ(members, mServer.ReadFile("ForDownload/HQ/B01-1-M.pkg"));
+  EXPECT_EQ(members, mServer.ReadFile("ForDownload/B02/B01-1-M.pkg"));
+  EXPECT_EQ(members, mServer.ReadFile("ForDownload/ARCHIVE/B01-1-M.pkg"));
+  EXPECT_TRUE(mServer.List("ForUpload").empty());
 }
 
 TEST_P(RelayTest, WithoutHeadOfficesIdentifierOrWithBadRulesNothingMoves) {

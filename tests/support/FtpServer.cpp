@@ -52,6 +52,7 @@ FtpServer::FtpServer(FtpServerOptions options) : mRoot(mDir / "root") {
   if (options.idleSeconds > 0) {
     args.insert(args.end(), {"--idle", std::to_string(options.idleSeconds)});
   }
+  args.insert(args.end(), {"--fail-listings", mDir / "failing-listings"});
   if (options.tls) {
     MakeCertificate(mDir.Path());
     args.insert(args.end(), {"--cert", mDir / "cert.pem", "--key", mDir / "key.pem"});
@@ -106,6 +107,12 @@ void FtpServer::MakeFolder(const std::string& remoteFolder) const {
 
 void FtpServer::MakeLink(const std::string& remotePath, const std::string& target) const {
   fs::create_symlink(target, mRoot + "/" + remotePath);
+}
+
+void FtpServer::FailListingsOf(const std::string& remoteFolder) const {
+  const std::string file = mDir / "failing-listings";
+  const std::string listed = fs::exists(file) ? test::ReadFile(file) : "";
+  WriteFile(file, listed + mRoot + "/" + remoteFolder + "\n");
 }
 
 std::string FtpServer::ReadFile(const std::string& remotePath) const {

@@ -48,6 +48,9 @@ class FtpServer {
   // A symbolic link `remotePath` pointing at `target` (as written).
   void MakeLink(const std::string& remotePath, const std::string& target) const;
   std::string ReadFile(const std::string& remotePath) const;
+  // From now on every listing of `remoteFolder` is refused (550), while the
+  // folder and everything else still work.
+  void FailListingsOf(const std::string& remoteFolder) const;
   bool Exists(const std::string& remotePath) const;
   // The names in a remote folder, sorted ("" is the root).
   std::vector<std::string> List(const std::string& remoteFolder = "") const;

@@ -74,6 +74,7 @@ std::vector<ForgedStep> BillSteps(const std::string& branch, int first, int coun
                     {5, "DELETE FROM bi_Bill WHERE BillID='{BillID}'"}}};
   ForgedStep payments{"bi_BillPayment", "BillPaymentID TEXT, BillID TEXT, PaySum NUMERIC", {}};
   ForgedStep items{"bi_BillItem", "BillItemID TEXT, BillID TEXT, MenuName TEXT", {}};
+  const ForgedStep subBills{"bi_SubBill", "SubBillID TEXT, BillItemID TEXT", {}};
   ForgedStep shifts{"bi_Shift",
                     "ShiftID TEXT, Remark TEXT",
                     {"('" + branch + "-S1', 'shift')"},
@@ -89,7 +90,13 @@ std::vector<ForgedStep> BillSteps(const std::string& branch, int first, int coun
       items.rows.push_back("('" + bill + "-" + std::to_string(item) + "', '" + bill + "', '炒饭')");
     }
   }
-  return {bills, payments, items, shifts};
+  return {bills,
+          payments,
+          items,
+          subBills,
+          shifts,
+          {"bi_ShiftSum", "ShiftSumID TEXT, ShiftID TEXT", {}},
+          {"bi_ShiftLog", "ShiftLogID TEXT, ShiftID TEXT", {}}};
 }
 
 std::vector<ForgedStep> MemberSteps(const std::string& memberId, const std::string& mobile) {

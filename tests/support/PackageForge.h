@@ -41,8 +41,9 @@ class PackageForge {
 };
 
 // The bill steps of `branch`'s bills first..first+count-1 (each with two
-// items and a payment, on shift "<branch>-S1"), keys prefixed and the
-// receiving side's deletes as the bill upload writes them.
+// items and a payment, on shift "<branch>-S1"; no split-bill lines, shift
+// sums or logs), keys prefixed and the receiving side's deletes as the bill
+// upload writes them.
 std::vector<ForgedStep> BillSteps(const std::string& branch, int first, int count);
 
 // The member steps of one member with one card, as the member upload writes

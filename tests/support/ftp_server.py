@@ -1,12 +1,14 @@
 """A throw-away FTP server for the tests: one user with full rights on a
 root folder, listening on 127.0.0.1 at a free port that it prints as its
 first line of output. Optional: explicit TLS required on control and data
-connections, a byte-rate limit on transfers in both directions, and a short
+connections, a byte-rate limit on transfers in both directions, a short
 idle time after which the server closes a silent control connection (and
-prints a line "idle" for each one it closes)."""
+prints a line "idle" for each one it closes), and a file naming folders
+whose listings fail, read at every listing."""
 
 import argparse
 import logging
+import os
 import sys
 
 from pyftpdlib.authorizers import DummyAuthorizer
@@ -34,6 +36,7 @@ def main():
     parser.add_argument("--idle", type=int, default=0)
     parser.add_argument("--cert")
     parser.add_argument("--key")
+    parser.add_argument("--fail-listings")
     args = parser.parse_args()
 
     logging.disable(logging.CRITICAL)
@@ -58,6 +61,27 @@ def main():
         handler.tls_control_required = True
         handler.tls_data_required = True
         handler.dtp_handler = EagerTlsDTPHandler
+    if args.fail_listings:
+        def refused(path):
+            try:
+                with open(args.fail_listings, encoding="utf-8") as folders:
+                    failing = {os.path.realpath(line.strip()) for line in folders if line.strip()}
+            except FileNotFoundError:
+                return False
+            return os.path.realpath(path) in failing
+
+        def listing(command):
+            original = getattr(base, command)
+
+            def run(self, path):
+                if refused(path):
+                    self.respond("550 Listing refused.")
+                    return None
+                return original(self, path)
+            return run
+
+        for command in ("ftp_LIST", "ftp_MLSD", "ftp_NLST"):
+            setattr(handler, command, listing(command))
     if args.rate > 0:
         dtp = ThrottledDTPHandler
         dtp.read_limit = args.rate
