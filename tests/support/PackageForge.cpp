@@ -26,6 +26,7 @@ std::string PackageForge::Build(const std::vector<ForgedStep>& steps, const std:
     for (const std::string& row : step.rows) {
       source->Execute("INSERT INTO " + table + " VALUES " + row);
     }
+    if (!step.generated.empty()) source->Execute("INSERT INTO " + table + " " + step.generated);
     engine::ExData& added =
         package.ExDatas().Add(step.table, "SELECT * FROM " + table, step.table, false, false);
     for (const auto& [kind, sql] : step.statements) added.Statements().Add("", sql, kind, 0);

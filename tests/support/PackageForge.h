@@ -7,13 +7,15 @@
 namespace tavex::test {
 
 // One table step of a package: its receiving table, the columns and rows of
-// its table in the package (SQLite column definitions and value lists), and
-// its receiving-side statements (kind, text).
+// its table in the package (SQLite column definitions and value lists, or a
+// SELECT that makes many rows), and its receiving-side statements (kind,
+// text).
 struct ForgedStep {
   std::string table;
   std::string columns;
   std::vector<std::string> rows;
   std::vector<std::pair<int, std::string>> statements = {};
+  std::string generated = {};
 };
 
 // Package files in the product's own layout (the engine's definition tables,
