@@ -1,8 +1,10 @@
 #include "maintenance/MemberExport.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <stdexcept>
+#include <string_view>
 
 #include "engine/SqlNames.h"
 #include "i18n/TextTable.h"
@@ -20,15 +22,19 @@ bool IsCsvPath(const std::string& path) {
   return path.size() >= 4 && AsciiLower(path.substr(path.size() - 4)) == ".csv";
 }
 
-std::string CsvValue(const db::Value& value) {
-  if (const auto* text = std::get_if<std::string>(&value)) return *text;
-  if (const auto* number = std::get_if<std::int64_t>(&value)) return std::to_string(*number);
-  if (const auto* real = std::get_if<double>(&value)) {
-    char buffer[32];
-    const auto end = std::to_chars(buffer, buffer + sizeof buffer, *real).ptr;
-    return std::string(buffer, end);
-  }
-  return "";  // NULL (the member list holds no bytes)
+// An optional sign, digits, and optionally a decimal point with digits.
+bool IsPlainNumber(std::string_view text) {
+  if (!text.empty() && (text.front() == '+' || text.front() == '-')) text.remove_prefix(1);
+  const auto digits = [&text] {
+    const std::size_t count = std::min(text.find_first_not_of("0123456789"), text.size());
+    text.remove_prefix(count);
+    return count > 0;
+  };
+  if (!digits()) return false;
+  if (text.empty()) return true;
+  if (text.front() != '.') return false;
+  text.remove_prefix(1);
+  return digits() && text.empty();
 }
 
 // A field as spreadsheets read it: quoted, with inner quotes doubled, when it
@@ -43,13 +49,13 @@ std::string CsvField(const std::string& text) {
 void WriteCsv(db::Connection& work, const MemberExportTexts& texts, const std::string& path) {
   std::string csv = "\xEF\xBB\xBF";
   for (std::size_t i = 0; i < texts.columns.size(); ++i) {
-    csv += (i > 0 ? "," : "") + CsvField(texts.columns[i]);
+    csv += (i > 0 ? "," : "") + CsvField(CsvCell(texts.columns[i]));
   }
   csv += "\r\n";
   auto rows = work.Query("SELECT * FROM " + engine::QuoteName(texts.Msg_mb_MemberInfo));
   while (rows->Next()) {
     for (std::size_t i = 0; i < rows->Columns().size(); ++i) {
-      csv += (i > 0 ? "," : "") + CsvField(CsvValue(rows->Get(i)));
+      csv += (i > 0 ? "," : "") + CsvField(CsvCell(rows->Get(i)));
     }
     csv += "\r\n";
   }
@@ -88,6 +94,21 @@ const TextList kColumns({"frmExport"}, {
                                        });
 
 }  // namespace
+
+std::string CsvCell(const db::Value& value) {
+  if (const auto* number = std::get_if<std::int64_t>(&value)) return std::to_string(*number);
+  if (const auto* real = std::get_if<double>(&value)) {
+    char buffer[32];
+    const auto end = std::to_chars(buffer, buffer + sizeof buffer, *real).ptr;
+    return std::string(buffer, end);
+  }
+  const auto* text = std::get_if<std::string>(&value);
+  if (text == nullptr || text->empty()) return "";  // NULL (the member list holds no bytes)
+  const char first = text->front();
+  const bool formula = first == '=' || first == '@' || first == '\t' || first == '\r' ||
+                       ((first == '+' || first == '-') && !IsPlainNumber(*text));
+  return formula ? "'" + *text : *text;
+}
 
 MemberExportTexts ReadMemberExportTexts() {
   MemberExportTexts texts = kMemberExportTexts.Read();

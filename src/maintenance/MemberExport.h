@@ -29,6 +29,15 @@ struct MemberExportTexts {
 };
 MemberExportTexts ReadMemberExportTexts();
 
+// A value as the CSV export writes it, before quoting. A text that a
+// spreadsheet would take for a formula gets a leading apostrophe, which the
+// spreadsheet shows as plain text: one beginning with '=', '@', a tab or a
+// carriage return, or with '+' or '-' unless it is a plain number (an
+// optional sign, digits, optionally a decimal point and digits), so numbers
+// and telephone numbers ("+8612345", "-12.5") stay as they are. Numbers are
+// written in their shortest exact form; NULL is empty.
+std::string CsvCell(const db::Value& value);
+
 // The statement selecting every member with the translated column names.
 std::string MemberSelectStatement(const MemberExportTexts& texts);
 

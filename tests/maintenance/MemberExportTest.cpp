@@ -70,7 +70,53 @@ TEST_P(MemberExport, WritesOneTableNamedByTheTextsAsADatabaseFileOrAsCsv) {
   }
 }
 
+// A member whose name a spreadsheet would run as a formula, on either
+// backend: the cell reaches the file as text, the telephone number as typed.
+TEST_P(MemberExport, ACsvCellThatWouldBeAFormulaReachesTheFileAsText) {
+  Db()->Execute(
+      "UPDATE mb_MemberInfo SET MemberName='=HYPERLINK(\"http://x\")', MobileNumber='+8612345' "
+      "WHERE MemberCardID=(SELECT MIN(MemberCardID) FROM mb_MemberInfo)");
+  test::Invocation run(
+      {"export-members", "--db", ConnectionName(), "--out", Folder() / "members.csv"});
+  ASSERT_EQ(run.code, 0) << run.err.str();
+  const std::string csv = test::ReadFile(Folder() / "members.csv");
+  EXPECT_NE(csv.find(",\"'=HYPERLINK(\"\"http://x\"\")\","), std::string::npos) << csv;
+  EXPECT_NE(csv.find(",+8612345,"), std::string::npos) << csv;
+  EXPECT_EQ(csv.find(",=HYPERLINK"), std::string::npos) << csv;
+}
+
 INSTANTIATE_HOST_DATABASE_TEST(MemberExport);
+
+struct CellCase {
+  const char* name;
+  db::Value value;
+  std::string written;
+};
+
+TEST(MemberExportCsv, ATextThatASpreadsheetWouldRunAsAFormulaGetsAnApostrophe) {
+  const CellCase cases[] = {
+      {"Formula", std::string("=SUM(A1)"), "'=SUM(A1)"},
+      {"AtSign", std::string("@cmd"), "'@cmd"},
+      {"LeadingTab", std::string("\tx"), "'\tx"},
+      {"LeadingCarriageReturn", std::string("\r=1"), "'\r=1"},
+      {"PlusFormula", std::string("+A1"), "'+A1"},
+      {"MinusArithmetic", std::string("-1+2"), "'-1+2"},
+      {"SignAlone", std::string("-"), "'-"},
+      {"PointWithoutDigits", std::string("-12."), "'-12."},
+      {"PointBeforeDigits", std::string("+.5"), "'+.5"},
+      {"TwoPoints", std::string("-1.2.3"), "'-1.2.3"},
+      {"NegativeDecimalText", std::string("-12.5"), "-12.5"},
+      {"InternationalTelephone", std::string("+8612345"), "+8612345"},
+      {"Telephone", std::string("91234567"), "91234567"},
+      {"EqualsInside", std::string("a=b"), "a=b"},
+      {"ChineseName", std::string("陈大文"), "陈大文"},
+      {"Empty", std::string(), ""},
+      {"Null", db::Value{}, ""},
+      {"NegativeInteger", std::int64_t{-12}, "-12"},
+      {"NegativeReal", -12.5, "-12.5"},
+  };
+  for (const CellCase& c : cases) EXPECT_EQ(CsvCell(c.value), c.written) << c.name;
+}
 
 }  // namespace
 }  // namespace tavex
