@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <stdexcept>
 #include <string_view>
 
@@ -73,12 +75,34 @@ void NameColumnsAsWritten(db::Connection& work, const MemberExportTexts& texts) 
   }
 }
 
+// The first 16 bytes of every SQLite database file.
+constexpr std::string_view kSqliteHeader{"SQLite format 3\0", 16};
+
+// Copies the database file the user chose to `work`, so that the export adds
+// its table to it; false when there is nothing to copy (no file, or an empty
+// one, which SQLite takes for an empty database). A file that is no SQLite
+// database is refused (raises with the reason), so that it is never replaced.
+bool CopyUsersDatabase(const std::string& path, const std::string& work,
+                       const MemberExportTexts& texts) {
+  if (!std::filesystem::exists(path) || std::filesystem::file_size(path) == 0) return false;
+  std::ifstream file(path, std::ios::binary);
+  std::string header(kSqliteHeader.size(), '\0');
+  if (!file.read(header.data(), static_cast<std::streamsize>(header.size())) ||
+      header != kSqliteHeader) {
+    throw std::runtime_error(texts.Msg_NotDatabaseFile + path);
+  }
+  std::filesystem::copy_file(path, work);
+  return true;
+}
+
 constexpr TextRow<MemberExportTexts> kMemberExportRows[] = {
     {"Msg_PackageName", "会员卡资料", &MemberExportTexts::Msg_PackageName},
     {"Msg_ExportData_Fault", "导出数据失败!", &MemberExportTexts::Msg_ExportData_Fault},
     {"Msg_Filter_DbFile", "数据库文件(*.db)", &MemberExportTexts::Msg_Filter_DbFile},
     {"Msg_Filter_CsvFile", "CSV 文件(*.csv)", &MemberExportTexts::Msg_Filter_CsvFile},
     {"Msg_mb_MemberInfo", "会员卡资料", &MemberExportTexts::Msg_mb_MemberInfo},
+    {"Msg_NotDatabaseFile", "选择的文件不是数据库文件，没有改动它：",
+     &MemberExportTexts::Msg_NotDatabaseFile},
 };
 
 const TextTable<MemberExportTexts> kMemberExportTexts({"frmExport"}, kMemberExportRows);
@@ -144,9 +168,14 @@ RunOutcome RunMemberExport(engine::Package& package, const MemberExportTexts& te
                            const std::shared_ptr<db::Connection>& host, const std::string& path) {
   if (!host) throw std::runtime_error("no host database");
   RefuseHostFile(*host, path);
+  const bool csv = IsCsvPath(path);
   const WorkFile work("members.db");
-  storage::CreateEmptyDatabase(work.Path());
+  const bool copied = !csv && CopyUsersDatabase(path, work.Path(), texts);
+  if (!copied) storage::CreateEmptyDatabase(work.Path());
   const auto target = db::OpenConnection(db::PackageConnectionString(work.Path()));
+  if (copied) {
+    target->Execute("DROP TABLE IF EXISTS " + engine::QuoteName(texts.Msg_mb_MemberInfo));
+  }
   package.SourceConnection(host);
   package.TargetConnection(target);
   const bool exported = package.ExportTables(true, true, 1);
@@ -156,9 +185,9 @@ RunOutcome RunMemberExport(engine::Package& package, const MemberExportTexts& te
     return package.Errors().Count() > 0 ? RunOutcome::Failed : RunOutcome::Cancelled;
   }
   NameColumnsAsWritten(*target, texts);
-  if (IsCsvPath(path)) WriteCsv(*target, texts, path);
+  if (csv) WriteCsv(*target, texts, path);
   target->Close();
-  if (!IsCsvPath(path)) CopyFileDurably(work.Path(), path);
+  if (!csv) CopyFileDurably(work.Path(), path);
   return RunOutcome::Done;
 }
 

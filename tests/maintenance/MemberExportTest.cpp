@@ -3,6 +3,7 @@
 #include "cli/SampleDatabase.h"
 #include "i18n/Messages.h"
 #include "maintenance/MemberExport.h"
+#include "storage/DatabaseHelpers.h"
 #include "support/CliRun.h"
 #include "support/HostDatabase.h"
 #include "support/PluginHome.h"
@@ -67,6 +68,29 @@ TEST_P(MemberExport, WritesOneTableNamedByTheTextsAsADatabaseFileOrAsCsv) {
     const std::string csv = test::ReadFile(Folder() / (prefix + ".CSV"));
     EXPECT_EQ(csv.substr(0, 3 + c.header.size() + 2), "\xEF\xBB\xBF" + c.header + "\r\n");
     EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), members + 1);
+  }
+}
+
+// Exported into the user's own database file, the member list is one more
+// table there; exported again, it replaces its earlier copy.
+TEST_P(MemberExport, AddsItsTableToAnExistingDatabaseFileAndReplacesItsEarlierCopy) {
+  const std::int64_t members = test::Number(*Db(), "SELECT COUNT(*) FROM mb_MemberInfo");
+  const std::string path = Folder() / "office.db";
+  storage::CreateEmptyDatabase(path);
+  {
+    auto office = db::OpenConnection("sqlite:" + path);
+    office->Execute("CREATE TABLE Suppliers (Name TEXT, Phone TEXT)");
+    office->Execute("INSERT INTO Suppliers VALUES ('Fresh Fish Ltd', '23456789')");
+  }
+  for (int run = 1; run <= 2; ++run) {
+    test::Invocation exported({"export-members", "--db", ConnectionName(), "--out", path});
+    ASSERT_EQ(exported.code, 0) << run << exported.err.str();
+    auto office = db::OpenConnection("sqlite:" + path);
+    EXPECT_EQ(test::Dump(*office, "SELECT name FROM sqlite_master ORDER BY name"),
+              "Suppliers\n会员卡资料\n");
+    EXPECT_EQ(test::Dump(*office, "SELECT * FROM Suppliers"), "Fresh Fish Ltd|23456789\n");
+    EXPECT_EQ(test::Number(*office, "SELECT COUNT(*) FROM [会员卡资料]"), members) << run;
+    EXPECT_EQ(test::Number(*office, "SELECT COUNT(DISTINCT [卡号]) FROM [会员卡资料]"), members);
   }
 }
 
