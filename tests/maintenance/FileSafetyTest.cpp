@@ -118,6 +118,26 @@ TEST_F(FileSafety, AFailedOrCancelledMemberExportKeepsAnEarlierFile) {
   EXPECT_EQ(test::FolderNames(mDir.Path()).size(), 3U);  // the host and the two files
 }
 
+// Backups and exports hold business and member data: the owner and the
+// site's group read them, nobody else, whatever the umask and whatever
+// the file they replace allowed.
+TEST_F(FileSafety, BackupsAndExportsAreForTheOwnerAndTheGroupOnly) {
+  const test::ScopedUmask umask(0);
+  const MemberExportTexts texts = ReadMemberExportTexts();
+  for (const bool replacing : {false, true}) {
+    auto backup = AllBills();
+    ASSERT_EQ(RunBackup(*backup, mHost, mDir / "bills.pkg"), RunOutcome::Done);
+    for (const std::string name : {"members.db", "members.csv"}) {
+      auto members = DefineMemberExport(texts, std::chrono::year{2026} / 12 / 4);
+      ASSERT_EQ(RunMemberExport(*members, texts, mHost, mDir / name), RunOutcome::Done);
+    }
+    for (const std::string name : {"bills.pkg", "members.db", "members.csv"}) {
+      EXPECT_EQ(0640U, test::PermissionsOf(mDir / name)) << name << (replacing ? " replaced" : "");
+      fs::permissions(mDir / name, fs::perms::all);
+    }
+  }
+}
+
 // A database path that holds something else (a spreadsheet saved as .db,
 // a text) is never replaced by the export.
 TEST_F(FileSafety, AMemberExportIntoAFileThatIsNoDatabaseIsRefusedAndLeavesIt) {

@@ -118,6 +118,7 @@ TEST_P(ReportsCommandTest, AServerThatDoesNotAnswerLeavesNothingBehind) {
 }
 
 TEST_P(ReportsCommandTest, ExportOnlyKeepsYesterdaysPackageInTheBackupFolder) {
+  const test::ScopedUmask umask(0);
   Invocation run = Reports({"--export-only"});
   ASSERT_EQ(kExitOk, run.code) << run.out.str() << run.err.str();
   const std::time_t now = std::time(nullptr) - 24 * 60 * 60;
@@ -133,6 +134,7 @@ TEST_P(ReportsCommandTest, ExportOnlyKeepsYesterdaysPackageInTheBackupFolder) {
   const std::string kept = out.substr(out.rfind('\n', out.size() - 2) + 1);
   EXPECT_EQ(0u, kept.find(mBranchHome.Path() + "/BckPackage/")) << kept;
   EXPECT_TRUE(fs::is_regular_file(kept.substr(0, kept.size() - 1)));
+  EXPECT_EQ(0640U, test::PermissionsOf(kept.substr(0, kept.size() - 1)));
   EXPECT_TRUE(fs::is_empty(mBranchHome.Path() + "/Temp"));
   EXPECT_TRUE(mServer.List("ForUpload").empty());
   test::UnpackedPackage package(kept.substr(0, kept.size() - 1));
