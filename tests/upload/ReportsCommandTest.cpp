@@ -5,6 +5,8 @@
 #include <regex>
 
 #include "UploadHost.h"
+#include "storage/AsciiText.h"
+#include "storage/SyncLog.h"
 #include "support/CliRun.h"
 #include "support/FtpServer.h"
 #include "support/HostDatabase.h"
@@ -115,6 +117,21 @@ TEST_P(ReportsCommandTest, AServerThatDoesNotAnswerLeavesNothingBehind) {
   EXPECT_EQ("FTP连接失败！请检查网络连接是否正确。\n",
             run.out.str().substr(run.out.str().rfind('\n', run.out.str().size() - 2) + 1));
   EXPECT_TRUE(fs::is_empty(mBranchHome.Path() + "/Temp"));
+}
+
+// Bills asked for that cannot be staged fail the run with the reason, and
+// no package goes out without them.
+TEST_P(ReportsCommandTest, BillsThatCannotBeStagedFailTheRunAndNothingIsSent) {
+  Reopen()->Execute("DROP TABLE bi_BillPayment");
+  Invocation run = Reports({"--from", "2024-03-01", "--to", "2024-03-03", "--with-bills"});
+  EXPECT_EQ(kExitFailed, run.code) << run.out.str();
+  const std::string err = run.err.str();
+  EXPECT_EQ(0u, err.find("数据上传失败：")) << err;
+  EXPECT_NE(std::string::npos, AsciiLower(err).find("bi_billpayment")) << err;
+  EXPECT_EQ(std::string::npos, run.out.str().find("正在上传文件")) << run.out.str();
+  EXPECT_TRUE(mServer.List("ForUpload").empty());
+  EXPECT_TRUE(fs::is_empty(mBranchHome.Path() + "/Temp"));
+  EXPECT_NE(std::string::npos, test::ReadFile(GetLastLogFile()).find("数据上传失败："));
 }
 
 TEST_P(ReportsCommandTest, ExportOnlyKeepsYesterdaysPackageInTheBackupFolder) {
