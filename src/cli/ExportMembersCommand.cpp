@@ -25,8 +25,9 @@ Command ExportMembersCommand() {
   return {"export-members",
           "--db CONN --out FILE.db|FILE.csv",
           "writes the member list as one table with the language file's column names: a "
-          "database file, or CSV (UTF-8 with byte-order mark) for a name ending in .csv; an "
-          "earlier file is replaced only once the new one is complete (exit 0 when written)",
+          "database file (added to one that is there, replacing only a table of its own name), "
+          "or CSV (UTF-8 with byte-order mark) for a name ending in .csv; an earlier file is "
+          "replaced only once the new one is complete (exit 0 when written)",
           {{"out", true, false}},
           &Run};
 }

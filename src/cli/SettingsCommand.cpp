@@ -1,12 +1,24 @@
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 
 #include "cli/Commands.h"
+#include "framework/SettingIds.h"
 #include "framework/SettingsStore.h"
 
 namespace tavex::cli {
 
 namespace {
+
+// The settings that hold passwords: a listing shows whether they are set,
+// never what they are (a listing ends up in terminals, logs and tickets).
+constexpr std::int32_t kPasswordSettings[] = {kSettingFtpPassword, kSettingDdnsPassword};
+
+std::string Listed(std::int32_t id, const std::string& value) {
+  const bool password = std::find(std::begin(kPasswordSettings), std::end(kPasswordSettings), id) !=
+                        std::end(kPasswordSettings);
+  return password && !value.empty() ? "********" : value;
+}
 
 // "ID=VALUE" with a 32-bit id; the value may contain '=' and may be empty.
 std::pair<std::int32_t, std::string> ParseAssignment(const std::string& text) {
@@ -36,7 +48,9 @@ int Run(const CommandLine& line, std::ostream& out, std::ostream& /*err*/) {
     }
   }
   if (assignments.empty() || line.Has("list")) {
-    for (const auto& [id, value] : store.AllSettings()) out << id << "=" << value << "\n";
+    for (const auto& [id, value] : store.AllSettings()) {
+      out << id << "=" << Listed(id, value) << "\n";
+    }
   }
   return kExitOk;
 }
@@ -46,8 +60,8 @@ int Run(const CommandLine& line, std::ostream& out, std::ostream& /*err*/) {
 Command SettingsCommand() {
   return {"settings",
           "--db CONN [--set ID=VALUE]... [--list]",
-          "writes the given settings (all or none), then lists every stored setting as ID=VALUE "
-          "(listing is the default without --set)",
+          "writes the given settings (all or none), then lists every stored setting as ID=VALUE, "
+          "passwords (1003, 2002) as ******** when set (listing is the default without --set)",
           {{"set", true, true}, {"list", false, false}},
           &Run};
 }

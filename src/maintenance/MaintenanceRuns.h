@@ -46,10 +46,12 @@ RunOutcome RunBackup(engine::Package& package, const std::shared_ptr<db::Connect
                      const std::string& packagePath);
 
 // The texts of the restore (section "frmRestore"): the line for a file that
-// is no package, and the first line of an unexpected failure's message.
+// is no package, the first line of an unexpected failure's message, and the
+// prompt for a password typed at a terminal.
 struct RestoreTexts {
   std::string Msg_Error;
   std::string Msg_ImportFault;
+  std::string Msg_PasswordPrompt;
 };
 RestoreTexts ReadRestoreTexts();
 

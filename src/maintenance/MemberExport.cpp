@@ -1,8 +1,12 @@
 #include "maintenance/MemberExport.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <stdexcept>
+#include <string_view>
 
 #include "engine/SqlNames.h"
 #include "i18n/TextTable.h"
@@ -20,15 +24,19 @@ bool IsCsvPath(const std::string& path) {
   return path.size() >= 4 && AsciiLower(path.substr(path.size() - 4)) == ".csv";
 }
 
-std::string CsvValue(const db::Value& value) {
-  if (const auto* text = std::get_if<std::string>(&value)) return *text;
-  if (const auto* number = std::get_if<std::int64_t>(&value)) return std::to_string(*number);
-  if (const auto* real = std::get_if<double>(&value)) {
-    char buffer[32];
-    const auto end = std::to_chars(buffer, buffer + sizeof buffer, *real).ptr;
-    return std::string(buffer, end);
-  }
-  return "";  // NULL (the member list holds no bytes)
+// An optional sign, digits, and optionally a decimal point with digits.
+bool IsPlainNumber(std::string_view text) {
+  if (!text.empty() && (text.front() == '+' || text.front() == '-')) text.remove_prefix(1);
+  const auto digits = [&text] {
+    const std::size_t count = std::min(text.find_first_not_of("0123456789"), text.size());
+    text.remove_prefix(count);
+    return count > 0;
+  };
+  if (!digits()) return false;
+  if (text.empty()) return true;
+  if (text.front() != '.') return false;
+  text.remove_prefix(1);
+  return digits() && text.empty();
 }
 
 // A field as spreadsheets read it: quoted, with inner quotes doubled, when it
@@ -43,13 +51,13 @@ std::string CsvField(const std::string& text) {
 void WriteCsv(db::Connection& work, const MemberExportTexts& texts, const std::string& path) {
   std::string csv = "\xEF\xBB\xBF";
   for (std::size_t i = 0; i < texts.columns.size(); ++i) {
-    csv += (i > 0 ? "," : "") + CsvField(texts.columns[i]);
+    csv += (i > 0 ? "," : "") + CsvField(CsvCell(texts.columns[i]));
   }
   csv += "\r\n";
   auto rows = work.Query("SELECT * FROM " + engine::QuoteName(texts.Msg_mb_MemberInfo));
   while (rows->Next()) {
     for (std::size_t i = 0; i < rows->Columns().size(); ++i) {
-      csv += (i > 0 ? "," : "") + CsvField(CsvValue(rows->Get(i)));
+      csv += (i > 0 ? "," : "") + CsvField(CsvCell(rows->Get(i)));
     }
     csv += "\r\n";
   }
@@ -67,12 +75,34 @@ void NameColumnsAsWritten(db::Connection& work, const MemberExportTexts& texts) 
   }
 }
 
+// The first 16 bytes of every SQLite database file.
+constexpr std::string_view kSqliteHeader{"SQLite format 3\0", 16};
+
+// Copies the database file the user chose to `work`, so that the export adds
+// its table to it; false when there is nothing to copy (no file, or an empty
+// one, which SQLite takes for an empty database). A file that is no SQLite
+// database is refused (raises with the reason), so that it is never replaced.
+bool CopyUsersDatabase(const std::string& path, const std::string& work,
+                       const MemberExportTexts& texts) {
+  if (!std::filesystem::exists(path) || std::filesystem::file_size(path) == 0) return false;
+  std::ifstream file(path, std::ios::binary);
+  std::string header(kSqliteHeader.size(), '\0');
+  if (!file.read(header.data(), static_cast<std::streamsize>(header.size())) ||
+      header != kSqliteHeader) {
+    throw std::runtime_error(texts.Msg_NotDatabaseFile + path);
+  }
+  std::filesystem::copy_file(path, work);
+  return true;
+}
+
 constexpr TextRow<MemberExportTexts> kMemberExportRows[] = {
     {"Msg_PackageName", "会员卡资料", &MemberExportTexts::Msg_PackageName},
     {"Msg_ExportData_Fault", "导出数据失败!", &MemberExportTexts::Msg_ExportData_Fault},
     {"Msg_Filter_DbFile", "数据库文件(*.db)", &MemberExportTexts::Msg_Filter_DbFile},
     {"Msg_Filter_CsvFile", "CSV 文件(*.csv)", &MemberExportTexts::Msg_Filter_CsvFile},
     {"Msg_mb_MemberInfo", "会员卡资料", &MemberExportTexts::Msg_mb_MemberInfo},
+    {"Msg_NotDatabaseFile", "选择的文件不是数据库文件，没有改动它：",
+     &MemberExportTexts::Msg_NotDatabaseFile},
 };
 
 const TextTable<MemberExportTexts> kMemberExportTexts({"frmExport"}, kMemberExportRows);
@@ -88,6 +118,21 @@ const TextList kColumns({"frmExport"}, {
                                        });
 
 }  // namespace
+
+std::string CsvCell(const db::Value& value) {
+  if (const auto* number = std::get_if<std::int64_t>(&value)) return std::to_string(*number);
+  if (const auto* real = std::get_if<double>(&value)) {
+    char buffer[32];
+    const auto end = std::to_chars(buffer, buffer + sizeof buffer, *real).ptr;
+    return std::string(buffer, end);
+  }
+  const auto* text = std::get_if<std::string>(&value);
+  if (text == nullptr || text->empty()) return "";  // NULL (the member list holds no bytes)
+  const char first = text->front();
+  const bool formula = first == '=' || first == '@' || first == '\t' || first == '\r' ||
+                       ((first == '+' || first == '-') && !IsPlainNumber(*text));
+  return formula ? "'" + *text : *text;
+}
 
 MemberExportTexts ReadMemberExportTexts() {
   MemberExportTexts texts = kMemberExportTexts.Read();
@@ -123,9 +168,14 @@ RunOutcome RunMemberExport(engine::Package& package, const MemberExportTexts& te
                            const std::shared_ptr<db::Connection>& host, const std::string& path) {
   if (!host) throw std::runtime_error("no host database");
   RefuseHostFile(*host, path);
+  const bool csv = IsCsvPath(path);
   const WorkFile work("members.db");
-  storage::CreateEmptyDatabase(work.Path());
+  const bool copied = !csv && CopyUsersDatabase(path, work.Path(), texts);
+  if (!copied) storage::CreateEmptyDatabase(work.Path());
   const auto target = db::OpenConnection(db::PackageConnectionString(work.Path()));
+  if (copied) {
+    target->Execute("DROP TABLE IF EXISTS " + engine::QuoteName(texts.Msg_mb_MemberInfo));
+  }
   package.SourceConnection(host);
   package.TargetConnection(target);
   const bool exported = package.ExportTables(true, true, 1);
@@ -135,9 +185,9 @@ RunOutcome RunMemberExport(engine::Package& package, const MemberExportTexts& te
     return package.Errors().Count() > 0 ? RunOutcome::Failed : RunOutcome::Cancelled;
   }
   NameColumnsAsWritten(*target, texts);
-  if (IsCsvPath(path)) WriteCsv(*target, texts, path);
+  if (csv) WriteCsv(*target, texts, path);
   target->Close();
-  if (!IsCsvPath(path)) CopyFileDurably(work.Path(), path);
+  if (!csv) CopyFileDurably(work.Path(), path);
   return RunOutcome::Done;
 }
 

@@ -17,6 +17,7 @@ namespace {
 constexpr TextRow<RestoreTexts> kRestoreRows[] = {
     {"Msg_Error", "错误：所选文件不是有效的数据库文件！", &RestoreTexts::Msg_Error},
     {"Msg_ImportFault", "导入数据失败!", &RestoreTexts::Msg_ImportFault},
+    {"Msg_PasswordPrompt", "密码：", &RestoreTexts::Msg_PasswordPrompt},
 };
 
 const TextTable<RestoreTexts> kRestoreTexts({"frmRestore"}, kRestoreRows);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <string_view>
 
 #include "download/PendingPackages.h"
 #include "framework/ExchangeContext.h"
@@ -104,20 +105,65 @@ bool ServerAnswers() {
   return answers;
 }
 
+// The length of the well-formed UTF-8 sequence at the start of `text`
+// (shortest form, no surrogate, at most U+10FFFF); 0 when there is none.
+std::size_t Utf8SequenceLength(std::string_view text) {
+  const auto byte = [&text](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+  const unsigned char lead = byte(0);
+  if (lead < 0x80) return 1;
+  std::size_t length = 0;
+  unsigned char low = 0x80;   // the second byte's range, narrowed where the
+  unsigned char high = 0xBF;  // lead byte alone allows overlong forms or more
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    if (lead == 0xE0) low = 0xA0;
+    if (lead == 0xED) high = 0x9F;  // U+D800 to U+DFFF are surrogates
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    if (lead == 0xF0) low = 0x90;
+    if (lead == 0xF4) high = 0x8F;
+  } else {
+    return 0;
+  }
+  if (text.size() < length || byte(1) < low || byte(1) > high) return 0;
+  for (std::size_t i = 2; i < length; ++i) {
+    if (byte(i) < 0x80 || byte(i) > 0xBF) return 0;
+  }
+  return length;
+}
+
+// `text` as a JSON string. Names come from folders and may be in any
+// encoding: each byte that is not part of well-formed UTF-8 becomes U+FFFD,
+// so the output stays valid JSON; control characters (C0, DEL, C1) are
+// written as \u escapes.
 std::string JsonText(const std::string& text) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  const auto escaped = [](unsigned code) {
+    return std::string("\\u00") + kHex[(code >> 4) & 0xF] + kHex[code & 0xF];
+  };
   std::string quoted = "\"";
-  for (const char c : text) {
-    if (c == '"' || c == '\\') {
-      quoted += '\\';
-      quoted += c;
-    } else if (static_cast<unsigned char>(c) < 0x20) {
-      static constexpr char kHex[] = "0123456789abcdef";
-      quoted += "\\u00";
-      quoted += kHex[(c >> 4) & 0xF];
-      quoted += kHex[c & 0xF];
-    } else {
-      quoted += c;
+  std::string_view rest = text;
+  while (!rest.empty()) {
+    const std::size_t length = Utf8SequenceLength(rest);
+    const auto lead = static_cast<unsigned char>(rest.front());
+    if (length == 0) {
+      quoted += "\xEF\xBF\xBD";  // U+FFFD REPLACEMENT CHARACTER
+      rest.remove_prefix(1);
+      continue;
     }
+    if (lead == '"' || lead == '\\') {
+      quoted += '\\';
+      quoted += rest.front();
+    } else if (lead < 0x20 || lead == 0x7F) {
+      quoted += escaped(lead);
+    } else if (lead == 0xC2 && static_cast<unsigned char>(rest[1]) < 0xA0) {
+      quoted += escaped(static_cast<unsigned char>(rest[1]));  // U+0080 to U+009F
+    } else {
+      quoted.append(rest.substr(0, length));
+    }
+    rest.remove_prefix(length);
   }
   return quoted + "\"";
 }

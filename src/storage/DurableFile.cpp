@@ -41,7 +41,8 @@ DurableFile::DurableFile(std::string finalPath, mode_t permissions)
   if (fd.Get() < 0) throw SystemFailure("cannot create", pattern);
   mTempPath = name.data();
   // mkstemp makes the file private to its owner; the finished file may be
-  // meant for others to read.
+  // meant for the group to read. fchmod sets the bits as given: the umask
+  // plays no part.
   if (::fchmod(fd.Get(), permissions) == 0) mFile.reset(::fdopen(fd.Get(), "w+b"));
   if (!mFile) {
     const int error = errno;

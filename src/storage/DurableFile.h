@@ -9,6 +9,9 @@
 
 namespace tavex {
 
+// rw-r-----: what a DurableFile gets unless told otherwise.
+inline constexpr mode_t kDurableFilePermissions = 0640;
+
 // A file written under a temporary name in the folder of its final path.
 // Commit() puts the data on the disk, renames the file into place and puts
 // the folder's entry on the disk; if the object goes away uncommitted, the
@@ -18,8 +21,12 @@ namespace tavex {
 // the system's reason.
 class DurableFile {
  public:
-  // The finished file gets `permissions` (the temporary one is private).
-  explicit DurableFile(std::string finalPath, mode_t permissions = 0644);
+  // The finished file gets exactly `permissions`, whatever the umask (the
+  // temporary one is private). By default the owner reads and writes and
+  // the owner's group reads (the site's runs and its host application may
+  // be different users of one group); others get nothing, since the files
+  // hold business and member data.
+  explicit DurableFile(std::string finalPath, mode_t permissions = kDurableFilePermissions);
   ~DurableFile();
   DurableFile(const DurableFile&) = delete;
   DurableFile& operator=(const DurableFile&) = delete;
@@ -47,12 +54,13 @@ class DurableFile {
   bool mCommitted = false;
 };
 
-// Copies `from` to `to`, replacing `to` when it exists.
+// Copies `from` to `to`, replacing `to` when it exists; the copy gets
+// kDurableFilePermissions.
 void CopyFileDurably(const std::string& from, const std::string& to);
 
 // Writes `contents` as the whole file `path`, replacing it when it exists.
 void WriteFileDurably(const std::string& path, const std::string& contents,
-                      mode_t permissions = 0644);
+                      mode_t permissions = kDurableFilePermissions);
 
 // Removes `path`; a file that is already gone is not a failure.
 void RemoveFile(const std::string& path);

@@ -13,6 +13,9 @@ namespace tavex {
 
 namespace {
 
+// rwxr-x---: the folders that keep copies of packages.
+constexpr mode_t kPackageFolderPermissions = 0750;
+
 bool IsTrue(std::string_view text) { return EqualsNoCase(text, "true"); }
 
 // Asks the DDNS service for this machine's address and then for the server
@@ -52,8 +55,10 @@ bool PrepareExchange(ExchangeSettings& settings, const AddLineFn& addLine, const
   settings.gsErrorPath = JoinPath(folder, "ErrPackage/" + LocalTimeText(now(), "%Y-%m") + "/");
   settings.gsBackupPath = JoinPath(folder, "BckPackage/" + LocalTimeText(now(), "%Y-%m") + "/");
   CreatePath(settings.gsTempPath);
-  CreatePath(settings.gsErrorPath);
-  CreatePath(settings.gsBackupPath);
+  // The copies of packages kept there are for the owner and the site's
+  // group (the runs and the host application), not for every user.
+  CreatePath(settings.gsErrorPath, kPackageFolderPermissions);
+  CreatePath(settings.gsBackupPath, kPackageFolderPermissions);
 
   settings.gsFileName = settings.gsBranchID + "-" + LocalTimeText(now(), "%y%m%d%H%M%S");
   settings.gsMdbName = settings.gsTempPath + settings.gsFileName + ".mdb";

@@ -128,7 +128,12 @@ void AddDailyReports(engine::Package& package, const ReportChoice& choice, const
   }
   if (choice.withBills) {
     cUploadBill bills;
-    if (bills.LoadData(choice.reports.first, choice.reports.last)) bills.LoadPackag(package);
+    if (bills.LoadData(choice.reports.first, choice.reports.last)) {
+      bills.LoadPackag(package);
+    } else if (!bills.Failure().empty()) {
+      // The package would silently lack the bills it was asked to carry.
+      throw db::DbError(bills.Failure());
+    }
   }
 }
 

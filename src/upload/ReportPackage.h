@@ -42,7 +42,9 @@ struct ReportChoice {
 // A report with nothing in the range is left out after its line; so are the
 // bills when the range holds none. False, after its line, when the inventory
 // is chosen but empty, or when a day's consumption table cannot be built: the
-// package must then not be sent.
+// package must then not be sent. Bills that are asked for but cannot be
+// staged (the database locked, a table missing) raise db::DbError with the
+// reason.
 bool DefineReportPackage(engine::Package& package, const ReportChoice& choice,
                          const ReportTexts& texts, const std::string& branchId,
                          const std::string& branchName, const AddLineFn& addLine);

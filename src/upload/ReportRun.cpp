@@ -81,9 +81,7 @@ bool ReportRun::Steps(const ReportChoice& choice, bool exportOnly) {
   }
   if (exportOnly) {
     const std::string backup = mSettings.gsBackupPath + mSettings.gsFileName + ".pkg";
-    DurableFile copy(backup);
-    fs::copy_file(mSettings.gsPkgName, copy.TemporaryPath(), fs::copy_options::overwrite_existing);
-    copy.Commit();
+    CopyFileDurably(mSettings.gsPkgName, backup);
     mSettings.gsBckName = backup;
     return true;
   }

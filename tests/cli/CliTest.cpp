@@ -164,9 +164,25 @@ TEST_P(SettingsCommandTest, SetsThenListsEveryStoredSetting) {
   EXPECT_EQ("", set.out.str());
   Invocation list = Settings({"--set", "802=", "--list"});
   ASSERT_EQ(kExitOk, list.code) << list.err.str();
-  EXPECT_EQ("801=B01\n802=\n1001=ftp.example.net\n1003=p=w\n", list.out.str());
+  EXPECT_EQ("801=B01\n802=\n1001=ftp.example.net\n1003=********\n", list.out.str());
   EXPECT_EQ(list.out.str(), Settings({}).out.str());
   EXPECT_EQ("p=w", SettingsStore(Db()).GetSetting(1003));
+}
+
+// A listing ends up in terminals and logs: it says whether a password is
+// set, never what it is; every other setting shows as stored.
+TEST_P(SettingsCommandTest, AListingShowsWhetherAPasswordIsSetButNeverThePassword) {
+  ASSERT_EQ(kExitOk,
+            Settings({"--set", "1002=shop", "--set", "1003=ftp secret", "--set",
+                      "2001=tavlink-shop", "--set", "2002=ddns secret", "--set", "1004=21"})
+                .code);
+  Invocation set = Settings({"--list"});
+  EXPECT_EQ("1002=shop\n1003=********\n1004=21\n2001=tavlink-shop\n2002=********\n", set.out.str());
+  EXPECT_EQ(std::string::npos, set.out.str().find("secret")) << set.out.str();
+  EXPECT_EQ("ddns secret", SettingsStore(Db()).GetSetting(2002));
+
+  Invocation cleared = Settings({"--set", "1003=", "--set", "2002=", "--list"});
+  EXPECT_EQ("1002=shop\n1003=\n1004=21\n2001=tavlink-shop\n2002=\n", cleared.out.str());
 }
 
 TEST_P(SettingsCommandTest, ABadAssignmentWritesNothing) {

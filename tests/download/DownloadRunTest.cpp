@@ -174,6 +174,24 @@ TEST_P(DownloadRun, ADamagedPackageIsFiledWithItsReasonAndTheRunGoesOn) {
   EXPECT_EQ("FTP上没有要下载的文件！", mList.lines.back());
 }
 
+// The copies kept in BckPackage/ and ErrPackage/ are for the owner and the
+// site's group, whatever the umask of the run.
+TEST_P(DownloadRun, KeptCopiesAreForTheOwnerAndTheGroupOnly) {
+  const test::ScopedUmask umask(0);
+  PutInListingOrder("B01", {BillPackage("B01", 1, 1), Truncated(BillPackage("B01", 2, 1))});
+  EXPECT_FALSE(Download());
+  ASSERT_EQ(2U, FilesBelow("BckPackage").size());
+  ASSERT_EQ(1U, FilesBelow("ErrPackage").size());
+  for (const std::string kind : {"BckPackage", "ErrPackage"}) {
+    EXPECT_EQ(0750U, test::PermissionsOf(mHome / kind)) << kind;
+    for (const std::string& file : FilesBelow(kind)) {
+      const std::string path = mHome / (kind + "/" + file);
+      EXPECT_EQ(0750U, test::PermissionsOf(fs::path(path).parent_path())) << path;
+      EXPECT_EQ(0640U, test::PermissionsOf(path)) << path;
+    }
+  }
+}
+
 TEST_P(DownloadRun, SecondOfThreeFailingItsImportLeavesNothingOfItMerged) {
   const Lines names = PutInListingOrder(
       "B01", {BillPackage("B01", 1, 3), BillPackage("B01", 4, 2, /*extraColumn=*/true),

@@ -6,6 +6,7 @@
 #include "maintenance/BackupDefinitions.h"
 #include "maintenance/MaintenanceRuns.h"
 #include "maintenance/MemberExport.h"
+#include "storage/DatabaseHelpers.h"
 #include "support/HostDatabase.h"
 #include "support/Rows.h"
 
@@ -84,20 +85,76 @@ TEST_F(FileSafety, APathWithoutThePackageEndingIsWrittenAsTyped) {
   EXPECT_EQ(test::FolderNames(mTemp.Path()), std::vector<std::string>{});
 }
 
+// The user's database file, with a table of its own and an earlier member
+// list, stays byte for byte as it was when an export is cancelled or fails;
+// so does an earlier CSV file.
 TEST_F(FileSafety, AFailedOrCancelledMemberExportKeepsAnEarlierFile) {
   const MemberExportTexts texts = ReadMemberExportTexts();
+  storage::CreateEmptyDatabase(mDir / "members.db");
+  {
+    auto users = db::OpenConnection("sqlite:" + mDir / "members.db");
+    users->Execute("CREATE TABLE Suppliers (Name TEXT)");
+    users->Execute("INSERT INTO Suppliers VALUES ('Fresh Fish Ltd')");
+    users->Execute("CREATE TABLE [" + texts.Msg_mb_MemberInfo + "] (Card TEXT)");
+    users->Execute("INSERT INTO [" + texts.Msg_mb_MemberInfo + "] VALUES ('earlier')");
+  }
+  const std::string database = test::ReadFile(mDir / "members.db");
+  test::WriteFile(mDir / "members.csv", "an earlier export");
+  const auto cancelling = [](const std::string&, std::int32_t, std::int32_t, const std::string&,
+                             std::int32_t, std::int32_t, bool& cancel, bool) { cancel = true; };
   for (const std::string name : {"members.db", "members.csv"}) {
-    test::WriteFile(mDir / name, "an earlier export");
     auto cancelled = DefineMemberExport(texts, std::chrono::year{2026} / 12 / 4);
-    cancelled->OnProccess([](const std::string&, std::int32_t, std::int32_t, const std::string&,
-                             std::int32_t, std::int32_t, bool& cancel, bool) { cancel = true; });
+    cancelled->OnProccess(cancelling);
     EXPECT_EQ(RunMemberExport(*cancelled, texts, mHost, mDir / name), RunOutcome::Cancelled);
-    EXPECT_EQ(test::ReadFile(mDir / name), "an earlier export");
   }
   mHost->Execute("DROP TABLE mb_MemberInfo");
-  auto failing = DefineMemberExport(texts, std::chrono::year{2026} / 12 / 4);
-  EXPECT_EQ(RunMemberExport(*failing, texts, mHost, mDir / "members.db"), RunOutcome::Failed);
-  EXPECT_EQ(test::ReadFile(mDir / "members.db"), "an earlier export");
+  for (const std::string name : {"members.db", "members.csv"}) {
+    auto failing = DefineMemberExport(texts, std::chrono::year{2026} / 12 / 4);
+    EXPECT_EQ(RunMemberExport(*failing, texts, mHost, mDir / name), RunOutcome::Failed);
+  }
+  EXPECT_EQ(test::ReadFile(mDir / "members.db"), database);
+  EXPECT_EQ(test::ReadFile(mDir / "members.csv"), "an earlier export");
+  EXPECT_EQ(test::FolderNames(mTemp.Path()), std::vector<std::string>{});
+  EXPECT_EQ(test::FolderNames(mDir.Path()).size(), 3U);  // the host and the two files
+}
+
+// Backups and exports hold business and member data: the owner and the
+// site's group read them, nobody else, whatever the umask and whatever
+// the file they replace allowed.
+TEST_F(FileSafety, BackupsAndExportsAreForTheOwnerAndTheGroupOnly) {
+  const test::ScopedUmask umask(0);
+  const MemberExportTexts texts = ReadMemberExportTexts();
+  for (const bool replacing : {false, true}) {
+    auto backup = AllBills();
+    ASSERT_EQ(RunBackup(*backup, mHost, mDir / "bills.pkg"), RunOutcome::Done);
+    for (const std::string name : {"members.db", "members.csv"}) {
+      auto members = DefineMemberExport(texts, std::chrono::year{2026} / 12 / 4);
+      ASSERT_EQ(RunMemberExport(*members, texts, mHost, mDir / name), RunOutcome::Done);
+    }
+    for (const std::string name : {"bills.pkg", "members.db", "members.csv"}) {
+      EXPECT_EQ(0640U, test::PermissionsOf(mDir / name)) << name << (replacing ? " replaced" : "");
+      fs::permissions(mDir / name, fs::perms::all);
+    }
+  }
+}
+
+// A database path that holds something else (a spreadsheet saved as .db,
+// a text) is never replaced by the export.
+TEST_F(FileSafety, AMemberExportIntoAFileThatIsNoDatabaseIsRefusedAndLeavesIt) {
+  const MemberExportTexts texts = ReadMemberExportTexts();
+  for (const std::string& contents :
+       {std::string("the manager's notes"), std::string("SQLite format 2\0 not quite")}) {
+    test::WriteFile(mDir / "notes.db", contents);
+    auto members = DefineMemberExport(texts, std::chrono::year{2026} / 12 / 4);
+    try {
+      RunMemberExport(*members, texts, mHost, mDir / "notes.db");
+      ADD_FAILURE() << "a file that is no database was not refused";
+    } catch (const std::runtime_error& refusal) {
+      EXPECT_EQ(std::string(refusal.what()),
+                "选择的文件不是数据库文件，没有改动它：" + mDir / "notes.db");
+    }
+    EXPECT_EQ(test::ReadFile(mDir / "notes.db"), contents);
+  }
   EXPECT_EQ(test::FolderNames(mTemp.Path()), std::vector<std::string>{});
 }
 

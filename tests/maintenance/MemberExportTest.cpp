@@ -3,6 +3,7 @@
 #include "cli/SampleDatabase.h"
 #include "i18n/Messages.h"
 #include "maintenance/MemberExport.h"
+#include "storage/DatabaseHelpers.h"
 #include "support/CliRun.h"
 #include "support/HostDatabase.h"
 #include "support/PluginHome.h"
@@ -70,7 +71,76 @@ TEST_P(MemberExport, WritesOneTableNamedByTheTextsAsADatabaseFileOrAsCsv) {
   }
 }
 
+// Exported into the user's own database file, the member list is one more
+// table there; exported again, it replaces its earlier copy.
+TEST_P(MemberExport, AddsItsTableToAnExistingDatabaseFileAndReplacesItsEarlierCopy) {
+  const std::int64_t members = test::Number(*Db(), "SELECT COUNT(*) FROM mb_MemberInfo");
+  const std::string path = Folder() / "office.db";
+  storage::CreateEmptyDatabase(path);
+  {
+    auto office = db::OpenConnection("sqlite:" + path);
+    office->Execute("CREATE TABLE Suppliers (Name TEXT, Phone TEXT)");
+    office->Execute("INSERT INTO Suppliers VALUES ('Fresh Fish Ltd', '23456789')");
+  }
+  for (int run = 1; run <= 2; ++run) {
+    test::Invocation exported({"export-members", "--db", ConnectionName(), "--out", path});
+    ASSERT_EQ(exported.code, 0) << run << exported.err.str();
+    auto office = db::OpenConnection("sqlite:" + path);
+    EXPECT_EQ(test::Dump(*office, "SELECT name FROM sqlite_master ORDER BY name"),
+              "Suppliers\n会员卡资料\n");
+    EXPECT_EQ(test::Dump(*office, "SELECT * FROM Suppliers"), "Fresh Fish Ltd|23456789\n");
+    EXPECT_EQ(test::Number(*office, "SELECT COUNT(*) FROM [会员卡资料]"), members) << run;
+    EXPECT_EQ(test::Number(*office, "SELECT COUNT(DISTINCT [卡号]) FROM [会员卡资料]"), members);
+  }
+}
+
+// A member whose name a spreadsheet would run as a formula, on either
+// backend: the cell reaches the file as text, the telephone number as typed.
+TEST_P(MemberExport, ACsvCellThatWouldBeAFormulaReachesTheFileAsText) {
+  Db()->Execute(
+      "UPDATE mb_MemberInfo SET MemberName='=HYPERLINK(\"http://x\")', MobileNumber='+8612345' "
+      "WHERE MemberCardID=(SELECT MIN(MemberCardID) FROM mb_MemberInfo)");
+  test::Invocation run(
+      {"export-members", "--db", ConnectionName(), "--out", Folder() / "members.csv"});
+  ASSERT_EQ(run.code, 0) << run.err.str();
+  const std::string csv = test::ReadFile(Folder() / "members.csv");
+  EXPECT_NE(csv.find(",\"'=HYPERLINK(\"\"http://x\"\")\","), std::string::npos) << csv;
+  EXPECT_NE(csv.find(",+8612345,"), std::string::npos) << csv;
+  EXPECT_EQ(csv.find(",=HYPERLINK"), std::string::npos) << csv;
+}
+
 INSTANTIATE_HOST_DATABASE_TEST(MemberExport);
+
+struct CellCase {
+  const char* name;
+  db::Value value;
+  std::string written;
+};
+
+TEST(MemberExportCsv, ATextThatASpreadsheetWouldRunAsAFormulaGetsAnApostrophe) {
+  const CellCase cases[] = {
+      {"Formula", std::string("=SUM(A1)"), "'=SUM(A1)"},
+      {"AtSign", std::string("@cmd"), "'@cmd"},
+      {"LeadingTab", std::string("\tx"), "'\tx"},
+      {"LeadingCarriageReturn", std::string("\r=1"), "'\r=1"},
+      {"PlusFormula", std::string("+A1"), "'+A1"},
+      {"MinusArithmetic", std::string("-1+2"), "'-1+2"},
+      {"SignAlone", std::string("-"), "'-"},
+      {"PointWithoutDigits", std::string("-12."), "'-12."},
+      {"PointBeforeDigits", std::string("+.5"), "'+.5"},
+      {"TwoPoints", std::string("-1.2.3"), "'-1.2.3"},
+      {"NegativeDecimalText", std::string("-12.5"), "-12.5"},
+      {"InternationalTelephone", std::string("+8612345"), "+8612345"},
+      {"Telephone", std::string("91234567"), "91234567"},
+      {"EqualsInside", std::string("a=b"), "a=b"},
+      {"ChineseName", std::string("陈大文"), "陈大文"},
+      {"Empty", std::string(), ""},
+      {"Null", db::Value{}, ""},
+      {"NegativeInteger", std::int64_t{-12}, "-12"},
+      {"NegativeReal", -12.5, "-12.5"},
+  };
+  for (const CellCase& c : cases) EXPECT_EQ(CsvCell(c.value), c.written) << c.name;
+}
 
 }  // namespace
 }  // namespace tavex

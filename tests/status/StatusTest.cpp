@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
+#include <memory>
+#include <sstream>
 
 #include "download/PendingPackages.h"
 #include "framework/SettingIds.h"
 #include "framework/SettingsStore.h"
+#include "status/SiteStatus.h"
 #include "storage/LocalTime.h"
 #include "storage/RunHistory.h"
 #include "support/CliRun.h"
@@ -17,6 +21,28 @@ namespace tavex {
 namespace {
 
 using Clock = std::chrono::system_clock;
+
+// `json` read by Python's json module, which refuses anything that is not
+// valid JSON in UTF-8 (raw control characters included): the strings of
+// the list `key`, one line each as Python's ascii() writes them, or the
+// parser's complaint.
+std::string ParsedList(const std::string& json, const std::string& key) {
+  const test::TempDir dir;
+  test::WriteFile(dir / "status.json", json);
+  const std::string command =
+      "python3 -c 'import json,sys\n"
+      "for item in json.load(open(sys.argv[1], encoding=\"utf-8\"))[sys.argv[2]]: "
+      "print(ascii(item))' " +
+      dir / "status.json" + " " + key + " 2>&1";
+  std::unique_ptr<FILE, int (*)(FILE*)> python(::popen(command.c_str(), "r"), ::pclose);
+  if (!python) return "(python3 did not start)";
+  std::string output;
+  char buffer[4096];
+  for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, python.get())) > 0;) {
+    output.append(buffer, got);
+  }
+  return output;
+}
 
 class StatusTest : public test::HostDatabaseTest {
  protected:
@@ -106,7 +132,67 @@ TEST_P(StatusTest, ChecksTheServerOnlyWhenAsked) {
   EXPECT_NE(std::string::npos, silent.out.str().find("需要注意：FTP服务器：无法连接\n"));
 }
 
+// Package names come from folders, in whatever bytes they were given.
+TEST_P(StatusTest, JsonStaysValidForNamesThatAreNotUtf8) {
+  const std::string month = LocalTimeText(Clock::now(), "%Y-%m");
+  test::WriteFile(mHome / ("ErrPackage/" + month + "/HQ-\xFF\xFE.pkg"), "");
+  PendingPackages(mHome / "Temp/Pending/").Add("B01-\xFE.pkg", mHome / "BckPackage/B01.pkg");
+  const test::Invocation json = Status({"--json"});
+  EXPECT_EQ(1, json.code);
+  EXPECT_EQ("'HQ-\\ufffd\\ufffd.pkg'\n", ParsedList(json.out.str(), "errorPackages"))
+      << json.out.str();
+  EXPECT_EQ("'B01-\\ufffd.pkg'\n", ParsedList(json.out.str(), "pendingPackages"));
+}
+
 INSTANTIATE_HOST_DATABASE_TEST(StatusTest);
+
+struct JsonNameCase {
+  const char* name;
+  std::string text;
+  std::string parsed;  // as Python's ascii() writes the parsed string
+};
+
+// Each byte outside well-formed UTF-8 turns into U+FFFD; well-formed text
+// comes back as it was, control characters included.
+TEST(StatusJson, EveryNameComesBackAsValidJsonWithInvalidBytesReplaced) {
+  const std::vector<JsonNameCase> cases = {
+      {"InvalidBytes", "HQ-\xFF\xFE.pkg", "'HQ-\\ufffd\\ufffd.pkg'"},
+      {"Chinese", "分店-1.pkg", "'\\u5206\\u5e97-1.pkg'"},
+      {"FourByteCharacter", "\xF0\x9F\x8D\xA3.pkg", "'\\U0001f363.pkg'"},
+      {"QuoteAndBackslash", "a\"b\\c", "'a\"b\\\\c'"},
+      {"Tab", "a\tb", "'a\\tb'"},
+      {"Delete", "a\x7F", "'a\\x7f'"},
+      {"C1Control", "a\xC2\x85", "'a\\x85'"},
+      {"OverlongSlash", "a\xC0\xAF", "'a\\ufffd\\ufffd'"},
+      {"OverlongThreeBytes", "\xE0\x80\xAF", "'\\ufffd\\ufffd\\ufffd'"},
+      {"CutShortAtTheEnd", "a\xE5\x88", "'a\\ufffd\\ufffd'"},
+      {"CutShortBeforeAscii",
+       "\xE5\x88"
+       "a",
+       "'\\ufffd\\ufffda'"},
+      {"Surrogate", "\xED\xA0\x80", "'\\ufffd\\ufffd\\ufffd'"},
+      {"BeyondU10FFFF", "\xF4\x90\x80\x80", "'\\ufffd\\ufffd\\ufffd\\ufffd'"},
+      {"LoneContinuation", "\x80", "'\\ufffd'"},
+  };
+  SiteStatus status;
+  std::string expected;
+  for (const JsonNameCase& c : cases) {
+    status.errorPackages.push_back(c.text);
+    expected += c.parsed + "\n";
+  }
+  const std::string json = StatusJson(status);
+  const std::string parsed = ParsedList(json, "errorPackages");
+  std::istringstream lines(parsed);
+  for (const JsonNameCase& c : cases) {
+    std::string line;
+    std::getline(lines, line);
+    EXPECT_EQ(c.parsed, line) << c.name;
+  }
+  EXPECT_EQ(expected, parsed) << json;
+  EXPECT_NE(std::string::npos, json.find("\"a\\u0009b\"")) << json;
+  EXPECT_NE(std::string::npos, json.find("\"a\\u007f\"")) << json;
+  EXPECT_NE(std::string::npos, json.find("\"a\\u0085\"")) << json;
+}
 
 }  // namespace
 }  // namespace tavex

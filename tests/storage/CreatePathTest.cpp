@@ -34,6 +34,22 @@ TEST_F(CreatePathTest, AnExistingPathIsTrueAndUntouched) {
   EXPECT_TRUE(CreatePath("/"));
 }
 
+TEST_F(CreatePathTest, AskedPermissionsAreWhatTheCreatedLevelsGetWhateverTheUmask) {
+  fs::create_directories(mRoot / "kept");
+  fs::permissions(mRoot / "kept", fs::perms::all);
+  for (const unsigned mask : {0000U, 0077U}) {
+    const test::ScopedUmask umask(mask);
+    const std::string top = "kept/" + std::to_string(mask);
+    ASSERT_TRUE(CreatePath(mRoot / (top + "/month"), 0750));
+    EXPECT_EQ(0750U, test::PermissionsOf(mRoot / top)) << mask;
+    EXPECT_EQ(0750U, test::PermissionsOf(mRoot / (top + "/month"))) << mask;
+  }
+  EXPECT_EQ(0777U, test::PermissionsOf(mRoot / "kept")) << "an existing level keeps its own";
+  const test::ScopedUmask umask(0027);
+  ASSERT_TRUE(CreatePath(mRoot / "plain"));
+  EXPECT_EQ(0750U, test::PermissionsOf(mRoot / "plain")) << "without: as the umask gives";
+}
+
 TEST_F(CreatePathTest, EmptyBlankAndRelativePathsAreRefusedAndCreateNothing) {
   fs::path saved = fs::current_path();
   fs::current_path(mRoot.Path());

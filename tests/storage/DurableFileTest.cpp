@@ -58,6 +58,25 @@ TEST(DurableFile, OnlyACommittedFileAppearsAndItKeepsTheAskedPermissions) {
   EXPECT_EQ(Names{"b"}, FolderNames(dir.Path()));
 }
 
+// Written files hold business and member data: the owner and the site's
+// group read them, nobody else, even under a umask that would allow more.
+TEST(DurableFile, WithoutAskedPermissionsTheOwnerWritesAndTheGroupReadsWhateverTheUmask) {
+  test::TempDir dir;
+  for (const unsigned mask : {0000U, 0022U}) {
+    const test::ScopedUmask umask(mask);
+    DurableFile file(dir / "written");
+    file.Write("x", 1);
+    file.Commit();
+    WriteFileDurably(dir / "whole", "x");
+    test::WriteFile(dir / "open to all", "x");
+    fs::permissions(dir / "open to all", fs::perms::all);
+    CopyFileDurably(dir / "open to all", dir / "copy");
+    for (const std::string name : {"written", "whole", "copy"}) {
+      EXPECT_EQ(0640U, test::PermissionsOf(dir / name)) << name << " under umask " << mask;
+    }
+  }
+}
+
 TEST(DurableFile, RemovingAFileThatIsGoneIsNoFailure) {
   test::TempDir dir;
   test::WriteFile(dir / "f", "x");

@@ -1,5 +1,7 @@
 #include "support/TempDir.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -46,6 +48,16 @@ ScopedEnv::~ScopedEnv() {
   } else {
     unsetenv(mName.c_str());
   }
+}
+
+ScopedUmask::ScopedUmask(unsigned mask) : mOld(::umask(static_cast<mode_t>(mask))) {}
+
+ScopedUmask::~ScopedUmask() { ::umask(static_cast<mode_t>(mOld)); }
+
+unsigned PermissionsOf(const std::string& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) throw std::runtime_error("cannot stat " + path);
+  return info.st_mode & 07777U;
 }
 
 std::string ReadFile(const std::string& path) {

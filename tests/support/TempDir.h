@@ -37,6 +37,22 @@ class ScopedEnv {
   std::string mOldValue;
 };
 
+// Sets the process's file mode creation mask for the life of the object and
+// restores the earlier one afterwards.
+class ScopedUmask {
+ public:
+  explicit ScopedUmask(unsigned mask);
+  ~ScopedUmask();
+  ScopedUmask(const ScopedUmask&) = delete;
+  ScopedUmask& operator=(const ScopedUmask&) = delete;
+
+ private:
+  unsigned mOld;
+};
+
+// The permission bits of `path` (0640, ...), as stat() reports them.
+unsigned PermissionsOf(const std::string& path);
+
 // Whole-file helpers for tests.
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& contents);

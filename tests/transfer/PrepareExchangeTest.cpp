@@ -8,6 +8,7 @@
 #include "framework/ExchangeContext.h"
 #include "framework/SettingIds.h"
 #include "i18n/Messages.h"
+#include "storage/LocalTime.h"
 #include "support/HttpServer.h"
 #include "support/PluginHome.h"
 #include "support/ScopedHostConnection.h"
@@ -49,6 +50,20 @@ class PrepareExchangeTest : public ::testing::Test {
   ExchangeSettings mSettings;
   std::vector<std::string> mLines;
 };
+
+// The month folders keep copies of packages: the owner and the site's group
+// may look in, nobody else, whatever the umask.
+TEST_F(PrepareExchangeTest, ThePackageCopyFoldersAreForTheOwnerAndTheGroupOnly) {
+  const test::ScopedUmask umask(0);
+  Set(kSettingFtpServer, "ftp.example.com");
+  const system_clock::time_point now = system_clock::now();
+  ASSERT_TRUE(Prepare(now));
+  const std::string month = LocalTimeText(now, "%Y-%m");
+  for (const std::string folder : {"BckPackage", "ErrPackage"}) {
+    EXPECT_EQ(0750U, test::PermissionsOf(mHome / folder)) << folder;
+    EXPECT_EQ(0750U, test::PermissionsOf(mHome / (folder + "/" + month))) << folder;
+  }
+}
 
 TEST_F(PrepareExchangeTest, FillsNamesAndFoldersFromTheSettings) {
   Set(kSettingFtpServer, "ftp.example.com");

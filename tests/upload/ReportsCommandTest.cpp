@@ -5,6 +5,8 @@
 #include <regex>
 
 #include "UploadHost.h"
+#include "storage/AsciiText.h"
+#include "storage/SyncLog.h"
 #include "support/CliRun.h"
 #include "support/FtpServer.h"
 #include "support/HostDatabase.h"
@@ -119,7 +121,23 @@ TEST_P(ReportsCommandTest, AServerThatDoesNotAnswerLeavesNothingBehind) {
   EXPECT_TRUE(fs::is_empty(mBranchHome.Path() + "/Temp"));
 }
 
+// Bills asked for that cannot be staged fail the run with the reason, and
+// no package goes out without them.
+TEST_P(ReportsCommandTest, BillsThatCannotBeStagedFailTheRunAndNothingIsSent) {
+  Reopen()->Execute("DROP TABLE bi_BillPayment");
+  Invocation run = Reports({"--from", "2024-03-01", "--to", "2024-03-03", "--with-bills"});
+  EXPECT_EQ(kExitFailed, run.code) << run.out.str();
+  const std::string err = run.err.str();
+  EXPECT_EQ(0u, err.find("数据上传失败：")) << err;
+  EXPECT_NE(std::string::npos, AsciiLower(err).find("bi_billpayment")) << err;
+  EXPECT_EQ(std::string::npos, run.out.str().find("正在上传文件")) << run.out.str();
+  EXPECT_TRUE(mServer.List("ForUpload").empty());
+  EXPECT_TRUE(fs::is_empty(mBranchHome.Path() + "/Temp"));
+  EXPECT_NE(std::string::npos, test::ReadFile(GetLastLogFile()).find("数据上传失败："));
+}
+
 TEST_P(ReportsCommandTest, ExportOnlyKeepsYesterdaysPackageInTheBackupFolder) {
+  const test::ScopedUmask umask(0);
   Invocation run = Reports({"--export-only"});
   ASSERT_EQ(kExitOk, run.code) << run.out.str() << run.err.str();
   const std::time_t now = std::time(nullptr) - 24 * 60 * 60;
@@ -135,6 +153,7 @@ TEST_P(ReportsCommandTest, ExportOnlyKeepsYesterdaysPackageInTheBackupFolder) {
   const std::string kept = out.substr(out.rfind('\n', out.size() - 2) + 1);
   EXPECT_EQ(0u, kept.find(mBranchHome.Path() + "/BckPackage/")) << kept;
   EXPECT_TRUE(fs::is_regular_file(kept.substr(0, kept.size() - 1)));
+  EXPECT_EQ(0640U, test::PermissionsOf(kept.substr(0, kept.size() - 1)));
   EXPECT_TRUE(fs::is_empty(mBranchHome.Path() + "/Temp"));
   EXPECT_TRUE(mServer.List("ForUpload").empty());
   test::UnpackedPackage package(kept.substr(0, kept.size() - 1));
