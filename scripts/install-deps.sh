@@ -16,6 +16,7 @@ packages=(
   libsodium-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   python3 python3-pyftpdlib python3-openssl openssl
+  openssh-server openssh-client
   qt6-base-dev qt6-base-dev-tools libgl-dev
   fonts-wqy-microhei
 )
