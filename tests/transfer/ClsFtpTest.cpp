@@ -560,6 +560,22 @@ TEST_F(SftpClient, KeyFileOthersMayReachIsRefusedBeforeConnecting) {
   EXPECT_TRUE(Contains(mFtp.LastRefusal(), mHome / "no_such_key"));
 }
 
+// One key exchange and one login carry every request of a run.
+TEST_F(SftpClient, RequestsShareOneSession) {
+  Server().PutFile("In/a.pkg", "a");
+  test::WriteFile(Local("b.pkg"), "b");
+  ASSERT_TRUE(ConnectIn("In"));
+  EXPECT_EQ(mFtp.GetDirFile(), Names{"a.pkg"});
+  EXPECT_TRUE(mFtp.GetFile("a.pkg", Local("a.pkg")));
+  EXPECT_TRUE(mFtp.PutFile("b.pkg", Local("b.pkg")));
+  EXPECT_TRUE(mFtp.MoveToFolder("a.pkg", "Done"));
+  EXPECT_FALSE(mFtp.DeleteFile("a.pkg")) << "moved away";
+  EXPECT_TRUE(mFtp.DeleteFile("b.pkg"));
+  EXPECT_FALSE(mFtp.SetFtpDir("Missing"));
+  EXPECT_TRUE(mFtp.SetFtpDir("In\\Done"));
+  EXPECT_EQ(Logins(), 1u);
+}
+
 TEST_F(SftpClient, SessionsTheServerDropsAreOpenedAgain) {
   Server().PutFile("In/a.pkg", "a");
   ASSERT_TRUE(ConnectIn("In"));
