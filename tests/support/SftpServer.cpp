@@ -2,11 +2,9 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <poll.h>
 #include <pwd.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -20,6 +18,7 @@
 #include <stdexcept>
 #include <thread>
 
+#include "support/ChildProcess.h"
 #include "support/HttpServer.h"
 
 extern char** environ;
@@ -152,44 +151,6 @@ std::vector<pid_t> Descendants(pid_t root) {
   return found;
 }
 
-// Starts `args` as a child that dies with this process, its standard output
-// and error going to `output` (a file opened for appending) or, with
-// `lines`, to a pipe whose reading end is returned there.
-pid_t StartChild(std::vector<std::string> args, const std::string& output, int* lines) {
-  std::vector<char*> argv;
-  for (std::string& arg : args) argv.push_back(arg.data());
-  argv.push_back(nullptr);
-  int pipeEnds[2] = {-1, -1};
-  if (lines != nullptr && pipe(pipeEnds) != 0) throw std::runtime_error("pipe failed");
-  const pid_t parent = getpid();
-  const pid_t pid = fork();
-  if (pid < 0) throw std::runtime_error("fork failed");
-  if (pid == 0) {
-    prctl(PR_SET_PDEATHSIG, SIGKILL);
-    if (getppid() != parent) _exit(127);
-    setpgid(0, 0);
-    if (lines != nullptr) {
-      dup2(pipeEnds[1], STDOUT_FILENO);
-      close(pipeEnds[0]);
-      close(pipeEnds[1]);
-    } else {
-      const int log = open(output.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
-      if (log >= 0) {
-        dup2(log, STDOUT_FILENO);
-        dup2(log, STDERR_FILENO);
-        close(log);
-      }
-    }
-    execv(argv[0], argv.data());
-    _exit(127);
-  }
-  if (lines != nullptr) {
-    close(pipeEnds[1]);
-    *lines = pipeEnds[0];
-  }
-  return pid;
-}
-
 }  // namespace
 
 bool SftpServer::Available() {
@@ -308,7 +269,7 @@ bool SftpServer::StartServer() {
                         Root() + "\nForceCommand internal-sftp -d " + Root() + "\n");
   const std::string log = Dir() / "sshd.log";
   const std::size_t logged = fs::exists(log) ? fs::file_size(log) : 0;
-  mPid = StartChild({kSshd, "-D", "-E", log, "-f", config}, log, nullptr);
+  mPid = StartChild({kSshd, "-D", "-E", log, "-f", config}, log);
   const auto deadline = std::chrono::steady_clock::now() + kStartTimeOut;
   while (std::chrono::steady_clock::now() < deadline) {
     const std::string text = LogText();
@@ -327,16 +288,12 @@ bool SftpServer::StartServer() {
 }
 
 void SftpServer::StartRelay(int bytesPerSecond) {
-  int lines = -1;
-  mRelayPid = StartChild({"/usr/bin/python3", TAVEX_THROTTLE_RELAY_SCRIPT, "--target",
-                          std::to_string(mPort), "--rate", std::to_string(bytesPerSecond)},
-                         "", &lines);
-  std::string line;
-  char c = 0;
-  pollfd watched{lines, POLLIN, 0};
-  while (poll(&watched, 1, 30000) > 0 && read(lines, &c, 1) == 1 && c != '\n') line += c;
-  close(lines);
-  mRelayPort = std::atoi(line.c_str());
+  std::string port;
+  mRelayPid =
+      StartChildReadingLine({"/usr/bin/python3", TAVEX_TCP_RELAY_SCRIPT, "--target",
+                             std::to_string(mPort), "--rate", std::to_string(bytesPerSecond)},
+                            port);
+  mRelayPort = std::atoi(port.c_str());
   if (mRelayPort <= 0) throw std::runtime_error("the relay did not start");
 }
 
@@ -372,11 +329,7 @@ void SftpServer::FreezeSessions() { SignalSessions(SIGSTOP); }
 void SftpServer::ThawSessions() { SignalSessions(SIGCONT); }
 
 void SftpServer::Stop() {
-  if (mRelayPid > 0) {
-    kill(mRelayPid, SIGKILL);
-    waitpid(mRelayPid, nullptr, 0);
-    mRelayPid = -1;
-  }
+  KillChild(mRelayPid);
   if (mPid <= 0) return;
   const std::vector<pid_t> sessions = Descendants(mPid);
   kill(mPid, SIGKILL);

@@ -10,6 +10,7 @@
 #include "support/FtpServer.h"
 #include "support/PluginHome.h"
 #include "support/SftpServer.h"
+#include "support/SocksProxy.h"
 #include "support/Sorted.h"
 #include "transfer/clsFTP.h"
 
@@ -337,6 +338,33 @@ TEST_P(FtpClient, InstancesShareTheOneConnectionOfTheProcess) {
 TEST_P(FtpClient, UnknownProxyTypeRefusesToConnect) {
   UseOptions("ProxyType=7\n");
   EXPECT_FALSE(Connect());
+}
+
+// A site behind a SOCKS5 proxy reaches its server through it: the server's
+// name here is one only the proxy can resolve.
+TEST_P(FtpClient, ReachesTheServerThroughASocks5Proxy) {
+  const std::string name = "files.exchange.invalid";
+  test::SocksProxy proxy({{name, "127.0.0.1"}});
+  std::string lines =
+      "ProxyType=2\nProxyHost=127.0.0.1\nProxyPort=" + std::to_string(proxy.Port()) + "\n";
+  if (GetParam() == Protocol::kSftp) {
+    // The host key is pinned for the name the client asks for.
+    const std::string pinned = test::ReadFile(static_cast<SftpServer&>(Server()).KnownHostsFile());
+    const std::string file = mHome / "Octopus/proxied_hosts";
+    test::WriteFile(file, "[" + name + "]:" + std::to_string(Server().Port()) +
+                              pinned.substr(pinned.find(' ')));
+    lines += "KnownHosts=" + file + "\n";
+  }
+  UseOptions(lines);
+  Server().PutFile("In/a.pkg", "through the proxy");
+  test::WriteFile(Local("b.pkg"), "back through it");
+  ASSERT_TRUE(mFtp.Connect(name, Server().User(), Server().Password())) << mFtp.LastRefusal();
+  ASSERT_TRUE(mFtp.SetFtpDir("In"));
+  EXPECT_EQ(mFtp.GetDirFile(), Names{"a.pkg"});
+  ASSERT_TRUE(mFtp.GetFile("a.pkg", Local("a.pkg")));
+  EXPECT_EQ(test::ReadFile(Local("a.pkg")), "through the proxy");
+  ASSERT_TRUE(mFtp.PutFile("b.pkg", Local("b.pkg")));
+  EXPECT_EQ(Server().ReadFile("In/b.pkg"), "back through it");
 }
 
 INSTANTIATE_TEST_SUITE_P(, FtpClient, testing::Values(Protocol::kFtp, Protocol::kSftp),
