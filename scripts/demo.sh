@@ -10,9 +10,30 @@
 # travels to B02 and head office the same way, and each site's status ends
 # the run. Everything lives in a fresh temporary folder; the server is
 # stopped on exit.
+#
+# --sftp: the same over SFTP, through an OpenSSH server (sshd) started on
+# 127.0.0.1 with a configuration, host key, login key and known_hosts file
+# of its own, as the tests start it; every site pins the server's host key
+# and logs in with the key. The run ends by showing what the client says
+# of a server whose host key has changed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
+
+protocol=ftp
+for arg in "$@"; do
+  case $arg in
+    --sftp) protocol=sftp ;;
+    -h | --help)
+      sed -n '2,/^set -euo/p' "$0" | sed '$d; s/^# \{0,1\}//'
+      exit 0
+      ;;
+    *)
+      echo "unknown option: $arg (try --help)" >&2
+      exit 2
+      ;;
+  esac
+done
 
 bash scripts/install-deps.sh
 
@@ -42,19 +63,68 @@ trap stop_server EXIT
 
 say() { printf '\n== %s\n' "$*"; }
 
-# The FTP server (pyftpdlib, the one the tests use) prints its port first.
 mkdir -p "$work/ftp/ForUpload"
 for site in HQ B01 B02; do mkdir -p "$work/ftp/ForDownload/$site"; done
-/usr/bin/python3 tests/support/ftp_server.py --root "$work/ftp" --user demo --password demo \
-  >"$work/ftp.port" &
-server=$!
-for _ in $(seq 100); do
-  [ -s "$work/ftp.port" ] && break
-  sleep 0.1
-done
-port=$(head -n 1 "$work/ftp.port")
-[ -n "$port" ] || { echo "the FTP server did not start" >&2; exit 1; }
-say "FTP server on 127.0.0.1:$port, serving $work/ftp"
+user=demo
+password=demo
+if [ "$protocol" = ftp ]; then
+  # The FTP server (pyftpdlib, the one the tests use) prints its port first.
+  /usr/bin/python3 tests/support/ftp_server.py --root "$work/ftp" --user demo --password demo \
+    >"$work/ftp.port" &
+  server=$!
+  for _ in $(seq 100); do
+    [ -s "$work/ftp.port" ] && break
+    sleep 0.1
+  done
+  port=$(head -n 1 "$work/ftp.port")
+  [ -n "$port" ] || { echo "the FTP server did not start" >&2; exit 1; }
+  say "FTP server on 127.0.0.1:$port, serving $work/ftp"
+  options="Port=$port"
+else
+  # An OpenSSH server of the demo's own, serving SFTP only, every session
+  # starting in the exchange tree; it lets in the user running the demo
+  # (root as root) with a key made here, never with a password.
+  ssh=$work/ssh
+  mkdir -p "$ssh"
+  chmod 700 "$ssh"
+  ssh-keygen -q -t ed25519 -N '' -C tavex-demo -f "$ssh/host_ed25519"
+  ssh-keygen -q -t ed25519 -N '' -C tavex-demo -f "$ssh/client_key"
+  cp "$ssh/client_key.pub" "$ssh/authorized_keys"
+  user=$(id -un)
+  password=never-sent
+  port=$(/usr/bin/python3 -c \
+    'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+  # sshd started by root separates its unprivileged half into /run/sshd,
+  # which the system's service makes at boot.
+  if [ "$(id -u)" -eq 0 ]; then mkdir -p -m 755 /run/sshd; fi
+  printf '%s\n' "Port $port" "ListenAddress 127.0.0.1" "HostKey $ssh/host_ed25519" \
+    "PidFile $ssh/sshd.pid" "AuthorizedKeysFile $ssh/authorized_keys" "StrictModes no" \
+    "UsePAM no" "UseDNS no" "PasswordAuthentication no" "KbdInteractiveAuthentication no" \
+    "PermitRootLogin prohibit-password" "AllowUsers $user" "DisableForwarding yes" \
+    "PermitTTY no" "Subsystem sftp internal-sftp -d $work/ftp" \
+    "ForceCommand internal-sftp -d $work/ftp" >"$ssh/sshd_config"
+  /usr/sbin/sshd -D -E "$ssh/sshd.log" -f "$ssh/sshd_config" &
+  server=$!
+  for _ in $(seq 100); do
+    grep -q "Server listening" "$ssh/sshd.log" 2>/dev/null && break
+    sleep 0.1
+  done
+  if ! grep -q "Server listening" "$ssh/sshd.log" 2>/dev/null; then
+    echo "the SSH server did not start:" >&2
+    cat "$ssh/sshd.log" >&2 || true
+    exit 1
+  fi
+  # The host key every site pins: what `ssh-keyscan -t ed25519 -p PORT
+  # 127.0.0.1` would fetch, taken here from the key file itself.
+  printf '[127.0.0.1]:%s %s\n' "$port" "$(cut -d' ' -f1,2 "$ssh/host_ed25519.pub")" \
+    >"$ssh/known_hosts"
+  say "SFTP server (OpenSSH) on 127.0.0.1:$port for user $user, serving $work/ftp;" \
+    "host key $(ssh-keygen -l -E sha256 -f "$ssh/host_ed25519.pub" | cut -d' ' -f2)"
+  options="Protocol=sftp
+Port=$port
+KnownHosts=$ssh/known_hosts
+PrivateKey=$ssh/client_key"
+fi
 
 db() { echo "sqlite:$work/$1.db"; }
 run() {
@@ -70,7 +140,7 @@ say "sample databases: branches B01 (60 bills) and B02 (40 bills), each with sam
 seed=1
 for site in HQ B01 B02; do
   mkdir -p "$work/$site/Octopus"
-  printf '[FTP]\nPort=%s\n' "$port" >"$work/$site/Octopus/MAIN.INI"
+  printf '[FTP]\n%s\n' "$options" >"$work/$site/Octopus/MAIN.INI"
   case $site in
     HQ) sample=(--bills 0 --no-octopus) ;;
     B01) sample=(--bills 60) ;;
@@ -78,7 +148,8 @@ for site in HQ B01 B02; do
   esac
   "$T" sample-db --db "$(db $site)" --branch "$site" "${sample[@]}" --days 3 --seed $((seed++)) \
     >/dev/null
-  "$T" settings --db "$(db $site)" --set 1001=127.0.0.1 --set 1002=demo --set 1003=demo >/dev/null
+  "$T" settings --db "$(db $site)" --set 1001=127.0.0.1 --set 1002="$user" \
+    --set 1003="$password" >/dev/null
 done
 # Each site's sample members get identifiers of their own.
 for site in B01 B02; do
@@ -132,6 +203,18 @@ done
 
 say "each site's status"
 for site in B01 B02 HQ; do run "$site" status; done
+
+if [ "$protocol" = sftp ]; then
+  say "B01 checks the server: tavexdata status --check-server"
+  "$T" status --check-server --db "$(db B01)" --home "$work/B01" | grep -A1 "^FTP" || true
+  say "the same, had the server's host key changed (another key pinned for its address)"
+  ssh-keygen -q -t ed25519 -N '' -C impostor -f "$ssh/impostor"
+  printf '[127.0.0.1]:%s %s\n' "$port" "$(cut -d' ' -f1,2 "$ssh/impostor.pub")" \
+    >"$ssh/changed_hosts"
+  sed -i "s|^KnownHosts=.*|KnownHosts=$ssh/changed_hosts|" "$work/B01/Octopus/MAIN.INI"
+  "$T" status --check-server --db "$(db B01)" --home "$work/B01" | grep -A1 "^FTP" || true
+  sed -i "s|^KnownHosts=.*|KnownHosts=$ssh/known_hosts|" "$work/B01/Octopus/MAIN.INI"
+fi
 echo
 echo "Files are in $work (each site's folder holds its backup copies in BckPackage"
 echo "and its synchronisation log in Log)."

@@ -16,6 +16,9 @@ packages=(
   libsodium-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   python3 python3-pyftpdlib python3-openssl openssl
+  # the SFTP tests, demo and benchmark start sshd of their own; where systemd
+  # runs, the package also enables the system's SSH service
+  openssh-server openssh-client
   qt6-base-dev qt6-base-dev-tools libgl-dev
   fonts-wqy-microhei
 )

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <string_view>
+#include <tuple>
 
 #include "download/PendingPackages.h"
 #include "framework/ExchangeContext.h"
@@ -96,13 +97,16 @@ std::vector<std::string> FilesIn(const std::string& folder) {
   return names;
 }
 
-bool ServerAnswers() {
+// Whether the server accepts the login, and why it was refused when the
+// client knows.
+std::pair<bool, std::string> ServerAnswers() {
   ExchangeSettings settings;
-  if (!PrepareExchange(settings, [](const std::string&) {})) return false;
+  if (!PrepareExchange(settings, [](const std::string&) {})) return {false, ""};
   clsFTP ftp;
   const bool answers = ftp.Connect(settings.gsFtpHost, settings.gsFtpUID, settings.gsFtpPSW);
+  std::string refusal = answers ? "" : ftp.LastRefusal();
   ftp.DisConnect();
-  return answers;
+  return {answers, std::move(refusal)};
 }
 
 // The length of the well-formed UTF-8 sequence at the start of `text`
@@ -203,7 +207,9 @@ SiteStatus ReadSiteStatus(const StatusRequest& request) {
   status.errorPackages =
       FilesIn(JoinPath(folder, "ErrPackage/" + LocalTimeText(request.now, "%Y-%m")));
   for (const auto& [run, text] : kRuns) status.lastRuns.emplace_back(run, LastSuccessfulRun(run));
-  if (request.checkServer) status.serverAnswers = ServerAnswers();
+  if (request.checkServer) {
+    std::tie(status.serverAnswers, status.serverRefusal) = ServerAnswers();
+  }
   return status;
 }
 
@@ -229,6 +235,7 @@ std::vector<std::string> StatusLines(const SiteStatus& status, const StatusTexts
     lines.push_back(texts.Msg_Status_Server + (*status.serverAnswers
                                                    ? texts.Msg_Status_ServerAnswers
                                                    : texts.Msg_Status_ServerSilent));
+    if (!status.serverRefusal.empty()) lines.push_back(status.serverRefusal);
   }
   if (!status.NeedsAttention()) {
     lines.push_back(texts.Msg_Status_AllWell);
@@ -272,6 +279,8 @@ std::string StatusJson(const SiteStatus& status) {
           std::string(!status.serverAnswers   ? "null"
                       : *status.serverAnswers ? "true"
                                               : "false") +
+          ",\"serverRefusal\":" +
+          (status.serverRefusal.empty() ? "null" : JsonText(status.serverRefusal)) +
           ",\"needsAttention\":" + (status.NeedsAttention() ? "true" : "false") + "}";
   return json;
 }

@@ -32,6 +32,10 @@ struct SiteStatus {
   std::vector<std::pair<std::string, std::optional<std::chrono::system_clock::time_point>>>
       lastRuns;
   std::optional<bool> serverAnswers;  // asked only when wanted
+  // Why the server was refused when the client can say more than that it
+  // did not answer (an SFTP host key that is unknown or changed, with its
+  // fingerprint; a key file others may read); empty otherwise.
+  std::string serverRefusal;
 
   // A package waits or failed, rows are older than the limit, or the server
   // does not answer.

@@ -27,9 +27,26 @@ struct FileCloser {
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
-// A remote name that can be put in a command as it is.
-bool IsUsableName(const std::string& name) {
-  return !name.empty() && !HasLineBreak(name) && name.find('\0') == std::string::npos;
+// A remote name that can be put in a command as it is and names a file of
+// the current folder, never one elsewhere ("../x", "a/b").
+bool IsUsableName(const std::string& name) { return IsSafeRemoteName(name); }
+
+// A folder path in the exchange's own form that cannot climb out of the
+// tree it names.
+bool IsUsableFolder(const std::string& path) {
+  if (HasLineBreak(path) || path.find('\0') != std::string::npos) return false;
+  std::size_t at = 0;
+  while (at <= path.size()) {
+    std::size_t end = path.find_first_of("/\\", at);
+    if (end == std::string::npos) end = path.size();
+    if (path.compare(at, end - at, "..") == 0) return false;
+    at = end + 1;
+  }
+  return true;
+}
+
+std::size_t Discard(char* /*data*/, std::size_t size, std::size_t count, void* /*unused*/) {
+  return size * count;
 }
 
 std::size_t AppendToText(char* data, std::size_t size, std::size_t count, void* text) {
@@ -102,28 +119,49 @@ bool clsFTP::DisConnect() {
   return mConnection->Close();
 }
 
+std::string clsFTP::LastRefusal() {
+  return Guarded(std::string(), [&] {
+    auto lock = mConnection->Lock();
+    return mConnection->Refusal();
+  });
+}
+
 bool clsFTP::SetFtpDir(const std::string& sPath) {
   return Guarded(false, [&] {
     auto lock = mConnection->Lock();
-    if (!mConnection->IsConnected() || HasLineBreak(sPath) ||
-        sPath.find('\0') != std::string::npos) {
-      return false;
-    }
+    if (!mConnection->IsConnected() || !IsUsableFolder(sPath)) return false;
     std::string folder = sPath;
     for (char& c : folder) {
       if (c == '\\') c = '/';
     }
     if (folder.empty() || folder.front() != '/') folder.insert(0, "/");
     if (folder.back() != '/') folder += '/';
-    const std::string url = mConnection->FolderUrl(folder);
-    CURLcode result = mConnection->Perform([&](CURL* handle) {
-      curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
-      curl_easy_setopt(handle, CURLOPT_NOBODY, 1L);
-    });
-    if (result != CURLE_OK) return false;
+    if (!FolderExists(folder)) return false;
     mConnection->SetFolder(folder);
     return true;
   });
+}
+
+bool clsFTP::FolderExists(const std::string& folder) {
+  const std::string url = mConnection->FolderUrl(folder);
+  const auto request = [&](const std::string& target, bool list) {
+    return mConnection->Perform([&](CURL* handle) {
+      curl_easy_setopt(handle, CURLOPT_URL, target.c_str());
+      if (list) {
+        curl_easy_setopt(handle, CURLOPT_DIRLISTONLY, 1L);
+        curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, Discard);
+      } else {
+        curl_easy_setopt(handle, CURLOPT_NOBODY, 1L);
+      }
+    });
+  };
+  // FTP: a CWD into the folder.
+  if (!mConnection->IsSftp()) return request(url, false) == CURLE_OK;
+  // SFTP has no "change folder"; opening "." in the folder (its name
+  // encoded, so that libcurl keeps it) proves a folder in one round trip,
+  // where a listing would cost as much as the folder holds. A server that
+  // will not open a folder that way is asked for the listing after all.
+  return request(url + "%2E", false) == CURLE_OK || request(url, true) == CURLE_OK;
 }
 
 std::vector<std::string> clsFTP::GetDirFile() { return ListNames(FtpEntryKind::kFile); }
@@ -151,8 +189,9 @@ std::vector<std::string> clsFTP::ListNames(FtpEntryKind kind) {
     };
     // MLSD gives names exactly, but some servers report a link there as the
     // file it points to; LIST still tells links apart.
+    // MLSD is FTP's; an SFTP listing comes as lines in the form of LIST.
     std::optional<std::string> mlsd;
-    if (!mConnection->MlsdRefused()) {
+    if (!mConnection->IsSftp() && !mConnection->MlsdRefused()) {
       mlsd = listing("MLSD");
       if (!mlsd) mConnection->SetMlsdRefused();
     }
@@ -176,7 +215,8 @@ std::vector<std::string> clsFTP::ListNames(FtpEntryKind kind) {
     if (!mlsd && !list) return names;
     mListingFailed = false;
     for (FtpListingEntry& entry : entries) {
-      if (entry.kind != kind) continue;
+      // A folder's entries for itself and its parent are no names of it.
+      if (entry.kind != kind || entry.name == "." || entry.name == "..") continue;
       if (IsSafeRemoteName(entry.name)) {
         names.push_back(std::move(entry.name));
       } else {
@@ -213,11 +253,13 @@ bool clsFTP::PutFile(const std::string& sName, const std::string& sFile) {
     File in(std::fopen(sFile.c_str(), "rb"));
     struct stat info {};
     if (!in || fstat(fileno(in.get()), &info) != 0 || !S_ISREG(info.st_mode)) return false;
-    const std::string finalPath = mConnection->Folder() + sName;
+    const std::string finalPath = mConnection->RemotePath(sName);
     const std::string tempPath = finalPath + ".temp";
-    // Names with blanks go unquoted: the servers take the rest of the line.
-    CurlList before = MakeCurlList({"*DELE " + finalPath, "*DELE " + tempPath});
-    CurlList after = MakeCurlList({"RNFR " + tempPath, "RNTO " + finalPath});
+    // The rename needs the final name free: SFTP servers refuse to rename
+    // onto a file that exists.
+    CurlList before = MakeCurlList(
+        {mConnection->DeleteCommand(finalPath, true), mConnection->DeleteCommand(tempPath, true)});
+    CurlList after = MakeCurlList(mConnection->RenameCommands(tempPath, finalPath));
     const std::string url = mConnection->FileUrl(sName + ".temp");
     bool rewound = true;
     CURLcode result = mConnection->Perform([&](CURL* handle) {
@@ -239,17 +281,37 @@ bool clsFTP::MoveToFolder(const std::string& sName, const std::string& sFolder) 
   return Guarded(false, [&] {
     auto lock = mConnection->Lock();
     if (!IsUsableName(sName) || !IsSafeRemoteName(sFolder)) return false;
-    const std::string folder = mConnection->Folder() + sFolder;
+    const std::string folder = mConnection->RemotePath(sFolder);
+    const std::string source = mConnection->RemotePath(sName);
+    const std::string target = folder + "/" + sName;
     // The folder may be there already; the rename says whether it is.
-    return RunCommands({"*MKD " + folder, "RNFR " + mConnection->Folder() + sName,
-                        "RNTO " + folder + "/" + sName});
+    std::vector<std::string> commands = {mConnection->MakeFolderCommand(folder)};
+    const auto add = [&](std::vector<std::string> more) {
+      for (std::string& command : more) commands.push_back(std::move(command));
+    };
+    if (!mConnection->IsSftp()) {
+      // An FTP server replaces the earlier copy where it allows it.
+      add(mConnection->RenameCommands(source, target));
+    } else {
+      // An SFTP server never renames onto a file, so the earlier copy must
+      // go; but only once the file is known to be there to take its place,
+      // which a first rename to a free name in the folder proves. A failing
+      // command ends the list.
+      const std::string moving = target + ".temp";
+      commands.push_back(mConnection->DeleteCommand(moving, true));
+      add(mConnection->RenameCommands(source, moving));
+      commands.push_back(mConnection->DeleteCommand(target, true));
+      add(mConnection->RenameCommands(moving, target));
+    }
+    return RunCommands(commands);
   });
 }
 
 bool clsFTP::DeleteFile(const std::string& sName) {
   return Guarded(false, [&] {
     auto lock = mConnection->Lock();
-    return IsUsableName(sName) && RunCommands({"DELE " + mConnection->Folder() + sName});
+    return IsUsableName(sName) &&
+           RunCommands({mConnection->DeleteCommand(mConnection->RemotePath(sName), false)});
   });
 }
 

@@ -4,6 +4,8 @@
 #include "i18n/TextTable.h"
 #include "storage/AsciiText.h"
 #include "transfer/DdnsLookup.h"
+#include "transfer/FtpOptions.h"
+#include "transfer/IniSection.h"
 
 namespace tavex {
 
@@ -27,6 +29,11 @@ constexpr TextRow<T> kTextRows[] = {
     {"Msg_Test_Passed", "测试通过！", &T::Msg_Test_Passed},
     {"Msg_Test_ClientIP", "客户端IP：", &T::Msg_Test_ClientIP},
     {"Msg_Test_ServerIP", "服务器IP：", &T::Msg_Test_ServerIP},
+    {"Msg_Protocol_Ftp", "FTP（不加密）", &T::Msg_Protocol_Ftp},
+    {"Msg_Protocol_Ftps", "FTPS（TLS加密）", &T::Msg_Protocol_Ftps},
+    {"Msg_Protocol_Sftp", "SFTP（SSH加密）", &T::Msg_Protocol_Sftp},
+    {"Msg_Protocol_Invalid", "设置无效，无法连接：", &T::Msg_Protocol_Invalid},
+    {"Msg_Protocol_Hint", "传输协议由插件目录下的Octopus/MAIN.INI设置", &T::Msg_Protocol_Hint},
 };
 const TextTable<T> kTextTable({"frmFTP"}, kTextRows);
 
@@ -80,6 +87,23 @@ void StoreFtpSettings(SettingsStore& store, const FtpSettingsFields& fields) {
   store.SetSetting(kSettingDdnsAccount, TrimBlanks(fields.txtClientID));
   store.SetSetting(kSettingDdnsPassword, TrimBlanks(fields.txtPassword));
   store.SetSetting(kSettingUseDdns, fields.viaTavlink ? "True" : "False");
+}
+
+std::string TransferProtocolText(const FtpSettingsTexts& texts) {
+  const std::string file = TransferOptionsFile();
+  const std::optional<FtpOptions> options = ReadFtpOptions(file);
+  if (!options) return texts.Msg_Protocol_Invalid + file;
+  const std::optional<TransferProtocol> protocol = options->Protocol();
+  if (!protocol) return texts.Msg_Protocol_Invalid + "Protocol=" + options->protocol;
+  switch (*protocol) {
+    case TransferProtocol::kFtp:
+      return texts.Msg_Protocol_Ftp;
+    case TransferProtocol::kFtps:
+      return texts.Msg_Protocol_Ftps;
+    case TransferProtocol::kSftp:
+      return texts.Msg_Protocol_Sftp;
+  }
+  return texts.Msg_Protocol_Ftp;
 }
 
 std::string TavlinkTest(const std::string& account, const std::string& password,

@@ -46,6 +46,12 @@ struct FtpSettingsTexts {
   std::string Msg_Test_Passed;
   std::string Msg_Test_ClientIP;
   std::string Msg_Test_ServerIP;
+  // Which protocol the transfer options file chose, shown read only.
+  std::string Msg_Protocol_Ftp;
+  std::string Msg_Protocol_Ftps;
+  std::string Msg_Protocol_Sftp;
+  std::string Msg_Protocol_Invalid;
+  std::string Msg_Protocol_Hint;
 };
 
 // Reads the texts through gLanguage(), each with its built-in default.
@@ -74,6 +80,13 @@ void StoreFtpSettings(SettingsStore& store, const FtpSettingsFields& fields);
 
 // The text without leading and trailing blanks (spaces only).
 std::string TrimBlanks(const std::string& text);
+
+// The protocol the transfer options file (Octopus/MAIN.INI) chose, as the
+// dialog shows it: FTP, FTPS or SFTP with what each protects, or the invalid
+// text followed by the "Protocol" value the client cannot mean (or by the
+// file, when it cannot be read), so a person at the till can tell what the
+// runs will use. The file is where an administrator sets it.
+std::string TransferProtocolText(const FtpSettingsTexts& texts);
 
 // The Tavlink test: looks up this machine's address and the account's
 // server address and returns the text that reports the outcome. `show` gets

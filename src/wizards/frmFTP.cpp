@@ -120,7 +120,14 @@ int frmFTP::AddLoginRows(QGridLayout& form, int row) {
   form.addWidget(AddLabel("lblPSW", "FTP密码:"), row, 2);
   form.addWidget(AddField("txtPSW"), row++, 3);
   form.addWidget(AddLabel("lblPort", "服务端口:"), row, 0);
-  form.addWidget(AddField("txtPort"), row++, 1);
+  form.addWidget(AddField("txtPort"), row, 1);
+  // Shown, not chosen here: MAIN.INI is where an administrator sets it.
+  form.addWidget(AddLabel("lblProtocol", "传输协议:"), row, 2);
+  mProtocol = new QLabel(this);
+  mProtocol->setObjectName("lblProtocolName");
+  mProtocol->setWordWrap(true);
+  mProtocol->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  form.addWidget(mProtocol, row++, 3);
   return row;
 }
 
@@ -181,6 +188,11 @@ void frmFTP::Prepare(int left, int top) {
   IgnoreFailure([&] { mHelpContextID = ui::HelpContext("050201_SynSetting"); });
   IgnoreFailure([&] { ShowFields(LoadFtpSettings(ExchangeContext::Instance().Settings())); });
   mTestResult->clear();
+  mProtocol->clear();
+  IgnoreFailure([&] {
+    mProtocol->setText(Text(TransferProtocolText(mTexts)));
+    mProtocol->setToolTip(Text(mTexts.Msg_Protocol_Hint));
+  });
   IgnoreFailure([&] { ui::PlaceDialog(*this, left, top); });
 }
 

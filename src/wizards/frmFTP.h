@@ -21,7 +21,8 @@ namespace tavex {
 
 // The synchronisation settings dialog: branch identity, how the FTP server
 // is found (a fixed address or a Tavlink lookup, with a test) and the FTP
-// account, kept in the settings store.
+// account, kept in the settings store; and, read only, the transfer
+// protocol that Octopus/MAIN.INI chose.
 class frmFTP : public QDialog {
  public:
   explicit frmFTP(ui::UiServices& ui, QWidget* parent = nullptr);
@@ -64,6 +65,7 @@ class frmFTP : public QDialog {
   QRadioButton* mDirect;
   QRadioButton* mTavlink;
   QLabel* mTestResult;
+  QLabel* mProtocol;
   QPushButton* mTest;
   std::vector<std::unique_ptr<ui::WidgetControl>> mControls;
   FtpSettingsTexts mTexts;

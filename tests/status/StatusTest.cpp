@@ -16,6 +16,7 @@
 #include "support/HostDatabase.h"
 #include "support/PluginHome.h"
 #include "support/ScopedHostConnection.h"
+#include "support/SftpServer.h"
 
 namespace tavex {
 namespace {
@@ -142,6 +143,38 @@ TEST_P(StatusTest, JsonStaysValidForNamesThatAreNotUtf8) {
   EXPECT_EQ("'HQ-\\ufffd\\ufffd.pkg'\n", ParsedList(json.out.str(), "errorPackages"))
       << json.out.str();
   EXPECT_EQ("'B01-\\ufffd.pkg'\n", ParsedList(json.out.str(), "pendingPackages"));
+}
+
+// Over SFTP the check is how an administrator confirms the pinned host key:
+// a server whose key does not match is named by the key's fingerprint.
+TEST_P(StatusTest, CheckingAnSftpServerNamesAHostKeyItRefuses) {
+  TAVEX_REQUIRE_SSHD();
+  test::SftpServer server;
+  SettingsStore store(Db());
+  store.SetSetting(kSettingFtpServer, server.Host());
+  store.SetSetting(kSettingFtpUser, server.User());
+  mHome.WriteOptions("[FTP]\n" + server.OptionsLines());
+  const test::Invocation answers = Status({"--check-server"});
+  EXPECT_EQ(0, answers.code) << answers.out.str();
+  EXPECT_NE(std::string::npos, answers.out.str().find("FTP服务器：可以连接\n"));
+
+  // The server's key was replaced (or someone stands in its place).
+  const std::string impostor = server.MakeKey("impostor");
+  mHome.WriteOptions("[FTP]\nKnownHosts=" + server.KnownHostsNaming("changed", impostor + ".pub") +
+                     "\n" + server.OptionsLines());
+  const test::Invocation refused = Status({"--check-server"});
+  EXPECT_EQ(1, refused.code);
+  const std::string text = refused.out.str();
+  const std::size_t silent = text.find("FTP服务器：无法连接\n服务器的主机密钥与已知主机文件");
+  EXPECT_NE(std::string::npos, silent) << text;
+  EXPECT_NE(std::string::npos, text.find(server.HostKeyFingerprints().front() + "\n", silent))
+      << text;
+  EXPECT_NE(std::string::npos, text.find("需要注意：FTP服务器：无法连接\n"));
+
+  const test::Invocation json = Status({"--check-server", "--json"});
+  EXPECT_NE(std::string::npos, json.out.str().find("\"serverAnswers\":false,\"serverRefusal\":\""))
+      << json.out.str();
+  EXPECT_NE(std::string::npos, json.out.str().find(server.HostKeyFingerprints().front() + "\""));
 }
 
 INSTANTIATE_HOST_DATABASE_TEST(StatusTest);

@@ -6,14 +6,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdlib>
-#include <filesystem>
 #include <stdexcept>
 
 namespace tavex::test {
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -41,10 +37,9 @@ void MakeCertificate(const std::string& folder) {
 
 }  // namespace
 
-FtpServer::FtpServer(FtpServerOptions options) : mRoot(mDir / "root") {
-  fs::create_directories(mRoot);
+FtpServer::FtpServer(FtpServerOptions options) {
   std::vector<std::string> args = {
-      "/usr/bin/python3", TAVEX_FTP_SERVER_SCRIPT, "--root", mRoot, "--user", kUser, "--password",
+      "/usr/bin/python3", TAVEX_FTP_SERVER_SCRIPT, "--root", Root(), "--user", kUser, "--password",
       kPassword};
   if (options.bytesPerSecond > 0) {
     args.insert(args.end(), {"--rate", std::to_string(options.bytesPerSecond)});
@@ -52,10 +47,10 @@ FtpServer::FtpServer(FtpServerOptions options) : mRoot(mDir / "root") {
   if (options.idleSeconds > 0) {
     args.insert(args.end(), {"--idle", std::to_string(options.idleSeconds)});
   }
-  args.insert(args.end(), {"--fail-listings", mDir / "failing-listings"});
+  args.insert(args.end(), {"--fail-listings", Dir() / "failing-listings"});
   if (options.tls) {
-    MakeCertificate(mDir.Path());
-    args.insert(args.end(), {"--cert", mDir / "cert.pem", "--key", mDir / "key.pem"});
+    MakeCertificate(Dir().Path());
+    args.insert(args.end(), {"--cert", Dir() / "cert.pem", "--key", Dir() / "key.pem"});
   }
   std::vector<char*> argv;
   for (std::string& arg : args) argv.push_back(arg.data());
@@ -97,39 +92,10 @@ void FtpServer::Stop() {
   mPid = -1;
 }
 
-void FtpServer::PutFile(const std::string& remotePath, const std::string& contents) const {
-  WriteFile(mRoot + "/" + remotePath, contents);
-}
-
-void FtpServer::MakeFolder(const std::string& remoteFolder) const {
-  fs::create_directories(mRoot + "/" + remoteFolder);
-}
-
-void FtpServer::MakeLink(const std::string& remotePath, const std::string& target) const {
-  fs::create_symlink(target, mRoot + "/" + remotePath);
-}
-
 void FtpServer::FailListingsOf(const std::string& remoteFolder) const {
-  const std::string file = mDir / "failing-listings";
+  const std::string file = Dir() / "failing-listings";
   const std::string listed = fs::exists(file) ? test::ReadFile(file) : "";
-  WriteFile(file, listed + mRoot + "/" + remoteFolder + "\n");
-}
-
-std::string FtpServer::ReadFile(const std::string& remotePath) const {
-  return test::ReadFile(mRoot + "/" + remotePath);
-}
-
-bool FtpServer::Exists(const std::string& remotePath) const {
-  return fs::exists(fs::symlink_status(mRoot + "/" + remotePath));
-}
-
-std::vector<std::string> FtpServer::List(const std::string& remoteFolder) const {
-  std::vector<std::string> names;
-  for (const fs::directory_entry& entry : fs::directory_iterator(mRoot + "/" + remoteFolder)) {
-    names.push_back(entry.path().filename().string());
-  }
-  std::sort(names.begin(), names.end());
-  return names;
+  WriteFile(file, listed + Root() + "/" + remoteFolder + "\n");
 }
 
 }  // namespace tavex::test

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "support/HttpServer.h"
-#include "support/TempDir.h"
+#include "support/RemoteServer.h"
 
 namespace tavex::test {
 
@@ -25,46 +25,33 @@ struct FtpServerOptions {
 // A real FTP server (pyftpdlib) on 127.0.0.1 at a free port, serving a fresh
 // temporary root folder to one user with every right. It runs as a child
 // process from construction until Stop() or destruction, and dies with the
-// test process. Remote paths below are relative to the root, with "/".
-class FtpServer {
+// test process.
+class FtpServer : public RemoteServer {
  public:
   explicit FtpServer(FtpServerOptions options = {});
-  ~FtpServer();
-  FtpServer(const FtpServer&) = delete;
-  FtpServer& operator=(const FtpServer&) = delete;
+  ~FtpServer() override;
 
   static constexpr const char* kUser = "tester";
   static constexpr const char* kPassword = "secret";
-  std::string Host() const { return "127.0.0.1"; }
-  int Port() const { return mPort; }
+  std::string Name() const override { return "Ftp"; }
+  int Port() const override { return mPort; }
+  std::string OptionsLines() const override { return "Port=" + std::to_string(mPort) + "\n"; }
+  std::string User() const override { return kUser; }
+  std::string Password() const override { return kPassword; }
 
-  // The server's root folder on disk.
-  const std::string& Root() const { return mRoot; }
   // The TLS variant's certificate, which is also its own CA.
-  std::string CertificateFile() const { return mDir / "cert.pem"; }
-
-  void PutFile(const std::string& remotePath, const std::string& contents) const;
-  void MakeFolder(const std::string& remoteFolder) const;
-  // A symbolic link `remotePath` pointing at `target` (as written).
-  void MakeLink(const std::string& remotePath, const std::string& target) const;
-  std::string ReadFile(const std::string& remotePath) const;
+  std::string CertificateFile() const { return Dir() / "cert.pem"; }
   // From now on every listing of `remoteFolder` is refused (550), while the
   // folder and everything else still work.
   void FailListingsOf(const std::string& remoteFolder) const;
-  bool Exists(const std::string& remotePath) const;
-  // The names in a remote folder, sorted ("" is the root).
-  std::vector<std::string> List(const std::string& remoteFolder = "") const;
 
   // With idleSeconds set: blocks until the server has closed one more
   // silent control connection (at most half a minute); false if it did not.
   bool WaitForIdleClose();
 
-  // Kills the server at once; transfers in progress break off.
-  void Stop();
+  void Stop() override;
 
  private:
-  TempDir mDir;
-  std::string mRoot;
   pid_t mPid = -1;
   int mPort = 0;
   int mOutput = -1;  // the server's standard output

@@ -69,6 +69,45 @@ TEST_F(FtpOptionsFile, ProxyTlsAndNamesMatchWithoutRegardToCase) {
   EXPECT_FALSE(Read("[FTP]\nTLS=yes\n").tls);
 }
 
+// "Protocol" wins over "TLS"; without it "TLS=1" still means FTPS. The
+// default port follows the protocol.
+TEST_F(FtpOptionsFile, ProtocolComesFromProtocolElseFromTls) {
+  struct Case {
+    const char* lines;
+    std::optional<TransferProtocol> protocol;
+    long port;
+  };
+  using enum TransferProtocol;
+  for (const auto& [lines, protocol, port] :
+       std::vector<Case>{{"", kFtp, 21},
+                         {"TLS=1", kFtps, 21},
+                         {"TLS=yes", kFtp, 21},
+                         {"Protocol=ftp\nTLS=1", kFtp, 21},
+                         {"Protocol=FTPS", kFtps, 21},
+                         {"Protocol= sftp \nTLS=1", kSftp, 22},
+                         {"Protocol=SFTP\nPort=2222", kSftp, 2222},
+                         {"Protocol=sftp\nPort=0", kSftp, 22},
+                         {"Protocol=", kFtp, 21},
+                         {"Protocol=scp", std::nullopt, 21},
+                         {"Protocol=sftp2", std::nullopt, 21}}) {
+    const FtpOptions o = Read(std::string("[FTP]\n") + lines + "\n");
+    EXPECT_EQ(o.Protocol(), protocol) << lines;
+    EXPECT_EQ(o.port, port) << lines;
+  }
+}
+
+// The SFTP key files may sit beside the options file: a relative path is
+// taken from its folder, whatever folder the run starts in.
+TEST_F(FtpOptionsFile, RelativeKeyFilesAreTakenBesideTheOptionsFile) {
+  const FtpOptions relative =
+      Read("[FTP]\nProtocol=sftp\nKnownHosts=known_hosts\nPrivateKey=keys/../id_ed25519\n");
+  EXPECT_EQ(relative.knownHosts, mHome / "Octopus/known_hosts");
+  EXPECT_EQ(relative.privateKey, mHome / "Octopus/id_ed25519");
+  const FtpOptions absolute = Read("[FTP]\nKnownHosts=/etc/tavex/known_hosts\nPrivateKey=\n");
+  EXPECT_EQ(absolute.knownHosts, "/etc/tavex/known_hosts");
+  EXPECT_EQ(absolute.privateKey, "");
+}
+
 TEST(LeadingDigits, ReadsTheNumberAtTheStart) {
   EXPECT_EQ(LeadingDigits("21"), 21);
   EXPECT_EQ(LeadingDigits("  21abc"), 21);

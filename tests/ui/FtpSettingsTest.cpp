@@ -187,6 +187,30 @@ TEST_F(SettingsDialog, HelpContextNeedsTheHelpFile) {
   EXPECT_EQ(mDialog->HelpContextID(), 50201);
 }
 
+// The dialog says which protocol MAIN.INI chose, and offers no way to change
+// it: the file is where an administrator sets it.
+TEST_F(SettingsDialog, ShowsTheProtocolTheOptionsFileChose) {
+  for (const auto& [lines, shown] : std::vector<std::pair<std::string, std::string>>{
+           {"Port=21\n", "FTP（不加密）"},
+           {"TLS=1\n", "FTPS（TLS加密）"},
+           {"Protocol=ftps\n", "FTPS（TLS加密）"},
+           {"Protocol=SFTP\nTLS=1\n", "SFTP（SSH加密）"},
+           {"Protocol=ftp\nTLS=1\n", "FTP（不加密）"},
+           {"Protocol=scp\n", "设置无效，无法连接：Protocol=scp"}}) {
+    test::WriteFile(mHome / "Octopus/MAIN.INI", "[FTP]\n" + lines);
+    Open();
+    const auto* protocol = mDialog->findChild<QLabel*>("lblProtocolName");
+    ASSERT_NE(protocol, nullptr);
+    EXPECT_EQ(protocol->text().toStdString(), shown) << lines;
+    EXPECT_EQ(protocol->toolTip().toStdString(), "传输协议由插件目录下的Octopus/MAIN.INI设置");
+  }
+  EXPECT_EQ(mDialog->findChild<QLabel*>("lblProtocol")->text(), "传输协议:");
+  FillValid();
+  mDialog->cmdOK_Click();
+  EXPECT_EQ(test::ReadFile(mHome / "Octopus/MAIN.INI"), "[FTP]\nProtocol=scp\n")
+      << "the dialog never writes the file";
+}
+
 class TavlinkButton : public SettingsDialog {
  protected:
   TavlinkButton() {

@@ -139,17 +139,18 @@ void RenderSettings(Renderer& renderer, const test::TempDir& home) {
   test::HttpServer ddns;
   ddns.Answer("/DDNS/getIP.asp", 200, "[IP]203.0.113.7[/IP]");
   ddns.Answer("/DDNS/getServerIP.asp", 200, "[IP]198.51.100.20[/IP]");
+  // The site reaches its server over SFTP, which the dialog shows.
   test::WriteFile(home / "Octopus/MAIN.INI",
-                  "[FTP]\nPort=21\n[DDNS]\nBaseUrl=" + ddns.BaseUrl() + "\n");
+                  "[FTP]\nProtocol=sftp\nPort=22\n[DDNS]\nBaseUrl=" + ddns.BaseUrl() + "\n");
   ScriptedUi ui;
   frmFTP dialog(ui);
   dialog.Prepare();
   SetText(dialog, "txtID", "HBR");
   SetText(dialog, "txtName", "Harbour Road");
-  SetText(dialog, "txtHost", "ftp.tavolo-hq.example");
+  SetText(dialog, "txtHost", "files.tavolo-hq.example");
   SetText(dialog, "txtUID", "branch-hbr");
   SetText(dialog, "txtPSW", "secret");
-  SetText(dialog, "txtPort", "21");
+  SetText(dialog, "txtPort", "22");
   dialog.show();
   renderer.Save(dialog, "frmFTP-direct");
   dialog.findChild<QRadioButton*>("optType_1")->setChecked(true);
