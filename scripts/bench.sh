@@ -6,14 +6,15 @@
 # e.g. BENCH_SIZES=100000 scripts/bench.sh, and BENCH_ROUNDS for the number
 # of rounds whose best times count (default 3). Needs sqlite3 and zstd on PATH.
 # Then the same with head office on PostgreSQL (import, and export from it)
-# against psql, sqlite3 and zstd; needs PostgreSQL 15 and psql.
+# against psql, sqlite3 and zstd; needs PostgreSQL 15 and psql. And what the
+# checks of a received package cost a download's merge.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 build=build/bench
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTAVEX_SANITIZE=OFF \
   -DTAVEX_BUILD_TESTS=OFF >/dev/null
-cmake --build "$build" -j 2 --target engine_bench pg_engine_bench
+cmake --build "$build" -j 2 --target engine_bench pg_engine_bench check_bench
 
 work="$(mktemp -d "${TMPDIR:-/tmp}/tavex-bench.XXXXXX")"
 trap 'rm -rf "$work"' EXIT
@@ -25,6 +26,15 @@ for bills in ${BENCH_SIZES:-100000 1000000}; do
     status=1
   rm -rf "${work:?}/$bills"
 done
+
+# What the checks of a received package cost a download: the same packages
+# merged with and without them (BENCH_CHECKS=0 leaves this out).
+if [ "${BENCH_CHECKS:-1}" != 0 ]; then
+  echo "== the checks of a received package"
+  "$build/bench/check_bench" "$work/checks" schema/sqlite.sql bench/generate_bills.sql \
+    "${BENCH_ROUNDS:-3}" || status=1
+  rm -rf "${work:?}/checks"
+fi
 
 # PostgreSQL head office: a throwaway cluster of its own (as user postgres when
 # run as root), listening only on a unix socket in the work folder. Set

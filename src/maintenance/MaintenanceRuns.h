@@ -70,7 +70,9 @@ struct RunResult {
 // Merges the package file `packagePath` into `host`: unpacks it within the
 // limits of "Octopus/MAIN.INI" into a private working file (removed on every
 // path out; nothing is written beside the package), checks its definition
-// (BadFile when unpacking or the check fails) and that it is one of the
+// (BadFile when unpacking or the check fails; Refused for a package larger
+// than the limit; a file that unpacks to no database raises) and that it is
+// one of the
 // backups this system writes (Refused otherwise: the tables of the
 // business, base and stock backups, each only with the deletes its backup
 // writes), and imports it, all or nothing, reading it under the time limit.

@@ -79,11 +79,16 @@ RunResult RestorePackage(engine::Package& package, const std::string& packagePat
   engine::FSComprFile unpacker;
   trust::IntakeStep step = intake.Unpack(unpacker);
   // A package too large to unpack is refused as it is; any other that does
-  // not unpack, open or pass the engine's check is no package file at all.
-  if (unpacker.ErrorCode() == engine::FSComprFile::kTooLarge)
+  // not unpack or pass the engine's check is no package file at all.
+  if (unpacker.ErrorCode() == engine::FSComprFile::kTooLarge) {
     return FromStep(step, RunOutcome::Refused);
-  if (step.Done()) step = intake.Open();
-  if (step.Done()) step = intake.Check(package);
+  }
+  if (!step.Done()) return FromStep(step, RunOutcome::BadFile);
+  // What unpacked but cannot be opened as a database is a failure no check
+  // foresaw.
+  step = intake.Open();
+  if (!step.Done()) throw db::DbError(step.reason);
+  step = intake.Check(package);
   if (!step.Done()) return FromStep(step, RunOutcome::BadFile);
   step = intake.Admit({&BackupRules(), {}, {}});
   if (!step.Done()) return FromStep(step, RunOutcome::Refused);

@@ -9,6 +9,7 @@
 #include "framework/ExchangeContext.h"
 #include "framework/PluginFolder.h"
 #include "framework/SettingIds.h"
+#include "storage/AsciiText.h"
 #include "storage/DatabaseHelpers.h"
 #include "storage/LocalTime.h"
 #include "storage/RunHistory.h"
@@ -87,11 +88,13 @@ WaitingRows ReadWaiting(db::Connection& host, const WaitingSource& source,
   return rows;
 }
 
-std::vector<std::string> FilesIn(const std::string& folder) {
+// The package files of `folder` (a filed package's reason beside it is none).
+std::vector<std::string> PackagesIn(const std::string& folder) {
   std::vector<std::string> names;
   std::error_code error;
   for (const auto& entry : fs::directory_iterator(folder, error)) {
-    if (entry.is_regular_file()) names.push_back(entry.path().filename().string());
+    const std::string name = entry.path().filename().string();
+    if (entry.is_regular_file() && EndsWithNoCase(name, ".pkg")) names.push_back(name);
   }
   std::sort(names.begin(), names.end());
   return names;
@@ -205,7 +208,7 @@ SiteStatus ReadSiteStatus(const StatusRequest& request) {
   const std::string folder = PluginFolder();
   status.pendingPackages = PendingPackages(JoinPath(folder, "Temp/Pending/")).Names();
   status.errorPackages =
-      FilesIn(JoinPath(folder, "ErrPackage/" + LocalTimeText(request.now, "%Y-%m")));
+      PackagesIn(JoinPath(folder, "ErrPackage/" + LocalTimeText(request.now, "%Y-%m")));
   for (const auto& [run, text] : kRuns) status.lastRuns.emplace_back(run, LastSuccessfulRun(run));
   if (request.checkServer) {
     std::tie(status.serverAnswers, status.serverRefusal) = ServerAnswers();

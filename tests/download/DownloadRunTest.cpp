@@ -181,7 +181,7 @@ TEST_P(DownloadRun, KeptCopiesAreForTheOwnerAndTheGroupOnly) {
   PutInListingOrder("B01", {BillPackage("B01", 1, 1), Truncated(BillPackage("B01", 2, 1))});
   EXPECT_FALSE(Download());
   ASSERT_EQ(2U, FilesBelow("BckPackage").size());
-  ASSERT_EQ(1U, FilesBelow("ErrPackage").size());
+  ASSERT_EQ(2U, FilesBelow("ErrPackage").size());  // the package and its reason
   for (const std::string kind : {"BckPackage", "ErrPackage"}) {
     EXPECT_EQ(0750U, test::PermissionsOf(mHome / kind)) << kind;
     for (const std::string& file : FilesBelow(kind)) {

@@ -85,6 +85,9 @@ TEST_P(StatusTest, SaysAllIsWellUntilDataGetsOldOrAPackageWaitsOrFails) {
   Db()->Execute("INSERT INTO bi_UnCheckBill VALUES ('OLD', '2020-01-02 10:00:00', 0)");
   PendingPackages(mHome / "Temp/Pending/").Add("HQ-1.pkg", mHome / "BckPackage/HQ-1.pkg");
   test::WriteFile(mHome / ("ErrPackage/" + LocalTimeText(Clock::now(), "%Y-%m") + "/HQ-0.pkg"), "");
+  // Its reason beside it is no second package.
+  test::WriteFile(mHome / ("ErrPackage/" + LocalTimeText(Clock::now(), "%Y-%m") + "/HQ-0.pkg.txt"),
+                  "解压数据包失败！\n");
   const auto uploaded = Clock::now() - std::chrono::hours(3);
   RecordSuccessfulRun("upload", uploaded);
 

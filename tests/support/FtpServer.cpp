@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <stdexcept>
 
 namespace tavex::test {
@@ -94,7 +95,7 @@ void FtpServer::Stop() {
 
 void FtpServer::FailListingsOf(const std::string& remoteFolder) const {
   const std::string file = Dir() / "failing-listings";
-  const std::string listed = fs::exists(file) ? test::ReadFile(file) : "";
+  const std::string listed = std::filesystem::exists(file) ? test::ReadFile(file) : "";
   WriteFile(file, listed + Root() + "/" + remoteFolder + "\n");
 }
 

@@ -83,6 +83,9 @@ TEST(FtpListing, OnlyNamesSafeAsLocalFileNamesAreUsable) {
       {".", false},
   };
   for (const Case& c : cases) EXPECT_EQ(IsSafeRemoteName(c.name), c.safe) << c.name;
+  // A name a local file system takes whole, with the endings the runs add.
+  EXPECT_TRUE(IsSafeRemoteName(std::string(196, 'x') + ".pkg"));
+  EXPECT_FALSE(IsSafeRemoteName(std::string(197, 'x') + ".pkg"));
 }
 
 }  // namespace

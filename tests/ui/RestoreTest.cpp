@@ -18,23 +18,24 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A backup package of `count` dishes made from a branch database, and a host
-// database with an empty dish table that the wizard restores into.
+// A backup package of `count` rows of one base-data table (dd_Reason) made
+// from a branch database, and a host database with that table empty, which
+// the wizard restores into.
 class RestoreWizard : public ::testing::Test {
  protected:
   RestoreWizard() {
-    mHost->Execute("CREATE TABLE dd_Dish (DishID TEXT PRIMARY KEY, DishName TEXT)");
+    mHost->Execute("CREATE TABLE dd_Reason (ReasonID TEXT PRIMARY KEY, ReasonName TEXT)");
     mWizard.Prepare();
     mWizard.show();
   }
 
-  // Writes a package of `count` dishes to `path` (folders made as needed).
+  // Writes a package of `count` rows to `path` (folders made as needed).
   void WritePackage(const std::string& path, int count) {
     test::TempDir work;
     auto branch = db::OpenConnection(test::CreateEmptyHostDatabase(db::Backend::Sqlite, work));
-    branch->Execute("CREATE TABLE dd_Dish (DishID TEXT PRIMARY KEY, DishName TEXT)");
+    branch->Execute("CREATE TABLE dd_Reason (ReasonID TEXT PRIMARY KEY, ReasonName TEXT)");
     for (int i = 1; i <= count; ++i) {
-      branch->Execute("INSERT INTO dd_Dish VALUES (?, ?)",
+      branch->Execute("INSERT INTO dd_Reason VALUES (?, ?)",
                       {"D" + std::to_string(i), std::string("炒饭")});
     }
     const std::string database = work / "backup.mdb";
@@ -42,9 +43,9 @@ class RestoreWizard : public ::testing::Test {
     engine::Package package;
     package.PackageID("BACKUP");
     package.ExDatas()
-        .Add("1. 菜品表", "SELECT * FROM dd_Dish", "dd_Dish", false, false)
+        .Add("1. 菜品表", "SELECT * FROM dd_Reason", "dd_Reason", false, false)
         .Statements()
-        .Add("1.1 ", "DELETE FROM dd_Dish WHERE DishID='{DishID}'", engine::kKindPerRow);
+        .Add("1.1 ", "DELETE FROM dd_Reason", engine::kKindBeforeStep);
     package.SourceConnection(branch);
     package.TargetConnection(db::OpenConnection(db::PackageConnectionString(database)));
     ASSERT_TRUE(package.Export(false, true, 1));
@@ -65,7 +66,7 @@ class RestoreWizard : public ::testing::Test {
     return mWizard.CurrentStep() == 2;
   }
 
-  std::int64_t Dishes() { return test::Number(*mHost, "SELECT COUNT(*) FROM dd_Dish"); }
+  std::int64_t RestoredRows() { return test::Number(*mHost, "SELECT COUNT(*) FROM dd_Reason"); }
   QLineEdit* File() { return Field("txtFileName"); }
   QLineEdit* Field(const char* name) { return mWizard.findChild<QLineEdit*>(name); }
   std::vector<std::string> Lines() {
@@ -84,7 +85,7 @@ TEST_F(RestoreWizard, RestoresEveryRowAndLeavesOnlyThePackageBehind) {
   const std::string package = mDir / "backups/dishes.pkg";
   WritePackage(package, 25);
   EXPECT_TRUE(Restore(package));
-  EXPECT_EQ(Dishes(), 25);
+  EXPECT_EQ(RestoredRows(), 25);
   EXPECT_EQ(Lines(), std::vector<std::string>{"成功复制：1. 菜品表 ，共 25 条数据；"});
   EXPECT_EQ(test::FolderNames(mDir / "backups"), std::vector<std::string>{"dishes.pkg"});
   EXPECT_TRUE(mUi.Shown("box: ").empty());
@@ -100,7 +101,7 @@ TEST_F(RestoreWizard, AFolderNamedLikeAPackageWorks) {
   const std::string package = mDir / "x.pkg/old.pkg.pkg";
   WritePackage(package, 3);
   EXPECT_TRUE(Restore(package));
-  EXPECT_EQ(Dishes(), 3);
+  EXPECT_EQ(RestoredRows(), 3);
 }
 
 TEST_F(RestoreWizard, ADatabaseBesideThePackageIsNeverTouched) {
@@ -128,7 +129,8 @@ TEST_F(RestoreWizard, ADamagedFileOrOneWithoutADefinitionIsReportedOnTheProgress
   bytes[bytes.size() / 2] = static_cast<char>(bytes[bytes.size() / 2] ^ 0x5A);
   test::WriteFile(package, bytes);
   test::WriteFile(mDir / "plain.db", "");
-  db::OpenConnection("sqlite:" + mDir / "plain.db")->Execute("CREATE TABLE dd_Dish (DishID TEXT)");
+  db::OpenConnection("sqlite:" + mDir / "plain.db")
+      ->Execute("CREATE TABLE dd_Reason (ReasonID TEXT)");
   Pack(mDir / "plain.db", mDir / "plain.pkg");
   for (const std::string& file : {package, mDir / "plain.pkg"}) {
     EXPECT_FALSE(Restore(file)) << file;
@@ -137,7 +139,7 @@ TEST_F(RestoreWizard, ADamagedFileOrOneWithoutADefinitionIsReportedOnTheProgress
     EXPECT_TRUE(mWizard.findChild<QPushButton*>("cmdClose")->isEnabled());
     mWizard.cmdPrev_Click();
   }
-  EXPECT_EQ(Dishes(), 0);
+  EXPECT_EQ(RestoredRows(), 0);
   EXPECT_TRUE(mUi.Shown("box: ").empty());
 }
 
@@ -152,7 +154,7 @@ TEST_F(RestoreWizard, ABlankFieldOpensTheChooser) {
   EXPECT_TRUE(Lines().empty());
   mWizard.cmdPrev_Click();
   EXPECT_TRUE(Restore(""));
-  EXPECT_EQ(Dishes(), 4);
+  EXPECT_EQ(RestoredRows(), 4);
   EXPECT_EQ(mUi.Shown("choose: ").size(), 2U);
   EXPECT_TRUE(mUi.Shown("box: ").empty());
 }
@@ -167,7 +169,7 @@ TEST_F(RestoreWizard, CancelAnsweredYesMergesNothingAndNoLetsTheMergeFinish) {
     mUi.answers = {stop};
     mUi.processed = 0;
     EXPECT_EQ(!stop, Restore(package)) << stop;
-    EXPECT_EQ(Dishes(), stop ? 0 : 30) << stop;
+    EXPECT_EQ(RestoredRows(), stop ? 0 : 30) << stop;
     if (stop) mWizard.cmdPrev_Click();
   }
   EXPECT_EQ(mUi.Shown("ask: ").size(), 2U);
@@ -177,6 +179,7 @@ TEST_F(RestoreWizard, CancelAnsweredYesMergesNothingAndNoLetsTheMergeFinish) {
 // delete data; a refused one is told why, must be entered again and merges
 // nothing.
 TEST_F(RestoreWizard, APackageOfAccountsIsMergedOnlyUnderAnAccountThatMayDeleteData) {
+  mHost->Execute("DROP TABLE dd_Reason");  // the sample makes its own
   cli::SampleOptions options;
   options.bills = 1;
   options.days = 1;
@@ -226,7 +229,7 @@ TEST_F(RestoreWizard, AFileThatIsNoDatabaseOrAnUnexpectedFailureShowsTheImportFa
     EXPECT_TRUE(mWizard.findChild<QPushButton*>("cmdClose")->isEnabled());
     mWizard.cmdPrev_Click();
   }
-  EXPECT_EQ(Dishes(), 0);
+  EXPECT_EQ(RestoredRows(), 0);
 }
 
 }  // namespace
