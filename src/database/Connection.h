@@ -78,6 +78,11 @@ using RowCounter = std::function<void(std::int64_t rows)>;
 // it produces: it returns its argument unchanged and counts the call.
 inline constexpr std::string_view kCountedRowFunction = "tavex_counted_row";
 
+// The SQL function with which a statement stops at a row it must not take:
+// it raises an error whose message is its two arguments, text and value,
+// joined. Only SQLite provides it, only in statements this program writes.
+inline constexpr std::string_view kRefuseRowFunction = "tavex_refuse_row";
+
 // The table a statement run by ExecuteOverRows reads its rows from.
 inline constexpr std::string_view kIncomingRowsTable = "tavex_rows";
 

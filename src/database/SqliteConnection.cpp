@@ -179,6 +179,16 @@ void CountedRowFunction(sqlite3_context* context, int, sqlite3_value** args) {
   sqlite3_result_value(context, args[0]);
 }
 
+// Stops the statement with the message of its two arguments joined.
+void RefuseRowFunction(sqlite3_context* context, int, sqlite3_value** args) {
+  std::string message;
+  for (int i = 0; i < 2; ++i) {
+    const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(args[i]));
+    message += text != nullptr ? text : "NULL";
+  }
+  sqlite3_result_error(context, message.c_str(), static_cast<int>(message.size()));
+}
+
 class SqliteRecordset final : public sqlite::StatementRows {
  public:
   SqliteRecordset(std::shared_ptr<Prepared> prepared) : mPrepared(std::move(prepared)) {
@@ -457,6 +467,9 @@ std::shared_ptr<Handle> OpenHandle(const std::string& path, int flags) {
   sqlite3_create_function_v2(handle->db, std::string(kCountedRowFunction).c_str(), 1,
                              SQLITE_UTF8 | SQLITE_DIRECTONLY, handle.get(), CountedRowFunction,
                              nullptr, nullptr, nullptr);
+  sqlite3_create_function_v2(handle->db, std::string(kRefuseRowFunction).c_str(), 2,
+                             SQLITE_UTF8 | SQLITE_DIRECTONLY, nullptr, RefuseRowFunction, nullptr,
+                             nullptr, nullptr);
   sqlite::RegisterIncomingRowsModule(*handle);
   return handle;
 }

@@ -39,11 +39,33 @@ std::string OwnedCondition(const OwnedRows& rows, db::Params& params) {
   return condition;
 }
 
-const OwnedRows* FindOwnedRows(const ImportScope& scope, std::string_view table) {
-  const auto found = std::find_if(scope.begin(), scope.end(), [&](const OwnedRows& rows) {
-    return EqualsNoCase(rows.table, table);
+namespace {
+
+template <typename Entry>
+const Entry* FindFor(const std::vector<Entry>& entries, std::string_view table) {
+  const auto found = std::find_if(entries.begin(), entries.end(), [&](const Entry& entry) {
+    return EqualsNoCase(entry.table, table);
   });
-  return found == scope.end() ? nullptr : &*found;
+  return found == entries.end() ? nullptr : &*found;
+}
+
+}  // namespace
+
+const OwnedRows* FindOwnedRows(const ImportScope& scope, std::string_view table) {
+  return FindFor(scope.owned, table);
+}
+
+const RowGuard* FindRowGuard(const ImportScope& scope, std::string_view table) {
+  return FindFor(scope.guards, table);
+}
+
+std::string GuardClause(const RowGuard* guard, db::Params& params) {
+  if (guard == nullptr) return {};
+  params.insert(params.end(), guard->conditionParams.begin(), guard->conditionParams.end());
+  params.emplace_back(guard->refusal);
+  params.insert(params.end(), guard->shownParams.begin(), guard->shownParams.end());
+  return " AND (CASE WHEN " + guard->condition + " THEN 1 ELSE " +
+         std::string(db::kRefuseRowFunction) + "(?, " + guard->shown + ") END)";
 }
 
 }  // namespace tavex::engine

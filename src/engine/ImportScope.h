@@ -20,12 +20,30 @@ struct OwnedRows {
   std::vector<std::string> notPrefixes;
 };
 
+// A condition every incoming row of one receiving table must meet:
+// `condition`, over the columns of the table's rows in the package, with its
+// parameters, holds for every row the import may write (and is never NULL).
+// The first row for which it does not stops the import, with the message
+// `refusal` followed by the value of `shown` for that row (an expression over
+// the same columns, with its own parameters).
+struct RowGuard {
+  std::string table;
+  std::string condition;
+  db::Params conditionParams;
+  std::string refusal;
+  std::string shown;
+  db::Params shownParams;
+};
+
 // What an import may touch on the receiving side. A receiver that trusts a
 // package's sender with the sender's own rows only names them here, per
-// receiving table: every delete the package runs on such a table then
-// touches only those rows, whatever its conditions say. Tables not named are
-// not restricted.
-using ImportScope = std::vector<OwnedRows>;
+// receiving table: every delete the package runs on such a table touches
+// only the `owned` rows, whatever its conditions say, and every row it
+// writes there must pass its `guards`. Tables not named are not restricted.
+struct ImportScope {
+  std::vector<OwnedRows> owned;
+  std::vector<RowGuard> guards;
+};
 
 // The condition, over the columns of `rows.table`, that a row belongs as
 // `rows` says, with its "?" parameters appended to `params`. Lengths are
@@ -35,5 +53,12 @@ std::string OwnedCondition(const OwnedRows& rows, db::Params& params);
 // The entry of `scope` for `table` (compared without regard to case);
 // nullptr when the table is not restricted.
 const OwnedRows* FindOwnedRows(const ImportScope& scope, std::string_view table);
+const RowGuard* FindRowGuard(const ImportScope& scope, std::string_view table);
+
+// "AND (CASE WHEN <condition> THEN 1 ELSE <stop with the refusal> END)": the
+// clause that lets a statement reading `guard`'s table in the package read
+// only rows that pass it and stop at the first that does not, with its
+// parameters appended to `params`; empty without a guard.
+std::string GuardClause(const RowGuard* guard, db::Params& params);
 
 }  // namespace tavex::engine

@@ -139,8 +139,12 @@ std::int64_t PackageImporter::CopyRows(const PackageDefinition::Step& step,
                                        const std::string& selectList,
                                        const std::vector<std::string>& targetNames) {
   std::int64_t done = 0;
+  const RowGuard* guard = FindRowGuard(mScope, step.table);
   if (!mAttached) {
-    auto rows = mSource.Query("SELECT " + selectList + " FROM " + QuoteName(step.packageTable));
+    db::Params params;
+    const std::string guarded = guard ? " WHERE 1=1" + GuardClause(guard, params) : "";
+    auto rows = mSource.Query(
+        "SELECT " + selectList + " FROM " + QuoteName(step.packageTable) + guarded, params);
     return engine::CopyRows(*rows, mTarget, HostTable(mTarget, step.table), targetNames,
                             [&](std::int64_t done) { mProgress.Row(done); });
   }
@@ -148,9 +152,10 @@ std::int64_t PackageImporter::CopyRows(const PackageDefinition::Step& step,
   std::string names;
   for (const auto& name : targetNames) names += (names.empty() ? "" : ",") + QuoteName(name);
   const std::string table = mAttached->Table(step.packageTable);
+  db::Params guardParams;
   const std::string sql = "INSERT INTO " + HostTable(mTarget, step.table) + " (" + names +
                           ") SELECT " + selectList + " FROM " + table +
-                          " WHERE rowid BETWEEN ? AND ?";
+                          " WHERE rowid BETWEEN ? AND ?" + GuardClause(guard, guardParams);
   // Slices of about 1% of the rows, so progress and Cancel keep their pace
   // while SQLite moves the rows itself. Each slice ends at the rowid of its
   // last row and the next begins after it: a sender chooses the rowids, so
@@ -164,7 +169,9 @@ std::int64_t PackageImporter::CopyRows(const PackageDefinition::Step& step,
     end.reset();
     const auto* high = std::get_if<std::int64_t>(&last);
     if (high == nullptr) break;  // no row left
-    done += mTarget.Execute(sql, {low, *high});
+    db::Params params{low, *high};
+    params.insert(params.end(), guardParams.begin(), guardParams.end());
+    done += mTarget.Execute(sql, params);
     mProgress.Row(done);
     if (*high == std::numeric_limits<std::int64_t>::max()) break;
     low = *high + 1;

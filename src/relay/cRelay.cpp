@@ -224,6 +224,7 @@ cRelay::Verdict cRelay::Check(const std::string& local, const trust::PackageName
   if (step.Done()) {
     step = intake.Admit({&trust::ExchangeKindRules(named.kind), named.sender, mKnownSites});
   }
+  if (step.Done()) step = intake.CheckRows();
   std::string reason = step.reason;
   if (reason.empty() && package.Errors().Count() > 0) {
     reason = package.Errors().Item(1).Description();

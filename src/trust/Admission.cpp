@@ -25,18 +25,6 @@ std::string Text(const db::Value& value) {
   return "NULL";
 }
 
-// The first value of `column` in the package table `table` that `violation`
-// (a condition with its parameters) finds; nullopt when none does.
-std::optional<std::string> FirstViolation(db::Connection& package, const std::string& table,
-                                          const std::string& column, const std::string& violation,
-                                          const db::Params& params) {
-  auto rows = package.Query("SELECT " + engine::QuoteName(column) + " FROM " +
-                                engine::QuoteName(table) + " WHERE " + violation + " LIMIT 1",
-                            params);
-  if (!rows->Next()) return std::nullopt;
-  return Text(rows->Get(0));
-}
-
 // The rows of `table` that are `sender`'s, in the receiving database.
 engine::OwnedRows SenderRows(const AllowedTable& table, const std::string& sender,
                              const std::vector<std::string>& knownSites) {
@@ -48,39 +36,64 @@ engine::OwnedRows SenderRows(const AllowedTable& table, const std::string& sende
   return rows;
 }
 
-// Refuses the step unless every row of its package table is `sender`'s: its
-// keys as `owned` says, its BranchID (where the step carries one) the
-// sender's identifier.
-void RequireSenderRows(db::Connection& package, const engine::PackageDefinition::Step& step,
-                       const AllowedTable& allowed, const engine::OwnedRows& owned,
-                       const std::string& sender, const CheckTexts& texts) {
+// The condition, over a package table, that `column` starts with `prefix`
+// (which ends with "-"): compared byte by byte within the range of texts
+// that start so, whatever collation the package declares, which reads no
+// more than the column's own bytes.
+std::string StartsWith(const std::string& column, const std::string& prefix, db::Params& params) {
+  params.emplace_back(prefix);
+  params.emplace_back(prefix.substr(0, prefix.size() - 1) + ".");  // "-" is followed by "."
+  return column + " COLLATE BINARY >= ? AND " + column + " COLLATE BINARY < ?";
+}
+
+// The condition, over a package table, that `column` holds a key of the
+// sender's as `owned` says.
+std::string SendersKey(const engine::OwnedRows& owned, const std::string& column,
+                       db::Params& params) {
+  std::string condition = StartsWith(column, owned.value, params);
+  for (const std::string& other : owned.notPrefixes) {
+    condition += " AND NOT (" + StartsWith(column, other, params) + ")";
+  }
+  return condition;
+}
+
+// The guard that every row of `step`'s table in the package is `sender`'s:
+// each key column the kind names (where the step carries it) NULL or a key
+// of the sender's as `owned` says, and BranchID (where the step carries it)
+// the sender's identifier. Refuses a step whose rows cannot say whose they
+// are (no owner column).
+engine::RowGuard SenderRowGuard(db::Connection& package,
+                                const engine::PackageDefinition::Step& step,
+                                const AllowedTable& allowed, const engine::OwnedRows& owned,
+                                const std::string& sender, const CheckTexts& texts) {
   const std::vector<db::Column> columns = engine::TableColumns(package, step.packageTable);
-  const auto refuse = [&](const std::string& column, const std::string& value) {
-    throw PackageRefused(texts.Msg_Check_NotOwned + step.table + "." + column + " = " + value);
-  };
-  const bool hasBranch = HasColumn(columns, kBranchColumn);
   const std::string_view ownerColumn = allowed.keys.empty() ? kBranchColumn : allowed.keys.front();
   if (!HasColumn(columns, ownerColumn)) throw PackageRefused(texts.Msg_Check_NoOwner + step.table);
+
+  engine::RowGuard guard{step.table, {}, {}, texts.Msg_Check_NotOwned, "CASE", {}};
+  const auto add = [&](std::string_view column, const std::string& passes,
+                       const db::Params& params) {
+    guard.condition += (guard.condition.empty() ? "(" : " AND (") + passes + ")";
+    guard.conditionParams.insert(guard.conditionParams.end(), params.begin(), params.end());
+    // The first column that fails names the row.
+    guard.shown +=
+        " WHEN NOT (" + passes + ") THEN ? || ifnull(" + engine::QuoteName(column) + ", 'NULL')";
+    guard.shownParams.insert(guard.shownParams.end(), params.begin(), params.end());
+    guard.shownParams.emplace_back(step.table + "." + std::string(column) + " = ");
+  };
   for (const std::string_view key : allowed.keys) {
     if (!HasColumn(columns, key)) continue;
-    engine::OwnedRows keyRows = owned;
-    keyRows.column = std::string(key);
-    db::Params params;
     const std::string quoted = engine::QuoteName(key);
-    const std::string violation =
-        quoted + " IS NOT NULL AND NOT (" + engine::OwnedCondition(keyRows, params) + ")";
-    if (auto value =
-            FirstViolation(package, step.packageTable, keyRows.column, violation, params)) {
-      refuse(keyRows.column, *value);
-    }
+    db::Params params;
+    const std::string senders = SendersKey(owned, quoted, params);
+    add(key, quoted + " IS NULL OR (" + senders + ")", params);
   }
-  if (hasBranch) {
+  if (HasColumn(columns, kBranchColumn)) {
     const std::string quoted = engine::QuoteName(kBranchColumn);
-    if (auto value = FirstViolation(package, step.packageTable, std::string(kBranchColumn),
-                                    quoted + " IS NULL OR " + quoted + "<>?", {sender})) {
-      refuse(std::string(kBranchColumn), *value);
-    }
+    add(kBranchColumn, quoted + " IS NOT NULL AND " + quoted + " COLLATE BINARY = ?", {sender});
   }
+  guard.shown += " END";
+  return guard;
 }
 
 }  // namespace
@@ -111,12 +124,29 @@ AdmittedPackage Admit(db::Connection& package, const Expectation& expected) {
     }
     if (!rules.senderOwnsRows) continue;
     const engine::OwnedRows owned = SenderRows(*allowed, admitted.mSender, expected.knownSites);
-    RequireSenderRows(package, step, *allowed, owned, admitted.mSender, texts);
+    engine::RowGuard guard =
+        SenderRowGuard(package, step, *allowed, owned, admitted.mSender, texts);
     if (engine::FindOwnedRows(admitted.mScope, owned.table) == nullptr) {
-      admitted.mScope.push_back(owned);
+      admitted.mScope.owned.push_back(owned);
+      if (!guard.condition.empty()) admitted.mScope.guards.push_back(std::move(guard));
     }
   }
   return admitted;
+}
+
+void RequireSenderRows(db::Connection& package, const AdmittedPackage& admitted) {
+  const engine::PackageDefinition definition = engine::PackageDefinition::Load(package);
+  for (const auto& step : definition.steps) {
+    const engine::RowGuard* guard = engine::FindRowGuard(admitted.mScope, step.table);
+    if (guard == nullptr) continue;
+    db::Params params = guard->shownParams;
+    params.insert(params.end(), guard->conditionParams.begin(), guard->conditionParams.end());
+    auto rows =
+        package.Query("SELECT " + guard->shown + " FROM " + engine::QuoteName(step.packageTable) +
+                          " WHERE NOT (" + guard->condition + ") LIMIT 1",
+                      params);
+    if (rows->Next()) throw PackageRefused(guard->refusal + Text(rows->Get(0)));
+  }
 }
 
 bool ImportAdmitted(engine::Package& package, const AdmittedPackage& admitted) {

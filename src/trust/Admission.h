@@ -45,6 +45,7 @@ class AdmittedPackage {
  private:
   AdmittedPackage() = default;
   friend AdmittedPackage Admit(db::Connection& package, const Expectation& expected);
+  friend void RequireSenderRows(db::Connection& package, const AdmittedPackage& admitted);
   friend bool ImportAdmitted(engine::Package& package, const AdmittedPackage& admitted);
 
   PackageKind mKind = PackageKind::Bills;
@@ -59,19 +60,28 @@ class AdmittedPackage {
 //   regard to case;
 // - every step fills a table of the kind, and every receiving-side
 //   statement has exactly one of the shapes the kind allows for that table;
-// - for the kinds whose rows belong to their sender, every row is the
-//   sender's: each key column the kind names holds NULL or starts with the
-//   sender's identifier and "-" and with no longer known identifier that
-//   starts the same way, and BranchID, wherever a step carries it, is the
-//   sender's identifier; every delete of the import is then held to the
-//   sender's rows as well.
-// Raises PackageRefused with the reason; a failure of the database while
-// reading raises as it was raised.
+// - for the kinds whose rows belong to their sender, every step's rows can
+//   say whose they are (they carry the kind's first key, or BranchID).
+// For those kinds it also sets the rule that every row is the sender's:
+// each key column the kind names holds NULL or starts with the sender's
+// identifier and "-" and with no longer known identifier that starts the
+// same way, and BranchID, wherever a step carries it, is the sender's
+// identifier. The rows are held to it as they are read: by
+// RequireSenderRows, or within ImportAdmitted's own reading, which then
+// merges nothing. Raises PackageRefused with the reason; a failure of the
+// database while reading raises as it was raised.
 AdmittedPackage Admit(db::Connection& package, const Expectation& expected);
 
+// Reads every row of `admitted`'s package database `package` against the
+// rule that it is the sender's (see Admit), for a receiver that forwards
+// the package without merging it. Raises PackageRefused naming the first
+// row that is not.
+void RequireSenderRows(db::Connection& package, const AdmittedPackage& admitted);
+
 // Merges `admitted`, whose database is `package`'s SourceConnection, as
-// Package::ImportPackage does, with every delete held to what the checks
-// allowed.
+// Package::ImportPackage does, with every delete held to the sender's rows
+// and every row that is not the sender's stopping the import (refused, with
+// nothing merged).
 bool ImportAdmitted(engine::Package& package, const AdmittedPackage& admitted);
 
 }  // namespace tavex::trust

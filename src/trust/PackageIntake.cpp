@@ -108,6 +108,20 @@ IntakeStep PackageIntake::Admit(const Expectation& expected) noexcept {
   }
 }
 
+IntakeStep PackageIntake::CheckRows() noexcept {
+  try {
+    if (!mDatabase || !mAdmitted) return Local("no package database");
+    RequireSenderRows(*mDatabase, *mAdmitted);
+    return {};
+  } catch (const PackageRefused& refused) {
+    return Refused(refused.what());
+  } catch (const db::DbError& error) {
+    return FromDbError(error);
+  } catch (const std::exception& error) {
+    return Local(error.what());
+  }
+}
+
 IntakeStep PackageIntake::Import(engine::Package& package,
                                  const std::shared_ptr<db::Connection>& host) noexcept {
   try {

@@ -57,6 +57,10 @@ class PackageIntake {
   // stay in `package`.
   IntakeStep Check(engine::Package& package) noexcept;
   IntakeStep Admit(const Expectation& expected) noexcept;
+  // Reads every row against the rule that it is its sender's, for a
+  // receiver that forwards the package rather than merging it (the merge
+  // holds its rows to the rule as it reads them).
+  IntakeStep CheckRows() noexcept;
   // Merges the admitted package into `host` through `package`; its errors
   // stay in `package`.
   IntakeStep Import(engine::Package& package, const std::shared_ptr<db::Connection>& host) noexcept;
