@@ -142,7 +142,7 @@ for site in HQ B01 B02; do
   mkdir -p "$work/$site/Octopus"
   printf '[FTP]\n%s\n' "$options" >"$work/$site/Octopus/MAIN.INI"
   case $site in
-    HQ) sample=(--bills 0 --no-octopus) ;;
+    HQ) sample=(--bills 0) ;;
     B01) sample=(--bills 60) ;;
     B02) sample=(--bills 40) ;;
   esac

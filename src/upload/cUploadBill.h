@@ -60,6 +60,7 @@ class cUploadBill {
        .copy = " SELECT * INTO bi_OctopusPayment_Upload_Date    FROM bi_OctopusPayment   WHERE "
                "BillDate>=? AND BillDate<? ",
        .prefixedKeys = {"BillID"},
+       .marksUploaded = true,
        .onlyWith = "bi_OctopusPayment",
        .inRange = true},
   }};

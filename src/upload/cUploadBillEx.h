@@ -66,6 +66,7 @@ class cUploadBillEx {
        .copy = " SELECT * INTO bi_OctopusPayment_Upload    FROM bi_OctopusPayment   WHERE "
                "IsUploaded=0 ",
        .prefixedKeys = {"BillID"},
+       .marksUploaded = true,
        .onlyWith = "bi_OctopusPayment"},
       {.name = "bi_Shift_Upload",
        .copy = " SELECT SF.* INTO bi_Shift_Upload    FROM bi_Shift AS SF,bi_ShiftID_Upload AS SID  "

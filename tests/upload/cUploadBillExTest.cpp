@@ -111,6 +111,9 @@ TEST_P(UploadBillExTest, OctopusPaymentsAreStagedByTheirOwnFlag) {
   EXPECT_EQ(0, Count("SELECT COUNT(*) FROM bi_OctopusPayment_Upload WHERE CardID='DONE'"));
   EXPECT_EQ(Count("SELECT COUNT(*) FROM bi_OctopusPayment WHERE IsUploaded=0"),
             Count("SELECT COUNT(*) FROM bi_OctopusPayment_Upload"));
+  // Head office takes them as uploaded, as it takes the bills: nothing it
+  // holds of a branch waits to be sent.
+  EXPECT_EQ(0, Count("SELECT COUNT(*) FROM bi_OctopusPayment_Upload WHERE IsUploaded<>1"));
 }
 
 TEST_P(UploadBillExTest, AnIdentifierWithQuotesIsWrittenAsItIs) {
