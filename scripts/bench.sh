@@ -32,7 +32,7 @@ done
 if [ "${BENCH_CHECKS:-1}" != 0 ]; then
   echo "== the checks of a received package"
   "$build/bench/check_bench" "$work/checks" schema/sqlite.sql bench/generate_bills.sql \
-    "${BENCH_ROUNDS:-3}" || status=1
+    "${BENCH_CHECK_ROUNDS:-7}" || status=1
   rm -rf "${work:?}/checks"
 fi
 

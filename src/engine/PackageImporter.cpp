@@ -15,6 +15,10 @@ namespace tavex::engine {
 
 namespace {
 
+// The fewest rows a slice of a copy moves: a statement per handful of rows
+// would cost more to run than its rows.
+constexpr std::int64_t kMinSliceRows = 512;
+
 // The temporary table of the incoming rows' placeholder values.
 constexpr const char* kIncomingTable = "tavex_Incoming";
 bool Contains(const std::vector<std::string>& names, const std::string& name) {
@@ -156,13 +160,14 @@ std::int64_t PackageImporter::CopyRows(const PackageDefinition::Step& step,
   const std::string sql = "INSERT INTO " + HostTable(mTarget, step.table) + " (" + names +
                           ") SELECT " + selectList + " FROM " + table +
                           " WHERE rowid BETWEEN ? AND ?" + GuardClause(guard, guardParams);
-  // Slices of about 1% of the rows, so progress and Cancel keep their pace
+  // Slices of about 1% of the rows (no fewer rows than it takes a statement
+  // to be worth its own run), so progress and Cancel keep their pace
   // while SQLite moves the rows itself. Each slice ends at the rowid of its
   // last row and the next begins after it: a sender chooses the rowids, so
   // nothing is computed from their span.
   const std::string sliceEnd = "SELECT MAX(rowid) FROM (SELECT rowid FROM " + table +
                                " WHERE rowid >= ? ORDER BY rowid LIMIT ?)";
-  const std::int64_t sliceRows = std::max<std::int64_t>(1, step.rowCount / 100);
+  const std::int64_t sliceRows = std::max<std::int64_t>(kMinSliceRows, step.rowCount / 100);
   for (std::int64_t low = std::numeric_limits<std::int64_t>::min();;) {
     auto end = mTarget.Query(sliceEnd, {low, sliceRows});
     const db::Value last = end->Next() ? end->Get(0) : db::Value();

@@ -28,8 +28,8 @@ std::string Text(const db::Value& value) {
 // The rows of `table` that are `sender`'s, in the receiving database.
 engine::OwnedRows SenderRows(const AllowedTable& table, const std::string& sender,
                              const std::vector<std::string>& knownSites) {
-  if (table.keys.empty()) return {table.table, std::string(kBranchColumn), sender, false, {}};
-  engine::OwnedRows rows{table.table, std::string(table.keys.front()), sender + "-", true, {}};
+  if (table.owner.empty()) return {table.table, std::string(kBranchColumn), sender, false, {}};
+  engine::OwnedRows rows{table.table, std::string(table.owner), sender + "-", true, {}};
   for (const std::string& site : knownSites) {
     if (site != sender && site.starts_with(rows.value)) rows.notPrefixes.push_back(site + "-");
   }
@@ -58,16 +58,15 @@ std::string SendersKey(const engine::OwnedRows& owned, const std::string& column
 }
 
 // The guard that every row of `step`'s table in the package is `sender`'s:
-// each key column the kind names (where the step carries it) NULL or a key
-// of the sender's as `owned` says, and BranchID (where the step carries it)
-// the sender's identifier. Refuses a step whose rows cannot say whose they
-// are (no owner column).
+// the key column that says whose a row is NULL (nobody's) or a key of the
+// sender's as `owned` says, and BranchID (where the step carries it) the
+// sender's identifier. Refuses a step whose rows cannot say whose they are.
 engine::RowGuard SenderRowGuard(db::Connection& package,
                                 const engine::PackageDefinition::Step& step,
                                 const AllowedTable& allowed, const engine::OwnedRows& owned,
                                 const std::string& sender, const CheckTexts& texts) {
   const std::vector<db::Column> columns = engine::TableColumns(package, step.packageTable);
-  const std::string_view ownerColumn = allowed.keys.empty() ? kBranchColumn : allowed.keys.front();
+  const std::string_view ownerColumn = allowed.owner.empty() ? kBranchColumn : allowed.owner;
   if (!HasColumn(columns, ownerColumn)) throw PackageRefused(texts.Msg_Check_NoOwner + step.table);
 
   engine::RowGuard guard{step.table, {}, {}, texts.Msg_Check_NotOwned, "CASE", {}};
@@ -81,12 +80,11 @@ engine::RowGuard SenderRowGuard(db::Connection& package,
     guard.shownParams.insert(guard.shownParams.end(), params.begin(), params.end());
     guard.shownParams.emplace_back(step.table + "." + std::string(column) + " = ");
   };
-  for (const std::string_view key : allowed.keys) {
-    if (!HasColumn(columns, key)) continue;
-    const std::string quoted = engine::QuoteName(key);
+  if (!allowed.owner.empty()) {
+    const std::string quoted = engine::QuoteName(allowed.owner);
     db::Params params;
     const std::string senders = SendersKey(owned, quoted, params);
-    add(key, quoted + " IS NULL OR (" + senders + ")", params);
+    add(allowed.owner, quoted + " IS NULL OR (" + senders + ")", params);
   }
   if (HasColumn(columns, kBranchColumn)) {
     const std::string quoted = engine::QuoteName(kBranchColumn);

@@ -62,11 +62,11 @@ class AdmittedPackage {
 //   statement has exactly one of the shapes the kind allows for that table;
 // - for the kinds whose rows belong to their sender, every step's rows can
 //   say whose they are (they carry the kind's first key, or BranchID).
-// For those kinds it also sets the rule that every row is the sender's:
-// each key column the kind names holds NULL or starts with the sender's
-// identifier and "-" and with no longer known identifier that starts the
-// same way, and BranchID, wherever a step carries it, is the sender's
-// identifier. The rows are held to it as they are read: by
+// For those kinds it also sets the rule that every row is the sender's: the
+// key column that says whose a row is holds NULL or starts with the
+// sender's identifier and "-" and with no longer known identifier that
+// starts the same way, and BranchID, wherever a step carries it, is the
+// sender's identifier. The rows are held to it as they are read: by
 // RequireSenderRows, or within ImportAdmitted's own reading, which then
 // merges nothing. Raises PackageRefused with the reason; a failure of the
 // database while reading raises as it was raised.

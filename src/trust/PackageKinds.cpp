@@ -21,25 +21,25 @@ using Condition = engine::DeleteStatement::Condition;
 std::vector<AllowedTable> BillTables() {
   return {
       {"bi_Bill",
-       {"BillID", "ShiftID"},
+       "BillID",
        {{kKindPerRow,
          "DELETE FROM bi_SubBill WHERE BillItemID IN (SELECT DISTINCT BillItemID FROM "
          "bi_BillItem WHERE BillID='{BillID}')"},
         {kKindPerRow, "DELETE FROM bi_BillItem WHERE BillID='{BillID}'"},
         {kKindPerRow, "DELETE FROM bi_BillPayment WHERE BillID='{BillID}'"},
         {kKindPerRow, "DELETE FROM bi_Bill WHERE BillID='{BillID}'"}}},
-      {"bi_BillPayment", {"BillID"}, {}},
-      {"bi_BillItem", {"BillID", "BillItemID"}, {}},
-      {"bi_SubBill", {"BillItemID", "SubBillID"}, {}},
+      {"bi_BillPayment", "BillID", {}},
+      {"bi_BillItem", "BillID", {}},
+      {"bi_SubBill", "BillItemID", {}},
       {"bi_UnCheckBill",
-       {"BillID", "ShiftID"},
+       "BillID",
        {{kKindPerRow, "DELETE FROM bi_UnCheckBill WHERE UnCheckBillID='{UnCheckBillID}'"},
         {kKindPerRow, "DELETE FROM bi_UnCheckBillItem WHERE UnCheckBillID='{UnCheckBillID}'"},
         {kKindPerRow, "DELETE FROM bi_UnCheckBillPayment WHERE UnCheckBillID='{UnCheckBillID}'"}}},
-      {"bi_UnCheckBillPayment", {"BillID"}, {}},
-      {"bi_UnCheckBillItem", {"BillID", "BillItemID"}, {}},
+      {"bi_UnCheckBillPayment", "BillID", {}},
+      {"bi_UnCheckBillItem", "BillID", {}},
       {"bi_OctopusPayment",
-       {"BillID"},
+       "BillID",
        {{kKindPerRow,
          "DELETE FROM bi_OctopusPayment WHERE BillID='{BillID}' AND CardID='{CardID}' AND "
          "DeviceID='{DeviceID}'"}}},
@@ -49,12 +49,12 @@ std::vector<AllowedTable> BillTables() {
 KindRules BillRules() {
   KindRules rules{PackageKind::Bills, BillTables(), true};
   rules.tables.push_back({"bi_Shift",
-                          {"ShiftID"},
+                          "ShiftID",
                           {{kKindPerRow, "DELETE FROM bi_ShiftSum WHERE ShiftID='{ShiftID}'"},
                            {kKindPerRow, "DELETE FROM bi_ShiftLog WHERE ShiftID='{ShiftID}'"},
                            {kKindPerRow, "DELETE FROM bi_Shift WHERE ShiftID='{ShiftID}'"}}});
-  rules.tables.push_back({"bi_ShiftSum", {"ShiftID"}, {}});
-  rules.tables.push_back({"bi_ShiftLog", {"ShiftID", "ShiftLogID"}, {}});
+  rules.tables.push_back({"bi_ShiftSum", "ShiftID", {}});
+  rules.tables.push_back({"bi_ShiftLog", "ShiftID", {}});
   return rules;
 }
 
@@ -75,10 +75,10 @@ KindRules ReportRules() {
        {{kKindBeforeStep,
          "DELETE FROM rp_Inventory_Upload WHERE BranchID='{sender}' AND BranchName='{any}'"}}});
   rules.tables.push_back({"st_Bill",
-                          {"BillID"},
+                          "BillID",
                           {{kKindPerRow, "DELETE FROM st_Bill WHERE BillID='{BillID}'"},
                            {kKindPerRow, "DELETE FROM st_BillItem WHERE BillID='{BillID}'"}}});
-  rules.tables.push_back({"st_BillItem", {"BillID"}, {}});
+  rules.tables.push_back({"st_BillItem", "BillID", {}});
   rules.tables.push_back(
       {"st_BOM",
        {},

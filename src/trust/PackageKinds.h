@@ -35,10 +35,10 @@ struct AllowedStatement {
 // A table a kind may fill, with the statements it may carry for it.
 struct AllowedTable {
   std::string table;
-  // The columns whose values the sender prefixes with its identifier and
-  // "-" (the first says whose a row is); none for a table whose rows say
-  // it in BranchID.
-  std::vector<std::string_view> keys;
+  // The key column whose value the sender prefixes with its identifier and
+  // "-", which says whose a row is; empty for a table whose rows say it in
+  // BranchID.
+  std::string_view owner;
   std::vector<AllowedStatement> statements;
 };
 
@@ -47,7 +47,7 @@ struct AllowedTable {
 struct KindRules {
   PackageKind kind;
   std::vector<AllowedTable> tables;
-  // Rows belong to the sender: their keys carry its prefix, their BranchID
+  // Rows belong to the sender: their owner key carries its prefix, their BranchID
   // is its identifier, and every delete touches only its rows.
   bool senderOwnsRows = false;
 
