@@ -293,7 +293,8 @@ std::uint64_t ReserveSequence(const std::string& pluginFolder) {
   // The new number is on the disk before it is handed out, and the file is
   // replaced whole, so a run that dies at any point leaves the old or the
   // new number: none is handed out twice, and the counter never goes back.
-  // A number may be skipped, which the receivers accept.
+  // A number may be skipped (a run that died after reserving it), never
+  // repeated.
   std::uint64_t last = 0;
   if (const auto text = ReadSmallFile(path, 64)) {
     const std::string_view digits = Trimmed(*text);
