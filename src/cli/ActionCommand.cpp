@@ -73,7 +73,7 @@ Command ActionCommand() {
           "opens and the command returns when it closes",
           {},
           &Run,
-          true};
+          1};
 }
 
 }  // namespace tavex::cli

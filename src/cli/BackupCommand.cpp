@@ -111,7 +111,7 @@ Command BackupCommand() {
            {"documents", false, false},
            {"master", false, false}},
           &Run,
-          true};
+          1};
 }
 
 }  // namespace tavex::cli

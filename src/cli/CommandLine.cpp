@@ -6,14 +6,12 @@
 namespace tavex::cli {
 
 CommandLine CommandLine::Parse(const std::vector<std::string>& args,
-                               const std::vector<OptionSpec>& accepted, bool takesArgument) {
+                               const std::vector<OptionSpec>& accepted, std::size_t arguments) {
   CommandLine line;
-  bool hasArgument = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
-    if (takesArgument && !hasArgument && arg.compare(0, 2, "--") != 0) {
-      line.mArgument = arg;
-      hasArgument = true;
+    if (line.mArguments.size() < arguments && arg.compare(0, 2, "--") != 0) {
+      line.mArguments.push_back(arg);
       continue;
     }
     if (arg.size() < 3 || arg.compare(0, 2, "--") != 0) {
@@ -44,6 +42,11 @@ CommandLine CommandLine::Parse(const std::vector<std::string>& args,
     values.push_back(value);
   }
   return line;
+}
+
+const std::string& CommandLine::Argument() const {
+  static const std::string kNone;
+  return mArguments.empty() ? kNone : mArguments.front();
 }
 
 std::string CommandLine::Value(const std::string& name, const std::string& fallback) const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <map>
 #include <stdexcept>
 #include <string>
@@ -22,15 +23,17 @@ struct OptionSpec {
 
 // The options of one command, parsed against what the command accepts:
 // "--name value" and "--name=value" for options with a value, "--name" for
-// flags. With `takesArgument`, one argument that is not an option may stand
-// anywhere among them. Anything else raises UsageError.
+// flags. Up to `arguments` arguments that are not options may stand anywhere
+// among them. Anything else raises UsageError.
 class CommandLine {
  public:
   static CommandLine Parse(const std::vector<std::string>& args,
-                           const std::vector<OptionSpec>& accepted, bool takesArgument = false);
+                           const std::vector<OptionSpec>& accepted, std::size_t arguments = 0);
 
-  // The argument that is not an option; "" when none was given.
-  const std::string& Argument() const { return mArgument; }
+  // The arguments that are not options, in command-line order.
+  const std::vector<std::string>& Arguments() const { return mArguments; }
+  // The first of them; "" when none was given.
+  const std::string& Argument() const;
 
   bool Has(const std::string& name) const { return mValues.count(name) != 0; }
   // The value of a single-valued option, `fallback` when it is absent.
@@ -43,7 +46,7 @@ class CommandLine {
 
  private:
   std::map<std::string, std::vector<std::string>> mValues;
-  std::string mArgument;
+  std::vector<std::string> mArguments;
 };
 
 }  // namespace tavex::cli

@@ -53,7 +53,8 @@ const std::vector<Command>& Commands() {
   static const std::vector<Command> commands{
       SettingsCommand(), SampleDbCommand(), UploadCommand(),        ReportsCommand(),
       DownloadCommand(), MembersCommand(),  RelayCommand(),         StatusCommand(),
-      BackupCommand(),   RestoreCommand(),  ExportMembersCommand(), ActionCommand(),
+      BackupCommand(),   RestoreCommand(),  ExportMembersCommand(), KeysCommand(),
+      ActionCommand(),
   };
   return commands;
 }
@@ -99,7 +100,7 @@ int RunCli(const std::vector<std::string>& given, std::ostream& out, std::ostrea
     accepted.push_back({"home", true, false});
     accepted.push_back({"lang", true, false});
     const auto line = CommandLine::Parse(std::vector<std::string>(args.begin() + 1, args.end()),
-                                         accepted, command->takesArgument);
+                                         accepted, command->arguments);
     if (line.Has("home")) {
       if (line.Value("home").empty()) throw UsageError("--home needs a folder");
       // Every path below the plug-in folder is built from TAVEX_HOME; a

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -25,8 +26,9 @@ struct Command {
   // Returns the exit code; may raise UsageError (exit 2) or any other
   // exception (exit 1, its text on `err`).
   int (*run)(const CommandLine& line, std::ostream& out, std::ostream& err) = nullptr;
-  // One argument that is not an option may be given (CommandLine::Argument).
-  bool takesArgument = false;
+  // How many arguments that are not options may be given, at most
+  // (CommandLine::Arguments).
+  std::size_t arguments = 0;
 };
 
 // The commands, in the order the help lists them.
@@ -45,6 +47,7 @@ Command ActionCommand();
 Command BackupCommand();
 Command RestoreCommand();
 Command ExportMembersCommand();
+Command KeysCommand();
 
 // Runs tavexdata with `args` (the arguments after the program name).
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

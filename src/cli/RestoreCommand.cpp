@@ -95,7 +95,7 @@ Command RestoreCommand() {
           "(exit 0 when merged, 1 otherwise)",
           {{"user"}, {"password-file"}},
           &Run,
-          true};
+          1};
 }
 
 }  // namespace tavex::cli

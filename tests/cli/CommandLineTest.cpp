@@ -31,13 +31,26 @@ TEST(CommandLineTest, NumbersMustBeWholeAndInRange) {
 }
 
 TEST(CommandLineTest, OneArgumentMayStandAmongTheOptionsWhenTheCommandTakesIt) {
-  const auto line =
-      CommandLine::Parse({"--db", "sqlite:/x.db", "DoFTP", "--list"}, kAccepted, true);
+  const auto line = CommandLine::Parse({"--db", "sqlite:/x.db", "DoFTP", "--list"}, kAccepted, 1);
   EXPECT_EQ("DoFTP", line.Argument());
   EXPECT_EQ("sqlite:/x.db", line.Value("db"));
-  EXPECT_EQ("", CommandLine::Parse({"--list"}, kAccepted, true).Argument());
-  EXPECT_THROW(CommandLine::Parse({"DoFTP", "DoRestore"}, kAccepted, true), UsageError);
+  EXPECT_EQ("", CommandLine::Parse({"--list"}, kAccepted, 1).Argument());
+  EXPECT_THROW(CommandLine::Parse({"DoFTP", "DoRestore"}, kAccepted, 1), UsageError);
   EXPECT_THROW(CommandLine::Parse({"DoFTP"}, kAccepted), UsageError);
+}
+
+TEST(CommandLineTest, SeveralArgumentsKeepTheirOrderAmongTheOptions) {
+  const auto line =
+      CommandLine::Parse({"trust", "--db", "sqlite:/x.db", "B01", "--list", "KEY"}, kAccepted, 3);
+  EXPECT_EQ((std::vector<std::string>{"trust", "B01", "KEY"}), line.Arguments());
+  EXPECT_EQ("trust", line.Argument());
+  EXPECT_TRUE(line.Has("list"));
+  EXPECT_EQ((std::vector<std::string>{"trust"}),
+            CommandLine::Parse({"trust"}, kAccepted, 3).Arguments());
+  EXPECT_THROW(CommandLine::Parse({"a", "b", "c", "d"}, kAccepted, 3), UsageError);
+  // The value of an option is never taken for an argument.
+  EXPECT_EQ((std::vector<std::string>{"a"}),
+            CommandLine::Parse({"--db", "b", "a"}, kAccepted, 3).Arguments());
 }
 
 }  // namespace
