@@ -20,6 +20,8 @@ const char* StateText(KeyState state) {
   switch (state) {
     case KeyState::Trusted:
       return "trusted";
+    case KeyState::Relay:
+      return "relay";
     case KeyState::Revoked:
       return "revoked";
     case KeyState::Unsigned:
@@ -104,7 +106,7 @@ int Trust(const CommandLine& line, std::ostream& out) {
   }
   const auto host = OpenHostDatabase(line);
   KeyRegistry registry(*host);
-  registry.Trust(site, *key);
+  registry.Trust(site, *key, line.Has("relay") ? KeyState::Relay : KeyState::Trusted);
   return PrintEntry(registry, site, out);
 }
 
@@ -149,16 +151,18 @@ int Run(const CommandLine& line, std::ostream& out, std::ostream& /*err*/) {
 
 Command KeysCommand() {
   return {"keys",
-          "init|show [--home DIR] | trust SITE KEY --db CONN | revoke SITE --db CONN | "
+          "init|show [--home DIR] | trust SITE KEY [--relay] --db CONN | revoke SITE --db CONN | "
           "allow-unsigned SITE --db CONN | list --db CONN",
           "the site's own signing key and the sites this host trusts: init makes the site's "
           "key pair in DIR/Octopus/site.key (never replacing one) and prints its public key, "
           "show prints the public key; trust registers KEY (the line show prints at the site) "
-          "as SITE's key, revoke withdraws it (SITE's packages are refused), allow-unsigned "
+          "as SITE's key (with --relay as head office's, which also signs what its relay "
+          "forwards for other sites: a branch trusts head office so), revoke withdraws it (SITE's "
+          "packages are refused), allow-unsigned "
           "lets SITE send unsigned packages until it is trusted with a key, each printing the "
           "site's entry; list prints every entry: site, state, key, since (exit 0 when done, "
           "1 when it failed: a key exists already, no key, no entry to revoke)",
-          {},
+          {{"relay", false, false}},
           &Run,
           3};
 }

@@ -1,7 +1,9 @@
 #include "download/DownloadLoop.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <string_view>
+#include <utility>
 
 #include "download/SweepBar.h"
 #include "framework/ExchangeContext.h"
@@ -75,6 +77,9 @@ std::vector<std::string> PackageNames(const std::vector<std::string>& listing) {
     // could leave it is never used, whatever the listing held.
     if (EndsWithNoCase(name, kPackageEnding) && IsSafeRemoteName(name)) names.push_back(name);
   }
+  std::sort(names.begin(), names.end(), [](const std::string& x, const std::string& y) {
+    return std::pair(AsciiLower(x), x) < std::pair(AsciiLower(y), y);
+  });
   return names;
 }
 
@@ -103,6 +108,7 @@ bool DownloadLoop::Run() {
       return false;
     }
     mKnownSites = trust::SiteRoster(*host).Sites();
+    mSignatures.emplace(*host, "download", trust::CurrentSignatureSettings().required);
     ftp = std::make_unique<clsFTP>();
     return MergePending() && FetchAndMergeAll(*ftp) && !mAnyFiled;
   });
@@ -114,7 +120,10 @@ bool DownloadLoop::Run() {
 bool DownloadLoop::MergePending() {
   for (const std::string& name : mPending.Names()) {
     AddLine(Messages().Msg_PKG_Resume + name);
-    if (Settle(name, [&] { return RestoreTemporaryCopy(name); }) == Settled::Waits) return false;
+    if (Settle(
+            name, [&] { return RestoreTemporaryCopy(name); }, true) == Settled::Waits) {
+      return false;
+    }
   }
   return true;
 }
@@ -186,7 +195,8 @@ DownloadLoop::Settled DownloadLoop::FetchAndMerge(clsFTP& ftp, int number,
     AddLine(texts.Msg_FTP_Delete_Fault);
     return Settled::Waits;
   }
-  return Settle(name, [] { return true; });
+  return Settle(
+      name, [] { return true; }, false);
 }
 
 // Merges the pending package `name` once `restore` has made its temporary
@@ -196,7 +206,7 @@ DownloadLoop::Settled DownloadLoop::FetchAndMerge(clsFTP& ftp, int number,
 // counted. A failure raised on the way is this machine's too. A package with
 // no copy left to restore is forgotten: nothing can merge it any more.
 DownloadLoop::Settled DownloadLoop::Settle(const std::string& name,
-                                           const std::function<bool()>& restore) {
+                                           const std::function<bool()>& restore, bool resumed) {
   bool lost = false;
   const bool restored = RunLogged([&] {
     if (restore()) return true;
@@ -215,7 +225,7 @@ DownloadLoop::Settled DownloadLoop::Settle(const std::string& name,
   } else {
     mPending.SetAttempts(name, attempts + 1);
     if (!RunLogged([&] {
-          attempt = Merge(name);
+          attempt = Merge(name, resumed);
           return true;
         })) {
       attempt = {Settled::Waits, {}};
@@ -233,7 +243,7 @@ DownloadLoop::Settled DownloadLoop::Settle(const std::string& name,
   return attempt.settled;
 }
 
-DownloadLoop::Attempt DownloadLoop::Merge(const std::string& name) {
+DownloadLoop::Attempt DownloadLoop::Merge(const std::string& name, bool resumed) {
   const MessageTexts& texts = Messages();
   engine::Package& package = mHost.NewPackage();
   trust::PackageIntake intake(TempFile(name), TempFile(PackageBaseName(name) + ".mdb"), mLimits);
@@ -243,6 +253,20 @@ DownloadLoop::Attempt DownloadLoop::Merge(const std::string& name) {
     AddLine(mTexts.Msg_Check_Refused + mTexts.Msg_Check_NoSender + name);
     return Refused({mTexts.Msg_Check_NoSender + name});
   }
+
+  // Who sent it, before anything reads what it holds.
+  const trust::SignatureVerdict verdict =
+      mSignatures->Check(TempFile(name), named->sender, named->kind, resumed);
+  if (!verdict.accepted) {
+    AddLine(mTexts.Msg_Check_Refused + verdict.reason);
+    return Refused({verdict.reason});
+  }
+  if (verdict.alreadyTaken) {
+    // Merged by the run that died before it could forget the package.
+    AddLine(texts.Msg_PKG_Import_Success);
+    return {Settled::Merged, {}};
+  }
+  if (verdict.listedUnsigned) AddLine(mTexts.Msg_Check_UnsignedTaken + name);
 
   AddLine(texts.Msg_PKG_Decompress);
   trust::IntakeStep step = intake.Unpack(mCompressor);
@@ -280,15 +304,17 @@ DownloadLoop::Attempt DownloadLoop::Merge(const std::string& name) {
     return Refused({step.reason});
   }
   if (!step.Done()) return Waits(step.reason);
-  return Import(intake, package, name);
+  return Import(intake, package, name, mSignatures->Records(verdict, named->sender));
 }
 
 DownloadLoop::Attempt DownloadLoop::Import(trust::PackageIntake& intake, engine::Package& package,
-                                           const std::string& name) {
+                                           const std::string& name,
+                                           std::vector<engine::ReceiverRecord> records) {
   const MessageTexts& texts = Messages();
   AddLine(texts.Msg_PKG_Import + package.PackageID() + " ...");
   Sweep(mHost, kSweepImport);
-  const trust::IntakeStep step = intake.Import(package, ExchangeContext::Instance().Connection());
+  const trust::IntakeStep step =
+      intake.Import(package, ExchangeContext::Instance().Connection(), std::move(records));
   intake.Close();
   const std::vector<std::string> errors = ErrorLines(package);
   switch (step.outcome) {

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "transfer/PrepareExchange.h"
 #include "trust/CheckTexts.h"
 #include "trust/PackageLimits.h"
+#include "trust/SignatureCheck.h"
 
 namespace tavex {
 
@@ -23,11 +25,14 @@ class PackageIntake;
 
 // The main loop of a download: merges the packages an earlier run left
 // pending, then fetches every package waiting in the branch's download
-// folder, in listing order, and for each keeps a backup copy, deletes it on
-// the server, unpacks it within the limits of "Octopus/MAIN.INI", checks it
-// (the engine's check, then the checks of its kind: the tables and
-// statements its kind allows, and, for a branch's bills and reports, that
-// every row is its sender's) and merges it into the shared host connection.
+// folder, in the order of their names (so each sender's packages come in the
+// order it made them), and for each keeps a backup copy, deletes it on the
+// server, checks its signature (see trust::SignatureCheck), unpacks it
+// within the limits of "Octopus/MAIN.INI", checks it (the engine's check,
+// then the checks of its kind: the tables and statements its kind allows,
+// and, for a branch's bills and reports, that every row is its sender's)
+// and merges it into the shared host connection, recording its signer and
+// number in the same transaction.
 //
 // A package that is at fault itself (it does not unpack, is too large,
 // fails a check, takes too long, or holds a row the host refuses) is filed
@@ -83,9 +88,11 @@ class DownloadLoop {
   bool RestoreTemporaryCopy(const std::string& name);
   bool FetchAndMergeAll(clsFTP& ftp);
   Settled FetchAndMerge(clsFTP& ftp, int number, const std::string& name);
-  Settled Settle(const std::string& name, const std::function<bool()>& restore);
-  Attempt Merge(const std::string& name);
-  Attempt Import(trust::PackageIntake& intake, engine::Package& package, const std::string& name);
+  // `resumed`: the package was pending when the run began.
+  Settled Settle(const std::string& name, const std::function<bool()>& restore, bool resumed);
+  Attempt Merge(const std::string& name, bool resumed);
+  Attempt Import(trust::PackageIntake& intake, engine::Package& package, const std::string& name,
+                 std::vector<engine::ReceiverRecord> records);
   Attempt Refused(std::vector<std::string> reasons);
   Attempt Waits(const std::string& reason);
   std::vector<std::string> ErrorLines(const engine::Package& package);
@@ -104,6 +111,7 @@ class DownloadLoop {
   trust::CheckTexts mTexts;
   trust::PackageLimits mLimits;
   std::vector<std::string> mKnownSites;
+  std::optional<trust::SignatureCheck> mSignatures;
   bool mAnyFiled = false;
 };
 
@@ -120,7 +128,9 @@ std::string PackageBaseName(const std::string& name);
 
 // The names from a server listing that are packages: their last four
 // characters are ".pkg" in any case and they are safe as local file names.
-// Listing order is kept.
+// Sorted by name, letters in any case: a name begins with its sender and the
+// time stamp of its making, so each sender's packages come in the order it
+// made (and signed) them, whatever order the server lists them in.
 std::vector<std::string> PackageNames(const std::vector<std::string>& listing);
 
 }  // namespace tavex

@@ -128,6 +128,13 @@ unsigned long long CheckFrameHeader(const std::vector<char>& head, std::size_t s
   return contentSize;
 }
 
+std::uint32_t LittleEndian32(const char* bytes) {
+  const auto byte = [&](int i) {
+    return static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[i]));
+  };
+  return byte(0) | byte(1) << 8 | byte(2) << 16 | byte(3) << 24;
+}
+
 // The bytes free for this user in the folder of `path`.
 std::uint64_t FreeBytes(const std::string& path) {
   std::filesystem::path folder = std::filesystem::path(path).parent_path();
@@ -156,6 +163,16 @@ void DecompressFile(const std::string& sourcePath, const std::string& targetPath
   std::vector<char> in(ZSTD_DStreamInSize());
   std::vector<char> out(ZSTD_DStreamOutSize());
   std::size_t got = ReadSome(source.get(), in);
+  if (got >= 8 && LittleEndian32(in.data()) == FSComprFile::kSignatureFrameMagic) {
+    // A signed package: its signature frame is the caller's; the data
+    // frame follows it.
+    const std::uint32_t frame = LittleEndian32(in.data() + 4);
+    if (frame > FSComprFile::kMaxSignatureFrame ||
+        std::fseek(source.get(), 8 + static_cast<long>(frame), SEEK_SET) != 0) {
+      throw Failure{FSComprFile::kNotAPackageFile};
+    }
+    got = ReadSome(source.get(), in);
+  }
   declaredSize = CheckFrameHeader(in, got);
   CheckRoom(declaredSize, targetPath, maxBytes, reserveBytes);
 

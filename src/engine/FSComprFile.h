@@ -9,10 +9,12 @@ namespace tavex::engine {
 // The compression control for package files. A package file is one zstd frame
 // that records the original size and a checksum of the content, so a damaged,
 // truncated or foreign file is told apart from a sound one before anything
-// reaches the caller. Both operations stream: files larger than memory pass
-// through a fixed buffer. The target is written under a temporary name in its
-// own folder and renamed only when complete, so a failed operation leaves no
-// target file (and leaves an existing file at that path untouched).
+// reaches the caller. A signed package carries its signature ahead of that
+// frame, in one zstd skippable frame of its own magic, which Decompress
+// passes over (and the `zstd` command skips); no other frame is accepted. Both operations stream:
+// files larger than memory pass through a fixed buffer. The target is written under a temporary
+// name in its own folder and renamed only when complete, so a failed operation leaves no target
+// file (and leaves an existing file at that path untouched).
 class FSComprFile {
  public:
   // ErrorCode values; 0 means the last operation succeeded.
@@ -25,6 +27,11 @@ class FSComprFile {
   static constexpr int kTooLarge = 5;
   // The target's folder has too little free space for it (this machine's lack).
   static constexpr int kNoSpace = 6;
+
+  // The magic of the signature frame a signed package may start with.
+  static constexpr unsigned kSignatureFrameMagic = 0x184D2A5D;
+  // The largest signature frame's content, in bytes.
+  static constexpr unsigned kMaxSignatureFrame = 4096;
 
   void SourceFile(std::string path) { mSourceFile = std::move(path); }
   const std::string& SourceFile() const { return mSourceFile; }

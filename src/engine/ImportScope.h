@@ -35,14 +35,24 @@ struct RowGuard {
   db::Params shownParams;
 };
 
+// A statement of the receiver's own (not the package's) that the import
+// runs in its transaction after the rows are written: a record of the
+// package that must exist exactly when the package is merged.
+struct ReceiverRecord {
+  std::string sql;
+  db::Params params;
+};
+
 // What an import may touch on the receiving side. A receiver that trusts a
 // package's sender with the sender's own rows only names them here, per
 // receiving table: every delete the package runs on such a table touches
 // only the `owned` rows, whatever its conditions say, and every row it
 // writes there must pass its `guards`. Tables not named are not restricted.
+// The `records` run last, in the import's transaction.
 struct ImportScope {
   std::vector<OwnedRows> owned;
   std::vector<RowGuard> guards;
+  std::vector<ReceiverRecord> records;
 };
 
 // The condition, over the columns of `rows.table`, that a row belongs as

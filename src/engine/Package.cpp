@@ -320,6 +320,7 @@ bool Package::ImportPackage(bool, bool, std::int32_t) {
       importer.ImportStep(i);
     }
     context.clear();
+    for (const ReceiverRecord& record : mScope.records) mTarget->Execute(record.sql, record.params);
     transaction.Commit();
   });
 }

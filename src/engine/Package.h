@@ -92,7 +92,9 @@ class Package {
   // before any of them is written (so rows of one package never delete each
   // other), then the rows, columns matched by name without regard to case.
   // Kind-3 statements and actions are never run here. Every delete on a
-  // table the Scope restricts touches only the rows it names, and the
+  // table the Scope restricts touches only the rows it names, every row
+  // written there passes its guards, its records are written with the
+  // rows, and the
   // receiving tables are the receiving database's own (a package filling a
   // table it lacks fails with kErrMissingTable). On any failure or a
   // cancel, nothing of the package stays merged. The package is checked

@@ -8,6 +8,7 @@
 #include "engine/Package.h"
 #include "engine/RunProgress.h"
 #include "framework/ExchangeContext.h"
+#include "framework/PluginFolder.h"
 #include "i18n/Messages.h"
 #include "storage/AsciiText.h"
 #include "storage/CreatePath.h"
@@ -83,6 +84,8 @@ bool cRelay::Run() {
   mRules = ReadRelayRules(
       (std::filesystem::path(TransferOptionsFile()).parent_path() / "RELAY.INI").string());
   mLimits = trust::CurrentPackageLimits();
+  mSignatureSettings = trust::CurrentSignatureSettings();
+  mSignatures.emplace(*host, "relay", mSignatureSettings.required);
   if (mDryRun) AddLine(mTexts.Msg_Relay_DryRun);
 
   clsFTP ftp;
@@ -162,7 +165,7 @@ cRelay::Relayed cRelay::RelayPackage(clsFTP& ftp, const std::string& name,
                                      const trust::PackageName& named) {
   const std::string work = mSettings.gsTempPath + "Relay/";
   const std::string local = work + name;
-  const WorkFiles files{{local, local + ".mdb"}};
+  const WorkFiles files{{local, local + ".mdb", local + ".signed"}};
 
   AddLine(mTexts.Msg_Relay_Fetch + name + " ...");
   if (!CreatePath(work)) {
@@ -174,6 +177,11 @@ cRelay::Relayed cRelay::RelayPackage(clsFTP& ftp, const std::string& name,
     return Relayed::Failed;
   }
   AddLine(mTexts.Msg_Relay_Check);
+  // Who sent it, before anything reads what it holds.
+  const trust::SignatureVerdict signature =
+      mSignatures->Check(local, named.sender, named.kind, false);
+  if (!signature.accepted) return Reject(ftp, name, mTexts.Msg_Relay_Refused, signature.reason);
+  if (signature.listedUnsigned) AddLine(mCheckTexts.Msg_Check_UnsignedTaken + name);
   const Verdict verdict = Check(local, named);
   switch (verdict.outcome) {
     case trust::IntakeStep::Outcome::Done:
@@ -195,9 +203,14 @@ cRelay::Relayed cRelay::RelayPackage(clsFTP& ftp, const std::string& name,
   AddLine((members ? mTexts.Msg_Relay_Members : mTexts.Msg_Relay_Others) + Joined(destinations));
   if (mDryRun) return Relayed::Done;
 
+  // Head office keeps the sender's own signature; the branches get head
+  // office's, so that they need to know one key only.
+  const std::string forBranches = SignedForBranches(local, named);
   for (const std::string& folder : destinations) {
     AddLine(mTexts.Msg_Relay_Put + std::string(kDownloadRoot) + "/" + folder + " ...");
-    if (!ftp.SetFtpDir(std::string(kDownloadRoot) + "\\" + folder) || !ftp.PutFile(name, local)) {
+    const bool branch = folder != mSettings.gsBranchID && !forBranches.empty();
+    if (!ftp.SetFtpDir(std::string(kDownloadRoot) + "\\" + folder) ||
+        !ftp.PutFile(name, branch ? forBranches : local)) {
       // The package stays where it is; the next run sends it again.
       AddLine(mTexts.Msg_Relay_Put_Fault + name);
       return Relayed::Failed;
@@ -208,7 +221,25 @@ cRelay::Relayed cRelay::RelayPackage(clsFTP& ftp, const std::string& name,
     return Relayed::Failed;
   }
   AddLine(mTexts.Msg_Relay_Done + name);
+  // Remembered, so that the same package sent again is refused.
+  IgnoreFailure([&] { mSignatures->RecordNow(signature, named.sender); });
   return Relayed::Done;
+}
+
+std::string cRelay::SignedForBranches(const std::string& local, const trust::PackageName& named) {
+  if (!mSignatureSettings.resign) return {};
+  const std::string folder = PluginFolder();
+  const std::optional<trust::SiteKey> key = trust::SiteKey::Load(folder);
+  if (!key) throw std::runtime_error(mCheckTexts.Msg_Check_NoKey + folder);
+  const std::string copy = local + ".signed";
+  CopyFileDurably(local, copy);
+  trust::SignedPackage package;
+  package.signer = mSettings.gsBranchID;
+  package.sender = named.sender;
+  package.kind = named.kind;
+  package.sequence = trust::ReserveSequence(folder);
+  trust::SignPackageFile(copy, *key, package);
+  return copy;
 }
 
 cRelay::Verdict cRelay::Check(const std::string& local, const trust::PackageName& named) {

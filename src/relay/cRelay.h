@@ -14,6 +14,7 @@
 #include "trust/PackageIntake.h"
 #include "trust/PackageLimits.h"
 #include "trust/PackageName.h"
+#include "trust/SignatureCheck.h"
 
 namespace tavex {
 
@@ -74,6 +75,9 @@ class cRelay {
   Verdict Check(const std::string& local, const trust::PackageName& named);
   Relayed Reject(clsFTP& ftp, const std::string& name, const std::string& line,
                  const std::string& reason);
+  // The copy of `local` signed again with head office's key, for the
+  // branches; empty when none is made (head office does not sign again).
+  std::string SignedForBranches(const std::string& local, const trust::PackageName& named);
   void AddLine(const std::string& text) noexcept;
 
   ProgressList* mList = nullptr;
@@ -86,6 +90,8 @@ class cRelay {
   RelayRules mRules;
   std::vector<std::string> mBranchFolders;
   std::vector<std::string> mKnownSites;
+  std::optional<trust::SignatureCheck> mSignatures;
+  trust::SignatureSettings mSignatureSettings;
   std::string mFailure;
 };
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
+#include <set>
 #include <string_view>
 #include <tuple>
 
@@ -15,6 +17,7 @@
 #include "storage/RunHistory.h"
 #include "transfer/PrepareExchange.h"
 #include "transfer/clsFTP.h"
+#include "trust/SignatureCheck.h"
 
 namespace tavex {
 
@@ -183,12 +186,39 @@ std::string JsonList(const std::vector<std::string>& items) {
 
 std::string TimeText(Clock::time_point when) { return LocalTimeText(when, "%Y-%m-%d %H:%M:%S"); }
 
+// What the relay and the download of this site recorded of the packages
+// they took: the unsigned senders of the last 30 days, and the numbers
+// missing from each site's signed packages.
+void ReadSignatureRecords(db::Connection& host, Clock::time_point now, SiteStatus& status) {
+  const std::string since = TimeText(now - std::chrono::days(30));
+  std::map<std::string, std::set<std::uint64_t>> missing;
+  for (const char* receiver : {"relay", "download"}) {
+    for (const std::string& sender : trust::UnsignedSenders(host, receiver, since)) {
+      if (std::find(status.unsignedSenders.begin(), status.unsignedSenders.end(), sender) ==
+          status.unsignedSenders.end()) {
+        status.unsignedSenders.push_back(sender);
+      }
+    }
+    for (const trust::SequenceGap& gap : trust::SequenceGaps(host, receiver)) {
+      missing[gap.site].insert(gap.missing.begin(), gap.missing.end());
+    }
+  }
+  for (const auto& [site, numbers] : missing) {
+    std::string line = site;
+    for (const std::uint64_t number : numbers) {
+      line += (line.size() == site.size() ? " " : ", ") + std::to_string(number);
+    }
+    status.missingPackages.push_back(line);
+  }
+}
+
 }  // namespace
 
 bool SiteStatus::NeedsAttention() const {
   const bool stale = std::any_of(waiting.begin(), waiting.end(),
                                  [](const WaitingRows& rows) { return rows.stale; });
-  return stale || !pendingPackages.empty() || !errorPackages.empty() || serverAnswers == false;
+  return stale || !pendingPackages.empty() || !errorPackages.empty() || !missingPackages.empty() ||
+         serverAnswers == false;
 }
 
 SiteStatus ReadSiteStatus(const StatusRequest& request) {
@@ -210,6 +240,7 @@ SiteStatus ReadSiteStatus(const StatusRequest& request) {
   status.errorPackages =
       PackagesIn(JoinPath(folder, "ErrPackage/" + LocalTimeText(request.now, "%Y-%m")));
   for (const auto& [run, text] : kRuns) status.lastRuns.emplace_back(run, LastSuccessfulRun(run));
+  ReadSignatureRecords(*host, request.now, status);
   if (request.checkServer) {
     std::tie(status.serverAnswers, status.serverRefusal) = ServerAnswers();
   }
@@ -230,6 +261,16 @@ std::vector<std::string> StatusLines(const SiteStatus& status, const StatusTexts
   };
   lines.push_back(withNames(texts.Msg_Status_Pending, status.pendingPackages));
   lines.push_back(withNames(texts.Msg_Status_Errors, status.errorPackages));
+  if (!status.unsignedSenders.empty()) {
+    std::string line = texts.Msg_Status_Unsigned;
+    for (std::size_t i = 0; i < status.unsignedSenders.size(); ++i) {
+      line += (i > 0 ? ", " : "") + status.unsignedSenders[i];
+    }
+    lines.push_back(line);
+  }
+  for (const std::string& missing : status.missingPackages) {
+    lines.push_back(texts.Msg_Status_Missing + missing);
+  }
   for (std::size_t i = 0; i < status.lastRuns.size(); ++i) {
     const auto& when = status.lastRuns[i].second;
     lines.push_back(texts.*kRuns[i].second + (when ? TimeText(*when) : texts.Msg_Status_Never));
@@ -255,6 +296,9 @@ std::vector<std::string> StatusLines(const SiteStatus& status, const StatusTexts
   if (!status.errorPackages.empty()) {
     reasons.push_back(texts.Msg_Status_Errors + std::to_string(status.errorPackages.size()));
   }
+  if (!status.missingPackages.empty()) {
+    reasons.push_back(texts.Msg_Status_Missing + std::to_string(status.missingPackages.size()));
+  }
   if (status.serverAnswers == false) {
     reasons.push_back(texts.Msg_Status_Server + texts.Msg_Status_ServerSilent);
   }
@@ -272,7 +316,9 @@ std::string StatusJson(const SiteStatus& status) {
             ",\"stale\":" + (rows.stale ? "true" : "false") + "}";
   }
   json += "],\"pendingPackages\":" + JsonList(status.pendingPackages) +
-          ",\"errorPackages\":" + JsonList(status.errorPackages) + ",\"lastSuccess\":{";
+          ",\"errorPackages\":" + JsonList(status.errorPackages) +
+          ",\"unsignedSenders\":" + JsonList(status.unsignedSenders) +
+          ",\"missingPackages\":" + JsonList(status.missingPackages) + ",\"lastSuccess\":{";
   for (std::size_t i = 0; i < status.lastRuns.size(); ++i) {
     const auto& [run, when] = status.lastRuns[i];
     json += std::string(i > 0 ? "," : "") + JsonText(run) + ":" +

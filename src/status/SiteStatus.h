@@ -28,6 +28,11 @@ struct SiteStatus {
   std::vector<WaitingRows> waiting;          // only tables the host has
   std::vector<std::string> pendingPackages;  // fetched, not yet merged
   std::vector<std::string> errorPackages;    // filed as damaged this month
+  // Sites whose unsigned packages this site took in the last 30 days.
+  std::vector<std::string> unsignedSenders;
+  // Numbers of a site's signed packages never received although later ones
+  // were ("B01 5, 7"): packages deleted on the server, or still on their way.
+  std::vector<std::string> missingPackages;
   // The last successful run of each kind; nullopt: never.
   std::vector<std::pair<std::string, std::optional<std::chrono::system_clock::time_point>>>
       lastRuns;
@@ -37,8 +42,8 @@ struct SiteStatus {
   // fingerprint; a key file others may read); empty otherwise.
   std::string serverRefusal;
 
-  // A package waits or failed, rows are older than the limit, or the server
-  // does not answer.
+  // A package waits, failed or is missing, rows are older than the limit,
+  // or the server does not answer.
   bool NeedsAttention() const;
 };
 

@@ -22,6 +22,8 @@ constexpr Row kTextRows[] = {
     {"Msg_Status_Oldest", "，最早：", &StatusTexts::Msg_Status_Oldest},
     {"Msg_Status_Pending", "等待导入的数据包：", &StatusTexts::Msg_Status_Pending},
     {"Msg_Status_Errors", "本月的错误数据包：", &StatusTexts::Msg_Status_Errors},
+    {"Msg_Status_Unsigned", "没有签名的数据包来自：", &StatusTexts::Msg_Status_Unsigned},
+    {"Msg_Status_Missing", "缺少的数据包（发送方和序号）：", &StatusTexts::Msg_Status_Missing},
     {"Msg_Status_LastUpload", "最近一次成功上传：", &StatusTexts::Msg_Status_LastUpload},
     {"Msg_Status_LastDownload", "最近一次成功下载：", &StatusTexts::Msg_Status_LastDownload},
     {"Msg_Status_LastRelay", "最近一次成功转发：", &StatusTexts::Msg_Status_LastRelay},

@@ -21,6 +21,8 @@ struct StatusTexts {
   std::string Msg_Status_Oldest;
   std::string Msg_Status_Pending;
   std::string Msg_Status_Errors;
+  std::string Msg_Status_Unsigned;
+  std::string Msg_Status_Missing;
   std::string Msg_Status_LastUpload;
   std::string Msg_Status_LastDownload;
   std::string Msg_Status_LastRelay;

@@ -147,8 +147,11 @@ void RequireSenderRows(db::Connection& package, const AdmittedPackage& admitted)
   }
 }
 
-bool ImportAdmitted(engine::Package& package, const AdmittedPackage& admitted) {
-  package.Scope(admitted.mScope);
+bool ImportAdmitted(engine::Package& package, const AdmittedPackage& admitted,
+                    std::vector<engine::ReceiverRecord> records) {
+  engine::ImportScope scope = admitted.mScope;
+  scope.records = std::move(records);
+  package.Scope(std::move(scope));
   return package.ImportPackage(true, true, 1);
 }
 

@@ -46,7 +46,8 @@ class AdmittedPackage {
   AdmittedPackage() = default;
   friend AdmittedPackage Admit(db::Connection& package, const Expectation& expected);
   friend void RequireSenderRows(db::Connection& package, const AdmittedPackage& admitted);
-  friend bool ImportAdmitted(engine::Package& package, const AdmittedPackage& admitted);
+  friend bool ImportAdmitted(engine::Package& package, const AdmittedPackage& admitted,
+                             std::vector<engine::ReceiverRecord> records);
 
   PackageKind mKind = PackageKind::Bills;
   std::string mSender;
@@ -81,7 +82,8 @@ void RequireSenderRows(db::Connection& package, const AdmittedPackage& admitted)
 // Merges `admitted`, whose database is `package`'s SourceConnection, as
 // Package::ImportPackage does, with every delete held to the sender's rows
 // and every row that is not the sender's stopping the import (refused, with
-// nothing merged).
-bool ImportAdmitted(engine::Package& package, const AdmittedPackage& admitted);
+// nothing merged); `records` are written in the import's transaction.
+bool ImportAdmitted(engine::Package& package, const AdmittedPackage& admitted,
+                    std::vector<engine::ReceiverRecord> records = {});
 
 }  // namespace tavex::trust

@@ -27,6 +27,15 @@ constexpr Row kTextRows[] = {
      &CheckTexts::Msg_Check_Waits},
     {"Msg_Check_Unreadable", "无法读取文件：", &CheckTexts::Msg_Check_Unreadable},
     {"Msg_Check_Unwritable", "无法写入文件：", &CheckTexts::Msg_Check_Unwritable},
+    {"Msg_Check_BadSignature", "数据包的签名不正确：", &CheckTexts::Msg_Check_BadSignature},
+    {"Msg_Check_Revoked", "此站点的密钥已被吊销：", &CheckTexts::Msg_Check_Revoked},
+    {"Msg_Check_Unsigned", "数据包没有签名，发送方不在允许之列：", &CheckTexts::Msg_Check_Unsigned},
+    {"Msg_Check_OtherName", "签名中的发送方或种类与文件名不符：", &CheckTexts::Msg_Check_OtherName},
+    {"Msg_Check_UnknownSigner", "签名的站点没有登记密钥：", &CheckTexts::Msg_Check_UnknownSigner},
+    {"Msg_Check_OtherSigner", "数据包由其他站点的密钥签名：", &CheckTexts::Msg_Check_OtherSigner},
+    {"Msg_Check_Replayed", "此数据包已经收过（重复发送）：", &CheckTexts::Msg_Check_Replayed},
+    {"Msg_Check_UnsignedTaken", "收到没有签名的数据包：", &CheckTexts::Msg_Check_UnsignedTaken},
+    {"Msg_Check_NoKey", "无法读取本站点的密钥，数据包不发送：", &CheckTexts::Msg_Check_NoKey},
 };
 
 const TextTable<CheckTexts> kTextTable({"PackageCheck"}, kTextRows);

@@ -21,6 +21,15 @@ struct CheckTexts {
   std::string Msg_Check_Waits;
   std::string Msg_Check_Unreadable;
   std::string Msg_Check_Unwritable;
+  std::string Msg_Check_BadSignature;
+  std::string Msg_Check_Revoked;
+  std::string Msg_Check_Unsigned;
+  std::string Msg_Check_OtherName;
+  std::string Msg_Check_UnknownSigner;
+  std::string Msg_Check_OtherSigner;
+  std::string Msg_Check_Replayed;
+  std::string Msg_Check_UnsignedTaken;
+  std::string Msg_Check_NoKey;
 };
 
 // Every text of section "PackageCheck", each with its built-in default;

@@ -123,7 +123,8 @@ IntakeStep PackageIntake::CheckRows() noexcept {
 }
 
 IntakeStep PackageIntake::Import(engine::Package& package,
-                                 const std::shared_ptr<db::Connection>& host) noexcept {
+                                 const std::shared_ptr<db::Connection>& host,
+                                 std::vector<engine::ReceiverRecord> records) noexcept {
   try {
     if (!mDatabase || !mAdmitted || !host) return Local("no package or host database");
     // Where the host reads the package itself (SQLite attaches it), its
@@ -131,7 +132,7 @@ IntakeStep PackageIntake::Import(engine::Package& package,
     const DeadlineScope scope(*host, mDeadline);
     package.SourceConnection(mDatabase);
     package.TargetConnection(host);
-    const bool imported = ImportAdmitted(package, *mAdmitted);
+    const bool imported = ImportAdmitted(package, *mAdmitted, std::move(records));
     package.SourceConnection(nullptr);
     return imported ? IntakeStep{} : FromEngine(package);
   } catch (const db::DbError& error) {

@@ -61,9 +61,10 @@ class PackageIntake {
   // receiver that forwards the package rather than merging it (the merge
   // holds its rows to the rule as it reads them).
   IntakeStep CheckRows() noexcept;
-  // Merges the admitted package into `host` through `package`; its errors
-  // stay in `package`.
-  IntakeStep Import(engine::Package& package, const std::shared_ptr<db::Connection>& host) noexcept;
+  // Merges the admitted package into `host` through `package`, writing
+  // `records` with it; its errors stay in `package`.
+  IntakeStep Import(engine::Package& package, const std::shared_ptr<db::Connection>& host,
+                    std::vector<engine::ReceiverRecord> records = {}) noexcept;
 
   // The opened package database; null before Open and after Close.
   const std::shared_ptr<db::Connection>& Database() const { return mDatabase; }

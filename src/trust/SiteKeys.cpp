@@ -139,6 +139,8 @@ const char* StateText(KeyState state) {
   switch (state) {
     case KeyState::Trusted:
       return "trusted";
+    case KeyState::Relay:
+      return "relay";
     case KeyState::Revoked:
       return "revoked";
     case KeyState::Unsigned:
@@ -148,7 +150,8 @@ const char* StateText(KeyState state) {
 }
 
 std::optional<KeyState> StateFromText(std::string_view text) {
-  for (KeyState state : {KeyState::Trusted, KeyState::Revoked, KeyState::Unsigned}) {
+  for (KeyState state :
+       {KeyState::Trusted, KeyState::Relay, KeyState::Revoked, KeyState::Unsigned}) {
     if (text == StateText(state)) return state;
   }
   return std::nullopt;
@@ -207,6 +210,9 @@ SiteKey SiteKey::Create(const std::string& pluginFolder) {
     }
     throw SystemFailure("cannot create", path);
   }
+  // A new key starts a new sequence (the receivers keep their records per
+  // key): numbers of a key that was removed do not carry over.
+  RemoveFile(folder + "/site.seq");
   SyncFolder(folder);
   return key;
 }
@@ -354,7 +360,9 @@ SiteKeyEntry ReadEntry(const db::Recordset& rows) {
     entry.key = PublicKey::Parse(TextOf(key));
     if (!entry.key) throw Damaged(entry.site, "the key is not a public key");
   }
-  if (entry.state == KeyState::Trusted && !entry.key) throw Damaged(entry.site, "no key");
+  if ((entry.state == KeyState::Trusted || entry.state == KeyState::Relay) && !entry.key) {
+    throw Damaged(entry.site, "no key");
+  }
   entry.since = TextOf(rows.Get(3));
   return entry;
 }
@@ -410,9 +418,12 @@ void Replace(db::Connection& host, const std::string& site, KeyState state, cons
 
 }  // namespace
 
-void KeyRegistry::Trust(const std::string& site, const PublicKey& key) {
+void KeyRegistry::Trust(const std::string& site, const PublicKey& key, KeyState state) {
+  if (state != KeyState::Trusted && state != KeyState::Relay) {
+    throw std::invalid_argument("a site is trusted with a key as a site or as the relay");
+  }
   MakeTable();
-  Replace(mHost, site, KeyState::Trusted, key.Text());
+  Replace(mHost, site, state, key.Text());
 }
 
 bool KeyRegistry::Revoke(const std::string& site) {
@@ -455,8 +466,8 @@ std::vector<SiteKeyEntry> KeyRegistry::List() {
 
 bool KeyRegistry::AnyTrusted() {
   MakeTable();
-  auto rows = mHost.Query(std::string("SELECT SiteID FROM ") + kTable + " WHERE State=?",
-                          {std::string(StateText(KeyState::Trusted))});
+  auto rows = mHost.Query(std::string("SELECT SiteID FROM ") + kTable + " WHERE State<>?",
+                          {std::string(StateText(KeyState::Unsigned))});
   return rows->Next();
 }
 

@@ -30,7 +30,8 @@ struct PublicKey {
 // users of it), by nobody else. Made once, never overwritten.
 class SiteKey {
  public:
-  // Makes the key pair of the plug-in folder `pluginFolder`. Raises
+  // Makes the key pair of the plug-in folder `pluginFolder`, starting its
+  // sequence anew (see ReserveSequence). Raises
   // std::runtime_error with the reason when the folder already has one, or
   // the file cannot be written (a half-written key file is never left).
   static SiteKey Create(const std::string& pluginFolder);
@@ -62,6 +63,8 @@ std::uint64_t ReserveSequence(const std::string& pluginFolder);
 // How a receiver stands to a site.
 enum class KeyState {
   Trusted,   // its packages must be signed with `key`
+  Relay,     // as Trusted, and it may sign what it forwards for other sites
+             // (head office's relay, as a branch knows it)
   Revoked,   // its key was withdrawn: its packages are refused
   Unsigned,  // not yet keyed: its unsigned packages are accepted, each logged
 };
@@ -69,7 +72,7 @@ enum class KeyState {
 struct SiteKeyEntry {
   std::string site;
   KeyState state = KeyState::Trusted;
-  std::optional<PublicKey> key;  // for Trusted and Revoked
+  std::optional<PublicKey> key;  // for Trusted, Relay and Revoked
   std::string since;             // local time of the change, "YYYY-MM-DD HH:MM:SS"
 };
 
@@ -83,9 +86,10 @@ class KeyRegistry {
  public:
   explicit KeyRegistry(db::Connection& host) : mHost(host) {}
 
-  // `site` signs with `key` from now on. A new key for a site starts a new
-  // sequence: the receivers' records of accepted numbers are per key.
-  void Trust(const std::string& site, const PublicKey& key);
+  // `site` signs with `key` from now on (as the relay with `state` Relay).
+  // A new key for a site starts a new sequence: the receivers' records of
+  // accepted numbers are per key.
+  void Trust(const std::string& site, const PublicKey& key, KeyState state = KeyState::Trusted);
   // `site`'s key is withdrawn; false when the site has no entry.
   bool Revoke(const std::string& site);
   // `site` may send unsigned packages until it is trusted with a key.
@@ -94,8 +98,9 @@ class KeyRegistry {
   std::optional<SiteKeyEntry> Find(const std::string& site);
   // Every entry, ordered by site.
   std::vector<SiteKeyEntry> List();
-  // True when any site is trusted with a key: from then on a sender with no
-  // entry is refused.
+  // True when any site has been keyed (trusted, as the relay or revoked
+  // since): from then on a sender with no entry is refused, also after the
+  // only key is revoked.
   bool AnyTrusted();
 
  private:

@@ -6,6 +6,7 @@
 #include "i18n/Messages.h"
 #include "storage/DatabaseHelpers.h"
 #include "storage/IgnoreFailure.h"
+#include "trust/PackageSignature.h"
 
 namespace tavex {
 
@@ -46,6 +47,9 @@ bool ExportPackageFile(engine::Package& package, engine::FSComprFile& compressor
         return false;
       }
       cleanup.push_back(settings.gsPkgName);
+      // A site with a key signs what it sends; one whose key cannot be read
+      // sends nothing (the failure is raised below).
+      trust::SignOwnPackage(settings.gsPkgName, settings.gsBranchID);
       return true;
     }
     const engine::Errors& errors = package.Errors();

@@ -18,8 +18,8 @@ using ExportFailureFn = std::function<void(const std::string& description)>;
 // package database at settings.gsMdbName filled from the shared (host)
 // connection, whose kind-3 statements run inside whatever transaction the
 // caller holds there and which records settings.gsBranchID as its sender,
-// then compressed by `compressor` into
-// settings.gsPkgName. The package database is deleted in every case, so a
+// then compressed by `compressor` into settings.gsPkgName, and signed when
+// the site has a key. The package database is deleted in every case, so a
 // failed export leaves no half-built file behind. True when the package
 // file is made; it is then listed in `cleanup`. On false, `addLine` has
 // received the export's errors (a count line and one line per error), the

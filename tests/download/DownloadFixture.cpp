@@ -129,22 +129,13 @@ bool DownloadFixture::ServerHas(const std::string& name) const {
   return mServer.Exists("ForDownload/HQ/" + name);
 }
 
-std::vector<std::string> DownloadFixture::ListingOrder() const {
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(mServer.Root() + "/ForDownload/HQ")) {
-    names.push_back(entry.path().filename().string());
-  }
-  return names;
-}
-
-std::vector<std::string> DownloadFixture::PutInListingOrder(
+std::vector<std::string> DownloadFixture::PutInOrder(
     const std::string& branch, const std::vector<std::string>& contents) const {
-  for (std::size_t i = 1; i <= contents.size(); ++i) {
-    PutPackage(branch + "-" + std::to_string(i) + ".pkg", "");
+  std::vector<std::string> names;
+  for (std::size_t i = 0; i < contents.size(); ++i) {
+    names.push_back(branch + "-" + std::to_string(i + 1) + ".pkg");
+    PutPackage(names.back(), contents[i]);
   }
-  // Rewriting a file keeps its place in the folder.
-  const std::vector<std::string> names = ListingOrder();
-  for (std::size_t i = 0; i < contents.size(); ++i) PutPackage(names[i], contents[i]);
   return names;
 }
 

@@ -38,14 +38,11 @@ class DownloadFixture : public ::testing::TestWithParam<db::Backend> {
 
   void PutPackage(const std::string& name, const std::string& contents) const;
   bool ServerHas(const std::string& name) const;
-  // The names in the download folder in the order the server lists them
-  // (its folder's own order, not sorted).
-  std::vector<std::string> ListingOrder() const;
-  // Puts `contents` into the download folder so that the server lists them
-  // in this order, under the names "<branch>-1.pkg", "<branch>-2.pkg", ...
-  // in some order; returns the names in listing order.
-  std::vector<std::string> PutInListingOrder(const std::string& branch,
-                                             const std::vector<std::string>& contents) const;
+  // Puts `contents` into the download folder under the names
+  // "<branch>-1.pkg", "<branch>-2.pkg", ..., which the run takes in this
+  // order (at most nine); returns the names.
+  std::vector<std::string> PutInOrder(const std::string& branch,
+                                      const std::vector<std::string>& contents) const;
 
   // Runs cDownload at head office with mList and mBar; the result. The
   // reasons it gives for raised failures are kept in mFailure.

@@ -43,11 +43,13 @@ class DownloadRun : public test::DownloadFixture {
   }
 };
 
-TEST_P(DownloadRun, ThreeBranchesAreMergedInListingOrder) {
+// In the order of their names, whatever the server's listing: each sender's
+// packages then come in the order it made them.
+TEST_P(DownloadRun, ThreeBranchesAreMergedInTheOrderOfTheirNames) {
+  PutPackage("B03-240305140711.pkg", BillPackage("B03", 1, 1));
   PutPackage("B01-240305140709.pkg", BillPackage("B01", 1, 3));
   PutPackage("B02-240305140710.pkg", BillPackage("B02", 1, 2));
-  PutPackage("B03-240305140711.pkg", BillPackage("B03", 1, 1));
-  const Lines order = ListingOrder();
+  const Lines order{"B01-240305140709.pkg", "B02-240305140710.pkg", "B03-240305140711.pkg"};
   ASSERT_TRUE(Download());
 
   EXPECT_EQ(6, Count("bi_Bill"));
@@ -66,10 +68,12 @@ TEST_P(DownloadRun, ThreeBranchesAreMergedInListingOrder) {
     const std::string branch = order[i].substr(0, 3);
     const std::string bills = branch == "B01" ? "3" : branch == "B02" ? "2" : "1";
     const std::string items = branch == "B01" ? "6" : branch == "B02" ? "4" : "2";
+    // The package's identifier counts the packages as the test made them.
+    const std::string made = branch == "B03" ? "1" : branch == "B01" ? "2" : "3";
     const std::string first = std::to_string(i + 1) + ". 正在下载文件：" + order[i] + " ...";
     EXPECT_EQ((Lines{first, "文件已下载，正在备份文件...", "文件已备份，正在删除FTP上的文件 ...",
                      "正在解压文件...", "正在建立数据库连接...", "正在检查数据是否正确...",
-                     "正在导入数据：" + branch + "-" + branch.substr(2) + " ...",
+                     "正在导入数据：" + branch + "-" + made + " ...",
                      "成功复制：21. 消费账单表 ，共 " + bills + " 条数据；",
                      "成功复制：23. 消费明细表 ，共 " + items + " 条数据；", "导入数据成功！"}),
               LinesFrom(first, 10));
@@ -124,8 +128,7 @@ TEST_P(DownloadRun, OnlyPackageFilesOfAnyCaseAreTaken) {
   mServer.PutFile("ForDownload/HQ/a.txt", "text");
   PutPackage("B01-1.PKG", BillPackage("B01", 1, 2));
   PutPackage("B02-1.pkg", BillPackage("B02", 1, 1));
-  Lines packages = ListingOrder();
-  packages.erase(std::find(packages.begin(), packages.end(), "a.txt"));
+  const Lines packages{"B01-1.PKG", "B02-1.pkg"};
   ASSERT_TRUE(Download());
   EXPECT_EQ((Lines{"共有  2 个文件需要下载：", "1. " + packages[0], "2. " + packages[1],
                    "开始下载文件并导入本地数据库中..."}),
@@ -152,7 +155,7 @@ TEST_P(DownloadRun, TheSameBillsSentTwiceLeaveOneCopy) {
 }
 
 TEST_P(DownloadRun, ADamagedPackageIsFiledWithItsReasonAndTheRunGoesOn) {
-  const Lines names = PutInListingOrder(
+  const Lines names = PutInOrder(
       "B01",
       {BillPackage("B01", 1, 3), Truncated(BillPackage("B01", 4, 2)), BillPackage("B01", 6, 1)});
   EXPECT_FALSE(Download());
@@ -178,7 +181,7 @@ TEST_P(DownloadRun, ADamagedPackageIsFiledWithItsReasonAndTheRunGoesOn) {
 // site's group, whatever the umask of the run.
 TEST_P(DownloadRun, KeptCopiesAreForTheOwnerAndTheGroupOnly) {
   const test::ScopedUmask umask(0);
-  PutInListingOrder("B01", {BillPackage("B01", 1, 1), Truncated(BillPackage("B01", 2, 1))});
+  PutInOrder("B01", {BillPackage("B01", 1, 1), Truncated(BillPackage("B01", 2, 1))});
   EXPECT_FALSE(Download());
   ASSERT_EQ(2U, FilesBelow("BckPackage").size());
   ASSERT_EQ(2U, FilesBelow("ErrPackage").size());  // the package and its reason
@@ -193,9 +196,9 @@ TEST_P(DownloadRun, KeptCopiesAreForTheOwnerAndTheGroupOnly) {
 }
 
 TEST_P(DownloadRun, SecondOfThreeFailingItsImportLeavesNothingOfItMerged) {
-  const Lines names = PutInListingOrder(
-      "B01", {BillPackage("B01", 1, 3), BillPackage("B01", 4, 2, /*extraColumn=*/true),
-              BillPackage("B01", 6, 1)});
+  const Lines names =
+      PutInOrder("B01", {BillPackage("B01", 1, 3), BillPackage("B01", 4, 2, /*extraColumn=*/true),
+                         BillPackage("B01", 6, 1)});
   EXPECT_FALSE(Download());
 
   EXPECT_EQ(4, Count("bi_Bill"));
@@ -232,7 +235,7 @@ TEST_P(DownloadRun, APackageAtFaultItselfNeverHoldsUpThePackagesAfterIt) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     StartAgain();
-    const Lines names = PutInListingOrder("B01", {c.damaged(), BillPackage("B01", 2, 2)});
+    const Lines names = PutInOrder("B01", {c.damaged(), BillPackage("B01", 2, 2)});
     EXPECT_FALSE(Download());
     EXPECT_EQ((Lines{c.lastLineOfIt, "2. 正在下载文件：" + names[1] + " ..."}),
               LinesFrom(c.lastLineOfIt, 2));
@@ -249,7 +252,7 @@ TEST_P(DownloadRun, APackageAtFaultItselfNeverHoldsUpThePackagesAfterIt) {
 // run that can.
 TEST_P(DownloadRun, AnErrorFolderThatCannotBeWrittenKeepsThePackagePending) {
   const std::string errorFolder = mHome / "ErrPackage";
-  const Lines names = PutInListingOrder("B01", {Packed("hello"), BillPackage("B01", 2, 2)});
+  const Lines names = PutInOrder("B01", {Packed("hello"), BillPackage("B01", 2, 2)});
   test::WriteFile(errorFolder, "a file where the folder belongs");
   EXPECT_FALSE(Download());
   EXPECT_NE(std::string::npos,
@@ -383,10 +386,10 @@ TEST_P(DownloadRun, AnImportCancelledByItsHostWaitsForTheNextRun) {
 
 INSTANTIATE_HOST_DATABASE_TEST(DownloadRun);
 
-TEST(PackageNames, KeepsListingOrderAndTakesOnlySafePackageNames) {
-  EXPECT_EQ((Lines{"B01-1.PKG", "b.pkg", ".pkg", "x.Pkg"}),
-            PackageNames({"a.txt", "B01-1.PKG", "b.pkg", "../up.pkg", "x/y.pkg", "..\\w.pkg",
-                          "bad\x01.pkg", ".pkg", "pkg", "x.Pkg", "b.pkg.txt", ""}));
+TEST(PackageNames, TakesOnlySafePackageNamesInTheOrderOfTheirNames) {
+  EXPECT_EQ((Lines{".pkg", "b01-2.pkg", "B01-3.PKG", "B02-1.pkg", "x.Pkg"}),
+            PackageNames({"a.txt", "B02-1.pkg", "B01-3.PKG", "../up.pkg", "x/y.pkg", "..\\w.pkg",
+                          "bad\x01.pkg", ".pkg", "pkg", "x.Pkg", "b01-2.pkg", "b.pkg.txt", ""}));
 }
 
 TEST(PackageBaseName, RemovesEveryExactEnding) {

@@ -367,7 +367,7 @@ class KeyRegistryTest : public test::HostDatabaseTest {
     return entries;
   }
   static std::string Describe(const SiteKeyEntry& entry) {
-    const char* states[] = {"trusted", "revoked", "unsigned"};
+    const char* states[] = {"trusted", "relay", "revoked", "unsigned"};
     return entry.site + " " + states[static_cast<int>(entry.state)] + " " +
            (entry.key ? entry.key->Text() : "-");
   }
@@ -443,17 +443,21 @@ TEST_P(KeyRegistryTest, SitesCompareWithoutRegardToCase) {
 }
 
 // Until a site is keyed, packages without a signature are taken; once any
-// site is trusted with a key, a sender without an entry is refused.
-TEST_P(KeyRegistryTest, AnyTrustedOnlyOnceASiteIsTrustedWithAKey) {
+// site has been keyed (as a site or as the relay), a sender without an
+// entry is refused, also after that key is withdrawn.
+TEST_P(KeyRegistryTest, AnyTrustedOnceASiteHasBeenKeyed) {
   EXPECT_FALSE(Registry().AnyTrusted());
   Registry().AllowUnsigned("B01");
   EXPECT_FALSE(Registry().AnyTrusted());
   Registry().Trust("B02", KeyOf(1));
   EXPECT_TRUE(Registry().AnyTrusted());
   Registry().Revoke("B02");
-  EXPECT_FALSE(Registry().AnyTrusted()) << "a withdrawn key trusts nobody";
-  Registry().Trust("b02", KeyOf(2));
+  EXPECT_TRUE(Registry().AnyTrusted()) << "a withdrawn key opens no door";
+  Registry().AllowUnsigned("B02");
+  EXPECT_FALSE(Registry().AnyTrusted());
+  Registry().Trust("HQ", KeyOf(2), KeyState::Relay);
   EXPECT_TRUE(Registry().AnyTrusted());
+  EXPECT_EQ(KeyState::Relay, Registry().Find("hq")->state);
 }
 
 // An entry this component did not write is the host's problem: it raises
