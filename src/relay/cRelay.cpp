@@ -205,12 +205,13 @@ cRelay::Relayed cRelay::RelayPackage(clsFTP& ftp, const std::string& name,
 
   // Head office keeps the sender's own signature; the branches get head
   // office's, so that they need to know one key only.
-  const std::string forBranches = SignedForBranches(local, named);
+  const std::optional<std::string> forBranches = SignedForBranches(local, named);
+  if (!forBranches) return Relayed::Failed;
   for (const std::string& folder : destinations) {
     AddLine(mTexts.Msg_Relay_Put + std::string(kDownloadRoot) + "/" + folder + " ...");
-    const bool branch = folder != mSettings.gsBranchID && !forBranches.empty();
+    const bool branch = folder != mSettings.gsBranchID;
     if (!ftp.SetFtpDir(std::string(kDownloadRoot) + "\\" + folder) ||
-        !ftp.PutFile(name, branch ? forBranches : local)) {
+        !ftp.PutFile(name, branch ? *forBranches : local)) {
       // The package stays where it is; the next run sends it again.
       AddLine(mTexts.Msg_Relay_Put_Fault + name);
       return Relayed::Failed;
@@ -226,11 +227,15 @@ cRelay::Relayed cRelay::RelayPackage(clsFTP& ftp, const std::string& name,
   return Relayed::Done;
 }
 
-std::string cRelay::SignedForBranches(const std::string& local, const trust::PackageName& named) {
-  if (!mSignatureSettings.resign) return {};
+std::optional<std::string> cRelay::SignedForBranches(const std::string& local,
+                                                     const trust::PackageName& named) {
+  if (!mSignatureSettings.resign) return local;
   const std::string folder = PluginFolder();
   const std::optional<trust::SiteKey> key = trust::SiteKey::Load(folder);
-  if (!key) throw std::runtime_error(mCheckTexts.Msg_Check_NoKey + folder);
+  if (!key) {
+    AddLine(mCheckTexts.Msg_Check_NoKey + folder);
+    return std::nullopt;
+  }
   const std::string copy = local + ".signed";
   CopyFileDurably(local, copy);
   trust::SignedPackage package;

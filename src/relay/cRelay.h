@@ -76,8 +76,10 @@ class cRelay {
   Relayed Reject(clsFTP& ftp, const std::string& name, const std::string& line,
                  const std::string& reason);
   // The copy of `local` signed again with head office's key, for the
-  // branches; empty when none is made (head office does not sign again).
-  std::string SignedForBranches(const std::string& local, const trust::PackageName& named);
+  // branches: `local` itself when head office does not sign again; nullopt
+  // (with a line saying why) when it should and has no key.
+  std::optional<std::string> SignedForBranches(const std::string& local,
+                                               const trust::PackageName& named);
   void AddLine(const std::string& text) noexcept;
 
   ProgressList* mList = nullptr;

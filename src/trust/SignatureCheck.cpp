@@ -48,6 +48,27 @@ bool MaySign(const std::optional<SiteKeyEntry>& entry) {
          (entry->state == KeyState::Trusted || entry->state == KeyState::Relay);
 }
 
+// The verdict on a package whose signature, if any, cannot be checked
+// here; `refusal` is the reason when such packages are not taken from
+// `nameSender`.
+SignatureVerdict AsUnsigned(KeyRegistry& registry, bool required, const CheckTexts& texts,
+                            const std::string& nameSender, std::string refusal) {
+  const std::optional<SiteKeyEntry> entry = registry.Find(nameSender);
+  if (entry && entry->state == KeyState::Revoked) {
+    return Refused(texts.Msg_Check_Revoked + nameSender);
+  }
+  const bool listedUnsigned = entry && entry->state == KeyState::Unsigned;
+  // Required signatures overrule the list of sites not yet keyed.
+  if (required || (!listedUnsigned && (entry || registry.AnyTrusted()))) {
+    return Refused(std::move(refusal));
+  }
+  SignatureVerdict verdict;
+  verdict.accepted = true;
+  verdict.unsignedSender = true;
+  verdict.listedUnsigned = listedUnsigned;
+  return verdict;
+}
+
 }  // namespace
 
 SignatureCheck::SignatureCheck(db::Connection& host, std::string receiver, bool required)
@@ -67,22 +88,9 @@ SignatureVerdict SignatureCheck::Check(const std::string& packageFile,
     return Refused(texts.Msg_Check_BadSignature + error.what());
   }
 
-  if (!package) {
-    const std::optional<SiteKeyEntry> entry = registry.Find(nameSender);
-    const bool listedUnsigned = entry && entry->state == KeyState::Unsigned;
-    if (entry && entry->state == KeyState::Revoked) {
-      return Refused(texts.Msg_Check_Revoked + nameSender);
-    }
-    // Required signatures overrule the list of sites not yet keyed.
-    if (mRequired || (!listedUnsigned && (entry || registry.AnyTrusted()))) {
-      return Refused(texts.Msg_Check_Unsigned + nameSender);
-    }
-    SignatureVerdict verdict;
-    verdict.accepted = true;
-    verdict.unsignedSender = true;
-    verdict.listedUnsigned = listedUnsigned;
-    return verdict;
-  }
+  if (!package)
+    return AsUnsigned(registry, mRequired, texts, nameSender,
+                      texts.Msg_Check_Unsigned + nameSender);
 
   if (!EqualsNoCase(package->sender, nameSender) || package->kind != nameKind) {
     return Refused(texts.Msg_Check_OtherName + package->sender + " " + KindName(package->kind));
@@ -91,7 +99,13 @@ SignatureVerdict SignatureCheck::Check(const std::string& packageFile,
   if (signer && signer->state == KeyState::Revoked) {
     return Refused(texts.Msg_Check_Revoked + package->signer);
   }
-  if (!MaySign(signer)) return Refused(texts.Msg_Check_UnknownSigner + package->signer);
+  // A signature nobody here can check is worth no more than none: while a
+  // chain rolls keys out, a site signs from the day it makes its key, and
+  // its packages are taken as they were before until its key is trusted.
+  if (!MaySign(signer)) {
+    return AsUnsigned(registry, mRequired, texts, nameSender,
+                      texts.Msg_Check_UnknownSigner + package->signer);
+  }
   // Only head office's relay signs for other sites.
   if (!EqualsNoCase(package->signer, package->sender) && signer->state != KeyState::Relay) {
     return Refused(texts.Msg_Check_OtherSigner + package->signer);
@@ -160,8 +174,10 @@ std::vector<SequenceGap> SequenceGaps(db::Connection& host, const std::string& r
     // comes here.
     const std::optional<SiteKeyEntry> entry = registry.Find(site.first);
     if (entry && entry->state == KeyState::Relay) continue;
+    // From the first number taken: what a site signed before this receiver
+    // trusted its key was taken unsigned, or refused and filed.
     SequenceGap gap{site.first, {}};
-    std::uint64_t expected = 1;
+    std::uint64_t expected = numbers.front();
     for (const std::uint64_t number : numbers) {
       for (; expected < number && gap.missing.size() < limit; ++expected) {
         gap.missing.push_back(expected);

@@ -42,8 +42,9 @@ struct SignatureVerdict {
 // - A sequence number the receiver took before from that signer and key is
 //   a replay and is refused (a package resumed after a run died is no
 //   replay: `resumed`).
-// - While signatures are not required, an unsigned package is taken from a
-//   site listed as not yet keyed (`listedUnsigned`), or, while the receiver
+// - While signatures are not required, an unsigned package, or one signed
+//   by a site whose key is not trusted here (yet), is taken from a site
+//   listed as not yet keyed (`listedUnsigned`), or, while the receiver
 //   trusts no key at all, from anyone, as before there were keys.
 class SignatureCheck {
  public:
@@ -69,9 +70,9 @@ class SignatureCheck {
 };
 
 // Sequence numbers missing at `receiver`: for each site that signs its own
-// packages, the numbers below the highest taken that were never taken (a
-// package deleted on the server, or one still on its way). At most `limit`
-// per site.
+// packages, the numbers between the lowest and the highest taken that were
+// never taken (a package deleted on the server, refused, or still on its
+// way). At most `limit` per site.
 struct SequenceGap {
   std::string site;
   std::vector<std::uint64_t> missing;

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <sstream>
 
 #include "cli/Commands.h"
@@ -16,6 +17,7 @@
 #include "support/PackageFiles.h"
 #include "support/Rows.h"
 #include "support/ScopedHostConnection.h"
+#include "trust/PackageSignature.h"
 
 namespace tavex::cli {
 namespace {
@@ -207,6 +209,43 @@ TEST_P(RoundTrip, NothingWaitingIsExitZeroAndAFailureIsExitOne) {
   Invocation damaged({"download", "--db", ConnectionName(), "--home", mHqHome.Path()});
   EXPECT_EQ(kExitFailed, damaged.code);
   EXPECT_NE(std::string::npos, damaged.out.str().find("解压数据包失败！\n备份文件到错误目录！\n"));
+}
+
+// A branch with a key signs every package it sends, with a number of its
+// own; head office takes it once it trusts that key. A key the run cannot
+// read stops the upload: nothing goes out unsigned for that.
+TEST_P(RoundTrip, WithAKeyTheBranchSignsWhatItSendsAndNeverSendsUnsignedForWantOfIt) {
+  Run({"keys", "init", "--home", mBranchHome.Path()});
+  Invocation show({"keys", "show", "--home", mBranchHome.Path()});
+  ASSERT_EQ(kExitOk, show.code);
+  std::string key = show.out.str();
+  key.erase(key.find_last_not_of('\n') + 1);
+  Run({"keys", "trust", "B01", key, "--db", ConnectionName()});
+
+  const std::string name = UploadAndDistribute();
+  ASSERT_FALSE(name.empty());
+  const std::optional<trust::SignedPackage> signature = trust::ReadSignature(mSent / "1.pkg");
+  ASSERT_TRUE(signature);
+  EXPECT_EQ("B01", signature->signer);
+  EXPECT_EQ("B01", signature->sender);
+  EXPECT_EQ(trust::PackageKind::Bills, signature->kind);
+  EXPECT_EQ(1U, signature->sequence);
+  const std::size_t bills = HqCount("bi_Bill");
+  Invocation download({"download", "--db", ConnectionName(), "--home", mHqHome.Path()});
+  ASSERT_EQ(kExitOk, download.code) << download.out.str();
+  EXPECT_EQ(bills + Unpacked(1).rows.at("bi_Bill").size(), HqCount("bi_Bill"));
+
+  // A damaged key: the bills wait, unmarked, and the reason says which file.
+  auto branch = db::OpenConnection(Branch());
+  branch->Execute("UPDATE bi_Bill SET IsUploaded=0");
+  test::WriteFile(mBranchHome / "Octopus/site.key", "damaged");
+  Invocation refused({"upload", "--db", Branch(), "--home", mBranchHome.Path()});
+  EXPECT_EQ(kExitFailed, refused.code);
+  EXPECT_NE(std::string::npos, refused.out.str().find("导出数据失败：the site key file " +
+                                                      mBranchHome / "Octopus/site.key"))
+      << refused.out.str();
+  EXPECT_TRUE(mServer.List("ForUpload").empty());
+  EXPECT_EQ(0, test::Number(*branch, "SELECT COUNT(*) FROM bi_Bill WHERE IsUploaded<>0"));
 }
 
 INSTANTIATE_HOST_DATABASE_TEST(RoundTrip);

@@ -17,6 +17,8 @@
 #include "support/PluginHome.h"
 #include "support/ScopedHostConnection.h"
 #include "support/SftpServer.h"
+#include "trust/SignatureCheck.h"
+#include "trust/SiteKeys.h"
 
 namespace tavex {
 namespace {
@@ -134,6 +136,37 @@ TEST_P(StatusTest, ChecksTheServerOnlyWhenAsked) {
   const test::Invocation silent = Status({"--check-server"});
   EXPECT_EQ(1, silent.code);
   EXPECT_NE(std::string::npos, silent.out.str().find("需要注意：FTP服务器：无法连接\n"));
+}
+
+// What this site's relay and download recorded of the packages they took:
+// the senders that still send unsigned are named; a number a signing site
+// skipped is a package lost on the way and needs attention.
+TEST_P(StatusTest, NamesUnsignedSendersAndThePackagesMissingFromASequence) {
+  const trust::SiteKey key = trust::SiteKey::Create(mHome.Path());
+  trust::SignatureCheck download(*Db(), "download", false);
+  trust::SignatureVerdict unsignedPackage;
+  unsignedPackage.accepted = unsignedPackage.unsignedSender = true;
+  download.RecordNow(unsignedPackage, "B03");
+  for (const std::uint64_t number : {4, 5, 8, 10}) {
+    trust::SignatureVerdict verdict;
+    verdict.accepted = true;
+    verdict.signature = trust::SignedPackage{"B02", "B02", trust::PackageKind::Bills, number, {}};
+    verdict.key = key.Public();
+    download.RecordNow(verdict, "B02");
+  }
+  trust::SignatureCheck(*Db(), "relay", false).RecordNow(unsignedPackage, "B04");
+
+  const test::Invocation text = Status();
+  EXPECT_EQ(1, text.code);
+  for (const std::string& line : std::vector<std::string>{
+           "没有签名的数据包来自：B04, B03", "缺少的数据包（发送方和序号）：B02 6, 7, 9",
+           "需要注意：缺少的数据包（发送方和序号）：1"}) {
+    EXPECT_NE(std::string::npos, text.out.str().find(line + "\n")) << line << "\n"
+                                                                   << text.out.str();
+  }
+  const std::string json = Status({"--json"}).out.str();
+  EXPECT_NE(std::string::npos, json.find("\"unsignedSenders\":[\"B04\",\"B03\"]")) << json;
+  EXPECT_NE(std::string::npos, json.find("\"missingPackages\":[\"B02 6, 7, 9\"]")) << json;
 }
 
 // Package names come from folders, in whatever bytes they were given.

@@ -2,6 +2,8 @@
 
 #include <filesystem>
 #include <functional>
+#include <map>
+#include <optional>
 
 #include "cli/SampleDatabase.h"
 #include "download/cDownload.h"
@@ -18,6 +20,8 @@
 #include "support/RecordingProgress.h"
 #include "support/Rows.h"
 #include "support/ScopedHostConnection.h"
+#include "trust/PackageSignature.h"
+#include "trust/SiteKeys.h"
 
 namespace tavex {
 namespace {
@@ -245,9 +249,11 @@ class ForgedPackages : public test::HostDatabaseTest {
     ++mSound;
     bill = "B02-" + std::to_string(mSound);
     const std::string name = "B02-2403051500" + std::to_string(10 + mSound) + ".pkg";
-    mServer.PutFile(folder + "/" + name, mForge.Build(BillSteps("B02", mSound, 1), "B02"));
+    mServer.PutFile(folder + "/" + name, Sealed(mForge.Build(BillSteps("B02", mSound, 1), "B02")));
     return name;
   }
+  // A sound package of B02 as B02 sends it.
+  virtual std::string Sealed(std::string package) { return package; }
 
   std::string Dump(const std::string& sql) const { return test::Dump(*Reopen(), sql); }
   // The reason filed beside package `name` in this month's error folder.
@@ -424,6 +430,202 @@ TEST_P(ForgedPackages, ARestoreTakesOnlyTheBackupsThisSystemWrites) {
 }
 
 INSTANTIATE_HOST_DATABASE_TEST(ForgedPackages);
+
+// Head office once B01 and B02 have keys and it trusts them; B03 has a key
+// nobody registered. B02's sound packages come signed.
+class SignedPackages : public ForgedPackages {
+ protected:
+  void SetUp() override {
+    ForgedPackages::SetUp();
+    if (IsSkipped()) return;
+    for (const std::string site : {"B01", "B02", "B03"}) {
+      fs::create_directories(Folder() / ("keys/" + site));
+      mKeys.emplace(site, trust::SiteKey::Create(Folder() / ("keys/" + site)));
+    }
+    trust::KeyRegistry registry(*Db());
+    registry.Trust("B01", mKeys.at("B01").Public());
+    registry.Trust("B02", mKeys.at("B02").Public());
+  }
+
+  // `package` signed with `signer`'s key as `sender`'s, of `kind`, with the
+  // signer's next number unless `number` is given.
+  std::string Signed(const std::string& package, const std::string& signer,
+                     const std::string& sender, trust::PackageKind kind = trust::PackageKind::Bills,
+                     std::uint64_t number = 0) {
+    const std::string path = Folder() / "signing.pkg";
+    test::WriteFile(path, package);
+    trust::SignPackageFile(path, mKeys.at(signer),
+                           {signer, sender, kind, number != 0 ? number : ++mNumbers[signer], {}});
+    return test::ReadFile(path);
+  }
+  std::string Sealed(std::string package) override { return Signed(package, "B02", "B02"); }
+
+  // B01's bills first..first+count-1.
+  std::string Bills(int first, int count = 1) {
+    return mForge.Build(BillSteps("B01", first, count), "B01");
+  }
+
+  std::map<std::string, trust::SiteKey> mKeys;
+  std::map<std::string, std::uint64_t> mNumbers;
+};
+
+TEST_P(SignedPackages, TheRelayAndTheDownloadRefuseWhatTheSendersKeyDidNotSign) {
+  struct Case {
+    const char* name;
+    std::string file;
+    std::function<std::string()> package;
+    std::string reason;
+    std::function<void(trust::KeyRegistry&)> prepare = [](trust::KeyRegistry&) {};
+  };
+  const Case cases[] = {
+      {"a byte of the data changed", kBills,
+       [&] {
+         std::string package = Signed(Bills(1), "B01", "B01");
+         package[package.size() - 9] ^= 1;
+         return package;
+       },
+       "数据包的签名不正确：B01"},
+      {"B02's key in B01's name", kBills, [&] { return Signed(Bills(1), "B02", "B01"); },
+       "数据包由其他站点的密钥签名：B02"},
+      {"bills signed as members", "B01-240305140709-M.pkg",
+       [&] { return Signed(Bills(1), "B01", "B01"); },
+       "签名中的发送方或种类与文件名不符：B01 bills"},
+      {"unsigned, in the name of a branch with a key", kBills, [&] { return Bills(1); },
+       "数据包没有签名，发送方不在允许之列：B01"},
+      {"unsigned, from a branch nobody knows", "B99-240305140709.pkg",
+       [&] { return mForge.Build(BillSteps("B99", 1, 1), "B99"); },
+       "数据包没有签名，发送方不在允许之列：B99"},
+      {"signed by a key nobody registered", "B03-240305140709.pkg",
+       [&] { return Signed(mForge.Build(BillSteps("B03", 5, 1), "B03"), "B03", "B03"); },
+       "签名的站点没有登记密钥：B03"},
+      {"signed by a revoked key", kBills, [&] { return Signed(Bills(1), "B01", "B01"); },
+       "此站点的密钥已被吊销：B01", [](trust::KeyRegistry& registry) { registry.Revoke("B01"); }},
+      {"a forged package its sender's key signed", kBills,
+       [&] {
+         return Signed(
+             mForge.Build(
+                 {{"bi_Bill", "BillID TEXT, BranchID TEXT", {}, {{4, "DELETE FROM bi_Bill"}}}},
+                 "B01"),
+             "B01", "B01");
+       },
+       "此类数据包不能包含语句：DELETE FROM bi_Bill"},
+  };
+  WriteOptions("");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    trust::KeyRegistry registry(*Db());
+    registry.Trust("B01", mKeys.at("B01").Public());
+    c.prepare(registry);
+
+    Clean();
+    mServer.PutFile("ForUpload/" + c.file, c.package());
+    std::string bill;
+    const std::string sound = PutSoundPackage("ForUpload", bill);
+    EXPECT_TRUE(Relay());
+    const std::string reason = mServer.ReadFile("ForUpload/Rejected/" + c.file + ".txt");
+    EXPECT_NE(std::string::npos, reason.find(c.reason)) << reason;
+    EXPECT_EQ((std::vector<std::string>{sound}), mServer.List("ForDownload/HQ"));
+
+    Clean();
+    PutSoundPackage("ForDownload/HQ", bill);
+    const std::string others =
+        "SELECT BillID, SumPaid FROM bi_Bill WHERE BillID<>'" + bill + "' ORDER BY 1";
+    const std::string before = Dump(others);
+    mServer.PutFile("ForDownload/HQ/" + c.file, c.package());
+    EXPECT_FALSE(Download());
+    EXPECT_NE(std::string::npos, FiledReason(c.file).find(c.reason)) << FiledReason(c.file);
+    EXPECT_EQ(before, Dump(others));
+    EXPECT_EQ("1\n", Dump("SELECT COUNT(*) FROM bi_Bill WHERE BillID='" + bill + "'"));
+  }
+}
+
+// An old package of B01, put on the server again, would undo what B01 has
+// settled since: each receiver refuses a number it took before.
+TEST_P(SignedPackages, ASignedPackageSentAgainIsRefusedAndChangesNothing) {
+  WriteOptions("");
+  const std::string package = Signed(Bills(1), "B01", "B01");
+  mServer.PutFile("ForUpload/" + kBills, package);
+  ASSERT_TRUE(Relay());
+  ASSERT_TRUE(Download());
+  ASSERT_EQ("1\n", Dump("SELECT COUNT(*) FROM bi_Bill WHERE BillID='B01-1'"));
+  Db()->Execute("UPDATE bi_Bill SET SumPaid=99 WHERE BillID='B01-1'");  // settled again since
+
+  mServer.PutFile("ForUpload/" + kBills, package);
+  EXPECT_TRUE(Relay());
+  EXPECT_NE(std::string::npos, mServer.ReadFile("ForUpload/Rejected/" + kBills + ".txt")
+                                   .find("此数据包已经收过（重复发送）：B01 1"));
+  EXPECT_TRUE(mServer.List("ForDownload/HQ").empty());
+  // Put straight into head office's folder, past the relay.
+  mServer.PutFile("ForDownload/HQ/" + kBills, package);
+  EXPECT_FALSE(Download());
+  EXPECT_NE(std::string::npos, FiledReason(kBills).find("此数据包已经收过（重复发送）：B01 1"));
+  EXPECT_EQ("99\n", Dump("SELECT CAST(SumPaid AS INTEGER) FROM bi_Bill WHERE BillID='B01-1'"));
+}
+
+// A branch knows head office's key only: what the relay forwards to the
+// branches carries head office's signature, what it keeps for head office
+// the sender's own. Without a key of its own it forwards nothing.
+TEST_P(SignedPackages, TheRelaySignsWhatItForwardsToTheBranchesWithHeadOfficesKey) {
+  WriteOptions("\n[Signatures]\nResign=1\n");
+  const std::string name = "B02-240305140709-M.pkg";
+  mServer.PutFile("ForUpload/" + name,
+                  Signed(mForge.Build(test::MemberSteps("B02-M1", "91234567"), "B02"), "B02", "B02",
+                         trust::PackageKind::Members));
+  EXPECT_FALSE(Relay());
+  EXPECT_TRUE(mList.HasLine("无法读取本站点的密钥，数据包不发送：" + mHome.Path()))
+      << testing::PrintToString(mList.lines);
+  EXPECT_TRUE(mServer.Exists("ForUpload/" + name));
+  EXPECT_TRUE(mServer.List("ForDownload/B01").empty());
+
+  const trust::SiteKey hq = trust::SiteKey::Create(mHome.Path());
+  EXPECT_TRUE(Relay()) << testing::PrintToString(mList.lines);
+  const auto signatureOf = [&](const std::string& path) {
+    test::WriteFile(Folder() / "received.pkg", mServer.ReadFile(path));
+    return trust::ReadSignature(Folder() / "received.pkg");
+  };
+  const std::optional<trust::SignedPackage> kept = signatureOf("ForDownload/HQ/" + name);
+  ASSERT_TRUE(kept);
+  EXPECT_EQ("B02", kept->signer);
+  for (const char* branch : {"B01", "B-01", "B"}) {
+    SCOPED_TRACE(branch);
+    const std::optional<trust::SignedPackage> forwarded =
+        signatureOf("ForDownload/" + std::string(branch) + "/" + name);
+    ASSERT_TRUE(forwarded);
+    EXPECT_EQ("HQ", forwarded->signer);
+    EXPECT_EQ("B02", forwarded->sender);
+    EXPECT_EQ(trust::PackageKind::Members, forwarded->kind);
+    EXPECT_TRUE(trust::VerifySignature(Folder() / "received.pkg", *forwarded, hq.Public()));
+    // The same data as B02 sent it.
+    EXPECT_EQ(0, test::Unpack(Folder() / "received.pkg", Folder() / "forwarded.mdb"));
+    test::WriteFile(Folder() / "kept.pkg", mServer.ReadFile("ForDownload/HQ/" + name));
+    EXPECT_EQ(0, test::Unpack(Folder() / "kept.pkg", Folder() / "kept.mdb"));
+    EXPECT_EQ(test::ReadFile(Folder() / "kept.mdb"), test::ReadFile(Folder() / "forwarded.mdb"));
+  }
+}
+
+// A chain switching site by site: a branch listed as not yet keyed sends
+// unsigned, and every package of it leaves a line.
+TEST_P(SignedPackages, ABranchListedAsNotYetKeyedIsTakenUnsignedWithALine) {
+  WriteOptions("");
+  trust::KeyRegistry(*Db()).AllowUnsigned("B03");
+  const std::string name = "B03-240305140709.pkg";
+  mServer.PutFile("ForUpload/" + name, mForge.Build(BillSteps("B03", 5, 1), "B03"));
+  EXPECT_TRUE(Relay());
+  EXPECT_TRUE(mList.HasLine("收到没有签名的数据包：" + name))
+      << testing::PrintToString(mList.lines);
+  mList.lines.clear();
+  EXPECT_TRUE(Download());
+  EXPECT_TRUE(mList.HasLine("收到没有签名的数据包：" + name))
+      << testing::PrintToString(mList.lines);
+  EXPECT_EQ("1\n", Dump("SELECT COUNT(*) FROM bi_Bill WHERE BillID='B03-5'"));
+  // Once signatures are required, no more.
+  WriteOptions("\n[Signatures]\nRequired=1\n");
+  mServer.PutFile("ForUpload/" + name, mForge.Build(BillSteps("B03", 6, 1), "B03"));
+  EXPECT_TRUE(Relay());
+  EXPECT_TRUE(mServer.Exists("ForUpload/Rejected/" + name));
+}
+
+INSTANTIATE_HOST_DATABASE_TEST(SignedPackages);
 
 }  // namespace
 }  // namespace tavex
