@@ -8,7 +8,8 @@
 # site merges what waits for it: both branches' bills reach head office, the
 # members of each site reach the others. A member changed at B01 then
 # travels to B02 and head office the same way, and each site's status ends
-# the run. Everything lives in a fresh temporary folder; the server is
+# the run. Every site has a key: the packages travel signed, and a package
+# forged in B01's name with the FTP login is rejected by the relay. Everything lives in a fresh temporary folder; the server is
 # stopped on exit.
 #
 # --sftp: the same over SFTP, through an OpenSSH server (sshd) started on
@@ -166,6 +167,30 @@ done
 sqlite3 "$work/HQ.db" "DELETE FROM mb_Member; DELETE FROM mb_MemberCard; DELETE FROM mb_Summary;
   DELETE FROM mb_GiftSend; DELETE FROM mb_Consume;"
 
+# Someone holding the chain's FTP login, with a copy of B02's till data
+# and no key, will later write a package in B01's name.
+cp "$work/B02.db" "$work/forger.db"
+"$T" settings --db "$(db forger)" --set 801=B01 >/dev/null
+mkdir -p "$work/forger/Octopus"
+cp "$work/B02/Octopus/MAIN.INI" "$work/forger/Octopus/MAIN.INI"
+
+say "keys: each site makes its key pair; head office trusts the branches' keys and its own," \
+  "each branch trusts head office's; signatures required, the relay signs what it forwards"
+for site in HQ B01 B02; do
+  "$T" keys init --home "$work/$site" >"$work/$site.pub"
+  printf '%s: %s\n' "$site" "$(cat "$work/$site.pub")"
+done
+for site in HQ B01 B02; do
+  "$T" keys trust "$site" "$(cat "$work/$site.pub")" --db "$(db HQ)" >/dev/null
+done
+for site in B01 B02; do
+  "$T" keys trust HQ "$(cat "$work/HQ.pub")" --relay --db "$(db $site)" >/dev/null
+done
+for site in HQ B01 B02; do
+  printf '[Signatures]\nRequired=1\nResign=1\n' >>"$work/$site/Octopus/MAIN.INI"
+done
+"$T" keys list --db "$(db HQ)"
+
 members() { sqlite3 "$work/$1.db" "SELECT COUNT(*) FROM mb_Member"; }
 bills_at_hq() {
   sqlite3 "$work/HQ.db" "SELECT substr(BillID, 1, 3) AS site, COUNT(*) FROM bi_Bill
@@ -186,6 +211,16 @@ say "what arrived"
 echo "bills of each branch at head office:"
 bills_at_hq
 printf 'members: B01 %s, B02 %s, HQ %s\n' "$(members B01)" "$(members B02)" "$(members HQ)"
+
+say "a forged package: B02's bills in B01's name, unsigned, put into ForUpload with the FTP login"
+"$T" upload --db "$(db forger)" --home "$work/forger" >/dev/null || true
+ls "$work/ftp/ForUpload"
+run HQ relay
+for reason in "$work"/ftp/ForUpload/Rejected/*.txt; do
+  printf 'rejected: %s: %s\n' "$(basename "$reason" .txt)" "$(cat "$reason")"
+done
+echo "bills of each branch at head office (unchanged):"
+bills_at_hq
 
 say "a member changes at B01"
 member=$(sqlite3 "$work/B01.db" "SELECT MemberID FROM mb_Member WHERE MemberID LIKE 'B01-%'
