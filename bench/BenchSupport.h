@@ -98,11 +98,14 @@ inline std::string Failure(const Package& package) {
   return text.empty() ? "cancelled" : text;
 }
 
-inline void Compress(const fs::path& source, const fs::path& target, bool compress) {
+// Compresses `source` into `target` (with `ahead`'s frame ahead of the
+// data, when given), or restores it.
+inline void Compress(const fs::path& source, const fs::path& target, bool compress,
+                     tavex::engine::FrameAhead* ahead = nullptr) {
   FSComprFile control;
   control.SourceFile(source.string());
   control.TargetFile(target.string());
-  compress ? control.Compress() : control.Decompress();
+  compress ? control.Compress(ahead) : control.Decompress();
   if (control.ErrorCode() != 0) throw std::runtime_error("compression control failed");
 }
 

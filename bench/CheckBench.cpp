@@ -11,6 +11,14 @@
 // packages: `tavexdata download`'s run (cDownload) fetching them from a local
 // FTP server (pyftpdlib), keeping its copies, and checking and merging each.
 //
+// Then the signatures, side by side in the same run: the export of the same
+// packages with and without signing them as the branch's export does, and
+// the download of them signed (head office trusting the branch's key) and
+// unsigned (no key anywhere); and, for a figure free of the noise of two
+// runs, the time of the signing work alone (the digest of the data, a
+// number reserved, the signature) and of checking each signature, set
+// against the export and the download.
+//
 // Usage: check_bench WORK_FOLDER SCHEMA_SQL GENERATOR_SQL [ROUNDS [PACKAGES BILLS LARGE]]
 // PACKAGES packages of BILLS bills each, and one package of LARGE bills
 // (defaults 200, 50 and 100000). Each round merges every package both ways,
@@ -25,7 +33,10 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <fstream>
 #include <iostream>
+#include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -35,6 +46,9 @@
 #include "framework/SettingsStore.h"
 #include "trust/PackageIntake.h"
 #include "trust/PackageKinds.h"
+#include "trust/PackageSignature.h"
+#include "trust/SignatureCheck.h"
+#include "trust/SiteKeys.h"
 
 namespace {
 
@@ -61,8 +75,11 @@ void DefineBillRange(Package& package, long first, long last) {
   }
 }
 
+// Exports the bills from `first` to `last` of the branch into the package
+// `name`.pkg, signed as the branch's export signs it when `sign` is true
+// (the key of the plug-in folder, the next number).
 fs::path ExportPackage(const fs::path& work, const fs::path& branch, long first, long last,
-                       const std::string& name) {
+                       const std::string& name, bool sign = false) {
   Package package;
   DefineBillRange(package, first, last);
   package.SourceConnection(tavex::db::OpenConnection("sqlite:" + branch.string()));
@@ -71,7 +88,10 @@ fs::path ExportPackage(const fs::path& work, const fs::path& branch, long first,
   if (!package.Export(false, true, 1)) throw std::runtime_error("export: " + Failure(package));
   package.TargetConnection(nullptr);
   const fs::path pkg = work / (name + ".pkg");
-  Compress(mdb, pkg, true);
+  const std::unique_ptr<tavex::engine::FrameAhead> signer =
+      sign ? tavex::trust::SignerOfOwnPackage(pkg.string(), "B01") : nullptr;
+  if (sign && !signer) throw std::runtime_error("the branch has no key");
+  Compress(mdb, pkg, true, signer.get());
   fs::remove(mdb);
   return pkg;
 }
@@ -199,6 +219,61 @@ void Download(const std::vector<fs::path>& packages, const fs::path& hq, const f
   if (!run.Download()) throw std::runtime_error("download failed: " + run.Failure());
 }
 
+// The bill packages of `ranges` exported again, signed or not.
+struct ExportRange {
+  long first;
+  long last;
+};
+void ExportAgain(const fs::path& work, const fs::path& branch,
+                 const std::vector<ExportRange>& ranges, bool sign) {
+  for (const ExportRange& range : ranges) {
+    ExportPackage(work, branch, range.first, range.last, "again", sign);
+  }
+}
+
+// Copies of `packages` signed by `key`, numbered from 1.
+std::vector<fs::path> SignedCopies(const std::vector<fs::path>& packages,
+                                   const tavex::trust::SiteKey& key) {
+  std::vector<fs::path> signedPackages;
+  std::uint64_t number = 0;
+  for (const fs::path& pkg : packages) {
+    signedPackages.push_back(pkg.string() + ".signed");
+    fs::copy_file(pkg, signedPackages.back(), fs::copy_options::overwrite_existing);
+    tavex::trust::SignPackageFile(signedPackages.back().string(), key,
+                                  {"B01", "B01", tavex::trust::PackageKind::Bills, ++number, {}});
+  }
+  return signedPackages;
+}
+
+// What the export adds to sign `packages`: each one's data frame shown to
+// the signer as the compression writes it, then its frame made (a number
+// reserved, the signature computed).
+void SigningWork(const std::vector<std::string>& dataFrames) {
+  for (const std::string& data : dataFrames) {
+    const std::unique_ptr<tavex::engine::FrameAhead> signer =
+        tavex::trust::SignerOfOwnPackage("B01-240305140709.pkg", "B01");
+    signer->Update(data.data(), data.size());
+    signer->Finish();
+  }
+}
+
+// Checks the signature of every one of `packages` as head office's
+// download does, against `hq`'s register (nothing is recorded).
+void CheckSignatures(const std::vector<fs::path>& packages, const fs::path& hq) {
+  auto host = tavex::db::OpenConnection("sqlite:" + hq.string());
+  tavex::trust::SignatureCheck check(*host, "download", true);
+  for (const fs::path& pkg : packages) {
+    const tavex::trust::SignatureVerdict verdict =
+        check.Check(pkg.string(), "B01", tavex::trust::PackageKind::Bills, false);
+    if (!verdict.accepted) throw std::runtime_error("signature refused: " + verdict.reason);
+  }
+}
+
+void PrintShare(const char* what, const Time& part, const Time& whole) {
+  std::printf("  %s %.3f s, %.2f%% of it %s\n", what, part.wall, 100.0 * part.wall / whole.wall,
+              part.wall <= 0.02 * whole.wall ? "(target: under 2%)" : "(target: under 2%: MISSED)");
+}
+
 std::string HeadOfficeState(const fs::path& hq) {
   auto connection = tavex::db::OpenConnection("sqlite:" + hq.string());
   std::string state;
@@ -244,6 +319,9 @@ int main(int argc, char** argv) {
           ExportPackage(work, branch, i * bills + 1, (i + 1) * bills, "small" + std::to_string(i)));
     }
     std::vector<fs::path> one{ExportPackage(work, branch, 1, large, "large")};
+    std::vector<ExportRange> smallRanges;
+    for (long i = 0; i < packages; ++i) smallRanges.push_back({i * bills + 1, (i + 1) * bills});
+    const std::vector<ExportRange> largeRange{{1, large}};
 
     // Head office's settings and plug-in folder for the downloads.
     const int port = FreePort();
@@ -258,18 +336,47 @@ int main(int argc, char** argv) {
       settings.SetSetting(tavex::kSettingFtpUser, "tester");
       settings.SetSetting(tavex::kSettingFtpPassword, "secret");
     }
+    // The branch's key (in the plug-in folder the runs use, so that the
+    // export signs with it), and a head office that trusts it.
+    fs::remove(home / "Octopus/site.key");
+    fs::remove(home / "Octopus/site.seq");
+    const tavex::trust::SiteKey key = tavex::trust::SiteKey::Create(home.string());
+    const fs::path keyedHq = work / "hq-keyed.db";
+    fs::copy_file(emptyHq, keyedHq, fs::copy_options::overwrite_existing);
+    {
+      auto connection = tavex::db::OpenConnection("sqlite:" + keyedHq.string());
+      tavex::trust::KeyRegistry(*connection).Trust("B01", key.Public());
+    }
     fs::create_directories(work / "ftp");
     const FtpServer server(work / "ftp", port);
 
     int status = 0;
-    for (const auto& [what, set] :
-         {std::pair{"many small packages", &small}, std::pair{"one large package", &one}}) {
+    const struct {
+      const char* what;
+      const std::vector<fs::path>* set;
+      const std::vector<ExportRange>* ranges;
+    } cases[] = {{"many small packages", &small, &smallRanges},
+                 {"one large package", &one, &largeRange}};
+    for (const auto& [what, set, ranges] : cases) {
+      const std::vector<fs::path> signedSet = SignedCopies(*set, key);
+      std::vector<std::string> dataFrames;
+      for (const fs::path& pkg : *set) {
+        std::ifstream file(pkg, std::ios::binary);
+        dataFrames.emplace_back(std::istreambuf_iterator<char>(file),
+                                std::istreambuf_iterator<char>());
+      }
       Time checked{1e9, 1e9};
       Time unchecked{1e9, 1e9};
       Time download{1e9, 1e9};
       std::string checkedState;
       std::string uncheckedState;
       std::string downloadState;
+      Time exported{1e9, 1e9};
+      Time exportedSigned{1e9, 1e9};
+      Time signing{1e9, 1e9};
+      Time downloadSigned{1e9, 1e9};
+      Time checking{1e9, 1e9};
+      std::string signedState;
       for (int round = 0; round < rounds; ++round) {
         for (const bool withChecks : {false, true}) {
           const fs::path hq = work / (withChecks ? "hq-checked.db" : "hq-unchecked.db");
@@ -283,6 +390,17 @@ int main(int argc, char** argv) {
         fs::copy_file(emptyHq, hq, fs::copy_options::overwrite_existing);
         download = Best(download, Engine([&] { Download(*set, hq, work / "ftp", home); }));
         downloadState = HeadOfficeState(hq);
+
+        exported = Best(exported, Engine([&] { ExportAgain(work, branch, *ranges, false); }));
+        exportedSigned =
+            Best(exportedSigned, Engine([&] { ExportAgain(work, branch, *ranges, true); }));
+        signing = Best(signing, Engine([&] { SigningWork(dataFrames); }));
+        checking = Best(checking, Engine([&] { CheckSignatures(signedSet, keyedHq); }));
+        const fs::path signedHq = work / "hq-signed.db";
+        fs::copy_file(keyedHq, signedHq, fs::copy_options::overwrite_existing);
+        downloadSigned = Best(downloadSigned,
+                              Engine([&] { Download(signedSet, signedHq, work / "ftp", home); }));
+        signedState = HeadOfficeState(signedHq);
       }
       std::printf("%s (%zu):\n", what, set->size());
       PrintRatio("  merge with the checks against without them:", checked, unchecked, "");
@@ -291,8 +409,13 @@ int main(int argc, char** argv) {
           "  a download of them %.2f s; the checks add %.2f s, %.1f%% of it %s\n", download.wall,
           added, 100.0 * added / download.wall,
           added <= 0.05 * download.wall ? "(target: under 5%)" : "(target: under 5%: MISSED)");
+      PrintRatio("  export signed against unsigned:", exportedSigned, exported, "");
+      PrintShare("signing them takes", signing, exported);
+      PrintRatio("  download signed against unsigned:", downloadSigned, download, "");
+      PrintShare("checking their signatures takes", checking, download);
       status |= ReportHeadOffices(checkedState, uncheckedState);
       status |= ReportHeadOffices(downloadState, checkedState);
+      status |= ReportHeadOffices(signedState, downloadState);
     }
     std::printf("peak memory %.1f MiB\n", PeakMemoryMiB());
     return status;

@@ -12,6 +12,11 @@
 # BENCH_TILL_RATE change them; BENCH_TILL=0 skips it). Prints the till's
 # writes, failed writes and longest wait.
 #
+# Then what signing adds to an upload: the same upload run by a branch with
+# a key (every package signed) and without one, alternated, at 50 and
+# 100,000 bills (BENCH_KEY_SIZES; BENCH_KEY_ROUNDS rounds, 9 by default,
+# whose medians count; BENCH_KEYS=0 skips it).
+#
 # Needs sqlite3, zstd, curl, /usr/bin/python3 with pyftpdlib, and GNU time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -65,12 +70,13 @@ unmark() {
   rm -f "$work"/ftp/ForUpload/*
 }
 
-# Prints "seconds peak-KiB" for one upload run of ours.
+# Prints "seconds peak-KiB" for one upload run of ours, with the plug-in
+# folder $2 ($work/home unless given).
 ours() {
-  local db="$1" out
+  local db="$1" home="${2:-$work/home}" out
   sync
-  out="$( { TAVEX_HOME="$work/home" XDG_CONFIG_HOME="$work/config" /usr/bin/time -f '%e %M' \
-    "$tavexdata" upload --db "sqlite:$db" --home "$work/home" >/dev/null 2>"$work/ours.err"; } 2>&1)"
+  out="$( { TAVEX_HOME="$home" XDG_CONFIG_HOME="$work/config" /usr/bin/time -f '%e %M' \
+    "$tavexdata" upload --db "sqlite:$db" --home "$home" >/dev/null 2>"$work/ours.err"; } 2>&1)"
   tail -n 1 "$work/ours.err"
   [ "$(sqlite3 "$db" 'SELECT COUNT(*) FROM bi_Bill WHERE IsUploaded=0')" = 0 ] ||
     { echo "upload left bills unmarked" >&2; cat "$work/ours.err" >&2; exit 1; }
@@ -121,6 +127,42 @@ for bills in ${BENCH_SIZES:-100000 1000000}; do
   rm -f "$work/ours.db" "$work/base.db"
 done
 stop_server
+
+if [ "${BENCH_KEYS:-1}" != 0 ]; then
+  start_server 0
+  for bills in ${BENCH_KEY_SIZES:-50 100000}; do
+    echo "== upload with a key and without, $bills bills"
+    make_branch "$bills" "$work/keys.db"
+    rm -rf "$work/home-keyed"
+    mkdir -p "$work/home-keyed/Octopus"
+    cp "$work/home/Octopus/MAIN.INI" "$work/home-keyed/Octopus/"
+    "$tavexdata" keys init --home "$work/home-keyed" >/dev/null
+    : >"$work/t-home"
+    : >"$work/t-keyed"
+    for ((round = 1; round <= ${BENCH_KEY_ROUNDS:-9}; round++)); do
+      for home in home home-keyed; do
+        unmark "$work/keys.db"
+        sync
+        start=$(date +%s.%N)
+        TAVEX_HOME="$work/$home" XDG_CONFIG_HOME="$work/config" "$tavexdata" upload \
+          --db "sqlite:$work/keys.db" --home "$work/$home" >"$work/keys.out" 2>&1 ||
+          { cat "$work/keys.out" >&2; exit 1; }
+        end=$(date +%s.%N)
+        echo "$end - $start" | bc >>"$work/t-${home#home-}"
+      done
+    done
+    mv "$work/t-home" "$work/t-plain"
+    head -c 4 "$work"/ftp/ForUpload/*.pkg | od -An -tx1 | grep -q '5d 2a 4d 18' ||
+      { echo "the keyed upload sent an unsigned package" >&2; status=1; }
+    t_plain=$(median <"$work/t-plain")
+    t_keyed=$(median <"$work/t-keyed")
+    added=$(echo "scale=1; 100 * ($t_keyed - $t_plain) / $t_plain" | bc)
+    printf 'without a key %s s (rounds: %s), with one %s s (rounds: %s): signing adds %s%% (target under 2%%)\n' \
+      "$t_plain" "$(paste -sd' ' "$work/t-plain")" "$t_keyed" "$(paste -sd' ' "$work/t-keyed")" "$added"
+    rm -f "$work/keys.db"
+  done
+  stop_server
+fi
 
 if [ "${BENCH_TILL:-1}" != 0 ]; then
   bills=${BENCH_TILL_BILLS:-20000}

@@ -7,7 +7,8 @@
 # of rounds whose best times count (default 3). Needs sqlite3 and zstd on PATH.
 # Then the same with head office on PostgreSQL (import, and export from it)
 # against psql, sqlite3 and zstd; needs PostgreSQL 15 and psql. And what the
-# checks of a received package cost a download's merge.
+# checks of a received package cost a download's merge, and what signing and
+# checking signatures add to the export and the download.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

@@ -71,7 +71,7 @@ void CommitTarget(DurableFile& target) {
   }
 }
 
-void CompressFile(const std::string& sourcePath, const std::string& targetPath) {
+void CompressFile(const std::string& sourcePath, const std::string& targetPath, FrameAhead* ahead) {
   FilePtr source = OpenSource(sourcePath);
   if (std::fseek(source.get(), 0, SEEK_END) != 0) throw Failure{FSComprFile::kSourceUnreadable};
   const long size = std::ftell(source.get());
@@ -89,6 +89,8 @@ void CompressFile(const std::string& sourcePath, const std::string& targetPath) 
   ZSTD_CCtx_setPledgedSrcSize(context.get(), static_cast<unsigned long long>(size));
 
   std::unique_ptr<DurableFile> target = CreateTarget(targetPath);
+  if (ahead != nullptr)
+    WriteTarget(*target, std::string(ahead->Size(), '\0').data(), ahead->Size());
   std::vector<char> in(ZSTD_CStreamInSize());
   std::vector<char> out(ZSTD_CStreamOutSize());
   for (;;) {
@@ -102,9 +104,19 @@ void CompressFile(const std::string& sourcePath, const std::string& targetPath) 
       const std::size_t remaining = ZSTD_compressStream2(context.get(), &output, &input, mode);
       if (ZSTD_isError(remaining)) throw Failure{FSComprFile::kSourceUnreadable};
       WriteTarget(*target, out.data(), output.pos);
+      if (ahead != nullptr) ahead->Update(out.data(), output.pos);
       finished = last ? remaining == 0 : input.pos == input.size;
     }
     if (last) break;
+  }
+  if (ahead != nullptr) {
+    const std::string frame = ahead->Finish();
+    if (frame.size() != ahead->Size()) throw std::logic_error("a frame ahead of the wrong size");
+    try {
+      target->WriteAt(0, frame.data(), frame.size());
+    } catch (const std::runtime_error&) {
+      throw Failure{FSComprFile::kTargetUnwritable};
+    }
   }
   CommitTarget(*target);
 }
@@ -228,8 +240,8 @@ int Run(Operation operation) {
 
 }  // namespace
 
-void FSComprFile::Compress() {
-  mErrorCode = Run([&] { CompressFile(mSourceFile, mTargetFile); });
+void FSComprFile::Compress(FrameAhead* ahead) {
+  mErrorCode = Run([&] { CompressFile(mSourceFile, mTargetFile, ahead); });
 }
 
 void FSComprFile::Decompress() {

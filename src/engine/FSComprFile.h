@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <limits>
 #include <string>
@@ -15,6 +16,21 @@ namespace tavex::engine {
 // files larger than memory pass through a fixed buffer. The target is written under a temporary
 // name in its own folder and renamed only when complete, so a failed operation leaves no target
 // file (and leaves an existing file at that path untouched).
+// A frame that goes ahead of the data frame and is made from the data
+// frame's bytes (a signature): Compress reserves Size() bytes at the start
+// of the file, shows Update every byte of the data frame as it is written,
+// and puts what Finish returns (exactly Size() bytes) into the reserved
+// ones before the file is committed; so the file is written once. A
+// failure of Finish (a std::runtime_error) leaves no file and is raised
+// from Compress.
+class FrameAhead {
+ public:
+  virtual ~FrameAhead() = default;
+  virtual std::size_t Size() const = 0;
+  virtual void Update(const void* data, std::size_t size) = 0;
+  virtual std::string Finish() = 0;
+};
+
 class FSComprFile {
  public:
   // ErrorCode values; 0 means the last operation succeeded.
@@ -38,8 +54,9 @@ class FSComprFile {
   void TargetFile(std::string path) { mTargetFile = std::move(path); }
   const std::string& TargetFile() const { return mTargetFile; }
 
-  // Compresses SourceFile into TargetFile.
-  void Compress();
+  // Compresses SourceFile into TargetFile, with `ahead`'s frame ahead of
+  // the data frame when given.
+  void Compress(FrameAhead* ahead = nullptr);
   // Restores the file that SourceFile holds into TargetFile, byte for byte.
   // The size the frame declares is the most it writes: a frame that holds
   // more is damaged.

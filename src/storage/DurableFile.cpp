@@ -66,6 +66,13 @@ void DurableFile::Write(const void* data, std::size_t size) {
   }
 }
 
+void DurableFile::WriteAt(long offset, const void* data, std::size_t size) {
+  if (std::fseek(mFile.get(), offset, SEEK_SET) != 0)
+    throw SystemFailure("cannot write", mTempPath);
+  Write(data, size);
+  if (std::fseek(mFile.get(), 0, SEEK_END) != 0) throw SystemFailure("cannot write", mTempPath);
+}
+
 void DurableFile::Restart() {
   if (std::fflush(mFile.get()) != 0 || ::ftruncate(::fileno(mFile.get()), 0) != 0 ||
       std::fseek(mFile.get(), 0, SEEK_SET) != 0) {

@@ -38,6 +38,9 @@ class DurableFile {
   std::FILE* Stream() const { return mFile.get(); }
 
   void Write(const void* data, std::size_t size);
+  // Writes over bytes written before, from `offset` on; later writes go on
+  // at the end.
+  void WriteAt(long offset, const void* data, std::size_t size);
   // Empties the file, to write it again from the start.
   void Restart();
   // Flushes, closes and renames the file to its final path, durably.

@@ -20,6 +20,11 @@ namespace {
 constexpr std::string_view kFirstLine = "tavex-signed-package 1";
 // A signature frame is a few hundred bytes; anything much larger is not one.
 constexpr std::uint32_t kMaxFrameContent = 4096;
+// The frames this system writes are all of one size, their content padded
+// with zero bytes: the export reserves the room ahead of the data frame
+// before it knows the signature, and writes the file once.
+constexpr std::size_t kFrameSize = 1024;
+constexpr std::size_t kDigestSize = crypto_generichash_BYTES_MAX;
 constexpr std::size_t kChunk = 1 << 16;
 
 struct FileCloser {
@@ -67,18 +72,28 @@ long DataOffset(std::FILE* file) {
   return 8 + static_cast<long>(LittleEndian(head + 4));
 }
 
-// Feeds `text` and then every byte of `file` from `offset` on to `state`.
-void Hash(crypto_sign_state& state, const std::string& text, std::FILE* file, long offset,
-          const std::string& path) {
-  crypto_sign_update(&state, reinterpret_cast<const unsigned char*>(text.data()), text.size());
+// The BLAKE2b digest of every byte of `file` from `offset` on: the data
+// frame, which the signature covers through it.
+using Digest = std::array<unsigned char, kDigestSize>;
+Digest DataDigest(std::FILE* file, long offset, const std::string& path) {
+  crypto_generichash_state state;
+  crypto_generichash_init(&state, nullptr, 0, kDigestSize);
   if (std::fseek(file, offset, SEEK_SET) != 0) throw std::runtime_error("cannot read " + path);
   std::vector<unsigned char> chunk(kChunk);
   for (;;) {
     const std::size_t got = std::fread(chunk.data(), 1, chunk.size(), file);
-    if (got > 0) crypto_sign_update(&state, chunk.data(), got);
+    if (got > 0) crypto_generichash_update(&state, chunk.data(), got);
     if (got < chunk.size()) break;
   }
   if (std::ferror(file)) throw std::runtime_error("cannot read " + path);
+  Digest digest;
+  crypto_generichash_final(&state, digest.data(), digest.size());
+  return digest;
+}
+
+// What the signature is over: the frame's fields and the data's digest.
+std::string SignedMessage(const SignedPackage& package, const Digest& digest) {
+  return SignedText(package) + std::string(digest.begin(), digest.end());
 }
 
 void InitSodium() {
@@ -101,33 +116,74 @@ std::string KindName(PackageKind kind) {
   return "bills";
 }
 
-void SignPackageFile(const std::string& packageFile, const SiteKey& key, SignedPackage package) {
-  InitSodium();
-  FilePtr source = OpenForReading(packageFile);
-  const long offset = DataOffset(source.get());
-  const std::string text = SignedText(package);
-  crypto_sign_state state;
-  crypto_sign_init(&state);
-  Hash(state, text, source.get(), offset, packageFile);
-  crypto_sign_final_create(&state, package.signature.data(), nullptr, key.Secret().data());
+namespace {
 
+// The whole signature frame of `package` signed by `key` over `digest`:
+// magic, size and the padded content, kFrameSize bytes.
+std::string SignatureFrame(SignedPackage& package, const SiteKey& key, const Digest& digest) {
+  InitSodium();
+  const std::string message = SignedMessage(package, digest);
+  crypto_sign_detached(package.signature.data(), nullptr,
+                       reinterpret_cast<const unsigned char*>(message.data()), message.size(),
+                       key.Secret().data());
   std::string encoded(
       sodium_base64_ENCODED_LEN(package.signature.size(), sodium_base64_VARIANT_ORIGINAL), '\0');
   sodium_bin2base64(encoded.data(), encoded.size(), package.signature.data(),
                     package.signature.size(), sodium_base64_VARIANT_ORIGINAL);
   encoded.resize(encoded.find('\0'));
-  const std::string content = text + "signature " + encoded + "\n";
+  std::string content = SignedText(package) + "signature " + encoded + "\n";
+  if (content.size() > kFrameSize - 8) {
+    throw std::runtime_error("site identifiers too long to sign: " + package.signer + ", " +
+                             package.sender);
+  }
+  content.resize(kFrameSize - 8, '\0');
   const auto size = static_cast<std::uint32_t>(content.size());
   const std::uint32_t magic = engine::FSComprFile::kSignatureFrameMagic;
-  const unsigned char frame[8] = {
-      static_cast<unsigned char>(magic),       static_cast<unsigned char>(magic >> 8),
-      static_cast<unsigned char>(magic >> 16), static_cast<unsigned char>(magic >> 24),
-      static_cast<unsigned char>(size),        static_cast<unsigned char>(size >> 8),
-      static_cast<unsigned char>(size >> 16),  static_cast<unsigned char>(size >> 24)};
+  std::string frame;
+  for (const std::uint32_t word : {magic, size}) {
+    for (int shift = 0; shift < 32; shift += 8) frame.push_back(static_cast<char>(word >> shift));
+  }
+  return frame + content;
+}
+
+// Signs the data frame as the compression writes it, and gives the frame
+// that goes ahead of it; the number is reserved only once the data is
+// whole, so a compression that fails spends none.
+class OwnPackageSigner : public engine::FrameAhead {
+ public:
+  OwnPackageSigner(SiteKey key, SignedPackage package, std::string folder)
+      : mKey(std::move(key)), mPackage(std::move(package)), mFolder(std::move(folder)) {
+    InitSodium();
+    crypto_generichash_init(&mState, nullptr, 0, kDigestSize);
+  }
+  std::size_t Size() const override { return kFrameSize; }
+  void Update(const void* data, std::size_t size) override {
+    crypto_generichash_update(&mState, static_cast<const unsigned char*>(data), size);
+  }
+  std::string Finish() override {
+    Digest digest;
+    crypto_generichash_final(&mState, digest.data(), digest.size());
+    mPackage.sequence = ReserveSequence(mFolder);
+    return SignatureFrame(mPackage, mKey, digest);
+  }
+
+ private:
+  SiteKey mKey;
+  SignedPackage mPackage;
+  std::string mFolder;
+  crypto_generichash_state mState;
+};
+
+}  // namespace
+
+void SignPackageFile(const std::string& packageFile, const SiteKey& key, SignedPackage package) {
+  FilePtr source = OpenForReading(packageFile);
+  const long offset = DataOffset(source.get());
+  const std::string frame =
+      SignatureFrame(package, key, DataDigest(source.get(), offset, packageFile));
 
   DurableFile target(packageFile);
-  target.Write(frame, sizeof frame);
-  target.Write(content.data(), content.size());
+  target.Write(frame.data(), frame.size());
   if (std::fseek(source.get(), offset, SEEK_SET) != 0) {
     throw std::runtime_error("cannot read " + packageFile);
   }
@@ -141,19 +197,18 @@ void SignPackageFile(const std::string& packageFile, const SiteKey& key, SignedP
   target.Commit();
 }
 
-bool SignOwnPackage(const std::string& packageFile, const std::string& site) {
+std::unique_ptr<engine::FrameAhead> SignerOfOwnPackage(const std::string& packageFile,
+                                                       const std::string& site) {
   const std::string folder = PluginFolder();
-  const std::optional<SiteKey> key = SiteKey::Load(folder);
-  if (!key) return false;
+  std::optional<SiteKey> key = SiteKey::Load(folder);
+  if (!key) return nullptr;
   const std::optional<PackageName> name =
       ReadPackageName(std::filesystem::path(packageFile).filename().string());
   SignedPackage package;
   package.signer = site;
   package.sender = site;
   package.kind = name ? name->kind : PackageKind::Bills;
-  package.sequence = ReserveSequence(folder);
-  SignPackageFile(packageFile, *key, package);
-  return true;
+  return std::make_unique<OwnPackageSigner>(std::move(*key), std::move(package), folder);
 }
 
 std::optional<SignedPackage> ReadSignature(const std::string& packageFile) {
@@ -168,7 +223,10 @@ std::optional<SignedPackage> ReadSignature(const std::string& packageFile) {
   if (std::fread(content.data(), 1, size, file.get()) < size) {
     throw SignatureError("signature frame cut short");
   }
-  // The fields in their fixed order, each on its own line.
+  // The fields in their fixed order, each on its own line, then nothing but
+  // the zero bytes that pad the frame.
+  const std::size_t padding = content.find_last_not_of('\0');
+  content.resize(padding == std::string::npos ? 0 : padding + 1);
   std::vector<std::string> lines;
   for (std::size_t at = 0; at < content.size();) {
     const std::size_t end = content.find('\n', at);
@@ -223,11 +281,10 @@ bool VerifySignature(const std::string& packageFile, const SignedPackage& packag
   FilePtr file = OpenForReading(packageFile);
   const long offset = DataOffset(file.get());
   if (offset == 0) return false;
-  crypto_sign_state state;
-  crypto_sign_init(&state);
-  Hash(state, SignedText(package), file.get(), offset, packageFile);
-  std::array<unsigned char, 64> signature = package.signature;
-  return crypto_sign_final_verify(&state, signature.data(), key.bytes.data()) == 0;
+  const std::string message = SignedMessage(package, DataDigest(file.get(), offset, packageFile));
+  return crypto_sign_verify_detached(package.signature.data(),
+                                     reinterpret_cast<const unsigned char*>(message.data()),
+                                     message.size(), key.bytes.data()) == 0;
 }
 
 }  // namespace tavex::trust

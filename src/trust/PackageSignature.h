@@ -2,10 +2,12 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
 
+#include "engine/FSComprFile.h"
 #include "trust/PackageKinds.h"
 #include "trust/SiteKeys.h"
 
@@ -15,7 +17,8 @@ namespace tavex::trust {
 // the file itself, so that a package stays one file on the server: a zstd
 // skippable frame (magic 0x184D2A5D) ahead of the data frame, which the
 // `zstd` command skips and the package compression accepts (exactly this
-// one and nothing else). The frame's content is text, one field a line:
+// one and nothing else). The frame's content is text, one field a line,
+// padded with zero bytes (this system writes 1016 bytes of content):
 //
 //   tavex-signed-package 1
 //   signer HQ
@@ -24,11 +27,11 @@ namespace tavex::trust {
 //   sequence 42
 //   signature <base64 of the 64-byte Ed25519 signature>
 //
-// The signature (Ed25519ph, libsodium's crypto_sign_init/update/final) is
-// the signer's over the frame's text up to the signature line, followed by
-// every byte of the data frame: the compressed package as sent. The signer
-// is the sender, or head office's relay signing what it forwards for
-// another site.
+// The signature (Ed25519, libsodium's crypto_sign_detached) is the signer's
+// over the frame's text up to the signature line, followed by the 64-byte
+// BLAKE2b digest (crypto_generichash) of every byte of the data frame: the
+// compressed package as sent. The signer is the sender, or head office's
+// relay signing what it forwards for another site.
 struct SignedPackage {
   std::string signer;
   std::string sender;
@@ -53,13 +56,15 @@ std::string KindName(PackageKind kind);
 // file cannot be read or written.
 void SignPackageFile(const std::string& packageFile, const SiteKey& key, SignedPackage package);
 
-// Signs the package file `packageFile` that this site (`site`, setting 801)
-// is about to send, with the key of the plug-in folder and the next number
-// of its sequence, when the site has a key; its kind comes from its name.
-// False when the site has no key (the package goes unsigned). Raises
-// std::runtime_error when there is a key that cannot be read, or the file
-// cannot be signed: the package must then not be sent.
-bool SignOwnPackage(const std::string& packageFile, const std::string& site);
+// What signs the package file `packageFile` that this site (`site`, setting
+// 801) is about to compress and send, as the compression writes it: with
+// the key of the plug-in folder and the next number of its sequence
+// (reserved once the data is whole); its kind comes from its name. Null
+// when the site has no key (the package goes unsigned). Raises
+// std::runtime_error when there is a key that cannot be read: the package
+// must then not be made.
+std::unique_ptr<engine::FrameAhead> SignerOfOwnPackage(const std::string& packageFile,
+                                                       const std::string& site);
 
 // The signature frame of `packageFile`; nullopt for an unsigned package.
 // Raises SignatureError for a frame that is not one this system writes, and

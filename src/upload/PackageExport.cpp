@@ -30,6 +30,10 @@ bool ExportPackageFile(engine::Package& package, engine::FSComprFile& compressor
   std::shared_ptr<db::Connection> target;
   try {
     addLine(texts.Msg_ExportData);
+    // A site with a key signs what it sends; one whose key cannot be read
+    // sends nothing (the failure is raised below).
+    const std::unique_ptr<engine::FrameAhead> signer =
+        trust::SignerOfOwnPackage(settings.gsPkgName, settings.gsBranchID);
     storage::CreateEmptyDatabase(settings.gsMdbName);
     target = db::OpenConnection(db::PackageConnectionString(settings.gsMdbName));
     // The receivers check that the package's name and rows are the sender's.
@@ -40,16 +44,13 @@ bool ExportPackageFile(engine::Package& package, engine::FSComprFile& compressor
       target->Close();
       compressor.SourceFile(settings.gsMdbName);
       compressor.TargetFile(settings.gsPkgName);
-      compressor.Compress();
+      compressor.Compress(signer.get());
       DeletePackageDatabase(target, settings.gsMdbName);
       if (compressor.ErrorCode() != engine::FSComprFile::kNoError) {
         addLine(texts.Msg_ExportData_Compress_Fault);
         return false;
       }
       cleanup.push_back(settings.gsPkgName);
-      // A site with a key signs what it sends; one whose key cannot be read
-      // sends nothing (the failure is raised below).
-      trust::SignOwnPackage(settings.gsPkgName, settings.gsBranchID);
       return true;
     }
     const engine::Errors& errors = package.Errors();

@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <random>
+#include <stdexcept>
 #include <string>
 
 #include "engine/FSComprFile.h"
@@ -93,6 +94,50 @@ TEST_F(CompressionControl, DamagedTruncatedAndExtendedFilesLeaveNoTarget) {
   ExpectRejected(pkg.substr(0, 6), FSComprFile::kDamaged);
   ExpectRejected(pkg + pkg, FSComprFile::kDamaged);
   ExpectRejected(pkg + "trailing", FSComprFile::kDamaged);
+}
+
+// A frame made from the data frame's bytes (as a signature is) goes ahead
+// of it in the one file written; one that cannot be made leaves no file.
+TEST_F(CompressionControl, AFrameAheadSeesTheDataFrameAndIsWrittenBeforeIt) {
+  struct Recorder : FrameAhead {
+    std::size_t Size() const override { return 16; }
+    void Update(const void* data, std::size_t size) override {
+      seen.append(static_cast<const char*>(data), size);
+    }
+    std::string Finish() override {
+      if (fail) throw std::runtime_error("no number");
+      // A skippable frame of 8 bytes of content: the data frame's size.
+      std::string frame("\x5d\x2a\x4d\x18\x08\x00\x00\x00", 8);
+      return frame + std::string(8 - std::to_string(seen.size()).size(), ' ') +
+             std::to_string(seen.size());
+    }
+    std::string seen;
+    bool fail = false;
+  };
+  const std::string original = SampleBytes(300000);
+  test::WriteFile(mDir / "a.mdb", original);
+  FSComprFile control;
+  control.SourceFile(mDir / "a.mdb");
+  control.TargetFile(mDir / "a.pkg");
+  Recorder recorder;
+  control.Compress(&recorder);
+  ASSERT_EQ(0, control.ErrorCode());
+  const std::string pkg = test::ReadFile(mDir / "a.pkg");
+  ASSERT_EQ(16 + recorder.seen.size(), pkg.size());
+  EXPECT_EQ(recorder.seen, pkg.substr(16));
+  EXPECT_EQ(std::to_string(recorder.seen.size()),
+            pkg.substr(8, 8).substr(pkg.substr(8, 8).find_first_not_of(' ')));
+  ASSERT_EQ(0, Decompress(mDir / "a.pkg", mDir / "b.mdb"));
+  EXPECT_EQ(original, test::ReadFile(mDir / "b.mdb"));
+
+  Recorder failing;
+  failing.fail = true;
+  control.TargetFile(mDir / "c.pkg");
+  EXPECT_THROW(control.Compress(&failing), std::runtime_error);
+  EXPECT_FALSE(fs::exists(mDir / "c.pkg"));
+  for (const auto& entry : fs::directory_iterator(mDir.Path())) {
+    EXPECT_EQ(std::string::npos, entry.path().filename().string().find(".tmp-")) << entry.path();
+  }
 }
 
 TEST_F(CompressionControl, ForeignFilesAreNotPackages) {
