@@ -131,8 +131,8 @@ db() { echo "sqlite:$work/$1.db"; }
 run() {
   local site=$1 command=$2
   say "$site: tavexdata $command"
-  # An upload with nothing new, a status that needs attention: exit 1 is an
-  # answer here, not a failure of the demo.
+  # A status that needs attention: exit 1 is an answer here, not a failure
+  # of the demo.
   "$T" "$command" --db "$(db "$site")" --home "$work/$site" || echo "(exit $?)"
 }
 

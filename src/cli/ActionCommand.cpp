@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/Commands.h"
+#include "entry/ActionNames.h"
 #include "framework/ISubSystem.h"
 
 namespace tavex::cli {
@@ -67,10 +68,14 @@ int Run(const CommandLine& line, std::ostream& /*out*/, std::ostream& /*err*/) {
 }  // namespace
 
 Command ActionCommand() {
+  std::string names;
+  for (const std::string_view name : kActionNames) {
+    names += (names.empty() ? "" : ", ") + std::string(name);
+  }
   return {"action",
           "NAME --db CONN [--home DIR]",
-          "loads the plug-in as a host does and runs action NAME (DoFTP, DoRestore): its dialog "
-          "opens and the command returns when it closes",
+          "loads the plug-in as a host does and runs action NAME (" + names +
+              "): its dialog opens and the command returns when it closes",
           {},
           &Run,
           1};

@@ -15,7 +15,7 @@ int Run(const CommandLine& line, std::ostream& out, std::ostream& err) {
   });
   // The lines say what failed; the log record says why.
   if (!upload.Failure().empty()) err << upload.Failure() << '\n';
-  return done ? kExitOk : kExitFailed;
+  return done || upload.NothingToSend() ? kExitOk : kExitFailed;
 }
 
 }  // namespace
@@ -24,7 +24,8 @@ Command UploadCommand() {
   return {"upload",
           "--db CONN [--home DIR]",
           "sends the bills not yet uploaded to the FTP server's upload folder as one package "
-          "and marks them as uploaded once it is there (exit 0 when sent, 1 otherwise)",
+          "and marks them as uploaded once it is there (exit 0 when sent or when no bill waits, 1 "
+          "otherwise)",
           {},
           &Run};
 }

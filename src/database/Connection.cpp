@@ -3,7 +3,7 @@
 #include "database/PgConnection.h"
 #include "database/SqlTokenizer.h"
 #include "database/SqliteConnection.h"
-#include "storage/AsciiText.h"
+#include "database/AsciiText.h"
 
 namespace tavex::db {
 namespace {

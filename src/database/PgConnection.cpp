@@ -11,6 +11,7 @@
 #include <string>
 #include <utility>
 
+#include "database/AsciiText.h"
 #include "database/StatementCache.h"
 #include "database/StatementRewriter.h"
 
@@ -52,11 +53,6 @@ using ResultPtr = std::unique_ptr<PGresult, ResultCloser>;
 
 [[noreturn]] void ThrowClosed() { throw DbError("The connection is closed.", DbFault::Local); }
 
-std::string Trimmed(std::string text) {
-  while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
-  return text;
-}
-
 bool Succeeded(const PGresult* result) {
   const ExecStatusType status = PQresultStatus(result);
   return status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK;
@@ -67,7 +63,7 @@ std::string Describe(const PGresult* result, PGconn* conn) {
   if (result != nullptr) {
     if (const char* primary = PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY)) return primary;
   }
-  return Trimmed(PQerrorMessage(conn));
+  return std::string(TrimAsciiBlanks(PQerrorMessage(conn)));
 }
 
 // Whose fault a failed statement is. A lost connection, a server short of
@@ -92,7 +88,9 @@ DbError Failure(const PGresult* result, PGconn* conn) {
 }
 
 // A failure to hand the server anything at all: the connection's.
-DbError SendFailure(PGconn* conn) { return DbError(Trimmed(PQerrorMessage(conn)), DbFault::Local); }
+DbError SendFailure(PGconn* conn) {
+  return DbError(std::string(TrimAsciiBlanks(PQerrorMessage(conn))), DbFault::Local);
+}
 
 Column DescribeColumn(const PGresult* result, int index) {
   Column column;

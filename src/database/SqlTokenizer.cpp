@@ -4,7 +4,7 @@
 #include <cctype>
 
 #include "database/Connection.h"
-#include "storage/AsciiText.h"
+#include "database/AsciiText.h"
 
 namespace tavex::db {
 namespace {

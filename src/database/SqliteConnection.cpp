@@ -12,7 +12,7 @@
 #include "database/SqlTokenizer.h"
 #include "database/StatementCache.h"
 #include "database/StatementRewriter.h"
-#include "storage/AsciiText.h"
+#include "database/AsciiText.h"
 
 namespace tavex::db {
 namespace {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "database/SqlTokenizer.h"
-#include "storage/AsciiText.h"
+#include "database/AsciiText.h"
 
 namespace tavex::db {
 namespace {

@@ -7,8 +7,9 @@
 
 #include "download/SweepBar.h"
 #include "framework/ExchangeContext.h"
+#include "i18n/HostConnection.h"
 #include "i18n/Messages.h"
-#include "storage/AsciiText.h"
+#include "database/AsciiText.h"
 #include "storage/DurableFile.h"
 #include "storage/HostRunLock.h"
 #include "storage/IgnoreFailure.h"
@@ -97,8 +98,7 @@ DownloadLoop::~DownloadLoop() = default;
 bool DownloadLoop::Run() {
   std::unique_ptr<clsFTP> ftp;
   const bool result = RunLogged([&] {
-    const std::shared_ptr<db::Connection> host = ExchangeContext::Instance().Connection();
-    if (!host) throw db::DbError("no host connection");
+    const std::shared_ptr<db::Connection> host = RequireHostConnection();
     // A second run on the same host would fetch the same files into the same
     // temporary folder and could unpack one while the other still writes it:
     // a sound package filed as damaged, and never tried again.

@@ -5,9 +5,10 @@
 #include <fstream>
 #include <stdexcept>
 
-#include "storage/AsciiText.h"
+#include "database/AsciiText.h"
 #include "storage/CreatePath.h"
 #include "storage/DurableFile.h"
+#include "storage/FolderFiles.h"
 
 namespace tavex {
 
@@ -27,14 +28,8 @@ void PendingPackages::Add(const std::string& name, const std::string& backupCopy
 void PendingPackages::Remove(const std::string& name) const { RemoveFile(mFolder + name); }
 
 std::vector<std::string> PendingPackages::Names() const {
-  std::vector<std::string> names;
-  std::error_code error;
-  for (std::filesystem::directory_iterator entry(mFolder, error), end; !error && entry != end;
-       entry.increment(error)) {
-    const std::string name = entry->path().filename().string();
-    if (entry->is_regular_file() && IsRecordName(name)) names.push_back(name);
-  }
-  std::sort(names.begin(), names.end());
+  std::vector<std::string> names = FolderFiles(mFolder);
+  std::erase_if(names, [](const std::string& name) { return !IsRecordName(name); });
   return names;
 }
 

@@ -27,7 +27,8 @@ class PendingPackages {
   void Remove(const std::string& name) const;
 
   // The recorded package names in name order (the time order of one
-  // branch's packages); empty when the folder is missing.
+  // branch's packages); empty when the folder is missing. A folder that
+  // cannot be read raises std::runtime_error.
   std::vector<std::string> Names() const;
 
   // The backup copy recorded for `name`; empty when the record cannot be read.

@@ -6,7 +6,7 @@
 #include "engine/ExDatas.h"
 #include "engine/PackageFailure.h"
 #include "engine/SqlNames.h"
-#include "storage/AsciiText.h"
+#include "database/AsciiText.h"
 
 namespace tavex::engine {
 

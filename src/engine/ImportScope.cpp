@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "engine/SqlNames.h"
-#include "storage/AsciiText.h"
+#include "database/AsciiText.h"
 
 namespace tavex::engine {
 

@@ -9,7 +9,7 @@
 #include "engine/PackageFailure.h"
 #include "engine/RowCopier.h"
 #include "engine/SqlNames.h"
-#include "storage/AsciiText.h"
+#include "database/AsciiText.h"
 
 namespace tavex::engine {
 

@@ -1,6 +1,6 @@
 #include "entry/ActionNames.h"
 
-#include "storage/AsciiText.h"
+#include "database/AsciiText.h"
 
 namespace tavex {
 

@@ -1,9 +1,10 @@
 #include "i18n/Messages.h"
 
-#include <charconv>
+#include <cstdint>
 #include <cstdlib>
 #include <memory>
 
+#include "database/AsciiText.h"
 #include "framework/PluginFolder.h"
 #include "i18n/TextTable.h"
 #include "storage/IgnoreFailure.h"
@@ -61,6 +62,8 @@ constexpr TextRow<MessageTexts> kMessageRows[] = {
     {"Msg_UploadData_NoData", "没有新的数据需要上传...", &MessageTexts::Msg_UploadData_NoData},
     {"Msg_UploadData_Busy", "另一个上传正在进行，本次上传已取消。",
      &MessageTexts::Msg_UploadData_Busy},
+    {"Msg_NoHostConnection", "没有连接到主数据库，操作被取消！",
+     &MessageTexts::Msg_NoHostConnection},
     {"Msg_PKG_Decompress", "正在解压文件...", &MessageTexts::Msg_PKG_Decompress},
     {"Msg_PKG_Decompress_Fault", "解压数据包失败！", &MessageTexts::Msg_PKG_Decompress_Fault},
     {"Msg_PKG_Connect", "正在建立数据库连接...", &MessageTexts::Msg_PKG_Connect},
@@ -109,9 +112,12 @@ std::unique_ptr<cLanguage> NewReader() {
   std::int32_t language = 0;
   IgnoreFailure([&] {
     const char* chosen = std::getenv(kLanguageVariable);
-    language = LeadingNumber(chosen != nullptr && *chosen != '\0'
-                                 ? chosen
-                                 : GetUserSetting("Tavolo", "Language", "Language", "0"));
+    const long long number =
+        LeadingNumber(chosen != nullptr && *chosen != '\0'
+                          ? chosen
+                          : GetUserSetting("Tavolo", "Language", "Language", "0"));
+    // A number no language could have is none.
+    if (number >= INT32_MIN && number <= INT32_MAX) language = static_cast<std::int32_t>(number);
   });
   IgnoreFailure([&] { reader->SetAppExeName(kModuleName); });
   IgnoreFailure([&] { reader->SetLanguage(language); });
@@ -120,15 +126,6 @@ std::unique_ptr<cLanguage> NewReader() {
 }
 
 }  // namespace
-
-std::int32_t LeadingNumber(const std::string& text) {
-  std::size_t start = text.find_first_not_of(" \t");
-  if (start == std::string::npos) return 0;
-  if (text[start] == '+') ++start;
-  std::int32_t number = 0;
-  auto result = std::from_chars(text.data() + start, text.data() + text.size(), number);
-  return result.ec == std::errc() ? number : 0;
-}
 
 const MessageTexts& Messages() { return gMessages; }
 

@@ -55,6 +55,7 @@ struct MessageTexts {
   std::string Msg_UploadData_Success;
   std::string Msg_UploadData_NoData;
   std::string Msg_UploadData_Busy;
+  std::string Msg_NoHostConnection;
   std::string Msg_PKG_Decompress;
   std::string Msg_PKG_Decompress_Fault;
   std::string Msg_PKG_Connect;
@@ -115,9 +116,5 @@ void LoadMessages() noexcept;
 // loaded the same way, so look-ups still yield their defaults. Valid until
 // the next LoadMessages replaces it.
 cLanguage& gLanguage();
-
-// The leading whole number of a settings value ("2", " 3 ", "1abc" give 2,
-// 3, 1); 0 when the value does not start with one or it does not fit.
-std::int32_t LeadingNumber(const std::string& text);
 
 }  // namespace tavex

@@ -1,10 +1,10 @@
 #include "maintenance/BackupDefinitions.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "i18n/TextTable.h"
 #include "storage/DatabaseHelpers.h"
+#include "storage/LocalTime.h"
 
 namespace tavex {
 
@@ -117,9 +117,7 @@ std::unique_ptr<engine::Package> DefineBaseDataBackup(const BaseDataBackupTexts&
 
 std::string DefaultBaseDataPath(const std::string& folder, const std::string& packageName,
                                 std::chrono::year_month_day day) {
-  char date[16];
-  std::snprintf(date, sizeof date, "%04d%02u%02u", static_cast<int>(day.year()),
-                static_cast<unsigned>(day.month()), static_cast<unsigned>(day.day()));
+  const std::string date = DayText(day, "%Y%m%d");
   const bool endsWithSlash = !folder.empty() && folder.back() == '/';
   return folder + (endsWithSlash ? "" : "/") + packageName + date + ".pkg";
 }

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
@@ -12,9 +11,10 @@
 #include "i18n/TextTable.h"
 #include "maintenance/HostFile.h"
 #include "maintenance/WorkFile.h"
-#include "storage/AsciiText.h"
+#include "database/AsciiText.h"
 #include "storage/DatabaseHelpers.h"
 #include "storage/DurableFile.h"
+#include "storage/LocalTime.h"
 
 namespace tavex {
 
@@ -154,9 +154,7 @@ std::string MemberSelectStatement(const MemberExportTexts& texts) {
 
 std::unique_ptr<engine::Package> DefineMemberExport(const MemberExportTexts& texts,
                                                     std::chrono::year_month_day today) {
-  char date[16];
-  std::snprintf(date, sizeof date, "(%04d-%02u-%02u)", static_cast<int>(today.year()),
-                static_cast<unsigned>(today.month()), static_cast<unsigned>(today.day()));
+  const std::string date = DayText(today, "(%Y-%m-%d)");
   auto package = std::make_unique<engine::Package>();
   package->PackageID(texts.Msg_PackageName + date);
   package->ExDatas().Add(texts.Msg_mb_MemberInfo, MemberSelectStatement(texts),

@@ -6,7 +6,7 @@
 #include "maintenance/DeleteRun.h"
 #include "maintenance/MaintenanceRuns.h"
 #include "maintenance/WorkFile.h"
-#include "storage/AsciiText.h"
+#include "database/AsciiText.h"
 #include "storage/IgnoreFailure.h"
 #include "trust/PackageIntake.h"
 

@@ -4,7 +4,7 @@
 #include <chrono>
 #include <string_view>
 
-#include "storage/AsciiText.h"
+#include "database/AsciiText.h"
 #include "storage/DatabaseHelpers.h"
 #include "storage/IgnoreFailure.h"
 #include "storage/LocalTime.h"
@@ -51,9 +51,6 @@ constexpr std::array<MemberTable, 5> kMemberTables = {{
 std::string MemberStagingTable(const MemberTable& table) {
   return std::string(table.name) + "_Upload";
 }
-
-// The local time as "yyyy-mm-dd HH:MM:SS".
-std::string Now() { return LocalTimeText(std::chrono::system_clock::now(), "%Y-%m-%d %H:%M:%S"); }
 
 std::int64_t AsCount(const db::Value& value) {
   if (const auto* number = std::get_if<std::int64_t>(&value)) return *number;
@@ -112,7 +109,7 @@ void StageMemberRows(db::Connection& connection) {
 void DefineMemberPackage(engine::Package& package, const ExchangeSettings& settings,
                          const MemberSyncTexts& texts, db::Connection& connection) {
   package.PackageID(texts.Msg_PackageName_Left + settings.gsBranchName +
-                    texts.Msg_PackageName_Right + Now());
+                    texts.Msg_PackageName_Right + NowText());
   package.Description(settings.gsBranchName);
   package.DeferSourceStatements();
   for (const MemberTable& table : kMemberTables) {

@@ -5,6 +5,7 @@
 #include "download/DownloadLoop.h"
 #include "download/SweepBar.h"
 #include "framework/ExchangeContext.h"
+#include "i18n/HostConnection.h"
 #include "i18n/Messages.h"
 #include "members/MemberPackage.h"
 #include "storage/HostRunLock.h"
@@ -50,8 +51,7 @@ MemberSyncResult MemberSync::Run() noexcept {
 }
 
 bool MemberSync::SendHalf() {
-  const std::shared_ptr<db::Connection> host = ExchangeContext::Instance().Connection();
-  if (!host) throw db::DbError("no host connection");
+  const std::shared_ptr<db::Connection> host = RequireHostConnection();
   if (!HasNewMemberData(*host, [this](const std::string& line) { AddLine(line); })) return true;
   return RunLoggingFailure(
       Messages().Msg_UploadData_Fault, [&] { return SendMembers(); },

@@ -3,18 +3,13 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "database/AsciiText.h"
 #include "transfer/FtpListing.h"
 #include "transfer/IniSection.h"
 
 namespace tavex {
 
 namespace {
-
-std::string Trimmed(const std::string& text) {
-  const auto first = text.find_first_not_of(" \t");
-  if (first == std::string::npos) return "";
-  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
 
 std::vector<std::string> FolderList(const std::string& path, const std::string& section,
                                     const std::string& key) {
@@ -25,7 +20,7 @@ std::vector<std::string> FolderList(const std::string& path, const std::string& 
   std::size_t start = 0;
   while (start <= list.size()) {
     const std::size_t comma = std::min(list.find(',', start), list.size());
-    const std::string folder = Trimmed(list.substr(start, comma - start));
+    const std::string folder(TrimAsciiBlanks(list.substr(start, comma - start)));
     if (!folder.empty()) {
       if (!IsSafeRemoteName(folder)) {
         throw std::runtime_error(path + ": [" + section + "] " + key +

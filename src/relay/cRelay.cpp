@@ -9,8 +9,9 @@
 #include "engine/RunProgress.h"
 #include "framework/ExchangeContext.h"
 #include "framework/PluginFolder.h"
+#include "i18n/HostConnection.h"
 #include "i18n/Messages.h"
-#include "storage/AsciiText.h"
+#include "database/AsciiText.h"
 #include "storage/CreatePath.h"
 #include "storage/DurableFile.h"
 #include "storage/HostRunLock.h"
@@ -67,8 +68,7 @@ bool cRelay::Relay() noexcept {
 
 bool cRelay::Run() {
   const MessageTexts& texts = Messages();
-  const std::shared_ptr<db::Connection> host = ExchangeContext::Instance().Connection();
-  if (!host) throw db::DbError("no host connection");
+  const std::shared_ptr<db::Connection> host = RequireHostConnection();
   if (!PrepareExchange(mSettings, [this](const std::string& line) { AddLine(line); })) {
     return false;
   }

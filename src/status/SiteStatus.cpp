@@ -11,8 +11,10 @@
 #include "framework/ExchangeContext.h"
 #include "framework/PluginFolder.h"
 #include "framework/SettingIds.h"
-#include "storage/AsciiText.h"
+#include "i18n/HostConnection.h"
+#include "database/AsciiText.h"
 #include "storage/DatabaseHelpers.h"
+#include "storage/FolderFiles.h"
 #include "storage/LocalTime.h"
 #include "storage/RunHistory.h"
 #include "transfer/PrepareExchange.h"
@@ -93,13 +95,8 @@ WaitingRows ReadWaiting(db::Connection& host, const WaitingSource& source,
 
 // The package files of `folder` (a filed package's reason beside it is none).
 std::vector<std::string> PackagesIn(const std::string& folder) {
-  std::vector<std::string> names;
-  std::error_code error;
-  for (const auto& entry : fs::directory_iterator(folder, error)) {
-    const std::string name = entry.path().filename().string();
-    if (entry.is_regular_file() && EndsWithNoCase(name, ".pkg")) names.push_back(name);
-  }
-  std::sort(names.begin(), names.end());
+  std::vector<std::string> names = FolderFiles(folder);
+  std::erase_if(names, [](const std::string& name) { return !EndsWithNoCase(name, ".pkg"); });
   return names;
 }
 
@@ -222,8 +219,7 @@ bool SiteStatus::NeedsAttention() const {
 }
 
 SiteStatus ReadSiteStatus(const StatusRequest& request) {
-  const std::shared_ptr<db::Connection> host = ExchangeContext::Instance().Connection();
-  if (!host) throw db::DbError("no host connection");
+  const std::shared_ptr<db::Connection> host = RequireHostConnection();
   SiteStatus status;
   status.site = ExchangeContext::Instance().Settings().GetSetting(kSettingBranchID, 0);
 

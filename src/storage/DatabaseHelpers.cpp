@@ -1,13 +1,13 @@
 #include "storage/DatabaseHelpers.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 
 #include "database/SqliteConnection.h"
 #include "framework/ExchangeContext.h"
 #include "storage/DurableFile.h"
 #include "storage/IgnoreFailure.h"
+#include "storage/LocalTime.h"
 
 namespace tavex::storage {
 
@@ -66,12 +66,7 @@ void CreateEmptyDatabase(const std::string& path) {
   }
 }
 
-std::string DayText(std::chrono::year_month_day day) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%04d-%02u-%02u", static_cast<int>(day.year()),
-                static_cast<unsigned>(day.month()), static_cast<unsigned>(day.day()));
-  return text;
-}
+std::string DayText(std::chrono::year_month_day day) { return tavex::DayText(day, "%Y-%m-%d"); }
 
 db::Value DayParam(std::chrono::year_month_day day) { return DayText(day) + " 00:00:00"; }
 

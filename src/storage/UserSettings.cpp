@@ -13,8 +13,8 @@
 #include <string_view>
 #include <vector>
 
+#include "database/AsciiText.h"
 #include "framework/PluginFolder.h"
-#include "storage/AsciiText.h"
 #include "storage/CreatePath.h"
 #include "storage/DurableFile.h"
 #include "storage/FileDescriptor.h"
@@ -25,15 +25,6 @@ namespace {
 
 // A settings file is a handful of lines; anything far larger is not one.
 constexpr off_t kMaxFileSize = 1 << 20;
-constexpr std::string_view kBlanks = " \t\v\f\r";
-
-std::string_view Trim(std::string_view text) {
-  std::size_t first = text.find_first_not_of(kBlanks);
-  if (first == std::string_view::npos) return {};
-  std::size_t last = text.find_last_not_of(kBlanks);
-  return text.substr(first, last - first + 1);
-}
-
 bool HasLineBreak(std::string_view text) {
   return text.find_first_of("\r\n") != std::string_view::npos;
 }
@@ -44,12 +35,12 @@ bool ValidApplication(const std::string& application) {
 }
 
 bool ValidSection(const std::string& section) {
-  return !section.empty() && Trim(section) == section && section.find(']') == std::string::npos &&
-         !HasLineBreak(section);
+  return !section.empty() && TrimAsciiBlanks(section) == section &&
+         section.find(']') == std::string::npos && !HasLineBreak(section);
 }
 
 bool ValidKey(const std::string& key) {
-  return !key.empty() && Trim(key) == key && key.find('=') == std::string::npos &&
+  return !key.empty() && TrimAsciiBlanks(key) == key && key.find('=') == std::string::npos &&
          std::string_view("[;#").find(key.front()) == std::string_view::npos && !HasLineBreak(key);
 }
 
@@ -82,17 +73,17 @@ struct Line {
 
 Line ParseLine(std::string text) {
   Line line;
-  std::string_view content = Trim(text);
+  std::string_view content = TrimAsciiBlanks(text);
   if (content.empty() || content.front() == ';' || content.front() == '#') {
     // blank or comment
   } else if (content.front() == '[') {
     std::size_t close = content.find(']');
     if (close != std::string_view::npos)
-      line.section = std::string(Trim(content.substr(1, close - 1)));
+      line.section = std::string(TrimAsciiBlanks(content.substr(1, close - 1)));
   } else if (std::size_t equals = content.find('='); equals != std::string_view::npos) {
-    std::string_view key = Trim(content.substr(0, equals));
+    std::string_view key = TrimAsciiBlanks(content.substr(0, equals));
     if (!key.empty()) {
-      std::string_view value = Trim(content.substr(equals + 1));
+      std::string_view value = TrimAsciiBlanks(content.substr(equals + 1));
       if (IsQuoted(value)) value = value.substr(1, value.size() - 2);
       line.key = std::string(key);
       line.value = std::string(value);
@@ -159,7 +150,7 @@ std::optional<std::size_t> InsertionPoint(const std::vector<Line>& lines,
     if (!lines[i].section || !EqualsNoCase(*lines[i].section, section)) continue;
     std::size_t last = i;
     for (std::size_t j = i + 1; j < lines.size() && !lines[j].section; ++j) {
-      if (!Trim(lines[j].text).empty()) last = j;
+      if (!TrimAsciiBlanks(lines[j].text).empty()) last = j;
     }
     return last + 1;
   }
@@ -167,9 +158,7 @@ std::optional<std::size_t> InsertionPoint(const std::vector<Line>& lines,
 }
 
 std::string KeyLine(const std::string& key, const std::string& value) {
-  bool needsQuotes = IsQuoted(value) ||
-                     (!value.empty() && (kBlanks.find(value.front()) != std::string_view::npos ||
-                                         kBlanks.find(value.back()) != std::string_view::npos));
+  const bool needsQuotes = IsQuoted(value) || TrimAsciiBlanks(value).size() != value.size();
   return key + "=" + (needsQuotes ? "\"" + value + "\"" : value);
 }
 
@@ -222,7 +211,7 @@ bool SaveUserSetting(const std::string& application, const std::string& section,
     } else if (insertAt) {
       texts.insert(texts.begin() + static_cast<std::ptrdiff_t>(*insertAt), keyLine);
     } else {
-      if (!texts.empty() && !Trim(texts.back()).empty()) texts.emplace_back();
+      if (!texts.empty() && !TrimAsciiBlanks(texts.back()).empty()) texts.emplace_back();
       texts.push_back("[" + section + "]");
       texts.push_back(keyLine);
     }

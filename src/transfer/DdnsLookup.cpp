@@ -26,7 +26,7 @@ std::optional<DdnsService> ReadService() {
   service.baseUrl = IniValue(*values, "baseurl");
   while (!service.baseUrl.empty() && service.baseUrl.back() == '/') service.baseUrl.pop_back();
   if (service.baseUrl.empty()) return std::nullopt;
-  long seconds = LeadingDigits(IniValue(*values, "timeout"));
+  long seconds = NonNegativeNumber(IniValue(*values, "timeout"));
   if (seconds > 0) service.timeOutSeconds = seconds;
   return service;
 }

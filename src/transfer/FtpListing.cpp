@@ -5,7 +5,7 @@
 #include <cctype>
 #include <string_view>
 
-#include "storage/AsciiText.h"
+#include "database/AsciiText.h"
 
 namespace tavex {
 

@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "storage/AsciiText.h"
+#include "database/AsciiText.h"
 #include "transfer/IniSection.h"
 
 namespace tavex {
@@ -13,12 +13,6 @@ constexpr long kDefaultTimeOutSeconds = 30;
 constexpr long kMaxTimeOutSeconds = 24L * 3600;
 constexpr long kFtpPort = 21;
 constexpr long kSshPort = 22;
-
-std::string Trimmed(const std::string& text) {
-  const std::size_t first = text.find_first_not_of(" \t");
-  if (first == std::string::npos) return "";
-  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
 
 // `path` as given when absolute or empty, else beside the options file.
 std::string BesideOptions(const std::string& path, const std::string& optionsFile) {
@@ -48,22 +42,22 @@ std::optional<FtpOptions> ReadFtpOptions(const std::string& path) {
   options.manualPort = IniValue(*values, "manualport") == "1";
   options.minDataPort = IniValue(*values, "mindataport");
   options.maxDataPort = IniValue(*values, "maxdataport");
-  options.proxyType = LeadingDigits(IniValue(*values, "proxytype"));
+  options.proxyType = NonNegativeNumber(IniValue(*values, "proxytype"));
   options.proxyHost = IniValue(*values, "proxyhost");
-  options.proxyPort = LeadingDigits(IniValue(*values, "proxyport"));
+  options.proxyPort = NonNegativeNumber(IniValue(*values, "proxyport"));
   options.proxyUserName = IniValue(*values, "proxyusername");
   options.proxyPassword = IniValue(*values, "proxypassword");
-  long seconds = LeadingDigits(IniValue(*values, "timeout", "30"));
+  long seconds = NonNegativeNumber(IniValue(*values, "timeout", "30"));
   if (seconds <= 0) seconds = kDefaultTimeOutSeconds;
   if (seconds > kMaxTimeOutSeconds) seconds = kMaxTimeOutSeconds;
   options.timeOutMs = seconds * 1000;
   options.passive = IniValue(*values, "pasv", "1") == "1";
   options.tls = IniValue(*values, "tls") == "1";
   options.caFile = IniValue(*values, "cafile");
-  options.protocol = Trimmed(IniValue(*values, "protocol"));
+  options.protocol = TrimAsciiBlanks(IniValue(*values, "protocol"));
   options.knownHosts = BesideOptions(IniValue(*values, "knownhosts"), path);
   options.privateKey = BesideOptions(IniValue(*values, "privatekey"), path);
-  options.port = LeadingDigits(IniValue(*values, "port"));
+  options.port = NonNegativeNumber(IniValue(*values, "port"));
   if (options.port == 0) {
     options.port = options.Protocol() == TransferProtocol::kSftp ? kSshPort : kFtpPort;
   }

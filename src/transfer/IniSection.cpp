@@ -2,12 +2,11 @@
 
 #include <ini.h>
 
-#include <cctype>
-#include <climits>
+#include <algorithm>
 #include <filesystem>
 
+#include "database/AsciiText.h"
 #include "framework/PluginFolder.h"
-#include "storage/AsciiText.h"
 
 namespace tavex {
 
@@ -41,17 +40,8 @@ std::string IniValue(const IniValues& values, const std::string& key, const std:
   return it == values.end() ? fallback : it->second;
 }
 
-long LeadingDigits(const std::string& text) {
-  std::size_t at = text.find_first_not_of(" \t");
-  long number = 0;
-  for (; at < text.size() && std::isdigit(static_cast<unsigned char>(text[at])); ++at) {
-    const int digit = text[at] - '0';
-    if (number > (LONG_MAX - digit) / 10) return LONG_MAX;
-    number = number * 10 + digit;
-  }
-  return number;
-}
-
 std::string TransferOptionsFile() { return JoinPath(PluginFolder(), "Octopus/MAIN.INI"); }
+
+long long NonNegativeNumber(const std::string& text) { return std::max(0LL, LeadingNumber(text)); }
 
 }  // namespace tavex

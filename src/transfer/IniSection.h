@@ -17,10 +17,9 @@ std::optional<IniValues> ReadIniSection(const std::string& path, const std::stri
 std::string IniValue(const IniValues& values, const std::string& key,
                      const std::string& fallback = "");
 
-// The number at the start of `text` after leading blanks, as a reader of
-// hand-written settings expects ("21abc" is 21, "abc" and "" are 0); values
-// beyond the range of long are capped.
-long LeadingDigits(const std::string& text);
+// A port, a count or seconds from an INI value: its leading number
+// (LeadingNumber: "21abc" is 21), 0 when negative or missing.
+long long NonNegativeNumber(const std::string& text);
 
 // The settings file of the transfer options: "<plug-in folder>/Octopus/MAIN.INI".
 std::string TransferOptionsFile();

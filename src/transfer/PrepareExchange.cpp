@@ -1,10 +1,10 @@
 #include "transfer/PrepareExchange.h"
 
+#include "database/AsciiText.h"
 #include "framework/ExchangeContext.h"
 #include "framework/PluginFolder.h"
 #include "framework/SettingIds.h"
 #include "i18n/Messages.h"
-#include "storage/AsciiText.h"
 #include "storage/CreatePath.h"
 #include "storage/LocalTime.h"
 #include "transfer/DdnsLookup.h"

@@ -4,7 +4,7 @@
 
 #include "engine/PackageDefinition.h"
 #include "engine/SqlNames.h"
-#include "storage/AsciiText.h"
+#include "database/AsciiText.h"
 #include "trust/CheckTexts.h"
 
 namespace tavex::trust {

@@ -4,7 +4,7 @@
 
 #include "engine/DeleteStatement.h"
 #include "engine/PackageFailure.h"
-#include "storage/AsciiText.h"
+#include "database/AsciiText.h"
 
 namespace tavex::trust {
 

@@ -1,6 +1,6 @@
 #include "trust/PackageName.h"
 
-#include "storage/AsciiText.h"
+#include "database/AsciiText.h"
 
 namespace tavex::trust {
 

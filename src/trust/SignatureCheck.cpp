@@ -4,7 +4,7 @@
 #include <chrono>
 #include <map>
 
-#include "storage/AsciiText.h"
+#include "database/AsciiText.h"
 #include "storage/LocalTime.h"
 #include "transfer/IniSection.h"
 #include "trust/CheckTexts.h"
@@ -25,8 +25,6 @@ void MakeTables(db::Connection& host) {
                " (Receiver TEXT NOT NULL, SenderID TEXT NOT NULL, LastAt TEXT, "
                "PRIMARY KEY (Receiver, SenderID))");
 }
-
-std::string Now() { return LocalTimeText(std::chrono::system_clock::now(), "%Y-%m-%d %H:%M:%S"); }
 
 bool Taken(db::Connection& host, const std::string& receiver, const SignedPackage& package,
            const PublicKey& key) {
@@ -135,13 +133,13 @@ std::vector<engine::ReceiverRecord> SignatureCheck::Records(const SignatureVerdi
                  " (Receiver, SignerID, SenderID, PublicKey, Sequence, AcceptedAt) VALUES "
                  "(?,?,?,?,?,?)",
              {mReceiver, verdict.signature->signer, verdict.signature->sender, verdict.key->Text(),
-              static_cast<std::int64_t>(verdict.signature->sequence), Now()}}};
+              static_cast<std::int64_t>(verdict.signature->sequence), NowText()}}};
   }
   return {{std::string("DELETE FROM ") + kUnsignedTable + " WHERE Receiver=? AND SenderID=?",
            {mReceiver, nameSender}},
           {std::string("INSERT INTO ") + kUnsignedTable +
                " (Receiver, SenderID, LastAt) VALUES (?,?,?)",
-           {mReceiver, nameSender, Now()}}};
+           {mReceiver, nameSender, NowText()}}};
 }
 
 void SignatureCheck::RecordNow(const SignatureVerdict& verdict, const std::string& nameSender) {

@@ -18,7 +18,7 @@
 #include <utility>
 #include <vector>
 
-#include "storage/AsciiText.h"
+#include "database/AsciiText.h"
 #include "storage/CreatePath.h"
 #include "storage/DurableFile.h"
 #include "storage/FileDescriptor.h"
@@ -32,8 +32,6 @@ namespace {
 constexpr std::string_view kPublicPrefix = "ed25519:";
 constexpr std::string_view kSecretPrefix = "ed25519-secret:";
 constexpr int kBase64 = sodium_base64_VARIANT_ORIGINAL;
-constexpr std::string_view kBlanks = " \t\r\n";
-
 // The folder of the site's own files (owner and group, as the other
 // exchange folders the site's runs share), made when missing.
 constexpr mode_t kFolderPermissions = 0750;
@@ -65,13 +63,6 @@ std::string MakeOctopusFolder(const std::string& pluginFolder) {
     throw std::runtime_error("cannot create the folder " + folder);
   }
   return folder;
-}
-
-std::string_view Trimmed(std::string_view text) {
-  const auto first = text.find_first_not_of(kBlanks);
-  if (first == std::string_view::npos) return {};
-  const auto last = text.find_last_not_of(kBlanks);
-  return text.substr(first, last - first + 1);
 }
 
 template <std::size_t N>
@@ -165,7 +156,7 @@ std::optional<KeyState> StateFromText(std::string_view text) {
 std::string PublicKey::Text() const { return std::string(kPublicPrefix) + Base64(bytes); }
 
 std::optional<PublicKey> PublicKey::Parse(std::string_view text) {
-  text = Trimmed(text);
+  text = TrimAsciiBlanks(text);
   if (!text.starts_with(kPublicPrefix)) return std::nullopt;
   const auto decoded = FromBase64<32>(text.substr(kPublicPrefix.size()));
   if (!decoded) return std::nullopt;
@@ -237,7 +228,7 @@ std::optional<SiteKey> SiteKey::Load(const std::string& pluginFolder) {
   std::vector<std::string_view> lines;
   while (!rest.empty()) {
     const auto end = rest.find('\n');
-    const std::string_view line = Trimmed(rest.substr(0, end));
+    const std::string_view line = TrimAsciiBlanks(rest.substr(0, end));
     if (!line.empty()) lines.push_back(line);
     rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
   }
@@ -303,7 +294,7 @@ std::uint64_t ReserveSequence(const std::string& pluginFolder) {
   // repeated.
   std::uint64_t last = 0;
   if (const auto text = ReadSmallFile(path, 64)) {
-    const std::string_view digits = Trimmed(*text);
+    const std::string_view digits = TrimAsciiBlanks(*text);
     const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), last);
     if (digits.empty() || error != std::errc() || end != digits.data() + digits.size()) {
       throw std::runtime_error("the package counter " + path + " is damaged: '" +
@@ -333,8 +324,6 @@ std::string FoldedSite(db::Connection& host) {
              ? "LOWER(SiteID)"
              : "TRANSLATE(SiteID, 'ABCDEFGHIJKLMNOPQRSTUVWXYZ', 'abcdefghijklmnopqrstuvwxyz')";
 }
-
-std::string Now() { return LocalTimeText(std::chrono::system_clock::now(), "%Y-%m-%d %H:%M:%S"); }
 
 std::string TextOf(const db::Value& value) {
   if (const auto* text = std::get_if<std::string>(&value)) return *text;
@@ -412,7 +401,7 @@ void Replace(db::Connection& host, const std::string& site, KeyState state, cons
                  {AsciiLower(site)});
     host.Execute(std::string("INSERT INTO ") + kTable +
                      " (SiteID, State, PublicKey, Since) VALUES (?, ?, ?, ?)",
-                 {site, std::string(StateText(state)), key, Now()});
+                 {site, std::string(StateText(state)), key, NowText()});
   });
 }
 
@@ -431,7 +420,7 @@ bool KeyRegistry::Revoke(const std::string& site) {
   const std::int64_t changed =
       mHost.Execute(std::string("UPDATE ") + kTable + " SET State=?, Since=? WHERE " +
                         FoldedSite(mHost) + "=? AND State<>?",
-                    {std::string(StateText(KeyState::Revoked)), Now(), AsciiLower(site),
+                    {std::string(StateText(KeyState::Revoked)), NowText(), AsciiLower(site),
                      std::string(StateText(KeyState::Revoked))});
   // An entry revoked already stays as it was, since included.
   return changed > 0 || Find(site).has_value();

@@ -1,11 +1,10 @@
 #include "upload/ReportPackage.h"
 
 #include <chrono>
-#include <cstdio>
 #include <variant>
 
 #include "database/StatementRewriter.h"
-#include "framework/ExchangeContext.h"
+#include "i18n/HostConnection.h"
 #include "storage/DatabaseHelpers.h"
 #include "storage/LocalTime.h"
 #include "upload/cUploadBill.h"
@@ -17,22 +16,8 @@ namespace {
 namespace chrono = std::chrono;
 using storage::EscapeText;
 
-std::shared_ptr<db::Connection> Host() {
-  std::shared_ptr<db::Connection> host = ExchangeContext::Instance().Connection();
-  if (!host) throw db::DbError("no host connection");
-  return host;
-}
-
-// The local time as "yyyy-mm-dd HH:MM:SS".
-std::string Now() { return LocalTimeText(std::chrono::system_clock::now(), "%Y-%m-%d %H:%M:%S"); }
-
 // A day as "yyyymmdd": the only thing that goes into a day table's name.
-std::string DayStem(chrono::year_month_day day) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%04d%02u%02u", static_cast<int>(day.year()),
-                static_cast<unsigned>(day.month()), static_cast<unsigned>(day.day()));
-  return text;
-}
+std::string DayStem(chrono::year_month_day day) { return DayText(day, "%Y%m%d"); }
 
 // Every day of `range`, in order.
 std::vector<chrono::year_month_day> Days(const DayRange& range) {
@@ -63,7 +48,7 @@ bool BuildDailyReport(std::string_view table, std::string_view sql, const DayRan
   storage::DropTable(table);
   std::int64_t rows = 0;
   try {
-    rows = Host()->Execute(
+    rows = RequireHostConnection()->Execute(
         sql, {storage::DayParam(range.first), storage::DayParam(storage::RangeEnd(range.last))});
   } catch (const db::DbError&) {
     return false;
@@ -82,8 +67,8 @@ void AddDailyReportStep(engine::Package& package, const std::string& number,
                         const std::string& table, const std::string& target) {
   engine::ExData& step = package.ExDatas().Add(
       number + ". " + caption, " SELECT * FROM [" + table + "] ", target, false, false);
-  const auto days =
-      Host()->Query(" SELECT DISTINCT BranchID,BranchName,BillDate FROM [" + table + "] ");
+  const auto days = RequireHostConnection()->Query(
+      " SELECT DISTINCT BranchID,BranchName,BillDate FROM [" + table + "] ");
   for (int k = 1; days->Next(); ++k) {
     step.Statements().Add(
         number + "." + std::to_string(k) + " " + deleteCaption,
@@ -140,7 +125,7 @@ void AddDailyReports(engine::Package& package, const ReportChoice& choice, const
 // The number of stock items on hand; a table that cannot be read has none.
 std::int64_t InventoryCount() {
   try {
-    const auto rows = Host()->Query(" SELECT COUNT(*) FROM st_Inventory_Full ");
+    const auto rows = RequireHostConnection()->Query(" SELECT COUNT(*) FROM st_Inventory_Full ");
     if (!rows->Next()) return 0;
     const db::Value count = rows->Get(std::size_t{0});
     return std::holds_alternative<std::int64_t>(count) ? std::get<std::int64_t>(count) : 0;
@@ -251,7 +236,7 @@ bool BuildDayTable(chrono::year_month_day day, const std::string& id, const std:
   const std::string workTable = "st_View_" + DayStem(day);
   const db::Params dayParam{storage::DayParam(day)};
   try {
-    const std::shared_ptr<db::Connection> host = Host();
+    const std::shared_ptr<db::Connection> host = RequireHostConnection();
     storage::DropTable(dayTable);
     host->Execute(
         "   select b.BillDate, d.BranchID, d.BranchName,           "
@@ -305,7 +290,8 @@ bool AddConsumption(engine::Package& package, const DayRange& range, const Repor
 bool DefineReportPackage(engine::Package& package, const ReportChoice& choice,
                          const ReportTexts& texts, const std::string& branchId,
                          const std::string& branchName, const AddLineFn& addLine) {
-  package.PackageID(texts.Msg_PackageName_Left + branchName + texts.Msg_PackageName_Right + Now());
+  package.PackageID(texts.Msg_PackageName_Left + branchName + texts.Msg_PackageName_Right +
+                    NowText());
   package.Description(branchName);
   // The branch identity goes into statement texts as literals only.
   const std::string id = EscapeText(branchId);

@@ -4,7 +4,7 @@
 
 #include "engine/FSComprFile.h"
 #include "engine/RunProgress.h"
-#include "framework/ExchangeContext.h"
+#include "i18n/HostConnection.h"
 #include "i18n/Messages.h"
 #include "storage/DurableFile.h"
 #include "storage/HostRunLock.h"
@@ -44,8 +44,7 @@ bool ReportRun::Run(const ReportChoice& choice, bool exportOnly) noexcept {
 
 bool ReportRun::Steps(const ReportChoice& choice, bool exportOnly) {
   const MessageTexts& texts = Messages();
-  const std::shared_ptr<db::Connection> host = ExchangeContext::Instance().Connection();
-  if (!host) throw db::DbError("no host connection");
+  const std::shared_ptr<db::Connection> host = RequireHostConnection();
   const AddLineFn addLine = [this](const std::string& line) { AddLine(line); };
   if (!PrepareExchange(mSettings, addLine)) return false;
   NamePackageKind(mSettings, kNameSuffix);

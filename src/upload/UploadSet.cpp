@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "framework/ExchangeContext.h"
+#include "i18n/HostConnection.h"
 #include "storage/DatabaseHelpers.h"
 #include "storage/IgnoreFailure.h"
 #include "storage/ShortWriteTransactions.h"
@@ -54,9 +55,9 @@ bool FillStagingTables(db::Connection& connection, std::span<const StagingTable>
 bool StageInTransaction(const std::function<bool(db::Connection&)>& stage,
                         std::string& failure) noexcept {
   failure.clear();
-  const std::shared_ptr<db::Connection> connection = ExchangeContext::Instance().Connection();
+  std::shared_ptr<db::Connection> connection;
   try {
-    if (!connection) throw db::DbError("no host connection");
+    connection = RequireHostConnection();
     connection->BeginTrans(db::TransactionKind::Strict);
     if (stage(*connection)) {
       connection->CommitTrans();

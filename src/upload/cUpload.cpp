@@ -6,6 +6,7 @@
 
 #include "engine/RunProgress.h"
 #include "framework/ExchangeContext.h"
+#include "i18n/HostConnection.h"
 #include "i18n/Messages.h"
 #include "storage/HostRunLock.h"
 #include "storage/IgnoreFailure.h"
@@ -50,6 +51,7 @@ void cUpload::Initialize(std::shared_ptr<db::Connection> vConnection, ProgressLi
 
 bool cUpload::Upload() noexcept {
   mFailure.clear();
+  mNothingToSend = false;
   const bool result = RunLoggingFailure(
       Messages().Msg_UploadData_Fault,
       [&] {
@@ -75,8 +77,7 @@ bool cUpload::Upload() noexcept {
 bool cUpload::Run() {
   const MessageTexts& texts = Messages();
   // Without a host connection the settings would read as unset: say why.
-  const std::shared_ptr<db::Connection> host = ExchangeContext::Instance().Connection();
-  if (!host) throw db::DbError("no host connection");
+  const std::shared_ptr<db::Connection> host = RequireHostConnection();
   if (!PrepareExchange(mSettings, [this](const std::string& line) { AddLine(line); })) {
     return false;
   }
@@ -89,6 +90,7 @@ bool cUpload::Run() {
   }
   if (!HasData(*host)) {
     AddLine(texts.Msg_UploadData_NoData);
+    mNothingToSend = true;
     return false;
   }
   cUploadBillEx staging;

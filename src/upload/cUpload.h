@@ -48,6 +48,9 @@ class cUpload {
   // The record the last Upload wrote to the log for a raised failure; empty
   // when it wrote none.
   const std::string& Failure() const noexcept { return mFailure; }
+  // The last Upload found no bill waiting (and said so): a quiet night,
+  // which Upload reports as false, is no failure of a scheduled run.
+  bool NothingToSend() const noexcept { return mNothingToSend; }
 
   // The handler of the package's progress event: a "copying" line when a
   // step starts (list only, not the log), replaced by the "copied" summary
@@ -76,6 +79,7 @@ class cUpload {
   std::unique_ptr<clsFTP> mProbe;  // the connectivity test's client
   bool mInTransaction = false;     // the marks' transaction on the host is open
   std::string mFailure;
+  bool mNothingToSend = false;
 };
 
 }  // namespace tavex

@@ -3,7 +3,8 @@
 #include "engine/SqlNames.h"
 #include "framework/ExchangeContext.h"
 #include "framework/SettingIds.h"
-#include "storage/AsciiText.h"
+#include "i18n/HostConnection.h"
+#include "database/AsciiText.h"
 #include "storage/DatabaseHelpers.h"
 #include "storage/IgnoreFailure.h"
 #include "upload/BillDeletes.h"
@@ -29,8 +30,7 @@ constexpr std::string_view kOctopusIdentity = "bi_OctopusPaymentID_Upload";
 // changed since the staging has a new one on PostgreSQL; either way the bill,
 // card and device must still match.
 std::string RowIdentity() {
-  const std::shared_ptr<db::Connection> connection = ExchangeContext::Instance().Connection();
-  if (!connection) throw db::DbError("no host connection");
+  const std::shared_ptr<db::Connection> connection = RequireHostConnection();
   return connection->GetBackend() == db::Backend::Postgres ? "ctid" : "rowid";
 }
 
@@ -115,9 +115,9 @@ void cUploadBillEx::DropTables() {
 
 bool cUploadBillEx::LoadData() noexcept {
   mFailure.clear();
-  const std::shared_ptr<db::Connection> connection = ExchangeContext::Instance().Connection();
+  std::shared_ptr<db::Connection> connection;
   try {
-    if (!connection) throw db::DbError("no host connection");
+    connection = RequireHostConnection();
     DropTables();
     // The identities must be those of exactly the staged transactions: one
     // transaction with their copy.
@@ -167,8 +167,7 @@ bool cUploadBillEx::LoadPackag(engine::Package& vPackage) {
 std::string cUploadBillEx::SameAsStagedBill() const {
   // A bill settled again while the run sends the package (a reversed
   // checkout) must stay unsent: the package carries its earlier state.
-  const std::shared_ptr<db::Connection> connection = ExchangeContext::Instance().Connection();
-  if (!connection) throw db::DbError("no host connection");
+  const std::shared_ptr<db::Connection> connection = RequireHostConnection();
   const std::string branchId = BranchID();
   std::string same = "bi_Bill_Upload.BillID=" + BranchPrefixed(branchId, "bi_Bill.BillID") +
                      " AND bi_Bill_Upload.ShiftID IS NOT DISTINCT FROM " +

@@ -1,8 +1,8 @@
 #include "wizards/FtpSettings.h"
 
+#include "database/AsciiText.h"
 #include "framework/SettingIds.h"
 #include "i18n/TextTable.h"
-#include "storage/AsciiText.h"
 #include "transfer/DdnsLookup.h"
 #include "transfer/FtpOptions.h"
 #include "transfer/IniSection.h"
@@ -41,15 +41,9 @@ const TextTable<T> kTextTable({"frmFTP"}, kTextRows);
 
 FtpSettingsTexts ReadFtpSettingsTexts() noexcept { return kTextTable.Read(); }
 
-std::string TrimBlanks(const std::string& text) {
-  const auto first = text.find_first_not_of(' ');
-  if (first == std::string::npos) return "";
-  return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
 std::optional<FtpCheckFailure> CheckFtpSettings(const FtpSettingsFields& fields,
                                                 const FtpSettingsTexts& texts) {
-  const auto blank = [](const std::string& text) { return TrimBlanks(text).empty(); };
+  const auto blank = [](const std::string& text) { return TrimAsciiBlanks(text).empty(); };
   if (blank(fields.txtID)) return FtpCheckFailure{texts.Msg_NoBranchID, "txtID"};
   if (blank(fields.txtName)) return FtpCheckFailure{texts.Msg_NoBranchName, "txtName"};
   if (!fields.viaTavlink && blank(fields.txtHost)) {
@@ -78,14 +72,14 @@ FtpSettingsFields LoadFtpSettings(const SettingsStore& store) {
 }
 
 void StoreFtpSettings(SettingsStore& store, const FtpSettingsFields& fields) {
-  store.SetSetting(kSettingBranchID, TrimBlanks(fields.txtID));
-  store.SetSetting(kSettingBranchName, TrimBlanks(fields.txtName));
-  store.SetSetting(kSettingFtpServer, TrimBlanks(fields.txtHost));
-  store.SetSetting(kSettingFtpUser, TrimBlanks(fields.txtUID));
+  store.SetSetting(kSettingBranchID, std::string(TrimAsciiBlanks(fields.txtID)));
+  store.SetSetting(kSettingBranchName, std::string(TrimAsciiBlanks(fields.txtName)));
+  store.SetSetting(kSettingFtpServer, std::string(TrimAsciiBlanks(fields.txtHost)));
+  store.SetSetting(kSettingFtpUser, std::string(TrimAsciiBlanks(fields.txtUID)));
   store.SetSetting(kSettingFtpPassword, fields.txtPSW);
-  store.SetSetting(kSettingFtpPort, TrimBlanks(fields.txtPort));
-  store.SetSetting(kSettingDdnsAccount, TrimBlanks(fields.txtClientID));
-  store.SetSetting(kSettingDdnsPassword, TrimBlanks(fields.txtPassword));
+  store.SetSetting(kSettingFtpPort, std::string(TrimAsciiBlanks(fields.txtPort)));
+  store.SetSetting(kSettingDdnsAccount, std::string(TrimAsciiBlanks(fields.txtClientID)));
+  store.SetSetting(kSettingDdnsPassword, std::string(TrimAsciiBlanks(fields.txtPassword)));
   store.SetSetting(kSettingUseDdns, fields.viaTavlink ? "True" : "False");
 }
 
@@ -109,7 +103,7 @@ std::string TransferProtocolText(const FtpSettingsTexts& texts) {
 std::string TavlinkTest(const std::string& account, const std::string& password,
                         const FtpSettingsTexts& texts,
                         const std::function<void(const std::string&)>& show) {
-  const std::string trimmedAccount = TrimBlanks(account);
+  const std::string trimmedAccount = std::string(TrimAsciiBlanks(account));
   if (trimmedAccount.empty()) return texts.Msg_Test_NoAccount;
   show(texts.Msg_Test_Connecting);
   const std::string myAddress = GetMyIP();

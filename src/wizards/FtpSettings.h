@@ -78,9 +78,6 @@ FtpSettingsFields LoadFtpSettings(const SettingsStore& store);
 // or "False" for the connection kind. Raises what the store raises.
 void StoreFtpSettings(SettingsStore& store, const FtpSettingsFields& fields);
 
-// The text without leading and trailing blanks (spaces only).
-std::string TrimBlanks(const std::string& text);
-
 // The protocol the transfer options file (Octopus/MAIN.INI) chose, as the
 // dialog shows it: FTP, FTPS or SFTP with what each protects, or the invalid
 // text followed by the "Protocol" value the client cannot mean (or by the

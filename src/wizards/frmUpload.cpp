@@ -5,6 +5,7 @@
 #include <QGroupBox>
 #include <algorithm>
 
+#include "database/AsciiText.h"
 #include "i18n/Messages.h"
 #include "i18n/TextTable.h"
 #include "storage/IgnoreFailure.h"

@@ -114,6 +114,13 @@ TEST_F(CliTest, WrongCommandLinesGiveUsageErrors) {
   EXPECT_EQ(kExitOk, help.code);
   EXPECT_NE(std::string::npos, help.out.str().find("sample-db"));
   EXPECT_NE(std::string::npos, help.out.str().find("settings"));
+  // The actions a host may run, every one of them.
+  const std::string actions = Invocation({"action", "--help"}).out.str();
+  for (const char* action :
+       {"DoDDDelete", "DoDDBackup", "DoStDelete", "DoStBackup", "DoDelete", "DoBackup", "DoRestore",
+        "DoUpload", "DoDownload", "DoMemberSyn", "DoExport", "DoFTP"}) {
+    EXPECT_NE(std::string::npos, actions.find(action)) << action;
+  }
   // Every command answers --help on standard output, whatever else is given.
   for (const cli::Command& command : cli::Commands()) {
     Invocation commandHelp({command.name, "--db", "", "--help"});

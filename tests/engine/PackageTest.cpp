@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "engine/Package.h"
-#include "storage/AsciiText.h"
+#include "database/AsciiText.h"
 #include "support/HostDatabase.h"
 #include "support/PackageFiles.h"
 #include "support/Rows.h"

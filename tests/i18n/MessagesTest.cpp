@@ -47,7 +47,7 @@ TEST_F(MessagesTest, TheLanguageSettingChoosesTheFile) {
     const char* setting;
     const char* title;
   };
-  // The setting's leading number (LeadingNumber below); anything else is 0.
+  // The setting's leading number; anything else is 0.
   for (auto [setting, title] : {Case{"abc", "xml"}, Case{"4", "xml"}, Case{" 2abc", "big"}}) {
     SetLanguageSetting(setting);
     LoadMessages();
@@ -77,18 +77,6 @@ TEST_F(MessagesTest, LoadingLeavesANewReaderInSectionMain) {
   reader.SetSection("frmRestore");
   LoadMessages();
   EXPECT_EQ("Main", gLanguage().Section());
-}
-
-TEST(LeadingNumber, TakesTheLeadingWholeNumber) {
-  struct Case {
-    const char* text;
-    std::int32_t number;
-  };
-  for (auto [text, number] : {Case{"0", 0}, Case{"3", 3}, Case{"12x", 12}, Case{"  7  ", 7},
-                              Case{"+2", 2}, Case{"-1", -1}, Case{"1.9", 1}, Case{"", 0},
-                              Case{"x1", 0}, Case{"2147483648", 0}, Case{"-", 0}}) {
-    EXPECT_EQ(number, LeadingNumber(text)) << text;
-  }
 }
 
 }  // namespace

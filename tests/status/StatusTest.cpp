@@ -138,6 +138,17 @@ TEST_P(StatusTest, ChecksTheServerOnlyWhenAsked) {
   EXPECT_NE(std::string::npos, silent.out.str().find("需要注意：FTP服务器：无法连接\n"));
 }
 
+// A folder that cannot be read is never taken for an empty one.
+TEST_P(StatusTest, AFolderItCannotReadIsAFailureNotAllWell) {
+  test::WriteFile(mHome / "Temp/Pending", "a file where the folder belongs");
+  const test::Invocation run = Status();
+  EXPECT_EQ(1, run.code);
+  EXPECT_EQ(std::string::npos, run.out.str().find("一切正常。")) << run.out.str();
+  EXPECT_NE(std::string::npos,
+            run.err.str().find("cannot read the folder " + mHome / "Temp/Pending/"))
+      << run.err.str();
+}
+
 // What this site's relay and download recorded of the packages they took:
 // the senders that still send unsigned are named; a number a signing site
 // skipped is a package lost on the way and needs attention.

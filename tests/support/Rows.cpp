@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "storage/AsciiText.h"
+#include "database/AsciiText.h"
 
 namespace tavex::test {
 

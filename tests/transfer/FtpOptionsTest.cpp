@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <climits>
+
+#include "database/AsciiText.h"
 #include "support/PluginHome.h"
 #include "transfer/FtpOptions.h"
 #include "transfer/IniSection.h"
@@ -108,14 +111,20 @@ TEST_F(FtpOptionsFile, RelativeKeyFilesAreTakenBesideTheOptionsFile) {
   EXPECT_EQ(absolute.privateKey, "");
 }
 
-TEST(LeadingDigits, ReadsTheNumberAtTheStart) {
-  EXPECT_EQ(LeadingDigits("21"), 21);
-  EXPECT_EQ(LeadingDigits("  21abc"), 21);
-  EXPECT_EQ(LeadingDigits("abc21"), 0);
-  EXPECT_EQ(LeadingDigits(""), 0);
-  EXPECT_EQ(LeadingDigits("   "), 0);
-  EXPECT_EQ(LeadingDigits("-5"), 0);
-  EXPECT_EQ(LeadingDigits("99999999999999999999999"), LONG_MAX);
+TEST(NonNegativeNumber, ReadsTheNumberAtTheStartAndNothingBelowZero) {
+  struct Case {
+    const char* text;
+    long long number;  // LeadingNumber's
+    long long nonNegative;
+  };
+  for (const auto [text, number, nonNegative] :
+       {Case{"21", 21, 21}, Case{"  21abc", 21, 21}, Case{"\t7  ", 7, 7}, Case{"+2", 2, 2},
+        Case{"1.9", 1, 1}, Case{"abc21", 0, 0}, Case{"", 0, 0}, Case{"   ", 0, 0}, Case{"-", 0, 0},
+        Case{"-5", -5, 0}, Case{"99999999999999999999999", LLONG_MAX, LLONG_MAX},
+        Case{"-99999999999999999999999", LLONG_MIN, 0}}) {
+    EXPECT_EQ(number, LeadingNumber(text)) << text;
+    EXPECT_EQ(nonNegative, NonNegativeNumber(text)) << text;
+  }
 }
 
 }  // namespace

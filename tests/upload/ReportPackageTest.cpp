@@ -2,7 +2,7 @@
 
 #include "UploadHost.h"
 #include "cli/SampleDatabase.h"
-#include "storage/AsciiText.h"
+#include "database/AsciiText.h"
 #include "support/Rows.h"
 #include "upload/ReportPackage.h"
 

@@ -5,7 +5,7 @@
 #include <regex>
 
 #include "UploadHost.h"
-#include "storage/AsciiText.h"
+#include "database/AsciiText.h"
 #include "storage/SyncLog.h"
 #include "support/CliRun.h"
 #include "support/FtpServer.h"

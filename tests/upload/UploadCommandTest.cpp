@@ -93,8 +93,9 @@ TEST_P(UploadCommandTest, SendsTheSampleBillsAndThenFindsNothingNew) {
   EXPECT_TRUE(fs::is_directory(mHome / "Temp"));
   EXPECT_TRUE(fs::is_empty(mHome / "Temp"));
 
+  // A quiet night is no failure for the timer.
   Invocation second({"upload", "--db", db, "--home", mHome.Path()});
-  EXPECT_EQ(kExitFailed, second.code);
+  EXPECT_EQ(kExitOk, second.code);
   EXPECT_EQ("没有新的数据需要上传...\n\n", second.out.str());
 }
 

@@ -258,9 +258,9 @@ TEST_P(UploadRunTest, WithoutAHostConnectionTheLogSaysWhy) {
   upload.Initialize(nullptr, &mList, &mBar);
   EXPECT_FALSE(upload.Upload());
   EXPECT_EQ(std::vector<std::string>{""}, mList.lines);
-  EXPECT_EQ("数据上传失败：no host connection", upload.Failure());
+  EXPECT_EQ("数据上传失败：没有连接到主数据库，操作被取消！", upload.Failure());
   EXPECT_NE(std::string::npos,
-            test::ReadFile(GetLastLogFile()).find("\"数据上传失败：no host connection\""));
+            test::ReadFile(GetLastLogFile()).find("\"数据上传失败：没有连接到主数据库，操作被取消！\""));
   // The next run of the same object starts afresh.
   upload.Initialize(Db(), &mList, &mBar);
   EXPECT_TRUE(upload.Upload());
