@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "database/AsciiText.h"
+#include "database/Values.h"
 #include "engine/AttachedPackage.h"
 #include "engine/DeleteStatement.h"
 #include "engine/PackageDefinition.h"
@@ -9,7 +11,6 @@
 #include "engine/PackageImporter.h"
 #include "engine/RowCopier.h"
 #include "engine/SqlNames.h"
-#include "database/AsciiText.h"
 
 namespace tavex::engine {
 
@@ -45,12 +46,7 @@ class OwnTransaction {
 };
 
 std::int64_t CountRows(db::Connection& connection, const std::string& sql) {
-  auto rows = connection.Query("SELECT COUNT(*) FROM (" + sql + ") AS counted");
-  if (!rows->Next()) return 0;
-  const db::Value value = rows->Get(0);
-  if (const auto* number = std::get_if<std::int64_t>(&value)) return *number;
-  if (const auto* real = std::get_if<double>(&value)) return static_cast<std::int64_t>(*real);
-  return 0;
+  return db::CountOf(connection, "SELECT COUNT(*) FROM (" + sql + ") AS counted");
 }
 
 std::vector<std::string> Names(const std::vector<db::Column>& columns) {

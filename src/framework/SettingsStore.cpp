@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+#include "database/Values.h"
+
 namespace tavex {
 
 namespace {
@@ -9,12 +11,6 @@ namespace {
 constexpr std::string_view kCreateTable =
     "CREATE TABLE IF NOT EXISTS sys_ExchangeSetting ("
     " SettingID INTEGER NOT NULL PRIMARY KEY, SettingValue TEXT)";
-
-std::string AsText(const db::Value& value) {
-  if (const auto* text = std::get_if<std::string>(&value)) return *text;
-  if (const auto* number = std::get_if<std::int64_t>(&value)) return std::to_string(*number);
-  return "";
-}
 
 }  // namespace
 
@@ -35,7 +31,7 @@ std::string SettingsStore::GetSetting(std::int32_t id, int /*reserved*/) const {
   if (!TableExists()) return "";
   auto rows = mConnection->Query("SELECT SettingValue FROM sys_ExchangeSetting WHERE SettingID=?",
                                  {std::int64_t{id}});
-  return rows->Next() ? AsText(rows->Get(0)) : "";
+  return rows->Next() ? db::ValueText(rows->Get(0)) : "";
 }
 
 void SettingsStore::SetSetting(std::int32_t id, const std::string& value) {
@@ -59,7 +55,7 @@ std::vector<std::pair<std::int32_t, std::string>> SettingsStore::AllSettings() c
   while (rows->Next()) {
     const db::Value id = rows->Get(0);
     if (const auto* number = std::get_if<std::int64_t>(&id)) {
-      settings.emplace_back(static_cast<std::int32_t>(*number), AsText(rows->Get(1)));
+      settings.emplace_back(static_cast<std::int32_t>(*number), db::ValueText(rows->Get(1)));
     }
   }
   return settings;

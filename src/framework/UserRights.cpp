@@ -7,6 +7,8 @@
 #include <utility>
 #include <variant>
 
+#include "database/Values.h"
+
 namespace tavex {
 
 namespace {
@@ -79,11 +81,10 @@ int UserRights::CheckLogin(const std::string& user, const std::string& password)
 bool UserRights::HasPrivilege(const std::string& user, int privilege) const {
   if (!mConnection) return false;
   try {
-    auto rows = mConnection->Query(
-        "SELECT COUNT(*) FROM pv_User AS U, pv_Privilege AS P"
-        " WHERE U.UserGroupID=P.UserGroupID AND U.UserID=? AND P.PrivilegeID=?",
-        {user, std::int64_t{privilege}});
-    return rows->Next() && IsTrue(rows->Get(0));
+    return db::CountOf(*mConnection,
+                       "SELECT COUNT(*) FROM pv_User AS U, pv_Privilege AS P"
+                       " WHERE U.UserGroupID=P.UserGroupID AND U.UserID=? AND P.PrivilegeID=?",
+                       {user, std::int64_t{privilege}}) != 0;
   } catch (const db::DbError&) {
     return false;
   }

@@ -1,5 +1,6 @@
 #include "maintenance/DeleteRun.h"
 
+#include "database/Values.h"
 #include "framework/UserRights.h"
 #include "i18n/TextTable.h"
 #include "storage/DatabaseHelpers.h"
@@ -59,12 +60,7 @@ std::optional<DeleteGrant> DeleteGrant::Check(const std::shared_ptr<db::Connecti
 std::int64_t CountUnsent(db::Connection& host, const DeletePlan& plan,
                          const std::optional<DateRange>& range) {
   if (plan.unsentCount.empty()) return 0;
-  const auto rows = host.Query(plan.unsentCount, RangeParams(plan.unsentCountRanged, range));
-  if (!rows->Next()) return 0;
-  const db::Value count = rows->Get(std::size_t{0});
-  if (const auto* number = std::get_if<std::int64_t>(&count)) return *number;
-  if (const auto* text = std::get_if<std::string>(&count)) return std::stoll(*text);
-  return 0;
+  return db::CountOf(host, plan.unsentCount, RangeParams(plan.unsentCountRanged, range));
 }
 
 DeleteRun::DeleteRun(std::shared_ptr<db::Connection> host, DeleteTexts texts, DeleteHost& ui)

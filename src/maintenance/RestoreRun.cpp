@@ -1,12 +1,13 @@
 #include <algorithm>
 
+#include "database/AsciiText.h"
+#include "database/Values.h"
 #include "engine/FSComprFile.h"
 #include "i18n/TextTable.h"
 #include "maintenance/BackupDefinitions.h"
 #include "maintenance/DeleteRun.h"
 #include "maintenance/MaintenanceRuns.h"
 #include "maintenance/WorkFile.h"
-#include "database/AsciiText.h"
 #include "storage/IgnoreFailure.h"
 #include "trust/PackageIntake.h"
 
@@ -48,10 +49,7 @@ bool FillsGuardedTables(const trust::AdmittedPackage& package) {
 // counts as holding some.
 bool HostHasAccounts(db::Connection& host) {
   bool has = true;
-  IgnoreFailure([&] {
-    const auto rows = host.Query("SELECT COUNT(*) FROM pv_User");
-    has = !rows->Next() || rows->Get(std::size_t{0}) != db::Value{std::int64_t{0}};
-  });
+  IgnoreFailure([&] { has = db::CountOf(host, "SELECT COUNT(*) FROM pv_User") != 0; });
   return has;
 }
 

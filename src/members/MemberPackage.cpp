@@ -5,6 +5,8 @@
 #include <string_view>
 
 #include "database/AsciiText.h"
+#include "database/Values.h"
+#include "i18n/Messages.h"
 #include "storage/DatabaseHelpers.h"
 #include "storage/IgnoreFailure.h"
 #include "storage/LocalTime.h"
@@ -52,12 +54,6 @@ std::string MemberStagingTable(const MemberTable& table) {
   return std::string(table.name) + "_Upload";
 }
 
-std::int64_t AsCount(const db::Value& value) {
-  if (const auto* number = std::get_if<std::int64_t>(&value)) return *number;
-  if (const auto* number = std::get_if<double>(&value)) return static_cast<std::int64_t>(*number);
-  return 0;
-}
-
 // " UPDATE t SET IsUploaded=1 FROM t, staged WHERE ..." matching every
 // column but the flag, so only a live row still equal to its staged copy
 // is marked.
@@ -83,12 +79,11 @@ bool HasNewMemberData(db::Connection& connection, const AddLineFn& addLine) {
   std::int64_t waiting = 0;
   for (const MemberTable& table : kMemberTables) {
     IgnoreFailure([&] {
-      auto rows = connection.Query(" SELECT COUNT(*) FROM " + std::string(table.name) +
-                                   " WHERE IsUploaded=0 ");
-      if (rows->Next()) waiting += AsCount(rows->Get(0));
+      waiting += db::CountOf(
+          connection, " SELECT COUNT(*) FROM " + std::string(table.name) + " WHERE IsUploaded=0 ");
     });
   }
-  if (waiting == 0) addLine("没有新的数据需要上传...");
+  if (waiting == 0) addLine(Messages().Msg_UploadData_NoData);
   return waiting > 0;
 }
 

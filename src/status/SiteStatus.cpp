@@ -7,12 +7,13 @@
 #include <string_view>
 #include <tuple>
 
+#include "database/AsciiText.h"
+#include "database/Values.h"
 #include "download/PendingPackages.h"
 #include "framework/ExchangeContext.h"
 #include "framework/PluginFolder.h"
 #include "framework/SettingIds.h"
 #include "i18n/HostConnection.h"
-#include "database/AsciiText.h"
 #include "storage/DatabaseHelpers.h"
 #include "storage/FolderFiles.h"
 #include "storage/LocalTime.h"
@@ -57,19 +58,6 @@ constexpr std::pair<const char*, std::string StatusTexts::*> kRuns[] = {
     {"members", &StatusTexts::Msg_Status_LastMembers},
 };
 
-std::string Text(const db::Value& value) {
-  if (const auto* text = std::get_if<std::string>(&value)) return *text;
-  if (const auto* number = std::get_if<std::int64_t>(&value)) return std::to_string(*number);
-  return "";
-}
-
-std::int64_t Number(const db::Value& value) {
-  if (const auto* number = std::get_if<std::int64_t>(&value)) return *number;
-  if (const auto* real = std::get_if<double>(&value)) return static_cast<std::int64_t>(*real);
-  if (const auto* text = std::get_if<std::string>(&value)) return std::stoll(*text);
-  return 0;
-}
-
 WaitingRows ReadWaiting(db::Connection& host, const WaitingSource& source,
                         std::chrono::year_month_day cutoff) {
   WaitingRows rows;
@@ -82,14 +70,14 @@ WaitingRows ReadWaiting(db::Connection& host, const WaitingSource& source,
   auto summary = host.Query(" SELECT COUNT(*), MIN(" + date + ") FROM " + table + " WHERE " +
                             source.waiting + " ");
   if (summary->Next()) {
-    rows.count = Number(summary->Get(std::size_t{0}));
-    rows.oldest = Text(summary->Get(std::size_t{1}));
+    rows.count = db::ValueNumber(summary->Get(std::size_t{0}));
+    rows.oldest = db::ValueText(summary->Get(std::size_t{1}));
   }
   auto stale = host.Query(storage::ForProvider(" SELECT COUNT(*) FROM " + table + " WHERE " +
                                                    source.waiting + " AND " + date + "<" +
                                                    storage::DateLiteral(cutoff, "MSACCESS") + " ",
                                                provider));
-  rows.stale = stale->Next() && Number(stale->Get(std::size_t{0})) > 0;
+  rows.stale = stale->Next() && db::ValueNumber(stale->Get(std::size_t{0})) > 0;
   return rows;
 }
 

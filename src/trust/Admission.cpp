@@ -2,9 +2,10 @@
 
 #include <algorithm>
 
+#include "database/AsciiText.h"
+#include "database/Values.h"
 #include "engine/PackageDefinition.h"
 #include "engine/SqlNames.h"
-#include "database/AsciiText.h"
 #include "trust/CheckTexts.h"
 
 namespace tavex::trust {
@@ -19,10 +20,7 @@ bool HasColumn(const std::vector<db::Column>& columns, std::string_view name) {
 }
 
 std::string Text(const db::Value& value) {
-  if (const auto* text = std::get_if<std::string>(&value)) return *text;
-  if (const auto* number = std::get_if<std::int64_t>(&value)) return std::to_string(*number);
-  if (const auto* real = std::get_if<double>(&value)) return std::to_string(*real);
-  return "NULL";
+  return std::holds_alternative<std::monostate>(value) ? "NULL" : db::ValueText(value);
 }
 
 // The rows of `table` that are `sender`'s, in the receiving database.

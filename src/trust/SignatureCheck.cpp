@@ -5,6 +5,7 @@
 #include <map>
 
 #include "database/AsciiText.h"
+#include "database/Values.h"
 #include "storage/LocalTime.h"
 #include "transfer/IniSection.h"
 #include "trust/CheckTexts.h"
@@ -28,11 +29,11 @@ void MakeTables(db::Connection& host) {
 
 bool Taken(db::Connection& host, const std::string& receiver, const SignedPackage& package,
            const PublicKey& key) {
-  auto rows = host.Query(
-      std::string("SELECT COUNT(*) FROM ") + kTable +
-          " WHERE Receiver=? AND SignerID=? AND PublicKey=? AND Sequence=?",
-      {receiver, package.signer, key.Text(), static_cast<std::int64_t>(package.sequence)});
-  return rows->Next() && rows->Get(0) != db::Value{std::int64_t{0}};
+  return db::CountOf(host,
+                     std::string("SELECT COUNT(*) FROM ") + kTable +
+                         " WHERE Receiver=? AND SignerID=? AND PublicKey=? AND Sequence=?",
+                     {receiver, package.signer, key.Text(),
+                      static_cast<std::int64_t>(package.sequence)}) != 0;
 }
 
 SignatureVerdict Refused(std::string reason) {

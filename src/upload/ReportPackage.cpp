@@ -4,6 +4,7 @@
 #include <variant>
 
 #include "database/StatementRewriter.h"
+#include "database/Values.h"
 #include "i18n/HostConnection.h"
 #include "storage/DatabaseHelpers.h"
 #include "storage/LocalTime.h"
@@ -29,15 +30,9 @@ std::vector<chrono::year_month_day> Days(const DayRange& range) {
   return days;
 }
 
-std::string Text(const db::Value& value) {
-  if (const auto* text = std::get_if<std::string>(&value)) return *text;
-  if (const auto* number = std::get_if<std::int64_t>(&value)) return std::to_string(*number);
-  return {};
-}
-
 // A stored business date as "yyyy-mm-dd HH:MM:SS".
 std::string DateTimeText(const db::Value& value) {
-  const std::string text = Text(value);
+  const std::string text = db::ValueText(value);
   return db::IsDateOnlyText(text) ? text + " 00:00:00" : text;
 }
 
@@ -74,8 +69,8 @@ void AddDailyReportStep(engine::Package& package, const std::string& number,
         number + "." + std::to_string(k) + " " + deleteCaption,
         " DELETE FROM [" + target + "]  WHERE BillDate =   '" +
             EscapeText(DateTimeText(days->Get("BillDate"))) + "' AND        BranchID =   '" +
-            EscapeText(Text(days->Get("BranchID"))) + "'  AND        BranchName = '" +
-            EscapeText(Text(days->Get("BranchName"))) + "'  ",
+            EscapeText(db::ValueText(days->Get("BranchID"))) + "'  AND        BranchName = '" +
+            EscapeText(db::ValueText(days->Get("BranchName"))) + "'  ",
         engine::kKindBeforeStep, 0);
   }
 }
@@ -125,10 +120,7 @@ void AddDailyReports(engine::Package& package, const ReportChoice& choice, const
 // The number of stock items on hand; a table that cannot be read has none.
 std::int64_t InventoryCount() {
   try {
-    const auto rows = RequireHostConnection()->Query(" SELECT COUNT(*) FROM st_Inventory_Full ");
-    if (!rows->Next()) return 0;
-    const db::Value count = rows->Get(std::size_t{0});
-    return std::holds_alternative<std::int64_t>(count) ? std::get<std::int64_t>(count) : 0;
+    return db::CountOf(*RequireHostConnection(), " SELECT COUNT(*) FROM st_Inventory_Full ");
   } catch (const db::DbError&) {
     return 0;
   }

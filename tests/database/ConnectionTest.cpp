@@ -5,6 +5,7 @@
 
 #include "database/Connection.h"
 #include "database/SqliteConnection.h"
+#include "database/Values.h"
 #include "support/HostDatabase.h"
 #include "support/Rows.h"
 #include "support/TempDir.h"
@@ -122,6 +123,32 @@ TEST_P(ConnectionTest, ValuesOfEveryKindRoundTripThroughParameters) {
 // Every kind of value, NULLs, empty texts and blobs, texts with the copy
 // format's own characters and non-ASCII text, read from a SQLite database (the
 // package side) and from this backend, copied in bulk.
+// A cell reads the same whatever the backend gave for it: PostgreSQL gives
+// a NUMERIC sum as text, SQLite a whole real as a real.
+TEST_P(ConnectionTest, CellsReadAsTextAndNumbersAlikeOnBothBackends) {
+  Db()->Execute("CREATE TABLE cells (amount NUMERIC(12,2), whole INTEGER, name TEXT)");
+  Db()->Execute("INSERT INTO cells VALUES (12.5, 7, ' 42 '), (NULL, NULL, 'x')");
+  const auto rows = Db()->Query("SELECT SUM(whole), SUM(amount), MAX(name) FROM cells");
+  ASSERT_TRUE(rows->Next());
+  EXPECT_EQ(7, db::ValueNumber(rows->Get(std::size_t{0})));
+  EXPECT_EQ(12, db::ValueNumber(rows->Get(std::size_t{1})));
+  EXPECT_EQ("7", db::ValueText(rows->Get(std::size_t{0})));
+  EXPECT_EQ(2, db::CountOf(*Db(), "SELECT COUNT(*) FROM cells"));
+  EXPECT_EQ(1, db::CountOf(*Db(), "SELECT COUNT(*) FROM cells WHERE whole=?", {std::int64_t{7}}));
+  struct Case {
+    db::Value value;
+    std::string text;
+    std::int64_t number;
+  };
+  for (const auto& [value, text, number] :
+       {Case{db::Value{}, "", 0}, Case{db::Value{std::int64_t{-3}}, "-3", -3},
+        Case{db::Value{2.5}, "2.5", 2}, Case{db::Value{std::string(" 42 ")}, " 42 ", 42},
+        Case{db::Value{std::string("4x")}, "4x", 0}, Case{db::Value{db::Blob{1, 2}}, "", 0}}) {
+    EXPECT_EQ(text, db::ValueText(value));
+    EXPECT_EQ(number, db::ValueNumber(value)) << text;
+  }
+}
+
 TEST_P(ConnectionTest, BulkCopyWritesEveryValueOfRowsReadFromEitherBackend) {
   const std::string blobType = OnPostgres() ? "bytea" : "BLOB";
   const std::string columns = std::string("(i BIGINT, r DOUBLE PRECISION, s VARCHAR(50), b ") +
