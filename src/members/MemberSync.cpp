@@ -1,7 +1,5 @@
 #include "members/MemberSync.h"
 
-#include <filesystem>
-
 #include "download/DownloadLoop.h"
 #include "download/SweepBar.h"
 #include "framework/ExchangeContext.h"
@@ -22,13 +20,7 @@ MemberSync::MemberSync(DownloadHost& host, SendFailedFn sendFailed)
 
 MemberSync::~MemberSync() { RemoveSentPackages(); }
 
-void MemberSync::RemoveSentPackages() noexcept {
-  for (const std::string& path : mTemporaryFiles) {
-    std::error_code ignored;
-    std::filesystem::remove(path, ignored);
-  }
-  mTemporaryFiles.clear();
-}
+void MemberSync::RemoveSentPackages() noexcept { mSentPackage.reset(); }
 
 MemberSyncResult MemberSync::Run() noexcept {
   bool prepared = false;
@@ -77,7 +69,8 @@ bool MemberSync::SendMembers() {
   StageMemberRows(*host);
   engine::Package& package = mHost.NewPackage();
   DefineMemberPackage(package, mSettings, mTexts, *host);
-  if (!ExportPackageFile(package, mCompressor, mSettings, mTemporaryFiles, addLine, raise) ||
+  mSentPackage = ExportPackageFile(package, mCompressor, mSettings, addLine, raise);
+  if (!mSentPackage ||
       !SendPackageFile(mSettings,
                        {.shownName = mSettings.gsPkgName,
                         .addLine = addLine,

@@ -1,12 +1,13 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
-#include <vector>
 
 #include "download/DownloadHost.h"
 #include "engine/FSComprFile.h"
 #include "members/MemberSyncTexts.h"
+#include "storage/TemporaryFile.h"
 #include "transfer/PrepareExchange.h"
 
 namespace tavex {
@@ -62,7 +63,7 @@ class MemberSync {
   MemberSyncTexts mTexts;
   engine::FSComprFile mCompressor;
   ExchangeSettings mSettings;
-  std::vector<std::string> mTemporaryFiles;
+  std::optional<TemporaryFile> mSentPackage;
 };
 
 }  // namespace tavex

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <set>
 
+#include "database/AsciiText.h"
 #include "download/DownloadLoop.h"
 #include "engine/FSComprFile.h"
 #include "engine/Package.h"
@@ -11,13 +12,13 @@
 #include "framework/PluginFolder.h"
 #include "i18n/HostConnection.h"
 #include "i18n/Messages.h"
-#include "database/AsciiText.h"
 #include "storage/CreatePath.h"
 #include "storage/DurableFile.h"
 #include "storage/HostRunLock.h"
 #include "storage/IgnoreFailure.h"
 #include "storage/LoggedRun.h"
 #include "storage/RunHistory.h"
+#include "storage/TemporaryFile.h"
 #include "transfer/IniSection.h"
 #include "transfer/clsFTP.h"
 #include "trust/PackageIntake.h"
@@ -35,14 +36,6 @@ std::string Joined(const std::vector<std::string>& folders) {
   for (const std::string& folder : folders) text += (text.empty() ? "" : ", ") + folder;
   return text;
 }
-
-// Removes the files it names when it goes.
-struct WorkFiles {
-  std::vector<std::string> paths;
-  ~WorkFiles() {
-    for (const std::string& path : paths) IgnoreFailure([&] { RemoveFile(path); });
-  }
-};
 
 }  // namespace
 
@@ -165,7 +158,8 @@ cRelay::Relayed cRelay::RelayPackage(clsFTP& ftp, const std::string& name,
                                      const trust::PackageName& named) {
   const std::string work = mSettings.gsTempPath + "Relay/";
   const std::string local = work + name;
-  const WorkFiles files{{local, local + ".mdb", local + ".signed"}};
+  const TemporaryFile files[] = {TemporaryFile(local), TemporaryFile(local + ".mdb"),
+                                 TemporaryFile(local + ".signed")};
 
   AddLine(mTexts.Msg_Relay_Fetch + name + " ...");
   if (!CreatePath(work)) {
@@ -285,7 +279,7 @@ cRelay::Relayed cRelay::Reject(clsFTP& ftp, const std::string& name, const std::
   IgnoreFailure([&] {
     const std::string work = mSettings.gsTempPath + "Relay/";
     const std::string note = work + name + ".txt";
-    const WorkFiles files{{note}};
+    const TemporaryFile noteFile(note);
     CreatePath(work);
     WriteFileDurably(note, reason + "\n");
     ftp.SetFtpDir(mSettings.gsUploadPath + "\\" + kRejectedFolder);

@@ -23,9 +23,11 @@ void DeletePackageDatabase(const std::shared_ptr<db::Connection>& target,
 
 }  // namespace
 
-bool ExportPackageFile(engine::Package& package, engine::FSComprFile& compressor,
-                       const ExchangeSettings& settings, std::vector<std::string>& cleanup,
-                       const AddLineFn& addLine, const ExportFailureFn& raised) {
+std::optional<TemporaryFile> ExportPackageFile(engine::Package& package,
+                                               engine::FSComprFile& compressor,
+                                               const ExchangeSettings& settings,
+                                               const AddLineFn& addLine,
+                                               const ExportFailureFn& raised) {
   const MessageTexts& texts = Messages();
   std::shared_ptr<db::Connection> target;
   try {
@@ -48,10 +50,9 @@ bool ExportPackageFile(engine::Package& package, engine::FSComprFile& compressor
       DeletePackageDatabase(target, settings.gsMdbName);
       if (compressor.ErrorCode() != engine::FSComprFile::kNoError) {
         addLine(texts.Msg_ExportData_Compress_Fault);
-        return false;
+        return std::nullopt;
       }
-      cleanup.push_back(settings.gsPkgName);
-      return true;
+      return TemporaryFile(settings.gsPkgName);
     }
     const engine::Errors& errors = package.Errors();
     if (errors.Count() >= 1) {
@@ -65,13 +66,13 @@ bool ExportPackageFile(engine::Package& package, engine::FSComprFile& compressor
       addLine(texts.Msg_ExportData_Canceled);
     }
     DeletePackageDatabase(target, settings.gsMdbName);
-    return false;
+    return std::nullopt;
   } catch (const std::exception& failure) {
     if (*failure.what() != '\0') raised(failure.what());
     // A half-built package database is of no use to anyone: the next run
     // builds its own under a new name.
     DeletePackageDatabase(target, settings.gsMdbName);
-    return false;
+    return std::nullopt;
   }
 }
 

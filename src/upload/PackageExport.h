@@ -1,11 +1,13 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "engine/FSComprFile.h"
 #include "engine/Package.h"
+#include "storage/TemporaryFile.h"
 #include "transfer/PrepareExchange.h"
 
 namespace tavex {
@@ -20,13 +22,15 @@ using ExportFailureFn = std::function<void(const std::string& description)>;
 // caller holds there and which records settings.gsBranchID as its sender,
 // then compressed by `compressor` into settings.gsPkgName, and signed when
 // the site has a key. The package database is deleted in every case, so a
-// failed export leaves no half-built file behind. True when the package
-// file is made; it is then listed in `cleanup`. On false, `addLine` has
+// failed export leaves no half-built file behind. The package file when it
+// is made, removed when the caller lets it go. On nullopt, `addLine` has
 // received the export's errors (a count line and one line per error), the
 // cancel line or the compression line, or `raised` the description of a
 // failure raised on the way (a database that cannot be created or opened).
-bool ExportPackageFile(engine::Package& package, engine::FSComprFile& compressor,
-                       const ExchangeSettings& settings, std::vector<std::string>& cleanup,
-                       const AddLineFn& addLine, const ExportFailureFn& raised);
+std::optional<TemporaryFile> ExportPackageFile(engine::Package& package,
+                                               engine::FSComprFile& compressor,
+                                               const ExchangeSettings& settings,
+                                               const AddLineFn& addLine,
+                                               const ExportFailureFn& raised);
 
 }  // namespace tavex

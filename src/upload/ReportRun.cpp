@@ -1,7 +1,5 @@
 #include "upload/ReportRun.h"
 
-#include <filesystem>
-
 #include "engine/FSComprFile.h"
 #include "engine/RunProgress.h"
 #include "i18n/HostConnection.h"
@@ -15,8 +13,6 @@
 
 namespace tavex {
 
-namespace fs = std::filesystem;
-
 namespace {
 
 constexpr const char* kNameSuffix = "-R";
@@ -25,12 +21,7 @@ constexpr const char* kNameSuffix = "-R";
 
 ReportRun::ReportRun(ReportRunView view) : mView(std::move(view)), mTexts(ReadReportTexts()) {}
 
-ReportRun::~ReportRun() {
-  for (const std::string& path : mCleanup) {
-    std::error_code ignored;
-    fs::remove(path, ignored);
-  }
-}
+ReportRun::~ReportRun() = default;
 
 bool ReportRun::Run(const ReportChoice& choice, bool exportOnly) noexcept {
   mFailure.clear();
@@ -72,12 +63,11 @@ bool ReportRun::Steps(const ReportChoice& choice, bool exportOnly) {
     return false;
   }
   engine::FSComprFile compressor;
-  if (!ExportPackageFile(*mPackage, compressor, mSettings, mCleanup, addLine,
-                         [this](const std::string& description) {
-                           ShowFailure(Messages().Msg_ExportData_Fault + description);
-                         })) {
-    return false;
-  }
+  mPackageFile = ExportPackageFile(*mPackage, compressor, mSettings, addLine,
+                                   [this](const std::string& description) {
+                                     ShowFailure(Messages().Msg_ExportData_Fault + description);
+                                   });
+  if (!mPackageFile) return false;
   if (exportOnly) {
     const std::string backup = mSettings.gsBackupPath + mSettings.gsFileName + ".pkg";
     CopyFileDurably(mSettings.gsPkgName, backup);

@@ -2,11 +2,12 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
-#include <vector>
 
 #include "engine/Package.h"
 #include "framework/ProgressView.h"
+#include "storage/TemporaryFile.h"
 #include "transfer/PrepareExchange.h"
 #include "upload/ReportPackage.h"
 #include "upload/ReportTexts.h"
@@ -67,7 +68,7 @@ class ReportRun {
   ReportTexts mTexts;
   ExchangeSettings mSettings;
   std::unique_ptr<engine::Package> mPackage;
-  std::vector<std::string> mCleanup;
+  std::optional<TemporaryFile> mPackageFile;
   std::string mFailure;
 };
 

@@ -1,7 +1,6 @@
 #include "upload/cUpload.h"
 
 #include <chrono>
-#include <filesystem>
 #include <functional>
 
 #include "engine/RunProgress.h"
@@ -34,11 +33,6 @@ bool HasData(db::Connection& connection) {
   }
 }
 
-void RemoveFile(const std::string& path) noexcept {
-  std::error_code ignored;
-  std::filesystem::remove(path, ignored);
-}
-
 }  // namespace
 
 void cUpload::Initialize(std::shared_ptr<db::Connection> vConnection, ProgressList* vListBox,
@@ -69,8 +63,7 @@ bool cUpload::Upload() noexcept {
   AddLine("");
   mCompressor.reset();
   mPackage.reset();
-  for (const std::string& path : mCleanup) RemoveFile(path);
-  mCleanup.clear();
+  mPackageFile.reset();
   return result;
 }
 
@@ -133,12 +126,12 @@ bool cUpload::DefinePackage() {
 }
 
 bool cUpload::ExportPackage() {
-  return ExportPackageFile(
-      *mPackage, *mCompressor, mSettings, mCleanup,
-      [this](const std::string& line) { AddLine(line); },
+  mPackageFile = ExportPackageFile(
+      *mPackage, *mCompressor, mSettings, [this](const std::string& line) { AddLine(line); },
       [this](const std::string& description) {
         AddLine(Messages().Msg_ExportData_Fault + description);
       });
+  return mPackageFile.has_value();
 }
 
 bool cUpload::SendPackage() {

@@ -2,13 +2,14 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
-#include <vector>
 
 #include "database/Connection.h"
 #include "engine/FSComprFile.h"
 #include "engine/Package.h"
 #include "framework/ProgressView.h"
+#include "storage/TemporaryFile.h"
 #include "transfer/PrepareExchange.h"
 #include "transfer/clsFTP.h"
 
@@ -72,7 +73,7 @@ class cUpload {
   ProgressBar* mProgressBar = nullptr;
   std::unique_ptr<engine::Package> mPackage;
   // Paths deleted at the end of a run, when a file is there.
-  std::vector<std::string> mCleanup;
+  std::optional<TemporaryFile> mPackageFile;
   ExchangeSettings mSettings;
   // Held during Upload only.
   std::unique_ptr<engine::FSComprFile> mCompressor;

@@ -1,10 +1,10 @@
 #include "upload/cUploadBillEx.h"
 
+#include "database/AsciiText.h"
 #include "engine/SqlNames.h"
 #include "framework/ExchangeContext.h"
 #include "framework/SettingIds.h"
 #include "i18n/HostConnection.h"
-#include "database/AsciiText.h"
 #include "storage/DatabaseHelpers.h"
 #include "storage/IgnoreFailure.h"
 #include "upload/BillDeletes.h"
