@@ -16,20 +16,6 @@ using trust::PublicKey;
 using trust::SiteKey;
 using trust::SiteKeyEntry;
 
-const char* StateText(KeyState state) {
-  switch (state) {
-    case KeyState::Trusted:
-      return "trusted";
-    case KeyState::Relay:
-      return "relay";
-    case KeyState::Revoked:
-      return "revoked";
-    case KeyState::Unsigned:
-      return "unsigned";
-  }
-  return "";
-}
-
 // One line per entry: site, state, key ("-" without one) and since, in
 // columns that line up.
 void PrintEntries(std::ostream& out, const std::vector<SiteKeyEntry>& entries) {
@@ -43,8 +29,9 @@ void PrintEntries(std::ostream& out, const std::vector<SiteKeyEntry>& entries) {
     return text;
   };
   for (const SiteKeyEntry& entry : entries) {
-    out << padded(entry.site, siteWidth) << "  " << padded(StateText(entry.state), 8) << "  "
-        << padded(entry.key ? entry.key->Text() : "-", keyWidth) << "  " << entry.since << '\n';
+    out << padded(entry.site, siteWidth) << "  " << padded(trust::KeyStateText(entry.state), 8)
+        << "  " << padded(entry.key ? entry.key->Text() : "-", keyWidth) << "  " << entry.since
+        << '\n';
   }
 }
 

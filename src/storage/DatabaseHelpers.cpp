@@ -44,6 +44,16 @@ bool TableExists(std::string_view table) {
               " SELECT * FROM " + QuoteTableName(table) + " WHERE 1<>1 ");
 }
 
+bool TableExists(db::Connection& connection, std::string_view table) {
+  try {
+    connection.Query(" SELECT * FROM " + QuoteTableName(table) + " WHERE 1<>1 ");
+    return true;
+  } catch (const db::DbError& error) {
+    if (error.Fault() != db::DbFault::Statement) throw;
+    return false;
+  }
+}
+
 void DropTable(std::string_view table) {
   Runs(ExchangeContext::Instance().Connection(), " DROP TABLE " + QuoteTableName(table));
 }

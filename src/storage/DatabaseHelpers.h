@@ -28,6 +28,9 @@ std::string QuoteTableName(std::string_view name);
 
 // True when the shared connection can select from `table` (no rows read).
 bool TableExists(std::string_view table);
+// True when `connection` can select from `table`; false when the statement
+// is refused (no such table); a failure of the connection raises DbError.
+bool TableExists(db::Connection& connection, std::string_view table);
 
 // Drops `table` on the shared connection; any failure is swallowed.
 void DropTable(std::string_view table);

@@ -41,6 +41,22 @@ class DeadlineScope {
   db::Connection& mConnection;
 };
 
+// Runs one step of the intake, turning what it raises into the step's
+// outcome: a refusal is the package's, a database failure is whoever's
+// DbFault says, anything else is this machine's.
+template <class Step>
+IntakeStep Guarded(Step&& step) noexcept {
+  try {
+    return step();
+  } catch (const PackageRefused& refused) {
+    return Refused(refused.what());
+  } catch (const db::DbError& error) {
+    return FromDbError(error);
+  } catch (const std::exception& error) {
+    return Local(error.what());
+  }
+}
+
 }  // namespace
 
 PackageIntake::PackageIntake(std::string packageFile, std::string databaseFile,
@@ -76,17 +92,13 @@ IntakeStep PackageIntake::Unpack(engine::FSComprFile& compressor) noexcept {
 }
 
 IntakeStep PackageIntake::Open() noexcept {
-  try {
+  return Guarded([&] {
     Close();
     mDeadline = std::chrono::steady_clock::now() + mLimits.timeLimit;
     mDatabase = db::OpenPackageForReading(mDatabaseFile);
     mDatabase->SetDeadline(mDeadline);
-    return {};
-  } catch (const db::DbError& error) {
-    return FromDbError(error);
-  } catch (const std::exception& error) {
-    return Local(error.what());
-  }
+    return IntakeStep{};
+  });
 }
 
 IntakeStep PackageIntake::Check(engine::Package& package) noexcept {
@@ -95,37 +107,25 @@ IntakeStep PackageIntake::Check(engine::Package& package) noexcept {
 }
 
 IntakeStep PackageIntake::Admit(const Expectation& expected) noexcept {
-  try {
+  return Guarded([&] {
     if (!mDatabase) return Local("no package database");
     mAdmitted = trust::Admit(*mDatabase, expected);
-    return {};
-  } catch (const PackageRefused& refused) {
-    return Refused(refused.what());
-  } catch (const db::DbError& error) {
-    return FromDbError(error);
-  } catch (const std::exception& error) {
-    return Local(error.what());
-  }
+    return IntakeStep{};
+  });
 }
 
 IntakeStep PackageIntake::CheckRows() noexcept {
-  try {
+  return Guarded([&] {
     if (!mDatabase || !mAdmitted) return Local("no package database");
     RequireSenderRows(*mDatabase, *mAdmitted);
-    return {};
-  } catch (const PackageRefused& refused) {
-    return Refused(refused.what());
-  } catch (const db::DbError& error) {
-    return FromDbError(error);
-  } catch (const std::exception& error) {
-    return Local(error.what());
-  }
+    return IntakeStep{};
+  });
 }
 
 IntakeStep PackageIntake::Import(engine::Package& package,
                                  const std::shared_ptr<db::Connection>& host,
                                  std::vector<engine::ReceiverRecord> records) noexcept {
-  try {
+  return Guarded([&] {
     if (!mDatabase || !mAdmitted || !host) return Local("no package or host database");
     // Where the host reads the package itself (SQLite attaches it), its
     // reading is the package's too.
@@ -135,11 +135,7 @@ IntakeStep PackageIntake::Import(engine::Package& package,
     const bool imported = ImportAdmitted(package, *mAdmitted, std::move(records));
     package.SourceConnection(nullptr);
     return imported ? IntakeStep{} : FromEngine(package);
-  } catch (const db::DbError& error) {
-    return FromDbError(error);
-  } catch (const std::exception& error) {
-    return Local(error.what());
-  }
+  });
 }
 
 void PackageIntake::Close() noexcept {

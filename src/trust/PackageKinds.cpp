@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
+#include "database/AsciiText.h"
 #include "engine/DeleteStatement.h"
 #include "engine/PackageFailure.h"
-#include "database/AsciiText.h"
 
 namespace tavex::trust {
 

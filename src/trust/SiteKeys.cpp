@@ -20,6 +20,7 @@
 
 #include "database/AsciiText.h"
 #include "storage/CreatePath.h"
+#include "storage/DatabaseHelpers.h"
 #include "storage/DurableFile.h"
 #include "storage/FileDescriptor.h"
 #include "storage/IgnoreFailure.h"
@@ -126,7 +127,17 @@ struct WipedText {
   ~WipedText() { sodium_memzero(text.data(), text.size()); }
 };
 
-const char* StateText(KeyState state) {
+std::optional<KeyState> StateFromText(std::string_view text) {
+  for (KeyState state :
+       {KeyState::Trusted, KeyState::Relay, KeyState::Revoked, KeyState::Unsigned}) {
+    if (text == KeyStateText(state)) return state;
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+const char* KeyStateText(KeyState state) {
   switch (state) {
     case KeyState::Trusted:
       return "trusted";
@@ -139,16 +150,6 @@ const char* StateText(KeyState state) {
   }
   return "";
 }
-
-std::optional<KeyState> StateFromText(std::string_view text) {
-  for (KeyState state :
-       {KeyState::Trusted, KeyState::Relay, KeyState::Revoked, KeyState::Unsigned}) {
-    if (text == StateText(state)) return state;
-  }
-  return std::nullopt;
-}
-
-}  // namespace
 
 // ---------------------------------------------------------------------------
 // PublicKey
@@ -356,16 +357,6 @@ SiteKeyEntry ReadEntry(const db::Recordset& rows) {
   return entry;
 }
 
-bool TableExists(db::Connection& host) {
-  try {
-    host.Query(std::string("SELECT SiteID FROM ") + kTable + " WHERE 1=0");
-    return true;
-  } catch (const db::DbError& error) {
-    if (error.Fault() != db::DbFault::Statement) throw;
-    return false;
-  }
-}
-
 // Runs `change` in one transaction of its own unless the caller holds one:
 // a strict one, so that two changes of one site at once cannot both insert
 // (SQLite takes the write lock at once; PostgreSQL refuses the second).
@@ -385,7 +376,7 @@ void InTransaction(db::Connection& host, Change&& change) {
 }  // namespace
 
 void KeyRegistry::MakeTable() {
-  if (TableExists(mHost)) return;
+  if (storage::TableExists(mHost, kTable)) return;
   mHost.Execute(std::string("CREATE TABLE IF NOT EXISTS ") + kTable +
                 " (SiteID TEXT NOT NULL PRIMARY KEY, State TEXT NOT NULL, PublicKey TEXT, "
                 "Since TEXT)");
@@ -401,7 +392,7 @@ void Replace(db::Connection& host, const std::string& site, KeyState state, cons
                  {AsciiLower(site)});
     host.Execute(std::string("INSERT INTO ") + kTable +
                      " (SiteID, State, PublicKey, Since) VALUES (?, ?, ?, ?)",
-                 {site, std::string(StateText(state)), key, NowText()});
+                 {site, std::string(KeyStateText(state)), key, NowText()});
   });
 }
 
@@ -420,8 +411,8 @@ bool KeyRegistry::Revoke(const std::string& site) {
   const std::int64_t changed =
       mHost.Execute(std::string("UPDATE ") + kTable + " SET State=?, Since=? WHERE " +
                         FoldedSite(mHost) + "=? AND State<>?",
-                    {std::string(StateText(KeyState::Revoked)), NowText(), AsciiLower(site),
-                     std::string(StateText(KeyState::Revoked))});
+                    {std::string(KeyStateText(KeyState::Revoked)), NowText(), AsciiLower(site),
+                     std::string(KeyStateText(KeyState::Revoked))});
   // An entry revoked already stays as it was, since included.
   return changed > 0 || Find(site).has_value();
 }
@@ -456,7 +447,7 @@ std::vector<SiteKeyEntry> KeyRegistry::List() {
 bool KeyRegistry::AnyTrusted() {
   MakeTable();
   auto rows = mHost.Query(std::string("SELECT SiteID FROM ") + kTable + " WHERE State<>?",
-                          {std::string(StateText(KeyState::Unsigned))});
+                          {std::string(KeyStateText(KeyState::Unsigned))});
   return rows->Next();
 }
 

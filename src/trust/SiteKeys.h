@@ -69,6 +69,10 @@ enum class KeyState {
   Unsigned,  // not yet keyed: its unsigned packages are accepted, each logged
 };
 
+// The state as the register stores it and `tavexdata keys` shows it:
+// "trusted", "relay", "revoked", "unsigned".
+const char* KeyStateText(KeyState state);
+
 struct SiteKeyEntry {
   std::string site;
   KeyState state = KeyState::Trusted;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "storage/DatabaseHelpers.h"
 #include "storage/IgnoreFailure.h"
 
 namespace tavex::trust {
@@ -10,20 +11,10 @@ namespace {
 
 constexpr const char* kTable = "tavex_Site";
 
-bool TableExists(db::Connection& host) {
-  try {
-    host.Query(std::string("SELECT SiteID FROM ") + kTable + " WHERE 1=0");
-    return true;
-  } catch (const db::DbError& error) {
-    if (error.Fault() != db::DbFault::Statement) throw;
-    return false;
-  }
-}
-
 }  // namespace
 
 void SiteRoster::MakeTable() {
-  if (TableExists(mHost)) return;
+  if (storage::TableExists(mHost, kTable)) return;
   const bool own = !mHost.InTransaction();
   if (own) mHost.BeginTrans();
   try {
