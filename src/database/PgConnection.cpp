@@ -92,77 +92,50 @@ DbError SendFailure(PGconn* conn) {
   return DbError(std::string(TrimAsciiBlanks(PQerrorMessage(conn))), DbFault::Local);
 }
 
+// The column kind and declared type of each type the server may describe
+// (its OID); the numeric and character types add their modifier.
+struct KnownType {
+  Oid oid;
+  ColumnKind kind;
+  const char* declaredType;
+};
+constexpr KnownType kKnownTypes[] = {
+    {kBool, ColumnKind::Boolean, "boolean"},
+    {kInt2, ColumnKind::Integer, "smallint"},
+    {kInt4, ColumnKind::Integer, "integer"},
+    {kInt8, ColumnKind::Integer, "bigint"},
+    {kFloat4, ColumnKind::Real, "real"},
+    {kFloat8, ColumnKind::Real, "double precision"},
+    {kNumeric, ColumnKind::Numeric, "numeric"},
+    {kMoney, ColumnKind::Numeric, "money"},
+    {kVarchar, ColumnKind::Text, "varchar"},
+    {kBpchar, ColumnKind::Text, "char"},
+    {kText, ColumnKind::Text, "text"},
+    {kDate, ColumnKind::DateTime, "date"},
+    {kTimestamp, ColumnKind::DateTime, "timestamp"},
+    {kTimestampTz, ColumnKind::DateTime, "timestamp"},
+    {kTime, ColumnKind::Text, "time"},
+    {kBytea, ColumnKind::Blob, "bytea"},
+};
+
 Column DescribeColumn(const PGresult* result, int index) {
   Column column;
   column.name = PQfname(result, index);
+  const unsigned type = PQftype(result, index);
+  const auto known = std::find_if(std::begin(kKnownTypes), std::end(kKnownTypes),
+                                  [type](const KnownType& entry) { return entry.oid == type; });
+  if (known == std::end(kKnownTypes)) {
+    column.kind = ColumnKind::Unknown;
+    return column;
+  }
+  column.kind = known->kind;
+  column.declaredType = known->declaredType;
   const int mod = PQfmod(result, index);
-  switch (PQftype(result, index)) {
-    case kBool:
-      column.kind = ColumnKind::Boolean;
-      column.declaredType = "boolean";
-      break;
-    case kInt2:
-      column.kind = ColumnKind::Integer;
-      column.declaredType = "smallint";
-      break;
-    case kInt4:
-      column.kind = ColumnKind::Integer;
-      column.declaredType = "integer";
-      break;
-    case kInt8:
-      column.kind = ColumnKind::Integer;
-      column.declaredType = "bigint";
-      break;
-    case kFloat4:
-      column.kind = ColumnKind::Real;
-      column.declaredType = "real";
-      break;
-    case kFloat8:
-      column.kind = ColumnKind::Real;
-      column.declaredType = "double precision";
-      break;
-    case kNumeric:
-      column.kind = ColumnKind::Numeric;
-      column.declaredType = mod >= 4 ? "numeric(" + std::to_string(((mod - 4) >> 16) & 0xffff) +
-                                           "," + std::to_string((mod - 4) & 0xffff) + ")"
-                                     : "numeric";
-      break;
-    case kMoney:
-      column.kind = ColumnKind::Numeric;
-      column.declaredType = "money";
-      break;
-    case kVarchar:
-      column.kind = ColumnKind::Text;
-      column.declaredType = mod >= 4 ? "varchar(" + std::to_string(mod - 4) + ")" : "varchar";
-      break;
-    case kBpchar:
-      column.kind = ColumnKind::Text;
-      column.declaredType = mod >= 4 ? "char(" + std::to_string(mod - 4) + ")" : "char";
-      break;
-    case kText:
-      column.kind = ColumnKind::Text;
-      column.declaredType = "text";
-      break;
-    case kDate:
-      column.kind = ColumnKind::DateTime;
-      column.declaredType = "date";
-      break;
-    case kTimestamp:
-    case kTimestampTz:
-      column.kind = ColumnKind::DateTime;
-      column.declaredType = "timestamp";
-      break;
-    case kTime:
-      column.kind = ColumnKind::Text;
-      column.declaredType = "time";
-      break;
-    case kBytea:
-      column.kind = ColumnKind::Blob;
-      column.declaredType = "bytea";
-      break;
-    default:
-      column.kind = ColumnKind::Unknown;
-      break;
+  if (mod >= 4 && type == kNumeric) {
+    column.declaredType += "(" + std::to_string(((mod - 4) >> 16) & 0xffff) + "," +
+                           std::to_string((mod - 4) & 0xffff) + ")";
+  } else if (mod >= 4 && (type == kVarchar || type == kBpchar)) {
+    column.declaredType += "(" + std::to_string(mod - 4) + ")";
   }
   return column;
 }
