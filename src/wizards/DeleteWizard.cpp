@@ -175,7 +175,14 @@ bool DeleteWizard::RunDeletion() {
   if (!host) return false;
   const std::optional<DeleteGrant> grant = MayDelete(host);
   if (!grant) return false;
-  const DeletePlan plan = Plan(*host);
+  DeletePlan plan;
+  try {
+    plan = Plan(*host);
+  } catch (const std::exception& failure) {
+    // No plan, no delete; and say why.
+    Ui().MessageBox(mRunTexts.Msg_Delete_Fault + failure.what(), Messages().Msg_Title);
+    return false;
+  }
   const std::optional<DateRange> days = Days();
   if (!ConfirmUnsent(*host, plan, days)) return false;
   EnterBusy();

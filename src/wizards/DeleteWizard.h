@@ -47,7 +47,8 @@ class DeleteWizard : public ui::WizardFrame {
   virtual bool CheckChoice();
   // The message for a range that ends before it begins.
   virtual std::string DateRefusal() const { return ""; }
-  // What to delete.
+  // What to delete; raises db::DbError when the host cannot say (nothing is
+  // then deleted and the reason is shown).
   virtual DeletePlan Plan(db::Connection& host) = 0;
   // The question before deleting `count` rows head office has not received;
   // asked only by wizards whose plans count such rows.

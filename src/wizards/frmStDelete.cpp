@@ -1,6 +1,5 @@
 #include "wizards/frmStDelete.h"
 
-#include "storage/IgnoreFailure.h"
 #include "wizards/frmStBackup.h"
 
 namespace tavex {
@@ -16,9 +15,11 @@ frmStDelete::frmStDelete(ui::UiServices& ui, QWidget* parent)
 }
 
 DeletePlan frmStDelete::Plan(db::Connection& host) {
-  bool uploadFlag = false;
-  IgnoreFailure([&] { uploadFlag = StockBillsHaveUploadFlag(host); });
-  return StockDeletePlan(mTexts, static_cast<StockBackupKind>(ChosenOption()), uploadFlag);
+  const auto kind = static_cast<StockBackupKind>(ChosenOption());
+  // A probe that fails raises: without it nobody can say whether documents
+  // head office has not received would be lost.
+  const bool uploadFlag = kind != StockBackupKind::MasterTables && StockBillsHaveUploadFlag(host);
+  return StockDeletePlan(mTexts, kind, uploadFlag);
 }
 
 void frmStDelete::OpenBackup(int left, int top) {
