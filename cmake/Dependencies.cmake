@@ -11,6 +11,8 @@ pkg_check_modules(ZSTD REQUIRED IMPORTED_TARGET libzstd)
 pkg_check_modules(PUGIXML REQUIRED IMPORTED_TARGET pugixml)
 pkg_check_modules(INIH REQUIRED IMPORTED_TARGET inih)
 pkg_check_modules(SODIUM REQUIRED IMPORTED_TARGET libsodium)
+# JSON output (tavexdata status --json): invalid UTF-8 replaced, keys in order.
+find_package(nlohmann_json 3.11 REQUIRED)
 
 find_package(Qt6 REQUIRED COMPONENTS Widgets)
 

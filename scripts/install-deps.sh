@@ -14,6 +14,7 @@ packages=(
   libpugixml-dev
   libinih-dev
   libsodium-dev
+  nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   python3 python3-pyftpdlib python3-openssl openssl
   # the SFTP tests, demo and benchmark start sshd of their own; where systemd

@@ -2,6 +2,7 @@
 #include "framework/ExchangeContext.h"
 #include "i18n/Messages.h"
 #include "status/SiteStatus.h"
+#include "status/StatusReport.h"
 
 namespace tavex::cli {
 

@@ -34,8 +34,12 @@ struct SiteStatus {
   // were ("B01 5, 7"): packages deleted on the server, or still on their way.
   std::vector<std::string> missingPackages;
   // The last successful run of each kind; nullopt: never.
-  std::vector<std::pair<std::string, std::optional<std::chrono::system_clock::time_point>>>
-      lastRuns;
+  struct LastRun {
+    std::string name;  // "upload", "download", "relay", "members"
+    std::string StatusTexts::*text = nullptr;
+    std::optional<std::chrono::system_clock::time_point> when;
+  };
+  std::vector<LastRun> lastRuns;
   std::optional<bool> serverAnswers;  // asked only when wanted
   // Why the server was refused when the client can say more than that it
   // did not answer (an SFTP host key that is unknown or changed, with its
@@ -60,10 +64,6 @@ struct StatusRequest {
 // raises db::DbError.
 SiteStatus ReadSiteStatus(const StatusRequest& request);
 
-// The status as lines for people, in the texts of the language file.
-std::vector<std::string> StatusLines(const SiteStatus& status, const StatusTexts& texts);
-
-// The status as one JSON object for scripts.
-std::string StatusJson(const SiteStatus& status);
+// The status as lines for people and as JSON for scripts: status/StatusReport.h.
 
 }  // namespace tavex

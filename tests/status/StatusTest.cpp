@@ -9,6 +9,7 @@
 #include "framework/SettingIds.h"
 #include "framework/SettingsStore.h"
 #include "status/SiteStatus.h"
+#include "status/StatusReport.h"
 #include "storage/LocalTime.h"
 #include "storage/RunHistory.h"
 #include "support/CliRun.h"
@@ -245,11 +246,11 @@ TEST(StatusJson, EveryNameComesBackAsValidJsonWithInvalidBytesReplaced) {
       {"C1Control", "a\xC2\x85", "'a\\x85'"},
       {"OverlongSlash", "a\xC0\xAF", "'a\\ufffd\\ufffd'"},
       {"OverlongThreeBytes", "\xE0\x80\xAF", "'\\ufffd\\ufffd\\ufffd'"},
-      {"CutShortAtTheEnd", "a\xE5\x88", "'a\\ufffd\\ufffd'"},
+      {"CutShortAtTheEnd", "a\xE5\x88", "'a\\ufffd'"},
       {"CutShortBeforeAscii",
        "\xE5\x88"
        "a",
-       "'\\ufffd\\ufffda'"},
+       "'\\ufffda'"},
       {"Surrogate", "\xED\xA0\x80", "'\\ufffd\\ufffd\\ufffd'"},
       {"BeyondU10FFFF", "\xF4\x90\x80\x80", "'\\ufffd\\ufffd\\ufffd\\ufffd'"},
       {"LoneContinuation", "\x80", "'\\ufffd'"},
@@ -269,9 +270,7 @@ TEST(StatusJson, EveryNameComesBackAsValidJsonWithInvalidBytesReplaced) {
     EXPECT_EQ(c.parsed, line) << c.name;
   }
   EXPECT_EQ(expected, parsed) << json;
-  EXPECT_NE(std::string::npos, json.find("\"a\\u0009b\"")) << json;
-  EXPECT_NE(std::string::npos, json.find("\"a\\u007f\"")) << json;
-  EXPECT_NE(std::string::npos, json.find("\"a\\u0085\"")) << json;
+  EXPECT_NE(std::string::npos, json.find("\"a\\tb\"")) << json;
 }
 
 }  // namespace
