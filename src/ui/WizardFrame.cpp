@@ -317,8 +317,11 @@ void WizardFrame::cmdNext_Click() {
   bool goOn = false;
   try {
     goOn = StepAction(current);
+  } catch (const std::exception& failure) {
+    // The step stays, and says why: in a message box and in the log.
+    WriteSyncLog(failure.what());
+    IgnoreFailure([&] { Ui().MessageBox(failure.what(), Messages().Msg_Title); });
   } catch (...) {
-    goOn = false;
   }
   if (!goOn || mClosed) return;
   if (current < StepCount() - 1) ShowStep(current + 1);

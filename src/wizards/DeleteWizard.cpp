@@ -3,7 +3,7 @@
 #include <QBoxLayout>
 #include <exception>
 
-#include "framework/ExchangeContext.h"
+#include "i18n/HostConnection.h"
 #include "i18n/Messages.h"
 #include "maintenance/DeletePlans.h"
 #include "storage/IgnoreFailure.h"
@@ -171,8 +171,7 @@ bool DeleteWizard::ConfirmUnsent(db::Connection& host, const DeletePlan& plan,
 }
 
 bool DeleteWizard::RunDeletion() {
-  const std::shared_ptr<db::Connection> host = ExchangeContext::Instance().Connection();
-  if (!host) return false;
+  const std::shared_ptr<db::Connection> host = RequireHostConnection();
   const std::optional<DeleteGrant> grant = MayDelete(host);
   if (!grant) return false;
   DeletePlan plan;

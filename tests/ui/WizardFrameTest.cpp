@@ -117,9 +117,12 @@ TEST_F(WizardFrameTest, AFailingStepLeavesPanelButtonsAndCaptionsAsTheyWere) {
   EXPECT_FALSE(Button("cmdPrev")->isEnabled());
   EXPECT_EQ(Caption("cmdNext"), "下一步");
 
+  // A step that raises stays, and says why.
   mWizard.runAction = []() -> bool { throw std::runtime_error("boom"); };
   mWizard.cmdNext_Click();
   EXPECT_EQ(mWizard.CurrentStep(), 1);
+  ASSERT_FALSE(mUi.shown.empty());
+  EXPECT_EQ("box: 提示 | boom", mUi.shown.back());
 }
 
 TEST_F(WizardFrameTest, BusyStateDisablesEverythingButCancelAndRefusesToClose) {
