@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <tuple>
+
 #include "FakeUiServices.h"
 #include "ModalCloser.h"
 #include "entry/CSubSystem.h"
@@ -7,6 +10,11 @@
 #include "support/HostDatabase.h"
 #include "support/ScopedHostConnection.h"
 #include "ui/HelpFile.h"
+#include "wizards/frmDownload.h"
+#include "wizards/frmExport.h"
+#include "wizards/frmFTP.h"
+#include "wizards/frmMemberSyn.h"
+#include "wizards/frmUpload.h"
 
 namespace tavex {
 namespace {
@@ -38,9 +46,10 @@ TEST_F(SubSystem, SetHostSharesTheHostsConnection) {
   EXPECT_EQ(SettingsStore(mHost).GetSetting(801), "B01");
 }
 
+// A name matches only whole, ignoring case alone: no trimming, no prefix.
 TEST_F(SubSystem, NamesThatMatchNoActionShowTheNotSupportedBox) {
-  const ActionKey keys[] = {std::string(" DoFTP"), std::string("DoFTPs"), std::int64_t{12},
-                            std::string("")};
+  const ActionKey keys[] = {std::string(" DoFTP"), std::string("DoFTP "), std::string("DoFTPs"),
+                            std::string("DoFT"),   std::int64_t{12},      std::string("")};
   for (const ActionKey& key : keys) mSubSystem.DoAction(key);
   EXPECT_EQ(mUi.shown, std::vector<std::string>(std::size(keys), kNotSupported));
 }
@@ -60,15 +69,27 @@ TEST_F(SubSystem, MatchingNamesOpenTheirDialogsModally) {
   EXPECT_TRUE(mUi.shown.empty());
 }
 
-TEST_F(SubSystem, HelpFileIsSetOnlyWhenItExists) {
+// Each dialog's help topic counts only once the help file is there; the
+// context is the topic's leading number.
+TEST_F(SubSystem, HelpFileAndEachDialogsHelpContextNeedTheFile) {
+  frmFTP settings(mUi);
+  frmDownload download(mUi);
+  frmMemberSyn members(mUi);
+  frmUpload upload(mUi);
+  frmExport exportWizard(mUi);
+  const std::vector<std::tuple<const char*, std::function<int()>, int>> dialogs = {
+      {"frmFTP", [&] { return settings.Prepare(), settings.HelpContextID(); }, 50201},
+      {"frmDownload", [&] { return download.Prepare(), download.HelpContextID(); }, 50602},
+      {"frmMemberSyn", [&] { return members.Prepare(), members.HelpContextID(); }, 50602},
+      {"frmUpload", [&] { return upload.Prepare(), upload.HelpContextID(); }, 50602},
+      {"frmExport", [&] { return exportWizard.Prepare(), exportWizard.HelpContextID(); }, 50601}};
   EXPECT_EQ(ui::HelpFile(), "");
-  EXPECT_EQ(ui::HelpContext("050201_SynSetting"), 0);
+  for (const auto& [name, context, expected] : dialogs) EXPECT_EQ(context(), 0) << name;
   test::WriteFile(mDir / "help.chm", "help");
   MainSystem host(mHost);
   mSubSystem.SetHost(host);
   EXPECT_EQ(ui::HelpFile(), mDir / "help.chm");
-  EXPECT_EQ(ui::HelpContext("050201_SynSetting"), 50201);
-  EXPECT_EQ(ui::HelpContext("050601_ExportData"), 50601);
+  for (const auto& [name, context, expected] : dialogs) EXPECT_EQ(context(), expected) << name;
   EXPECT_EQ(ui::HelpContext("NoDigits"), 0);
 }
 
