@@ -209,7 +209,7 @@ TEST_P(MemberSyncTest, APosTerminalWritingDuringTheRunLosesNothing) {
   terminal.Stop();
   mHost.list.onLine = nullptr;
   ASSERT_EQ(MemberSyncResult::Done, result) << testing::PrintToString(Lines());
-  EXPECT_EQ(terminal.Lines(), terminal.Committed()) << "writes failed";
+  EXPECT_EQ(terminal.Lines(), terminal.Committed().size()) << "writes failed";
 
   // A live row is marked exactly when the package carries it as it is.
   ASSERT_EQ(1u, Sent().size());

@@ -6,6 +6,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "database/Connection.h"
 
@@ -39,7 +40,7 @@ class PosTerminal {
             }
             lock.lock();
             ++mAttempts;
-            mCommitted += ok ? 1 : 0;
+            if (ok) mCommitted.push_back(attempt);
             mTurn.notify_all();
           }
         }) {}
@@ -55,7 +56,8 @@ class PosTerminal {
     mTurn.wait(lock, [&] { return mAttempts == mLines; });
   }
 
-  // Ends the terminal; then lines and committed writes can be compared.
+  // Ends the terminal; then the lines and the writes that committed (their
+  // attempt numbers) can be read.
   void Stop() {
     {
       std::lock_guard lock(mMutex);
@@ -65,14 +67,14 @@ class PosTerminal {
     if (mThread.joinable()) mThread.join();
   }
   std::size_t Lines() const { return mLines; }
-  std::size_t Committed() const { return mCommitted; }
+  const std::vector<std::size_t>& Committed() const { return mCommitted; }
 
  private:
   std::mutex mMutex;
   std::condition_variable mTurn;
   std::size_t mLines = 0;
   std::size_t mAttempts = 0;
-  std::size_t mCommitted = 0;
+  std::vector<std::size_t> mCommitted;
   bool mStop = false;
   std::thread mThread;  // last: starts once the state above is made
 };

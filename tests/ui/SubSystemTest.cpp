@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <tuple>
 
 #include "FakeUiServices.h"
@@ -22,6 +21,14 @@ namespace {
 constexpr const char* kNotSupported =
     "box: 提示 | "
     "您所使用的软件版本不提供该功能模块!\r如果要升级您的软件版本,请与您的供应商或者我们联系.";
+
+// The help context a dialog takes when it is prepared.
+template <typename Dialog>
+int HelpContextOf(ui::UiServices& ui) {
+  Dialog dialog(ui);
+  dialog.Prepare();
+  return dialog.HelpContextID();
+}
 
 class SubSystem : public ::testing::Test {
  protected:
@@ -72,24 +79,19 @@ TEST_F(SubSystem, MatchingNamesOpenTheirDialogsModally) {
 // Each dialog's help topic counts only once the help file is there; the
 // context is the topic's leading number.
 TEST_F(SubSystem, HelpFileAndEachDialogsHelpContextNeedTheFile) {
-  frmFTP settings(mUi);
-  frmDownload download(mUi);
-  frmMemberSyn members(mUi);
-  frmUpload upload(mUi);
-  frmExport exportWizard(mUi);
-  const std::vector<std::tuple<const char*, std::function<int()>, int>> dialogs = {
-      {"frmFTP", [&] { return settings.Prepare(), settings.HelpContextID(); }, 50201},
-      {"frmDownload", [&] { return download.Prepare(), download.HelpContextID(); }, 50602},
-      {"frmMemberSyn", [&] { return members.Prepare(), members.HelpContextID(); }, 50602},
-      {"frmUpload", [&] { return upload.Prepare(), upload.HelpContextID(); }, 50602},
-      {"frmExport", [&] { return exportWizard.Prepare(), exportWizard.HelpContextID(); }, 50601}};
+  const std::tuple<const char*, int (*)(ui::UiServices&), int> dialogs[] = {
+      {"frmFTP", &HelpContextOf<frmFTP>, 50201},
+      {"frmDownload", &HelpContextOf<frmDownload>, 50602},
+      {"frmMemberSyn", &HelpContextOf<frmMemberSyn>, 50602},
+      {"frmUpload", &HelpContextOf<frmUpload>, 50602},
+      {"frmExport", &HelpContextOf<frmExport>, 50601}};
   EXPECT_EQ(ui::HelpFile(), "");
-  for (const auto& [name, context, expected] : dialogs) EXPECT_EQ(context(), 0) << name;
+  for (const auto& [name, context, expected] : dialogs) EXPECT_EQ(context(mUi), 0) << name;
   test::WriteFile(mDir / "help.chm", "help");
   MainSystem host(mHost);
   mSubSystem.SetHost(host);
   EXPECT_EQ(ui::HelpFile(), mDir / "help.chm");
-  for (const auto& [name, context, expected] : dialogs) EXPECT_EQ(context(), expected) << name;
+  for (const auto& [name, context, expected] : dialogs) EXPECT_EQ(context(mUi), expected) << name;
   EXPECT_EQ(ui::HelpContext("NoDigits"), 0);
 }
 
