@@ -1,10 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <condition_variable>
 #include <filesystem>
-#include <mutex>
 #include <optional>
-#include <thread>
 
 #include "../upload/UploadHost.h"
 #include "engine/RunProgress.h"
@@ -14,6 +11,7 @@
 #include "i18n/Messages.h"
 #include "members/MemberSync.h"
 #include "support/FtpServer.h"
+#include "support/PosTerminal.h"
 #include "support/RecordingProgress.h"
 
 namespace tavex {
@@ -191,59 +189,27 @@ TEST_P(MemberSyncTest, APosTerminalWritingDuringTheRunLosesNothing) {
   // sent, in one transaction; the run goes on only once that has committed:
   // no write waits for the run.
   const std::string changed = *Keys("SELECT MemberID FROM mb_Member WHERE IsUploaded=0").begin();
-  std::mutex mutex;
-  std::condition_variable turn;
-  std::size_t lines = 0, attempts = 0, committed = 0;
-  bool stop = false;
   bool changing = true;  // until the package is on the server
-  std::thread terminal([&, connection = Reopen()] {
-    std::unique_lock lock(mutex);
-    while (true) {
-      turn.wait(lock, [&] { return stop || attempts < lines; });
-      if (stop) return;
-      const std::string id = "POS" + std::to_string(attempts);
-      const bool change = changing;
-      lock.unlock();
-      bool ok = false;
-      try {
-        connection->BeginTrans();
-        connection->Execute("INSERT INTO mb_Member (MemberID, MemberName, IsUploaded) VALUES ('" +
-                            id + "', 'new', 0)");
-        connection->Execute(
-            "INSERT INTO mb_MemberCard (MemberCardID, MemberID, IsUploaded) VALUES ('" + id +
-            "', '" + id + "', 0)");
-        if (change) {
-          connection->Execute("UPDATE mb_Member SET Remark='" + id +
-                              "', IsUploaded=0 WHERE MemberID='" + changed + "'");
-        }
-        connection->CommitTrans();
-        ok = true;
-      } catch (const db::DbError&) {
-        if (connection->InTransaction()) connection->RollbackTrans();
-      }
-      lock.lock();
-      ++attempts;
-      committed += ok ? 1 : 0;
-      turn.notify_all();
+  test::PosTerminal terminal(Reopen(), [&](db::Connection& connection, std::size_t attempt) {
+    const std::string id = "POS" + std::to_string(attempt);
+    connection.Execute("INSERT INTO mb_Member (MemberID, MemberName, IsUploaded) VALUES ('" + id +
+                       "', 'new', 0)");
+    connection.Execute("INSERT INTO mb_MemberCard (MemberCardID, MemberID, IsUploaded) VALUES ('" +
+                       id + "', '" + id + "', 0)");
+    if (changing) {
+      connection.Execute("UPDATE mb_Member SET Remark='" + id + "', IsUploaded=0 WHERE MemberID='" +
+                         changed + "'");
     }
   });
   mHost.list.onLine = [&](const std::string& line) {
-    std::unique_lock lock(mutex);
     if (line == "数据上传成功！") changing = false;
-    ++lines;
-    turn.notify_all();
-    turn.wait(lock, [&] { return attempts == lines; });
+    terminal.Line();
   };
   const MemberSyncResult result = Sync();
-  {
-    std::lock_guard lock(mutex);
-    stop = true;
-    turn.notify_all();
-  }
-  terminal.join();
+  terminal.Stop();
   mHost.list.onLine = nullptr;
   ASSERT_EQ(MemberSyncResult::Done, result) << testing::PrintToString(Lines());
-  EXPECT_EQ(lines, committed) << "writes failed";
+  EXPECT_EQ(terminal.Lines(), terminal.Committed().size()) << "writes failed";
 
   // A live row is marked exactly when the package carries it as it is.
   ASSERT_EQ(1u, Sent().size());

@@ -287,36 +287,26 @@ TEST_P(FtpClient, MoveToFolderMakesTheFolderAndReplacesAnEarlierCopy) {
   EXPECT_EQ(Server().ReadFile("ForUpload/Rejected/B01-1.pkg"), "again");
 }
 
-TEST_P(FtpClient, NamesWithLineBreaksAreRefusedBeforeReachingTheServer) {
-  Server().PutFile("In/victim.pkg", "v");
-  test::WriteFile(Local("x.pkg"), "x");
-  ASSERT_TRUE(ConnectIn("In"));
-  EXPECT_FALSE(mFtp.PutFile("x.pkg\r\nDELE victim.pkg", Local("x.pkg")));
-  EXPECT_FALSE(mFtp.PutFile("x.pkg\nrm victim.pkg", Local("x.pkg")));
-  EXPECT_FALSE(mFtp.DeleteFile("x\r\nDELE victim.pkg"));
-  EXPECT_FALSE(mFtp.GetFile("victim.pkg\n", Local("v.pkg")));
-  EXPECT_FALSE(mFtp.SetFtpDir("In\r\nDELE victim.pkg"));
-  EXPECT_EQ(Server().List("In"), Names{"victim.pkg"});
-}
-
 // A remote name is one name of the current folder: none reaches a file
-// beside it or above it.
-TEST_P(FtpClient, NamesThatWouldLeaveTheFolderAreRefused) {
+// beside it or above it, and none carries a line break into a command.
+TEST_P(FtpClient, NamesThatWouldLeaveTheFolderOrBreakTheCommandAreRefused) {
   Server().PutFile("secret.pkg", "s");
   Server().PutFile("In/a.pkg", "a");
   Server().MakeFolder("Out");
   test::WriteFile(Local("x.pkg"), "x");
   ASSERT_TRUE(ConnectIn("In"));
   for (const char* name :
-       {"../secret.pkg", "..", "..\\secret.pkg", "/secret.pkg", "sub/../../secret.pkg"}) {
+       {"../secret.pkg", "..", "..\\secret.pkg", "/secret.pkg", "sub/../../secret.pkg",
+        "a.pkg\r\nDELE a.pkg", "x.pkg\nrm a.pkg", "a.pkg\n"}) {
     EXPECT_FALSE(mFtp.GetFile(name, Local("got.pkg"))) << name;
     EXPECT_FALSE(mFtp.DeleteFile(name)) << name;
     EXPECT_FALSE(mFtp.PutFile(name, Local("x.pkg"))) << name;
     EXPECT_FALSE(mFtp.MoveToFolder(name, "Rejected")) << name;
   }
-  for (const char* folder : {"..", "../Out", "."}) {
+  for (const char* folder : {"..", "../Out", ".", "Out\r\nDELE a.pkg"}) {
     EXPECT_FALSE(mFtp.MoveToFolder("a.pkg", folder)) << folder;
   }
+  EXPECT_FALSE(mFtp.SetFtpDir("In\r\nDELE a.pkg"));
   EXPECT_EQ(test::FolderNames(mHome / "Temp"), Names{"x.pkg"});
   EXPECT_EQ(Server().List(), (Names{"In", "Out", "secret.pkg"}));
   EXPECT_EQ(Server().List("In"), Names{"a.pkg"});

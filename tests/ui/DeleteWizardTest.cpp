@@ -118,12 +118,6 @@ TEST_F(DeleteWizards, EachChoiceDeletesItsRowsAndKeepsTheOthers) {
        {},
        {"bi_TempBill", "bi_TempBillItem", "tb_Table WHERE TableState<>0"},
        {"bi_Bill", "tb_Table"}},
-      {"PrintJobs",
-       Make<frmDelete>(),
-       Option("optDeleteType_3"),
-       {},
-       {"prn_PrintJob"},
-       {"bi_Bill"}},
       {"BaseDataGroupOneKeepsTheBuiltInSubject",
        Make<frmDDDelete>(),
        GroupOne,
@@ -136,12 +130,6 @@ TEST_F(DeleteWizards, EachChoiceDeletesItsRowsAndKeepsTheOthers) {
        {true},
        {std::string("st_Bill WHERE ") + kOneDay},
        {std::string("st_Bill WHERE ") + kOtherDays, "st_Item"}},
-      {"StockMasterTables",
-       Make<frmStDelete>(),
-       Option("optDeleteType_2"),
-       {},
-       {"st_Location", "st_Item", "dd_Supplier"},
-       {"st_Bill"}},
   };
   for (const RunCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -206,24 +194,16 @@ TEST_F(DeleteWizards, UnsentRowsAreDeletedOnlyAfterYesToTheQuestion) {
   }
 }
 
-// A refused account (wrong password, unknown, switched off, damaged hash, no
-// privilege) is told why, must be entered again and deletes nothing; the run
-// never starts.
+// A refused account is told why (a bad login, or no privilege), must be
+// entered again and deletes nothing; the run never starts. Which accounts
+// are refused is the grant's own test.
 TEST_F(DeleteWizards, ARefusedAccountDeletesNothingAndMustBeEnteredAgain) {
   frmDelete wizard(mUi);
   Choose(wizard, Option("optDeleteType_3"));
   EXPECT_EQ(Field(wizard, "txtPSW")->echoMode(), QLineEdit::Password);
   const std::int64_t jobs = Rows("prn_PrintJob");
-  // A manager whose stored hash lost its end: admin's password, cut short.
-  mHost->Execute(
-      "INSERT INTO pv_User (UserID, UserName, UserGroupID, PasswordHash, Disabled, Remark) "
-      "SELECT 'damaged', UserName, UserGroupID, substr(PasswordHash, 1, 60), 0, '' "
-      "FROM pv_User WHERE UserID='admin'");
   for (const auto& [user, password, message] :
        {std::tuple{"admin", "wrong", "账号或密码错误，请重新输入！"},
-        std::tuple{"damaged", "admin", "账号或密码错误，请重新输入！"},
-        std::tuple{"nobody", "", "账号或密码错误，请重新输入！"},
-        std::tuple{"leaver", "leaver", "账号或密码错误，请重新输入！"},
         std::tuple{"cashier", "cashier", "不允许删除数据：您的权限不足！"}}) {
     mUi.shown.clear();
     EXPECT_FALSE(Delete(wizard, user, password)) << user;
@@ -255,8 +235,8 @@ TEST_F(DeleteWizards, ARangeThatEndsBeforeItBeginsIsRefusedOnTheFirstStep) {
   }
 }
 
-// Cancel pressed during the fifth table and answered Yes undoes the four
-// tables already reported.
+// The cancel button reaches the run: pressed during the fifth table and
+// answered Yes, nothing is deleted (what the run undoes is its own test).
 TEST_F(DeleteWizards, CancelAnsweredYesUndoesEverything) {
   frmDelete wizard(mUi);
   Choose(wizard, Option("optDeleteType_0"));
@@ -271,9 +251,7 @@ TEST_F(DeleteWizards, CancelAnsweredYesUndoesEverything) {
     }
   };
   EXPECT_FALSE(Delete(wizard));
-  const std::vector<std::string> lines = Lines(wizard);
-  ASSERT_EQ(lines.size(), 5U);
-  EXPECT_EQ(lines[3].rfind("已经删除：消费明细表 ，共删除 " + std::to_string(items), 0), 0U);
+  EXPECT_EQ(Lines(wizard).size(), 5U);
   EXPECT_EQ(Rows(dayItems), items);
   EXPECT_EQ(mUi.Shown("ask: "),
             std::vector<std::string>{

@@ -166,13 +166,6 @@ TEST_P(DownloadWizard, CancelAnsweredYesKeepsThePackageForTheNextRunAndStaysOnTh
   EXPECT_EQ(FilesBelow("Temp"), (Lines{"B01-1.pkg", "Pending/B01-1.pkg"}));
 }
 
-TEST_P(DownloadWizard, HelpContextNeedsTheHelpFile) {
-  EXPECT_EQ(mWizard.HelpContextID(), 0);
-  test::WriteFile(mHome / "help.chm", "help");
-  mWizard.Prepare();
-  EXPECT_EQ(mWizard.HelpContextID(), 50602);
-}
-
 INSTANTIATE_TEST_SUITE_P(, DownloadWizard, testing::Values(db::Backend::Sqlite), test::BackendName);
 
 }  // namespace

@@ -179,14 +179,6 @@ TEST_F(SettingsDialog, AFailingStoreIsReportedAndTheDialogStaysOpen) {
       << mUi.shown.front();
 }
 
-TEST_F(SettingsDialog, HelpContextNeedsTheHelpFile) {
-  Open();
-  EXPECT_EQ(mDialog->HelpContextID(), 0);
-  test::WriteFile(mHome / "help.chm", "help");
-  Open();
-  EXPECT_EQ(mDialog->HelpContextID(), 50201);
-}
-
 // The dialog says which protocol MAIN.INI chose, and offers no way to change
 // it: the file is where an administrator sets it.
 TEST_F(SettingsDialog, ShowsTheProtocolTheOptionsFileChose) {

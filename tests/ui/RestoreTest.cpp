@@ -9,6 +9,7 @@
 #include "maintenance/BackupDefinitions.h"
 #include "support/HostDatabase.h"
 #include "support/PackageFiles.h"
+#include "support/PackageForge.h"
 #include "support/Rows.h"
 #include "support/ScopedHostConnection.h"
 #include "wizards/frmRestore.h"
@@ -29,28 +30,18 @@ class RestoreWizard : public ::testing::Test {
     mWizard.show();
   }
 
-  // Writes a package of `count` rows to `path` (folders made as needed).
+  // Writes a package of `count` rows of dd_Reason to `path` (folders made
+  // as needed), which empties the table before it merges.
   void WritePackage(const std::string& path, int count) {
-    test::TempDir work;
-    auto branch = db::OpenConnection(test::CreateEmptyHostDatabase(db::Backend::Sqlite, work));
-    branch->Execute("CREATE TABLE dd_Reason (ReasonID TEXT PRIMARY KEY, ReasonName TEXT)");
-    for (int i = 1; i <= count; ++i) {
-      branch->Execute("INSERT INTO dd_Reason VALUES (?, ?)",
-                      {"D" + std::to_string(i), std::string("炒饭")});
-    }
-    const std::string database = work / "backup.mdb";
-    test::WriteFile(database, "");
-    engine::Package package;
-    package.PackageID("BACKUP");
-    package.ExDatas()
-        .Add("1. 菜品表", "SELECT * FROM dd_Reason", "dd_Reason", false, false)
-        .Statements()
-        .Add("1.1 ", "DELETE FROM dd_Reason", engine::kKindBeforeStep);
-    package.SourceConnection(branch);
-    package.TargetConnection(db::OpenConnection(db::PackageConnectionString(database)));
-    ASSERT_TRUE(package.Export(false, true, 1));
+    std::vector<std::string> rows;
+    for (int i = 1; i <= count; ++i) rows.push_back("('D" + std::to_string(i) + "', '炒饭')");
+    const std::string package =
+        mForge.Build({{"dd_Reason",
+                       "ReasonID TEXT PRIMARY KEY, ReasonName TEXT",
+                       rows,
+                       {{engine::kKindBeforeStep, "DELETE FROM dd_Reason"}}}});
     fs::create_directories(fs::path(path).parent_path());
-    Pack(database, path);
+    test::WriteFile(path, package);
   }
 
   static void Pack(const std::string& source, const std::string& target) {
@@ -77,6 +68,8 @@ class RestoreWizard : public ::testing::Test {
   std::shared_ptr<db::Connection> mHost =
       db::OpenConnection(test::CreateEmptyHostDatabase(db::Backend::Sqlite, mDir));
   test::ScopedHostConnection mHostScope{mHost};
+  test::TempDir mForgeDir;
+  test::PackageForge mForge{mForgeDir.Path()};
   test::FakeUiServices mUi;
   frmRestore mWizard{mUi};
 };
@@ -86,7 +79,7 @@ TEST_F(RestoreWizard, RestoresEveryRowAndLeavesOnlyThePackageBehind) {
   WritePackage(package, 25);
   EXPECT_TRUE(Restore(package));
   EXPECT_EQ(RestoredRows(), 25);
-  EXPECT_EQ(Lines(), std::vector<std::string>{"成功复制：1. 菜品表 ，共 25 条数据；"});
+  EXPECT_EQ(Lines(), std::vector<std::string>{"成功复制：dd_Reason ，共 25 条数据；"});
   EXPECT_EQ(test::FolderNames(mDir / "backups"), std::vector<std::string>{"dishes.pkg"});
   EXPECT_TRUE(mUi.Shown("box: ").empty());
   EXPECT_EQ(mWizard.findChild<QPushButton*>("cmdNext")->text(), "完成");

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "FakeUiServices.h"
 #include "ModalCloser.h"
 #include "entry/CSubSystem.h"
@@ -7,6 +9,11 @@
 #include "support/HostDatabase.h"
 #include "support/ScopedHostConnection.h"
 #include "ui/HelpFile.h"
+#include "wizards/frmDownload.h"
+#include "wizards/frmExport.h"
+#include "wizards/frmFTP.h"
+#include "wizards/frmMemberSyn.h"
+#include "wizards/frmUpload.h"
 
 namespace tavex {
 namespace {
@@ -14,6 +21,14 @@ namespace {
 constexpr const char* kNotSupported =
     "box: 提示 | "
     "您所使用的软件版本不提供该功能模块!\r如果要升级您的软件版本,请与您的供应商或者我们联系.";
+
+// The help context a dialog takes when it is prepared.
+template <typename Dialog>
+int HelpContextOf(ui::UiServices& ui) {
+  Dialog dialog(ui);
+  dialog.Prepare();
+  return dialog.HelpContextID();
+}
 
 class SubSystem : public ::testing::Test {
  protected:
@@ -38,9 +53,10 @@ TEST_F(SubSystem, SetHostSharesTheHostsConnection) {
   EXPECT_EQ(SettingsStore(mHost).GetSetting(801), "B01");
 }
 
+// A name matches only whole, ignoring case alone: no trimming, no prefix.
 TEST_F(SubSystem, NamesThatMatchNoActionShowTheNotSupportedBox) {
-  const ActionKey keys[] = {std::string(" DoFTP"), std::string("DoFTPs"), std::int64_t{12},
-                            std::string("")};
+  const ActionKey keys[] = {std::string(" DoFTP"), std::string("DoFTP "), std::string("DoFTPs"),
+                            std::string("DoFT"),   std::int64_t{12},      std::string("")};
   for (const ActionKey& key : keys) mSubSystem.DoAction(key);
   EXPECT_EQ(mUi.shown, std::vector<std::string>(std::size(keys), kNotSupported));
 }
@@ -60,15 +76,22 @@ TEST_F(SubSystem, MatchingNamesOpenTheirDialogsModally) {
   EXPECT_TRUE(mUi.shown.empty());
 }
 
-TEST_F(SubSystem, HelpFileIsSetOnlyWhenItExists) {
+// Each dialog's help topic counts only once the help file is there; the
+// context is the topic's leading number.
+TEST_F(SubSystem, HelpFileAndEachDialogsHelpContextNeedTheFile) {
+  const std::tuple<const char*, int (*)(ui::UiServices&), int> dialogs[] = {
+      {"frmFTP", &HelpContextOf<frmFTP>, 50201},
+      {"frmDownload", &HelpContextOf<frmDownload>, 50602},
+      {"frmMemberSyn", &HelpContextOf<frmMemberSyn>, 50602},
+      {"frmUpload", &HelpContextOf<frmUpload>, 50602},
+      {"frmExport", &HelpContextOf<frmExport>, 50601}};
   EXPECT_EQ(ui::HelpFile(), "");
-  EXPECT_EQ(ui::HelpContext("050201_SynSetting"), 0);
+  for (const auto& [name, context, expected] : dialogs) EXPECT_EQ(context(mUi), 0) << name;
   test::WriteFile(mDir / "help.chm", "help");
   MainSystem host(mHost);
   mSubSystem.SetHost(host);
   EXPECT_EQ(ui::HelpFile(), mDir / "help.chm");
-  EXPECT_EQ(ui::HelpContext("050201_SynSetting"), 50201);
-  EXPECT_EQ(ui::HelpContext("050601_ExportData"), 50601);
+  for (const auto& [name, context, expected] : dialogs) EXPECT_EQ(context(mUi), expected) << name;
   EXPECT_EQ(ui::HelpContext("NoDigits"), 0);
 }
 

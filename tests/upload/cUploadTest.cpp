@@ -2,12 +2,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <condition_variable>
 #include <filesystem>
 #include <functional>
-#include <mutex>
 #include <regex>
-#include <thread>
 
 #include "UploadHost.h"
 #include "framework/ExchangeContext.h"
@@ -16,6 +13,7 @@
 #include "storage/SyncLog.h"
 #include "support/FtpServer.h"
 #include "support/PluginHome.h"
+#include "support/PosTerminal.h"
 #include "support/RecordingProgress.h"
 #include "upload/cUpload.h"
 
@@ -259,8 +257,9 @@ TEST_P(UploadRunTest, WithoutAHostConnectionTheLogSaysWhy) {
   EXPECT_FALSE(upload.Upload());
   EXPECT_EQ(std::vector<std::string>{""}, mList.lines);
   EXPECT_EQ("数据上传失败：没有连接到主数据库，操作被取消！", upload.Failure());
-  EXPECT_NE(std::string::npos,
-            test::ReadFile(GetLastLogFile()).find("\"数据上传失败：没有连接到主数据库，操作被取消！\""));
+  EXPECT_NE(
+      std::string::npos,
+      test::ReadFile(GetLastLogFile()).find("\"数据上传失败：没有连接到主数据库，操作被取消！\""));
   // The next run of the same object starts afresh.
   upload.Initialize(Db(), &mList, &mBar);
   EXPECT_TRUE(upload.Upload());
@@ -317,6 +316,9 @@ TEST_P(UploadRunTest, AFailedCompressionDeletesThePackageDatabase) {
   EXPECT_TRUE(ServerPackages().empty());
 }
 
+// The bill a POS terminal settles in its write number `attempt`.
+std::string PosBill(std::size_t attempt) { return "POS" + std::to_string(100001 + attempt); }
+
 TEST_P(UploadRunTest, APosTerminalWritingDuringTheRunLosesNothing) {
   // A terminal settles a bill with a payment and Octopus payments, one
   // transaction each, at every line the run shows, and the run goes on only
@@ -327,61 +329,29 @@ TEST_P(UploadRunTest, APosTerminalWritingDuringTheRunLosesNothing) {
   Exec(
       "INSERT INTO bi_OctopusPayment (BillID, CardID, DeviceID, IsUploaded) VALUES ('TWIN', NULL, "
       "'DEV', 0)");
-  std::mutex mutex;
-  std::condition_variable changed;
-  std::vector<std::string> written;
-  std::size_t lines = 0;
-  std::size_t attempts = 0;
-  bool stop = false;
-  std::thread terminal([&, connection = Reopen()] {
-    std::unique_lock lock(mutex);
-    while (true) {
-      changed.wait(lock, [&] { return stop || attempts < lines; });
-      if (stop) return;
-      const std::string id = "POS" + std::to_string(100001 + attempts);
-      lock.unlock();
-      bool committed = false;
-      try {
-        connection->BeginTrans();
-        connection->Execute(
-            "INSERT INTO bi_Bill (BillID, ShiftID, BillDate, SumPaid, IsUploaded) VALUES ('" + id +
-            "', '', '2024-03-02 00:00:00', 10, 0)");
-        connection->Execute("INSERT INTO bi_BillPayment (BillPaymentID, BillID, PaySum) VALUES ('" +
-                            id + "-1', '" + id + "', 10)");
-        for (const std::string& billId : {id, std::string("TWIN")}) {
-          connection->Execute(
-              "INSERT INTO bi_OctopusPayment (BillID, CardID, DeviceID, BillDate, IsUploaded) "
-              "VALUES ('" +
-              billId + "', " + (billId == id ? "'CARD'" : "NULL") +
-              ", 'DEV', '2024-03-02 00:00:00', 0)");
-        }
-        connection->CommitTrans();
-        committed = true;
-      } catch (const db::DbError&) {
-        if (connection->InTransaction()) connection->RollbackTrans();
-      }
-      lock.lock();
-      ++attempts;
-      if (committed) written.push_back(id);
-      changed.notify_all();
+  test::PosTerminal terminal(Reopen(), [](db::Connection& connection, std::size_t attempt) {
+    const std::string id = PosBill(attempt);
+    connection.Execute(
+        "INSERT INTO bi_Bill (BillID, ShiftID, BillDate, SumPaid, IsUploaded) VALUES ('" + id +
+        "', '', '2024-03-02 00:00:00', 10, 0)");
+    connection.Execute("INSERT INTO bi_BillPayment (BillPaymentID, BillID, PaySum) VALUES ('" + id +
+                       "-1', '" + id + "', 10)");
+    for (const std::string& billId : {id, std::string("TWIN")}) {
+      connection.Execute(
+          "INSERT INTO bi_OctopusPayment (BillID, CardID, DeviceID, BillDate, IsUploaded) "
+          "VALUES ('" +
+          billId + "', " + (billId == id ? "'CARD'" : "NULL") +
+          ", 'DEV', '2024-03-02 00:00:00', 0)");
     }
   });
-  mList.onLine = [&](const std::string&) {
-    std::unique_lock lock(mutex);
-    ++lines;
-    changed.notify_all();
-    changed.wait(lock, [&] { return attempts == lines; });
-  };
+  mList.onLine = [&](const std::string&) { terminal.Line(); };
   const bool uploaded = Upload();
-  {
-    std::lock_guard lock(mutex);
-    stop = true;
-    changed.notify_all();
-  }
-  terminal.join();
+  terminal.Stop();
   mList.onLine = nullptr;
   ASSERT_TRUE(uploaded) << testing::PrintToString(mList.lines);
-  EXPECT_EQ(lines, written.size()) << "writes failed";
+  EXPECT_EQ(terminal.Lines(), terminal.Committed().size()) << "writes failed";
+  std::set<std::string> written;
+  for (const std::size_t attempt : terminal.Committed()) written.insert(PosBill(attempt));
 
   // A row is marked exactly when the sent package carries it.
   const auto names = ServerPackages();
@@ -412,7 +382,7 @@ TEST_P(UploadRunTest, APosTerminalWritingDuringTheRunLosesNothing) {
   auto sentAtAll = sentFrom(second, "bi_Bill");
   for (const auto& id : sentAtAll) EXPECT_EQ(0u, sent.count(id)) << id << " sent twice";
   sentAtAll.insert(sent.begin(), sent.end());
-  EXPECT_EQ(std::set<std::string>(written.begin(), written.end()), sentAtAll);
+  EXPECT_EQ(written, sentAtAll);
   EXPECT_EQ(static_cast<std::int64_t>(written.size()),
             second.Count("bi_OctopusPayment WHERE BillID='B01-TWIN'"));
   EXPECT_TRUE(UnsentBills().empty());
