@@ -7,7 +7,9 @@ namespace tavex {
 
 TemporaryFile& TemporaryFile::operator=(TemporaryFile&& other) noexcept {
   if (this != &other) {
-    Remove();
+    // A run made again may make its file again under the same name: that is
+    // the new file, not one to remove.
+    if (mPath != other.mPath) Remove();
     mPath = std::move(other.mPath);
     other.mPath.clear();
   }
