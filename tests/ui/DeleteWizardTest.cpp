@@ -194,6 +194,19 @@ TEST_F(DeleteWizards, UnsentRowsAreDeletedOnlyAfterYesToTheQuestion) {
   }
 }
 
+// Whether documents head office lacks would be lost is asked of the host
+// first; when it cannot answer, nothing runs and the reason is shown.
+TEST_F(DeleteWizards, AStockDeleteWhoseHostCannotSayWhatIsUnsentDeletesNothing) {
+  mHost->Execute("ALTER TABLE st_Bill RENAME TO st_Bill_Away");
+  frmStDelete stock(mUi);
+  Choose(stock, Option("optDeleteType_1"));
+  EXPECT_FALSE(Delete(stock));
+  EXPECT_EQ(stock.CurrentStep(), 1);
+  EXPECT_TRUE(Lines(stock).empty()) << "the run never started";
+  ASSERT_EQ(1u, mUi.Shown("box: ").size());
+  EXPECT_NE(std::string::npos, mUi.Shown("box: ").front().find("st_Bill")) << mUi.shown.front();
+}
+
 // A refused account is told why (a bad login, or no privilege), must be
 // entered again and deletes nothing; the run never starts. Which accounts
 // are refused is the grant's own test.
