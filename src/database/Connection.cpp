@@ -1,9 +1,9 @@
 #include "database/Connection.h"
 
+#include "database/AsciiText.h"
 #include "database/PgConnection.h"
 #include "database/SqlTokenizer.h"
 #include "database/SqliteConnection.h"
-#include "database/AsciiText.h"
 
 namespace tavex::db {
 namespace {

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
-#include "database/Connection.h"
 #include "database/AsciiText.h"
+#include "database/Connection.h"
 
 namespace tavex::db {
 namespace {

@@ -8,11 +8,11 @@
 #include <filesystem>
 #include <utility>
 
+#include "database/AsciiText.h"
 #include "database/IncomingRowsTable.h"
 #include "database/SqlTokenizer.h"
 #include "database/StatementCache.h"
 #include "database/StatementRewriter.h"
-#include "database/AsciiText.h"
 
 namespace tavex::db {
 namespace {

@@ -5,8 +5,8 @@
 #include <utility>
 #include <vector>
 
-#include "database/SqlTokenizer.h"
 #include "database/AsciiText.h"
+#include "database/SqlTokenizer.h"
 
 namespace tavex::db {
 namespace {

@@ -5,11 +5,11 @@
 #include <string_view>
 #include <utility>
 
+#include "database/AsciiText.h"
 #include "download/SweepBar.h"
 #include "framework/ExchangeContext.h"
 #include "i18n/HostConnection.h"
 #include "i18n/Messages.h"
-#include "database/AsciiText.h"
 #include "storage/DurableFile.h"
 #include "storage/HostRunLock.h"
 #include "storage/IgnoreFailure.h"

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "engine/SqlNames.h"
 #include "database/AsciiText.h"
+#include "engine/SqlNames.h"
 
 namespace tavex::engine {
 

@@ -2,11 +2,11 @@
 
 #include <algorithm>
 
+#include "database/AsciiText.h"
 #include "engine/DeleteStatement.h"
 #include "engine/Errors.h"
 #include "engine/PackageFailure.h"
 #include "engine/SqlNames.h"
-#include "database/AsciiText.h"
 
 namespace tavex::engine {
 

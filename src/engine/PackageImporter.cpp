@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <limits>
 
+#include "database/AsciiText.h"
 #include "engine/AttachedPackage.h"
 #include "engine/DeleteStatement.h"
 #include "engine/Errors.h"
 #include "engine/PackageFailure.h"
 #include "engine/RowCopier.h"
 #include "engine/SqlNames.h"
-#include "database/AsciiText.h"
 
 namespace tavex::engine {
 

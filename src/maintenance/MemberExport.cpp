@@ -7,11 +7,11 @@
 #include <stdexcept>
 #include <string_view>
 
+#include "database/AsciiText.h"
 #include "engine/SqlNames.h"
 #include "i18n/TextTable.h"
 #include "maintenance/HostFile.h"
 #include "maintenance/WorkFile.h"
-#include "database/AsciiText.h"
 #include "storage/DatabaseHelpers.h"
 #include "storage/DurableFile.h"
 #include "storage/LocalTime.h"

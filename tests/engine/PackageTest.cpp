@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "engine/Package.h"
 #include "database/AsciiText.h"
+#include "engine/Package.h"
 #include "support/HostDatabase.h"
 #include "support/PackageFiles.h"
 #include "support/Rows.h"
