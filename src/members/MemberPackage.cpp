@@ -92,7 +92,7 @@ void StageMemberRows(db::Connection& connection) {
   for (const MemberTable& table : kMemberTables) {
     writes.Run([&] {
       const std::string staged = MemberStagingTable(table);
-      storage::DropTable(staged);
+      storage::DropTable(connection, staged);
       connection.Execute(" SELECT * INTO " + staged + " FROM " + std::string(table.name) +
                          std::string(table.staged));
       connection.Execute(" UPDATE " + staged + " SET IsUploaded=1 ");

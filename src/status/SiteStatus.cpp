@@ -143,7 +143,7 @@ SiteStatus ReadSiteStatus(const StatusRequest& request) {
   const std::chrono::year_month_day cutoff =
       LocalDate(request.now - std::chrono::days(request.maxAgeDays));
   for (const WaitingSource& source : kWaitingSources) {
-    if (storage::TableExists(source.table)) {
+    if (storage::TableExists(*host, source.table)) {
       status.waiting.push_back(ReadWaiting(*host, source, cutoff));
     }
   }

@@ -58,8 +58,16 @@ void DropTable(std::string_view table) {
   Runs(ExchangeContext::Instance().Connection(), " DROP TABLE " + QuoteTableName(table));
 }
 
+void DropTable(db::Connection& connection, std::string_view table) {
+  ExecuteCommand(connection, " DROP TABLE " + QuoteTableName(table), {});
+}
+
 bool ExecuteCommand(std::string_view sql, const db::Params& params) {
   return Runs(ExchangeContext::Instance().Connection(), sql, params);
+}
+
+bool ExecuteCommand(db::Connection& connection, std::string_view sql, const db::Params& params) {
+  return connection.IsOpen() && IgnoreFailure([&] { connection.Execute(sql, params); });
 }
 
 void CreateEmptyDatabase(const std::string& path) {

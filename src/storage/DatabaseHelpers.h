@@ -32,12 +32,15 @@ bool TableExists(std::string_view table);
 // is refused (no such table); a failure of the connection raises DbError.
 bool TableExists(db::Connection& connection, std::string_view table);
 
-// Drops `table` on the shared connection; any failure is swallowed.
+// Drops `table` on the shared connection, or on `connection`; any failure
+// is swallowed.
 void DropTable(std::string_view table);
+void DropTable(db::Connection& connection, std::string_view table);
 
-// Runs `sql` with one value per "?" on the shared connection; false on any
-// failure, which is not reported further.
+// Runs `sql` with one value per "?" on the shared connection, or on
+// `connection`; false on any failure, which is not reported further.
 bool ExecuteCommand(std::string_view sql, const db::Params& params);
+bool ExecuteCommand(db::Connection& connection, std::string_view sql, const db::Params& params);
 
 // Creates an empty package database at `path` unless a file is already
 // there, which is then left as it is. The database is made under a temporary

@@ -202,18 +202,20 @@ bool FillDayQuantity(db::Connection& host, int kind, const std::string& dayTable
                      const db::Params& day) {
   const std::string column = quantity.column;
   if (kind == storage::kKindAccess) {
-    storage::DropTable(workTable);
-    if (!storage::ExecuteCommand("   select " + std::string(quantity.selected) + "      into " +
+    storage::DropTable(host, workTable);
+    if (!storage::ExecuteCommand(host,
+                                 "   select " + std::string(quantity.selected) + "      into " +
                                      workTable + "     from " + quantity.from + " ",
                                  day)) {
       return false;
     }
     host.Execute(" update " + dayTable + " as t,         " + workTable + "  as v       set t." +
                  column + "=v." + column + "       where t.ItemID=v.ItemID  ");
-    storage::DropTable(workTable);
+    storage::DropTable(host, workTable);
     return true;
   }
   return storage::ExecuteCommand(
+      host,
       " update " + dayTable + "     set " + column + "=theView." + column + "  from (    select " +
           quantity.selected + "      from " + quantity.from + " ) as theView,           " +
           dayTable + " as theBOM     where theBOM.ItemID=theView.ItemID ",

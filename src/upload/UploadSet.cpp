@@ -18,8 +18,8 @@ std::string BranchPrefixed(const std::string& branchId, std::string_view column)
   return prefixed;
 }
 
-bool HostHas(std::string_view onlyWith) {
-  return onlyWith.empty() || storage::TableExists(onlyWith);
+bool HostHas(db::Connection& connection, std::string_view onlyWith) {
+  return onlyWith.empty() || storage::TableExists(connection, onlyWith);
 }
 
 bool FillStagingTables(db::Connection& connection, std::span<const StagingTable> tables,
@@ -28,7 +28,7 @@ bool FillStagingTables(db::Connection& connection, std::span<const StagingTable>
   ShortWriteTransactions writes(connection);
   std::vector<const StagingTable*> made;
   for (const StagingTable& table : tables) {
-    if (!HostHas(table.onlyWith)) continue;
+    if (!HostHas(connection, table.onlyWith)) continue;
     std::int64_t copied = 0;
     writes.Run([&] {
       copied = connection.Execute(table.copy, table.inRange ? range : db::Params{});
@@ -87,8 +87,9 @@ void DropStagingTables(std::span<const StagingTable> tables) {
 void AddUploadSteps(engine::Package& package, std::span<const UploadStep> steps,
                     const UploadBillTexts& texts,
                     const std::function<void(const UploadStep&, engine::ExData&)>& extend) {
+  const std::shared_ptr<db::Connection> host = RequireHostConnection();
   for (const UploadStep& step : steps) {
-    if (!HostHas(step.onlyWith)) continue;
+    if (!HostHas(*host, step.onlyWith)) continue;
     engine::ExData& added =
         package.ExDatas().Add(std::string(step.number) + texts.*step.text, std::string(step.source),
                               std::string(step.table), false, false);

@@ -59,8 +59,9 @@ struct UploadStep {
 // identifier written as a literal whatever characters it holds.
 std::string BranchPrefixed(const std::string& branchId, std::string_view column);
 
-// True when `onlyWith` is empty or the shared connection has that table.
-bool HostHas(std::string_view onlyWith);
+// True when `onlyWith` is empty or `connection` has that table; a failure
+// of the connection raises db::DbError.
+bool HostHas(db::Connection& connection, std::string_view onlyWith);
 
 // Fills the staging tables on `connection` (the shared connection): every
 // copy first, then the prefixes, each statement once, in the order given;
