@@ -231,13 +231,12 @@ std::optional<std::string> cRelay::SignedForBranches(const std::string& local,
     return std::nullopt;
   }
   const std::string copy = local + ".signed";
-  CopyFileDurably(local, copy);
   trust::SignedPackage package;
   package.signer = mSettings.gsBranchID;
   package.sender = named.sender;
   package.kind = named.kind;
   package.sequence = trust::ReserveSequence(folder);
-  trust::SignPackageFile(copy, *key, package);
+  trust::SignPackageFile(local, *key, package, copy);
   return copy;
 }
 

@@ -176,13 +176,14 @@ class OwnPackageSigner : public engine::FrameAhead {
 
 }  // namespace
 
-void SignPackageFile(const std::string& packageFile, const SiteKey& key, SignedPackage package) {
+void SignPackageFile(const std::string& packageFile, const SiteKey& key, SignedPackage package,
+                     const std::string& signedFile) {
   FilePtr source = OpenForReading(packageFile);
   const long offset = DataOffset(source.get());
   const std::string frame =
       SignatureFrame(package, key, DataDigest(source.get(), offset, packageFile));
 
-  DurableFile target(packageFile);
+  DurableFile target(signedFile.empty() ? packageFile : signedFile);
   target.Write(frame.data(), frame.size());
   if (std::fseek(source.get(), offset, SEEK_SET) != 0) {
     throw std::runtime_error("cannot read " + packageFile);

@@ -51,10 +51,12 @@ std::string KindName(PackageKind kind);
 
 // Signs the package file `packageFile` (an unsigned one, or one whose frame
 // is replaced: the relay signing again what it forwards) with `key` as
-// `package` says (its signature is computed here), writing the file again
-// under a temporary name and renaming it. Raises std::runtime_error when the
-// file cannot be read or written.
-void SignPackageFile(const std::string& packageFile, const SiteKey& key, SignedPackage package);
+// `package` says (its signature is computed here), writing the signed file
+// to `signedFile` (by default over `packageFile`) under a temporary name and
+// renaming it. Raises std::runtime_error when a file cannot be read or
+// written.
+void SignPackageFile(const std::string& packageFile, const SiteKey& key, SignedPackage package,
+                     const std::string& signedFile = {});
 
 // What signs the package file `packageFile` that this site (`site`, setting
 // 801) is about to compress and send, as the compression writes it: with

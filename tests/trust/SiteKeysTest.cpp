@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <filesystem>
+#include <functional>
 #include <numeric>
 #include <regex>
 #include <set>
@@ -79,6 +81,45 @@ TEST(PublicKeyText, ParseTakesExactlyOneKeyTextWithBlanksAround) {
 // ---------------------------------------------------------------------------
 // The site's own key
 
+// Runs `body` in `runs` child processes let go at the same moment; each
+// writes what it reports to the file descriptor it is given and returns its
+// exit code. The exit codes (-1 for a child that did not exit) and all that
+// was written.
+struct RunsAtOnce {
+  std::vector<int> codes;
+  std::string written;
+};
+RunsAtOnce RunAtOnce(int runs, const std::function<int(int out)>& body) {
+  int gate[2], results[2];
+  if (::pipe(gate) != 0 || ::pipe(results) != 0) return {};
+  std::vector<pid_t> children;
+  for (int i = 0; i < runs; ++i) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+      ::close(gate[1]);
+      char go;
+      (void)!::read(gate[0], &go, 1);  // returns when the parent closes the gate
+      ::_exit(body(results[1]));
+    }
+    children.push_back(child);
+  }
+  ::close(gate[0]);
+  ::close(gate[1]);
+  ::close(results[1]);
+  RunsAtOnce outcome;
+  char buffer[256];
+  for (ssize_t got; (got = ::read(results[0], buffer, sizeof buffer)) > 0;) {
+    outcome.written.append(buffer, static_cast<std::size_t>(got));
+  }
+  ::close(results[0]);
+  for (const pid_t child : children) {
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    outcome.codes.push_back(WIFEXITED(status) ? WEXITSTATUS(status) : -1);
+  }
+  return outcome;
+}
+
 class SiteKeyTest : public testing::Test {
  protected:
   std::string Home() const { return mHome.Path(); }
@@ -146,50 +187,20 @@ TEST_F(SiteKeyTest, AnExistingKeyIsNeverReplaced) {
 // Several runs making the key at once: one makes it, the others are refused,
 // and the file is the one key the winner returned.
 TEST_F(SiteKeyTest, OfRunsMakingTheKeyAtOnceExactlyOneSucceeds) {
-  constexpr int kRuns = 6;
-  int gate[2], results[2];
-  ASSERT_EQ(0, ::pipe(gate));
-  ASSERT_EQ(0, ::pipe(results));
-  std::vector<pid_t> children;
-  for (int i = 0; i < kRuns; ++i) {
-    const pid_t child = ::fork();
-    if (child == 0) {
-      ::close(gate[1]);
-      char go;
-      (void)!::read(gate[0], &go, 1);  // returns when the parent closes the gate
-      int code = 1;
-      try {
-        const std::string text = SiteKey::Create(Home()).Public().Text() + "\n";
-        code = ::write(results[1], text.data(), text.size()) == static_cast<ssize_t>(text.size())
-                   ? 0
-                   : 2;
-      } catch (const std::runtime_error&) {
-      }
-      ::_exit(code);
+  const RunsAtOnce runs = RunAtOnce(6, [&](int out) {
+    try {
+      const std::string text = SiteKey::Create(Home()).Public().Text() + "\n";
+      return ::write(out, text.data(), text.size()) == static_cast<ssize_t>(text.size()) ? 0 : 2;
+    } catch (const std::runtime_error&) {
+      return 1;
     }
-    children.push_back(child);
-  }
-  ::close(gate[0]);
-  ::close(gate[1]);
-  ::close(results[1]);
-  int made = 0;
-  for (pid_t child : children) {
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status));
-    ASSERT_NE(2, WEXITSTATUS(status));
-    if (WEXITSTATUS(status) == 0) ++made;
-  }
-  std::string reported;
-  char buffer[256];
-  for (ssize_t got; (got = ::read(results[0], buffer, sizeof buffer)) > 0;) {
-    reported.append(buffer, static_cast<std::size_t>(got));
-  }
-  ::close(results[0]);
-  EXPECT_EQ(1, made);
+  });
+  ASSERT_EQ(6u, runs.codes.size());
+  for (const int code : runs.codes) ASSERT_TRUE(code == 0 || code == 1) << code;
+  EXPECT_EQ(1, std::count(runs.codes.begin(), runs.codes.end(), 0));
   const auto loaded = SiteKey::Load(Home());
   ASSERT_TRUE(loaded.has_value());
-  EXPECT_EQ(loaded->Public().Text() + "\n", reported);
+  EXPECT_EQ(loaded->Public().Text() + "\n", runs.written);
   EXPECT_EQ((std::vector<std::string>{"site.key"}), test::FolderNames(mHome / "Octopus"));
 }
 
@@ -309,42 +320,22 @@ TEST_F(SequenceTest, TheCounterAndItsLockAreTheOwnersAndItsGroupsOnly) {
 TEST_F(SequenceTest, RunsReservingAtOnceGetDistinctConsecutiveNumbers) {
   constexpr int kRuns = 5;
   constexpr int kEach = 30;
-  int gate[2], results[2];
-  ASSERT_EQ(0, ::pipe(gate));
-  ASSERT_EQ(0, ::pipe(results));
-  std::vector<pid_t> children;
-  for (int i = 0; i < kRuns; ++i) {
-    const pid_t child = ::fork();
-    if (child == 0) {
-      ::close(gate[1]);
-      char go;
-      (void)!::read(gate[0], &go, 1);  // returns when the parent closes the gate
-      for (int n = 0; n < kEach; ++n) {
-        std::uint64_t number = 0;
-        try {
-          number = ReserveSequence(Home());
-        } catch (const std::runtime_error&) {
-          ::_exit(1);
-        }
-        // One write of 8 bytes to a pipe is never mixed with another's.
-        if (::write(results[1], &number, sizeof number) != sizeof number) ::_exit(2);
+  const RunsAtOnce runs = RunAtOnce(kRuns, [&](int out) {
+    for (int n = 0; n < kEach; ++n) {
+      std::uint64_t number = 0;
+      try {
+        number = ReserveSequence(Home());
+      } catch (const std::runtime_error&) {
+        return 1;
       }
-      ::_exit(0);
+      // One write of 8 bytes to a pipe is never mixed with another's.
+      if (::write(out, &number, sizeof number) != sizeof number) return 2;
     }
-    children.push_back(child);
-  }
-  ::close(gate[0]);
-  ::close(gate[1]);
-  ::close(results[1]);
-  std::vector<std::uint64_t> numbers;
-  std::uint64_t number = 0;
-  while (::read(results[0], &number, sizeof number) == sizeof number) numbers.push_back(number);
-  ::close(results[0]);
-  for (pid_t child : children) {
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "a run failed: " << status;
-  }
+    return 0;
+  });
+  EXPECT_EQ(std::vector<int>(kRuns, 0), runs.codes) << "every run succeeds";
+  std::vector<std::uint64_t> numbers(runs.written.size() / sizeof(std::uint64_t));
+  std::memcpy(numbers.data(), runs.written.data(), numbers.size() * sizeof(std::uint64_t));
   std::sort(numbers.begin(), numbers.end());
   std::vector<std::uint64_t> expected(kRuns * kEach);
   std::iota(expected.begin(), expected.end(), 1);
