@@ -13,16 +13,15 @@ namespace {
 // failures kept for the error stream.
 class ConsoleMemberHost : public DownloadHost {
  public:
-  ConsoleMemberHost(ProgressList& list, ProgressBar& bar) : mList(list), mBar(bar) {}
+  ConsoleMemberHost(ProgressList& list, ProgressBar& bar) : mView{.list = &list, .bar = &bar} {}
 
-  void AddLine(const std::string& text) override { AddRunLine(&mList, text); }
-  ProgressBar& Bar() override { return mBar; }
+  const RunView& View() override { return mView; }
   engine::Package& NewPackage() override {
     mPackage = std::make_unique<engine::Package>();
     mPackage->OnProccess([this](const std::string&, std::int32_t totalCount,
                                 std::int32_t totalFinished, const std::string& step,
                                 std::int32_t count, std::int32_t finished, bool&, bool newStep) {
-      ShowPackageProgress(&mList, &mBar, totalCount, totalFinished, step, count, finished, newStep);
+      ShowPackageProgress(mView, totalCount, totalFinished, step, count, finished, newStep);
     });
     return *mPackage;
   }
@@ -31,8 +30,7 @@ class ConsoleMemberHost : public DownloadHost {
   std::string failures;
 
  private:
-  ProgressList& mList;
-  ProgressBar& mBar;
+  RunView mView;
   std::unique_ptr<engine::Package> mPackage;
 };
 

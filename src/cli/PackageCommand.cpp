@@ -17,8 +17,8 @@ int RunPackageCommand(std::ostream& out, std::ostream& err, engine::Package& pac
     package.OnProccess([&](const std::string&, std::int32_t totalCount, std::int32_t totalFinished,
                            const std::string& currentExData, std::int32_t currentCount,
                            std::int32_t currentFinished, bool&, bool newExData) {
-      ShowPackageProgress(&list, &bar, totalCount, totalFinished, currentExData, currentCount,
-                          currentFinished, newExData);
+      ShowPackageProgress({.list = &list, .bar = &bar}, totalCount, totalFinished, currentExData,
+                          currentCount, currentFinished, newExData);
     });
     result = run();
     return result.outcome == RunOutcome::Done;

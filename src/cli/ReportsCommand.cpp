@@ -77,9 +77,8 @@ int Run(const CommandLine& line, std::ostream& out, std::ostream& err) {
   std::string backup;
   std::string failure;
   const bool done = RunWithConsoleProgress(out, err, [&](ProgressList& list, ProgressBar& bar) {
-    ReportRun run({.list = &list, .bar = &bar, .showFailure = [&](const std::string& text) {
-                     err << text << '\n';
-                   }});
+    ReportRun run({.run = {.list = &list, .bar = &bar},
+                   .showFailure = [&](const std::string& text) { err << text << '\n'; }});
     const bool result = run.Run(choice, line.Has("export-only"));
     backup = run.BackupFile();
     failure = run.Failure();

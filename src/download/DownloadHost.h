@@ -14,16 +14,10 @@ class DownloadHost {
  public:
   virtual ~DownloadHost() = default;
 
-  // Adds one progress line: the new last line of the list, selected, and a
-  // record of the synchronisation log. Must not throw.
-  virtual void AddLine(const std::string& text) = 0;
-
-  // The bar that the loop's sweeps move.
-  virtual ProgressBar& Bar() = 0;
-
-  // Called after every step of every sweep. The unattended run does nothing
-  // here; a dialog processes its pending user-interface events.
-  virtual void SweepStep() {}
+  // Where the loop shows its lines (each also a record of the
+  // synchronisation log) and sweeps its bar; the unattended run gives no
+  // event pump, a dialog gives its own.
+  virtual const RunView& View() = 0;
 
   // A fresh package object for the next package, with the host's progress
   // handler attached. The host keeps it until the next call.

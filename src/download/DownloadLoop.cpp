@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "database/AsciiText.h"
-#include "download/SweepBar.h"
+#include "engine/RunProgress.h"
 #include "framework/ExchangeContext.h"
 #include "i18n/HostConnection.h"
 #include "i18n/Messages.h"
@@ -43,7 +43,7 @@ constexpr SweepRange kSweepOpenPackage{701, 800};
 constexpr SweepRange kSweepCheck{701, 800};
 constexpr SweepRange kSweepImport{801, 1000};
 
-void Sweep(DownloadHost& host, SweepRange range) { SweepBar(host, range.from, range.to); }
+void Sweep(DownloadHost& host, SweepRange range) { SweepRunBar(host.View(), range.from, range.to); }
 
 }  // namespace
 
@@ -53,7 +53,8 @@ bool PrepareAndDownload(ExchangeSettings& settings, engine::FSComprFile& compres
   return RunLoggingFailure(
       Messages().Msg_DownloadData_Fault,
       [&] {
-        return PrepareExchange(settings, [&](const std::string& text) { host.AddLine(text); }) &&
+        return PrepareExchange(settings,
+                               [&](const std::string& text) { AddRunLine(host.View(), text); }) &&
                DownloadLoop(settings, compressor, host).Run();
       },
       [&](const std::string& record) { host.FailureLogged(record); });
@@ -158,7 +159,7 @@ bool DownloadLoop::FetchAndMergeAll(clsFTP& ftp) {
   const std::vector<std::string> names = PackageNames(ftp.GetDirFile());
   if (names.empty()) {
     AddLine(texts.Msg_FTP_NoFilesToDownload);
-    mHost.Bar().SetValue(mHost.Bar().Max());
+    FillRunBar(mHost.View());
     return true;
   }
   AddLine(texts.Msg_FTP_FileCount_Left + " " + std::to_string(names.size()) + " " +

@@ -10,6 +10,7 @@
 #include "download/DownloadHost.h"
 #include "download/PendingPackages.h"
 #include "engine/FSComprFile.h"
+#include "engine/RunProgress.h"
 #include "transfer/PrepareExchange.h"
 #include "trust/CheckTexts.h"
 #include "trust/PackageLimits.h"
@@ -101,7 +102,7 @@ class DownloadLoop {
   // Runs `step`; a failure it raises is logged, handed to the host, and
   // answers false.
   bool RunLogged(const std::function<bool()>& step) noexcept;
-  void AddLine(const std::string& text) { mHost.AddLine(text); }
+  void AddLine(const std::string& text) { AddRunLine(mHost.View(), text); }
   std::string TempFile(const std::string& name) const { return mSettings.gsTempPath + name; }
 
   const ExchangeSettings& mSettings;

@@ -18,12 +18,11 @@ void cDownload::Initialize(std::shared_ptr<db::Connection> vConnection, Progress
                            ProgressBar& vProgressBar) {
   LoadMessages();
   IgnoreFailure([&] { ExchangeContext::Instance().SetConnection(vConnection); });
-  mListBox = &vListBox;
-  mProgressBar = &vProgressBar;
+  mView = {.list = &vListBox, .bar = &vProgressBar};
 }
 
 bool cDownload::Download() {
-  if (mListBox == nullptr || mProgressBar == nullptr) return false;
+  if (mView.list == nullptr) return false;
   mFailure.clear();
   // The compression control is held for this run only.
   engine::FSComprFile compressor;
@@ -35,8 +34,6 @@ void cDownload::FailureLogged(const std::string& record) {
   mFailure += (mFailure.empty() ? "" : "\n") + record;
 }
 
-void cDownload::AddLine(const std::string& text) { AddRunLine(mListBox, text); }
-
 engine::Package& cDownload::NewPackage() {
   mPackage = std::make_unique<engine::Package>();
   mPackage->OnProccess(std::bind_front(&cDownload::mPackage_Proccess, this));
@@ -47,8 +44,8 @@ void cDownload::mPackage_Proccess(const std::string& /*PackageName*/, std::int32
                                   std::int32_t TotalFinished, const std::string& CurrentExData,
                                   std::int32_t CurrentCount, std::int32_t CurrentFinished,
                                   bool& /*Cancel*/, bool NewExData) {
-  ShowPackageProgress(mListBox, mProgressBar, TotalCount, TotalFinished, CurrentExData,
-                      CurrentCount, CurrentFinished, NewExData);
+  ShowPackageProgress(mView, TotalCount, TotalFinished, CurrentExData, CurrentCount,
+                      CurrentFinished, NewExData);
 }
 
 }  // namespace tavex

@@ -48,13 +48,11 @@ class cDownload : private DownloadHost {
                          bool NewExData);
 
  private:
-  void AddLine(const std::string& text) override;
-  ProgressBar& Bar() override { return *mProgressBar; }
+  const RunView& View() override { return mView; }
   engine::Package& NewPackage() override;
   void FailureLogged(const std::string& record) override;
 
-  ProgressList* mListBox = nullptr;
-  ProgressBar* mProgressBar = nullptr;
+  RunView mView;
   // The package in hand, kept until the next package or the end of the run's owner.
   std::unique_ptr<engine::Package> mPackage;
   std::string mFailure;

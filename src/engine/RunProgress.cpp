@@ -6,39 +6,61 @@
 
 namespace tavex {
 
-void AddRunLine(ProgressList* list, const std::string& text) noexcept {
-  if (list != nullptr) {
+namespace {
+
+void ProcessEvents(const RunView& view) noexcept {
+  if (view.processEvents) IgnoreFailure([&] { view.processEvents(); });
+}
+
+}  // namespace
+
+void AddRunLine(const RunView& view, const std::string& text) noexcept {
+  if (view.list != nullptr) {
     IgnoreFailure([&] {
-      list->AddItem(text);
-      list->SetListIndex(list->ListCount() - 1);
+      view.list->AddItem(text);
+      view.list->SetListIndex(view.list->ListCount() - 1);
     });
   }
   WriteSyncLog(text);
+  ProcessEvents(view);
 }
 
-void ShowPackageProgress(ProgressList* list, ProgressBar* bar, std::int32_t totalCount,
-                         std::int32_t totalFinished, const std::string& currentExData,
-                         std::int32_t currentCount, std::int32_t currentFinished,
-                         bool newExData) noexcept {
+void SweepRunBar(const RunView& view, int from, int to) noexcept {
+  for (int k = from; k <= to; ++k) {
+    if (view.bar != nullptr) {
+      IgnoreFailure([&] { view.bar->SetValue(static_cast<float>(k / 1000.0 * 100.0)); });
+    }
+    ProcessEvents(view);
+  }
+}
+
+void FillRunBar(const RunView& view) noexcept {
+  if (view.bar != nullptr) IgnoreFailure([&] { view.bar->SetValue(view.bar->Max()); });
+}
+
+void ShowPackageProgress(const RunView& view, std::int32_t totalCount, std::int32_t totalFinished,
+                         const std::string& currentExData, std::int32_t currentCount,
+                         std::int32_t currentFinished, bool newExData) noexcept {
   const MessageTexts& texts = Messages();
-  if (list != nullptr) {
+  if (view.list != nullptr) {
     IgnoreFailure([&] {
+      ProgressList& list = *view.list;
       if (newExData) {
-        list->AddItem(texts.Msg_Proc_Copying + currentExData + " ...");
-        list->SetListIndex(list->ListCount() - 1);
+        list.AddItem(texts.Msg_Proc_Copying + currentExData + " ...");
+        list.SetListIndex(list.ListCount() - 1);
       }
-      if (currentFinished == currentCount && list->ListCount() > 0) {
-        list->SetItem(list->ListCount() - 1,
-                      texts.Msg_Proc_Copied_Left + currentExData + texts.Msg_Proc_Copied_Middle +
-                          std::to_string(currentCount) + texts.Msg_Proc_Copied_Right);
+      if (currentFinished == currentCount && list.ListCount() > 0) {
+        list.SetItem(list.ListCount() - 1,
+                     texts.Msg_Proc_Copied_Left + currentExData + texts.Msg_Proc_Copied_Middle +
+                         std::to_string(currentCount) + texts.Msg_Proc_Copied_Right);
       }
     });
   }
-  if (bar != nullptr && totalCount != 0) {
+  if (view.bar != nullptr && totalCount != 0) {
     IgnoreFailure([&] {
       const float percent =
           static_cast<float>(totalFinished) / static_cast<float>(totalCount) * 100.0F;
-      if (bar->Max() >= percent) bar->SetValue(percent);
+      if (view.bar->Max() >= percent) view.bar->SetValue(percent);
     });
   }
 }

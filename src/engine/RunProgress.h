@@ -7,20 +7,26 @@
 
 namespace tavex {
 
-// What every exchange run shows while it works. A run without a list or a
-// bar (a null pointer) simply shows nothing there; a failing list or bar
-// never stops the run.
+// What every exchange run shows while it works, on the view its host gave.
+// A failing list, bar or event pump never stops the run: these never throw.
 
-// Adds `text` as the run's new, selected last line and writes it to the
-// synchronisation log.
-void AddRunLine(ProgressList* list, const std::string& text) noexcept;
+// Adds `text` as the run's new, selected last line, writes it to the
+// synchronisation log and lets the host process its events.
+void AddRunLine(const RunView& view, const std::string& text) noexcept;
+
+// Moves the bar over thousandths `from` to `to`, one by one, as a percentage
+// (k / 1000 × 100), letting the host process its events after each: a step
+// of a run that has no progress of its own to show.
+void SweepRunBar(const RunView& view, int from, int to) noexcept;
+
+// Sets the bar to its maximum.
+void FillRunBar(const RunView& view) noexcept;
 
 // Shows one progress event of a package: a "copying" line when a step
-// starts, replaced by its "copied, N rows" summary when the step is done, and
-// the bar at the share of finished steps.
-void ShowPackageProgress(ProgressList* list, ProgressBar* bar, std::int32_t totalCount,
-                         std::int32_t totalFinished, const std::string& currentExData,
-                         std::int32_t currentCount, std::int32_t currentFinished,
-                         bool newExData) noexcept;
+// starts (list only, not the log), replaced by its "copied, N rows" summary
+// when the step is done, and the bar at the share of finished steps.
+void ShowPackageProgress(const RunView& view, std::int32_t totalCount, std::int32_t totalFinished,
+                         const std::string& currentExData, std::int32_t currentCount,
+                         std::int32_t currentFinished, bool newExData) noexcept;
 
 }  // namespace tavex

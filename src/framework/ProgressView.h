@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace tavex {
@@ -31,6 +32,18 @@ class ProgressBar {
   virtual void SetMin(double min) = 0;
   virtual void SetMax(double max) = 0;
   virtual void SetValue(double value) = 0;
+};
+
+// Where a run shows what it does: the list and the bar its host hands it,
+// and the host's event pump. Every member may be left empty: a run without
+// a list or a bar shows nothing there, and without `processEvents` it does
+// not pause for a user interface. The list and the bar must outlive the run.
+struct RunView {
+  ProgressList* list = nullptr;
+  ProgressBar* bar = nullptr;
+  // Called after each line and each step of a bar sweep (a dialog keeps
+  // itself alive there).
+  std::function<void()> processEvents = {};
 };
 
 }  // namespace tavex

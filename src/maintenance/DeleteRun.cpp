@@ -72,11 +72,13 @@ DeleteOutcome DeleteRun::Run(const DeletePlan& plan, const std::optional<DateRan
   mCancel = false;
   mBarUnits = 0;
   mBarMaxUnits = plan.barMax * kPacingSteps;
-  IgnoreFailure([&] {
-    mUi.Bar().SetValue(0);
-    mUi.Bar().SetMin(0);
-    mUi.Bar().SetMax(plan.barMax);
-  });
+  if (ProgressBar* bar = mUi.View().bar; bar != nullptr) {
+    IgnoreFailure([&] {
+      bar->SetValue(0);
+      bar->SetMin(0);
+      bar->SetMax(plan.barMax);
+    });
+  }
   bool began = false;
   IgnoreFailure([&] {
     mHost->BeginTrans();
@@ -103,17 +105,21 @@ bool DeleteRun::Pace() {
     }
     if (mBarUnits + 1 <= mBarMaxUnits) {
       ++mBarUnits;
-      mUi.Bar().SetValue(mBarUnits / static_cast<double>(kPacingSteps));
+      if (mUi.View().bar != nullptr) {
+        mUi.View().bar->SetValue(mBarUnits / static_cast<double>(kPacingSteps));
+      }
     }
-    mUi.ProcessEvents();
+    ProcessEvents();
   }
   return true;
 }
 
 DeleteRun::Step DeleteRun::DeleteTable(const TableDeletion& table, const db::Params& params) {
-  ProgressList& list = mUi.List();
-  list.AddItem(mTexts.Msg_Deleting + table.caption + " ...");
-  list.SetListIndex(list.ListCount() - 1);
+  ProgressList* list = mUi.View().list;
+  if (list != nullptr) {
+    list->AddItem(mTexts.Msg_Deleting + table.caption + " ...");
+    list->SetListIndex(list->ListCount() - 1);
+  }
   if (!Pace()) return Step::Cancelled;
   std::int64_t rows = 0;
   try {
@@ -122,11 +128,17 @@ DeleteRun::Step DeleteRun::DeleteTable(const TableDeletion& table, const db::Par
     mUi.ShowMessage(mTexts.Msg_Delete_Fault + failure.what());
     return Step::Failed;
   }
-  list.SetItem(list.ListCount() - 1, mTexts.Msg_Deleted_Left + table.caption +
-                                         mTexts.Msg_Deleted_Middle + std::to_string(rows) +
-                                         mTexts.Msg_Deleted_Right);
-  mUi.ProcessEvents();
+  if (list != nullptr) {
+    list->SetItem(list->ListCount() - 1, mTexts.Msg_Deleted_Left + table.caption +
+                                             mTexts.Msg_Deleted_Middle + std::to_string(rows) +
+                                             mTexts.Msg_Deleted_Right);
+  }
+  ProcessEvents();
   return Step::Deleted;
+}
+
+void DeleteRun::ProcessEvents() {
+  if (mUi.View().processEvents) mUi.View().processEvents();
 }
 
 }  // namespace tavex

@@ -52,16 +52,15 @@ struct DeleteTexts {
 // sections its text table is registered under).
 DeleteTexts ReadDeleteTexts(const char* section);
 
-// What a run hands to its host: the progress list and bar, event processing,
-// the cancel question and the failure message.
+// What a run hands to its host: the progress list and bar with the event
+// pump, the cancel question and the failure message.
 class DeleteHost {
  public:
   virtual ~DeleteHost() = default;
-  virtual ProgressList& List() = 0;
-  virtual ProgressBar& Bar() = 0;
-  // Processes pending user-interface events; a cancel button calls
-  // DeleteRun::Cancel from here.
-  virtual void ProcessEvents() = 0;
+  // The list and bar the run shows its tables on (list only: a deletion
+  // writes no synchronisation log), and the pump of pending user-interface
+  // events, from which a cancel button calls DeleteRun::Cancel.
+  virtual const RunView& View() = 0;
   // Yes/No question; true for Yes.
   virtual bool AskYesNo(const std::string& text) = 0;
   // An information box.
@@ -117,6 +116,7 @@ class DeleteRun {
   enum class Step { Deleted, Failed, Cancelled };
   Step DeleteTable(const TableDeletion& table, const db::Params& params);
   bool Pace();
+  void ProcessEvents();
 
   std::shared_ptr<db::Connection> mHost;
   DeleteTexts mTexts;

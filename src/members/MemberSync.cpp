@@ -1,13 +1,12 @@
 #include "members/MemberSync.h"
 
 #include "download/DownloadLoop.h"
-#include "download/SweepBar.h"
+#include "engine/RunProgress.h"
 #include "framework/ExchangeContext.h"
 #include "i18n/HostConnection.h"
 #include "i18n/Messages.h"
 #include "members/MemberPackage.h"
 #include "storage/HostRunLock.h"
-#include "storage/IgnoreFailure.h"
 #include "storage/LoggedRun.h"
 #include "storage/RunHistory.h"
 #include "upload/PackageExport.h"
@@ -60,7 +59,6 @@ bool MemberSync::SendMembers() {
     AddLine(Messages().Msg_UploadData_Busy);
     return false;
   }
-  const AddLineFn addLine = [this](const std::string& line) { AddLine(line); };
   // A failure raised inside the export or the transfer is one of the run's.
   const ExportFailureFn raise = [](const std::string& description) {
     throw db::DbError(description);
@@ -69,35 +67,18 @@ bool MemberSync::SendMembers() {
   StageMemberRows(*host);
   engine::Package& package = mHost.NewPackage();
   DefineMemberPackage(package, mSettings, mTexts, *host);
-  mSentPackage = ExportPackageFile(package, mCompressor, mSettings, addLine, raise);
-  if (!mSentPackage ||
-      !SendPackageFile(mSettings,
-                       {.shownName = mSettings.gsPkgName,
-                        .addLine = addLine,
-                        .raised = raise,
-                        .afterLine = [this](int line) {
-                          static constexpr int kSweeps[][2] = {{1, 200}, {201, 500}, {501, 800}};
-                          SweepBar(mHost, kSweeps[line][0], kSweeps[line][1]);
-                        }})) {
+  mSentPackage = ExportPackageFile(
+      package, mCompressor, mSettings, [this](const std::string& line) { AddLine(line); }, raise);
+  if (!mSentPackage || !SendPackageFile(mSettings, {.shownName = mSettings.gsPkgName,
+                                                    .run = mHost.View(),
+                                                    .raised = raise,
+                                                    .sweepBar = true})) {
     return false;
   }
-  // Sent: the rows count as uploaded. A run that ends before the marks
-  // sends the same rows again, and the receiving side replaces its copies.
-  host->BeginTrans(db::TransactionKind::Strict);
-  try {
-    if (!package.RunSourceStatements()) throw db::DbError(package.Errors().Item(1).Description());
-    host->CommitTrans();
-  } catch (...) {
-    IgnoreFailure([&] {
-      if (host->InTransaction()) host->RollbackTrans();
-    });
-    throw;
-  }
+  MarkPackageSent(*host, package);
   return true;
 }
 
-void MemberSync::AddLine(const std::string& text) noexcept {
-  IgnoreFailure([&] { mHost.AddLine(text); });
-}
+void MemberSync::AddLine(const std::string& text) noexcept { AddRunLine(mHost.View(), text); }
 
 }  // namespace tavex

@@ -45,8 +45,7 @@ void cRelay::Initialize(std::shared_ptr<db::Connection> connection, ProgressList
   mTexts = ReadRelayTexts();
   mCheckTexts = trust::ReadCheckTexts();
   IgnoreFailure([&] { ExchangeContext::Instance().SetConnection(connection); });
-  mList = list;
-  mBar = bar;
+  mView = {.list = list, .bar = bar};
 }
 
 bool cRelay::Relay() noexcept {
@@ -125,10 +124,10 @@ bool cRelay::Run() {
 bool cRelay::RelayAll(clsFTP& ftp, const std::vector<std::string>& names) {
   AddLine(mTexts.Msg_Relay_FileCount_Left + " " + std::to_string(names.size()) + " " +
           mTexts.Msg_Relay_FileCount_Right);
-  if (mBar != nullptr) {
-    mBar->SetMin(0);
-    mBar->SetMax(static_cast<double>(names.size()));
-    mBar->SetValue(0);
+  if (mView.bar != nullptr) {
+    mView.bar->SetMin(0);
+    mView.bar->SetMax(static_cast<double>(names.size()));
+    mView.bar->SetValue(0);
   }
   bool all = true;
   // The senders one of whose packages failed here: their later ones wait,
@@ -149,7 +148,7 @@ bool cRelay::RelayAll(clsFTP& ftp, const std::vector<std::string>& names) {
       waiting.insert(AsciiLower(named->sender));
       all = false;
     }
-    if (mBar != nullptr) mBar->SetValue(static_cast<double>(i + 1));
+    if (mView.bar != nullptr) mView.bar->SetValue(static_cast<double>(i + 1));
   }
   return all;
 }
@@ -287,6 +286,6 @@ cRelay::Relayed cRelay::Reject(clsFTP& ftp, const std::string& name, const std::
   return Relayed::Rejected;
 }
 
-void cRelay::AddLine(const std::string& text) noexcept { AddRunLine(mList, text); }
+void cRelay::AddLine(const std::string& text) noexcept { AddRunLine(mView, text); }
 
 }  // namespace tavex

@@ -82,8 +82,7 @@ class cRelay {
                                                const trust::PackageName& named);
   void AddLine(const std::string& text) noexcept;
 
-  ProgressList* mList = nullptr;
-  ProgressBar* mBar = nullptr;
+  RunView mView;
   bool mDryRun = false;
   ExchangeSettings mSettings;
   RelayTexts mTexts;

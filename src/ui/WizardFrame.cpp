@@ -402,6 +402,10 @@ void WizardFrame::LeaveBusy() {
   mBusy = false;
 }
 
+RunView WizardFrame::View() {
+  return {.list = mProgressList, .bar = mBar, .processEvents = [this] { mUi.ProcessEvents(); }};
+}
+
 void WizardFrame::AddLine(const std::string& text) {
   IgnoreFailure([&] {
     mProgressList->AddItem(text);
@@ -431,8 +435,8 @@ void WizardFrame::Proccess(std::int32_t totalCount, std::int32_t totalFinished,
     }
     mCancel = false;
   }
-  ShowPackageProgress(mProgressList, mBar, totalCount, totalFinished, currentExData, currentCount,
-                      currentFinished, newExData);
+  ShowPackageProgress({.list = mProgressList, .bar = mBar}, totalCount, totalFinished,
+                      currentExData, currentCount, currentFinished, newExData);
   IgnoreFailure([&] {
     mInfo->setText(Text(texts.Msg_Proc_Current + std::to_string(currentFinished) + "/" +
                         std::to_string(currentCount) + "  " + texts.Msg_Proc_Total +

@@ -75,6 +75,8 @@ class WizardFrame : public QDialog {
   // Proccess as the handler of a package object's event:
   // mPackage.OnProccess(ProgressHandler()).
   engine::ProccessHandler ProgressHandler();
+  // The progress list and bar with the wizard's event pump, for a run.
+  RunView View();
   // Adds a progress line, selects it and lets pending events run.
   void AddLine(const std::string& text);
 

@@ -8,36 +8,51 @@
 
 namespace tavex {
 
+namespace {
+
+// The bar's share of each step of a send, in thousandths: connecting,
+// opening the folder, uploading.
+struct SweepRange {
+  int from;
+  int to;
+};
+constexpr SweepRange kSweepConnect{1, 200};
+constexpr SweepRange kSweepOpenFolder{201, 500};
+constexpr SweepRange kSweepUpload{501, 800};
+
+}  // namespace
+
 bool SendPackageFile(const ExchangeSettings& settings, const SendView& view) {
   const MessageTexts& texts = Messages();
-  const auto after = [&](int line) {
-    if (view.afterLine) view.afterLine(line);
+  const auto line = [&](const std::string& text) { AddRunLine(view.run, text); };
+  const auto sweep = [&](SweepRange range) {
+    if (view.sweepBar) SweepRunBar(view.run, range.from, range.to);
   };
   bool result = false;
   std::string description;  // of a failure raised on the way
   clsFTP ftp;
   try {
-    view.addLine(texts.Msg_FTP_Connect + settings.gsFtpHost + " ...");
-    after(0);
+    line(texts.Msg_FTP_Connect + settings.gsFtpHost + " ...");
+    sweep(kSweepConnect);
     if (ftp.Connect(settings.gsFtpHost, settings.gsFtpUID, settings.gsFtpPSW)) {
-      view.addLine(texts.Msg_FTP_SetFtpDir + settings.gsUploadPath + " ...");
-      after(1);
+      line(texts.Msg_FTP_SetFtpDir + settings.gsUploadPath + " ...");
+      sweep(kSweepOpenFolder);
       if (ftp.SetFtpDir(settings.gsUploadPath)) {
-        view.addLine(texts.Msg_FTP_Uploading + view.shownName + " ...");
-        after(2);
+        line(texts.Msg_FTP_Uploading + view.shownName + " ...");
+        sweep(kSweepUpload);
         const std::string remoteName =
             std::filesystem::path(settings.gsPkgName).filename().string();
         if (ftp.PutFile(remoteName, settings.gsPkgName)) {
-          view.addLine(texts.Msg_UploadData_Success);
+          line(texts.Msg_UploadData_Success);
           result = true;
         } else {
-          view.addLine(texts.Msg_FTP_Upload_Fault);
+          line(texts.Msg_FTP_Upload_Fault);
         }
       } else {
-        view.addLine(texts.Msg_FTP_SetFtpDir_Fault);
+        line(texts.Msg_FTP_SetFtpDir_Fault);
       }
     } else {
-      view.addLine(texts.Msg_FTP_Connect_Fault);
+      line(texts.Msg_FTP_Connect_Fault);
     }
   } catch (const std::exception& failure) {
     result = false;
@@ -46,6 +61,19 @@ bool SendPackageFile(const ExchangeSettings& settings, const SendView& view) {
   IgnoreFailure([&] { ftp.DisConnect(); });
   if (!description.empty()) view.raised(description);
   return result;
+}
+
+void MarkPackageSent(db::Connection& host, engine::Package& package) {
+  host.BeginTrans(db::TransactionKind::Strict);
+  try {
+    if (!package.RunSourceStatements()) throw db::DbError(package.Errors().Item(1).Description());
+    host.CommitTrans();
+  } catch (...) {
+    IgnoreFailure([&] {
+      if (host.InTransaction()) host.RollbackTrans();
+    });
+    throw;
+  }
 }
 
 }  // namespace tavex

@@ -34,18 +34,22 @@ bool ReportRun::Run(const ReportChoice& choice, bool exportOnly) noexcept {
 }
 
 bool ReportRun::Steps(const ReportChoice& choice, bool exportOnly) {
-  const MessageTexts& texts = Messages();
   const std::shared_ptr<db::Connection> host = RequireHostConnection();
-  const AddLineFn addLine = [this](const std::string& line) { AddLine(line); };
-  if (!PrepareExchange(mSettings, addLine)) return false;
+  if (!PrepareExchange(mSettings, [this](const std::string& line) { AddLine(line); })) {
+    return false;
+  }
   NamePackageKind(mSettings, kNameSuffix);
   // The working tables are shared by every run on the database.
   const HostRunLock lock(*host, "reports");
   if (!lock.Held()) {
-    AddLine(texts.Msg_UploadData_Busy);
+    AddLine(Messages().Msg_UploadData_Busy);
     return false;
   }
+  if (!DefinePackage(choice) || !ExportPackage()) return false;
+  return exportOnly ? KeepCopy() : SendPackage();
+}
 
+bool ReportRun::DefinePackage(const ReportChoice& choice) {
   mPackage = std::make_unique<engine::Package>();
   if (mView.onProgress) {
     mPackage->OnProccess(mView.onProgress);
@@ -54,57 +58,47 @@ bool ReportRun::Steps(const ReportChoice& choice, bool exportOnly) {
                                 std::int32_t totalFinished, const std::string& currentExData,
                                 std::int32_t currentCount, std::int32_t currentFinished, bool&,
                                 bool newExData) {
-      ShowPackageProgress(mView.list, mView.bar, totalCount, totalFinished, currentExData,
-                          currentCount, currentFinished, newExData);
+      ShowPackageProgress(mView.run, totalCount, totalFinished, currentExData, currentCount,
+                          currentFinished, newExData);
     });
   }
-  if (!DefineReportPackage(*mPackage, choice, mTexts, mSettings.gsBranchID, mSettings.gsBranchName,
-                           addLine)) {
-    return false;
-  }
+  return DefineReportPackage(*mPackage, choice, mTexts, mSettings.gsBranchID,
+                             mSettings.gsBranchName,
+                             [this](const std::string& line) { AddLine(line); });
+}
+
+bool ReportRun::ExportPackage() {
   engine::FSComprFile compressor;
-  mPackageFile = ExportPackageFile(*mPackage, compressor, mSettings, addLine,
-                                   [this](const std::string& description) {
-                                     ShowFailure(Messages().Msg_ExportData_Fault + description);
-                                   });
-  if (!mPackageFile) return false;
-  if (exportOnly) {
-    const std::string backup = mSettings.gsBackupPath + mSettings.gsFileName + ".pkg";
-    CopyFileDurably(mSettings.gsPkgName, backup);
-    mSettings.gsBckName = backup;
-    return true;
-  }
+  mPackageFile = ExportPackageFile(
+      *mPackage, compressor, mSettings, [this](const std::string& line) { AddLine(line); },
+      [this](const std::string& description) {
+        ShowFailure(Messages().Msg_ExportData_Fault + description);
+      });
+  return mPackageFile.has_value();
+}
+
+bool ReportRun::KeepCopy() {
+  const std::string backup = mSettings.gsBackupPath + mSettings.gsFileName + ".pkg";
+  CopyFileDurably(mSettings.gsPkgName, backup);
+  mSettings.gsBckName = backup;
+  return true;
+}
+
+bool ReportRun::SendPackage() {
   return SendPackageFile(mSettings,
                          {.shownName = mSettings.gsPkgName,
-                          .addLine = addLine,
+                          .run = mView.run,
                           .raised =
                               [this](const std::string& description) {
                                 ShowFailure(Messages().Msg_UploadData_Fault + description);
                               },
-                          .afterLine =
-                              [this](int line) {
-                                static constexpr int kUntil[] = {200, 500, 800};
-                                StepBar(line == 0 ? 1 : kUntil[line - 1] + 1, kUntil[line]);
-                              }});
+                          .sweepBar = true});
 }
 
-void ReportRun::AddLine(const std::string& text) const noexcept {
-  AddRunLine(mView.list, text);
-  if (mView.processEvents) IgnoreFailure([&] { mView.processEvents(); });
-}
+void ReportRun::AddLine(const std::string& text) const noexcept { AddRunLine(mView.run, text); }
 
 void ReportRun::ShowFailure(const std::string& text) const noexcept {
   if (mView.showFailure) IgnoreFailure([&] { mView.showFailure(text); });
-}
-
-void ReportRun::StepBar(int from, int to) const noexcept {
-  if (mView.bar == nullptr) return;
-  for (int i = from; i <= to; ++i) {
-    IgnoreFailure([&] {
-      mView.bar->SetValue(i / 1000.0 * 100);
-      if (mView.processEvents) mView.processEvents();
-    });
-  }
 }
 
 }  // namespace tavex

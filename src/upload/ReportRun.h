@@ -16,16 +16,14 @@ namespace tavex {
 
 // Where a report run shows what it does. Every member may be left empty.
 struct ReportRunView {
-  ProgressList* list = nullptr;
-  ProgressBar* bar = nullptr;
+  // The lines, the bar the send sweeps, and the event pump called after
+  // each line and each step of the bar (the wizard keeps its dialog alive).
+  RunView run;
   // Shows a failure raised in the export or the send, as "导出数据失败：" or
   // "数据上传失败：" and its description (the wizard: a message box).
   std::function<void(const std::string&)> showFailure = {};
   // The package's progress events; empty: the lines and bar every run shows.
   engine::ProccessHandler onProgress = {};
-  // Called after each line and at each step of the bar while the send works
-  // (the wizard keeps its dialog alive there).
-  std::function<void()> processEvents = {};
 };
 
 // The run of the upload wizard, and of its unattended twin: defines the
@@ -58,11 +56,15 @@ class ReportRun {
   const std::string& Failure() const noexcept { return mFailure; }
 
  private:
+  // The run inside its failure guard. May throw.
   bool Steps(const ReportChoice& choice, bool exportOnly);
+  bool DefinePackage(const ReportChoice& choice);
+  bool ExportPackage();
+  // Keeps a copy of the package in the month's backup folder.
+  bool KeepCopy();
+  bool SendPackage();
   void AddLine(const std::string& text) const noexcept;
   void ShowFailure(const std::string& text) const noexcept;
-  // Steps the bar through thousandths `from` to `to`.
-  void StepBar(int from, int to) const noexcept;
 
   ReportRunView mView;
   ReportTexts mTexts;

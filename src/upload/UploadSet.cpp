@@ -52,24 +52,16 @@ bool FillStagingTables(db::Connection& connection, std::span<const StagingTable>
   return true;
 }
 
-bool StageInTransaction(const std::function<bool(db::Connection&)>& stage,
-                        std::string& failure) noexcept {
+bool StageSet(const std::function<bool(db::Connection&)>& stage,
+              const std::function<void()>& dropSet, std::string& failure) noexcept {
   failure.clear();
-  std::shared_ptr<db::Connection> connection;
   try {
-    connection = RequireHostConnection();
-    connection->BeginTrans(db::TransactionKind::Strict);
-    if (stage(*connection)) {
-      connection->CommitTrans();
-      return true;
-    }
+    return stage(*RequireHostConnection());
   } catch (const std::exception& raised) {
     failure = raised.what();
   } catch (...) {
   }
-  IgnoreFailure([&] {
-    if (connection && connection->InTransaction()) connection->RollbackTrans();
-  });
+  IgnoreFailure(dropSet);
   return false;
 }
 

@@ -76,14 +76,15 @@ bool FillStagingTables(db::Connection& connection, std::span<const StagingTable>
                        const std::string& branchId, const db::Params& range = {},
                        const std::function<void(const StagingTable&)>& afterCopy = {});
 
-// Runs `stage` on the shared connection inside one strict transaction, so
-// that the copies agree with each other while POS terminals keep writing,
-// and commits when it answers true. On false, or on any failure (no host
-// connection, the database locked, a statement failing), everything is
-// rolled back and the answer is false; `failure` then holds the reason of a
-// failure, and is empty otherwise.
-bool StageInTransaction(const std::function<bool(db::Connection&)>& stage,
-                        std::string& failure) noexcept;
+// Runs `stage` on the shared connection, which stages in
+// ShortWriteTransactions (FillStagingTables) and answers whether it made a
+// set; on false it leaves the staging as it found or made it. On any
+// failure (no host connection, the database locked, a statement failing)
+// `dropSet` drops what was staged, since nothing may be exported from a set
+// half made, `failure` holds the reason and the answer is false; `failure`
+// is empty otherwise.
+bool StageSet(const std::function<bool(db::Connection&)>& stage,
+              const std::function<void()>& dropSet, std::string& failure) noexcept;
 
 // Drops every staging table; a table that is not there is no error.
 void DropStagingTables(std::span<const StagingTable> tables);

@@ -39,8 +39,7 @@ void cUpload::Initialize(std::shared_ptr<db::Connection> vConnection, ProgressLi
                          ProgressBar* vProgressBar) noexcept {
   LoadMessages();
   IgnoreFailure([&] { ExchangeContext::Instance().SetConnection(vConnection); });
-  mListBox = vListBox;
-  mProgressBar = vProgressBar;
+  mView = {.list = vListBox, .bar = vProgressBar};
 }
 
 bool cUpload::Upload() noexcept {
@@ -54,10 +53,6 @@ bool cUpload::Upload() noexcept {
       },
       [&](const std::string& record) { mFailure = record; });
   if (result) RecordSuccessfulRun("upload");
-  if (!result && mInTransaction) {
-    IgnoreFailure([] { ExchangeContext::Instance().Connection()->RollbackTrans(); });
-  }
-  mInTransaction = false;
   if (mProbe) IgnoreFailure([&] { mProbe->DisConnect(); });
   mProbe.reset();
   AddLine("");
@@ -105,14 +100,7 @@ bool cUpload::Run() {
   // built and sent: POS terminals keep writing to the same database
   // meanwhile, however slow the line.
   if (!DefinePackage() || !ExportPackage() || !SendPackage()) return false;
-  // The rows count as uploaded once the file is on the server. A run that
-  // ends before the marks sends the same rows again next time, and the
-  // receiving side replaces its earlier copies.
-  host->BeginTrans(db::TransactionKind::Strict);
-  mInTransaction = true;
-  if (!mPackage->RunSourceStatements()) throw db::DbError(mPackage->Errors().Item(1).Description());
-  host->CommitTrans();
-  mInTransaction = false;
+  MarkPackageSent(*host, *mPackage);
   return true;
 }
 
@@ -136,21 +124,20 @@ bool cUpload::ExportPackage() {
 
 bool cUpload::SendPackage() {
   return SendPackageFile(mSettings, {.shownName = mSettings.gsFileName + ".pkg",
-                                     .addLine = [this](const std::string& line) { AddLine(line); },
-                                     .raised =
-                                         [this](const std::string& description) {
-                                           AddLine(Messages().Msg_UploadData_Fault + description);
-                                         }});
+                                     .run = mView,
+                                     .raised = [this](const std::string& description) {
+                                       AddLine(Messages().Msg_UploadData_Fault + description);
+                                     }});
 }
 
 void cUpload::mPackage_Proccess(const std::string& /*packageName*/, std::int32_t totalCount,
                                 std::int32_t totalFinished, const std::string& currentExData,
                                 std::int32_t currentCount, std::int32_t currentFinished,
                                 bool& /*cancel*/, bool newExData) {
-  ShowPackageProgress(mListBox, mProgressBar, totalCount, totalFinished, currentExData,
-                      currentCount, currentFinished, newExData);
+  ShowPackageProgress(mView, totalCount, totalFinished, currentExData, currentCount,
+                      currentFinished, newExData);
 }
 
-void cUpload::AddLine(const std::string& text) noexcept { AddRunLine(mListBox, text); }
+void cUpload::AddLine(const std::string& text) noexcept { AddRunLine(mView, text); }
 
 }  // namespace tavex

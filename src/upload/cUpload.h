@@ -69,8 +69,7 @@ class cUpload {
   bool SendPackage();
   void AddLine(const std::string& text) noexcept;
 
-  ProgressList* mListBox = nullptr;
-  ProgressBar* mProgressBar = nullptr;
+  RunView mView;
   std::unique_ptr<engine::Package> mPackage;
   // Paths deleted at the end of a run, when a file is there.
   std::optional<TemporaryFile> mPackageFile;
@@ -78,7 +77,6 @@ class cUpload {
   // Held during Upload only.
   std::unique_ptr<engine::FSComprFile> mCompressor;
   std::unique_ptr<clsFTP> mProbe;  // the connectivity test's client
-  bool mInTransaction = false;     // the marks' transaction on the host is open
   std::string mFailure;
   bool mNothingToSend = false;
 };

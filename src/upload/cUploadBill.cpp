@@ -13,6 +13,8 @@ using T = UploadBillTexts;
 
 constexpr std::string_view kUnCheckBill = "bi_UnCheckBill";
 constexpr std::string_view kOctopusPayment = "bi_OctopusPayment";
+constexpr std::string_view kRangeHasBills =
+    " SELECT TOP 1 BillID FROM bi_Bill  WHERE BillDate>=? AND BillDate<? ";
 
 constexpr std::array<UploadStep, 8> kSteps = {{
     {.number = "21. ",
@@ -72,13 +74,19 @@ void cUploadBill::DropTables() { DropStagingTables(kStagingTables); }
 
 bool cUploadBill::LoadData(std::chrono::year_month_day begin,
                            std::chrono::year_month_day end) noexcept {
-  return StageInTransaction(
+  return StageSet(
       [&](db::Connection& connection) {
         const db::Params range{storage::DayParam(begin), storage::DayParam(storage::RangeEnd(end))};
+        // A range without bills makes no set and leaves the earlier one as
+        // it was.
+        if (!connection.Query(std::string(kRangeHasBills), range)->Next()) return false;
         DropTables();
-        return FillStagingTables(connection, kStagingTables, BranchID(), range);
+        if (FillStagingTables(connection, kStagingTables, BranchID(), range)) return true;
+        // The range's bills went meanwhile.
+        DropTables();
+        return false;
       },
-      mFailure);
+      [this] { DropTables(); }, mFailure);
 }
 
 bool cUploadBill::LoadPackag(engine::Package& vPackage) {

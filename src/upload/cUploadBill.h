@@ -77,10 +77,12 @@ class cUploadBill {
   void DropTables();
 
   // Rebuilds the staging tables from the bills dated from `begin` to `end`,
-  // both days whole, in one strict transaction. Octopus payments are chosen
-  // by their own date. False, with everything rolled back, when the range
-  // holds no bill (a begin after the end included) or anything fails;
-  // Failure() then holds the reason of a failure.
+  // both days whole, one short transaction per copy so that POS terminals
+  // writing meanwhile never wait long (see FillStagingTables). Octopus
+  // payments are chosen by their own date. False when the range holds no
+  // bill (a begin after the end included), with the earlier staging left as
+  // it was; false too on any failure, with the staging tables dropped and
+  // Failure() holding the reason.
   bool LoadData(std::chrono::year_month_day begin, std::chrono::year_month_day end) noexcept;
 
   // Why the last LoadData failed; empty when it succeeded or found no bill.

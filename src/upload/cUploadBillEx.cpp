@@ -114,27 +114,22 @@ void cUploadBillEx::DropTables() {
 }
 
 bool cUploadBillEx::LoadData() noexcept {
-  mFailure.clear();
-  std::shared_ptr<db::Connection> connection;
-  try {
-    connection = RequireHostConnection();
-    DropTables();
-    // The identities must be those of exactly the staged transactions: one
-    // transaction with their copy.
-    FillStagingTables(*connection, kStagingTables, BranchID(), {}, [&](const StagingTable& table) {
-      if (table.name != kOctopusStaging) return;
-      connection->Execute(
-          " SELECT " + RowIdentity() + " AS LiveRowID,BillID,CardID,DeviceID INTO " +
-          std::string(kOctopusIdentity) + "    FROM bi_OctopusPayment   WHERE IsUploaded=0 ");
-    });
-    return true;
-  } catch (const std::exception& failure) {
-    mFailure = failure.what();
-  } catch (...) {
-  }
-  // A set half made is no set: nothing may be exported from it.
-  IgnoreFailure([&] { DropTables(); });
-  return false;
+  return StageSet(
+      [&](db::Connection& connection) {
+        DropTables();
+        // The identities must be those of exactly the staged transactions:
+        // one transaction with their copy.
+        FillStagingTables(connection, kStagingTables, BranchID(), {},
+                          [&](const StagingTable& table) {
+                            if (table.name != kOctopusStaging) return;
+                            connection.Execute(" SELECT " + RowIdentity() +
+                                               " AS LiveRowID,BillID,CardID,DeviceID INTO " +
+                                               std::string(kOctopusIdentity) +
+                                               "    FROM bi_OctopusPayment   WHERE IsUploaded=0 ");
+                          });
+        return true;
+      },
+      [this] { DropTables(); }, mFailure);
 }
 
 bool cUploadBillEx::LoadPackag(engine::Package& vPackage) {

@@ -25,19 +25,19 @@ constexpr int kDenseSpacing = 6;
 // handed to the run at each round of pending events.
 class DeleteWizard::RunHost : public DeleteHost {
  public:
-  explicit RunHost(DeleteWizard& wizard) : mWizard(wizard) {}
+  explicit RunHost(DeleteWizard& wizard) : mWizard(wizard), mView(wizard.View()) {
+    mView.processEvents = [this] {
+      mWizard.Ui().ProcessEvents();
+      if (mWizard.CancelFlag() && mRun != nullptr) {
+        mWizard.ClearCancelFlag();
+        mRun->Cancel();
+      }
+    };
+  }
 
   void Attach(DeleteRun& run) { mRun = &run; }
 
-  tavex::ProgressList& List() override { return *mWizard.ProgressList(); }
-  tavex::ProgressBar& Bar() override { return *mWizard.Bar(); }
-  void ProcessEvents() override {
-    mWizard.Ui().ProcessEvents();
-    if (mWizard.CancelFlag() && mRun != nullptr) {
-      mWizard.ClearCancelFlag();
-      mRun->Cancel();
-    }
-  }
+  const RunView& View() override { return mView; }
   bool AskYesNo(const std::string& text) override {
     return mWizard.Ui().AskYesNo(text, Messages().Msg_Title, ui::Answer::Yes);
   }
@@ -47,6 +47,7 @@ class DeleteWizard::RunHost : public DeleteHost {
 
  private:
   DeleteWizard& mWizard;
+  RunView mView;
   DeleteRun* mRun = nullptr;
 };
 

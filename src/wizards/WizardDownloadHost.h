@@ -19,20 +19,15 @@ namespace tavex {
 // reaches the synchronisation log only.
 class WizardDownloadHost : public DownloadHost {
  public:
-  // `bar` is the wizard's progress bar and `ui` its services; all three
-  // must outlive the host.
-  WizardDownloadHost(ui::WizardFrame& wizard, ProgressBar& bar, ui::UiServices& ui)
-      : mWizard(wizard), mBar(bar), mUi(ui) {}
+  // The wizard must outlive the host.
+  explicit WizardDownloadHost(ui::WizardFrame& wizard) : mWizard(wizard), mView(wizard.View()) {}
 
-  void AddLine(const std::string& text) override;
-  ProgressBar& Bar() override { return mBar; }
-  void SweepStep() override { mUi.ProcessEvents(); }
+  const RunView& View() override { return mView; }
   engine::Package& NewPackage() override;
 
  private:
   ui::WizardFrame& mWizard;
-  ProgressBar& mBar;
-  ui::UiServices& mUi;
+  RunView mView;
   // The package in hand, kept until the next package or the host's end.
   std::unique_ptr<engine::Package> mPackage;
 };

@@ -60,7 +60,7 @@ bool frmDownload::RunDownload() {
   // those of the failed one.
   EnterBusy(false);
   ShowInfo(mTexts.Msg_SynData_Begin);
-  WizardDownloadHost host(*this, *Bar(), Ui());
+  WizardDownloadHost host(*this);
   const bool result = PrepareAndDownload(mSettings, FSComprFile1, host);
   if (result) ShowInfo(mTexts.Msg_SynData_Success);
   ClearCancelFlag();

@@ -33,7 +33,7 @@ frmMemberSyn::frmMemberSyn(ui::UiServices& ui, QWidget* parent)
   AddViewLogChoice(finished);
   static_cast<QBoxLayout*>(finished->layout())->addStretch();
 
-  mHost = std::make_unique<WizardDownloadHost>(*this, *Bar(), ui);
+  mHost = std::make_unique<WizardDownloadHost>(*this);
   mSync = std::make_unique<MemberSync>(
       *mHost, [this](const std::string& record) { Ui().MessageBox(record, Messages().Msg_Title); });
 }

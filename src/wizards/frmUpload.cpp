@@ -146,12 +146,10 @@ void frmUpload::ReadTexts() {
 
 std::unique_ptr<ReportRun> frmUpload::NewRun() {
   return std::make_unique<ReportRun>(ReportRunView{
-      .list = ProgressList(),
-      .bar = Bar(),
+      .run = View(),
       .showFailure =
           [this](const std::string& text) { Ui().MessageBox(text, Messages().Msg_Title); },
-      .onProgress = ProgressHandler(),
-      .processEvents = [this] { Ui().ProcessEvents(); }});
+      .onProgress = ProgressHandler()});
 }
 
 bool frmUpload::StepAction(int step) {

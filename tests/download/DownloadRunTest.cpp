@@ -344,9 +344,7 @@ TEST_P(DownloadRun, AnotherRunOnTheSameHostKeepsThisOneOut) {
 // its first progress event.
 class CancellingHost : public DownloadHost {
  public:
-  void AddLine(const std::string& text) override { lines.push_back(text); }
-  ProgressBar& Bar() override { return bar; }
-  void SweepStep() override { ++sweepSteps; }
+  const RunView& View() override { return view; }
   engine::Package& NewPackage() override {
     package = std::make_unique<engine::Package>();
     package->OnProccess([](const std::string&, std::int32_t, std::int32_t, const std::string&,
@@ -354,9 +352,10 @@ class CancellingHost : public DownloadHost {
     return *package;
   }
 
-  Lines lines;
+  test::RecordingList list;
   test::RecordingBar bar;
-  int sweepSteps = 0;
+  int events = 0;
+  RunView view{.list = &list, .bar = &bar, .processEvents = [this] { ++events; }};
   std::unique_ptr<engine::Package> package;
 };
 
@@ -371,13 +370,15 @@ TEST_P(DownloadRun, AnImportCancelledByItsHostWaitsForTheNextRun) {
   CancellingHost host;
   EXPECT_FALSE(DownloadLoop(settings, compressor, host).Run());
 
-  EXPECT_EQ("导入数据已经被取消！", host.lines.back());
+  EXPECT_EQ("导入数据已经被取消！", host.list.lines.back());
   EXPECT_EQ(0, Count("bi_Bill"));
   EXPECT_TRUE(MonthFiles("ErrPackage").empty());
   EXPECT_EQ((Lines{"B01-1.pkg", "Pending/B01-1.pkg"}), FilesBelow("Temp"));
-  // Every step of every sweep gives the host its turn: 150 + 150 before the
-  // listing, 200 + 100 + 100 + 100 + 100 + 200 for the package.
-  EXPECT_EQ(1100, host.sweepSteps);
+  // Every step of every sweep moved the bar: 150 + 150 before the listing,
+  // 200 + 100 + 100 + 100 + 100 + 200 for the package.
+  EXPECT_EQ(1100U, host.bar.values.size());
+  // and gave the host its turn, as every line did.
+  EXPECT_EQ(1100U + host.list.lines.size(), static_cast<std::size_t>(host.events));
 
   EXPECT_TRUE(Download());
   EXPECT_EQ("继续导入上次中断的数据包：B01-1.pkg", mList.lines.front());

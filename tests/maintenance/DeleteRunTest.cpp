@@ -31,14 +31,7 @@ const std::string kDayBills =
 // script, and presses cancel when a chosen line appears.
 class Host : public DeleteHost {
  public:
-  ProgressList& List() override { return list; }
-  ProgressBar& Bar() override { return bar; }
-  void ProcessEvents() override {
-    if (run && list.ListCount() == cancelAtLine && !pressed) {
-      pressed = true;
-      run->Cancel();
-    }
-  }
+  const RunView& View() override { return view; }
   bool AskYesNo(const std::string& text) override {
     questions.push_back(text);
     return answerYes;
@@ -47,6 +40,12 @@ class Host : public DeleteHost {
 
   test::RecordingList list;
   test::RecordingBar bar;
+  RunView view{.list = &list, .bar = &bar, .processEvents = [this] {
+                 if (run && list.ListCount() == cancelAtLine && !pressed) {
+                   pressed = true;
+                   run->Cancel();
+                 }
+               }};
   DeleteRun* run = nullptr;
   int cancelAtLine = -1;
   bool pressed = false;

@@ -26,8 +26,7 @@ constexpr const char* kTables[] = {"mb_Member", "mb_MemberCard", "mb_Consume", "
 // The host a wizard or the command gives the run, recording what it shows.
 class RecordingHost : public DownloadHost {
  public:
-  void AddLine(const std::string& text) override { AddRunLine(&list, text); }
-  ProgressBar& Bar() override { return bar; }
+  const RunView& View() override { return view; }
   engine::Package& NewPackage() override {
     package = std::make_unique<engine::Package>();
     package->OnProccess([this](const std::string&, std::int32_t totalCount,
@@ -35,7 +34,7 @@ class RecordingHost : public DownloadHost {
                                std::int32_t count, std::int32_t finished, bool& cancel,
                                bool newStep) {
       if (newStep && step.starts_with(cancelAt)) cancel = !cancelAt.empty();
-      ShowPackageProgress(&list, &bar, totalCount, totalFinished, step, count, finished, newStep);
+      ShowPackageProgress(view, totalCount, totalFinished, step, count, finished, newStep);
     });
     return *package;
   }
@@ -43,6 +42,7 @@ class RecordingHost : public DownloadHost {
 
   test::HookedList list;
   test::RecordingBar bar;
+  RunView view{.list = &list, .bar = &bar};
   std::unique_ptr<engine::Package> package;
   std::string cancelAt;  // a step caption's start: the export is cancelled there
   std::vector<std::string> boxes;
