@@ -332,9 +332,7 @@ class PgConnection final : public Connection, private RowSource {
     RequireOpen();
     if (mInTransaction) Command("SAVEPOINT tavex_statement");
     try {
-      const PgStatement& statement = Prepare(sql);
-      CheckParamCount(statement, params);
-      BindValues(params);
+      const PgStatement& statement = PrepareBound(sql, params);
       if (PQsendQueryPrepared(mConn.get(), statement.name.c_str(), static_cast<int>(params.size()),
                               mValues.data(), mLengths.data(), mFormats.data(), 0) == 0) {
         throw SendFailure(mConn.get());
@@ -426,9 +424,7 @@ class PgConnection final : public Connection, private RowSource {
     RequireOpen();
     if (mInTransaction) Command("SAVEPOINT tavex_statement");
     try {
-      const PgStatement& statement = Prepare(sql);
-      CheckParamCount(statement, params);
-      BindValues(params);
+      const PgStatement& statement = PrepareBound(sql, params);
       ResultPtr result(PQexecPrepared(mConn.get(), statement.name.c_str(),
                                       static_cast<int>(params.size()), mValues.data(),
                                       mLengths.data(), mFormats.data(), 0));
@@ -540,6 +536,14 @@ class PgConnection final : public Connection, private RowSource {
       const std::string deallocate = "DEALLOCATE " + evicted.name;
       const ResultPtr ignored(PQexec(mConn.get(), deallocate.c_str()));
     });
+  }
+
+  // The prepared statement of `sql`, with `params` in the parameter arrays.
+  const PgStatement& PrepareBound(std::string_view sql, const Params& params) {
+    const PgStatement& statement = Prepare(sql);
+    CheckParamCount(statement, params);
+    BindValues(params);
+    return statement;
   }
 
   // Fills the parameter arrays; numbers are written into reused buffers.

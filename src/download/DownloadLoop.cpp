@@ -27,13 +27,9 @@ namespace {
 
 constexpr std::string_view kPackageEnding = ".pkg";
 
-// The bar's share of one step of the run, in thousandths: the server's part
-// once per run, then the package's part once per package. Opening the
-// package database and checking it sweep the same range.
-struct SweepRange {
-  int from;
-  int to;
-};
+// The bar's share of one step of the run: the server's part once per run,
+// then the package's part once per package. Opening the package database
+// and checking it sweep the same range.
 constexpr SweepRange kSweepConnect{1, 150};
 constexpr SweepRange kSweepOpenFolder{151, 300};
 constexpr SweepRange kSweepFetch{301, 500};
@@ -43,7 +39,7 @@ constexpr SweepRange kSweepOpenPackage{701, 800};
 constexpr SweepRange kSweepCheck{701, 800};
 constexpr SweepRange kSweepImport{801, 1000};
 
-void Sweep(DownloadHost& host, SweepRange range) { SweepRunBar(host.View(), range.from, range.to); }
+void Sweep(DownloadHost& host, SweepRange range) { SweepRunBar(host.View(), range); }
 
 }  // namespace
 

@@ -25,8 +25,8 @@ void AddRunLine(const RunView& view, const std::string& text) noexcept {
   ProcessEvents(view);
 }
 
-void SweepRunBar(const RunView& view, int from, int to) noexcept {
-  for (int k = from; k <= to; ++k) {
+void SweepRunBar(const RunView& view, SweepRange range) noexcept {
+  for (int k = range.from; k <= range.to; ++k) {
     if (view.bar != nullptr) {
       IgnoreFailure([&] { view.bar->SetValue(static_cast<float>(k / 1000.0 * 100.0)); });
     }

@@ -14,10 +14,16 @@ namespace tavex {
 // synchronisation log and lets the host process its events.
 void AddRunLine(const RunView& view, const std::string& text) noexcept;
 
-// Moves the bar over thousandths `from` to `to`, one by one, as a percentage
-// (k / 1000 × 100), letting the host process its events after each: a step
-// of a run that has no progress of its own to show.
-void SweepRunBar(const RunView& view, int from, int to) noexcept;
+// A share of the bar, thousandths `from` to `to`.
+struct SweepRange {
+  int from;
+  int to;
+};
+
+// Moves the bar over the thousandths of `range`, one by one, as a
+// percentage (k / 1000 × 100), letting the host process its events after
+// each: a step of a run that has no progress of its own to show.
+void SweepRunBar(const RunView& view, SweepRange range) noexcept;
 
 // Sets the bar to its maximum.
 void FillRunBar(const RunView& view) noexcept;

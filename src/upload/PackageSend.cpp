@@ -10,12 +10,8 @@ namespace tavex {
 
 namespace {
 
-// The bar's share of each step of a send, in thousandths: connecting,
-// opening the folder, uploading.
-struct SweepRange {
-  int from;
-  int to;
-};
+// The bar's share of each step of a send: connecting, opening the folder,
+// uploading.
 constexpr SweepRange kSweepConnect{1, 200};
 constexpr SweepRange kSweepOpenFolder{201, 500};
 constexpr SweepRange kSweepUpload{501, 800};
@@ -26,7 +22,7 @@ bool SendPackageFile(const ExchangeSettings& settings, const SendView& view) {
   const MessageTexts& texts = Messages();
   const auto line = [&](const std::string& text) { AddRunLine(view.run, text); };
   const auto sweep = [&](SweepRange range) {
-    if (view.sweepBar) SweepRunBar(view.run, range.from, range.to);
+    if (view.sweepBar) SweepRunBar(view.run, range);
   };
   bool result = false;
   std::string description;  // of a failure raised on the way

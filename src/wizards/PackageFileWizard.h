@@ -20,6 +20,11 @@ class PackageFileWizard : public ui::WizardFrame {
   using WizardFrame::WizardFrame;
 
  protected:
+  // The business and stock backups' steps: step 0 welcomes and offers the
+  // choices `options` (optDeleteType_0, ...) and the date range; steps 1 and
+  // 2 as below. Returns the choices.
+  std::vector<QRadioButton*> AddDatedBackupSteps(const std::vector<std::string>& options,
+                                                 const char* pathField);
   // The backups' step 1: the package path field `pathField` with its
   // chooser and the progress panel.
   void AddBackupRunStep(const char* pathField);

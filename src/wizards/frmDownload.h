@@ -4,7 +4,7 @@
 
 #include "engine/FSComprFile.h"
 #include "transfer/PrepareExchange.h"
-#include "ui/WizardFrame.h"
+#include "wizards/ExchangeWizard.h"
 
 namespace tavex {
 
@@ -15,23 +15,20 @@ struct DownloadWizardTexts {
 };
 
 // The download wizard: fetches and merges, on its own progress panel, every
-// package waiting for the branch on the FTP server. Step 0 welcomes, step 1
-// runs the download (again and again while it fails, each run appending its
-// lines), step 2 reports success and on "完成" closes, opening the
-// synchronisation log when asked to.
-class frmDownload : public ui::WizardFrame {
+// package waiting for the branch on the FTP server. Step 0 only welcomes;
+// step 2 reports success.
+class frmDownload : public ExchangeWizard {
  public:
   explicit frmDownload(ui::UiServices& ui, QWidget* parent = nullptr);
 
  protected:
-  bool StepAction(int step) override;
   void ReadTexts() override;
+  const std::string& StartText() const override { return mTexts.Msg_SynData_Begin; }
+  // Prepares the exchange and runs the download loop on the progress panel;
+  // true when both succeed. A failed run leaves the start text standing.
+  bool Run() override;
 
  private:
-  // Prepares the exchange and runs the download loop on the progress panel;
-  // true when both succeed.
-  bool RunDownload();
-
   engine::FSComprFile FSComprFile1;
   ExchangeSettings mSettings;
   DownloadWizardTexts mTexts;

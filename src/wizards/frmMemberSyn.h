@@ -5,33 +5,30 @@
 
 #include "members/MemberSync.h"
 #include "members/MemberSyncTexts.h"
-#include "ui/WizardFrame.h"
+#include "wizards/ExchangeWizard.h"
 #include "wizards/WizardDownloadHost.h"
 
 namespace tavex {
 
 // The member synchronisation wizard: on its own progress panel it sends the
 // branch's member records not yet uploaded and then fetches and merges
-// every package waiting for the branch (MemberSync). Step 0 welcomes, step
-// 1 runs the synchronisation (again and again while it fails, each run
-// appending its lines), step 2 reports success and on "完成" closes,
-// opening the synchronisation log when asked to. The package files sent
-// stay in the temporary folder until the wizard closes.
-class frmMemberSyn : public ui::WizardFrame {
+// every package waiting for the branch (MemberSync). Step 0 only welcomes;
+// step 2 reports success. The package files sent stay in the temporary
+// folder until the wizard closes.
+class frmMemberSyn : public ExchangeWizard {
  public:
   explicit frmMemberSyn(ui::UiServices& ui, QWidget* parent = nullptr);
   ~frmMemberSyn() override;
 
-  void done(int result) override;
-
  protected:
-  bool StepAction(int step) override;
   void ReadTexts() override;
+  const std::string& StartText() const override { return mTexts.Msg_SynData_Begin; }
+  // One synchronisation; true when it all succeeded. A failed send says so
+  // in lblInfo, a failed download leaves the start text standing.
+  bool Run() override;
+  void ReleaseRunFiles() override { mSync->RemoveSentPackages(); }
 
  private:
-  // One synchronisation on the progress panel; true when it all succeeded.
-  bool RunSync();
-
   MemberSyncTexts mTexts;
   // Made once the progress panel is: they live as long as the wizard, and
   // the run keeps the files it sent until the wizard closes.

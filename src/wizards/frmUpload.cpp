@@ -72,14 +72,12 @@ void SelectSavedChoice(const std::array<QRadioButton*, 2>& options, const char* 
 }  // namespace
 
 frmUpload::frmUpload(ui::UiServices& ui, QWidget* parent)
-    : WizardFrame("frmUpload", "数据上传向导", ui, parent) {
-  SetHelpTopic("050602_MemberSyn");
-  QWidget* welcome = AddStep();
-  AddWelcome(welcome, "欢迎使用数据上传向导");
-  AddNotice(welcome, 0, "本向导将帮助您导出数据，并上传数据到服务器...");
-  AddNotice(welcome, 1,
-            "提示：如果要上传数据，请选择要上传的数据类型并点击“下一步”继续，否则请单击“取消”"
-            "退出本向导。");
+    : ExchangeWizard("frmUpload", "数据上传向导", ui, parent) {
+  QWidget* welcome = AddWelcomeStep(
+      "欢迎使用数据上传向导",
+      {"本向导将帮助您导出数据，并上传数据到服务器...",
+       "提示：如果要上传数据，请选择要上传的数据类型并点击“下一步”继续，否则请单击“取消”"
+       "退出本向导。"});
   static constexpr const char* kDataTypes[] = {"上传营业日报表", "上传库存日报表", "上传进销存明细",
                                                "上传原材料耗量汇总表"};
   // Each click on an option stores which one is selected, for the next
@@ -109,29 +107,25 @@ frmUpload::frmUpload(ui::UiServices& ui, QWidget* parent)
   // The stock documents and the consumption share a range of their own.
   AddDateRange(Block(types, 24), "1");
   keepChoice(optDataType, kUploadAll);
-  static_cast<QBoxLayout*>(welcome->layout())->addStretch();
+  EndStep(welcome);
 
-  QWidget* run = AddStep();
-  AddNotice(run, 2, "请单击“下一步”开始导出数据...");
-  auto* fraUploadType = new QGroupBox(QStringLiteral("选项"), run);
-  fraUploadType->setObjectName("fraUploadType");
-  new QVBoxLayout(fraUploadType);
-  optUploadType = OptionPair(fraUploadType, "optUploadType", "导出数据并上传", "仅导出数据");
-  run->layout()->addWidget(fraUploadType);
-  Register(*fraUploadType, false);
-  keepChoice(optUploadType, kUploadType);
-  AddProgress(run, "取消导出数据");
+  AddRunStep(2, "请单击“下一步”开始导出数据...", "取消导出数据", [&](QWidget* run) {
+    auto* fraUploadType = new QGroupBox(QStringLiteral("选项"), run);
+    fraUploadType->setObjectName("fraUploadType");
+    new QVBoxLayout(fraUploadType);
+    optUploadType = OptionPair(fraUploadType, "optUploadType", "导出数据并上传", "仅导出数据");
+    run->layout()->addWidget(fraUploadType);
+    Register(*fraUploadType, false);
+    keepChoice(optUploadType, kUploadType);
+  });
 
-  QWidget* finished = AddStep();
-  AddLabel(finished, "lblSuccess", "数据已经上传成功");
-  lblNotice_4 = AddNotice(finished, 4, "数据已经导出到文件：");
-  txtFileName = new QLineEdit(finished);
-  txtFileName->setObjectName("txtFileName");
-  txtFileName->setReadOnly(true);
-  finished->layout()->addWidget(txtFileName);
-  AddNotice(finished, 3, "单击“完成”或者“取消”即可退出本向导");
-  AddViewLogChoice(finished);
-  static_cast<QBoxLayout*>(finished->layout())->addStretch();
+  AddFinishedStep("数据已经上传成功", 3, [this](QWidget* finished) {
+    lblNotice_4 = AddNotice(finished, 4, "数据已经导出到文件：");
+    txtFileName = new QLineEdit(finished);
+    txtFileName->setObjectName("txtFileName");
+    txtFileName->setReadOnly(true);
+    finished->layout()->addWidget(txtFileName);
+  });
 
   mRun = NewRun();
 }
@@ -152,29 +146,16 @@ std::unique_ptr<ReportRun> frmUpload::NewRun() {
       .onProgress = ProgressHandler()});
 }
 
-bool frmUpload::StepAction(int step) {
-  switch (step) {
-    case 0:
-      if (std::none_of(chkDataType.begin(), chkDataType.end(),
-                       [](const QCheckBox* box) { return box->isChecked(); })) {
-        Ui().MessageBox(mTexts.Msg_ToSelect, Messages().Msg_Title);
-        return false;
-      }
-      ResetProgress();
-      return true;
-    case 1:
-      return RunUpload();
-    default:
-      CloseAndViewLog();
-      return true;
+bool frmUpload::CheckChoice() {
+  if (std::any_of(chkDataType.begin(), chkDataType.end(),
+                  [](const QCheckBox* box) { return box->isChecked(); })) {
+    return true;
   }
+  Ui().MessageBox(mTexts.Msg_ToSelect, Messages().Msg_Title);
+  return false;
 }
 
-bool frmUpload::RunUpload() {
-  // A run that fails is run again from the same panel: its lines follow
-  // those of the failed one.
-  EnterBusy(false);
-  ShowInfo(mTexts.Msg_SynData_Begin);
+bool frmUpload::Run() {
   const ReportChoice choice{
       .dailyReports = chkDataType[0]->isChecked(),
       .withBills = optDataType[1]->isChecked(),
@@ -194,16 +175,7 @@ bool frmUpload::RunUpload() {
     });
   }
   ShowInfo(result ? mTexts.Msg_SynData_Success : mTexts.Msg_SynData_Fault);
-  ClearCancelFlag();
-  IgnoreFailure([&] { Bar()->SetValue(Bar()->Max()); });
-  LeaveBusy();
   return result;
-}
-
-void frmUpload::done(int result) {
-  WizardFrame::done(result);
-  // A fresh run object: the old one deletes the package files it left.
-  IgnoreFailure([&] { mRun = NewRun(); });
 }
 
 }  // namespace tavex

@@ -7,8 +7,8 @@
 #include <memory>
 #include <string>
 
-#include "ui/WizardFrame.h"
 #include "upload/ReportRun.h"
+#include "wizards/ExchangeWizard.h"
 
 namespace tavex {
 
@@ -25,25 +25,24 @@ struct UploadWizardTexts {
 // and the raw-material use of the chosen days to the FTP server as one
 // package, or keeps that package in the month's backup folder. Step 0 takes
 // the data types and the two date ranges, step 1 the way out (send or keep)
-// and runs (again and again while it fails, each run appending its lines),
-// step 2 shows the outcome and on "完成" closes, opening the synchronisation
-// log when asked to. The two option choices are kept per user between
-// openings; the package file left in the temporary folder goes when the
-// wizard closes.
-class frmUpload : public ui::WizardFrame {
+// and runs, step 2 shows the outcome (and the kept copy). The two option
+// choices are kept per user between openings; the package file left in the
+// temporary folder goes when the wizard closes.
+class frmUpload : public ExchangeWizard {
  public:
   explicit frmUpload(ui::UiServices& ui, QWidget* parent = nullptr);
 
-  // Closing deletes the package files the runs left in the temporary folder.
-  void done(int result) override;
-
  protected:
-  bool StepAction(int step) override;
   void ReadTexts() override;
+  // At least one data type is chosen.
+  bool CheckChoice() override;
+  const std::string& StartText() const override { return mTexts.Msg_SynData_Begin; }
+  // A run on the progress panel: true when the package was sent or kept.
+  bool Run() override;
+  // A fresh run object: the old one deletes the package files it left.
+  void ReleaseRunFiles() override { mRun = NewRun(); }
 
  private:
-  // A run on the progress panel: true when the package was sent or kept.
-  bool RunUpload();
   std::unique_ptr<ReportRun> NewRun();
 
   std::array<QCheckBox*, 4> chkDataType;

@@ -8,6 +8,7 @@
 
 #include "FakeUiServices.h"
 #include "ModalCloser.h"
+#include "WizardControls.h"
 #include "cli/SampleDatabase.h"
 #include "support/HostDatabase.h"
 #include "support/PluginHome.h"
@@ -79,9 +80,7 @@ class DeleteWizards : public ::testing::Test {
   static QLineEdit* Field(QWidget& wizard, const char* name) {
     return wizard.findChild<QLineEdit*>(name);
   }
-  static std::vector<std::string> Lines(QWidget& wizard) {
-    return wizard.findChild<ui::ProgressListWidget*>("lstProgress")->Lines();
-  }
+  static std::vector<std::string> Lines(QWidget& wizard) { return test::ProgressLines(wizard); }
   std::int64_t Rows(const std::string& tableAndCondition) {
     return test::Number(*mHost, "SELECT COUNT(*) FROM " + tableAndCondition);
   }
@@ -159,7 +158,7 @@ TEST_F(DeleteWizards, EachChoiceDeletesItsRowsAndKeepsTheOthers) {
     EXPECT_TRUE(mUi.answers.empty());
     EXPECT_TRUE(mUi.Shown("box: ").empty());
     EXPECT_EQ(Lines(*wizard).back().rfind("已经删除：", 0), 0U);
-    EXPECT_EQ(wizard->findChild<QPushButton*>("cmdNext")->text(), "完成");
+    EXPECT_EQ(test::NextCaption(*wizard), "完成");
     mUi.shown.clear();
   }
 }
@@ -260,7 +259,7 @@ TEST_F(DeleteWizards, CancelAnsweredYesUndoesEverything) {
   mUi.answers = {true};
   mUi.onProcessEvents = [&] {
     if (Lines(wizard).size() == 5 && !mUi.answers.empty()) {
-      wizard.findChild<QPushButton*>("cmdCancel")->click();
+      test::Control<QPushButton>(wizard, "cmdCancel")->click();
     }
   };
   EXPECT_FALSE(Delete(wizard));
@@ -269,8 +268,7 @@ TEST_F(DeleteWizards, CancelAnsweredYesUndoesEverything) {
   EXPECT_EQ(mUi.Shown("ask: "),
             std::vector<std::string>{
                 "ask: 提示 | 确定要取消删除数据吗？如果确定请点击“是”；否则，点击“否”则继续..."});
-  EXPECT_FALSE(wizard.findChild<QPushButton*>("cmdCancel")->isEnabled());
-  EXPECT_TRUE(wizard.findChild<QPushButton*>("cmdClose")->isEnabled());
+  EXPECT_TRUE(test::Idle(wizard));
 }
 
 TEST_F(DeleteWizards, TheBackupButtonOpensTheMatchingBackupWizard) {

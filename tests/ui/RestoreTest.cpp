@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "FakeUiServices.h"
+#include "WizardControls.h"
 #include "cli/SampleDatabase.h"
 #include "engine/Package.h"
 #include "maintenance/BackupDefinitions.h"
@@ -50,19 +51,15 @@ class RestoreWizard : public ::testing::Test {
 
   // Goes past the welcome step and runs the restore of `path`.
   bool Restore(const std::string& path) {
-    mWizard.cmdNext_Click();
-    EXPECT_EQ(mWizard.CurrentStep(), 1);
+    EXPECT_EQ(test::Next(mWizard), 1);
     File()->setText(QString::fromStdString(path));
-    mWizard.cmdNext_Click();
-    return mWizard.CurrentStep() == 2;
+    return test::Next(mWizard) == 2;
   }
 
   std::int64_t RestoredRows() { return test::Number(*mHost, "SELECT COUNT(*) FROM dd_Reason"); }
   QLineEdit* File() { return Field("txtFileName"); }
   QLineEdit* Field(const char* name) { return mWizard.findChild<QLineEdit*>(name); }
-  std::vector<std::string> Lines() {
-    return mWizard.findChild<ui::ProgressListWidget*>("lstProgress")->Lines();
-  }
+  std::vector<std::string> Lines() { return test::ProgressLines(mWizard); }
 
   test::TempDir mDir;
   std::shared_ptr<db::Connection> mHost =
@@ -74,43 +71,28 @@ class RestoreWizard : public ::testing::Test {
   frmRestore mWizard{mUi};
 };
 
-TEST_F(RestoreWizard, RestoresEveryRowAndLeavesOnlyThePackageBehind) {
-  const std::string package = mDir / "backups/dishes.pkg";
-  WritePackage(package, 25);
-  EXPECT_TRUE(Restore(package));
+// In a folder named like a package, a package with a doubled ending is
+// restored; the databases beside it are never touched and no working file
+// stays behind.
+TEST_F(RestoreWizard, RestoresEveryRowAndLeavesTheFolderAsItWas) {
+  const std::string folder = mDir / "backups.pkg";
+  WritePackage(folder + "/dishes.pkg.pkg", 25);
+  test::WriteFile(folder + "/dishes.pkg.mdb", "the manager's own database");
+  test::WriteFile(folder + "/dishes.mdb", "another one");
+  EXPECT_TRUE(Restore(folder + "/dishes.pkg.pkg"));
   EXPECT_EQ(RestoredRows(), 25);
   EXPECT_EQ(Lines(), std::vector<std::string>{"成功复制：dd_Reason ，共 25 条数据；"});
-  EXPECT_EQ(test::FolderNames(mDir / "backups"), std::vector<std::string>{"dishes.pkg"});
+  EXPECT_EQ(test::FolderNames(folder),
+            (std::vector<std::string>{"dishes.mdb", "dishes.pkg.mdb", "dishes.pkg.pkg"}));
+  EXPECT_EQ(test::ReadFile(folder + "/dishes.pkg.mdb"), "the manager's own database");
+  EXPECT_EQ(test::ReadFile(folder + "/dishes.mdb"), "another one");
   EXPECT_TRUE(mUi.Shown("box: ").empty());
-  EXPECT_EQ(mWizard.findChild<QPushButton*>("cmdNext")->text(), "完成");
-  EXPECT_FALSE(mWizard.findChild<QPushButton*>("cmdCancel")->isEnabled());
-  EXPECT_EQ(File()->toolTip().toStdString(), package);
+  EXPECT_EQ(test::NextCaption(mWizard), "完成");
+  EXPECT_FALSE(test::Enabled(mWizard, "cmdCancel"));
+  EXPECT_EQ(File()->toolTip().toStdString(), folder + "/dishes.pkg.pkg");
   EXPECT_TRUE(Field("txtUID")->isHidden());
   mWizard.cmdNext_Click();
   EXPECT_FALSE(mWizard.isVisible());
-}
-
-TEST_F(RestoreWizard, AFolderNamedLikeAPackageWorks) {
-  const std::string package = mDir / "x.pkg/old.pkg.pkg";
-  WritePackage(package, 3);
-  EXPECT_TRUE(Restore(package));
-  EXPECT_EQ(RestoredRows(), 3);
-}
-
-TEST_F(RestoreWizard, ADatabaseBesideThePackageIsNeverTouched) {
-  const std::string package = mDir / "dishes.pkg";
-  WritePackage(package, 2);
-  test::WriteFile(mDir / "dishes.mdb", "the manager's own database");
-  test::WriteFile(mDir / "dishes.pkg.mdb", "another one");
-  EXPECT_TRUE(Restore(package));
-  test::WriteFile(mDir / "broken.pkg", "not a package");
-  test::WriteFile(mDir / "broken.mdb", "kept");
-  mWizard.cmdPrev_Click();
-  mWizard.cmdPrev_Click();
-  EXPECT_FALSE(Restore(mDir / "broken.pkg"));
-  EXPECT_EQ(test::ReadFile(mDir / "dishes.mdb"), "the manager's own database");
-  EXPECT_EQ(test::ReadFile(mDir / "dishes.pkg.mdb"), "another one");
-  EXPECT_EQ(test::ReadFile(mDir / "broken.mdb"), "kept");
 }
 
 // A damaged package, and a package holding a database without a package
@@ -125,14 +107,15 @@ TEST_F(RestoreWizard, ADamagedFileOrOneWithoutADefinitionIsReportedOnTheProgress
   db::OpenConnection("sqlite:" + mDir / "plain.db")
       ->Execute("CREATE TABLE dd_Reason (ReasonID TEXT)");
   Pack(mDir / "plain.db", mDir / "plain.pkg");
+  test::WriteFile(mDir / "dishes.mdb", "kept");
   for (const std::string& file : {package, mDir / "plain.pkg"}) {
     EXPECT_FALSE(Restore(file)) << file;
     EXPECT_EQ(Lines(), std::vector<std::string>{"错误：所选文件不是有效的数据库文件！"}) << file;
-    EXPECT_TRUE(mWizard.findChild<QPushButton*>("cmdNext")->isEnabled());
-    EXPECT_TRUE(mWizard.findChild<QPushButton*>("cmdClose")->isEnabled());
+    EXPECT_TRUE(test::Idle(mWizard));
     mWizard.cmdPrev_Click();
   }
   EXPECT_EQ(RestoredRows(), 0);
+  EXPECT_EQ(test::ReadFile(mDir / "dishes.mdb"), "kept");
   EXPECT_TRUE(mUi.Shown("box: ").empty());
 }
 
@@ -219,7 +202,7 @@ TEST_F(RestoreWizard, AFileThatIsNoDatabaseOrAnUnexpectedFailureShowsTheImportFa
     const auto boxes = mUi.Shown("box: ");
     ASSERT_EQ(boxes.size(), 1U) << file;
     EXPECT_EQ(boxes.front().rfind("box: 提示 | 导入数据失败!\r", 0), 0U) << boxes.front();
-    EXPECT_TRUE(mWizard.findChild<QPushButton*>("cmdClose")->isEnabled());
+    EXPECT_TRUE(test::Enabled(mWizard, "cmdClose"));
     mWizard.cmdPrev_Click();
   }
   EXPECT_EQ(RestoredRows(), 0);
