@@ -70,13 +70,18 @@ QWidget* DeleteWizard::AddWelcomeStep(const std::string& welcome, const std::str
   return step;
 }
 
-void DeleteWizard::AddOptionsAndDates(QWidget* step, const std::vector<std::string>& captions) {
+void DeleteWizard::AddDatedDeleteSteps(const std::vector<std::string>& captions) {
+  QWidget* step =
+      AddWelcomeStep("欢迎使用数据删除向导", "本向导将帮助您删除数据...",
+                     "警告：在删除数据前请确保数据已经备份，如果要备份数据请使用数据备份向导。",
+                     "数据备份向导...");
   // Closer than other steps, so the choice and its warning fit in one panel.
   step->layout()->setSpacing(kDenseSpacing);
   optDeleteType = AddOptions(step, captions);
   AddDateRange(step);
   AddNotice(step, 2, "如果确定要删除数据，请点击“下一步”继续，否则请单击“取消”退出本向导。");
   static_cast<QBoxLayout*>(step->layout())->addStretch();
+  AddRunSteps(3);
 }
 
 void DeleteWizard::AddRunSteps(int notice) {

@@ -29,10 +29,11 @@ class DeleteWizard : public ui::WizardFrame {
   // the wizard's choice.
   QWidget* AddWelcomeStep(const std::string& welcome, const std::string& notice0,
                           const std::string& notice1, const std::string& backupCaption);
-  // The options of what to delete (optDeleteType), the date range and the
-  // closing notice (lblNotice_2) of a wizard that deletes by date; the first
-  // option deletes the days of the range.
-  void AddOptionsAndDates(QWidget* step, const std::vector<std::string>& captions);
+  // Every step of a wizard that deletes by date: step 0 with the options of
+  // what to delete (optDeleteType, these captions; the first deletes the
+  // days of the range), the date range and the closing notice
+  // (lblNotice_2); then AddRunSteps(3).
+  void AddDatedDeleteSteps(const std::vector<std::string>& captions);
   // Step 1 (lblNotice_`notice`, the account fields, the progress) and step 2
   // (lblSuccess, lblNotice_`notice` + 1).
   void AddRunSteps(int notice);

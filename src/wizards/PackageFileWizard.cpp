@@ -11,14 +11,22 @@
 
 namespace tavex {
 
+QWidget* PackageFileWizard::AddBackupWelcomeStep(const std::string& welcome,
+                                                 const std::string& notice0,
+                                                 const std::string& notice1) {
+  QWidget* step = AddStep();
+  AddWelcome(step, welcome);
+  AddNotice(step, 0, notice0);
+  AddNotice(step, 1, notice1);
+  return step;
+}
+
 std::vector<QRadioButton*> PackageFileWizard::AddDatedBackupSteps(
     const std::vector<std::string>& options, const char* pathField) {
-  QWidget* welcome = AddStep();
-  AddWelcome(welcome, "欢迎使用数据备份向导");
-  AddNotice(welcome, 0, "本向导将帮助您备份数据，并生成备份文件...");
-  AddNotice(welcome, 1,
-            "提示：如果要备份数据，请选择要备份的数据类型并点击“下一步”继续，否则请单击“取消”"
-            "退出本向导。");
+  QWidget* welcome = AddBackupWelcomeStep(
+      "欢迎使用数据备份向导", "本向导将帮助您备份数据，并生成备份文件...",
+      "提示：如果要备份数据，请选择要备份的数据类型并点击“下一步”继续，否则请单击“取消”"
+      "退出本向导。");
   std::vector<QRadioButton*> choices = AddOptions(welcome, options);
   AddDateRange(welcome);
   static_cast<QBoxLayout*>(welcome->layout())->addStretch();

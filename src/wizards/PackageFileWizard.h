@@ -20,6 +20,9 @@ class PackageFileWizard : public ui::WizardFrame {
   using WizardFrame::WizardFrame;
 
  protected:
+  // A backup's step 0 so far: the welcome title and lblNotice_0 and _1.
+  QWidget* AddBackupWelcomeStep(const std::string& welcome, const std::string& notice0,
+                                const std::string& notice1);
   // The business and stock backups' steps: step 0 welcomes and offers the
   // choices `options` (optDeleteType_0, ...) and the date range; steps 1 and
   // 2 as below. Returns the choices.

@@ -6,12 +6,7 @@ namespace tavex {
 
 frmStDelete::frmStDelete(ui::UiServices& ui, QWidget* parent)
     : DatedDeleteWizard("frmStDelete", "数据删除向导", ui, parent) {
-  QWidget* welcome =
-      AddWelcomeStep("欢迎使用数据删除向导", "本向导将帮助您删除数据...",
-                     "警告：在删除数据前请确保数据已经备份，如果要备份数据请使用数据备份向导。",
-                     "数据备份向导...");
-  AddOptionsAndDates(welcome, {"删除指定时间内的业务数据", "删除所有的业务数据", "删除基础数据"});
-  AddRunSteps(3);
+  AddDatedDeleteSteps({"删除指定时间内的业务数据", "删除所有的业务数据", "删除基础数据"});
 }
 
 DeletePlan frmStDelete::Plan(db::Connection& host) {
