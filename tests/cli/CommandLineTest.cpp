@@ -1,56 +1,154 @@
 #include <gtest/gtest.h>
 
-#include "cli/CommandLine.h"
+#include <filesystem>
+
+#include "cli/Commands.h"
+#include "i18n/Messages.h"
+#include "support/CliRun.h"
+#include "support/PluginHome.h"
 
 namespace tavex::cli {
 namespace {
 
-const std::vector<OptionSpec> kAccepted{
-    {"db", true, false}, {"set", true, true}, {"list", false, false}, {"bills", true, false}};
+using test::Invocation;
+using Args = std::vector<std::string>;
 
-CommandLine Parse(const std::vector<std::string>& args) {
-  return CommandLine::Parse(args, kAccepted);
+std::string Usage(const Command& command) {
+  return "usage: tavexdata " + command.name + " " + command.usage + "\n";
 }
 
-TEST(CommandLineTest, ReadsValuesFlagsAndRepeatedOptions) {
-  const auto line = Parse({"--db", "sqlite:/x.db", "--set=801=B01", "--list", "--set", "802="});
-  EXPECT_EQ("sqlite:/x.db", line.Value("db"));
-  EXPECT_TRUE(line.Has("list"));
-  EXPECT_FALSE(line.Has("bills"));
-  EXPECT_EQ("fallback", line.Value("bills", "fallback"));
-  EXPECT_EQ((std::vector<std::string>{"801=B01", "802="}), line.Values("set"));
-  EXPECT_TRUE(line.Values("bills").empty());
+class CommandLineTest : public testing::Test {
+ protected:
+  std::string Db() const { return "sqlite:" + (mHome / "host.db"); }
+  test::PluginHome mHome;
+};
+
+// Bad usage: exit 2, nothing on the output, what is wrong and the usage of
+// the command (or the command list) on the error stream, and nothing done.
+TEST_F(CommandLineTest, WrongCommandLinesAreUsageErrors) {
+  const std::string db = Db();
+  const struct {
+    Args args;
+    std::string err;  // where the error stream starts
+  } cases[] = {
+      {{}, "usage: tavexdata [--lang N] COMMAND"},
+      {{"nonsense", "--help"}, "tavexdata: unknown command 'nonsense'\nusage: tavexdata [--lang"},
+      {{"--db", db}, "tavexdata: unknown command '--db'\n"},
+      {{"sample-db"}, "tavexdata sample-db: --db CONN is required\nusage: tavexdata sample-db"},
+      {{"sample-db", "--db", ""}, "tavexdata sample-db: --db CONN is required\n"},
+      {{"sample-db", "--db", "sqlite:"}, "tavexdata sample-db: --db sqlite: needs a file path\n"},
+      {{"sample-db", "--db", db, "--bills", "many"}, "tavexdata sample-db: option '--bills'"},
+      {{"sample-db", "--db", db, "--bills", "10000001"}, "tavexdata sample-db: option '--bills'"},
+      {{"sample-db", "--db", db, "--days", "0"}, "tavexdata sample-db: option '--days' needs"},
+      {{"sample-db", "--db", db, "--days", "0x10"}, "tavexdata sample-db: option '--days' needs"},
+      {{"sample-db", "--db", db, "--days", " 3"}, "tavexdata sample-db: option '--days' needs"},
+      {{"sample-db", "--db", db, "--days", "1.5"}, "tavexdata sample-db: option '--days' needs"},
+      {{"sample-db", "--db", db, "--branch", "B'1"}, "tavexdata sample-db: --branch needs"},
+      {{"sample-db", "--db", db, "--colour=red"}, "tavexdata sample-db: unknown option '--colour'"},
+      {{"sample-db", "-d", db}, "tavexdata sample-db: unknown option '-d'\n"},
+      {{"sample-db", "--db", db, "stray"}, "tavexdata sample-db: unexpected argument 'stray'\n"},
+      {{"sample-db", "--db"}, "tavexdata sample-db: "},
+      {{"sample-db", "--db", db, "--db", db}, "tavexdata sample-db: "},
+      {{"settings", "--db", db, "--list=1"}, "tavexdata settings: "},
+      {{"settings", "--db", db, "--list", "--list"}, "tavexdata settings: "},
+      {{"settings", "--db", db, "--set", "801"}, "tavexdata settings: --set needs ID=VALUE"},
+      {{"settings", "--db", db, "--set", "x=1"}, "tavexdata settings: --set needs ID=VALUE"},
+      {{"settings", "--db", db, "--set", "99999999999=1"}, "tavexdata settings: --set needs"},
+      {{"action", "--db", db}, "tavexdata action: an action NAME is required\n"},
+      {{"action", "DoFTP", "DoRestore", "--db", db}, "tavexdata action: "},
+      {{"action", "DoFTP"}, "tavexdata action: --db CONN is required\n"},
+      {{"status", "--db", db, "--home", ""}, "tavexdata status: --home needs a folder\n"},
+      {{"--lang", "english", "status", "--db", db}, "tavexdata status: option '--lang' needs"},
+      {{"--lang", "4294967296", "status", "--db", db}, "tavexdata status: option '--lang'"},
+      {{"--lang", "3", "status", "--lang", "3", "--db", db}, "tavexdata status: "},
+      {{"status", "--db", db, "--lang"}, "tavexdata status: "},
+      {{"reports", "--db", db, "--from", "2024-02-30", "--to", "2024-03-01"},
+       "tavexdata reports: "},
+      {{"reports", "--db", db, "--stock-from", "2024-3-01"}, "tavexdata reports: option"},
+      {{"reports", "--db", db, "--to", "20240301"}, "tavexdata reports: option '--to' needs a"},
+      {{"reports", "--db", db, "--from", "2024-03-02", "--to", "2024-03-01"},
+       "tavexdata reports: "},
+      {{"reports", "--db", db, "--stock-from", "2024-03-02", "--stock-to", "2024-03-01"}, "tav"},
+      {{"reports", "--db", db, "--to", "2024-03-01"}, "tavexdata reports: --from (yesterday) is"},
+      {{"reports", "--db", db, "--with-bills", "--inventory"}, "tavexdata reports: --with-bills"},
+  };
+  for (const auto& c : cases) {
+    Invocation run(c.args);
+    EXPECT_EQ(kExitUsage, run.code) << testing::PrintToString(c.args);
+    EXPECT_EQ("", run.out.str()) << testing::PrintToString(c.args);
+    const std::string err = run.err.str();
+    EXPECT_EQ(0u, err.find(c.err)) << testing::PrintToString(c.args) << "\n" << err;
+    // A command's usage error ends with its usage.
+    for (const Command& command : Commands()) {
+      if (!c.args.empty() && c.args[0] == command.name) {
+        EXPECT_TRUE(err.ends_with(Usage(command))) << err;
+      }
+    }
+  }
+  EXPECT_FALSE(std::filesystem::exists(mHome / "host.db"));
 }
 
-TEST(CommandLineTest, NumbersMustBeWholeAndInRange) {
-  EXPECT_EQ(250, Parse({"--bills", "250"}).Number("bills", 1, 0, 1000));
-  EXPECT_EQ(7, Parse({}).Number("bills", 7, 0, 1000));
-  for (const char* bad : {"-1", "1001", "12x", "", "1.5", " 3"}) {
-    EXPECT_THROW(Parse({"--bills", bad}).Number("bills", 1, 0, 1000), UsageError) << bad;
+// --help at the top or on any command, wherever it stands and whatever else
+// is given: exit 0, the help on the output.
+TEST_F(CommandLineTest, HelpGoesToTheOutputFromTheTopAndEveryCommand) {
+  for (const Args& args : {Args{"help"}, Args{"--help"}, Args{"-h"}, Args{"--lang", "3", "-h"}}) {
+    Invocation help(args);
+    EXPECT_EQ(kExitOk, help.code) << testing::PrintToString(args);
+    EXPECT_EQ(0u, help.out.str().find("usage: tavexdata [--lang N] COMMAND")) << help.out.str();
+    for (const Command& command : Commands()) {
+      EXPECT_NE(std::string::npos, help.out.str().find("\n  " + command.name + " " + command.usage +
+                                                       "\n      " + command.summary + "\n"));
+    }
+  }
+  for (const Command& command : Commands()) {
+    const std::string expected = Usage(command) + "  " + command.summary + "\n";
+    for (const Args& args :
+         {Args{command.name, "--help"}, Args{"--lang", "3", command.name, "-h"},
+          Args{command.name, "--db", "--help"}, Args{command.name, "--colour", "x", "--help"}}) {
+      Invocation help(args);
+      EXPECT_EQ(kExitOk, help.code) << testing::PrintToString(args);
+      EXPECT_EQ(expected, help.out.str()) << testing::PrintToString(args);
+    }
+  }
+  // The actions a host may run, every one of them.
+  const std::string actions = Invocation({"action", "--help"}).out.str();
+  for (const char* action :
+       {"DoDDDelete", "DoDDBackup", "DoStDelete", "DoStBackup", "DoDelete", "DoBackup", "DoRestore",
+        "DoUpload", "DoDownload", "DoMemberSyn", "DoExport", "DoFTP"}) {
+    EXPECT_NE(std::string::npos, actions.find(action)) << action;
   }
 }
 
-TEST(CommandLineTest, OneArgumentMayStandAmongTheOptionsWhenTheCommandTakesIt) {
-  const auto line = CommandLine::Parse({"--db", "sqlite:/x.db", "DoFTP", "--list"}, kAccepted, 1);
-  EXPECT_EQ("DoFTP", line.Argument());
-  EXPECT_EQ("sqlite:/x.db", line.Value("db"));
-  EXPECT_EQ("", CommandLine::Parse({"--list"}, kAccepted, 1).Argument());
-  EXPECT_THROW(CommandLine::Parse({"DoFTP", "DoRestore"}, kAccepted, 1), UsageError);
-  EXPECT_THROW(CommandLine::Parse({"DoFTP"}, kAccepted), UsageError);
-}
-
-TEST(CommandLineTest, SeveralArgumentsKeepTheirOrderAmongTheOptions) {
-  const auto line =
-      CommandLine::Parse({"trust", "--db", "sqlite:/x.db", "B01", "--list", "KEY"}, kAccepted, 3);
-  EXPECT_EQ((std::vector<std::string>{"trust", "B01", "KEY"}), line.Arguments());
-  EXPECT_EQ("trust", line.Argument());
-  EXPECT_TRUE(line.Has("list"));
-  EXPECT_EQ((std::vector<std::string>{"trust"}),
-            CommandLine::Parse({"trust"}, kAccepted, 3).Arguments());
-  EXPECT_THROW(CommandLine::Parse({"a", "b", "c", "d"}, kAccepted, 3), UsageError);
-  // The value of an option is never taken for an argument.
-  EXPECT_EQ((std::vector<std::string>{"a"}),
-            CommandLine::Parse({"--db", "b", "a"}, kAccepted, 3).Arguments());
+// --lang before or after the command chooses the language file of the run's
+// lines; without it the user's setting holds.
+TEST_F(CommandLineTest, LangBeforeOrAfterTheCommandChoosesTheLanguageOfTheLines) {
+  ASSERT_EQ(kExitOk, Invocation({"sample-db", "--db", Db(), "--bills", "1"}).code);
+  for (const auto& [extension, site] : {std::pair{".eng", "Site: "}, std::pair{".big", "站點："}}) {
+    test::WriteFile(mHome / (std::string("Languages/tavExDataApp") + extension),
+                    std::string("<Language><tavExDataApp><cStatus><Msg_Status_Site Default=\"") +
+                        site + "\"/></cStatus></tavExDataApp></Language>");
+  }
+  test::WriteFile(mHome / "config/Tavolo/Tavolo.ini", "[Language]\nLanguage=2\n");
+  const struct {
+    Args args;
+    std::string line;
+  } cases[] = {
+      {{"--lang", "3", "status"}, "\nSite: "},
+      {{"--lang=3", "status"}, "\nSite: "},
+      {{"status", "--lang=3"}, "\nSite: "},
+      {{"status", "--lang", "3"}, "\nSite: "},
+      {{"status"}, "\n站點："},
+      {{"--lang", "0", "status"}, "\n站点："},
+  };
+  for (const auto& c : cases) {
+    test::ScopedEnv chosen(kLanguageVariable, "");
+    Args args = c.args;
+    args.insert(args.end(), {"--db", Db(), "--home", mHome.Path()});
+    Invocation run(args);
+    // status itself exits 1 for the sample's old, unsent bills.
+    EXPECT_EQ(kExitFailed, run.code) << testing::PrintToString(c.args) << run.err.str();
+    EXPECT_NE(std::string::npos, ("\n" + run.out.str()).find(c.line)) << run.out.str();
+  }
 }
 
 }  // namespace
