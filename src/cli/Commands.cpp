@@ -79,13 +79,13 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   std::string problem;
   try {
     app.parse(std::vector<std::string>(args.rbegin(), args.rend()));
-  } catch (const CLI::ExtrasError&) {
-    // Name the first argument that does not fit, as typed.
-    const std::string extra = app.remaining().front();
-    problem = extra.starts_with("-") ? "unknown option '" + extra.substr(0, extra.find('=')) + "'"
-                                     : "unexpected argument '" + extra + "'";
   } catch (const CLI::ParseError& error) {
-    problem = error.what();
+    // An argument that fits nowhere is named as typed; CLI11 says the rest.
+    const auto extras = app.remaining();
+    const std::string extra = extras.empty() ? "" : extras.front();
+    problem = extras.empty()           ? error.what()
+              : extra.starts_with("-") ? "unknown option '" + extra.substr(0, extra.find('=')) + "'"
+                                       : "unexpected argument '" + extra + "'";
   }
 
   const auto chosen = app.get_subcommands();

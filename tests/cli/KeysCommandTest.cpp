@@ -60,19 +60,14 @@ TEST_P(KeysCommandTest, ABranchMakesItsKeyAndHeadOfficeTrustsIt) {
   EXPECT_EQ(*PublicKey::Parse(line), KeyRegistry(*Db()).Find("b01")->key);
 }
 
+// The key file's own rules (never replaced, damage named) are the site
+// key's; the command says why it failed and prints nothing.
 TEST_P(KeysCommandTest, WhatCannotBeDoneFailsWithItsReason) {
   ASSERT_EQ(kExitOk, Keys({"init"}).code);
-  const std::string before = test::ReadFile(KeyFile());
   Invocation again = Keys({"init"});
   EXPECT_EQ(kExitFailed, again.code);
   EXPECT_NE(std::string::npos, again.err.str().find(KeyFile())) << again.err.str();
   EXPECT_EQ("", again.out.str());
-  EXPECT_EQ(before, test::ReadFile(KeyFile()));
-
-  test::WriteFile(KeyFile(), before.substr(0, before.size() / 2));
-  Invocation damaged = Keys({"show"});
-  EXPECT_EQ(kExitFailed, damaged.code);
-  EXPECT_NE(std::string::npos, damaged.err.str().find(KeyFile())) << damaged.err.str();
   std::filesystem::remove(KeyFile());
   Invocation none = Keys({"show"});
   EXPECT_EQ(kExitFailed, none.code);
@@ -101,11 +96,9 @@ TEST_P(KeysCommandTest, WrongCommandLinesAreUsageErrorsThatChangeNothing) {
            {"keys", "init", "B01", "--home", mHome.Path()},
            {"keys", "trust", "B01", "--db", db},
            {"keys", "trust", "B01", key.substr(0, key.size() - 1), "--db", db},
-           {"keys", "trust", "B01", "ed25519:" + key, "--db", db},
            {"keys", "trust", key, "--db", db},
            {"keys", "trust", "", key, "--db", db},
            {"keys", "trust", "B 01", key, "--db", db},
-           {"keys", "trust", "B01\t", key, "--db", db},
            {"keys", "trust", "B01", key},
            {"keys", "revoke", "--db", db},
            {"keys", "revoke", "B01", "B02", "--db", db},
