@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "cli/Commands.h"
+#include "entry/ActionNames.h"
 #include "framework/SettingsStore.h"
 #include "i18n/Messages.h"
 #include "support/CommandFixture.h"
@@ -28,6 +29,8 @@ class CommandLineTest : public testing::Test {
 // the command (or the command list) on the error stream, and nothing done.
 TEST_F(CommandLineTest, WrongCommandLinesAreUsageErrors) {
   const std::string db = Db();
+  const std::string key = "ed25519:AQEBAQEBAQEBAQEBAQEBAQEBAQEBAQEBAQEBAQEBAQE=";
+  const std::string what = "tavexdata keys: say what to do: init, show, trust, revoke, allow-";
   const struct {
     Args args;
     std::string err;  // where the error stream starts
@@ -72,6 +75,20 @@ TEST_F(CommandLineTest, WrongCommandLinesAreUsageErrors) {
       {{"reports", "--db", db, "--stock-from", "2024-03-02", "--stock-to", "2024-03-01"}, "tav"},
       {{"reports", "--db", db, "--to", "2024-03-01"}, "tavexdata reports: --from (yesterday) is"},
       {{"reports", "--db", db, "--with-bills", "--inventory"}, "tavexdata reports: --with-bills"},
+      {{"keys"}, what},
+      {{"keys", "--db", db}, what},
+      {{"keys", "forget", "B01", "--db", db}, what},
+      {{"keys", "init", "B01", "--home", mHome.Path()}, "tavexdata keys: keys init takes no"},
+      {{"keys", "list", "B01", "--db", db}, "tavexdata keys: keys list takes no arguments\n"},
+      {{"keys", "trust", "B01", "--db", db}, "tavexdata keys: keys trust takes SITE and KEY\n"},
+      {{"keys", "trust", key, "--db", db}, "tavexdata keys: keys trust takes SITE and KEY\n"},
+      {{"keys", "trust", "B01", key.substr(0, 50), "--db", db}, "tavexdata keys: 'ed25519:"},
+      {{"keys", "trust", "", key, "--db", db}, "tavexdata keys: '' is not a site identifier\n"},
+      {{"keys", "trust", "B 01", key, "--db", db}, "tavexdata keys: 'B 01' is not a site"},
+      {{"keys", "trust", "B01", key}, "tavexdata keys: --db CONN is required\n"},
+      {{"keys", "revoke", "--db", db}, "tavexdata keys: keys revoke takes SITE\n"},
+      {{"keys", "revoke", "B01", "B02", "--db", db}, "tavexdata keys: keys revoke takes SITE\n"},
+      {{"keys", "allow-unsigned", "--db", db}, "tavexdata keys: keys allow-unsigned takes SITE\n"},
   };
   for (const auto& c : cases) {
     Invocation run(c.args);
@@ -87,6 +104,7 @@ TEST_F(CommandLineTest, WrongCommandLinesAreUsageErrors) {
     }
   }
   EXPECT_FALSE(std::filesystem::exists(mHome / "host.db"));
+  EXPECT_FALSE(std::filesystem::exists(mHome / "Octopus"));
 }
 
 // --help at the top or on any command, wherever it stands and whatever else
@@ -113,9 +131,7 @@ TEST_F(CommandLineTest, HelpGoesToTheOutputFromTheTopAndEveryCommand) {
   }
   // The actions a host may run, every one of them.
   const std::string actions = Invocation({"action", "--help"}).out.str();
-  for (const char* action :
-       {"DoDDDelete", "DoDDBackup", "DoStDelete", "DoStBackup", "DoDelete", "DoBackup", "DoRestore",
-        "DoUpload", "DoDownload", "DoMemberSyn", "DoExport", "DoFTP"}) {
+  for (const std::string_view action : kActionNames) {
     EXPECT_NE(std::string::npos, actions.find(action)) << action;
   }
 }

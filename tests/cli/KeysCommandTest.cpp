@@ -85,36 +85,6 @@ TEST_P(KeysCommandTest, WhatCannotBeDoneFailsWithItsReason) {
   EXPECT_EQ("", empty.out.str());
 }
 
-TEST_P(KeysCommandTest, WrongCommandLinesAreUsageErrorsThatChangeNothing) {
-  const std::string key = kSomeKey;
-  ASSERT_TRUE(PublicKey::Parse(key).has_value());
-  const std::string db = ConnectionName();
-  for (const auto& args : std::vector<std::vector<std::string>>{
-           {"keys"},
-           {"keys", "--db", db},
-           {"keys", "forget", "B01", "--db", db},
-           {"keys", "init", "B01", "--home", mHome.Path()},
-           {"keys", "trust", "B01", "--db", db},
-           {"keys", "trust", "B01", key.substr(0, key.size() - 1), "--db", db},
-           {"keys", "trust", key, "--db", db},
-           {"keys", "trust", "", key, "--db", db},
-           {"keys", "trust", "B 01", key, "--db", db},
-           {"keys", "trust", "B01", key},
-           {"keys", "revoke", "--db", db},
-           {"keys", "revoke", "B01", "B02", "--db", db},
-           {"keys", "allow-unsigned", "--db", db},
-           {"keys", "list", "B01", "--db", db},
-       }) {
-    Invocation run(args);
-    EXPECT_EQ(kExitUsage, run.code) << testing::PrintToString(args) << run.err.str();
-    EXPECT_NE(std::string::npos, run.err.str().find("usage: tavexdata keys"))
-        << testing::PrintToString(args);
-    EXPECT_EQ("", run.out.str()) << testing::PrintToString(args);
-  }
-  EXPECT_TRUE(KeyRegistry(*Db()).List().empty());
-  EXPECT_FALSE(std::filesystem::exists(mHome / "Octopus"));
-}
-
 INSTANTIATE_HOST_DATABASE_TEST(KeysCommandTest);
 
 }  // namespace
