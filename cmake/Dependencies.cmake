@@ -13,6 +13,8 @@ pkg_check_modules(INIH REQUIRED IMPORTED_TARGET inih)
 pkg_check_modules(SODIUM REQUIRED IMPORTED_TARGET libsodium)
 # JSON output (tavexdata status --json): invalid UTF-8 replaced, keys in order.
 find_package(nlohmann_json 3.11 REQUIRED)
+# tavexdata's options and commands (header-only).
+find_package(CLI11 2.1 CONFIG REQUIRED)
 
 find_package(Qt6 REQUIRED COMPONENTS Widgets)
 

@@ -15,6 +15,7 @@ packages=(
   libinih-dev
   libsodium-dev
   nlohmann-json3-dev
+  libcli11-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   python3 python3-pyftpdlib python3-openssl openssl
   # the SFTP tests, demo and benchmark start sshd of their own; where systemd

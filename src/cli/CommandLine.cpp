@@ -1,47 +1,24 @@
 #include "cli/CommandLine.h"
 
-#include <algorithm>
+#include <CLI/CLI.hpp>
 #include <charconv>
 
 namespace tavex::cli {
 
-CommandLine CommandLine::Parse(const std::vector<std::string>& args,
-                               const std::vector<OptionSpec>& accepted, std::size_t arguments) {
-  CommandLine line;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (line.mArguments.size() < arguments && arg.compare(0, 2, "--") != 0) {
-      line.mArguments.push_back(arg);
-      continue;
-    }
-    if (arg.size() < 3 || arg.compare(0, 2, "--") != 0) {
-      throw UsageError("unexpected argument '" + arg + "'");
-    }
-    const auto equals = arg.find('=');
-    const std::string name = arg.substr(2, equals == std::string::npos ? equals : equals - 2);
-    const auto option =
-        std::find_if(accepted.begin(), accepted.end(),
-                     [&](const OptionSpec& candidate) { return candidate.name == name; });
-    if (option == accepted.end()) throw UsageError("unknown option '--" + name + "'");
-    std::string value;
-    if (option->takesValue) {
-      if (equals != std::string::npos) {
-        value = arg.substr(equals + 1);
-      } else if (i + 1 < args.size()) {
-        value = args[++i];
-      } else {
-        throw UsageError("option '--" + name + "' needs a value");
-      }
-    } else if (equals != std::string::npos) {
-      throw UsageError("option '--" + name + "' takes no value");
-    }
-    auto& values = line.mValues[name];
-    if (!values.empty() && !option->repeatable) {
-      throw UsageError("option '--" + name + "' given more than once");
-    }
-    values.push_back(value);
+CommandLine::CommandLine(CLI::App& app, const std::vector<OptionSpec>& accepted,
+                         std::size_t arguments)
+    : mApp(app) {
+  for (const OptionSpec& spec : accepted) {
+    // Values stay text: the commands check them with their own rules
+    // (CLI11's numbers would take "010" as octal).
+    CLI::Option* option = spec.takesValue ? app.add_option("--" + spec.name)
+                                          : app.add_flag("--" + spec.name)->disable_flag_override();
+    option->multi_option_policy(spec.repeatable ? CLI::MultiOptionPolicy::TakeAll
+                                                : CLI::MultiOptionPolicy::Throw);
   }
-  return line;
+  if (arguments > 0) {
+    app.add_option("arguments", mArguments)->expected(0, static_cast<int>(arguments));
+  }
 }
 
 const std::string& CommandLine::Argument() const {
@@ -49,20 +26,23 @@ const std::string& CommandLine::Argument() const {
   return mArguments.empty() ? kNone : mArguments.front();
 }
 
+bool CommandLine::Has(const std::string& name) const { return mApp.count("--" + name) > 0; }
+
 std::string CommandLine::Value(const std::string& name, const std::string& fallback) const {
-  const auto found = mValues.find(name);
-  return found == mValues.end() ? fallback : found->second.front();
+  return Has(name) ? mApp.get_option("--" + name)->results().front() : fallback;
 }
 
 std::vector<std::string> CommandLine::Values(const std::string& name) const {
-  const auto found = mValues.find(name);
-  return found == mValues.end() ? std::vector<std::string>{} : found->second;
+  return mApp.get_option("--" + name)->results();
 }
 
 long long CommandLine::Number(const std::string& name, long long fallback, long long low,
                               long long high) const {
-  if (!Has(name)) return fallback;
-  const std::string text = Value(name);
+  return Has(name) ? ParseNumber(name, Value(name), low, high) : fallback;
+}
+
+long long ParseNumber(const std::string& name, const std::string& text, long long low,
+                      long long high) {
   long long number = 0;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
   if (error != std::errc() || end != text.data() + text.size() || number < low || number > high) {

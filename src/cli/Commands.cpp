@@ -1,9 +1,11 @@
 #include "cli/Commands.h"
 
+#include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <limits>
+#include <map>
 #include <string_view>
 
 #include "i18n/Messages.h"
@@ -24,20 +26,6 @@ void PrintHelp(std::ostream& out) {
   for (const auto& command : Commands()) {
     out << "  " << command.name << " " << command.usage << "\n      " << command.summary << "\n";
   }
-}
-
-// Moves "--lang N" (or "--lang=N") given before the command behind it, where
-// every command takes it with the other common options.
-std::vector<std::string> WithGlobalOptionsLast(std::vector<std::string> args) {
-  std::vector<std::string> leading;
-  while (!args.empty() && args[0].starts_with("--lang")) {
-    const bool separateValue = args[0] == "--lang" && args.size() > 1;
-    leading.insert(leading.end(), args.begin(), args.begin() + (separateValue ? 2 : 1));
-    args.erase(args.begin(), args.begin() + (separateValue ? 2 : 1));
-  }
-  if (args.empty()) return leading;
-  args.insert(args.begin() + 1, leading.begin(), leading.end());
-  return args;
 }
 
 const Command* FindCommand(const std::string& name) {
@@ -72,35 +60,56 @@ std::shared_ptr<db::Connection> OpenHostDatabase(const CommandLine& line) {
   return db::OpenConnection(HostDatabaseName(line));
 }
 
-int RunCli(const std::vector<std::string>& given, std::ostream& out, std::ostream& err) {
-  const std::vector<std::string> args = WithGlobalOptionsLast(given);
-  if (args.empty()) {
-    PrintHelp(err);
-    return kExitUsage;
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  // Every command is a subcommand; --lang belongs to the top, so it may stand
+  // before the command or, falling through, after it. The help is ours.
+  CLI::App app;
+  app.set_help_flag();
+  app.require_subcommand(0, 1);
+  CLI::Option* const language = app.add_option("--lang");
+  CLI::App* const help = app.add_subcommand("help")->allow_extras();
+  std::map<std::string, std::unique_ptr<CommandLine>> lines;
+  for (const Command& command : Commands()) {
+    CLI::App* const sub = app.add_subcommand(command.name)->fallthrough();
+    sub->set_help_flag();
+    auto accepted = command.options;
+    accepted.insert(accepted.end(), {{"db"}, {"home"}});
+    lines[command.name] = std::make_unique<CommandLine>(*sub, accepted, command.arguments);
   }
-  if (args[0] == "help" || args[0] == "--help" || args[0] == "-h") {
-    PrintHelp(out);
-    return kExitOk;
+  std::string problem;
+  try {
+    app.parse(std::vector<std::string>(args.rbegin(), args.rend()));
+  } catch (const CLI::ParseError& error) {
+    // An argument that fits nowhere is named as typed; CLI11 says the rest.
+    const auto extras = app.remaining();
+    const std::string extra = extras.empty() ? "" : extras.front();
+    problem = extras.empty()           ? error.what()
+              : extra.starts_with("-") ? "unknown option '" + extra.substr(0, extra.find('=')) + "'"
+                                       : "unexpected argument '" + extra + "'";
   }
-  const Command* command = FindCommand(args[0]);
-  if (command == nullptr) {
-    err << "tavexdata: unknown command '" << args[0] << "'\n";
-    PrintHelp(err);
-    return kExitUsage;
+
+  const auto chosen = app.get_subcommands();
+  if (chosen.empty() || chosen.front() == help) {
+    const auto unknown = app.remaining();
+    const bool asked =
+        !chosen.empty() ||
+        (!unknown.empty() && (unknown.front() == "--help" || unknown.front() == "-h"));
+    if (!asked && !unknown.empty()) {
+      err << "tavexdata: unknown command '" << unknown.front() << "'\n";
+    }
+    PrintHelp(asked ? out : err);
+    return asked ? kExitOk : kExitUsage;
   }
-  const auto asksHelp = [](const std::string& arg) { return arg == "--help" || arg == "-h"; };
-  if (std::any_of(args.begin() + 1, args.end(), asksHelp)) {
-    out << "usage: tavexdata " << command->name << " " << command->usage << "\n  "
-        << command->summary << "\n";
+  const Command& command = *FindCommand(chosen.front()->get_name());
+  const CommandLine& line = *lines.at(command.name);
+  if (std::any_of(args.begin(), args.end(),
+                  [](const std::string& arg) { return arg == "--help" || arg == "-h"; })) {
+    out << "usage: tavexdata " << command.name << " " << command.usage << "\n  " << command.summary
+        << "\n";
     return kExitOk;
   }
   try {
-    auto accepted = command->options;
-    accepted.push_back({"db", true, false});
-    accepted.push_back({"home", true, false});
-    accepted.push_back({"lang", true, false});
-    const auto line = CommandLine::Parse(std::vector<std::string>(args.begin() + 1, args.end()),
-                                         accepted, command->arguments);
+    if (!problem.empty()) throw UsageError(problem);
     if (line.Has("home")) {
       if (line.Value("home").empty()) throw UsageError("--home needs a folder");
       // Every path below the plug-in folder is built from TAVEX_HOME; a
@@ -108,18 +117,19 @@ int RunCli(const std::vector<std::string>& given, std::ostream& out, std::ostrea
       const std::string home = std::filesystem::absolute(line.Value("home")).lexically_normal();
       ::setenv("TAVEX_HOME", home.c_str(), 1);
     }
-    if (line.Has("lang")) {
-      const long long language = line.Number("lang", 0, std::numeric_limits<std::int32_t>::min(),
-                                             std::numeric_limits<std::int32_t>::max());
-      ::setenv(kLanguageVariable, std::to_string(language).c_str(), 1);
+    if (language->count() > 0) {
+      const long long number =
+          ParseNumber("lang", language->results().front(), std::numeric_limits<std::int32_t>::min(),
+                      std::numeric_limits<std::int32_t>::max());
+      ::setenv(kLanguageVariable, std::to_string(number).c_str(), 1);
     }
-    return command->run(line, out, err);
+    return command.run(line, out, err);
   } catch (const UsageError& error) {
-    err << "tavexdata " << command->name << ": " << error.what() << "\n"
-        << "usage: tavexdata " << command->name << " " << command->usage << "\n";
+    err << "tavexdata " << command.name << ": " << error.what() << "\n"
+        << "usage: tavexdata " << command.name << " " << command.usage << "\n";
     return kExitUsage;
   } catch (const std::exception& error) {
-    err << "tavexdata " << command->name << ": " << error.what() << "\n";
+    err << "tavexdata " << command.name << ": " << error.what() << "\n";
     return kExitFailed;
   }
 }

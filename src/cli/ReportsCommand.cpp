@@ -1,8 +1,8 @@
-#include <charconv>
 #include <chrono>
 
 #include "cli/Commands.h"
 #include "cli/ConsoleProgress.h"
+#include "cli/PackageCommand.h"
 #include "framework/ExchangeContext.h"
 #include "i18n/Messages.h"
 #include "storage/LocalTime.h"
@@ -17,28 +17,7 @@ namespace chrono = std::chrono;
 // The option's day, "YYYY-MM-DD"; `fallback` when it is absent.
 chrono::year_month_day Day(const CommandLine& line, const std::string& name,
                            chrono::year_month_day fallback) {
-  if (!line.Has(name)) return fallback;
-  const std::string text = line.Value(name);
-  int parts[3] = {};
-  const char* at = text.data();
-  const char* const end = text.data() + text.size();
-  for (int i = 0; i < 3; ++i) {
-    const std::size_t digits = i == 0 ? 4 : 2;
-    const auto [next, error] = std::from_chars(at, end, parts[i]);
-    const bool separated = i == 2 ? next == end : next != end && *next == '-';
-    if (error != std::errc() || static_cast<std::size_t>(next - at) != digits || !separated) {
-      at = nullptr;
-      break;
-    }
-    at = next + 1;
-  }
-  const chrono::year_month_day day{chrono::year(parts[0]),
-                                   chrono::month(static_cast<unsigned>(parts[1])),
-                                   chrono::day(static_cast<unsigned>(parts[2]))};
-  if (at == nullptr || !day.ok()) {
-    throw UsageError("option '--" + name + "' needs a date YYYY-MM-DD, not '" + text + "'");
-  }
-  return day;
+  return line.Has(name) ? ParseDay(name, line.Value(name)) : fallback;
 }
 
 // Both days of a range, the first not after the last.

