@@ -61,29 +61,6 @@ TEST_P(SftpExchange, BillsTravelFromTheBranchThroughTheRelayToHeadOffice) {
   EXPECT_TRUE(mServer->List("ForDownload/HQ").empty());
 }
 
-// A run against a server whose host key does not match sends nothing, marks
-// nothing, and leaves the reason with the key's fingerprint in the log.
-TEST_P(SftpExchange, AnUploadToAServerWithAnotherHostKeySendsNothing) {
-  const std::string impostor = mServer->MakeKey("impostor");
-  test::WriteFile(mBranchHome / "Octopus/MAIN.INI",
-                  "[FTP]\nKnownHosts=" + mServer->KnownHostsNaming("changed", impostor + ".pub") +
-                      "\n" + mServer->OptionsLines());
-  const auto unsent = [&] {
-    return test::Number(*db::OpenConnection(Branch()),
-                        "SELECT COUNT(*) FROM bi_Bill WHERE IsUploaded=0");
-  };
-  const std::int64_t before = unsent();
-  Invocation upload = AtBranch("upload");
-  EXPECT_EQ(kExitFailed, upload.code);
-  EXPECT_TRUE(mServer->List("ForUpload").empty());
-  EXPECT_EQ(before, unsent());
-  std::string log;
-  for (const std::string& name : test::FolderNames(mBranchHome / "Log")) {
-    log += test::ReadFile(mBranchHome / ("Log/" + name));
-  }
-  EXPECT_NE(std::string::npos, log.find(mServer->HostKeyFingerprints().front())) << log;
-}
-
 INSTANTIATE_HOST_DATABASE_TEST(SftpExchange);
 
 }  // namespace
