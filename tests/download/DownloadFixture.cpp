@@ -1,8 +1,5 @@
 #include "DownloadFixture.h"
 
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <filesystem>
 
@@ -14,6 +11,7 @@
 #include "storage/DatabaseHelpers.h"
 #include "storage/SyncLog.h"
 #include "support/HostDatabase.h"
+#include "support/KilledRun.h"
 #include "support/PackageFiles.h"
 #include "support/PgCluster.h"
 
@@ -68,7 +66,7 @@ void DownloadFixture::SetUp() {
 
 std::string DownloadFixture::BillPackage(const std::string& branch, int first, int count,
                                          bool extraColumn) {
-  const std::string stem = NextStem();
+  const std::string stem = mDir / ("package" + std::to_string(++mPackages));
   storage::CreateEmptyDatabase(stem + ".db");
   auto source = db::OpenConnection("sqlite:" + stem + ".db");
   CreateBillTables(*source, extraColumn);
@@ -87,34 +85,7 @@ std::string DownloadFixture::BillPackage(const std::string& branch, int first, i
   package.PackageID(branch + "-" + std::to_string(mPackages));
   package.Description(branch);
   DefineBills(package);
-  package.SourceConnection(source);
-  storage::CreateEmptyDatabase(stem + ".mdb");
-  auto target = db::OpenConnection(db::PackageConnectionString(stem + ".mdb"));
-  package.TargetConnection(target);
-  EXPECT_TRUE(package.Export(false, true, 1));
-  target->Close();
-  return PackStem(stem);
-}
-
-std::string DownloadFixture::NextStem() { return mDir / ("package" + std::to_string(++mPackages)); }
-
-std::string DownloadFixture::PackStem(const std::string& stem) {
-  EXPECT_EQ(0, test::Pack(stem + ".mdb", stem + ".pkg"));
-  return ReadFile(stem + ".pkg");
-}
-
-std::string DownloadFixture::Packed(const std::string& contents) {
-  const std::string stem = NextStem();
-  WriteFile(stem + ".mdb", contents);
-  return PackStem(stem);
-}
-
-std::string DownloadFixture::Tampered(const std::string& package, const std::string& sql) {
-  const std::string stem = NextStem();
-  WriteFile(stem + ".pkg", package);
-  EXPECT_EQ(0, test::Unpack(stem + ".pkg", stem + ".mdb"));
-  db::OpenConnection(db::PackageConnectionString(stem + ".mdb"))->Execute(sql);
-  return PackStem(stem);
+  return ExportPackageFile(package, source, stem);
 }
 
 std::string DownloadFixture::Truncated(const std::string& package) {
@@ -147,25 +118,14 @@ bool DownloadFixture::Download() {
   return result;
 }
 
-int DownloadFixture::DownloadKilledAt(const std::string& marker, int nth) {
-  // A child must not carry this process's open databases or FTP session:
-  // drop the shared ones; the child opens its own.
-  ExchangeContext::Instance().SetConnection(nullptr);
-  const pid_t child = ::fork();
-  if (child == 0) {
-    int seen = 0;
-    HookedList list;
-    RecordingBar bar;
-    list.onLine = [&](const std::string& line) {
-      if (line.find(marker) != std::string::npos && ++seen == nth) ::_exit(kKilled);
-    };
-    cDownload run;
-    run.Initialize(Hq(), list, bar);
-    ::_exit(run.Download() ? 0 : 1);
-  }
-  int status = 0;
-  ::waitpid(child, &status, 0);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+int DownloadFixture::DownloadKilledAt(const std::string& marker) {
+  return RunKilledWhen(
+      [&](const std::string& line) { return line.find(marker) != std::string::npos; },
+      [&](HookedList& list, RecordingBar& bar) {
+        cDownload run;
+        run.Initialize(Hq(), list, bar);
+        return run.Download();
+      });
 }
 
 std::int64_t DownloadFixture::Count(const std::string& table) const {

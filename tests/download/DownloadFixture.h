@@ -8,6 +8,7 @@
 
 #include "database/Connection.h"
 #include "support/FtpServer.h"
+#include "support/PackageForge.h"
 #include "support/PluginHome.h"
 #include "support/RecordingProgress.h"
 #include "support/Rows.h"
@@ -31,10 +32,6 @@ class DownloadFixture : public ::testing::TestWithParam<db::Backend> {
                           bool extraColumn = false);
   // `package` cut short, as a broken transfer leaves it.
   static std::string Truncated(const std::string& package);
-  // A package file that unpacks to `contents`.
-  std::string Packed(const std::string& contents);
-  // `package` with `sql` run on its database, packed again.
-  std::string Tampered(const std::string& package, const std::string& sql);
 
   void PutPackage(const std::string& name, const std::string& contents) const;
   bool ServerHas(const std::string& name) const;
@@ -48,10 +45,9 @@ class DownloadFixture : public ::testing::TestWithParam<db::Backend> {
   // reasons it gives for raised failures are kept in mFailure.
   bool Download();
   // Runs cDownload in a child process that dies at once (as under a kill)
-  // when a line containing `marker` reaches the list for the `nth` time;
-  // the child's exit status, kKilled when it died there.
-  int DownloadKilledAt(const std::string& marker, int nth = 1);
-  static constexpr int kKilled = 77;
+  // at the first line containing `marker`; the child's exit status, kKilled
+  // when it died there.
+  int DownloadKilledAt(const std::string& marker);
 
   std::shared_ptr<db::Connection> Hq() const { return db::OpenConnection(mHqName); }
   std::int64_t Count(const std::string& table) const;
@@ -70,6 +66,8 @@ class DownloadFixture : public ::testing::TestWithParam<db::Backend> {
   // The runs hand their host connection over; it is given back at the end.
   ScopedHostConnection mHostScope{nullptr};
   TempDir mDir;
+  // Packages made by hand: a frame holding anything, a package altered.
+  PackageForge mForge{mDir.Path()};
   PluginHome mHome;
   FtpServer mServer;
   std::string mHqName;
@@ -78,11 +76,6 @@ class DownloadFixture : public ::testing::TestWithParam<db::Backend> {
   RecordingBar mBar;
 
  private:
-  // A fresh path without ending for the next package's files.
-  std::string NextStem();
-  // Compresses `stem`.mdb into `stem`.pkg; the package file's contents.
-  static std::string PackStem(const std::string& stem);
-
   int mPackages = 0;
 };
 

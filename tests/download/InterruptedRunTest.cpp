@@ -6,6 +6,7 @@
 #include "DownloadFixture.h"
 #include "download/DownloadLoop.h"
 #include "support/HostDatabase.h"
+#include "support/KilledRun.h"
 
 namespace tavex {
 namespace {
@@ -15,11 +16,14 @@ using Lines = std::vector<std::string>;
 // Runs that die part-way (a kill, a power cut) and the run after them.
 class InterruptedRun : public test::DownloadFixture {
  protected:
-  // Puts a package of B01 and one of B02; the name the run takes first.
-  std::string PutTwoBranches() {
-    PutPackage("B01-1.pkg", BillPackage("B01", 1, 3));
-    PutPackage("B02-1.pkg", BillPackage("B02", 1, 2));
-    return "B01-1.pkg";
+  // Puts a package of B01, which the run takes first, and one of B02.
+  static inline const std::string kFirst = "B01-1.pkg", kSecond = "B02-1.pkg";
+  void PutTwoBranches() {
+    PutPackage(kFirst, BillPackage("B01", 1, 3));
+    PutPackage(kSecond, BillPackage("B02", 1, 2));
+  }
+  std::int64_t BillsOf(const std::string& package) const {
+    return Count("bi_Bill WHERE BillID LIKE '" + package.substr(0, 3) + "%'");
   }
 
   void ExpectBothBranchesMergedOnce() {
@@ -50,39 +54,38 @@ TEST_P(InterruptedRun, ADeathAtAnyStepLosesNothingAndDuplicatesNothing) {
   for (const KillPoint& point : points) {
     SCOPED_TRACE(point.marker);
     StartAgain();
-    const std::string first = PutTwoBranches();
-    const std::string second = "B02-1.pkg";
-    ASSERT_EQ(kKilled, DownloadKilledAt(point.marker));
-    EXPECT_EQ(!point.serverCopyGone, ServerHas(first));
+    PutTwoBranches();
+    ASSERT_EQ(test::kKilled, DownloadKilledAt(point.marker));
+    EXPECT_EQ(!point.serverCopyGone, ServerHas(kFirst));
 
     EXPECT_TRUE(Download());
-    EXPECT_EQ(point.serverCopyGone, mList.HasLine("继续导入上次中断的数据包：" + first));
+    EXPECT_EQ(point.serverCopyGone, mList.HasLine("继续导入上次中断的数据包：" + kFirst));
     if (point.serverCopyGone) {
       // The pending package comes first, before the server is even asked.
-      EXPECT_EQ("继续导入上次中断的数据包：" + first, mList.lines.front());
+      EXPECT_EQ("继续导入上次中断的数据包：" + kFirst, mList.lines.front());
       EXPECT_TRUE(mList.HasLine("共有  1 个文件需要下载："));
-      EXPECT_TRUE(mList.HasLine("1. " + second));
+      EXPECT_TRUE(mList.HasLine("1. " + kSecond));
     }
     ExpectBothBranchesMergedOnce();
   }
 }
 
 TEST_P(InterruptedRun, ARunThatDiesWhileResumingIsResumedAgain) {
-  const std::string first = PutTwoBranches();
-  ASSERT_EQ(kKilled, DownloadKilledAt("正在导入数据："));
-  ASSERT_EQ(kKilled, DownloadKilledAt("正在复制：23."));
+  PutTwoBranches();
+  ASSERT_EQ(test::kKilled, DownloadKilledAt("正在导入数据："));
+  ASSERT_EQ(test::kKilled, DownloadKilledAt("正在复制：23."));
   EXPECT_TRUE(Download());
-  EXPECT_EQ("继续导入上次中断的数据包：" + first, mList.lines.front());
+  EXPECT_EQ("继续导入上次中断的数据包：" + kFirst, mList.lines.front());
   ExpectBothBranchesMergedOnce();
 }
 
 TEST_P(InterruptedRun, WithoutTheTemporaryCopyTheBackupCopyIsMerged) {
-  const std::string first = PutTwoBranches();
-  ASSERT_EQ(kKilled, DownloadKilledAt("正在解压文件..."));
-  ASSERT_TRUE(std::filesystem::remove(mHome / ("Temp/" + first)));
+  PutTwoBranches();
+  ASSERT_EQ(test::kKilled, DownloadKilledAt("正在解压文件..."));
+  ASSERT_TRUE(std::filesystem::remove(mHome / ("Temp/" + kFirst)));
   EXPECT_TRUE(Download());
-  EXPECT_EQ((Lines{"继续导入上次中断的数据包：" + first, "正在解压文件...", "正在建立数据库连接...",
-                   "正在检查数据是否正确..."}),
+  EXPECT_EQ((Lines{"继续导入上次中断的数据包：" + kFirst, "正在解压文件...",
+                   "正在建立数据库连接...", "正在检查数据是否正确..."}),
             Lines(mList.lines.begin(), mList.lines.begin() + 4));
   ExpectBothBranchesMergedOnce();
 }
@@ -90,14 +93,14 @@ TEST_P(InterruptedRun, WithoutTheTemporaryCopyTheBackupCopyIsMerged) {
 // The record is written before the server copy goes: when it cannot be
 // written, the server keeps the package for the next run.
 TEST_P(InterruptedRun, ARecordThatCannotBeWrittenLeavesThePackageOnTheServer) {
-  const std::string first = PutTwoBranches();
+  PutTwoBranches();
   mList.onLine = [&](const std::string& line) {
     if (line.rfind("文件已备份", 0) != 0) return;
     std::filesystem::remove_all(mHome / "Temp/Pending");
     test::WriteFile(mHome / "Temp/Pending", "a file where the records go");
   };
   EXPECT_FALSE(Download());
-  EXPECT_TRUE(ServerHas(first));
+  EXPECT_TRUE(ServerHas(kFirst));
   mList.onLine = nullptr;
   std::filesystem::remove(mHome / "Temp/Pending");
   EXPECT_TRUE(Download());
@@ -105,9 +108,8 @@ TEST_P(InterruptedRun, ARecordThatCannotBeWrittenLeavesThePackageOnTheServer) {
 }
 
 TEST_P(InterruptedRun, APendingPackageWithNoCopyLeftIsReportedOnce) {
-  const std::string first = PutTwoBranches();
-  const std::string second = first == "B01-1.pkg" ? "B02-1.pkg" : "B01-1.pkg";
-  ASSERT_EQ(kKilled, DownloadKilledAt("正在检查数据是否正确..."));
+  PutTwoBranches();
+  ASSERT_EQ(test::kKilled, DownloadKilledAt("正在检查数据是否正确..."));
   for (const char* folder : {"BckPackage", "Temp"}) {
     for (const std::string& file : FilesBelow(folder)) {
       if (file.find("Pending") == std::string::npos)
@@ -116,52 +118,50 @@ TEST_P(InterruptedRun, APendingPackageWithNoCopyLeftIsReportedOnce) {
   }
   EXPECT_FALSE(Download());
   EXPECT_EQ(
-      (Lines{"继续导入上次中断的数据包：" + first, "找不到上次中断的数据包，无法导入：" + first}),
+      (Lines{"继续导入上次中断的数据包：" + kFirst, "找不到上次中断的数据包，无法导入：" + kFirst}),
       mList.lines);
-  EXPECT_TRUE(ServerHas(second));
+  EXPECT_TRUE(ServerHas(kSecond));
 
   mList.lines.clear();
   EXPECT_TRUE(Download());
-  EXPECT_FALSE(mList.HasLine("继续导入上次中断的数据包：" + first));
-  EXPECT_TRUE(mList.HasLine("1. " + second));
-  EXPECT_EQ(0, Count("bi_Bill WHERE BillID LIKE '" + first.substr(0, 3) + "%'"));
+  EXPECT_FALSE(mList.HasLine("继续导入上次中断的数据包：" + kFirst));
+  EXPECT_TRUE(mList.HasLine("1. " + kSecond));
+  EXPECT_EQ(0, BillsOf(kFirst));
 }
 
 TEST_P(InterruptedRun, APendingPackageThatFailsIsFiledLikeAnyOther) {
-  const std::string first = PutTwoBranches();
-  const std::string second = first == "B01-1.pkg" ? "B02-1.pkg" : "B01-1.pkg";
-  ASSERT_EQ(kKilled, DownloadKilledAt("正在解压文件..."));
-  test::WriteFile(mHome / ("Temp/" + first), "damaged");
+  PutTwoBranches();
+  ASSERT_EQ(test::kKilled, DownloadKilledAt("正在解压文件..."));
+  test::WriteFile(mHome / ("Temp/" + kFirst), "damaged");
   EXPECT_FALSE(Download());
-  EXPECT_EQ((Lines{"继续导入上次中断的数据包：" + first, "正在解压文件...", "解压数据包失败！",
+  EXPECT_EQ((Lines{"继续导入上次中断的数据包：" + kFirst, "正在解压文件...", "解压数据包失败！",
                    "备份文件到错误目录！"}),
             Lines(mList.lines.begin(), mList.lines.begin() + 4));
   ASSERT_EQ(2u, FilesBelow("ErrPackage").size());
   EXPECT_EQ("damaged", test::ReadFile(mHome / ("ErrPackage/" + FilesBelow("ErrPackage")[0])));
   EXPECT_TRUE(FilesBelow("Temp").empty());
   // Filed means done: the run goes on with the server.
-  EXPECT_TRUE(mList.HasLine("1. " + second));
-  EXPECT_FALSE(ServerHas(second));
-  EXPECT_EQ(0, Count("bi_Bill WHERE BillID LIKE '" + first.substr(0, 3) + "%'"));
+  EXPECT_TRUE(mList.HasLine("1. " + kSecond));
+  EXPECT_FALSE(ServerHas(kSecond));
+  EXPECT_EQ(0, BillsOf(kFirst));
 }
 
 // A package on which every run dies (it crashes the process, or hangs until
 // someone kills it) is put aside after three, so the site downloads again.
 TEST_P(InterruptedRun, APackageThreeRunsDiedOnIsFiledInsteadOfTriedAgain) {
-  const std::string first = PutTwoBranches();
-  const std::string second = first == "B01-1.pkg" ? "B02-1.pkg" : "B01-1.pkg";
+  PutTwoBranches();
   for (int run = 1; run <= DownloadLoop::kMaxAttempts; ++run) {
-    ASSERT_EQ(kKilled, DownloadKilledAt("正在导入数据：")) << run;
+    ASSERT_EQ(test::kKilled, DownloadKilledAt("正在导入数据：")) << run;
   }
   EXPECT_FALSE(Download());
-  EXPECT_EQ((Lines{"继续导入上次中断的数据包：" + first,
-                   "数据包三次导入均未完成，已备份到错误目录：" + first}),
+  EXPECT_EQ((Lines{"继续导入上次中断的数据包：" + kFirst,
+                   "数据包三次导入均未完成，已备份到错误目录：" + kFirst}),
             Lines(mList.lines.begin(), mList.lines.begin() + 2));
-  EXPECT_EQ("数据包三次导入均未完成，已备份到错误目录：" + first + "\n",
+  EXPECT_EQ("数据包三次导入均未完成，已备份到错误目录：" + kFirst + "\n",
             test::ReadFile(mHome / ("ErrPackage/" + FilesBelow("ErrPackage")[1])));
-  EXPECT_TRUE(mList.HasLine("1. " + second));
-  EXPECT_EQ(0, Count("bi_Bill WHERE BillID LIKE '" + first.substr(0, 3) + "%'"));
-  EXPECT_LT(0, Count("bi_Bill WHERE BillID LIKE '" + second.substr(0, 3) + "%'"));
+  EXPECT_TRUE(mList.HasLine("1. " + kSecond));
+  EXPECT_EQ(0, BillsOf(kFirst));
+  EXPECT_LT(0, BillsOf(kSecond));
   EXPECT_TRUE(FilesBelow("Temp").empty());
 }
 

@@ -5,18 +5,12 @@
 #include <filesystem>
 #include <map>
 #include <optional>
-#include <sstream>
 
-#include "cli/Commands.h"
-#include "engine/FSComprFile.h"
 #include "engine/Package.h"
-#include "framework/ExchangeContext.h"
-#include "support/CliRun.h"
 #include "support/FtpServer.h"
-#include "support/HostDatabase.h"
 #include "support/PackageFiles.h"
 #include "support/Rows.h"
-#include "support/ScopedHostConnection.h"
+#include "support/TwoSites.h"
 #include "trust/PackageSignature.h"
 
 namespace tavex::cli {
@@ -27,34 +21,16 @@ using Rows = std::multiset<std::string>;
 
 using test::Invocation;
 
-// A value as text that reads the same from either backend: numbers by their
-// value (a NUMERIC column may come back as text), NULL marked, bytes in hex.
+// A value as text that reads the same from either backend: a number by its
+// value (a NUMERIC column may come back as text), anything else quoted.
 std::string Canonical(const db::Value& value) {
-  char text[64];
-  if (std::holds_alternative<std::monostate>(value)) return "<null>";
-  if (const auto* n = std::get_if<std::int64_t>(&value)) {
-    std::snprintf(text, sizeof text, "%.6f", static_cast<double>(*n));
-    return text;
-  }
-  if (const auto* d = std::get_if<double>(&value)) {
-    std::snprintf(text, sizeof text, "%.6f", *d);
-    return text;
-  }
-  if (const auto* s = std::get_if<std::string>(&value)) {
-    char* end = nullptr;
-    const double number = std::strtod(s->c_str(), &end);
-    if (!s->empty() && end == s->c_str() + s->size()) {
-      std::snprintf(text, sizeof text, "%.6f", number);
-      return text;
-    }
-    return "'" + *s + "'";
-  }
-  std::string hex = "x";
-  for (std::uint8_t byte : std::get<db::Blob>(value)) {
-    std::snprintf(text, sizeof text, "%02x", byte);
-    hex += text;
-  }
-  return hex;
+  const std::string text = test::ValueText(value);
+  char* end = nullptr;
+  const double number = std::strtod(text.c_str(), &end);
+  if (text.empty() || end != text.c_str() + text.size()) return "'" + text + "'";
+  char canonical[64];
+  std::snprintf(canonical, sizeof canonical, "%.4f", number);
+  return canonical;
 }
 
 // Every row of `table` in `database`, each as its values of `columns`.
@@ -70,40 +46,20 @@ Rows RowsOf(db::Connection& database, const std::string& table,
   return rows;
 }
 
-// A branch (SQLite, sample data of B01) and head office (the backend under
-// test, sample schema of its own) exchanging through a real FTP server, each
-// with its own plug-in folder, driven through tavexdata as a user would.
-class RoundTrip : public test::HostDatabaseTest {
+// The two sites exchanging through a real FTP server.
+class RoundTrip : public test::TwoSitesTest {
  protected:
   void SetUp() override {
     test::HostDatabaseTest::SetUp();
     if (IsSkipped()) return;
-    for (const auto& home : {&mBranchHome, &mHqHome}) {
-      test::WriteFile(*home / "Octopus/MAIN.INI",
-                      "[FTP]\nPort=" + std::to_string(mServer.Port()) + "\n");
-    }
-    mServer.MakeFolder("ForUpload");
-    mServer.MakeFolder("ForDownload/HQ");
-    Run({"sample-db", "--db", Branch(), "--bills", "30", "--days", "2"});
-    Run({"sample-db", "--db", ConnectionName(), "--branch", "HQ", "--bills", "5", "--days", "1"});
-    for (const std::string& db : {Branch(), ConnectionName()}) {
-      Run({"settings", "--db", db, "--set", "1001=127.0.0.1", "--set", "1002=tester", "--set",
-           "1003=secret"});
-    }
-  }
-
-  std::string Branch() const { return "sqlite:" + (mBranchDir / "branch.db"); }
-
-  static void Run(const std::vector<std::string>& args) {
-    Invocation run(args);
-    ASSERT_EQ(kExitOk, run.code) << args[0] << "\n" << run.out.str() << run.err.str();
+    SetUpSites(mServer, {"ForUpload", "ForDownload/HQ"});
   }
 
   // Uploads at the branch and moves the package to head office's download
   // folder, as the server-side distribution does; a copy stays in mSent as
   // "<run>.pkg", the runs counted from 1.
   std::string UploadAndDistribute() {
-    Invocation upload({"upload", "--db", Branch(), "--home", mBranchHome.Path()});
+    Invocation upload = AtBranch("upload");
     EXPECT_EQ(kExitOk, upload.code) << upload.out.str();
     const std::vector<std::string> sent = mServer.List("ForUpload");
     if (sent.size() != 1) {
@@ -125,8 +81,7 @@ class RoundTrip : public test::HostDatabaseTest {
   };
   Contents Unpacked(int run) {
     const std::string name = std::to_string(run) + ".pkg";
-    EXPECT_EQ(0, test::Unpack(mSent / name, mSent / (name + ".mdb")));
-    auto package = db::OpenConnection(db::PackageConnectionString(mSent / (name + ".mdb")));
+    auto package = test::OpenUnpacked(mSent / name, mSent / (name + ".mdb"));
     engine::Package definition;
     EXPECT_TRUE(definition.CheckPackage(package, 0));
     Contents contents;
@@ -146,14 +101,7 @@ class RoundTrip : public test::HostDatabaseTest {
     return static_cast<std::size_t>(test::Number(*Db(), "SELECT COUNT(*) FROM " + table));
   }
 
-  // The runs hand their host connection over; it is given back at the end.
-  test::ScopedHostConnection mHostScope{nullptr};
-  test::TempDir mBranchDir;
   test::TempDir mSent;
-  test::TempDir mBranchHome;
-  test::TempDir mHqHome;
-  test::TempDir mConfig;
-  test::ScopedEnv mConfigVariable{"XDG_CONFIG_HOME", mConfig.Path()};
   test::FtpServer mServer;
   int mRuns = 0;
 };
@@ -167,7 +115,7 @@ TEST_P(RoundTrip, UploadedBillsArriveWithEveryColumnIntactAndOnlyOnce) {
   std::map<std::string, std::size_t> before;
   for (const auto& [table, rows] : sent.rows) before[table] = HqCount(table);
 
-  Invocation download({"download", "--db", ConnectionName(), "--home", mHqHome.Path()});
+  Invocation download = AtHq("download");
   ASSERT_EQ(kExitOk, download.code) << download.out.str();
   EXPECT_NE(std::string::npos, download.out.str().find("1. " + name + "\n"));
   EXPECT_EQ("导入数据成功！\n", download.out.str().substr(download.out.str().size() -
@@ -192,13 +140,13 @@ TEST_P(RoundTrip, UploadedBillsArriveWithEveryColumnIntactAndOnlyOnce) {
   branch->Close();
   ASSERT_FALSE(UploadAndDistribute().empty());
   EXPECT_EQ(sent.rows.at("bi_Bill").size(), Unpacked(2).rows.at("bi_Bill").size());
-  Invocation second({"download", "--db", ConnectionName(), "--home", mHqHome.Path()});
+  Invocation second = AtHq("download");
   ASSERT_EQ(kExitOk, second.code) << second.out.str();
   for (const auto& [table, count] : merged) EXPECT_EQ(count, HqCount(table)) << table;
 }
 
 TEST_P(RoundTrip, NothingWaitingIsExitZeroAndAFailureIsExitOne) {
-  Invocation idle({"download", "--db", ConnectionName(), "--home", mHqHome.Path()});
+  Invocation idle = AtHq("download");
   EXPECT_EQ(kExitOk, idle.code);
   EXPECT_EQ(
       "正在建立FTP连接：127.0.0.1 ...\n正在打开FTP文件夹：ForDownload\\HQ ...\n"
@@ -206,7 +154,7 @@ TEST_P(RoundTrip, NothingWaitingIsExitZeroAndAFailureIsExitOne) {
       idle.out.str());
 
   mServer.PutFile("ForDownload/HQ/B01-1.pkg", "not a package");
-  Invocation damaged({"download", "--db", ConnectionName(), "--home", mHqHome.Path()});
+  Invocation damaged = AtHq("download");
   EXPECT_EQ(kExitFailed, damaged.code);
   EXPECT_NE(std::string::npos, damaged.out.str().find("解压数据包失败！\n备份文件到错误目录！\n"));
 }
@@ -231,7 +179,7 @@ TEST_P(RoundTrip, WithAKeyTheBranchSignsWhatItSendsAndNeverSendsUnsignedForWantO
   EXPECT_EQ(trust::PackageKind::Bills, signature->kind);
   EXPECT_EQ(1U, signature->sequence);
   const std::size_t bills = HqCount("bi_Bill");
-  Invocation download({"download", "--db", ConnectionName(), "--home", mHqHome.Path()});
+  Invocation download = AtHq("download");
   ASSERT_EQ(kExitOk, download.code) << download.out.str();
   EXPECT_EQ(bills + Unpacked(1).rows.at("bi_Bill").size(), HqCount("bi_Bill"));
 
@@ -239,7 +187,7 @@ TEST_P(RoundTrip, WithAKeyTheBranchSignsWhatItSendsAndNeverSendsUnsignedForWantO
   auto branch = db::OpenConnection(Branch());
   branch->Execute("UPDATE bi_Bill SET IsUploaded=0");
   test::WriteFile(mBranchHome / "Octopus/site.key", "damaged");
-  Invocation refused({"upload", "--db", Branch(), "--home", mBranchHome.Path()});
+  Invocation refused = AtBranch("upload");
   EXPECT_EQ(kExitFailed, refused.code);
   EXPECT_NE(std::string::npos, refused.out.str().find("导出数据失败：the site key file " +
                                                       mBranchHome / "Octopus/site.key"))

@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
-#include <iostream>
 #include <sstream>
 
 #include "cli/SampleDatabase.h"
@@ -130,62 +128,6 @@ TEST_P(BackupRestore, EveryBaseDataTableOfTheCatalogueIsBackedUp) {
   EXPECT_NE(out.find("成功复制：2.24 菜品特价明细表 ，共 "), std::string::npos);
 }
 
-TEST_P(BackupRestore, AccountsAreRestoredOnlyUnderAnAccountThatMayDeleteData) {
-  ASSERT_EQ(Tavexdata({"backup", "base", "--groups", "7", "--out", Folder() / "rights.pkg"},
-                      ConnectionName()),
-            0);
-  ASSERT_EQ(Tavexdata({"backup", "base", "--groups", "6", "--out", Folder() / "members.pkg"},
-                      ConnectionName()),
-            0);
-  for (const char* password : {"admin", "cashier", "wrong"}) {
-    std::ofstream(Folder() / password) << password << "\n";
-  }
-  const std::string badLogin = "账号或密码错误，请重新输入！\n";
-  const struct {
-    std::vector<std::string> login;
-    std::string error;
-  } kCases[] = {
-      {{}, badLogin},
-      {{"--user", "admin", "--password-file", Folder() / "wrong"}, badLogin},
-      {{"--user", "cashier", "--password-file", Folder() / "cashier"},
-       "不允许删除数据：您的权限不足！\n"},
-      {{"--user", "admin", "--password-file", Folder() / "admin"}, ""},
-  };
-  for (const auto& c : kCases) {
-    SCOPED_TRACE(c.error);
-    // An account the restore replaces away, when it runs.
-    Db()->Execute("DELETE FROM pv_User WHERE UserID='intruder'");
-    Db()->Execute(
-        "INSERT INTO pv_User (UserID, UserGroupID, PasswordHash, Disabled) SELECT 'intruder', "
-        "UserGroupID, PasswordHash, Disabled FROM pv_User WHERE UserID='admin'");
-    std::vector<std::string> args{"restore", Folder() / "rights.pkg", "--db", ConnectionName()};
-    args.insert(args.end(), c.login.begin(), c.login.end());
-    Invocation run(args);
-    EXPECT_EQ(run.code, c.error.empty() ? 0 : 1);
-    EXPECT_EQ(run.err.str(), c.error);
-    EXPECT_EQ(test::Number(*Db(), "SELECT COUNT(*) FROM pv_User WHERE UserID='intruder'"),
-              c.error.empty() ? 0 : 1);
-  }
-  // The password may come on standard input instead.
-  std::istringstream typed("admin\n");
-  std::streambuf* const keyboard = std::cin.rdbuf(typed.rdbuf());
-  Db()->Execute(
-      "INSERT INTO pv_User (UserID, UserGroupID, PasswordHash, Disabled) SELECT 'intruder', "
-      "UserGroupID, PasswordHash, Disabled FROM pv_User WHERE UserID='admin'");
-  Invocation fromInput(
-      {"restore", Folder() / "rights.pkg", "--db", ConnectionName(), "--user", "admin"});
-  std::cin.rdbuf(keyboard);
-  EXPECT_EQ(fromInput.code, 0) << fromInput.err.str();
-  EXPECT_EQ(test::Number(*Db(), "SELECT COUNT(*) FROM pv_User WHERE UserID='intruder'"), 0);
-  // Other packages restore without an account.
-  EXPECT_EQ(Tavexdata({"restore", Folder() / "members.pkg"}, ConnectionName()), 0);
-  // With no account left (as the base-data delete leaves a host), nobody
-  // could log in: the backup of the accounts restores without one.
-  Db()->Execute("DELETE FROM pv_User");
-  EXPECT_EQ(Tavexdata({"restore", Folder() / "rights.pkg"}, ConnectionName()), 0);
-  EXPECT_EQ(test::Number(*Db(), "SELECT COUNT(*) FROM pv_User WHERE UserID='admin'"), 1);
-}
-
 INSTANTIATE_HOST_DATABASE_TEST(BackupRestore);
 
 // The definitions' statements as a Jet and as a SQL Server host takes them.
@@ -204,21 +146,6 @@ TEST(BackupDefinitions, DatesFollowTheHostAndAllBillsHaveNoCondition) {
     EXPECT_EQ(all->ExDatas().Item(i).Sql().find("WHERE"), std::string::npos) << i;
   }
   EXPECT_EQ(all->PackageID(), "业务数据备份");
-}
-
-TEST(BackupDefinitions, BaseDataGroupSixIsItsTwoTablesEachEmptiedFirst) {
-  const auto package = DefineBaseDataBackup(ReadBaseDataBackupTexts(), {6});
-  ASSERT_EQ(package->ExDatas().Count(), 2);
-  const engine::ExData& gifts = package->ExDatas().Item(1);
-  EXPECT_EQ(gifts.Caption(), "6.01 会员兑分物品表");
-  EXPECT_EQ(package->ExDatas().Item(2).Caption(), "6.02 会员类型表");
-  ASSERT_EQ(gifts.Statements().Count(), 1);
-  EXPECT_EQ(gifts.Statements().Item(1).caption, "6.01 会员兑分物品表(删除)");
-  EXPECT_EQ(gifts.Statements().Item(1).sql, " DELETE   FROM [mb_Gift] ");
-  EXPECT_EQ(gifts.Statements().Item(1).kind, engine::kKindBeforeStep);
-  std::array<int, kBaseDataGroupCount> perGroup{};
-  for (const BaseDataTable& table : kBaseDataTables) ++perGroup.at(table.group - 1);
-  EXPECT_EQ(perGroup, (std::array<int, kBaseDataGroupCount>{9, 24, 5, 6, 7, 2, 6}));
 }
 
 TEST(BackupCommand, WrongCommandLinesAreUsageErrors) {

@@ -187,7 +187,7 @@ TEST_P(DeleteRunTest, ReportsEachTableAndStopsTheBarAtItsMaximum) {
   EXPECT_EQ("已经删除：消费账单表 ，共删除 0 条数据", host.list.lines.at(5));
 }
 
-TEST_P(DeleteRunTest, CancelDuringTheFifthTableUndoesTheFourBefore) {
+TEST_P(DeleteRunTest, CancelDuringTheFifthTableUndoesTheFourBeforeAndAnsweredNoGoesOn) {
   const auto before = Counts();
   host.cancelAtLine = 5;
   EXPECT_EQ(DeleteOutcome::Cancelled,
@@ -200,9 +200,10 @@ TEST_P(DeleteRunTest, CancelDuringTheFifthTableUndoesTheFourBefore) {
       host.questions);
   EXPECT_EQ(before, Counts());
   EXPECT_FALSE(Db()->InTransaction());
-}
 
-TEST_P(DeleteRunTest, CancelAnsweredNoGoesOn) {
+  host.questions.clear();
+  host.list.lines.clear();
+  host.pressed = false;
   host.cancelAtLine = 2;
   host.answerYes = false;
   EXPECT_EQ(DeleteOutcome::Done,

@@ -28,6 +28,14 @@ class FileSafety : public ::testing::Test {
   std::unique_ptr<engine::Package> AllBills() {
     return DefineBusinessBackup(ReadBusinessBackupTexts(), std::nullopt, "MSACCESS");
   }
+  // The member export run into `path`, with `cancel` as its progress hook.
+  RunOutcome ExportMembers(const std::string& path, engine::ProccessHandler cancel = nullptr) {
+    auto members = DefineMemberExport(mTexts, std::chrono::year{2026} / 12 / 4);
+    if (cancel) members->OnProccess(std::move(cancel));
+    return RunMemberExport(*members, mTexts, mHost, path);
+  }
+
+  const MemberExportTexts mTexts = ReadMemberExportTexts();
 
   test::TempDir mDir;
   test::TempDir mTemp;
@@ -67,9 +75,7 @@ TEST_F(FileSafety, TheHostDatabasesOwnFileIsRefused) {
   auto package = AllBills();
   EXPECT_THROW(RunBackup(*package, mHost, mDir / ("./" + fs::path(hostFile).filename().string())),
                std::runtime_error);
-  const MemberExportTexts texts = ReadMemberExportTexts();
-  auto members = DefineMemberExport(texts, std::chrono::year{2026} / 12 / 4);
-  EXPECT_THROW(RunMemberExport(*members, texts, mHost, hostFile), std::runtime_error);
+  EXPECT_THROW(ExportMembers(hostFile), std::runtime_error);
   EXPECT_EQ(test::ReadFile(hostFile), before);
 }
 
@@ -89,28 +95,24 @@ TEST_F(FileSafety, APathWithoutThePackageEndingIsWrittenAsTyped) {
 // list, stays byte for byte as it was when an export is cancelled or fails;
 // so does an earlier CSV file.
 TEST_F(FileSafety, AFailedOrCancelledMemberExportKeepsAnEarlierFile) {
-  const MemberExportTexts texts = ReadMemberExportTexts();
   storage::CreateEmptyDatabase(mDir / "members.db");
   {
     auto users = db::OpenConnection("sqlite:" + mDir / "members.db");
     users->Execute("CREATE TABLE Suppliers (Name TEXT)");
     users->Execute("INSERT INTO Suppliers VALUES ('Fresh Fish Ltd')");
-    users->Execute("CREATE TABLE [" + texts.Msg_mb_MemberInfo + "] (Card TEXT)");
-    users->Execute("INSERT INTO [" + texts.Msg_mb_MemberInfo + "] VALUES ('earlier')");
+    users->Execute("CREATE TABLE [" + mTexts.Msg_mb_MemberInfo + "] (Card TEXT)");
+    users->Execute("INSERT INTO [" + mTexts.Msg_mb_MemberInfo + "] VALUES ('earlier')");
   }
   const std::string database = test::ReadFile(mDir / "members.db");
   test::WriteFile(mDir / "members.csv", "an earlier export");
   const auto cancelling = [](const std::string&, std::int32_t, std::int32_t, const std::string&,
                              std::int32_t, std::int32_t, bool& cancel, bool) { cancel = true; };
   for (const std::string name : {"members.db", "members.csv"}) {
-    auto cancelled = DefineMemberExport(texts, std::chrono::year{2026} / 12 / 4);
-    cancelled->OnProccess(cancelling);
-    EXPECT_EQ(RunMemberExport(*cancelled, texts, mHost, mDir / name), RunOutcome::Cancelled);
+    EXPECT_EQ(ExportMembers(mDir / name, cancelling), RunOutcome::Cancelled);
   }
   mHost->Execute("DROP TABLE mb_MemberInfo");
   for (const std::string name : {"members.db", "members.csv"}) {
-    auto failing = DefineMemberExport(texts, std::chrono::year{2026} / 12 / 4);
-    EXPECT_EQ(RunMemberExport(*failing, texts, mHost, mDir / name), RunOutcome::Failed);
+    EXPECT_EQ(ExportMembers(mDir / name), RunOutcome::Failed);
   }
   EXPECT_EQ(test::ReadFile(mDir / "members.db"), database);
   EXPECT_EQ(test::ReadFile(mDir / "members.csv"), "an earlier export");
@@ -123,13 +125,11 @@ TEST_F(FileSafety, AFailedOrCancelledMemberExportKeepsAnEarlierFile) {
 // the file they replace allowed.
 TEST_F(FileSafety, BackupsAndExportsAreForTheOwnerAndTheGroupOnly) {
   const test::ScopedUmask umask(0);
-  const MemberExportTexts texts = ReadMemberExportTexts();
   for (const bool replacing : {false, true}) {
     auto backup = AllBills();
     ASSERT_EQ(RunBackup(*backup, mHost, mDir / "bills.pkg"), RunOutcome::Done);
     for (const std::string name : {"members.db", "members.csv"}) {
-      auto members = DefineMemberExport(texts, std::chrono::year{2026} / 12 / 4);
-      ASSERT_EQ(RunMemberExport(*members, texts, mHost, mDir / name), RunOutcome::Done);
+      ASSERT_EQ(ExportMembers(mDir / name), RunOutcome::Done);
     }
     for (const std::string name : {"bills.pkg", "members.db", "members.csv"}) {
       EXPECT_EQ(0640U, test::PermissionsOf(mDir / name)) << name << (replacing ? " replaced" : "");
@@ -141,13 +141,11 @@ TEST_F(FileSafety, BackupsAndExportsAreForTheOwnerAndTheGroupOnly) {
 // A database path that holds something else (a spreadsheet saved as .db,
 // a text) is never replaced by the export.
 TEST_F(FileSafety, AMemberExportIntoAFileThatIsNoDatabaseIsRefusedAndLeavesIt) {
-  const MemberExportTexts texts = ReadMemberExportTexts();
   for (const std::string& contents :
        {std::string("the manager's notes"), std::string("SQLite format 2\0 not quite")}) {
     test::WriteFile(mDir / "notes.db", contents);
-    auto members = DefineMemberExport(texts, std::chrono::year{2026} / 12 / 4);
     try {
-      RunMemberExport(*members, texts, mHost, mDir / "notes.db");
+      ExportMembers(mDir / "notes.db");
       ADD_FAILURE() << "a file that is no database was not refused";
     } catch (const std::runtime_error& refusal) {
       EXPECT_EQ(std::string(refusal.what()),

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -24,25 +25,6 @@ struct ChildRun {
   bool echoOnAfterwards = false;  // the terminal's echo, once the run is over
 };
 
-// The command line of the built tavexdata with `args`, made before a fork
-// so that the child only executes it.
-class CommandLine {
- public:
-  explicit CommandLine(const std::vector<std::string>& args) : mArgs(args) {
-    mArgs.insert(mArgs.begin(), TAVEX_CLI_PATH);
-    for (std::string& arg : mArgs) mArgv.push_back(arg.data());
-    mArgv.push_back(nullptr);
-  }
-  [[noreturn]] void Exec() const {
-    ::execv(mArgv[0], mArgv.data());
-    ::_exit(127);
-  }
-
- private:
-  std::vector<std::string> mArgs;
-  std::vector<char*> mArgv;
-};
-
 int ExitCode(pid_t pid) {
   int status = 0;
   if (::waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
@@ -53,10 +35,18 @@ int ExitCode(pid_t pid) {
 // `typed` is typed once `prompt` has appeared.
 ChildRun RunAtTerminal(const std::vector<std::string>& args, const std::string& prompt,
                        const std::string& typed) {
-  const CommandLine command(args);
+  // Made before the fork: the child only executes it.
+  std::vector<std::string> line{TAVEX_CLI_PATH};
+  line.insert(line.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (std::string& arg : line) argv.push_back(arg.data());
+  argv.push_back(nullptr);
   int terminal = -1;
   const pid_t pid = ::forkpty(&terminal, nullptr, nullptr, nullptr);
-  if (pid == 0) command.Exec();
+  if (pid == 0) {
+    ::execv(argv[0], argv.data());
+    ::_exit(127);
+  }
   ChildRun run;
   if (pid < 0) return run;
   bool answered = false;
@@ -78,39 +68,21 @@ ChildRun RunAtTerminal(const std::vector<std::string>& args, const std::string& 
   return run;
 }
 
-// Runs tavexdata with `input` on a pipe as its standard input.
-ChildRun RunWithPipedInput(const std::vector<std::string>& args, const std::string& input) {
-  const CommandLine command(args);
-  int in[2];
-  int out[2];
-  ChildRun run;
-  if (::pipe(in) != 0 || ::pipe(out) != 0) return run;
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    ::dup2(in[0], STDIN_FILENO);
-    ::dup2(out[1], STDOUT_FILENO);
-    ::dup2(out[1], STDERR_FILENO);
-    for (const int fd : {in[0], in[1], out[0], out[1]}) ::close(fd);
-    command.Exec();
-  }
-  ::close(in[0]);
-  ::close(out[1]);
-  if (pid > 0 && ::write(in[1], input.data(), input.size()) < 0) run.output = "(not written)";
-  ::close(in[1]);
-  char buffer[4096];
-  for (ssize_t got; (got = ::read(out[0], buffer, sizeof buffer)) != 0;) {
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) break;
-    run.output.append(buffer, static_cast<std::size_t>(got));
-  }
-  ::close(out[0]);
-  if (pid > 0) run.code = ExitCode(pid);
-  return run;
+// Runs tavexdata through the shell with `input` on a pipe as its standard
+// input; the files it needs go into `folder`.
+ChildRun RunWithPipedInput(const std::vector<std::string>& args, const std::string& input,
+                           const test::TempDir& folder) {
+  test::WriteFile(folder / "input", input);
+  std::string command = "cat " + folder / "input" + " | " + TAVEX_CLI_PATH;
+  for (const std::string& arg : args) command += " '" + arg + "'";
+  const int status = std::system((command + " >" + folder / "output" + " 2>&1").c_str());
+  return {test::ReadFile(folder / "output"), WIFEXITED(status) ? WEXITSTATUS(status) : -1};
 }
 
 // A sample host database on SQLite with a backup of its accounts, which a
-// restore merges only under an account that may delete data; the account
-// "intruder" added after the backup is gone once a restore went through.
+// restore merges only under an account that may delete data (the account
+// checks themselves are the delete run's); the account "intruder" added
+// after the backup is gone once a restore went through.
 class RestorePassword : public ::testing::Test {
  protected:
   RestorePassword() {
@@ -125,6 +97,11 @@ class RestorePassword : public ::testing::Test {
         "UserGroupID, PasswordHash, Disabled FROM pv_User WHERE UserID='admin'");
   }
 
+  // tavexdata restore of the accounts' backup, logged in with `login`.
+  test::Invocation Restore(std::vector<std::string> login) const {
+    login.insert(login.begin(), {"restore", mDir / "rights.pkg", "--db", mHostName});
+    return test::Invocation(login);
+  }
   std::vector<std::string> RestoreAsAdmin() const {
     return {"restore", mDir / "rights.pkg", "--db", mHostName, "--user", "admin"};
   }
@@ -149,15 +126,46 @@ TEST_F(RestorePassword, AtATerminalThePasswordIsAskedForAndNotShown) {
 }
 
 TEST_F(RestorePassword, FromAPipeTheFirstLineIsThePasswordWithoutAPrompt) {
-  const ChildRun wrong = RunWithPipedInput(RestoreAsAdmin(), "wrong\nadmin\n");
+  const ChildRun wrong = RunWithPipedInput(RestoreAsAdmin(), "wrong\nadmin\n", mDir);
   EXPECT_EQ(wrong.code, 1) << wrong.output;
   EXPECT_NE(wrong.output.find("账号或密码错误，请重新输入！\n"), std::string::npos) << wrong.output;
   EXPECT_EQ(Intruders(), 1);
 
-  const ChildRun right = RunWithPipedInput(RestoreAsAdmin(), "admin\n");
+  const ChildRun right = RunWithPipedInput(RestoreAsAdmin(), "admin\n", mDir);
   EXPECT_EQ(right.code, 0) << right.output;
   EXPECT_EQ(right.output.find("密码："), std::string::npos) << right.output;
   EXPECT_EQ(Intruders(), 0);
+}
+
+TEST_F(RestorePassword, TheAccountsAreRestoredOnlyUnderAnAccountThatMayDeleteData) {
+  for (const std::string password : {"admin", "cashier"})
+    test::WriteFile(mDir / password, password + "\n");
+  const struct {
+    std::vector<std::string> login;
+    std::string error;
+  } kCases[] = {
+      {{}, "账号或密码错误，请重新输入！\n"},
+      {{"--user", "cashier", "--password-file", mDir / "cashier"},
+       "不允许删除数据：您的权限不足！\n"},
+      {{"--user", "admin", "--password-file", mDir / "admin"}, ""},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.error);
+    const test::Invocation run = Restore(c.login);
+    EXPECT_EQ(run.code, c.error.empty() ? 0 : 1);
+    EXPECT_EQ(run.err.str(), c.error);
+    EXPECT_EQ(Intruders(), c.error.empty() ? 0 : 1);
+  }
+  // Other packages restore without an account.
+  test::Invocation members(
+      {"backup", "base", "--groups", "6", "--db", mHostName, "--out", mDir / "members.pkg"});
+  ASSERT_EQ(members.code, 0) << members.err.str();
+  EXPECT_EQ(test::Invocation({"restore", mDir / "members.pkg", "--db", mHostName}).code, 0);
+  // With no account left (as the base-data delete leaves a host), nobody
+  // could log in: the backup of the accounts restores without one.
+  mHost->Execute("DELETE FROM pv_User");
+  EXPECT_EQ(Restore({}).code, 0);
+  EXPECT_EQ(test::Number(*mHost, "SELECT COUNT(*) FROM pv_User WHERE UserID='admin'"), 1);
 }
 
 }  // namespace

@@ -8,8 +8,10 @@
 
 #include "cli/SampleDatabase.h"
 #include "database/Connection.h"
+#include "engine/Package.h"
 #include "support/HostDatabase.h"
 #include "support/PluginHome.h"
+#include "support/RemoteServer.h"
 #include "support/Rows.h"
 #include "support/ScopedHostConnection.h"
 #include "support/TempDir.h"
@@ -30,6 +32,18 @@ class UploadHostTest : public HostDatabaseTest {
 
   const std::string& Home() const { return mHome.Path(); }
   std::string TempFolder() const { return mHome / "Temp"; }
+
+  // Points `site`'s exchange settings and this plug-in folder's options at
+  // `server`, reached on `port` (another port: a server that is not there).
+  void UseServer(const std::shared_ptr<db::Connection>& site, const RemoteServer& server,
+                 int port) const;
+
+  std::set<std::string> UnsentBills() const {
+    return Keys("SELECT BillID FROM bi_Bill WHERE IsUploaded=0");
+  }
+  // Each step of `package` reads rows here, with the columns of its
+  // receiving table: they are written into it by column name.
+  void ExpectEveryStepFillsItsTable(engine::Package& package) const;
 
   void Exec(const std::string& sql) const { Db()->Execute(sql); }
   std::int64_t Count(const std::string& sql) const { return Number(*Db(), sql); }

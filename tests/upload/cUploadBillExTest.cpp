@@ -12,9 +12,6 @@ using test::UploadHostTest;
 
 class UploadBillExTest : public UploadHostTest {
  protected:
-  std::set<std::string> UnsentBills() const {
-    return Keys("SELECT BillID FROM bi_Bill WHERE IsUploaded=0");
-  }
   // Runs the package's kind-3 statements and actions on the host, as the
   // export does after copying.
   void RunMarks(engine::Package& package) const {
@@ -142,41 +139,34 @@ TEST_P(UploadBillExTest, ASecondStagingReplacesTheFirst) {
   EXPECT_EQ(0, Count("SELECT COUNT(*) FROM bi_BillItem_Upload"));
 }
 
-TEST_P(UploadBillExTest, AFailingStagingLeavesNoHalfMadeSet) {
+// Dropped, or failing half-way, a staging leaves none of its tables.
+TEST_P(UploadBillExTest, ADroppedOrFailingStagingLeavesNoStagingTable) {
+  const auto expectNoStaging = [&] {
+    for (const auto& table : cUploadBillEx::kStagingTables)
+      EXPECT_FALSE(HasTable(std::string(table.name))) << table.name;
+    EXPECT_FALSE(HasTable("bi_OctopusPaymentID_Upload"));
+  };
+  ASSERT_TRUE(cUploadBillEx().LoadData());
+  ASSERT_TRUE(HasTable("bi_OctopusPaymentID_Upload"));
+  cUploadBillEx().DropTables();
+  expectNoStaging();
+  cUploadBillEx().DropTables();  // nothing left to drop is no error
+
   ASSERT_TRUE(cUploadBillEx().LoadData());
   Exec("DROP TABLE bi_ShiftLog");
   cUploadBillEx failing;
   EXPECT_FALSE(failing.LoadData());
   EXPECT_FALSE(failing.Failure().empty());
-  for (const auto& table : cUploadBillEx::kStagingTables)
-    EXPECT_FALSE(HasTable(std::string(table.name))) << table.name;
-  EXPECT_FALSE(HasTable("bi_OctopusPaymentID_Upload"));
+  expectNoStaging();
   EXPECT_FALSE(Db()->InTransaction());
 }
 
-TEST_P(UploadBillExTest, DropTablesRemovesEveryStagingTable) {
-  ASSERT_TRUE(cUploadBillEx().LoadData());
-  ASSERT_TRUE(HasTable("bi_OctopusPaymentID_Upload"));
-  cUploadBillEx().DropTables();
-  for (const auto& table : cUploadBillEx::kStagingTables)
-    EXPECT_FALSE(HasTable(std::string(table.name)));
-  EXPECT_FALSE(HasTable("bi_OctopusPaymentID_Upload"));
-  cUploadBillEx().DropTables();  // nothing left to drop is no error
-}
-
-// Each step's rows are written into its receiving table by column name.
 TEST_P(UploadBillExTest, EveryStepReadsStagedRowsWithTheColumnsOfItsReceivingTable) {
   ASSERT_TRUE(cUploadBillEx().LoadData());
   engine::Package package;
   ASSERT_TRUE(cUploadBillEx().LoadPackag(package));
   ASSERT_EQ(11, package.ExDatas().Count());
-  for (std::int32_t i = 1; i <= package.ExDatas().Count(); ++i) {
-    const auto& step = package.ExDatas().Item(i);
-    SCOPED_TRACE(step.Caption());
-    EXPECT_EQ(test::ColumnNames(*Db(), "SELECT * FROM " + step.Table()),
-              test::ColumnNames(*Db(), step.Sql()));
-    EXPECT_LT(0, Count("SELECT COUNT(*) FROM (" + step.Sql() + ") AS s"));
-  }
+  ExpectEveryStepFillsItsTable(package);
 }
 
 TEST_P(UploadBillExTest, TheMarksReachOnlyTheStagedRows) {

@@ -1,6 +1,4 @@
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <functional>
@@ -12,6 +10,7 @@
 #include "storage/HostRunLock.h"
 #include "storage/SyncLog.h"
 #include "support/FtpServer.h"
+#include "support/KilledRun.h"
 #include "support/PluginHome.h"
 #include "support/PosTerminal.h"
 #include "support/RecordingProgress.h"
@@ -30,18 +29,10 @@ class UploadRunTest : public test::UploadHostTest {
   void SetUp() override {
     UploadHostTest::SetUp();
     if (IsSkipped()) return;
-    UsePort(mServer.Port());
-    auto& settings = ExchangeContext::Instance().Settings();
-    settings.SetSetting(kSettingFtpServer, mServer.Host());
-    settings.SetSetting(kSettingFtpUser, test::FtpServer::kUser);
-    settings.SetSetting(kSettingFtpPassword, test::FtpServer::kPassword);
+    UseServer(Db(), mServer, mServer.Port());
     mServer.MakeFolder("ForUpload");
-  }
-
-  void UsePort(int port) const {
-    fs::create_directories(Home() + "/Octopus");
-    test::WriteFile(Home() + "/Octopus/MAIN.INI",
-                    "[FTP]\nPort=" + std::to_string(port) + "\nTimeOut=10\n");
+    mBills = UnsentBills();
+    if (HasTable("bi_OctopusPayment")) mOctopus = UnsentOctopus();
   }
 
   bool Upload() {
@@ -64,24 +55,13 @@ class UploadRunTest : public test::UploadHostTest {
   // Runs an upload in a child process that dies as soon as a line starting
   // with `start` shows; the child's exit status (kKilled when it died there).
   int UploadKilledAt(const std::string& start) {
-    // The child opens its own host connection and FTP session.
-    ExchangeContext::Instance().SetConnection(nullptr);
-    const pid_t child = ::fork();
-    if (child == 0) {
-      HookedList list;
-      test::RecordingBar bar;
-      list.onLine = [&](const std::string& line) {
-        if (line.starts_with(start)) ::_exit(kKilled);
-      };
-      cUpload upload;
-      upload.Initialize(Reopen(), &list, &bar);
-      ::_exit(upload.Upload() ? 0 : 1);
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return test::RunKilledWhen([&](const std::string& line) { return line.starts_with(start); },
+                               [&](HookedList& list, test::RecordingBar& bar) {
+                                 cUpload upload;
+                                 upload.Initialize(Reopen(), &list, &bar);
+                                 return upload.Upload();
+                               });
   }
-  static constexpr int kKilled = 86;
 
   std::vector<std::string> ServerPackages() const { return mServer.List("ForUpload"); }
   std::string ServerFile(const std::string& name) const {
@@ -95,9 +75,6 @@ class UploadRunTest : public test::UploadHostTest {
     }
     return names;
   }
-  std::set<std::string> UnsentBills() const {
-    return Keys("SELECT BillID FROM bi_Bill WHERE IsUploaded=0");
-  }
   std::set<std::string> UnsentOctopus() const {
     return Keys("SELECT BillID || '/' || CardID FROM bi_OctopusPayment WHERE IsUploaded=0");
   }
@@ -106,33 +83,32 @@ class UploadRunTest : public test::UploadHostTest {
                        [&](const std::string& line) { return line.starts_with(start); });
   }
 
-  // What every failed run leaves: an empty last line, nothing marked,
-  // nothing in the temporary folder, nothing on the server.
-  void ExpectNothingSent(const std::set<std::string>& unsentBefore,
-                         const std::set<std::string>& octopusBefore) const {
+  // What every failed run leaves: an empty last line, nothing marked of
+  // what waited before the test, nothing in the temporary folder.
+  void ExpectNothingSent() const {
     ASSERT_FALSE(mList.lines.empty());
     EXPECT_EQ("", mList.lines.back());
-    EXPECT_EQ(unsentBefore, UnsentBills());
-    EXPECT_EQ(octopusBefore, UnsentOctopus());
+    EXPECT_EQ(mBills, UnsentBills());
+    EXPECT_EQ(mOctopus, UnsentOctopus());
     EXPECT_TRUE(TempFiles().empty()) << testing::PrintToString(TempFiles());
     EXPECT_FALSE(Db()->InTransaction());
   }
 
+  std::set<std::string> mBills;    // unsent when the test began
+  std::set<std::string> mOctopus;  // the same of the Octopus payments
   test::FtpServer mServer;
   HookedList mList;
   test::RecordingBar mBar;
 };
 
 TEST_P(UploadRunTest, FirstRunSendsEveryUnsentBillAndMarksItOnceTheFileIsThere) {
-  const auto bills = UnsentBills();
-  const auto octopus = UnsentOctopus();
   const auto payments = Keys(
       "SELECT P.BillPaymentID FROM bi_BillPayment AS P, bi_Bill AS B WHERE P.BillID=B.BillID AND "
       "B.IsUploaded=0");
   const auto shifts =
       Keys("SELECT DISTINCT ShiftID FROM bi_Bill WHERE IsUploaded=0 AND ShiftID<>''");
-  ASSERT_EQ(30u, bills.size());
-  ASSERT_FALSE(octopus.empty());
+  ASSERT_EQ(30u, mBills.size());
+  ASSERT_FALSE(mOctopus.empty());
 
   // While the file travels, nobody else sees a bill marked.
   std::set<std::string> unsentDuringTransfer;
@@ -143,7 +119,7 @@ TEST_P(UploadRunTest, FirstRunSendsEveryUnsentBillAndMarksItOnceTheFileIsThere) 
   });
 
   ASSERT_TRUE(Upload()) << testing::PrintToString(mList.lines);
-  EXPECT_EQ(bills, unsentDuringTransfer);
+  EXPECT_EQ(mBills, unsentDuringTransfer);
 
   // The lines: export, one summary per step, the transfer, an empty end.
   const auto& lines = mList.lines;
@@ -168,13 +144,12 @@ TEST_P(UploadRunTest, FirstRunSendsEveryUnsentBillAndMarksItOnceTheFileIsThere) 
   EXPECT_EQ(lines[14].substr(std::string("正在上传文件：").size(), names[0].size()), names[0]);
   UnpackedPackage package(ServerFile(names[0]));
   ASSERT_TRUE(package.Checked());
-  EXPECT_EQ(Prefixed(bills), package.Keys("SELECT BillID FROM bi_Bill"));
+  EXPECT_EQ(Prefixed(mBills), package.Keys("SELECT BillID FROM bi_Bill"));
   EXPECT_EQ(payments, package.Keys("SELECT BillPaymentID FROM bi_BillPayment"));
   EXPECT_EQ(Prefixed(shifts), package.Keys("SELECT ShiftID FROM bi_Shift"));
   EXPECT_EQ(std::set<std::string>{"1"}, package.Keys("SELECT IsUploaded FROM bi_Bill"));
-  std::set<std::string> sentOctopus;
-  for (const auto& key : octopus) sentOctopus.insert("B01-" + key);
-  EXPECT_EQ(sentOctopus, package.Keys("SELECT BillID || '/' || CardID FROM bi_OctopusPayment"));
+  EXPECT_EQ(Prefixed(mOctopus),
+            package.Keys("SELECT BillID || '/' || CardID FROM bi_OctopusPayment"));
   for (auto table : {"bi_BillItem", "bi_SubBill", "bi_UnCheckBill", "bi_UnCheckBillPayment",
                      "bi_UnCheckBillItem", "bi_ShiftSum", "bi_ShiftLog"}) {
     EXPECT_EQ(Count(std::string("SELECT COUNT(*) FROM ") + table + "_Upload"), package.Count(table))
@@ -202,15 +177,13 @@ TEST_P(UploadRunTest, ASecondRunFindsNothingNew) {
 }
 
 TEST_P(UploadRunTest, AnotherRunOfTheSameDatabaseKeepsThisOneOut) {
-  const auto bills = UnsentBills();
-  const auto octopus = UnsentOctopus();
   {
     const auto other = Reopen();
     const HostRunLock running(*other, "upload");
     ASSERT_TRUE(running.Held());
     EXPECT_FALSE(Upload());
     EXPECT_EQ((std::vector<std::string>{"另一个上传正在进行，本次上传已取消。", ""}), mList.lines);
-    ExpectNothingSent(bills, octopus);
+    ExpectNothingSent();
     EXPECT_FALSE(HasTable("bi_Bill_Upload"));
   }
   EXPECT_TRUE(Upload());
@@ -218,37 +191,83 @@ TEST_P(UploadRunTest, AnotherRunOfTheSameDatabaseKeepsThisOneOut) {
 }
 
 TEST_P(UploadRunTest, AnUnreachableServerStopsBeforeTheExport) {
-  const auto bills = UnsentBills();
-  const auto octopus = UnsentOctopus();
   mServer.Stop();
   EXPECT_FALSE(Upload());
   EXPECT_EQ((std::vector<std::string>{"FTP连接失败！请检查网络连接是否正确。", ""}), mList.lines);
-  ExpectNothingSent(bills, octopus);
+  ExpectNothingSent();
   // The staging of the failed run stays until the next run replaces it.
-  EXPECT_EQ(Prefixed(bills), Keys("SELECT BillID FROM bi_Bill_Upload"));
+  EXPECT_EQ(Prefixed(mBills), Keys("SELECT BillID FROM bi_Bill_Upload"));
 }
 
-TEST_P(UploadRunTest, AMissingUploadFolderSendsNothing) {
-  const auto bills = UnsentBills();
-  const auto octopus = UnsentOctopus();
-  fs::remove(mServer.Root() + "/ForUpload");
-  EXPECT_FALSE(Upload());
-  const std::vector<std::string> tail(mList.lines.end() - 4, mList.lines.end());
-  EXPECT_EQ((std::vector<std::string>{"正在建立FTP连接：127.0.0.1 ...",
-                                      "正在打开FTP文件夹：ForUpload ...",
-                                      "FTP上文件夹打开失败！请检查FTP设置是否正确。", ""}),
-            tail);
-  ExpectNothingSent(bills, octopus);
-}
-
-TEST_P(UploadRunTest, AFailedTransferMarksNothing) {
-  const auto bills = UnsentBills();
-  const auto octopus = UnsentOctopus();
-  When("正在上传文件：", [&] { mServer.Stop(); });
-  EXPECT_FALSE(Upload());
-  const std::vector<std::string> tail(mList.lines.end() - 2, mList.lines.end());
-  EXPECT_EQ((std::vector<std::string>{"数据上传失败！请检查网络连接是否正常。", ""}), tail);
-  ExpectNothingSent(bills, octopus);
+// Whatever step fails, in the export or the transfer, the run says why in
+// its lines and marks nothing; the next case finds the host as it was.
+TEST_P(UploadRunTest, AFailingStepSaysWhyAndMarksNothing) {
+  std::string blocked;  // a folder in the way of the package file
+  struct Case {
+    const char* name;
+    const char* when;  // the line at which the step is broken
+    std::function<void()> breakIt;
+    std::vector<std::string> lines;  // shown in this order (their starts)
+    bool exportFails;                // and so no connection is made to send
+    std::function<void()> mend;
+  };
+  const Case cases[] = {
+      {"a staged table gone",
+       "正在导出数据...",
+       [&] { Exec("DROP TABLE bi_ShiftLog_Upload"); },
+       {"导出数据失败，共有1个错误：", "1. 1001，33. 中途取钱记录"},
+       true,
+       [] {}},
+      {"no temporary folder to build the package in",
+       "正在导出数据...",
+       [&] {
+         fs::remove_all(TempFolder());
+         test::WriteFile(TempFolder(), "not a folder");
+       },
+       {"导出数据失败："},
+       true,
+       [&] { fs::remove(TempFolder()); }},
+      {"the package file cannot be written",
+       "成功复制：33.",
+       [&] {
+         for (const auto& name : TempFiles()) {
+           if (name.ends_with(".mdb"))
+             blocked = TempFolder() + "/" + name.substr(0, name.size() - 4) + ".pkg";
+         }
+         fs::create_directory(blocked);
+       },
+       {"文件压缩错误，导出数据失败！"},
+       true,
+       [&] { fs::remove(blocked); }},
+      {"no upload folder",
+       "正在导出数据...",
+       [&] { fs::remove(mServer.Root() + "/ForUpload"); },
+       {"正在建立FTP连接：127.0.0.1 ...", "正在打开FTP文件夹：ForUpload ...",
+        "FTP上文件夹打开失败！请检查FTP设置是否正确。"},
+       false,
+       [&] { mServer.MakeFolder("ForUpload"); }},
+      {"the server gone during the transfer",
+       "正在上传文件：",
+       [&] { mServer.Stop(); },
+       {"数据上传失败！请检查网络连接是否正常。"},
+       false,
+       [] {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    When(c.when, c.breakIt);
+    EXPECT_FALSE(Upload());
+    c.mend();
+    auto line = mList.lines.begin();
+    for (const std::string& start : c.lines) {
+      line = std::find_if(line, mList.lines.end(),
+                          [&](const std::string& shown) { return shown.starts_with(start); });
+      EXPECT_NE(mList.lines.end(), line) << start << testing::PrintToString(mList.lines);
+    }
+    EXPECT_EQ(c.exportFails, !HasLineStarting("正在建立FTP连接："));
+    ExpectNothingSent();
+    EXPECT_TRUE(ServerPackages().empty());
+  }
 }
 
 TEST_P(UploadRunTest, WithoutAHostConnectionTheLogSaysWhy) {
@@ -264,56 +283,6 @@ TEST_P(UploadRunTest, WithoutAHostConnectionTheLogSaysWhy) {
   upload.Initialize(Db(), &mList, &mBar);
   EXPECT_TRUE(upload.Upload());
   EXPECT_EQ("", upload.Failure());
-}
-
-TEST_P(UploadRunTest, ExportErrorsAreListedAndNothingIsSent) {
-  const auto bills = UnsentBills();
-  const auto octopus = UnsentOctopus();
-  // The last step's source is gone when the export reaches it.
-  When("正在导出数据...", [&] { Exec("DROP TABLE bi_ShiftLog_Upload"); });
-  EXPECT_FALSE(Upload());
-  EXPECT_TRUE(mList.HasLine("导出数据失败，共有1个错误：")) << testing::PrintToString(mList.lines);
-  EXPECT_TRUE(HasLineStarting("1. 1001，33. 中途取钱记录"));
-  EXPECT_FALSE(HasLineStarting("正在建立FTP连接："));
-  ExpectNothingSent(bills, octopus);
-  EXPECT_TRUE(ServerPackages().empty());
-}
-
-TEST_P(UploadRunTest, AnExportThatCannotStartSaysWhy) {
-  const auto bills = UnsentBills();
-  const auto octopus = UnsentOctopus();
-  // No temporary folder to build the package database in.
-  When("正在导出数据...", [&] {
-    fs::remove_all(TempFolder());
-    test::WriteFile(TempFolder(), "not a folder");
-  });
-  EXPECT_FALSE(Upload());
-  EXPECT_TRUE(HasLineStarting("导出数据失败：")) << testing::PrintToString(mList.lines);
-  EXPECT_EQ("", mList.lines.back());
-  EXPECT_EQ(bills, UnsentBills());
-  EXPECT_EQ(octopus, UnsentOctopus());
-  EXPECT_TRUE(ServerPackages().empty());
-}
-
-TEST_P(UploadRunTest, AFailedCompressionDeletesThePackageDatabase) {
-  const auto bills = UnsentBills();
-  const auto octopus = UnsentOctopus();
-  // When the last step is copied, a folder takes the package file's name.
-  std::string blocked;
-  When("成功复制：33.", [&] {
-    for (const auto& name : TempFiles()) {
-      if (name.size() > 4 && name.substr(name.size() - 4) == ".mdb") {
-        blocked = TempFolder() + "/" + name.substr(0, name.size() - 4) + ".pkg";
-      }
-    }
-    fs::create_directory(blocked);
-  });
-  EXPECT_FALSE(Upload());
-  ASSERT_FALSE(blocked.empty());
-  EXPECT_TRUE(mList.HasLine("文件压缩错误，导出数据失败！")) << testing::PrintToString(mList.lines);
-  fs::remove(blocked);
-  ExpectNothingSent(bills, octopus);
-  EXPECT_TRUE(ServerPackages().empty());
 }
 
 // The bill a POS terminal settles in its write number `attempt`.
@@ -390,12 +359,10 @@ TEST_P(UploadRunTest, APosTerminalWritingDuringTheRunLosesNothing) {
 }
 
 TEST_P(UploadRunTest, ARunKilledAfterTheTransferSendsTheSameRowsAgain) {
-  const auto bills = UnsentBills();
-  const auto octopus = UnsentOctopus();
-  ASSERT_EQ(kKilled, UploadKilledAt("数据上传成功！"));
+  ASSERT_EQ(test::kKilled, UploadKilledAt("数据上传成功！"));
   // On the server, but not marked: the rows count as not yet uploaded.
-  EXPECT_EQ(bills, UnsentBills());
-  EXPECT_EQ(octopus, UnsentOctopus());
+  EXPECT_EQ(mBills, UnsentBills());
+  EXPECT_EQ(mOctopus, UnsentOctopus());
   ASSERT_EQ(1u, ServerPackages().size());
   const std::string first = ServerPackages()[0];
   fs::rename(ServerFile(first), mServer.Root() + "/" + first);
@@ -404,8 +371,9 @@ TEST_P(UploadRunTest, ARunKilledAfterTheTransferSendsTheSameRowsAgain) {
   ASSERT_EQ(1u, ServerPackages().size());
   UnpackedPackage again(ServerFile(ServerPackages()[0]));
   ASSERT_TRUE(again.Checked());
-  EXPECT_EQ(Prefixed(bills), again.Keys("SELECT BillID FROM bi_Bill"));
-  EXPECT_EQ(Prefixed(octopus), again.Keys("SELECT BillID || '/' || CardID FROM bi_OctopusPayment"));
+  EXPECT_EQ(Prefixed(mBills), again.Keys("SELECT BillID FROM bi_Bill"));
+  EXPECT_EQ(Prefixed(mOctopus),
+            again.Keys("SELECT BillID || '/' || CardID FROM bi_OctopusPayment"));
   EXPECT_TRUE(UnsentBills().empty());
   EXPECT_TRUE(UnsentOctopus().empty());
 }
@@ -424,7 +392,6 @@ class UploadRunWithoutOptionalTablesTest : public UploadRunTest {
 };
 
 TEST_P(UploadRunWithoutOptionalTablesTest, SendsTheBillsAndShiftsAlone) {
-  const auto bills = UnsentBills();
   ASSERT_TRUE(Upload()) << testing::PrintToString(mList.lines);
   std::vector<std::string> steps;
   for (const auto& line : mList.lines) {
@@ -439,7 +406,7 @@ TEST_P(UploadRunWithoutOptionalTablesTest, SendsTheBillsAndShiftsAlone) {
   ASSERT_EQ(1u, ServerPackages().size());
   UnpackedPackage package(ServerFile(ServerPackages()[0]));
   ASSERT_TRUE(package.Checked());
-  EXPECT_EQ(Prefixed(bills), package.Keys("SELECT BillID FROM bi_Bill"));
+  EXPECT_EQ(Prefixed(mBills), package.Keys("SELECT BillID FROM bi_Bill"));
   EXPECT_FALSE(package.HasTable("bi_UnCheckBill"));
   EXPECT_FALSE(package.HasTable("bi_OctopusPayment"));
   EXPECT_TRUE(UnsentBills().empty());
