@@ -11,7 +11,7 @@ if(NOT EXISTS "${TAVEX_TEST_BINARY}")
   return()
 endif()
 
-set(tavex_suites_file "${TAVEX_TEST_BINARY}_suites.cmake")
+set(tavex_suites_file "${TAVEX_TEST_BINARY}.suites")
 if(NOT EXISTS "${tavex_suites_file}" OR "${TAVEX_TEST_BINARY}" IS_NEWER_THAN "${tavex_suites_file}")
   set(ENV{QT_QPA_PLATFORM} offscreen)
   execute_process(COMMAND "${TAVEX_TEST_BINARY}" --gtest_list_tests
@@ -25,22 +25,15 @@ if(NOT EXISTS "${tavex_suites_file}" OR "${TAVEX_TEST_BINARY}" IS_NEWER_THAN "${
     add_test("${TAVEX_TEST_PREFIX}" "${TAVEX_TEST_BINARY}")
     return()
   endif()
-  set(tavex_tests "")
-  foreach(tavex_line IN LISTS tavex_suite_lines)
-    string(REGEX REPLACE "^\n(.*)\\.$" "\\1" tavex_suite "${tavex_line}")
-    set(tavex_name "${TAVEX_TEST_PREFIX}.${tavex_suite}")
-    string(APPEND tavex_tests
-      "add_test([=[${tavex_name}]=] [=[${TAVEX_TEST_BINARY}]=] [=[--gtest_filter=${tavex_suite}.*]=])\n"
-      "set_tests_properties([=[${tavex_name}]=] PROPERTIES TIMEOUT 1200 FIXTURES_REQUIRED tavex_pg"
-      " ENVIRONMENT [=[${TAVEX_TEST_ENVIRONMENT}]=])\n")
-  endforeach()
-  file(WRITE "${tavex_suites_file}" "${tavex_tests}")
+  string(REGEX REPLACE "\n([^;]*)\\." "\\1" tavex_suites "${tavex_suite_lines}")
+  file(WRITE "${tavex_suites_file}" "${tavex_suites}")
+else()
+  file(READ "${tavex_suites_file}" tavex_suites)
 endif()
-include("${tavex_suites_file}")
 
-foreach(tavex_serial IN LISTS TAVEX_SERIAL_SUITES)
-  string(FIND "${tavex_serial}" "${TAVEX_TEST_PREFIX}." tavex_at)
-  if(tavex_at EQUAL 0)
-    set_tests_properties("${tavex_serial}" PROPERTIES RUN_SERIAL TRUE)
-  endif()
+foreach(tavex_suite IN LISTS tavex_suites)
+  add_test("${TAVEX_TEST_PREFIX}.${tavex_suite}" "${TAVEX_TEST_BINARY}"
+           "--gtest_filter=${tavex_suite}.*")
+  set_tests_properties("${TAVEX_TEST_PREFIX}.${tavex_suite}" PROPERTIES TIMEOUT 1200
+                       FIXTURES_REQUIRED tavex_pg ENVIRONMENT "${TAVEX_TEST_ENVIRONMENT}")
 endforeach()
