@@ -368,14 +368,6 @@ TEST_P(ConnectionTest, RollbackUndoesAndOthersSeeOnlyCommittedRows) {
   EXPECT_THROW(mDb->CommitTrans(), DbError);
 }
 
-TEST_P(ConnectionTest, DialectProbeSucceedsOnlyOnTheServer) {
-  if (OnPostgres()) {
-    EXPECT_NO_THROW(mDb->Execute("SELECT GetDate()"));
-  } else {
-    EXPECT_THROW(mDb->Execute("SELECT GetDate()"), DbError);
-  }
-}
-
 TEST_P(ConnectionTest, BothUpdateFormsWriteEachRowItsOwnValue) {
   CreateDayTables();
   mDb->Execute(
