@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The test command: installs the dependencies, checks that the tracked
 # sources are formatted, builds everything with warnings as errors under
-# AddressSanitizer and UndefinedBehaviorSanitizer, and runs the whole suite.
-# Exits non-zero on any failure.
+# AddressSanitizer and UndefinedBehaviorSanitizer, and runs the whole suite,
+# its GoogleTest suites side by side on every core. Exits non-zero on any
+# failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -18,4 +19,4 @@ cmake --build "$build" -j "$(nproc)"
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:strict_string_checks=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 export QT_QPA_PLATFORM=offscreen
-ctest --test-dir "$build" --output-on-failure -j 1
+ctest --test-dir "$build" --output-on-failure -j "$(nproc)"

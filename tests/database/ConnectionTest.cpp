@@ -237,24 +237,8 @@ TEST_P(ConnectionTest, AStatementReadsTheRowsOfAnotherRecordsetIntoSqlite) {
   }
 }
 
-TEST_P(ConnectionTest, SqliteReadsTheRowsOfItsOwnQueryAndRecoversFromAFailure) {
-  if (OnPostgres()) GTEST_SKIP() << "only SQLite reads rows within a statement";
-  mDb->Execute("CREATE TABLE src (k INTEGER)");
-  mDb->Execute("CREATE TABLE dst (k INTEGER NOT NULL)");
-  mDb->Execute("INSERT INTO src VALUES (1), (2), (NULL)");
-  const std::string copy = "INSERT INTO dst (k) SELECT * FROM " + std::string(kIncomingRowsTable);
-  const auto ignore = [](std::int64_t) {};
-  {
-    auto rows = mDb->Query("SELECT k FROM src ORDER BY k DESC");
-    EXPECT_THROW(mDb->ExecuteOverRows(copy, *rows, ignore), DbError);
-  }
-  auto rows = mDb->Query("SELECT k FROM src WHERE k IS NOT NULL");
-  EXPECT_EQ(2, mDb->ExecuteOverRows(copy, *rows, ignore));
-  EXPECT_EQ(2, Count("dst"));
-}
-
-// A failed or stopped bulk copy leaves none of its rows and the transaction
-// goes on.
+// A failed or stopped bulk copy (on SQLite, of rows of its own query)
+// leaves none of its rows and the transaction goes on.
 TEST_P(ConnectionTest, AFailedOrStoppedBulkCopyLeavesTheTransactionUsable) {
   mDb->Execute("CREATE TABLE src (k INTEGER)");
   mDb->Execute("CREATE TABLE dst (k INTEGER NOT NULL)");
@@ -382,14 +366,6 @@ TEST_P(ConnectionTest, RollbackUndoesAndOthersSeeOnlyCommittedRows) {
   ASSERT_TRUE(rows->Next());
   EXPECT_EQ(Value(std::int64_t{1}), rows->Get(std::size_t{0}));
   EXPECT_THROW(mDb->CommitTrans(), DbError);
-}
-
-TEST_P(ConnectionTest, DialectProbeSucceedsOnlyOnTheServer) {
-  if (OnPostgres()) {
-    EXPECT_NO_THROW(mDb->Execute("SELECT GetDate()"));
-  } else {
-    EXPECT_THROW(mDb->Execute("SELECT GetDate()"), DbError);
-  }
 }
 
 TEST_P(ConnectionTest, BothUpdateFormsWriteEachRowItsOwnValue) {

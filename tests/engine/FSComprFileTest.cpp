@@ -30,17 +30,10 @@ class CompressionControl : public ::testing::Test {
     return bytes;
   }
 
-  static int Compress(const std::string& source, const std::string& target) {
-    return test::Pack(source, target);
-  }
-  static int Decompress(const std::string& source, const std::string& target) {
-    return test::Unpack(source, target);
-  }
-
   // Compresses `contents` into a package file and returns its bytes.
   std::string PackageOf(const std::string& contents) {
     test::WriteFile(mDir / "in.mdb", contents);
-    EXPECT_EQ(0, Compress(mDir / "in.mdb", mDir / "in.pkg"));
+    EXPECT_EQ(0, test::Pack(mDir / "in.mdb", mDir / "in.pkg"));
     return test::ReadFile(mDir / "in.pkg");
   }
 
@@ -48,8 +41,11 @@ class CompressionControl : public ::testing::Test {
   // named out.mdb and no temporary file behind.
   void ExpectRejected(const std::string& pkgBytes, int expected) {
     test::WriteFile(mDir / "bad.pkg", pkgBytes);
-    EXPECT_EQ(expected, Decompress(mDir / "bad.pkg", mDir / "out.mdb"));
+    EXPECT_EQ(expected, test::Unpack(mDir / "bad.pkg", mDir / "out.mdb"));
     EXPECT_FALSE(fs::exists(mDir / "out.mdb"));
+    ExpectNoTemporaryFile();
+  }
+  void ExpectNoTemporaryFile() const {
     for (const auto& entry : fs::directory_iterator(mDir.Path())) {
       EXPECT_EQ(std::string::npos, entry.path().filename().string().find(".tmp-")) << entry.path();
     }
@@ -63,8 +59,8 @@ TEST_F(CompressionControl, RoundTripsByteForByteAcrossSizes) {
   for (std::size_t size : {std::size_t{0}, std::size_t{1000}, std::size_t{3} << 20}) {
     const std::string original = SampleBytes(size);
     test::WriteFile(mDir / "a.mdb", original);
-    ASSERT_EQ(0, Compress(mDir / "a.mdb", mDir / "a.pkg")) << size;
-    ASSERT_EQ(0, Decompress(mDir / "a.pkg", mDir / "b.mdb")) << size;
+    ASSERT_EQ(0, test::Pack(mDir / "a.mdb", mDir / "a.pkg")) << size;
+    ASSERT_EQ(0, test::Unpack(mDir / "a.pkg", mDir / "b.mdb")) << size;
     EXPECT_EQ(original, test::ReadFile(mDir / "b.mdb")) << size;
   }
 }
@@ -127,7 +123,7 @@ TEST_F(CompressionControl, AFrameAheadSeesTheDataFrameAndIsWrittenBeforeIt) {
   EXPECT_EQ(recorder.seen, pkg.substr(16));
   EXPECT_EQ(std::to_string(recorder.seen.size()),
             pkg.substr(8, 8).substr(pkg.substr(8, 8).find_first_not_of(' ')));
-  ASSERT_EQ(0, Decompress(mDir / "a.pkg", mDir / "b.mdb"));
+  ASSERT_EQ(0, test::Unpack(mDir / "a.pkg", mDir / "b.mdb"));
   EXPECT_EQ(original, test::ReadFile(mDir / "b.mdb"));
 
   Recorder failing;
@@ -135,9 +131,7 @@ TEST_F(CompressionControl, AFrameAheadSeesTheDataFrameAndIsWrittenBeforeIt) {
   control.TargetFile(mDir / "c.pkg");
   EXPECT_THROW(control.Compress(&failing), std::runtime_error);
   EXPECT_FALSE(fs::exists(mDir / "c.pkg"));
-  for (const auto& entry : fs::directory_iterator(mDir.Path())) {
-    EXPECT_EQ(std::string::npos, entry.path().filename().string().find(".tmp-")) << entry.path();
-  }
+  ExpectNoTemporaryFile();
 }
 
 TEST_F(CompressionControl, ForeignFilesAreNotPackages) {
@@ -161,17 +155,17 @@ TEST_F(CompressionControl, ForeignFilesAreNotPackages) {
 TEST_F(CompressionControl, FailedDecompressKeepsAnExistingTarget) {
   test::WriteFile(mDir / "out.mdb", "earlier");
   test::WriteFile(mDir / "bad.pkg", "not a package");
-  EXPECT_NE(0, Decompress(mDir / "bad.pkg", mDir / "out.mdb"));
+  EXPECT_NE(0, test::Unpack(mDir / "bad.pkg", mDir / "out.mdb"));
   EXPECT_EQ("earlier", test::ReadFile(mDir / "out.mdb"));
 }
 
 TEST_F(CompressionControl, MissingSourceAndUnwritableTargetAreReported) {
-  EXPECT_EQ(FSComprFile::kSourceUnreadable, Compress(mDir / "none.mdb", mDir / "x.pkg"));
+  EXPECT_EQ(FSComprFile::kSourceUnreadable, test::Pack(mDir / "none.mdb", mDir / "x.pkg"));
   EXPECT_FALSE(fs::exists(mDir / "x.pkg"));
-  EXPECT_EQ(FSComprFile::kSourceUnreadable, Decompress(mDir / "none.pkg", mDir / "x.mdb"));
+  EXPECT_EQ(FSComprFile::kSourceUnreadable, test::Unpack(mDir / "none.pkg", mDir / "x.mdb"));
 
   test::WriteFile(mDir / "a.mdb", "data");
-  EXPECT_EQ(FSComprFile::kTargetUnwritable, Compress(mDir / "a.mdb", mDir / "no/such/x.pkg"));
+  EXPECT_EQ(FSComprFile::kTargetUnwritable, test::Pack(mDir / "a.mdb", mDir / "no/such/x.pkg"));
   // A control reused after a failure reports the new outcome.
   FSComprFile control;
   control.SourceFile(mDir / "none.mdb");

@@ -218,32 +218,6 @@ TEST_P(PackageRun, AStepQueryNeverReadsATableAnEarlierStepPutInThePackage) {
       << FirstError(sender);
 }
 
-TEST_P(PackageRun, SourceStatementsRunOnTheSourceOnlyAndAfterTheCopy) {
-  AddBill(*mBranch, "B01-1", 1);
-  AddBill(*mHq, "HQ-9", 1);
-  ExportBills();
-  EXPECT_EQ("1\n", Dump(*mBranch, "SELECT IsUploaded FROM bi_Bill"));
-  EXPECT_EQ("0\n", Dump(*OpenPackage(), "SELECT IsUploaded FROM bi_Bill"));
-  Package receiver;
-  ASSERT_TRUE(Import(receiver)) << FirstError(receiver);
-  EXPECT_EQ("B01-1|0\nHQ-9|0\n", Dump(*mHq, "SELECT BillID, IsUploaded FROM bi_Bill ORDER BY 1"));
-}
-
-TEST_P(PackageRun, DefinitionIsRebuiltOnTheReceivingSide) {
-  ExportBills();
-  Package receiver;
-  ASSERT_TRUE(receiver.CheckPackage(OpenPackage(), 0)) << FirstError(receiver);
-  ASSERT_EQ(4, receiver.ExDatas().Count());
-  EXPECT_EQ("21. 消费账单表", receiver.ExDatas().Item(1).Caption());
-  EXPECT_EQ("bi_SubBill", receiver.ExDatas().Item(4).Table());
-  ASSERT_EQ(4, receiver.ExDatas().Item(1).Statements().Count());
-  EXPECT_EQ("DELETE FROM bi_BillItem WHERE BillID='{BillID}'",
-            receiver.ExDatas().Item(1).Statements().Item(2).sql);
-  EXPECT_EQ(5, receiver.ExDatas().Item(1).Statements().Item(2).kind);
-  ASSERT_EQ(1, receiver.Actions().Count());
-  EXPECT_EQ(3, receiver.Actions().Item(1).kind);
-}
-
 TEST_P(PackageRun, ABillArrivingAgainReplacesItselfAndAllItsChildren) {
   AddBill(*mHq, "B01-1", 3);
   AddBill(*mHq, "B01-7", 2);

@@ -7,9 +7,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 #include <vector>
@@ -54,40 +56,70 @@ std::string ReadLog(const std::string& path) {
   return text.str();
 }
 
+std::string LogOf(const std::string& folder) { return folder + "/server.log"; }
+
+// Ends the server of `folder`, if one runs there, and removes the folder.
+void StopIn(const std::string& folder) {
+  std::error_code ignored;
+  if (fs::exists(folder + "/data/postmaster.pid", ignored)) {
+    RunServerProgram({kBin + "pg_ctl", "-D", folder + "/data", "-m", "immediate", "-w", "stop"},
+                     LogOf(folder));
+  }
+  fs::remove_all(folder, ignored);
+}
+
+// Makes a cluster in the empty `folder` and starts its server.
+void StartIn(const std::string& folder) {
+  const std::string log = LogOf(folder);
+  const auto fail = [&](const std::string& step) {
+    const std::string text = ReadLog(log) + ReadLog(log + ".server");
+    StopIn(folder);
+    throw std::runtime_error("The test PostgreSQL cluster did not start (" + step + "):\n" + text);
+  };
+  if (RunningAsRoot()) {
+    const passwd* user = ::getpwnam("postgres");
+    if (user == nullptr || ::chown(folder.c_str(), user->pw_uid, user->pw_gid) != 0) {
+      fail("hand " + folder + " to user postgres");
+    }
+  }
+  const std::string data = folder + "/data";
+  if (!RunServerProgram({kBin + "initdb", "-D", data, "-A", "trust", "-U", "postgres", "-E", "UTF8",
+                         "--locale=C", "--no-sync", "--no-instructions"},
+                        log)) {
+    fail("initdb");
+  }
+  const std::string options = "-k " + folder +
+                              " -c listen_addresses='' -c fsync=off"
+                              " -c synchronous_commit=off -c full_page_writes=off";
+  if (!RunServerProgram({kBin + "pg_ctl", "-D", data, "-l", log + ".server", "-w", "-t", "60", "-o",
+                         options, "start"},
+                        log)) {
+    fail("pg_ctl start");
+  }
+}
+
+using Result = std::unique_ptr<PGresult, void (*)(PGresult*)>;
+
 }  // namespace
 
 struct PgCluster::State {
   State() {
-    std::string pattern = (fs::temp_directory_path() / "tavex-pg-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    mFolder = pattern;
-    mLog = mFolder + "/server.log";
-    if (RunningAsRoot()) {
-      const passwd* user = ::getpwnam("postgres");
-      if (user == nullptr || ::chown(mFolder.c_str(), user->pw_uid, user->pw_gid) != 0) {
-        throw std::runtime_error("Cannot hand " + mFolder + " to user postgres");
-      }
+    const char* shared = std::getenv("TAVEX_TEST_PG_FOLDER");
+    if (shared != nullptr && *shared != '\0') {
+      mFolder = shared;
+    } else {
+      std::string pattern = (fs::temp_directory_path() / "tavex-pg-XXXXXX").string();
+      if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+      mFolder = pattern;
+      StartIn(mFolder);
+      mOwned = true;
     }
-    const std::string data = mFolder + "/data";
-    if (!RunServerProgram({kBin + "initdb", "-D", data, "-A", "trust", "-U", "postgres", "-E",
-                           "UTF8", "--locale=C", "--no-sync", "--no-instructions"},
-                          mLog)) {
-      Fail("initdb");
-    }
-    const std::string options = "-k " + mFolder +
-                                " -c listen_addresses='' -c fsync=off"
-                                " -c synchronous_commit=off -c full_page_writes=off";
-    if (!RunServerProgram({kBin + "pg_ctl", "-D", data, "-l", mLog + ".server", "-w", "-t", "60",
-                           "-o", options, "start"},
-                          mLog)) {
-      Fail("pg_ctl start");
-    }
-    mStarted = true;
     const std::string admin = "postgresql:///postgres?host=" + mFolder + "&user=postgres";
     mAdmin.reset(PQconnectdb(admin.c_str()));
     if (PQstatus(mAdmin.get()) != CONNECTION_OK) {
-      throw std::runtime_error(std::string("Cannot connect to the test cluster: ") +
-                               PQerrorMessage(mAdmin.get()));
+      const std::string error = PQerrorMessage(mAdmin.get());
+      if (mOwned) StopIn(mFolder);
+      throw std::runtime_error("Cannot connect to the test cluster in " + mFolder + ": " + error);
     }
   }
 
@@ -95,39 +127,35 @@ struct PgCluster::State {
   State& operator=(const State&) = delete;
 
   ~State() {
-    mAdmin.reset();
-    if (mStarted) {
-      RunServerProgram({kBin + "pg_ctl", "-D", mFolder + "/data", "-m", "immediate", "-w", "stop"},
-                       mLog);
+    // A cluster of the test run is shared: this process's databases go
+    // with it, whatever connections a failed test left open.
+    for (const std::string& name : mCreated) {
+      Result(PQexec(mAdmin.get(), ("DROP DATABASE IF EXISTS " + name + " WITH (FORCE)").c_str()),
+             PQclear);
     }
-    std::error_code ignored;
-    fs::remove_all(mFolder, ignored);
+    mAdmin.reset();
+    if (mOwned) StopIn(mFolder);
   }
 
   std::string CreateDatabase() {
-    const std::string name = "tavex_" + std::to_string(::getpid()) + "_" + std::to_string(++mCount);
-    const std::string sql = "CREATE DATABASE " + name;
-    std::unique_ptr<PGresult, void (*)(PGresult*)> result(PQexec(mAdmin.get(), sql.c_str()),
-                                                          PQclear);
+    // Unique among the processes of a test run, even when one reuses the
+    // process id of another that ended.
+    static const unsigned tag = std::random_device{}();
+    const std::string name = "tavex_" + std::to_string(::getpid()) + "_" + std::to_string(tag) +
+                             "_" + std::to_string(mCreated.size() + 1);
+    const Result result(PQexec(mAdmin.get(), ("CREATE DATABASE " + name).c_str()), PQclear);
     if (PQresultStatus(result.get()) != PGRES_COMMAND_OK) {
       throw std::runtime_error(std::string("CREATE DATABASE failed: ") +
                                PQerrorMessage(mAdmin.get()));
     }
+    if (!mOwned) mCreated.push_back(name);
     return "postgresql:///" + name + "?host=" + mFolder + "&user=postgres";
   }
 
-  [[noreturn]] void Fail(const std::string& step) {
-    const std::string log = ReadLog(mLog) + ReadLog(mLog + ".server");
-    std::error_code ignored;
-    fs::remove_all(mFolder, ignored);
-    throw std::runtime_error("The test PostgreSQL cluster did not start (" + step + "):\n" + log);
-  }
-
   std::string mFolder;
-  std::string mLog;
-  bool mStarted = false;
+  bool mOwned = false;
   std::unique_ptr<PGconn, void (*)(PGconn*)> mAdmin{nullptr, PQfinish};
-  int mCount = 0;
+  std::vector<std::string> mCreated;
 };
 
 PgCluster::PgCluster() : mState(std::make_unique<State>()) {}
@@ -148,10 +176,18 @@ std::string PgCluster::UnavailableReason() {
 }
 
 PgCluster& PgCluster::Shared() {
-  // Started on first use, stopped by the static destructor at exit.
+  // Made on first use, ended by the static destructor at exit.
   static PgCluster cluster;
   return cluster;
 }
+
+void PgCluster::Start(const std::string& folder) {
+  StopIn(folder);
+  fs::create_directories(folder);
+  StartIn(folder);
+}
+
+void PgCluster::Stop(const std::string& folder) { StopIn(folder); }
 
 std::string PgCluster::CreateDatabase() { return mState->CreateDatabase(); }
 

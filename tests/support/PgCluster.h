@@ -1,22 +1,24 @@
 #pragma once
 
+#include <memory>
 #include <string>
 
 // A throwaway PostgreSQL 15 cluster for tests.
 //
-// The first call to PgCluster::Shared() in a test binary runs initdb and
-// pg_ctl from /usr/lib/postgresql/15/bin (as user postgres when the tests
-// run as root) on a fresh folder under the temporary folder, listening only
-// on a unix socket in that folder, with durability off for speed. The
-// cluster is stopped and its folder removed when the binary exits.
+// The test run (ctest) starts one cluster for all its suites and names its
+// folder in TAVEX_TEST_PG_FOLDER; PgCluster::Shared() then uses that one.
+// Without the variable (a test binary run alone) the first call starts a
+// cluster of the binary's own on a fresh folder under the temporary folder,
+// stopped and removed when the binary exits. Either way the server programs
+// of /usr/lib/postgresql/15/bin run as user postgres when the tests run as
+// root, listen only on a unix socket in the cluster's folder, and run with
+// durability off for speed.
 //
 //   TEST(Something, Works) {
 //     TAVEX_REQUIRE_POSTGRES();
 //     auto db = tavex::db::OpenConnection(tavex::test::PgCluster::Shared().CreateDatabase());
 //     ...
 //   }
-
-#include <memory>
 
 namespace tavex::test {
 
@@ -27,16 +29,24 @@ class PgCluster {
   static bool Available();
   // Why Available() is false, for a skip message.
   static std::string UnavailableReason();
-  // The cluster of this test binary, started on the first call and stopped
-  // at exit. Throws std::runtime_error, with the server's log, when it
-  // cannot start.
+  // The cluster of this test binary (see above). Throws std::runtime_error,
+  // with the server's log, when it cannot start or cannot be reached.
   static PgCluster& Shared();
+
+  // A cluster in `folder` that outlives this process, for a test run's
+  // fixture: Start makes the folder afresh (stopping a cluster an
+  // interrupted run left there) and starts the server; Stop ends it and
+  // removes the folder. Both throw std::runtime_error on failure.
+  static void Start(const std::string& folder);
+  static void Stop(const std::string& folder);
 
   PgCluster(const PgCluster&) = delete;
   PgCluster& operator=(const PgCluster&) = delete;
   ~PgCluster();
 
   // Creates a new, empty database and returns its libpq connection name.
+  // On a cluster of the test run, the database is dropped when this
+  // process exits.
   std::string CreateDatabase();
 
  private:

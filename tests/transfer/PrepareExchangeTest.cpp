@@ -2,7 +2,6 @@
 
 #include <filesystem>
 #include <optional>
-#include <regex>
 
 #include "database/SqliteConnection.h"
 #include "framework/ExchangeContext.h"
@@ -65,37 +64,13 @@ TEST_F(PrepareExchangeTest, ThePackageCopyFoldersAreForTheOwnerAndTheGroupOnly) 
   }
 }
 
-TEST_F(PrepareExchangeTest, FillsNamesAndFoldersFromTheSettings) {
+// The package's name and the month folders come from the clock, in local
+// time.
+TEST_F(PrepareExchangeTest, FillsNamesAndFoldersFromTheSettingsAndTheClock) {
   Set(kSettingFtpServer, "ftp.example.com");
   Set(kSettingFtpUser, "shop");
   Set(kSettingFtpPassword, "secret");
   Set(kSettingFtpPort, "2121");
-  ASSERT_TRUE(Prepare());
-  EXPECT_TRUE(mLines.empty());
-
-  EXPECT_EQ("B01", mSettings.gsBranchID);
-  EXPECT_EQ("总店", mSettings.gsBranchName);
-  EXPECT_EQ("ForUpload", mSettings.gsUploadPath);
-  EXPECT_EQ("ForDownload\\B01", mSettings.gsDownloadPath);
-  EXPECT_EQ(mHome / "Temp/", mSettings.gsTempPath);
-  EXPECT_TRUE(std::regex_match(mSettings.gsFileName, std::regex("B01-[0-9]{12}")))
-      << mSettings.gsFileName;
-  EXPECT_EQ(mSettings.gsTempPath + mSettings.gsFileName + ".mdb", mSettings.gsMdbName);
-  EXPECT_EQ(mSettings.gsTempPath + mSettings.gsFileName + ".pkg", mSettings.gsPkgName);
-  EXPECT_EQ("", mSettings.gsBckName);
-  EXPECT_EQ("ftp.example.com", mSettings.gsFtpHost);
-  EXPECT_EQ("shop", mSettings.gsFtpUID);
-  EXPECT_EQ("secret", mSettings.gsFtpPSW);
-  EXPECT_EQ("2121", mSettings.gsFtpPort);
-
-  EXPECT_TRUE(IsFolder("Temp"));
-  EXPECT_TRUE(std::filesystem::is_directory(mSettings.gsErrorPath));
-  EXPECT_TRUE(std::filesystem::is_directory(mSettings.gsBackupPath));
-  EXPECT_TRUE(mDdns.Requests().empty());
-}
-
-TEST_F(PrepareExchangeTest, DatesComeFromTheClockInLocalTime) {
-  Set(kSettingFtpServer, "h");
   std::tm parts{};
   parts.tm_year = 2024 - 1900;
   parts.tm_mon = 2;
@@ -105,9 +80,28 @@ TEST_F(PrepareExchangeTest, DatesComeFromTheClockInLocalTime) {
   parts.tm_sec = 9;
   parts.tm_isdst = -1;
   ASSERT_TRUE(Prepare(system_clock::from_time_t(std::mktime(&parts))));
+  EXPECT_TRUE(mLines.empty());
+
+  EXPECT_EQ("B01", mSettings.gsBranchID);
+  EXPECT_EQ("总店", mSettings.gsBranchName);
+  EXPECT_EQ("ForUpload", mSettings.gsUploadPath);
+  EXPECT_EQ("ForDownload\\B01", mSettings.gsDownloadPath);
+  EXPECT_EQ(mHome / "Temp/", mSettings.gsTempPath);
   EXPECT_EQ("B01-240305140709", mSettings.gsFileName);
+  EXPECT_EQ(mSettings.gsTempPath + mSettings.gsFileName + ".mdb", mSettings.gsMdbName);
+  EXPECT_EQ(mSettings.gsTempPath + mSettings.gsFileName + ".pkg", mSettings.gsPkgName);
+  EXPECT_EQ("", mSettings.gsBckName);
+  EXPECT_EQ("ftp.example.com", mSettings.gsFtpHost);
+  EXPECT_EQ("shop", mSettings.gsFtpUID);
+  EXPECT_EQ("secret", mSettings.gsFtpPSW);
+  EXPECT_EQ("2121", mSettings.gsFtpPort);
+
+  EXPECT_TRUE(IsFolder("Temp"));
   EXPECT_EQ(mHome / "ErrPackage/2024-03/", mSettings.gsErrorPath);
   EXPECT_EQ(mHome / "BckPackage/2024-03/", mSettings.gsBackupPath);
+  EXPECT_TRUE(IsFolder("ErrPackage/2024-03"));
+  EXPECT_TRUE(IsFolder("BckPackage/2024-03"));
+  EXPECT_TRUE(mDdns.Requests().empty());
 }
 
 TEST_F(PrepareExchangeTest, WithoutServerAddressStopsAfterCreatingTheFolders) {

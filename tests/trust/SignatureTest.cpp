@@ -109,49 +109,6 @@ TEST_P(Signatures, AFrameThisSystemDoesNotWriteIsRefused) {
   }
 }
 
-// The rules of one receiver, head office's download: it trusts B01 and B02
-// with their keys and nobody with a relay's.
-TEST_P(Signatures, TheReceiverTakesOnlyWhatAKnownSiteSigned) {
-  KeyRegistry registry(*Db());
-  registry.Trust("B01", Key("B01").Public());
-  registry.Trust("B02", Key("B02").Public());
-  SignatureCheck check(*Db(), "download", false);
-  struct Case {
-    const char* name;
-    std::function<std::string()> package;
-    std::string nameSender;
-    bool accepted;
-    std::string reason;
-  };
-  const Case cases[] = {
-      {"its sender's", [&] { return Signed("B01", "B01", 1); }, "B01", true, ""},
-      {"unsigned from a site with a key", [&] { return Package(); }, "B01", false,
-       "数据包没有签名，发送方不在允许之列：B01"},
-      {"B02's key in B01's name", [&] { return Signed("B02", "B01", 1); }, "B01", false,
-       "数据包由其他站点的密钥签名：B02"},
-      {"B01's signature on another name", [&] { return Signed("B01", "B01", 2); }, "B02", false,
-       "签名中的发送方或种类与文件名不符：B01 bills"},
-      {"a key nobody registered", [&] { return Signed("HQ", "HQ", 1); }, "HQ", false,
-       "签名的站点没有登记密钥：HQ"},
-      {"signed with the wrong key",
-       [&] {
-         const std::string path = Package();
-         SignPackageFile(path, Key("B02"), {"B01", "B01", PackageKind::Bills, 3, {}});
-         return path;
-       },
-       "B01", false, "数据包的签名不正确：B01"},
-      {"an invented sender, unsigned", [&] { return Package("B99-240305140709.pkg"); }, "B99",
-       false, "数据包没有签名，发送方不在允许之列：B99"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    const SignatureVerdict verdict =
-        check.Check(c.package(), c.nameSender, PackageKind::Bills, false);
-    EXPECT_EQ(c.accepted, verdict.accepted) << verdict.reason;
-    EXPECT_EQ(c.reason, verdict.reason);
-  }
-}
-
 TEST_P(Signatures, ANumberTakenOnceIsAReplayUnlessTheRunThatTookItDied) {
   KeyRegistry(*Db()).Trust("B01", Key("B01").Public());
   SignatureCheck download(*Db(), "download", false);
