@@ -142,7 +142,7 @@ struct PgCluster::State {
     // process id of another that ended.
     static const unsigned tag = std::random_device{}();
     const std::string name = "tavex_" + std::to_string(::getpid()) + "_" + std::to_string(tag) +
-                             "_" + std::to_string(mCreated.size() + 1);
+                             "_" + std::to_string(++mMade);
     const Result result(PQexec(mAdmin.get(), ("CREATE DATABASE " + name).c_str()), PQclear);
     if (PQresultStatus(result.get()) != PGRES_COMMAND_OK) {
       throw std::runtime_error(std::string("CREATE DATABASE failed: ") +
@@ -155,7 +155,8 @@ struct PgCluster::State {
   std::string mFolder;
   bool mOwned = false;
   std::unique_ptr<PGconn, void (*)(PGconn*)> mAdmin{nullptr, PQfinish};
-  std::vector<std::string> mCreated;
+  std::vector<std::string> mCreated;  // to drop at exit, on a cluster not ours
+  int mMade = 0;
 };
 
 PgCluster::PgCluster() : mState(std::make_unique<State>()) {}
