@@ -5,15 +5,15 @@
 
 namespace tavex::cli {
 
-CommandLine::CommandLine(CLI::App& app, const std::vector<OptionSpec>& accepted,
+CommandLine::CommandLine(CLI::App& app, const std::vector<OptionRule>& accepted,
                          std::size_t arguments)
     : mApp(app) {
-  for (const OptionSpec& spec : accepted) {
+  for (const OptionRule& rule : accepted) {
     // Values stay text: the commands check them with their own rules
     // (CLI11's numbers would take "010" as octal).
-    CLI::Option* option = spec.takesValue ? app.add_option("--" + spec.name)
-                                          : app.add_flag("--" + spec.name)->disable_flag_override();
-    option->multi_option_policy(spec.repeatable ? CLI::MultiOptionPolicy::TakeAll
+    CLI::Option* option = rule.takesValue ? app.add_option("--" + rule.name)
+                                          : app.add_flag("--" + rule.name)->disable_flag_override();
+    option->multi_option_policy(rule.repeatable ? CLI::MultiOptionPolicy::TakeAll
                                                 : CLI::MultiOptionPolicy::Throw);
   }
   if (arguments > 0) {

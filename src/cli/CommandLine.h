@@ -18,7 +18,7 @@ class UsageError : public std::runtime_error {
 };
 
 // One "--name" option a command accepts.
-struct OptionSpec {
+struct OptionRule {
   std::string name;  // without the leading dashes
   bool takesValue = true;
   bool repeatable = false;
@@ -31,7 +31,7 @@ struct OptionSpec {
 // options anywhere among them. The object must outlive the parse.
 class CommandLine {
  public:
-  CommandLine(CLI::App& app, const std::vector<OptionSpec>& accepted, std::size_t arguments);
+  CommandLine(CLI::App& app, const std::vector<OptionRule>& accepted, std::size_t arguments);
   CommandLine(const CommandLine&) = delete;
   CommandLine& operator=(const CommandLine&) = delete;
 

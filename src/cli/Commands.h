@@ -22,7 +22,7 @@ struct Command {
   std::string name;
   std::string usage;    // the options after the command name
   std::string summary;  // one line for the command list
-  std::vector<OptionSpec> options;
+  std::vector<OptionRule> options;
   // Returns the exit code; may raise UsageError (exit 2) or any other
   // exception (exit 1, its text on `err`).
   int (*run)(const CommandLine& line, std::ostream& out, std::ostream& err) = nullptr;

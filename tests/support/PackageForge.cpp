@@ -31,15 +31,7 @@ std::string PackageForge::Build(const std::vector<ForgedStep>& steps, const std:
         package.ExDatas().Add(step.table, "SELECT * FROM " + table, step.table, false, false);
     for (const auto& [kind, sql] : step.statements) added.Statements().Add("", sql, kind, 0);
   }
-  package.SourceConnection(source);
-  storage::CreateEmptyDatabase(stem + ".mdb");
-  auto target = db::OpenConnection(db::PackageConnectionString(stem + ".mdb"));
-  package.TargetConnection(target);
-  EXPECT_TRUE(package.Export(false, true, 1))
-      << (package.Errors().Count() > 0 ? package.Errors().Item(1).Description() : "cancelled");
-  target->Close();
-  EXPECT_EQ(0, Pack(stem + ".mdb", stem + ".pkg"));
-  return ReadFile(stem + ".pkg");
+  return ExportPackageFile(package, source, stem);
 }
 
 std::string PackageForge::Tampered(const std::string& package,
