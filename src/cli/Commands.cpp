@@ -42,9 +42,17 @@ const std::vector<Command>& Commands() {
       SettingsCommand(), SampleDbCommand(), UploadCommand(),        ReportsCommand(),
       DownloadCommand(), MembersCommand(),  RelayCommand(),         StatusCommand(),
       BackupCommand(),   RestoreCommand(),  ExportMembersCommand(), KeysCommand(),
-      ActionCommand(),
+      OverviewCommand(), ActionCommand(),
   };
   return commands;
+}
+
+std::string SiteArgument(const std::string& site) {
+  const bool plain = !site.empty() && std::none_of(site.begin(), site.end(), [](char c) {
+    return static_cast<unsigned char>(c) <= ' ' || c == '\x7f';
+  });
+  if (!plain) throw UsageError("'" + site + "' is not a site identifier");
+  return site;
 }
 
 std::string HostDatabaseName(const CommandLine& line) {

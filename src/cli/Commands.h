@@ -48,6 +48,7 @@ Command BackupCommand();
 Command RestoreCommand();
 Command ExportMembersCommand();
 Command KeysCommand();
+Command OverviewCommand();
 
 // Runs tavexdata with `args` (the arguments after the program name).
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
@@ -55,6 +56,11 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
 // The connection name that --db gives, with a relative "sqlite:" path made
 // absolute. UsageError when --db is missing or empty.
 std::string HostDatabaseName(const CommandLine& line);
+
+// `site` when it is a site identifier as the exchange's file names and
+// folders carry it (not empty, no blanks or control characters); UsageError
+// otherwise.
+std::string SiteArgument(const std::string& site);
 
 // Opens the --db database (which must exist).
 std::shared_ptr<db::Connection> OpenHostDatabase(const CommandLine& line);

@@ -44,16 +44,6 @@ const std::vector<std::string>& ActionArguments(const CommandLine& line, std::si
   return line.Arguments();
 }
 
-// A site identifier as the exchange's file names and folders carry it: not
-// empty, no blanks or control characters.
-std::string SiteArgument(const std::string& site) {
-  const bool plain = !site.empty() && std::none_of(site.begin(), site.end(), [](char c) {
-    return static_cast<unsigned char>(c) <= ' ' || c == '\x7f';
-  });
-  if (!plain) throw UsageError("'" + site + "' is not a site identifier");
-  return site;
-}
-
 std::string KeyFile() { return JoinPath(PluginFolder(), "Octopus/site.key"); }
 
 int Init(const CommandLine& line, std::ostream& out) {

@@ -19,6 +19,7 @@
 #include "transfer/clsFTP.h"
 #include "trust/PackageIntake.h"
 #include "trust/PackageName.h"
+#include "trust/PackageSignature.h"
 #include "trust/SiteRoster.h"
 
 namespace tavex {
@@ -106,11 +107,13 @@ bool DownloadLoop::Run() {
     }
     mKnownSites = trust::SiteRoster(*host).Sites();
     mSignatures.emplace(*host, "download", trust::CurrentSignatureSettings().required);
+    mJournal.emplace(*host);
+    mJournal->Prune(JournalKeepDays(), std::chrono::system_clock::now());
     ftp = std::make_unique<clsFTP>();
     return MergePending() && FetchAndMergeAll(*ftp) && !mAnyFiled;
   });
   if (ftp) IgnoreFailure([&] { ftp->DisConnect(); });
-  if (result) RecordSuccessfulRun("download");
+  RecordRun("download", result);
   return result;
 }
 
@@ -230,6 +233,7 @@ DownloadLoop::Settled DownloadLoop::Settle(const std::string& name,
   }
   if (attempt.settled == Settled::Filed && FileAsError(name, attempt.reasons)) {
     mAnyFiled = true;
+    JournalRefused(name, attempt.reasons);
   } else if (attempt.settled != Settled::Merged) {
     RemoveTemporaryFiles(name, true);
     IgnoreFailure([&] { mPending.SetAttempts(name, attempts); });
@@ -241,6 +245,7 @@ DownloadLoop::Settled DownloadLoop::Settle(const std::string& name,
 }
 
 DownloadLoop::Attempt DownloadLoop::Merge(const std::string& name, bool resumed) {
+  const auto started = std::chrono::steady_clock::now();
   const MessageTexts& texts = Messages();
   engine::Package& package = mHost.NewPackage();
   trust::PackageIntake intake(TempFile(name), TempFile(PackageBaseName(name) + ".mdb"), mLimits);
@@ -301,7 +306,11 @@ DownloadLoop::Attempt DownloadLoop::Merge(const std::string& name, bool resumed)
     return Refused({step.reason});
   }
   if (!step.Done()) return Waits(step.reason);
-  return Import(intake, package, name, mSignatures->Records(verdict, named->sender));
+  std::vector<engine::ReceiverRecord> records = mSignatures->Records(verdict, named->sender);
+  JournalEntry entry = EntryFor(name);
+  if (verdict.signature) entry.signer = verdict.signature->signer;
+  records.push_back(mJournal->RecordOfMerge(std::move(entry), started));
+  return Import(intake, package, name, std::move(records));
 }
 
 DownloadLoop::Attempt DownloadLoop::Import(trust::PackageIntake& intake, engine::Package& package,
@@ -342,6 +351,35 @@ DownloadLoop::Attempt DownloadLoop::Import(trust::PackageIntake& intake, engine:
   }
   for (const std::string& line : errors) AddLine(line);
   return Waits(errors.empty() ? step.reason : errors.front());
+}
+
+JournalEntry DownloadLoop::EntryFor(const std::string& name) const {
+  JournalEntry entry;
+  entry.receiver = "download";
+  entry.package = name;
+  if (const std::optional<trust::PackageName> named = trust::ReadPackageName(name)) {
+    entry.sender = named->sender;
+    entry.kind = trust::KindName(named->kind);
+  }
+  std::error_code unknown;
+  const std::uintmax_t bytes = std::filesystem::file_size(TempFile(name), unknown);
+  entry.bytes = unknown ? 0 : static_cast<std::int64_t>(bytes);
+  return entry;
+}
+
+// Written once the package is filed, apart from any merge; a journal that
+// cannot be written is logged and costs the run nothing else.
+void DownloadLoop::JournalRefused(const std::string& name,
+                                  const std::vector<std::string>& reasons) noexcept {
+  RunLogged([&] {
+    JournalEntry entry = EntryFor(name);
+    entry.outcome = "refused";
+    for (const std::string& reason : reasons) {
+      entry.reason += (entry.reason.empty() ? "" : "\n") + reason;
+    }
+    mJournal->Write(entry);
+    return true;
+  });
 }
 
 DownloadLoop::Attempt DownloadLoop::Refused(std::vector<std::string> reasons) {

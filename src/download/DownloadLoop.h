@@ -11,6 +11,7 @@
 #include "download/PendingPackages.h"
 #include "engine/FSComprFile.h"
 #include "engine/RunProgress.h"
+#include "journal/MergeJournal.h"
 #include "transfer/PrepareExchange.h"
 #include "trust/CheckTexts.h"
 #include "trust/PackageLimits.h"
@@ -33,7 +34,9 @@ class PackageIntake;
 // then the checks of its kind: the tables and statements its kind allows,
 // and, for a branch's bills and reports, that every row is its sender's)
 // and merges it into the shared host connection, recording its signer and
-// number in the same transaction.
+// number and its row of the merge journal in the same transaction. A
+// refused package gets its journal row once it is filed; each run first
+// forgets the journal's rows older than its retention (JournalKeepDays).
 //
 // A package that is at fault itself (it does not unpack, is too large,
 // fails a check, takes too long, or holds a row the host refuses) is filed
@@ -94,6 +97,9 @@ class DownloadLoop {
   Attempt Merge(const std::string& name, bool resumed);
   Attempt Import(trust::PackageIntake& intake, engine::Package& package, const std::string& name,
                  std::vector<engine::ReceiverRecord> records);
+  // The journal's entry for package `name`: its sender and kind, its size.
+  JournalEntry EntryFor(const std::string& name) const;
+  void JournalRefused(const std::string& name, const std::vector<std::string>& reasons) noexcept;
   Attempt Refused(std::vector<std::string> reasons);
   Attempt Waits(const std::string& reason);
   std::vector<std::string> ErrorLines(const engine::Package& package);
@@ -113,6 +119,7 @@ class DownloadLoop {
   trust::PackageLimits mLimits;
   std::vector<std::string> mKnownSites;
   std::optional<trust::SignatureCheck> mSignatures;
+  std::optional<MergeJournal> mJournal;
   bool mAnyFiled = false;
 };
 

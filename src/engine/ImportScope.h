@@ -1,7 +1,10 @@
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "database/Connection.h"
@@ -35,12 +38,18 @@ struct RowGuard {
   db::Params shownParams;
 };
 
+// The rows an import wrote, per receiving table, in the order of its steps.
+using ImportedRows = std::vector<std::pair<std::string, std::int64_t>>;
+
 // A statement of the receiver's own (not the package's) that the import
 // runs in its transaction after the rows are written: a record of the
-// package that must exist exactly when the package is merged.
+// package that must exist exactly when the package is merged. `complete`,
+// when set, is called just before it runs, to add to `params` what only the
+// finished import knows.
 struct ReceiverRecord {
   std::string sql;
   db::Params params;
+  std::function<void(db::Params& params, const ImportedRows& written)> complete = {};
 };
 
 // What an import may touch on the receiving side. A receiver that trusts a

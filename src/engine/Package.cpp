@@ -311,12 +311,24 @@ bool Package::ImportPackage(bool, bool, std::int32_t) {
                             static_cast<std::int32_t>(definition.steps.size()));
     PackageImporter importer(definition, *mSource, *mTarget, progress, mScope);
     OwnTransaction transaction(*mTarget);
+    ImportedRows written;
     for (std::size_t i = 0; i < definition.steps.size(); ++i) {
       context = definition.steps[i].caption;
-      importer.ImportStep(i);
+      written.emplace_back(definition.steps[i].table, importer.ImportStep(i));
     }
     context.clear();
-    for (const ReceiverRecord& record : mScope.records) mTarget->Execute(record.sql, record.params);
+    for (const ReceiverRecord& record : mScope.records) {
+      db::Params params = record.params;
+      if (record.complete) record.complete(params, written);
+      try {
+        mTarget->Execute(record.sql, params);
+      } catch (const db::DbError& error) {
+        // The receiver's own record: whatever refused it, the package is
+        // not at fault and must not be filed for it.
+        throw PackageFailure(error.Fault() == db::DbFault::TimeLimit ? kErrTimeLimit : kErrLocal,
+                             error.what());
+      }
+    }
     transaction.Commit();
   });
 }

@@ -40,7 +40,7 @@ PackageImporter::PackageImporter(const PackageDefinition& definition, db::Connec
 
 PackageImporter::~PackageImporter() = default;
 
-void PackageImporter::ImportStep(std::size_t index) {
+std::int64_t PackageImporter::ImportStep(std::size_t index) {
   const PackageDefinition::Step& step = mDefinition.steps[index];
 
   // Every package column must have its receiving column.
@@ -77,7 +77,9 @@ void PackageImporter::ImportStep(std::size_t index) {
   DeleteEarlierCopies(step, receiving);
 
   mProgress.StartStep(static_cast<std::int32_t>(index + 1), step.caption, step.rowCount);
-  mProgress.FinishStep(CopyRows(step, selectList, targetNames));
+  const std::int64_t written = CopyRows(step, selectList, targetNames);
+  mProgress.FinishStep(written);
+  return written;
 }
 
 void PackageImporter::DeleteEarlierCopies(const PackageDefinition::Step& step,

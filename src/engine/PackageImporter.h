@@ -39,7 +39,8 @@ class PackageImporter {
   PackageImporter(const PackageImporter&) = delete;
   PackageImporter& operator=(const PackageImporter&) = delete;
 
-  void ImportStep(std::size_t index);
+  // Merges step `index`; answers the rows it wrote.
+  std::int64_t ImportStep(std::size_t index);
 
  private:
   void DeleteEarlierCopies(const PackageDefinition::Step& step,

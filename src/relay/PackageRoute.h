@@ -5,6 +5,9 @@
 
 namespace tavex {
 
+// The server folder that holds one download folder per site.
+inline constexpr const char* kDownloadRoot = "ForDownload";
+
 // Fixed additions to the routing, from the relay's rules file.
 struct RelayRules {
   std::vector<std::string> membersAlsoTo;  // extra destinations of member packages

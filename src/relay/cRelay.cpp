@@ -1,5 +1,6 @@
 #include "relay/cRelay.h"
 
+#include <chrono>
 #include <filesystem>
 #include <set>
 
@@ -22,13 +23,13 @@
 #include "transfer/IniSection.h"
 #include "transfer/clsFTP.h"
 #include "trust/PackageIntake.h"
+#include "trust/PackageSignature.h"
 #include "trust/SiteRoster.h"
 
 namespace tavex {
 
 namespace {
 
-constexpr const char* kDownloadRoot = "ForDownload";
 constexpr const char* kRejectedFolder = "Rejected";
 
 std::string Joined(const std::vector<std::string>& folders) {
@@ -53,7 +54,7 @@ bool cRelay::Relay() noexcept {
   const bool result = RunLoggingFailure(
       mTexts.Msg_Relay_Failed, [&] { return Run(); },
       [&](const std::string& record) { mFailure = record; });
-  if (result && !mDryRun) RecordSuccessfulRun("relay");
+  if (!mDryRun) RecordRun("relay", result);
   AddLine("");
   return result;
 }
@@ -78,6 +79,7 @@ bool cRelay::Run() {
   mLimits = trust::CurrentPackageLimits();
   mSignatureSettings = trust::CurrentSignatureSettings();
   mSignatures.emplace(*host, "relay", mSignatureSettings.required);
+  mJournal.emplace(*host);
   if (mDryRun) AddLine(mTexts.Msg_Relay_DryRun);
 
   clsFTP ftp;
@@ -135,6 +137,7 @@ bool cRelay::RelayAll(clsFTP& ftp, const std::vector<std::string>& names) {
   std::set<std::string> waiting;
   for (std::size_t i = 0; i < names.size(); ++i) {
     const std::string& name = names[i];
+    mStarted = std::chrono::steady_clock::now();
     AddLine(std::to_string(i + 1) + ". " + name);
     const std::optional<trust::PackageName> named = trust::ReadPackageName(name);
     if (!named) {
@@ -217,6 +220,10 @@ cRelay::Relayed cRelay::RelayPackage(clsFTP& ftp, const std::string& name,
   AddLine(mTexts.Msg_Relay_Done + name);
   // Remembered, so that the same package sent again is refused.
   IgnoreFailure([&] { mSignatures->RecordNow(signature, named.sender); });
+  JournalEntry entry = EntryFor(name, "routed");
+  if (signature.signature) entry.signer = signature.signature->signer;
+  entry.folders = destinations;
+  Journal(entry);
   return Relayed::Done;
 }
 
@@ -272,6 +279,10 @@ cRelay::Relayed cRelay::Reject(clsFTP& ftp, const std::string& name, const std::
   }
   AddLine(line + name);
   if (reason != line) AddLine(reason);
+  JournalEntry entry = EntryFor(name, "rejected");
+  entry.reason = reason;
+  entry.folders = {mSettings.gsUploadPath + "/" + kRejectedFolder};
+  Journal(entry);
   // The reason beside the package, for whoever looks into the folder; the
   // package is set aside whether or not it gets there.
   IgnoreFailure([&] {
@@ -284,6 +295,37 @@ cRelay::Relayed cRelay::Reject(clsFTP& ftp, const std::string& name, const std::
     ftp.PutFile(name + ".txt", note);
   });
   return Relayed::Rejected;
+}
+
+JournalEntry cRelay::EntryFor(const std::string& name, std::string outcome) const {
+  JournalEntry entry;
+  entry.receiver = "relay";
+  entry.outcome = std::move(outcome);
+  entry.package = name;
+  if (const std::optional<trust::PackageName> named = trust::ReadPackageName(name)) {
+    entry.sender = named->sender;
+    entry.kind = trust::KindName(named->kind);
+  }
+  std::error_code unknown;
+  const std::uintmax_t bytes =
+      std::filesystem::file_size(mSettings.gsTempPath + "Relay/" + name, unknown);
+  entry.bytes = unknown ? 0 : static_cast<std::int64_t>(bytes);
+  entry.millis = std::chrono::duration_cast<std::chrono::milliseconds>(
+                     std::chrono::steady_clock::now() - mStarted)
+                     .count();
+  return entry;
+}
+
+// The package has gone where it goes whether or not its row is written; a
+// journal that cannot be written is logged.
+void cRelay::Journal(const JournalEntry& entry) noexcept {
+  RunLoggingFailure(
+      mTexts.Msg_Relay_Failed,
+      [&] {
+        mJournal->Write(entry);
+        return true;
+      },
+      [](const std::string&) {});
 }
 
 void cRelay::AddLine(const std::string& text) noexcept { AddRunLine(mView, text); }

@@ -7,6 +7,7 @@
 
 #include "database/Connection.h"
 #include "framework/ProgressView.h"
+#include "journal/MergeJournal.h"
 #include "relay/PackageRoute.h"
 #include "relay/RelayTexts.h"
 #include "transfer/PrepareExchange.h"
@@ -41,7 +42,8 @@ class clsFTP;
 // connection) leaves the package where it is and fails the run, and that
 // sender's later packages wait for the next run, so none overtakes it. A
 // folder listing that fails is no empty folder: the run stops there.
-// Every step is a line of the list and of the synchronisation log.
+// Every step is a line of the list and of the synchronisation log; every
+// package routed or rejected gets its row of the merge journal.
 class cRelay {
  public:
   // `connection` becomes the shared host connection; `list` and `bar` must
@@ -80,6 +82,10 @@ class cRelay {
   // (with a line saying why) when it should and has no key.
   std::optional<std::string> SignedForBranches(const std::string& local,
                                                const trust::PackageName& named);
+  // The journal's row of package `name`, as far as its name, its fetched
+  // copy and the time since it was taken up tell.
+  JournalEntry EntryFor(const std::string& name, std::string outcome) const;
+  void Journal(const JournalEntry& entry) noexcept;
   void AddLine(const std::string& text) noexcept;
 
   RunView mView;
@@ -92,6 +98,8 @@ class cRelay {
   std::vector<std::string> mBranchFolders;
   std::vector<std::string> mKnownSites;
   std::optional<trust::SignatureCheck> mSignatures;
+  std::optional<MergeJournal> mJournal;
+  std::chrono::steady_clock::time_point mStarted;
   trust::SignatureSettings mSignatureSettings;
   std::string mFailure;
 };
