@@ -40,22 +40,11 @@ fi
 # PostgreSQL head office: a throwaway cluster of its own (as user postgres when
 # run as root), listening only on a unix socket in the work folder. Set
 # BENCH_POSTGRES=0 to leave it out; skipped when the server is not installed.
-pgbin=/usr/lib/postgresql/15/bin
-if [ "${BENCH_POSTGRES:-1}" != 0 ] && [ -x "$pgbin/initdb" ]; then
+source scripts/pg-cluster.sh
+if [ "${BENCH_POSTGRES:-1}" != 0 ] && pg_installed; then
   pg="$work/pg"
-  mkdir -p "$pg"
-  asPostgres=()
-  if [ "$(id -u)" = 0 ]; then
-    chmod 755 "$work"
-    chown postgres: "$pg"
-    asPostgres=(runuser -u postgres --)
-  fi
-  "${asPostgres[@]}" "$pgbin/initdb" -D "$pg/data" -A trust -U postgres -E UTF8 --locale=C \
-    --no-sync >"$pg/initdb.log" 2>&1
-  "${asPostgres[@]}" "$pgbin/pg_ctl" -D "$pg/data" -l "$pg/server.log" -w -o \
-    "-k $pg -c listen_addresses='' -c fsync=off -c synchronous_commit=off -c full_page_writes=off" \
-    start >/dev/null
-  trap '"${asPostgres[@]}" "$pgbin/pg_ctl" -D "$pg/data" -m immediate -w stop >/dev/null; rm -rf "$work"' EXIT
+  pg_start "$pg"
+  trap 'pg_stop "$pg"; rm -rf "$work"' EXIT
   for bills in ${BENCH_SIZES:-100000 1000000}; do
     echo "== $bills bills, PostgreSQL head office"
     mkdir -p "$work/pg-$bills"

@@ -9,7 +9,11 @@
 # members of each site reach the others. A member changed at B01 then
 # travels to B02 and head office the same way, and each site's status ends
 # the run. Every site has a key: the packages travel signed, and a package
-# forged in B01's name with the FTP login is rejected by the relay. Everything lives in a fresh temporary folder; the server is
+# forged in B01's name with the FTP login is rejected by the relay. A third
+# branch, B03, has its download folder but never sends. Head office's
+# overview of the chain ends the run, also written as a page
+# (overview.html in the work folder). Everything lives in a fresh temporary
+# folder (or in $TAVEX_DEMO_WORK, which must not exist yet); the server is
 # stopped on exit.
 #
 # --sftp: the same over SFTP, through an OpenSSH server (sshd) started on
@@ -52,7 +56,12 @@ if ! cmake --build "$build" -j "$(nproc)" --target tavexdata >"$build/build.log"
 fi
 T="$root/$build/src/cli/tavexdata"
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/tavex-demo.XXXXXX")
+if [ -n "${TAVEX_DEMO_WORK:-}" ]; then
+  work=$TAVEX_DEMO_WORK
+  mkdir "$work"
+else
+  work=$(mktemp -d "${TMPDIR:-/tmp}/tavex-demo.XXXXXX")
+fi
 server=
 stop_server() {
   if [ -n "$server" ]; then
@@ -65,7 +74,7 @@ trap stop_server EXIT
 say() { printf '\n== %s\n' "$*"; }
 
 mkdir -p "$work/ftp/ForUpload"
-for site in HQ B01 B02; do mkdir -p "$work/ftp/ForDownload/$site"; done
+for site in HQ B01 B02 B03; do mkdir -p "$work/ftp/ForDownload/$site"; done
 user=demo
 password=demo
 if [ "$protocol" = ftp ]; then
@@ -136,18 +145,18 @@ run() {
   "$T" "$command" --db "$(db "$site")" --home "$work/$site" || echo "(exit $?)"
 }
 
-say "sample databases: branches B01 (60 bills) and B02 (40 bills), each with sample" \
-  "members not yet synchronised, and head office HQ"
+say "sample databases: branches B01 (140 bills) and B02 (90 bills) over the last seven days," \
+  "each with sample members not yet synchronised, and head office HQ"
 seed=1
 for site in HQ B01 B02; do
   mkdir -p "$work/$site/Octopus"
   printf '[FTP]\n%s\n' "$options" >"$work/$site/Octopus/MAIN.INI"
   case $site in
     HQ) sample=(--bills 0) ;;
-    B01) sample=(--bills 60) ;;
-    B02) sample=(--bills 40) ;;
+    B01) sample=(--bills 140) ;;
+    B02) sample=(--bills 90) ;;
   esac
-  "$T" sample-db --db "$(db $site)" --branch "$site" "${sample[@]}" --days 3 --seed $((seed++)) \
+  "$T" sample-db --db "$(db $site)" --branch "$site" "${sample[@]}" --days 7 --seed $((seed++)) \
     >/dev/null
   "$T" settings --db "$(db $site)" --set 1001=127.0.0.1 --set 1002="$user" \
     --set 1003="$password" >/dev/null
@@ -163,6 +172,12 @@ for site in B01 B02; do
       GiftSendID = '$site-' || GiftSendID;
     UPDATE mb_Consume SET MemberID = '$site-' || MemberID, MemberCardID = '$site-' || MemberCardID,
       ConsumeID = '$site-' || ConsumeID;"
+done
+# The sample bills are moved to the seven days up to today, none sent yet.
+shift=$((($(date -d "$(date +%F) -6 days" +%s) - $(date -d 2024-03-01 +%s)) / 86400))
+for site in B01 B02; do
+  sqlite3 "$work/$site.db" "UPDATE bi_Bill SET BillDate = datetime(BillDate, '+$shift days'),
+    IsUploaded = 0"
 done
 sqlite3 "$work/HQ.db" "DELETE FROM mb_Member; DELETE FROM mb_MemberCard; DELETE FROM mb_Summary;
   DELETE FROM mb_GiftSend; DELETE FROM mb_Consume;"
@@ -239,6 +254,10 @@ done
 say "each site's status"
 for site in B01 B02 HQ; do run "$site" status; done
 
+say "head office's overview of the chain (B03 never sent anything)"
+"$T" overview --db "$(db HQ)" --home "$work/HQ" --days 7 --html "$work/overview.html" ||
+  echo "(exit $?)"
+
 if [ "$protocol" = sftp ]; then
   say "B01 checks the server: tavexdata status --check-server"
   "$T" status --check-server --db "$(db B01)" --home "$work/B01" | grep -A1 "^FTP" || true
@@ -252,4 +271,4 @@ if [ "$protocol" = sftp ]; then
 fi
 echo
 echo "Files are in $work (each site's folder holds its backup copies in BckPackage"
-echo "and its synchronisation log in Log)."
+echo "and its synchronisation log in Log; overview.html is head office's page)."

@@ -189,7 +189,7 @@ ChainOverview ReadChainOverview(const OverviewRequest& request) {
   overview.headOffice = ExchangeContext::Instance().Settings().GetSetting(kSettingBranchID, 0);
   overview.generatedAt = LocalTimeText(request.now, "%Y-%m-%d %H:%M:%S");
   overview.maxAgeDays = request.maxAgeDays;
-  const Period period = MakePeriod(request.days, request.now);
+  const Period period = MakePeriod(std::max(1, request.days), request.now);
   overview.days = period.days;
   const Day today = period.days.back();
 

@@ -79,7 +79,7 @@ struct ChainOverview {
 };
 
 struct OverviewRequest {
-  int days = 14;
+  int days = 14;  // at least one
   // A branch with nothing merged for more than this many days is silent.
   int maxAgeDays = 2;
   // List the branches' download folders on the server.
