@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <set>
 
@@ -69,37 +70,43 @@ std::vector<DayFigures>& FiguresOf(Figures& figures, const std::string& site,
   return days;
 }
 
+// Runs `sql` over the period (its rows: the branch, the day, then figures)
+// and hands each row with its branch's figures of that day to `take`.
+void ReadPerBranchAndDay(db::Connection& host, const std::string& sql, const Period& period,
+                         Figures& figures,
+                         const std::function<void(DayFigures&, db::Recordset&)>& take) {
+  auto rows = host.Query(sql, {period.first, period.end});
+  while (rows->Next()) {
+    const auto day = period.index.find(db::ValueText(rows->Get(std::size_t{1})));
+    if (day == period.index.end()) continue;
+    take(FiguresOf(figures, db::ValueText(rows->Get(std::size_t{0})), period)[day->second], *rows);
+  }
+}
+
+double Amount(const db::Value& value) { return std::strtod(db::ValueText(value).c_str(), nullptr); }
+
 // Bills and their sales per branch and business day; then the daily sales
 // reports' sales for the branches and days without bills here.
 void ReadSales(db::Connection& host, const Period& period, Figures& figures) {
-  auto bills = host.Query("SELECT BranchID, " + DayOf(host, "BillDate") +
-                              ", COUNT(*), SUM(SumOfConsume) FROM bi_Bill WHERE BillDate>=? AND "
-                              "BillDate<? GROUP BY BranchID, " +
-                              DayOf(host, "BillDate"),
-                          {period.first, period.end});
-  while (bills->Next()) {
-    const auto day = period.index.find(db::ValueText(bills->Get(std::size_t{1})));
-    if (day == period.index.end()) continue;
-    DayFigures& figure =
-        FiguresOf(figures, db::ValueText(bills->Get(std::size_t{0})), period)[day->second];
-    figure.bills = db::ValueNumber(bills->Get(std::size_t{2}));
-    figure.sales = std::strtod(db::ValueText(bills->Get(std::size_t{3})).c_str(), nullptr);
-  }
+  const std::string day = DayOf(host, "BillDate");
+  ReadPerBranchAndDay(host,
+                      "SELECT BranchID, " + day +
+                          ", COUNT(*), SUM(SumOfConsume) FROM bi_Bill WHERE BillDate>=? AND "
+                          "BillDate<? GROUP BY BranchID, " +
+                          day,
+                      period, figures, [](DayFigures& figure, db::Recordset& row) {
+                        figure.bills = db::ValueNumber(row.Get(std::size_t{2}));
+                        figure.sales = Amount(row.Get(std::size_t{3}));
+                      });
   if (!storage::TableExists(host, "rp_BillItem_Upload")) return;
-  auto reports = host.Query("SELECT BranchID, " + DayOf(host, "BillDate") +
-                                ", SUM(theConsume) FROM rp_BillItem_Upload WHERE BillDate>=? AND "
-                                "BillDate<? GROUP BY BranchID, " +
-                                DayOf(host, "BillDate"),
-                            {period.first, period.end});
-  while (reports->Next()) {
-    const auto day = period.index.find(db::ValueText(reports->Get(std::size_t{1})));
-    if (day == period.index.end()) continue;
-    DayFigures& figure =
-        FiguresOf(figures, db::ValueText(reports->Get(std::size_t{0})), period)[day->second];
-    if (figure.bills == 0) {
-      figure.sales = std::strtod(db::ValueText(reports->Get(std::size_t{2})).c_str(), nullptr);
-    }
-  }
+  ReadPerBranchAndDay(host,
+                      "SELECT BranchID, " + day +
+                          ", SUM(theConsume) FROM rp_BillItem_Upload WHERE BillDate>=? AND "
+                          "BillDate<? GROUP BY BranchID, " +
+                          day,
+                      period, figures, [](DayFigures& figure, db::Recordset& row) {
+                        if (figure.bills == 0) figure.sales = Amount(row.Get(std::size_t{2}));
+                      });
 }
 
 // The download folders on the server; nullopt when it cannot list them.
