@@ -35,6 +35,16 @@ overview() {
   work=$(mktemp -d "${TMPDIR:-/tmp}/tavex-screenshots.XXXXXX")
   trap 'rm -rf "$work"' RETURN
   TAVEX_DEMO_WORK="$work/demo" bash scripts/demo.sh >"$work/demo.log"
+  # The demo's server is gone with the demo: one on the same tree answers
+  # the overview's listing of the branches' folders.
+  /usr/bin/python3 tests/support/ftp_server.py --root "$work/demo/ftp" --user demo \
+    --password demo >"$work/ftp.port" &
+  local server=$!
+  for _ in $(seq 100); do
+    [ -s "$work/ftp.port" ] && break
+    sleep 0.1
+  done
+  sed -i "s/^Port=.*/Port=$(head -n 1 "$work/ftp.port")/" "$work/demo/HQ/Octopus/MAIN.INI"
   mkdir -p "$work/demo/HQ/Languages"
   cp languages/tavExDataApp.big languages/tavExDataApp.eng "$work/demo/HQ/Languages/"
   # The language numbers of the language files: 1 the built-in texts, 2 .big, 3 .eng.
@@ -45,6 +55,8 @@ overview() {
     chromium --headless --no-sandbox --disable-gpu --hide-scrollbars --window-size=1180,1500 \
       --screenshot="$PWD/docs/screenshots/overview-${language%%:*}.png" "file://$page" 2>/dev/null
   done
+  kill "$server"
+  wait "$server" 2>/dev/null || true
 }
 
 for part in "${parts[@]}"; do
