@@ -156,20 +156,6 @@ HeadOfficeRun RunOf(const char* name) {
   return {name, LastSuccessfulRun(name), LastFailedRun(name)};
 }
 
-// The indexes that keep the overview quick on a large head office.
-std::vector<MissingIndex> MissingIndexes(db::Connection& host) {
-  std::vector<MissingIndex> missing;
-  for (const char* table : {"bi_Bill", "rp_BillItem_Upload"}) {
-    if (storage::TableExists(host, table) &&
-        !storage::HasIndexLeadingWith(host, table, "BillDate")) {
-      missing.push_back(
-          {table, "BillDate",
-           std::string("CREATE INDEX ix_") + table + "_BillDate ON " + table + " (BillDate)"});
-    }
-  }
-  return missing;
-}
-
 }  // namespace
 
 DayFigures BranchOverview::Total() const {
@@ -273,7 +259,9 @@ ChainOverview ReadChainOverview(const OverviewRequest& request) {
                             std::pair(!y.silent, !y.NeedsAttention());
                    });
   for (const char* run : {"download", "relay"}) overview.runs.push_back(RunOf(run));
-  overview.missingIndexes = MissingIndexes(*host);
+  // The period's bills and reports are read by their day.
+  overview.missingIndexes =
+      storage::MissingIndexes(*host, {{"bi_Bill", "BillDate"}, {"rp_BillItem_Upload", "BillDate"}});
   return overview;
 }
 

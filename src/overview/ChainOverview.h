@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "storage/TableIndexes.h"
+
 namespace tavex {
 
 // One business day of one branch, or of the whole chain.
@@ -49,14 +51,6 @@ struct HeadOfficeRun {
   bool Failed() const { return lastFailure && (!lastSuccess || *lastFailure > *lastSuccess); }
 };
 
-// A table whose rows the overview reads by a column no index leads with:
-// the overview then scans the table, slowly on a large one.
-struct MissingIndex {
-  std::string table;
-  std::string column;
-  std::string statement;  // the CREATE INDEX that helps
-};
-
 // What head office sees of the whole chain. Sales are the consumption
 // before service charge and discount: the bills' SumOfConsume (the sum of
 // their items'), or, for a branch and day without bills here, the daily
@@ -73,7 +67,8 @@ struct ChainOverview {
   std::vector<HeadOfficeRun> runs;
   // Whether the server listed its download folders; nullopt: not asked.
   std::optional<bool> serverAnswers;
-  std::vector<MissingIndex> missingIndexes;
+  // The indexes that would spare the overview a scan of a whole table.
+  std::vector<storage::MissingIndex> missingIndexes;
 
   bool NeedsAttention() const;
 };

@@ -279,7 +279,7 @@ std::string OverviewPage(const ChainOverview& overview, const OverviewTexts& tex
         "<h2>" + Escaped(texts.Msg_Overview_RefusedList) + "</h2>" + RefusedTable(overview, texts);
   }
   html += "<h2>" + Escaped(texts.Msg_Overview_Runs) + "</h2>" + RunsTable(overview, texts);
-  for (const MissingIndex& index : overview.missingIndexes) {
+  for (const storage::MissingIndex& index : overview.missingIndexes) {
     html += "<p>" + Escaped(texts.Msg_Overview_NoIndex) + "<code>" + Escaped(index.statement) +
             "</code></p>";
   }

@@ -137,7 +137,7 @@ std::vector<std::string> OverviewLines(const ChainOverview& overview, const Over
   add(AlignedRows(runs));
 
   lines.push_back("");
-  for (const MissingIndex& index : overview.missingIndexes) {
+  for (const storage::MissingIndex& index : overview.missingIndexes) {
     lines.push_back(texts.Msg_Overview_NoIndex + index.statement);
   }
   const std::vector<std::string> reasons = AttentionReasons(overview, texts);
@@ -179,7 +179,7 @@ std::string OverviewJson(const ChainOverview& overview) {
                       {"failed", run.Failed()}};
   }
   Json indexes = Json::array();
-  for (const MissingIndex& index : overview.missingIndexes) {
+  for (const storage::MissingIndex& index : overview.missingIndexes) {
     indexes.push_back(
         {{"table", index.table}, {"column", index.column}, {"statement", index.statement}});
   }

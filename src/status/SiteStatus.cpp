@@ -20,6 +20,7 @@
 #include "storage/RunHistory.h"
 #include "transfer/PrepareExchange.h"
 #include "transfer/clsFTP.h"
+#include "trust/PackageKinds.h"
 #include "trust/SignatureCheck.h"
 
 namespace tavex {
@@ -156,6 +157,7 @@ SiteStatus ReadSiteStatus(const StatusRequest& request) {
     status.lastRuns.push_back({run, text, LastSuccessfulRun(run)});
   }
   ReadSignatureRecords(*host, request.now, status);
+  status.missingIndexes = storage::MissingIndexes(*host, trust::ReceivingKeys());
   if (request.checkServer) {
     std::tie(status.serverAnswers, status.serverRefusal) = ServerAnswers();
   }

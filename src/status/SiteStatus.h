@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "status/StatusTexts.h"
+#include "storage/TableIndexes.h"
 
 namespace tavex {
 
@@ -45,6 +46,9 @@ struct SiteStatus {
   // did not answer (an SFTP host key that is unknown or changed, with its
   // fingerprint; a key file others may read); empty otherwise.
   std::string serverRefusal;
+  // The receiving tables whose key columns no index leads with: every merge
+  // of a package scans them whole. Advice, no cause for attention.
+  std::vector<storage::MissingIndex> missingIndexes;
 
   // A package waits, failed or is missing, rows are older than the limit,
   // or the server does not answer.

@@ -47,6 +47,9 @@ std::vector<std::string> StatusLines(const SiteStatus& status, const StatusTexts
                                                    : texts.Msg_Status_ServerSilent));
     if (!status.serverRefusal.empty()) lines.push_back(status.serverRefusal);
   }
+  for (const storage::MissingIndex& index : status.missingIndexes) {
+    lines.push_back(texts.Msg_Status_NoIndex + index.statement);
+  }
   if (!status.NeedsAttention()) {
     lines.push_back(texts.Msg_Status_AllWell);
     return lines;
@@ -90,6 +93,11 @@ std::string StatusJson(const SiteStatus& status) {
   for (const SiteStatus::LastRun& run : status.lastRuns) {
     lastSuccess[run.name] = run.when ? Json(TimeText(*run.when)) : Json();
   }
+  Json indexes = Json::array();
+  for (const storage::MissingIndex& index : status.missingIndexes) {
+    indexes.push_back(
+        {{"table", index.table}, {"column", index.column}, {"statement", index.statement}});
+  }
   const Json json = {
       {"site", status.site},
       {"waiting", waiting},
@@ -100,6 +108,7 @@ std::string StatusJson(const SiteStatus& status) {
       {"lastSuccess", lastSuccess},
       {"serverAnswers", status.serverAnswers ? Json(*status.serverAnswers) : Json()},
       {"serverRefusal", textOrNull(status.serverRefusal)},
+      {"missingIndexes", indexes},
       {"needsAttention", status.NeedsAttention()},
   };
   // Bytes that are not UTF-8 become U+FFFD instead of failing the dump.

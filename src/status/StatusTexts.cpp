@@ -34,6 +34,8 @@ constexpr Row kTextRows[] = {
     {"Msg_Status_ServerSilent", "无法连接", &StatusTexts::Msg_Status_ServerSilent},
     {"Msg_Status_Attention", "需要注意：", &StatusTexts::Msg_Status_Attention},
     {"Msg_Status_Stale", "有数据超过期限仍未上传：", &StatusTexts::Msg_Status_Stale},
+    {"Msg_Status_NoIndex", "缺少索引，每次合并数据包都要扫描整张表：",
+     &StatusTexts::Msg_Status_NoIndex},
     {"Msg_Status_AllWell", "一切正常。", &StatusTexts::Msg_Status_AllWell},
 };
 

@@ -33,6 +33,7 @@ struct StatusTexts {
   std::string Msg_Status_ServerSilent;
   std::string Msg_Status_Attention;
   std::string Msg_Status_Stale;
+  std::string Msg_Status_NoIndex;
   std::string Msg_Status_AllWell;
 };
 

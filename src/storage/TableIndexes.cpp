@@ -2,6 +2,7 @@
 
 #include "database/AsciiText.h"
 #include "database/Values.h"
+#include "storage/DatabaseHelpers.h"
 
 namespace tavex::storage {
 
@@ -43,6 +44,19 @@ bool HasIndexLeadingWith(db::Connection& host, const std::string& table,
     if (EqualsNoCase(name, column)) return true;
   }
   return false;
+}
+
+std::vector<MissingIndex> MissingIndexes(db::Connection& host,
+                                         const std::vector<TableColumn>& wanted) {
+  std::vector<MissingIndex> missing;
+  for (const auto& [table, column] : wanted) {
+    if (TableExists(host, table) && !HasIndexLeadingWith(host, table, column)) {
+      missing.push_back(
+          {table, column,
+           "CREATE INDEX ix_" + table + "_" + column + " ON " + table + " (" + column + ")"});
+    }
+  }
+  return missing;
 }
 
 }  // namespace tavex::storage

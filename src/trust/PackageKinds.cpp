@@ -185,6 +185,54 @@ const KindRules& ExchangeKindRules(PackageKind kind) {
   return bills;
 }
 
+namespace {
+
+void AddKeys(const engine::DeleteStatement::Select& select,
+             std::vector<storage::TableColumn>& keys);
+
+// The first condition's column of a delete from (or a subquery of) `table`,
+// and of the subquery it holds.
+void AddKeys(const std::string& table, const std::vector<Condition>& where,
+             std::vector<storage::TableColumn>& keys) {
+  if (where.empty()) return;
+  const Condition& first = where.front();
+  const bool known = std::any_of(keys.begin(), keys.end(), [&](const storage::TableColumn& key) {
+    return EqualsNoCase(key.table, table) && EqualsNoCase(key.column, first.column);
+  });
+  if (!known) keys.push_back({table, first.column});
+  for (const Condition& condition : where) {
+    if (condition.select) AddKeys(*condition.select, keys);
+  }
+}
+
+void AddKeys(const engine::DeleteStatement::Select& select,
+             std::vector<storage::TableColumn>& keys) {
+  AddKeys(select.table, select.where, keys);
+}
+
+}  // namespace
+
+const std::vector<storage::TableColumn>& ReceivingKeys() {
+  static const std::vector<storage::TableColumn> keys = [] {
+    std::vector<storage::TableColumn> found;
+    for (const PackageKind kind :
+         {PackageKind::Bills, PackageKind::Reports, PackageKind::Members}) {
+      const KindRules& rules = ExchangeKindRules(kind);
+      std::vector<std::string> filled;
+      for (const AllowedTable& table : rules.tables) filled.push_back(table.table);
+      for (const AllowedTable& table : rules.tables) {
+        for (const AllowedStatement& statement : table.statements) {
+          const engine::DeleteStatement parsed =
+              engine::DeleteStatement::Parse(statement.sql, statement.kind, filled);
+          AddKeys(parsed.Table(), parsed.Where(), found);
+        }
+      }
+    }
+    return found;
+  }();
+  return keys;
+}
+
 KindRules BackupKindRules(const std::vector<std::string>& wholeTables) {
   KindRules rules{PackageKind::Backup,
                   {{"bi_Bill",

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/ExDatas.h"
+#include "storage/TableIndexes.h"
 
 namespace tavex::trust {
 
@@ -58,6 +59,12 @@ struct KindRules {
 
 // The rules of an exchange kind (Bills, Reports or Members).
 const KindRules& ExchangeKindRules(PackageKind kind);
+
+// The columns the deletes of the exchange kinds find a receiving table's
+// rows by (the first of each delete's conditions, and of each subquery's),
+// each once, in the order of the rules. Without an index leading with one,
+// every merge scans that table.
+const std::vector<storage::TableColumn>& ReceivingKeys();
 
 // The rules of a backup: the bills with their payments, items and sub-bills,
 // and the stock documents with their lines, each with the per-row deletes

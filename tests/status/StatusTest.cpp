@@ -107,7 +107,8 @@ TEST_P(StatusTest, SaysAllIsWellUntilDataGetsOldOrAPackageWaitsOrFails) {
     EXPECT_NE(std::string::npos, text.out.str().find(line + "\n")) << line << "\n"
                                                                    << text.out.str();
   }
-  EXPECT_EQ(std::string::npos, text.out.str().find("mb_Member")) << "recent rows are no concern";
+  EXPECT_EQ(std::string::npos, text.out.str().find("仍未上传：mb_Member"))
+      << "recent rows are no concern";
 
   const test::Invocation json = Status({"--json", "--max-age-days", "3650"});
   EXPECT_EQ(1, json.code) << "the packages still need attention";
@@ -120,6 +121,24 @@ TEST_P(StatusTest, SaysAllIsWellUntilDataGetsOldOrAPackageWaitsOrFails) {
         "\"download\":null", "\"serverAnswers\":null", "\"needsAttention\":true}"}) {
     EXPECT_NE(std::string::npos, object.find(part)) << part << "\n" << object;
   }
+}
+
+TEST_P(StatusTest, NamesTheReceivingKeysThatNoIndexLeadsWithAsAdviceOnly) {
+  const std::string billKey =
+      "缺少索引，每次合并数据包都要扫描整张表：CREATE INDEX ix_bi_Bill_BillID ON bi_Bill "
+      "(BillID)\n";
+  const test::Invocation before = Status();
+  EXPECT_EQ(0, before.code) << before.out.str();
+  EXPECT_NE(std::string::npos, before.out.str().find(billKey)) << before.out.str();
+  EXPECT_EQ(std::string::npos, before.out.str().find("(BillDate)"))
+      << "no delete finds bills by it";
+
+  Db()->Execute("CREATE INDEX ix_by_bill ON bi_Bill (BillID, BillDate)");
+  const test::Invocation after = Status({"--json"});
+  EXPECT_EQ(std::string::npos, after.out.str().find("ix_bi_Bill_BillID")) << after.out.str();
+  EXPECT_NE(std::string::npos,
+            after.out.str().find("\"table\":\"mb_Member\",\"column\":\"MemberID\""))
+      << after.out.str();
 }
 
 TEST_P(StatusTest, ChecksTheServerOnlyWhenAsked) {
