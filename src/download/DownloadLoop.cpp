@@ -19,7 +19,6 @@
 #include "transfer/clsFTP.h"
 #include "trust/PackageIntake.h"
 #include "trust/PackageName.h"
-#include "trust/PackageSignature.h"
 #include "trust/SiteRoster.h"
 
 namespace tavex {
@@ -307,7 +306,7 @@ DownloadLoop::Attempt DownloadLoop::Merge(const std::string& name, bool resumed)
   }
   if (!step.Done()) return Waits(step.reason);
   std::vector<engine::ReceiverRecord> records = mSignatures->Records(verdict, named->sender);
-  JournalEntry entry = EntryFor(name);
+  JournalEntry entry = PackageEntry("download", "merged", name, TempFile(name));
   if (verdict.signature) entry.signer = verdict.signature->signer;
   records.push_back(mJournal->RecordOfMerge(std::move(entry), started));
   return Import(intake, package, name, std::move(records));
@@ -353,27 +352,12 @@ DownloadLoop::Attempt DownloadLoop::Import(trust::PackageIntake& intake, engine:
   return Waits(errors.empty() ? step.reason : errors.front());
 }
 
-JournalEntry DownloadLoop::EntryFor(const std::string& name) const {
-  JournalEntry entry;
-  entry.receiver = "download";
-  entry.package = name;
-  if (const std::optional<trust::PackageName> named = trust::ReadPackageName(name)) {
-    entry.sender = named->sender;
-    entry.kind = trust::KindName(named->kind);
-  }
-  std::error_code unknown;
-  const std::uintmax_t bytes = std::filesystem::file_size(TempFile(name), unknown);
-  entry.bytes = unknown ? 0 : static_cast<std::int64_t>(bytes);
-  return entry;
-}
-
 // Written once the package is filed, apart from any merge; a journal that
 // cannot be written is logged and costs the run nothing else.
 void DownloadLoop::JournalRefused(const std::string& name,
                                   const std::vector<std::string>& reasons) noexcept {
   RunLogged([&] {
-    JournalEntry entry = EntryFor(name);
-    entry.outcome = "refused";
+    JournalEntry entry = PackageEntry("download", "refused", name, TempFile(name));
     for (const std::string& reason : reasons) {
       entry.reason += (entry.reason.empty() ? "" : "\n") + reason;
     }

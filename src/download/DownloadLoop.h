@@ -97,8 +97,6 @@ class DownloadLoop {
   Attempt Merge(const std::string& name, bool resumed);
   Attempt Import(trust::PackageIntake& intake, engine::Package& package, const std::string& name,
                  std::vector<engine::ReceiverRecord> records);
-  // The journal's entry for package `name`: its sender and kind, its size.
-  JournalEntry EntryFor(const std::string& name) const;
   void JournalRefused(const std::string& name, const std::vector<std::string>& reasons) noexcept;
   Attempt Refused(std::vector<std::string> reasons);
   Attempt Waits(const std::string& reason);

@@ -1,10 +1,13 @@
 #include "journal/MergeJournal.h"
 
+#include <filesystem>
 #include <nlohmann/json.hpp>
 
 #include "database/Values.h"
 #include "storage/LocalTime.h"
 #include "transfer/IniSection.h"
+#include "trust/PackageName.h"
+#include "trust/PackageSignature.h"
 
 namespace tavex {
 
@@ -88,6 +91,22 @@ std::vector<JournalEntry> Entries(db::Connection& host, const std::string& sql,
 }
 
 }  // namespace
+
+JournalEntry PackageEntry(std::string receiver, std::string outcome, const std::string& name,
+                          const std::string& file) {
+  JournalEntry entry;
+  entry.receiver = std::move(receiver);
+  entry.outcome = std::move(outcome);
+  entry.package = name;
+  if (const std::optional<trust::PackageName> named = trust::ReadPackageName(name)) {
+    entry.sender = named->sender;
+    entry.kind = trust::KindName(named->kind);
+  }
+  std::error_code missing;
+  const std::uintmax_t bytes = std::filesystem::file_size(file, missing);
+  entry.bytes = missing ? 0 : static_cast<std::int64_t>(bytes);
+  return entry;
+}
 
 MergeJournal::MergeJournal(db::Connection& host) : mHost(host) {
   // JournalID counts the rows in the order they were written: times to the

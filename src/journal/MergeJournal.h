@@ -27,6 +27,12 @@ struct JournalEntry {
   std::vector<std::string> folders;  // routed: the download folders it went to
 };
 
+// The entry of the package file `name` for `receiver`: its sender and kind
+// as its name gives them, and the size of its copy `file` here (0 when there
+// is none).
+JournalEntry PackageEntry(std::string receiver, std::string outcome, const std::string& name,
+                          const std::string& file);
+
 // The journal of every package this site's download merged or refused and
 // its relay routed or rejected, one row each in the table
 // "tavex_MergeJournal" (made on first use, with its indexes). Head office

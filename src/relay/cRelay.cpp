@@ -298,18 +298,8 @@ cRelay::Relayed cRelay::Reject(clsFTP& ftp, const std::string& name, const std::
 }
 
 JournalEntry cRelay::EntryFor(const std::string& name, std::string outcome) const {
-  JournalEntry entry;
-  entry.receiver = "relay";
-  entry.outcome = std::move(outcome);
-  entry.package = name;
-  if (const std::optional<trust::PackageName> named = trust::ReadPackageName(name)) {
-    entry.sender = named->sender;
-    entry.kind = trust::KindName(named->kind);
-  }
-  std::error_code unknown;
-  const std::uintmax_t bytes =
-      std::filesystem::file_size(mSettings.gsTempPath + "Relay/" + name, unknown);
-  entry.bytes = unknown ? 0 : static_cast<std::int64_t>(bytes);
+  JournalEntry entry =
+      PackageEntry("relay", std::move(outcome), name, mSettings.gsTempPath + "Relay/" + name);
   entry.millis = std::chrono::duration_cast<std::chrono::milliseconds>(
                      std::chrono::steady_clock::now() - mStarted)
                      .count();
