@@ -27,7 +27,8 @@
 # One round each: at the full size the whole run takes about half an hour.
 #
 # Needs sqlite3, zstd, curl, bc, /usr/bin/python3 with pyftpdlib and
-# PostgreSQL 15. BENCH_SQLITE=0 or BENCH_POSTGRES=0 leaves a backend out.
+# PostgreSQL 15. BENCH_SQLITE=0 or BENCH_POSTGRES=0 leaves a backend out;
+# BENCH_NIGHT_KEEP=1 keeps the work folder (packages, head offices, logs).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root="$PWD"
@@ -215,7 +216,7 @@ compare_counts() {
 # its output goes to a file, whose end is shown when it fails.
 TIMEFORMAT='%R %U %S'
 timed() {
-  local times
+  local real user system
   { time "$@" >"$work/timed.out" 2>&1; } 2>"$work/times" ||
     { tail -n 20 "$work/timed.out" >&2; return 1; }
   read -r real user system <"$work/times"
@@ -244,7 +245,7 @@ night_script() {
 
 # Prints one night's line.
 report() {
-  local key=$1 download script
+  local key=$1 download download_cpu script script_cpu
   read -r download download_cpu <<<"${download_time[$key]}"
   read -r script script_cpu <<<"${script_time[$key]}"
   printf 'download %s s (cpu %s s), script %s s (cpu %s s), ratio %s (target <= 1.5)\n' \
