@@ -9,6 +9,9 @@
 # against psql, sqlite3 and zstd; needs PostgreSQL 15 and psql. And what the
 # checks of a received package cost a download's merge, and what signing and
 # checking signatures add to the export and the download.
+# Head office's night (a thousand branch packages merged by one `tavexdata
+# download` against an administrator's script) is a case of its own:
+# scripts/bench-night.sh.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
