@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the bench scripts: a throwaway PostgreSQL 15 cluster of their
 # own (initdb and pg_ctl as user postgres when run as root), listening only
 # on a unix socket in its folder, durability off as in the tests.
