@@ -78,10 +78,6 @@ std::string Header(const std::vector<std::string>& names) {
   return row + "</tr></thead>";
 }
 
-std::string OrNever(const std::string& text, const OverviewTexts& texts) {
-  return text.empty() ? texts.Msg_Overview_Never : text;
-}
-
 std::string DayKey(std::chrono::year_month_day day) { return DayText(day, "%Y-%m-%d"); }
 
 // The bills of one branch per day: one bar a day, scaled to the busiest
@@ -169,9 +165,7 @@ std::string BranchTable(const ChainOverview& overview, const OverviewTexts& text
       "<tbody>";
   for (const BranchOverview& branch : overview.branches) {
     const DayFigures total = branch.Total();
-    const std::string signs =
-        !branch.signs ? texts.Msg_Overview_Unknown
-                      : (*branch.signs ? texts.Msg_Overview_Yes : texts.Msg_Overview_No);
+    const std::string signs = SignsText(branch.signs, texts);
     html += branch.NeedsAttention() ? "<tr class=\"attention\">" : "<tr>";
     html += "<td><span class=\"mark\">" + std::string(branch.NeedsAttention() ? "!" : "") +
             "</span>" + Escaped(branch.site) + "</td>";
@@ -209,10 +203,8 @@ std::string RefusedTable(const ChainOverview& overview, const OverviewTexts& tex
     for (std::size_t at = 0; (at = reason.find('\n', at)) != std::string::npos;) {
       reason.replace(at, 1, "<br/>");
     }
-    html +=
-        "<tr>" + Cell(package.at) + Cell(package.sender) + Cell(package.package) +
-        Cell(package.receiver == "relay" ? texts.Msg_Overview_Relay : texts.Msg_Overview_Download) +
-        "<td>" + reason + "</td></tr>";
+    html += "<tr>" + Cell(package.at) + Cell(package.sender) + Cell(package.package) +
+            Cell(RunName(package.receiver, texts)) + "<td>" + reason + "</td></tr>";
   }
   return html + "</tbody></table>";
 }
@@ -225,8 +217,8 @@ std::string RunsTable(const ChainOverview& overview, const OverviewTexts& texts)
   for (const HeadOfficeRun& run : overview.runs) {
     html += std::string(run.Failed() ? "<tr class=\"attention\">" : "<tr>") +
             "<td><span class=\"mark\">" + (run.Failed() ? "!" : "") + "</span>" +
-            Escaped(run.name == "relay" ? texts.Msg_Overview_Relay : texts.Msg_Overview_Download) +
-            "</td>" + Cell(OrNever(RunTimeText(run.lastSuccess), texts)) +
+            Escaped(RunName(run.name, texts)) + "</td>" +
+            Cell(OrNever(RunTimeText(run.lastSuccess), texts)) +
             Cell(OrNever(RunTimeText(run.lastFailure), texts)) + "</tr>";
   }
   return html + "</tbody></table>";

@@ -13,19 +13,6 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-std::string OrNever(const std::string& text, const OverviewTexts& texts) {
-  return text.empty() ? texts.Msg_Overview_Never : text;
-}
-
-std::string SignsText(const std::optional<bool>& signs, const OverviewTexts& texts) {
-  if (!signs) return texts.Msg_Overview_Unknown;
-  return *signs ? texts.Msg_Overview_Yes : texts.Msg_Overview_No;
-}
-
-const std::string& RunName(const HeadOfficeRun& run, const OverviewTexts& texts) {
-  return run.name == "relay" ? texts.Msg_Overview_Relay : texts.Msg_Overview_Download;
-}
-
 Json TextOrNull(const std::string& text) { return text.empty() ? Json() : Json(text); }
 
 Json FiguresJson(const DayFigures& figures) {
@@ -53,6 +40,19 @@ std::string SalesText(double sales) {
   return text;
 }
 
+std::string OrNever(const std::string& text, const OverviewTexts& texts) {
+  return text.empty() ? texts.Msg_Overview_Never : text;
+}
+
+std::string SignsText(const std::optional<bool>& signs, const OverviewTexts& texts) {
+  if (!signs) return texts.Msg_Overview_Unknown;
+  return *signs ? texts.Msg_Overview_Yes : texts.Msg_Overview_No;
+}
+
+const std::string& RunName(const std::string& run, const OverviewTexts& texts) {
+  return run == "relay" ? texts.Msg_Overview_Relay : texts.Msg_Overview_Download;
+}
+
 std::string RunTimeText(const std::optional<std::chrono::system_clock::time_point>& when) {
   return when ? LocalTimeText(*when, "%Y-%m-%d %H:%M:%S") : "";
 }
@@ -65,7 +65,7 @@ std::vector<std::string> AttentionReasons(const ChainOverview& overview,
     if (branch.lastRefused) reasons.push_back(texts.Msg_Overview_LastRefused + branch.site);
   }
   for (const HeadOfficeRun& run : overview.runs) {
-    if (run.Failed()) reasons.push_back(texts.Msg_Overview_RunFailed + RunName(run, texts));
+    if (run.Failed()) reasons.push_back(texts.Msg_Overview_RunFailed + RunName(run.name, texts));
   }
   if (overview.serverAnswers == false) reasons.push_back(texts.Msg_Overview_ServerSilent);
   return reasons;
@@ -118,10 +118,9 @@ std::vector<std::string> OverviewLines(const ChainOverview& overview, const Over
          texts.Msg_Overview_Receiver, texts.Msg_Overview_Reason}};
     for (const RefusedPackage& package : overview.refused) {
       // A reason of several lines shows its first here; the JSON has it all.
-      refused.push_back(
-          {package.at, package.sender, package.package,
-           package.receiver == "relay" ? texts.Msg_Overview_Relay : texts.Msg_Overview_Download,
-           package.reason.substr(0, package.reason.find('\n'))});
+      refused.push_back({package.at, package.sender, package.package,
+                         RunName(package.receiver, texts),
+                         package.reason.substr(0, package.reason.find('\n'))});
     }
     add(AlignedRows(refused));
   }
@@ -130,7 +129,7 @@ std::vector<std::string> OverviewLines(const ChainOverview& overview, const Over
   std::vector<std::vector<std::string>> runs{
       {texts.Msg_Overview_Run, texts.Msg_Overview_LastSuccess, texts.Msg_Overview_LastFailure}};
   for (const HeadOfficeRun& run : overview.runs) {
-    runs.push_back({(run.Failed() ? "! " : "") + RunName(run, texts),
+    runs.push_back({(run.Failed() ? "! " : "") + RunName(run.name, texts),
                     OrNever(RunTimeText(run.lastSuccess), texts),
                     OrNever(RunTimeText(run.lastFailure), texts)});
   }
