@@ -28,7 +28,10 @@
 #
 # Needs sqlite3, zstd, curl, bc, /usr/bin/python3 with pyftpdlib and
 # PostgreSQL 15. BENCH_SQLITE=0 or BENCH_POSTGRES=0 leaves a backend out;
-# BENCH_NIGHT_KEEP=1 keeps the work folder (packages, head offices, logs).
+# BENCH_NIGHT_KEEP=1 keeps the work folder (packages, head offices, logs);
+# BENCH_NIGHT_STORE=DIR keeps the packages in DIR and takes them from there
+# in later runs of the same size instead of making them again;
+# BENCH_NIGHT_VARIANTS="indexed" (or "unindexed") runs one head office only.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root="$PWD"
@@ -105,21 +108,26 @@ make_branches() {
   done
 }
 
-echo "== $packages packages of $bills bills, made by tavexdata upload"
-mkdir -p "$work/gen" "$work/store"
-start=$(now)
-make_branches 1 &
-worker=$!
-make_branches 2 || fail "making the packages failed"
-wait "$worker" || fail "making the packages failed"
-mv "$work"/ftp/ForUpload/*.pkg "$work/store/"
-made=$(find "$work/store" -name '*.pkg' | wc -l)
+store="${BENCH_NIGHT_STORE:-$work/store}"
+mkdir -p "$store"
+if [ "$(find "$store" -name '*.pkg' | wc -l)" != "$packages" ]; then
+  echo "== $packages packages of $bills bills, made by tavexdata upload"
+  rm -f "$store"/*.pkg
+  mkdir -p "$work/gen"
+  start=$(now)
+  make_branches 1 &
+  worker=$!
+  make_branches 2 || fail "making the packages failed"
+  wait "$worker" || fail "making the packages failed"
+  mv "$work"/ftp/ForUpload/*.pkg "$store/"
+  echo "made in $(seconds "$start" "$(now)") s"
+fi
+made=$(find "$store" -name '*.pkg' | wc -l)
 [ "$made" = "$packages" ] || fail "$made packages made, $packages expected"
-printf 'made in %s s: %s packages, %.1f MB\n' "$(seconds "$start" "$(now)")" "$made" \
-  "$(echo "$(du -sb "$work/store" | cut -f1) / 1000000" | bc -l)"
+printf '%s packages, %.1f MB\n' "$made" "$(echo "$(du -sb "$store" | cut -f1) / 1000000" | bc -l)"
 
 # What a package carries: its tables and their columns, read from one of them.
-sample_pkg=$(find "$work/store" -name '*.pkg' | sort | head -n 1)
+sample_pkg=$(find "$store" -name '*.pkg' | sort | head -n 1)
 zstd -d -q -f "$sample_pkg" -o "$work/sample.mdb"
 mapfile -t tables < <(sqlite3 "$work/sample.mdb" \
   "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'ExPackage%' ORDER BY name")
@@ -166,7 +174,7 @@ inserts() {
 # Puts the night's packages on the server for head office.
 serve_packages() {
   rm -f "$work"/ftp/ForDownload/HQ/*
-  cp "$work"/store/*.pkg "$work/ftp/ForDownload/HQ/"
+  cp "$store"/*.pkg "$work/ftp/ForDownload/HQ/"
 }
 
 # The script's first steps on both backends: every package waiting for head
@@ -303,7 +311,7 @@ if [ "${BENCH_SQLITE:-1}" != 0 ]; then
   set_server "sqlite:$work/hq/indexed.db"
   cp "$work/hq/indexed.db" "$work/hq/unindexed.db"
   drop_sqlite_indexes "$work/hq/unindexed.db"
-  for variant in indexed unindexed; do
+  for variant in ${BENCH_NIGHT_VARIANTS:-indexed unindexed}; do
     echo "== SQLite head office, $variant"
     cp "$work/hq/$variant.db" "$work/hq/night.db"
     download_time[sqlite-$variant]=$(night_download "sqlite:$work/hq/night.db")
@@ -395,7 +403,7 @@ EOF
     psql_on "$database" -f "$dir.sql"
   }
 
-  for variant in indexed unindexed; do
+  for variant in ${BENCH_NIGHT_VARIANTS:-indexed unindexed}; do
     echo "== PostgreSQL head office, $variant"
     fresh_database night "$variant"
     download_time[postgresql-$variant]=$(night_download "$(conninfo night)")
@@ -415,7 +423,7 @@ echo "== head office's night, $packages packages of $bills bills; load average $
 printf '%-24s %10s %10s %7s %10s %10s %7s %12s\n' "head office" download script ratio \
   "cpu, dl" "cpu, script" ratio "unindexed /"
 for backend in sqlite postgresql; do
-  for variant in indexed unindexed; do
+  for variant in ${BENCH_NIGHT_VARIANTS:-indexed unindexed}; do
     key=$backend-$variant
     [ -n "${download_time[$key]:-}" ] || continue
     read -r download download_cpu <<<"${download_time[$key]}"
