@@ -59,6 +59,16 @@ const RowGuard* FindRowGuard(const ImportScope& scope, std::string_view table) {
   return FindFor(scope.guards, table);
 }
 
+const RowFilter* FindRowFilter(const ImportScope& scope, std::string_view table) {
+  return FindFor(scope.filters, table);
+}
+
+std::string FilterClause(const RowFilter* filter, db::Params& params) {
+  if (filter == nullptr) return {};
+  params.insert(params.end(), filter->params.begin(), filter->params.end());
+  return " AND (" + filter->condition + ")";
+}
+
 std::string GuardClause(const RowGuard* guard, db::Params& params) {
   if (guard == nullptr) return {};
   params.insert(params.end(), guard->conditionParams.begin(), guard->conditionParams.end());

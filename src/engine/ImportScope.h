@@ -38,6 +38,17 @@ struct RowGuard {
   db::Params shownParams;
 };
 
+// Incoming rows of one receiving table that the import passes over
+// silently: only rows for which `condition` (over the columns of the
+// table's rows in the package, with its parameters) holds are written, and
+// only their values feed the per-row deletes, so a row passed over replaces
+// nothing either.
+struct RowFilter {
+  std::string table;
+  std::string condition;
+  db::Params params;
+};
+
 // The rows an import wrote, per receiving table, in the order of its steps.
 using ImportedRows = std::vector<std::pair<std::string, std::int64_t>>;
 
@@ -57,10 +68,15 @@ struct ReceiverRecord {
 // receiving table: every delete the package runs on such a table touches
 // only the `owned` rows, whatever its conditions say, and every row it
 // writes there must pass its `guards`. Tables not named are not restricted.
-// The `records` run last, in the import's transaction.
+// A receiver that takes only part of a package names the rest: the steps
+// `skipStep` answers true for (given the step's caption) are not merged at
+// all, and the `filters` pass rows over. The `records` run last, in the
+// import's transaction.
 struct ImportScope {
   std::vector<OwnedRows> owned;
   std::vector<RowGuard> guards;
+  std::vector<RowFilter> filters;
+  std::function<bool(const std::string& caption)> skipStep = {};
   std::vector<ReceiverRecord> records;
 };
 
@@ -73,6 +89,11 @@ std::string OwnedCondition(const OwnedRows& rows, db::Params& params);
 // nullptr when the table is not restricted.
 const OwnedRows* FindOwnedRows(const ImportScope& scope, std::string_view table);
 const RowGuard* FindRowGuard(const ImportScope& scope, std::string_view table);
+const RowFilter* FindRowFilter(const ImportScope& scope, std::string_view table);
+
+// " AND (<condition>)" of `filter` with its parameters appended to `params`;
+// empty without a filter.
+std::string FilterClause(const RowFilter* filter, db::Params& params);
 
 // "AND (CASE WHEN <condition> THEN 1 ELSE <stop with the refusal> END)": the
 // clause that lets a statement reading `guard`'s table in the package read

@@ -313,8 +313,10 @@ bool Package::ImportPackage(bool, bool, std::int32_t) {
     OwnTransaction transaction(*mTarget);
     ImportedRows written;
     for (std::size_t i = 0; i < definition.steps.size(); ++i) {
-      context = definition.steps[i].caption;
-      written.emplace_back(definition.steps[i].table, importer.ImportStep(i));
+      const PackageDefinition::Step& step = definition.steps[i];
+      if (mScope.skipStep && mScope.skipStep(step.caption)) continue;
+      context = step.caption;
+      written.emplace_back(step.table, importer.ImportStep(i));
     }
     context.clear();
     for (const ReceiverRecord& record : mScope.records) {

@@ -93,12 +93,11 @@ class Package {
   // other), then the rows, columns matched by name without regard to case.
   // Kind-3 statements and actions are never run here. Every delete on a
   // table the Scope restricts touches only the rows it names, every row
-  // written there passes its guards, its records are written with the
-  // rows, and the
-  // receiving tables are the receiving database's own (a package filling a
-  // table it lacks fails with kErrMissingTable). On any failure or a
-  // cancel, nothing of the package stays merged. The package is checked
-  // first, whether or not CheckPackage was called.
+  // written there passes its guards, the steps it skips and the rows its
+  // filters pass over are neither written nor delete anything, its records
+  // are written with the rows, and the receiving tables are the receiving database's own (a package
+  // filling a table it lacks fails with kErrMissingTable). On any failure or a cancel, nothing of
+  // the package stays merged. The package is checked first, whether or not CheckPackage was called.
   bool ImportPackage(bool a, bool b, std::int32_t n);
 
   // Copies every table step from SourceConnection into TargetConnection,

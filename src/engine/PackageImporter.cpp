@@ -113,11 +113,15 @@ void PackageImporter::DeleteEarlierCopies(const PackageDefinition::Step& step,
     }
     mTarget.Execute("CREATE TEMP TABLE " + QuoteName(kIncomingTable) + " (" + columns + ")");
     const std::string distinct = "SELECT DISTINCT " + names + " FROM ";
+    db::Params filterParams;
+    const std::string filtered =
+        " WHERE 1=1" + FilterClause(FindRowFilter(mScope, step.table), filterParams);
     if (mAttached) {
       mTarget.Execute("INSERT INTO " + QuoteName(kIncomingTable) + " (" + names + ") " + distinct +
-                      mAttached->Table(step.packageTable));
+                          mAttached->Table(step.packageTable) + filtered,
+                      filterParams);
     } else {
-      auto values = mSource.Query(distinct + QuoteName(step.packageTable));
+      auto values = mSource.Query(distinct + QuoteName(step.packageTable) + filtered, filterParams);
       engine::CopyRows(*values, mTarget, QuoteName(kIncomingTable), fields, [](std::int64_t) {});
       // The planner's view of the keys' number, so the deletes hash them.
       if (mTarget.GetBackend() == db::Backend::Postgres) {
@@ -146,9 +150,11 @@ std::int64_t PackageImporter::CopyRows(const PackageDefinition::Step& step,
                                        const std::vector<std::string>& targetNames) {
   std::int64_t done = 0;
   const RowGuard* guard = FindRowGuard(mScope, step.table);
+  const RowFilter* filter = FindRowFilter(mScope, step.table);
   if (!mAttached) {
     db::Params params;
-    const std::string guarded = guard ? " WHERE 1=1" + GuardClause(guard, params) : "";
+    const std::string guarded =
+        " WHERE 1=1" + FilterClause(filter, params) + GuardClause(guard, params);
     auto rows = mSource.Query(
         "SELECT " + selectList + " FROM " + QuoteName(step.packageTable) + guarded, params);
     return engine::CopyRows(*rows, mTarget, HostTable(mTarget, step.table), targetNames,
@@ -161,7 +167,8 @@ std::int64_t PackageImporter::CopyRows(const PackageDefinition::Step& step,
   db::Params guardParams;
   const std::string sql = "INSERT INTO " + HostTable(mTarget, step.table) + " (" + names +
                           ") SELECT " + selectList + " FROM " + table +
-                          " WHERE rowid BETWEEN ? AND ?" + GuardClause(guard, guardParams);
+                          " WHERE rowid BETWEEN ? AND ?" + FilterClause(filter, guardParams) +
+                          GuardClause(guard, guardParams);
   // Slices of about 1% of the rows (no fewer rows than it takes a statement
   // to be worth its own run), so progress and Cancel keep their pace
   // while SQLite moves the rows itself. Each slice ends at the rowid of its

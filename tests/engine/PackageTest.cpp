@@ -254,6 +254,30 @@ TEST_P(PackageRun, RowsOfOnePackageNeverDeleteEachOther) {
             Dump(*mHq, "SELECT CardID, MemberID FROM mb_MemberCard ORDER BY CardID"));
 }
 
+TEST_P(PackageRun, AScopeSkipsStepsAndPassesRowsOverWithTheirDeletes) {
+  AddBill(*mHq, "B01-1", 3);
+  AddBill(*mBranch, "B01-1", 1, "second copy");
+  AddBill(*mBranch, "B01-3", 1, "new");
+  ExportBills();
+  Package receiver;
+  ImportScope scope;
+  for (const char* table : {"bi_Bill", "bi_BillPayment", "bi_BillItem"}) {
+    scope.filters.push_back({table, "BillID<>?", {std::string("B01-1")}});
+  }
+  scope.skipStep = [](const std::string& caption) { return caption.starts_with("24."); };
+  receiver.Scope(scope);
+  ASSERT_TRUE(Import(receiver)) << FirstError(receiver);
+  EXPECT_EQ("B01-1|table 4\nB01-3|new\n",
+            Dump(*mHq, "SELECT BillID, Remark FROM bi_Bill ORDER BY BillID"));
+  EXPECT_EQ(
+      "B01-1|B01-1-I1|炒饭\nB01-1|B01-1-I2|炒饭\nB01-1|B01-1-I3|炒饭\nB01-3|B01-3-I1|炒饭\n"
+      "B01-1-I1-S|B01-1-I1\nB01-1-I2-S|B01-1-I2\nB01-1-I3-S|B01-1-I3\n"
+      "B01-1-P|B01-1\nB01-3-P|B01-3\n",
+      Dump(*mHq, "SELECT BillID, BillItemID, MenuName FROM bi_BillItem ORDER BY BillItemID") +
+          Dump(*mHq, "SELECT SubBillID, BillItemID FROM bi_SubBill ORDER BY SubBillID") +
+          Dump(*mHq, "SELECT BillPaymentID, BillID FROM bi_BillPayment ORDER BY 1"));
+}
+
 TEST_P(PackageRun, AFailureInTheThirdStepLeavesTheFirstTwoUnmerged) {
   AddBill(*mHq, "B01-1", 2);
   AddBill(*mBranch, "B01-1", 1, "new");
