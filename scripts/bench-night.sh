@@ -127,7 +127,7 @@ made=$(find "$store" -name '*.pkg' | wc -l)
 printf '%s packages, %.1f MB\n' "$made" "$(echo "$(du -sb "$store" | cut -f1) / 1000000" | bc -l)"
 
 # What a package carries: its tables and their columns, read from one of them.
-sample_pkg=$(find "$store" -name '*.pkg' | sort | head -n 1)
+sample_pkg=$(find "$store" -name '*.pkg' | sort | sed -n 1p)
 zstd -d -q -f "$sample_pkg" -o "$work/sample.mdb"
 mapfile -t tables < <(sqlite3 "$work/sample.mdb" \
   "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'ExPackage%' ORDER BY name")
@@ -283,7 +283,7 @@ drop_sqlite_indexes() {
 sqlite_script() {
   local hq=$1 dir=$2 first mdb table
   fetch_and_unpack "$dir"
-  first=$(find "$dir" -name '*.mdb' | sort | head -n 1)
+  first=$(find "$dir" -name '*.mdb' | sort | sed -n 1p)
   {
     echo "ATTACH '$first' AS p;"
     for table in "${tables[@]}"; do
@@ -364,7 +364,7 @@ EOF
   postgresql_script() {
     local database=$1 dir=$2 first mdb table
     fetch_and_unpack "$dir"
-    first=$(find "$dir" -name '*.mdb' | sort | head -n 1)
+    first=$(find "$dir" -name '*.mdb' | sort | sed -n 1p)
     # One sqlite3 session gathers every package's rows and writes one CSV
     # per table.
     {

@@ -193,16 +193,24 @@ void CollectFields(const std::vector<DeleteStatement::Condition>& conditions,
   }
 }
 
-// Renders `conditions` joined by AND. Placeholder conditions of one level
-// become a single (row-value) IN over the incoming table, so that a row
-// matches only when all of them match one incoming row.
 std::string TableName(const DeleteStatement::Rendering& rendering, std::string_view table) {
   return rendering.table ? rendering.table(table) : QuoteName(table);
 }
 
+std::string FieldName(const DeleteStatement::Rendering& rendering, std::string_view field) {
+  return rendering.field ? rendering.field(field) : QuoteName(field);
+}
+
+// The alias of the incoming row in the correlated form of GroupSql.
+constexpr std::string_view kIncomingAlias = "tavex_i";
+
+// Renders `conditions` joined by AND. Placeholder conditions of one level
+// become a single (row-value) IN over the incoming table, so that a row
+// matches only when all of them match one incoming row; with `correlated`,
+// each compares with that column of the incoming row kIncomingAlias instead.
 std::string RenderWhere(const std::vector<DeleteStatement::Condition>& conditions,
                         std::string_view incomingTable, db::Params& params,
-                        const DeleteStatement::Rendering& rendering) {
+                        const DeleteStatement::Rendering& rendering, bool correlated = false) {
   using Type = DeleteStatement::Condition::Type;
   std::vector<std::string> parts;
   std::vector<std::string> keyColumns;
@@ -214,16 +222,21 @@ std::string RenderWhere(const std::vector<DeleteStatement::Condition>& condition
         params.emplace_back(condition.value);
         break;
       case Type::Placeholder:
+        if (correlated) {
+          parts.push_back(QuoteName(condition.column) + "=" + std::string(kIncomingAlias) + "." +
+                          FieldName(rendering, condition.value));
+          break;
+        }
         keyColumns.push_back(QuoteName(condition.column));
-        keyFields.push_back(QuoteName(condition.value));
+        keyFields.push_back(FieldName(rendering, condition.value));
         break;
       case Type::InSelect: {
         std::string part = QuoteName(condition.column) + " IN (SELECT " +
                            QuoteName(condition.select->column) + " FROM " +
                            TableName(rendering, condition.select->table);
         if (!condition.select->where.empty()) {
-          part +=
-              " WHERE " + RenderWhere(condition.select->where, incomingTable, params, rendering);
+          part += " WHERE " + RenderWhere(condition.select->where, incomingTable, params, rendering,
+                                          correlated);
         }
         parts.push_back(part + ")");
         break;
@@ -277,6 +290,41 @@ std::string DeleteStatement::SetSql(std::string_view incomingTable, db::Params& 
     where += (where.empty() ? "(" : " AND (") + rendering.restriction + ")";
     params.insert(params.end(), rendering.restrictionParams.begin(),
                   rendering.restrictionParams.end());
+  }
+  std::string sql = "DELETE FROM " + TableName(rendering, mTable);
+  return where.empty() ? sql : sql + " WHERE " + where;
+}
+
+std::string DeleteStatement::GroupSql(std::string_view incomingTable,
+                                      std::string_view packageColumn,
+                                      const std::vector<Restriction>& restrictions,
+                                      db::Params& params, const Rendering& rendering) const {
+  // The uncorrelated IN finds the candidate rows (through an index on the
+  // key when there is one, else in one pass over the table); only those are
+  // then held to the restriction of the package whose incoming row found
+  // them.
+  std::string where =
+      mWhere.empty() ? std::string() : RenderWhere(mWhere, incomingTable, params, rendering);
+  const bool restricted = std::any_of(restrictions.begin(), restrictions.end(),
+                                      [](const Restriction& r) { return !r.condition.empty(); });
+  if (restricted) {
+    std::string inner = mWhere.empty()
+                            ? std::string()
+                            : RenderWhere(mWhere, incomingTable, params, rendering, true) + " AND ";
+    inner += "(CASE " + std::string(kIncomingAlias) + "." + QuoteName(packageColumn);
+    for (std::size_t k = 0; k < restrictions.size(); ++k) {
+      const Restriction& restriction = restrictions[k];
+      inner += " WHEN " + std::to_string(k) + " THEN ";
+      if (restriction.condition.empty()) {
+        inner += "1";
+        continue;
+      }
+      inner += "(CASE WHEN " + restriction.condition + " THEN 1 ELSE 0 END)";
+      params.insert(params.end(), restriction.params.begin(), restriction.params.end());
+    }
+    inner += " ELSE 0 END)=1";
+    where += (where.empty() ? "" : " AND ") + std::string("EXISTS (SELECT 1 FROM ") +
+             QuoteName(incomingTable) + " " + std::string(kIncomingAlias) + " WHERE " + inner + ")";
   }
   std::string sql = "DELETE FROM " + TableName(rendering, mTable);
   return where.empty() ? sql : sql + " WHERE " + where;

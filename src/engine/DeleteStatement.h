@@ -57,6 +57,17 @@ class DeleteStatement {
     // its "?" parameters; none when empty.
     std::string restriction;
     db::Params restrictionParams;
+    // The incoming table's column of a placeholder field, quoted;
+    // QuoteName(field) when not given.
+    std::function<std::string(std::string_view field)> field;
+  };
+
+  // A condition, over the columns of the table deleted from, that the rows
+  // one package of a group may touch meet, with its "?" parameters; empty
+  // when the package may touch every row.
+  struct Restriction {
+    std::string condition;
+    db::Params params;
   };
 
   const std::string& Table() const { return mTable; }
@@ -72,6 +83,15 @@ class DeleteStatement {
   // are named after the placeholder fields.
   std::string SetSql(std::string_view incomingTable, db::Params& params,
                      const Rendering& rendering = {}) const;
+  // The set-based form for the incoming rows of several packages at once:
+  // `incomingTable` holds, beside each row's placeholder values, the number
+  // of its package in `packageColumn` (0, 1, ...), and a row of the table is
+  // deleted only when the template run for an incoming row of package k
+  // deletes it and it meets `restrictions[k]`. `rendering.restriction` is
+  // not used.
+  std::string GroupSql(std::string_view incomingTable, std::string_view packageColumn,
+                       const std::vector<Restriction>& restrictions, db::Params& params,
+                       const Rendering& rendering = {}) const;
 
  private:
   std::string mTable;

@@ -6,8 +6,10 @@
 #include "database/Values.h"
 #include "engine/AttachedPackage.h"
 #include "engine/DeleteStatement.h"
+#include "engine/OwnTransaction.h"
 #include "engine/PackageDefinition.h"
 #include "engine/PackageFailure.h"
+#include "engine/PackageGroup.h"
 #include "engine/PackageImporter.h"
 #include "engine/RowCopier.h"
 #include "engine/SqlNames.h"
@@ -15,35 +17,6 @@
 namespace tavex::engine {
 
 namespace {
-
-// Opens a transaction on `connection` unless the caller holds one, and rolls
-// it back unless committed.
-class OwnTransaction {
- public:
-  explicit OwnTransaction(db::Connection& connection)
-      : mConnection(connection), mOwned(!connection.InTransaction()) {
-    if (mOwned) mConnection.BeginTrans();
-  }
-  ~OwnTransaction() {
-    if (!mOwned || !mConnection.InTransaction()) return;
-    try {
-      mConnection.RollbackTrans();
-    } catch (const db::DbError&) {
-      // The failure that brought us here is the one reported.
-    }
-  }
-  OwnTransaction(const OwnTransaction&) = delete;
-  OwnTransaction& operator=(const OwnTransaction&) = delete;
-
-  void Commit() {
-    if (mOwned) mConnection.CommitTrans();
-    mOwned = false;
-  }
-
- private:
-  db::Connection& mConnection;
-  bool mOwned;
-};
 
 std::int64_t CountRows(db::Connection& connection, const std::string& sql) {
   return db::CountOf(connection, "SELECT COUNT(*) FROM (" + sql + ") AS counted");
@@ -98,23 +71,6 @@ std::int64_t CopyIntoAttachedTable(db::Connection& source, const std::string& sq
                                     {}, [&](std::int64_t done) { progress.Row(done); });
 }
 
-std::string WithCaption(const std::string& caption, const std::string& text) {
-  return caption.empty() ? text : caption + ": " + text;
-}
-
-// The error number of a database failure, by whose fault it is.
-std::int32_t NumberOf(const db::DbError& error, std::int32_t statementFault) {
-  switch (error.Fault()) {
-    case db::DbFault::Local:
-      return kErrLocal;
-    case db::DbFault::TimeLimit:
-      return kErrTimeLimit;
-    case db::DbFault::Statement:
-      break;
-  }
-  return statementFault;
-}
-
 }  // namespace
 
 Package::Package() = default;
@@ -122,22 +78,11 @@ Package::~Package() = default;
 
 template <typename Body>
 bool Package::Run(Body body) {
-  mErrors.Clear();
-  std::string context;
-  try {
+  return CatchInto(mErrors, [&](std::string& context) {
     if (!mSource || !mTarget)
       throw PackageFailure(kErrNotConnected, "no source or target connection");
     body(context);
-    return true;
-  } catch (const Cancelled&) {
-  } catch (const PackageFailure& failure) {
-    mErrors.Add(failure.Number(), WithCaption(context, failure.what()));
-  } catch (const db::DbError& error) {
-    mErrors.Add(NumberOf(error, kErrDatabase), WithCaption(context, error.what()));
-  } catch (const std::exception& error) {
-    mErrors.Add(kErrUnexpected, WithCaption(context, error.what()));
-  }
-  return false;
+  });
 }
 
 PackageDefinition Package::Define() const {
@@ -260,6 +205,22 @@ void Package::RunSourceStatements(std::string& context) {
     for (const Statement& statement : mExDatas.Item(i).Statements()) run(statement);
   }
   for (const Statement& statement : mActions) run(statement);
+}
+
+Package::Staging Package::StageInto(PackageGroup& group) {
+  bool fits = true;
+  const bool staged = Run([&](std::string& context) {
+    const PackageDefinition definition = PackageDefinition::Load(*mSource);
+    definition.Verify(*mSource);
+    Adopt(definition);
+    fits = group.Fits(definition, *mSource, mScope);
+    if (!fits) return;
+    ProgressEvents progress(mHandler, mPackageID,
+                            static_cast<std::int32_t>(definition.steps.size()));
+    group.Stage(definition, *mSource, mScope, progress, context);
+  });
+  if (!staged) return Staging::Failed;
+  return fits ? Staging::Staged : Staging::DoesNotFit;
 }
 
 bool Package::ExportTables(bool, bool, std::int32_t) {

@@ -13,6 +13,7 @@
 namespace tavex::engine {
 
 struct PackageDefinition;
+class PackageGroup;
 
 // The package engine: one object per package. The sender defines table steps
 // (ExDatas), their statements and package Actions, then exports them from
@@ -99,6 +100,18 @@ class Package {
   // filling a table it lacks fails with kErrMissingTable). On any failure or a cancel, nothing of
   // the package stays merged. The package is checked first, whether or not CheckPackage was called.
   bool ImportPackage(bool a, bool b, std::int32_t n);
+
+  // How StageInto went.
+  enum class Staging {
+    Staged,
+    DoesNotFit,  // its steps differ from the group's, or its Scope skips or filters
+    Failed,      // see Errors; none for a cancel
+  };
+  // Checks the package at SourceConnection as ImportPackage does and stages
+  // its rows into `group` (see PackageGroup), within the Scope's guards,
+  // raising the progress events; its records are written when the group
+  // merges. Nothing is merged yet.
+  Staging StageInto(PackageGroup& group);
 
   // Copies every table step from SourceConnection into TargetConnection,
   // creating each receiving table there with the selecting query's column

@@ -10,6 +10,7 @@
 #include "engine/PackageFailure.h"
 #include "engine/RowCopier.h"
 #include "engine/SqlNames.h"
+#include "engine/StepColumns.h"
 
 namespace tavex::engine {
 
@@ -44,28 +45,7 @@ std::int64_t PackageImporter::ImportStep(std::size_t index) {
   const PackageDefinition::Step& step = mDefinition.steps[index];
 
   // Every package column must have its receiving column.
-  std::vector<db::Column> receiving;
-  try {
-    receiving = HostTableColumns(mTarget, step.table);
-  } catch (const db::DbError& error) {
-    if (error.Fault() != db::DbFault::Statement) throw;
-    throw PackageFailure(kErrMissingTable,
-                         "the receiving table " + step.table + " does not exist in this database");
-  }
-  std::vector<std::string> targetNames;
-  std::string selectList;
-  for (const auto& column : TableColumns(mSource, step.packageTable)) {
-    auto match = std::find_if(receiving.begin(), receiving.end(), [&](const db::Column& c) {
-      return EqualsNoCase(c.name, column.name);
-    });
-    if (match == receiving.end()) {
-      throw PackageFailure(
-          kErrMissingColumn,
-          "package column " + column.name + " has no column in the receiving table " + step.table);
-    }
-    targetNames.push_back(match->name);
-    selectList += (selectList.empty() ? "" : ",") + QuoteName(column.name);
-  }
+  const StepColumns columns = MatchStepColumns(mTarget, mSource, step);
 
   const auto filled = mDefinition.FilledTables();
   for (const auto& statement : step.statements) {
@@ -74,16 +54,17 @@ std::int64_t PackageImporter::ImportStep(std::size_t index) {
     const DeleteStatement parsed = DeleteStatement::Parse(statement.sql, statement.kind, filled);
     mTarget.Execute(parsed.Sql(params, RenderingFor(parsed)), params);
   }
-  DeleteEarlierCopies(step, receiving);
+  DeleteEarlierCopies(step, columns);
 
   mProgress.StartStep(static_cast<std::int32_t>(index + 1), step.caption, step.rowCount);
-  const std::int64_t written = CopyRows(step, selectList, targetNames);
+  const std::int64_t written =
+      CopyRows(step, StepColumns::List(columns.packageNames), columns.targetNames);
   mProgress.FinishStep(written);
   return written;
 }
 
 void PackageImporter::DeleteEarlierCopies(const PackageDefinition::Step& step,
-                                          const std::vector<db::Column>& receiving) {
+                                          const StepColumns& columns) {
   if (step.rowCount == 0) return;  // no incoming row, so no per-row statement runs
   const auto filled = mDefinition.FilledTables();
   std::vector<DeleteStatement> perRow;
@@ -100,18 +81,9 @@ void PackageImporter::DeleteEarlierCopies(const PackageDefinition::Step& step,
   if (!fields.empty()) {
     // The incoming rows' values of every placeholder field, typed like the
     // receiving column they are written to.
-    std::string columns;
-    std::string names;
-    for (const auto& field : fields) {
-      auto match = std::find_if(receiving.begin(), receiving.end(),
-                                [&](const db::Column& c) { return EqualsNoCase(c.name, field); });
-      const std::string type =
-          match == receiving.end() ? std::string() : ColumnType(*match, mTarget.GetBackend());
-      columns +=
-          (columns.empty() ? "" : ", ") + QuoteName(field) + (type.empty() ? "" : " ") + type;
-      names += (names.empty() ? "" : ",") + QuoteName(field);
-    }
-    mTarget.Execute("CREATE TEMP TABLE " + QuoteName(kIncomingTable) + " (" + columns + ")");
+    const std::string names = StepColumns::List(fields);
+    const std::string columnList = columns.Definitions(fields, mTarget.GetBackend());
+    mTarget.Execute("CREATE TEMP TABLE " + QuoteName(kIncomingTable) + " (" + columnList + ")");
     const std::string distinct = "SELECT DISTINCT " + names + " FROM ";
     db::Params filterParams;
     const std::string filtered =

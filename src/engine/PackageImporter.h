@@ -10,6 +10,7 @@
 #include "engine/ImportScope.h"
 #include "engine/PackageDefinition.h"
 #include "engine/ProgressEvents.h"
+#include "engine/StepColumns.h"
 
 namespace tavex::engine {
 
@@ -43,8 +44,7 @@ class PackageImporter {
   std::int64_t ImportStep(std::size_t index);
 
  private:
-  void DeleteEarlierCopies(const PackageDefinition::Step& step,
-                           const std::vector<db::Column>& receiving);
+  void DeleteEarlierCopies(const PackageDefinition::Step& step, const StepColumns& columns);
   // How a delete is written for the receiving database.
   DeleteStatement::Rendering RenderingFor(const DeleteStatement& statement) const;
   std::int64_t CopyRows(const PackageDefinition::Step& step, const std::string& selectList,
