@@ -16,14 +16,14 @@ class ConsoleMemberHost : public DownloadHost {
   ConsoleMemberHost(ProgressList& list, ProgressBar& bar) : mView{.list = &list, .bar = &bar} {}
 
   const RunView& View() override { return mView; }
-  engine::Package& NewPackage() override {
-    mPackage = std::make_unique<engine::Package>();
-    mPackage->OnProccess([this](const std::string&, std::int32_t totalCount,
-                                std::int32_t totalFinished, const std::string& step,
-                                std::int32_t count, std::int32_t finished, bool&, bool newStep) {
+  std::unique_ptr<engine::Package> NewPackage() override {
+    auto package = std::make_unique<engine::Package>();
+    package->OnProccess([this](const std::string&, std::int32_t totalCount,
+                               std::int32_t totalFinished, const std::string& step,
+                               std::int32_t count, std::int32_t finished, bool&, bool newStep) {
       ShowPackageProgress(mView, totalCount, totalFinished, step, count, finished, newStep);
     });
-    return *mPackage;
+    return package;
   }
   void FailureLogged(const std::string& record) override { failures += record + '\n'; }
 
@@ -31,7 +31,6 @@ class ConsoleMemberHost : public DownloadHost {
 
  private:
   RunView mView;
-  std::unique_ptr<engine::Package> mPackage;
 };
 
 int Run(const CommandLine& line, std::ostream& out, std::ostream& err) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "engine/Package.h"
@@ -20,8 +21,8 @@ class DownloadHost {
   virtual const RunView& View() = 0;
 
   // A fresh package object for the next package, with the host's progress
-  // handler attached. The host keeps it until the next call.
-  virtual engine::Package& NewPackage() = 0;
+  // handler attached.
+  virtual std::unique_ptr<engine::Package> NewPackage() = 0;
 
   // Called with each record of a raised failure that the loop wrote to the
   // synchronisation log, so that a host can show the reason as well.

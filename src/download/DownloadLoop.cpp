@@ -18,6 +18,7 @@
 #include "transfer/FtpListing.h"
 #include "transfer/clsFTP.h"
 #include "trust/PackageIntake.h"
+#include "trust/PackageKinds.h"
 #include "trust/PackageName.h"
 #include "trust/SiteRoster.h"
 
@@ -108,6 +109,7 @@ bool DownloadLoop::Run() {
     mSignatures.emplace(*host, "download", trust::CurrentSignatureSettings().required);
     mJournal.emplace(*host);
     mJournal->Prune(JournalKeepDays(), std::chrono::system_clock::now());
+    mGroup.emplace(host);
     ftp = std::make_unique<clsFTP>();
     return MergePending() && FetchAndMergeAll(*ftp) && !mAnyFiled;
   });
@@ -121,10 +123,11 @@ bool DownloadLoop::MergePending() {
     AddLine(Messages().Msg_PKG_Resume + name);
     if (Settle(
             name, [&] { return RestoreTemporaryCopy(name); }, true) == Settled::Waits) {
+      DiscardGroup();
       return false;
     }
   }
-  return true;
+  return MergeGroup();
 }
 
 // A pending package whose temporary copy is gone is merged from its backup
@@ -167,9 +170,12 @@ bool DownloadLoop::FetchAndMergeAll(clsFTP& ftp) {
   }
   AddLine(texts.Msg_FTP_Download);
   for (std::size_t i = 0; i < names.size(); ++i) {
-    if (FetchAndMerge(ftp, static_cast<int>(i + 1), names[i]) == Settled::Waits) return false;
+    if (FetchAndMerge(ftp, static_cast<int>(i + 1), names[i]) == Settled::Waits) {
+      DiscardGroup();
+      return false;
+    }
   }
-  return true;
+  return MergeGroup();
 }
 
 DownloadLoop::Settled DownloadLoop::FetchAndMerge(clsFTP& ftp, int number,
@@ -199,11 +205,11 @@ DownloadLoop::Settled DownloadLoop::FetchAndMerge(clsFTP& ftp, int number,
 }
 
 // Merges the pending package `name` once `restore` has made its temporary
-// copy, and settles its record: merged or filed, it is forgotten; when this
-// machine failed it stays pending, its attempt not counted. The attempt is
-// counted before it starts, so only a run that dies on the way leaves it
-// counted. A failure raised on the way is this machine's too. A package with
-// no copy left to restore is forgotten: nothing can merge it any more.
+// copy, or stages it in the group, and settles its record (see Conclude).
+// The attempt is counted before it starts, so only a run that dies on the
+// way leaves it counted. A failure raised on the way is this machine's. A
+// package with no copy left to restore is forgotten: nothing can merge it
+// any more.
 DownloadLoop::Settled DownloadLoop::Settle(const std::string& name,
                                            const std::function<bool()>& restore, bool resumed) {
   bool lost = false;
@@ -224,12 +230,20 @@ DownloadLoop::Settled DownloadLoop::Settle(const std::string& name,
   } else {
     mPending.SetAttempts(name, attempts + 1);
     if (!RunLogged([&] {
-          attempt = Merge(name, resumed);
+          attempt = Merge(name, attempts, resumed);
           return true;
         })) {
       attempt = {Settled::Waits, {}};
     }
   }
+  if (attempt.settled == Settled::Grouped) return Settled::Grouped;
+  return Conclude(name, attempt, attempts);
+}
+
+// Merged or filed, the package is forgotten; when this machine failed it
+// stays pending, its attempt not counted.
+DownloadLoop::Settled DownloadLoop::Conclude(const std::string& name, const Attempt& attempt,
+                                             int attempts) {
   if (attempt.settled == Settled::Filed && FileAsError(name, attempt.reasons)) {
     mAnyFiled = true;
     JournalRefused(name, attempt.reasons);
@@ -239,15 +253,18 @@ DownloadLoop::Settled DownloadLoop::Settle(const std::string& name,
     return Settled::Waits;
   }
   RemoveTemporaryFiles(name);
-  mPending.Remove(name);
+  IgnoreFailure([&] { mPending.Remove(name); });
   return attempt.settled;
 }
 
-DownloadLoop::Attempt DownloadLoop::Merge(const std::string& name, bool resumed) {
+DownloadLoop::Attempt DownloadLoop::Merge(const std::string& name, int attempts, bool resumed) {
   const auto started = std::chrono::steady_clock::now();
   const MessageTexts& texts = Messages();
-  engine::Package& package = mHost.NewPackage();
-  trust::PackageIntake intake(TempFile(name), TempFile(PackageBaseName(name) + ".mdb"), mLimits);
+  std::unique_ptr<engine::Package> checked = mHost.NewPackage();
+  engine::Package& package = *checked;
+  auto owned = std::make_unique<trust::PackageIntake>(
+      TempFile(name), TempFile(PackageBaseName(name) + ".mdb"), mLimits);
+  trust::PackageIntake& intake = *owned;
 
   const std::optional<trust::PackageName> named = trust::ReadPackageName(name);
   if (!named) {
@@ -309,7 +326,111 @@ DownloadLoop::Attempt DownloadLoop::Merge(const std::string& name, bool resumed)
   JournalEntry entry = PackageEntry("download", "merged", name, TempFile(name));
   if (verdict.signature) entry.signer = verdict.signature->signer;
   records.push_back(mJournal->RecordOfMerge(std::move(entry), started));
+  if (trust::ExchangeKindRules(named->kind).senderOwnsRows) {
+    return Group({name, attempts, std::move(owned), std::move(records)}, package, *named);
+  }
+  // Whatever the group holds came first.
+  if (!MergeGroup()) return {Settled::Waits, {}};
   return Import(intake, package, name, std::move(records));
+}
+
+DownloadLoop::Attempt DownloadLoop::Group(Staged staged, engine::Package& package,
+                                          const trust::PackageName& named) {
+  const bool senderGrouped = std::any_of(mStaged.begin(), mStaged.end(), [&](const Staged& s) {
+    return s.intake->Admitted()->Sender() == named.sender;
+  });
+  std::error_code error;
+  staged.bytes = static_cast<std::int64_t>(
+      std::filesystem::file_size(TempFile(PackageBaseName(staged.name) + ".mdb"), error));
+  std::int64_t bytes = staged.bytes;
+  for (const Staged& s : mStaged) bytes += s.bytes;
+  // A sender's packages merge in the order it made them.
+  if ((senderGrouped || mStaged.size() >= kGroupPackages || bytes > kGroupBytes) && !MergeGroup()) {
+    return {Settled::Waits, {}};
+  }
+  const MessageTexts& texts = Messages();
+  AddLine(texts.Msg_PKG_Import + package.PackageID() + " ...");
+  Sweep(mHost, kSweepImport);
+  const std::shared_ptr<db::Connection> host = ExchangeContext::Instance().Connection();
+  bool fits = true;
+  trust::IntakeStep step = staged.intake->Stage(*mGroup, package, host, staged.records, fits);
+  if (step.Done() && !fits) {
+    if (!MergeGroup()) return {Settled::Waits, {}};
+    step = staged.intake->Stage(*mGroup, package, host, staged.records, fits);
+  }
+  switch (step.outcome) {
+    case trust::IntakeStep::Outcome::Done:
+      if (!fits) break;
+      mStaged.push_back(std::move(staged));
+      return {Settled::Grouped, {}};
+    case trust::IntakeStep::Outcome::Cancelled:
+      AddLine(texts.Msg_PKG_Canceled);
+      return {Settled::Waits, {}};
+    case trust::IntakeStep::Outcome::Local: {
+      const std::vector<std::string> errors = ErrorLines(package);
+      for (const std::string& line : errors) AddLine(line);
+      return Waits(errors.empty() ? step.reason : errors.front());
+    }
+    case trust::IntakeStep::Outcome::Refused:
+      break;
+  }
+  // Merged alone, the package shows exactly why it is refused.
+  if (!MergeGroup()) return {Settled::Waits, {}};
+  return Import(*staged.intake, package, staged.name, std::move(staged.records));
+}
+
+bool DownloadLoop::MergeGroup() {
+  if (mStaged.empty()) return true;
+  std::vector<Staged> staged = std::move(mStaged);
+  mStaged.clear();
+  AddLine(Messages().Msg_PKG_ImportGroup_Left + std::to_string(staged.size()) +
+          Messages().Msg_PKG_ImportGroup_Right);
+  const bool merged = mGroup->Merge();
+  if (merged) {
+    for (Staged& s : staged) {
+      const std::string sender = s.intake->Admitted()->Sender();
+      s.intake->Close();
+      AddLine(s.name + " " + Messages().Msg_PKG_Import_Success);
+      Know(sender);
+      Conclude(s.name, {Settled::Merged, {}}, s.attempts);
+    }
+    return true;
+  }
+  const engine::Errors& errors = mGroup->Errors();
+  for (std::int32_t j = 1; j <= errors.Count(); ++j) AddLine(errors.Item(j).Description());
+  const bool local =
+      errors.Count() == 0 || errors.AnyLocal() || errors.Item(1).Number() == engine::kErrTimeLimit;
+  // Unless this machine failed, one package is at fault: each merges alone,
+  // so that only that one is filed.
+  bool waits = local;
+  for (Staged& s : staged) {
+    Attempt attempt{Settled::Waits, {}};
+    if (!waits) {
+      attempt = Import(*s.intake, *mHost.NewPackage(), s.name, std::move(s.records));
+    }
+    s.intake->Close();
+    if (Conclude(s.name, attempt, s.attempts) == Settled::Waits) waits = true;
+  }
+  return !waits;
+}
+
+// A group whose packages must wait (the run stops): each stays pending.
+void DownloadLoop::DiscardGroup() noexcept {
+  std::vector<Staged> staged = std::move(mStaged);
+  mStaged.clear();
+  IgnoreFailure([&] { mGroup.emplace(ExchangeContext::Instance().Connection()); });
+  for (Staged& s : staged) {
+    s.intake->Close();
+    IgnoreFailure([&] { Conclude(s.name, {Settled::Waits, {}}, s.attempts); });
+  }
+}
+
+// Knowing the sender from now on only sharpens later checks.
+void DownloadLoop::Know(const std::string& sender) noexcept {
+  IgnoreFailure([&] {
+    trust::SiteRoster(*ExchangeContext::Instance().Connection()).Add({sender});
+    mKnownSites.push_back(sender);
+  });
 }
 
 DownloadLoop::Attempt DownloadLoop::Import(trust::PackageIntake& intake, engine::Package& package,
@@ -323,16 +444,10 @@ DownloadLoop::Attempt DownloadLoop::Import(trust::PackageIntake& intake, engine:
   intake.Close();
   const std::vector<std::string> errors = ErrorLines(package);
   switch (step.outcome) {
-    case trust::IntakeStep::Outcome::Done: {
+    case trust::IntakeStep::Outcome::Done:
       AddLine(texts.Msg_PKG_Import_Success);
-      const std::string sender = intake.Admitted()->Sender();
-      // Knowing the sender from now on only sharpens later checks.
-      IgnoreFailure([&] {
-        trust::SiteRoster(*ExchangeContext::Instance().Connection()).Add({sender});
-        mKnownSites.push_back(sender);
-      });
+      Know(intake.Admitted()->Sender());
       return {Settled::Merged, {}};
-    }
     case trust::IntakeStep::Outcome::Cancelled:
       AddLine(texts.Msg_PKG_Canceled);
       return {Settled::Waits, {}};

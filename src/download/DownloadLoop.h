@@ -10,20 +10,19 @@
 #include "download/DownloadHost.h"
 #include "download/PendingPackages.h"
 #include "engine/FSComprFile.h"
+#include "engine/PackageGroup.h"
 #include "engine/RunProgress.h"
 #include "journal/MergeJournal.h"
 #include "transfer/PrepareExchange.h"
 #include "trust/CheckTexts.h"
+#include "trust/PackageIntake.h"
 #include "trust/PackageLimits.h"
+#include "trust/PackageName.h"
 #include "trust/SignatureCheck.h"
 
 namespace tavex {
 
 class clsFTP;
-
-namespace trust {
-class PackageIntake;
-}
 
 // The main loop of a download: merges the packages an earlier run left
 // pending, then fetches every package waiting in the branch's download
@@ -37,6 +36,14 @@ class PackageIntake;
 // number and its row of the merge journal in the same transaction. A
 // refused package gets its journal row once it is filed; each run first
 // forgets the journal's rows older than its retention (JournalKeepDays).
+//
+// Packages of the kinds whose rows are their senders' own (bills, reports)
+// merge in groups of different senders (engine::PackageGroup): each is
+// checked, then staged, and the group merges in one transaction once it is
+// full, a package that cannot join it comes, or the packages run out. The
+// user sees each package merged or not as before: a group that fails is
+// merged again one package at a time, so only the package at fault is
+// filed; while a package waits, so does every package of its group.
 //
 // A package that is at fault itself (it does not unpack, is too large,
 // fails a check, takes too long, or holds a row the host refuses) is filed
@@ -75,17 +82,33 @@ class DownloadLoop {
   // The runs that may die on one package before it is filed.
   static constexpr int kMaxAttempts = 3;
 
+  // The most packages, and bytes of package databases, a group holds: a
+  // group's merge is one transaction, which on SQLite holds every other
+  // writer off.
+  static constexpr std::size_t kGroupPackages = 100;
+  static constexpr std::int64_t kGroupBytes = 64 * 1024 * 1024;
+
  private:
   // How the handling of one package ended.
   enum class Settled {
     Merged,
-    Filed,  // refused for what it is, and filed
-    Waits,  // this machine failed, or a cancel: the package stays pending
+    Filed,    // refused for what it is, and filed
+    Waits,    // this machine failed, or a cancel: the package stays pending
+    Grouped,  // staged: the group's merge settles it
   };
   // How one attempt to merge a package ended, with its reasons.
   struct Attempt {
     Settled settled = Settled::Waits;
     std::vector<std::string> reasons;
+  };
+
+  // A package staged in the group, with what merging it alone takes.
+  struct Staged {
+    std::string name;
+    int attempts = 0;  // counted before this run's attempt
+    std::unique_ptr<trust::PackageIntake> intake;
+    std::vector<engine::ReceiverRecord> records;
+    std::int64_t bytes = 0;  // of its package database
   };
 
   bool MergePending();
@@ -94,9 +117,21 @@ class DownloadLoop {
   Settled FetchAndMerge(clsFTP& ftp, int number, const std::string& name);
   // `resumed`: the package was pending when the run began.
   Settled Settle(const std::string& name, const std::function<bool()>& restore, bool resumed);
-  Attempt Merge(const std::string& name, bool resumed);
+  Attempt Merge(const std::string& name, int attempts, bool resumed);
   Attempt Import(trust::PackageIntake& intake, engine::Package& package, const std::string& name,
                  std::vector<engine::ReceiverRecord> records);
+  // Stages the admitted package into the group, merging the group first
+  // when the package cannot join it (its sender's earlier package is there,
+  // the group is full, or its steps differ); merges it alone when staging
+  // refuses it.
+  Attempt Group(Staged staged, engine::Package& package, const trust::PackageName& named);
+  // Merges the group and settles its packages; false when they wait.
+  bool MergeGroup();
+  void DiscardGroup() noexcept;
+  // Settles package `name` by how its attempt ended (`attempts` counted
+  // before it): filed or merged, it is forgotten; otherwise it waits.
+  Settled Conclude(const std::string& name, const Attempt& attempt, int attempts);
+  void Know(const std::string& sender) noexcept;
   void JournalRefused(const std::string& name, const std::vector<std::string>& reasons) noexcept;
   Attempt Refused(std::vector<std::string> reasons);
   Attempt Waits(const std::string& reason);
@@ -118,6 +153,8 @@ class DownloadLoop {
   std::vector<std::string> mKnownSites;
   std::optional<trust::SignatureCheck> mSignatures;
   std::optional<MergeJournal> mJournal;
+  std::optional<engine::PackageGroup> mGroup;
+  std::vector<Staged> mStaged;
   bool mAnyFiled = false;
 };
 

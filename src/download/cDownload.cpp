@@ -34,10 +34,10 @@ void cDownload::FailureLogged(const std::string& record) {
   mFailure += (mFailure.empty() ? "" : "\n") + record;
 }
 
-engine::Package& cDownload::NewPackage() {
-  mPackage = std::make_unique<engine::Package>();
-  mPackage->OnProccess(std::bind_front(&cDownload::mPackage_Proccess, this));
-  return *mPackage;
+std::unique_ptr<engine::Package> cDownload::NewPackage() {
+  auto package = std::make_unique<engine::Package>();
+  package->OnProccess(std::bind_front(&cDownload::mPackage_Proccess, this));
+  return package;
 }
 
 void cDownload::mPackage_Proccess(const std::string& /*PackageName*/, std::int32_t TotalCount,

@@ -49,12 +49,11 @@ class cDownload : private DownloadHost {
 
  private:
   const RunView& View() override { return mView; }
-  engine::Package& NewPackage() override;
+  std::unique_ptr<engine::Package> NewPackage() override;
   void FailureLogged(const std::string& record) override;
 
   RunView mView;
   // The package in hand, kept until the next package or the end of the run's owner.
-  std::unique_ptr<engine::Package> mPackage;
   std::string mFailure;
 };
 

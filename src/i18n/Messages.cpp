@@ -76,6 +76,8 @@ constexpr TextRow<MessageTexts> kMessageRows[] = {
     {"Msg_PKG_Canceled", "导入数据已经被取消！", &MessageTexts::Msg_PKG_Canceled},
     {"Msg_PKG_BackupTo", "错误数据文件已经备份到：", &MessageTexts::Msg_PKG_BackupTo},
     {"Msg_PKG_Import_Success", "导入数据成功！", &MessageTexts::Msg_PKG_Import_Success},
+    {"Msg_PKG_ImportGroup_Left", "正在一并导入 ", &MessageTexts::Msg_PKG_ImportGroup_Left},
+    {"Msg_PKG_ImportGroup_Right", " 个数据包 ...", &MessageTexts::Msg_PKG_ImportGroup_Right},
     {"Msg_ExportData", "正在导出数据...", &MessageTexts::Msg_ExportData},
     {"Msg_ExportData_Fault_Left", "导出数据失败，共有", &MessageTexts::Msg_ExportData_Fault_Left},
     {"Msg_ExportData_Fault_Right", "个错误：", &MessageTexts::Msg_ExportData_Fault_Right},

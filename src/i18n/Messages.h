@@ -68,6 +68,8 @@ struct MessageTexts {
   std::string Msg_PKG_Canceled;
   std::string Msg_PKG_BackupTo;
   std::string Msg_PKG_Import_Success;
+  std::string Msg_PKG_ImportGroup_Left;
+  std::string Msg_PKG_ImportGroup_Right;
   std::string Msg_ExportData;
   std::string Msg_ExportData_Fault_Left;
   std::string Msg_ExportData_Fault_Right;

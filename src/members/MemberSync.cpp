@@ -65,7 +65,8 @@ bool MemberSync::SendMembers() {
   };
   AddLine(mTexts.Msg_Loading_Left + mSettings.gsBranchName + mTexts.Msg_Loading_Right);
   StageMemberRows(*host);
-  engine::Package& package = mHost.NewPackage();
+  const std::unique_ptr<engine::Package> sent = mHost.NewPackage();
+  engine::Package& package = *sent;
   DefineMemberPackage(package, mSettings, mTexts, *host);
   mSentPackage = ExportPackageFile(
       package, mCompressor, mSettings, [this](const std::string& line) { AddLine(line); }, raise);

@@ -153,4 +153,13 @@ bool ImportAdmitted(engine::Package& package, const AdmittedPackage& admitted,
   return package.ImportPackage(true, true, 1);
 }
 
+engine::Package::Staging StageAdmitted(engine::PackageGroup& group, engine::Package& package,
+                                       const AdmittedPackage& admitted,
+                                       std::vector<engine::ReceiverRecord> records) {
+  engine::ImportScope scope = admitted.mScope;
+  scope.records = std::move(records);
+  package.Scope(std::move(scope));
+  return package.StageInto(group);
+}
+
 }  // namespace tavex::trust

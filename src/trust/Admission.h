@@ -7,6 +7,7 @@
 #include "database/Connection.h"
 #include "engine/ImportScope.h"
 #include "engine/Package.h"
+#include "engine/PackageGroup.h"
 #include "trust/PackageKinds.h"
 
 namespace tavex::trust {
@@ -48,6 +49,10 @@ class AdmittedPackage {
   friend void RequireSenderRows(db::Connection& package, const AdmittedPackage& admitted);
   friend bool ImportAdmitted(engine::Package& package, const AdmittedPackage& admitted,
                              std::vector<engine::ReceiverRecord> records);
+  friend engine::Package::Staging StageAdmitted(engine::PackageGroup& group,
+                                                engine::Package& package,
+                                                const AdmittedPackage& admitted,
+                                                std::vector<engine::ReceiverRecord> records);
 
   PackageKind mKind = PackageKind::Bills;
   std::string mSender;
@@ -85,5 +90,13 @@ void RequireSenderRows(db::Connection& package, const AdmittedPackage& admitted)
 // nothing merged); `records` are written in the import's transaction.
 bool ImportAdmitted(engine::Package& package, const AdmittedPackage& admitted,
                     std::vector<engine::ReceiverRecord> records = {});
+
+// Stages `admitted` into `group` as ImportAdmitted would merge it (the
+// same restrictions and guards), `records` to be written when the group
+// merges. The group holds packages of one kind whose rows are their
+// senders' own, at most one per sender (see engine::PackageGroup).
+engine::Package::Staging StageAdmitted(engine::PackageGroup& group, engine::Package& package,
+                                       const AdmittedPackage& admitted,
+                                       std::vector<engine::ReceiverRecord> records);
 
 }  // namespace tavex::trust

@@ -138,6 +138,23 @@ IntakeStep PackageIntake::Import(engine::Package& package,
   });
 }
 
+IntakeStep PackageIntake::Stage(engine::PackageGroup& group, engine::Package& package,
+                                const std::shared_ptr<db::Connection>& host,
+                                std::vector<engine::ReceiverRecord> records, bool& fits) noexcept {
+  fits = true;
+  return Guarded([&] {
+    if (!mDatabase || !mAdmitted || !host) return Local("no package or host database");
+    const DeadlineScope scope(*host, mDeadline);
+    package.SourceConnection(mDatabase);
+    package.TargetConnection(host);
+    const engine::Package::Staging staging =
+        StageAdmitted(group, package, *mAdmitted, std::move(records));
+    package.SourceConnection(nullptr);
+    fits = staging != engine::Package::Staging::DoesNotFit;
+    return staging == engine::Package::Staging::Failed ? FromEngine(package) : IntakeStep{};
+  });
+}
+
 void PackageIntake::Close() noexcept {
   IgnoreFailure([&] {
     if (mDatabase && mDatabase->IsOpen()) mDatabase->Close();

@@ -66,6 +66,14 @@ class PackageIntake {
   IntakeStep Import(engine::Package& package, const std::shared_ptr<db::Connection>& host,
                     std::vector<engine::ReceiverRecord> records = {}) noexcept;
 
+  // Stages the admitted package into `group`, whose target is `host`,
+  // through `package`, `records` to be written when the group merges (see
+  // StageAdmitted). Done with `fits` false when the package cannot join the
+  // group: nothing is staged.
+  IntakeStep Stage(engine::PackageGroup& group, engine::Package& package,
+                   const std::shared_ptr<db::Connection>& host,
+                   std::vector<engine::ReceiverRecord> records, bool& fits) noexcept;
+
   // The opened package database; null before Open and after Close.
   const std::shared_ptr<db::Connection>& Database() const { return mDatabase; }
   // The package as the checks admitted it; nullopt before Admit succeeded.

@@ -2,10 +2,10 @@
 
 namespace tavex {
 
-engine::Package& WizardDownloadHost::NewPackage() {
-  mPackage = std::make_unique<engine::Package>();
-  mPackage->OnProccess(mWizard.ProgressHandler());
-  return *mPackage;
+std::unique_ptr<engine::Package> WizardDownloadHost::NewPackage() {
+  auto package = std::make_unique<engine::Package>();
+  package->OnProccess(mWizard.ProgressHandler());
+  return package;
 }
 
 }  // namespace tavex

@@ -23,13 +23,12 @@ class WizardDownloadHost : public DownloadHost {
   explicit WizardDownloadHost(ui::WizardFrame& wizard) : mWizard(wizard), mView(wizard.View()) {}
 
   const RunView& View() override { return mView; }
-  engine::Package& NewPackage() override;
+  std::unique_ptr<engine::Package> NewPackage() override;
 
  private:
   ui::WizardFrame& mWizard;
   RunView mView;
   // The package in hand, kept until the next package or the host's end.
-  std::unique_ptr<engine::Package> mPackage;
 };
 
 }  // namespace tavex

@@ -27,8 +27,8 @@ constexpr const char* kTables[] = {"mb_Member", "mb_MemberCard", "mb_Consume", "
 class RecordingHost : public DownloadHost {
  public:
   const RunView& View() override { return view; }
-  engine::Package& NewPackage() override {
-    package = std::make_unique<engine::Package>();
+  std::unique_ptr<engine::Package> NewPackage() override {
+    auto package = std::make_unique<engine::Package>();
     package->OnProccess([this](const std::string&, std::int32_t totalCount,
                                std::int32_t totalFinished, const std::string& step,
                                std::int32_t count, std::int32_t finished, bool& cancel,
@@ -36,14 +36,13 @@ class RecordingHost : public DownloadHost {
       if (newStep && step.starts_with(cancelAt)) cancel = !cancelAt.empty();
       ShowPackageProgress(view, totalCount, totalFinished, step, count, finished, newStep);
     });
-    return *package;
+    return package;
   }
   void FailureLogged(const std::string& record) override { logged.push_back(record); }
 
   test::HookedList list;
   test::RecordingBar bar;
   RunView view{.list = &list, .bar = &bar};
-  std::unique_ptr<engine::Package> package;
   std::string cancelAt;  // a step caption's start: the export is cancelled there
   std::vector<std::string> boxes;
   std::vector<std::string> logged;
