@@ -383,14 +383,18 @@ bool DownloadLoop::MergeGroup() {
   if (mStaged.empty()) return true;
   std::vector<Staged> staged = std::move(mStaged);
   mStaged.clear();
-  AddLine(Messages().Msg_PKG_ImportGroup_Left + std::to_string(staged.size()) +
-          Messages().Msg_PKG_ImportGroup_Right);
+  // A group of one reads as the package's own import.
+  const bool alone = staged.size() == 1;
+  if (!alone) {
+    AddLine(Messages().Msg_PKG_ImportGroup_Left + std::to_string(staged.size()) +
+            Messages().Msg_PKG_ImportGroup_Right);
+  }
   const bool merged = mGroup->Merge();
   if (merged) {
     for (Staged& s : staged) {
       const std::string sender = s.intake->Admitted()->Sender();
       s.intake->Close();
-      AddLine(s.name + " " + Messages().Msg_PKG_Import_Success);
+      AddLine((alone ? "" : s.name + " ") + Messages().Msg_PKG_Import_Success);
       Know(sender);
       Conclude(s.name, {Settled::Merged, {}}, s.attempts);
     }
