@@ -12,6 +12,36 @@ CurlEasy MakeCurlEasy() {
   return handle;
 }
 
+CurlMulti MakeCurlMulti() {
+  MakeCurlEasy();  // initialises libcurl
+  CurlMulti handle(curl_multi_init());
+  if (!handle) throw std::runtime_error("libcurl gives no multi handle");
+  return handle;
+}
+
+CURLcode PerformPolled(CURLM* multi, CURL* easy) {
+  constexpr long kLongestWaitMs = 10;
+  if (curl_multi_add_handle(multi, easy) != CURLM_OK) return CURLE_FAILED_INIT;
+  CURLcode result = CURLE_FAILED_INIT;
+  for (int running = 1; running > 0;) {
+    if (curl_multi_perform(multi, &running) != CURLM_OK) break;
+    int left = 0;
+    while (const CURLMsg* message = curl_multi_info_read(multi, &left)) {
+      if (message->msg == CURLMSG_DONE && message->easy_handle == easy) {
+        result = message->data.result;
+        running = 0;
+      }
+    }
+    if (running == 0) break;
+    long wait = -1;
+    curl_multi_timeout(multi, &wait);
+    if (wait < 0 || wait > kLongestWaitMs) wait = kLongestWaitMs;
+    if (wait > 0) curl_multi_poll(multi, nullptr, 0, static_cast<int>(wait), nullptr);
+  }
+  curl_multi_remove_handle(multi, easy);
+  return result;
+}
+
 CurlList MakeCurlList(const std::vector<std::string>& items) {
   CurlList list;
   for (const std::string& item : items) {

@@ -157,6 +157,7 @@ std::shared_ptr<FtpConnection> FtpConnection::Acquire() {
 
 bool FtpConnection::Connect(const std::string& host, const std::string& user,
                             const std::string& password, const FtpOptions& options) {
+  mMulti.reset();
   mHandle.reset();
   mConnected = false;
   mMlsdRefused = false;
@@ -192,6 +193,7 @@ bool FtpConnection::Connect(const std::string& host, const std::string& user,
   mFolder = "/";
   mLoginFolder = "/";
 
+  mMulti.reset();
   mHandle = MakeCurlEasy();
   mHandleUsed = false;
   const std::string loginUrl = ServerUrl();
@@ -200,6 +202,7 @@ bool FtpConnection::Connect(const std::string& host, const std::string& user,
     curl_easy_setopt(handle, CURLOPT_NOBODY, 1L);
   });
   if (result != CURLE_OK) {
+    mMulti.reset();
     mHandle.reset();
     return false;
   }
@@ -245,6 +248,7 @@ void FtpConnection::Refuse(std::string text) {
 bool FtpConnection::Close() {
   if (!mConnected) return false;
   mConnected = false;
+  mMulti.reset();
   mHandle.reset();
   return true;
 }
@@ -425,19 +429,22 @@ CURLcode FtpConnection::Attempt(const std::function<void(CURL*)>& prepare) {
   mHostKeyCheck.refusal.clear();
   mStallWatch = StallWatch{std::chrono::steady_clock::now(), 0,
                            std::chrono::milliseconds(mOptions.timeOutMs)};
-  const CURLcode result = curl_easy_perform(mHandle.get());
+  if (!mMulti) mMulti = MakeCurlMulti();
+  const CURLcode result = PerformPolled(mMulti.get(), mHandle.get());
   if (!mHostKeyCheck.refusal.empty()) Refuse(std::move(mHostKeyCheck.refusal));
   return result;
 }
 
 CURLcode FtpConnection::Perform(const std::function<void(CURL*)>& prepare) {
   if (!mHandle) {
+    mMulti.reset();
     mHandle = MakeCurlEasy();
     mHandleUsed = false;
   }
   const bool reused = mHandleUsed;
   CURLcode result = Attempt(prepare);
   if (result != CURLE_OK && reused && !(IsSftp() && IsSftpAnswer(result))) {
+    mMulti.reset();
     mHandle = MakeCurlEasy();
     mHandleUsed = false;
     result = Attempt(prepare);

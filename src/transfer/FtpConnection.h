@@ -118,6 +118,8 @@ class FtpConnection {
                         curl_off_t uploadTotal, curl_off_t uploaded) noexcept;
 
   std::mutex mMutex;
+  // The pool of the connections mHandle uses; made anew whenever it is.
+  CurlMulti mMulti;
   CurlEasy mHandle;
   bool mHandleUsed = false;  // a request already ran on mHandle
   bool mConnected = false;
