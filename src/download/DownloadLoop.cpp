@@ -193,7 +193,8 @@ DownloadLoop::Settled DownloadLoop::FetchAndMerge(clsFTP& ftp, int number,
   CopyFileDurably(TempFile(name), backup);
   AddLine(texts.Msg_FTP_Delete);
   Sweep(mHost, kSweepDelete);
-  mPending.Add(name, backup);
+  // Its merge follows at once: the record counts that attempt already.
+  mPending.Add(name, backup, 1);
   if (!ftp.DeleteFile(name)) {
     // The server still holds the package, so the next run fetches it again.
     mPending.Remove(name);
@@ -222,13 +223,14 @@ DownloadLoop::Settled DownloadLoop::Settle(const std::string& name,
     if (lost) IgnoreFailure([&] { mPending.Remove(name); });
     return Settled::Waits;
   }
-  const int attempts = mPending.Attempts(name);
+  // A package fetched in this run was recorded with this attempt counted.
+  const int attempts = resumed ? mPending.Attempts(name) : 0;
   Attempt attempt;
   if (attempts >= kMaxAttempts) {
     AddLine(mTexts.Msg_Check_GaveUp + name);
     attempt = {Settled::Filed, {mTexts.Msg_Check_GaveUp + name}};
   } else {
-    mPending.SetAttempts(name, attempts + 1);
+    if (resumed) mPending.SetAttempts(name, attempts + 1);
     if (!RunLogged([&] {
           attempt = Merge(name, attempts, resumed);
           return true;
@@ -391,13 +393,14 @@ bool DownloadLoop::MergeGroup() {
   }
   const bool merged = mGroup->Merge();
   if (merged) {
+    std::vector<std::string> senders;
     for (Staged& s : staged) {
-      const std::string sender = s.intake->Admitted()->Sender();
+      senders.push_back(s.intake->Admitted()->Sender());
       s.intake->Close();
       AddLine((alone ? "" : s.name + " ") + Messages().Msg_PKG_Import_Success);
-      Know(sender);
       Conclude(s.name, {Settled::Merged, {}}, s.attempts);
     }
+    Know(senders);
     return true;
   }
   const engine::Errors& errors = mGroup->Errors();
@@ -429,11 +432,11 @@ void DownloadLoop::DiscardGroup() noexcept {
   }
 }
 
-// Knowing the sender from now on only sharpens later checks.
-void DownloadLoop::Know(const std::string& sender) noexcept {
+// Knowing the senders from now on only sharpens later checks.
+void DownloadLoop::Know(const std::vector<std::string>& senders) noexcept {
   IgnoreFailure([&] {
-    trust::SiteRoster(*ExchangeContext::Instance().Connection()).Add({sender});
-    mKnownSites.push_back(sender);
+    trust::SiteRoster(*ExchangeContext::Instance().Connection()).Add(senders);
+    mKnownSites.insert(mKnownSites.end(), senders.begin(), senders.end());
   });
 }
 
@@ -450,7 +453,7 @@ DownloadLoop::Attempt DownloadLoop::Import(trust::PackageIntake& intake, engine:
   switch (step.outcome) {
     case trust::IntakeStep::Outcome::Done:
       AddLine(texts.Msg_PKG_Import_Success);
-      Know(intake.Admitted()->Sender());
+      Know({intake.Admitted()->Sender()});
       return {Settled::Merged, {}};
     case trust::IntakeStep::Outcome::Cancelled:
       AddLine(texts.Msg_PKG_Canceled);

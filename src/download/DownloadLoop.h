@@ -131,7 +131,7 @@ class DownloadLoop {
   // Settles package `name` by how its attempt ended (`attempts` counted
   // before it): filed or merged, it is forgotten; otherwise it waits.
   Settled Conclude(const std::string& name, const Attempt& attempt, int attempts);
-  void Know(const std::string& sender) noexcept;
+  void Know(const std::vector<std::string>& senders) noexcept;
   void JournalRefused(const std::string& name, const std::vector<std::string>& reasons) noexcept;
   Attempt Refused(std::vector<std::string> reasons);
   Attempt Waits(const std::string& reason);

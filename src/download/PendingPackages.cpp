@@ -20,9 +20,10 @@ bool IsRecordName(const std::string& name) { return EndsWithNoCase(name, ".pkg")
 
 }  // namespace
 
-void PendingPackages::Add(const std::string& name, const std::string& backupCopy) const {
+void PendingPackages::Add(const std::string& name, const std::string& backupCopy,
+                          int attempts) const {
   if (!CreatePath(mFolder)) throw std::runtime_error("cannot create folder " + mFolder);
-  WriteFileDurably(mFolder + name, backupCopy + "\n");
+  WriteFileDurably(mFolder + name, backupCopy + "\n" + std::to_string(attempts) + "\n");
 }
 
 void PendingPackages::Remove(const std::string& name) const { RemoveFile(mFolder + name); }
@@ -50,7 +51,7 @@ int PendingPackages::Attempts(const std::string& name) const {
 }
 
 void PendingPackages::SetAttempts(const std::string& name, int attempts) const {
-  WriteFileDurably(mFolder + name, BackupCopy(name) + "\n" + std::to_string(attempts) + "\n");
+  Add(name, BackupCopy(name), attempts);
 }
 
 }  // namespace tavex

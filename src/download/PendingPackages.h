@@ -19,9 +19,9 @@ class PendingPackages {
   // `folder` ends with '/'; it is created on the first Add.
   explicit PendingPackages(std::string folder) : mFolder(std::move(folder)) {}
 
-  // Records package `name` with the path of its backup copy, durably.
-  // Failures raise std::runtime_error.
-  void Add(const std::string& name, const std::string& backupCopy) const;
+  // Records package `name` with the path of its backup copy and the
+  // attempts counted, durably. Failures raise std::runtime_error.
+  void Add(const std::string& name, const std::string& backupCopy, int attempts = 0) const;
 
   // Forgets package `name`. Failures raise std::runtime_error.
   void Remove(const std::string& name) const;

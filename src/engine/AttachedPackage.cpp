@@ -25,7 +25,10 @@ std::string MainFile(db::Connection& connection) {
 }
 
 // The SQLite URI of the file at `path` opened for reading only: "file:",
-// the path with the characters a URI gives a meaning escaped, "?mode=ro".
+// the path with the characters a URI gives a meaning escaped,
+// "?mode=ro&immutable=1". A package a receiver reads is its own copy that
+// nobody writes, so SQLite need not lock it or look for its journal before
+// every statement.
 std::string ReadOnlyUri(const std::string& path) {
   static constexpr char kHex[] = "0123456789ABCDEF";
   std::string uri = "file:";
@@ -39,7 +42,7 @@ std::string ReadOnlyUri(const std::string& path) {
       uri += c;
     }
   }
-  return uri + "?mode=ro";
+  return uri + "?mode=ro&immutable=1";
 }
 
 }  // namespace

@@ -60,7 +60,11 @@ struct PackageGroup::Member {
   ImportedRows written;
 };
 
-PackageGroup::PackageGroup(std::shared_ptr<db::Connection> target) : mTarget(std::move(target)) {}
+PackageGroup::PackageGroup(std::shared_ptr<db::Connection> target) : mTarget(std::move(target)) {
+  // The staged rows are read once, right after: written to a temporary
+  // file they would cost a write and a read of every byte for nothing.
+  if (mTarget->GetBackend() == db::Backend::Sqlite) mTarget->Execute("PRAGMA temp_store=MEMORY");
+}
 
 PackageGroup::~PackageGroup() { DropStaging(); }
 

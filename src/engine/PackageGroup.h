@@ -33,6 +33,7 @@ namespace tavex::engine {
 // skip steps or pass rows over, do not fit one group.
 class PackageGroup {
  public:
+  // On SQLite the target's temporary tables are kept in memory from now on.
   explicit PackageGroup(std::shared_ptr<db::Connection> target);
   ~PackageGroup();
   PackageGroup(const PackageGroup&) = delete;
