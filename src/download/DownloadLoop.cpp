@@ -10,6 +10,7 @@
 #include "framework/ExchangeContext.h"
 #include "i18n/HostConnection.h"
 #include "i18n/Messages.h"
+#include "members/MemberBundleScope.h"
 #include "storage/DurableFile.h"
 #include "storage/HostRunLock.h"
 #include "storage/IgnoreFailure.h"
@@ -300,6 +301,8 @@ DownloadLoop::Attempt DownloadLoop::Merge(const std::string& name, bool resumed)
   }
 
   step = intake.Admit({&trust::ExchangeKindRules(named->kind), named->sender, mKnownSites});
+  engine::ImportScope scope;  // a member bundle's part for this site
+  if (step.Done()) step = MemberBundleScope(package, *named, verdict, mSettings.gsBranchID, scope);
   if (step.outcome == trust::IntakeStep::Outcome::Refused) {
     AddLine(mTexts.Msg_Check_Refused + step.reason);
     return Refused({step.reason});
@@ -309,17 +312,18 @@ DownloadLoop::Attempt DownloadLoop::Merge(const std::string& name, bool resumed)
   JournalEntry entry = PackageEntry("download", "merged", name, TempFile(name));
   if (verdict.signature) entry.signer = verdict.signature->signer;
   records.push_back(mJournal->RecordOfMerge(std::move(entry), started));
-  return Import(intake, package, name, std::move(records));
+  return Import(intake, package, name, std::move(records), std::move(scope));
 }
 
 DownloadLoop::Attempt DownloadLoop::Import(trust::PackageIntake& intake, engine::Package& package,
                                            const std::string& name,
-                                           std::vector<engine::ReceiverRecord> records) {
+                                           std::vector<engine::ReceiverRecord> records,
+                                           engine::ImportScope scope) {
   const MessageTexts& texts = Messages();
   AddLine(texts.Msg_PKG_Import + package.PackageID() + " ...");
   Sweep(mHost, kSweepImport);
-  const trust::IntakeStep step =
-      intake.Import(package, ExchangeContext::Instance().Connection(), std::move(records));
+  const trust::IntakeStep step = intake.Import(package, ExchangeContext::Instance().Connection(),
+                                               std::move(records), std::move(scope));
   intake.Close();
   const std::vector<std::string> errors = ErrorLines(package);
   switch (step.outcome) {

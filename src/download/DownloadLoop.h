@@ -96,7 +96,7 @@ class DownloadLoop {
   Settled Settle(const std::string& name, const std::function<bool()>& restore, bool resumed);
   Attempt Merge(const std::string& name, bool resumed);
   Attempt Import(trust::PackageIntake& intake, engine::Package& package, const std::string& name,
-                 std::vector<engine::ReceiverRecord> records);
+                 std::vector<engine::ReceiverRecord> records, engine::ImportScope scope);
   void JournalRefused(const std::string& name, const std::vector<std::string>& reasons) noexcept;
   Attempt Refused(std::vector<std::string> reasons);
   Attempt Waits(const std::string& reason);
