@@ -1,5 +1,6 @@
 #include "relay/cRelay.h"
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <set>
@@ -161,11 +162,8 @@ bool cRelay::RelayAll(clsFTP& ftp, const std::vector<std::string>& names) {
     }
     if (mView.bar != nullptr) mView.bar->SetValue(static_cast<double>(i + 1));
   }
-  if (mDryRun && mAnyGathered) {
-    AddLine(mTexts.Msg_Relay_BundleTo +
-            Joined(Destinations(true, "", mBranchFolders, mSettings.gsBranchID, mRules)));
-  }
-  if (mGathering) all = SendBundle(ftp) && all;
+  if (mDryRun && mAnyGathered) AddLine(mTexts.Msg_Relay_BundleTo + Joined(BundleDestinations()));
+  if (mGathering && !mGathering->packages.empty()) all = SendBundle(ftp) && all;
   return all;
 }
 
@@ -297,8 +295,7 @@ bool cRelay::SendBundle(clsFTP& ftp) {
     AddLine(mTexts.Msg_Relay_Bundle_Fault + Messages().Msg_ExportData_Compress_Fault);
     return false;
   }
-  const std::vector<std::string> destinations =
-      Destinations(true, "", mBranchFolders, mSettings.gsBranchID, mRules);
+  const std::vector<std::string> destinations = BundleDestinations();
   AddLine(mTexts.Msg_Relay_BundleTo + Joined(destinations));
   for (const std::string& folder : destinations) {
     AddLine(mTexts.Msg_Relay_Put + std::string(kDownloadRoot) + "/" + folder + " ...");
@@ -326,6 +323,12 @@ bool cRelay::SendBundle(clsFTP& ftp) {
     Journal(entry);
   }
   return all;
+}
+
+std::vector<std::string> cRelay::BundleDestinations() const {
+  std::vector<std::string> branches = mBranchFolders;
+  std::sort(branches.begin(), branches.end());
+  return Destinations(true, "", branches, mSettings.gsBranchID, mRules);
 }
 
 std::optional<std::string> cRelay::SignedForBranches(const std::string& local,

@@ -84,6 +84,8 @@ class cRelay {
   // Makes the bundle of the member packages gathered, puts it into every
   // site's folder, and only then takes them from the upload folder.
   bool SendBundle(clsFTP& ftp);
+  // Every site's folder, head office's first, then the branches' by name.
+  std::vector<std::string> BundleDestinations() const;
   // What checking a fetched package found.
   struct Verdict {
     trust::IntakeStep::Outcome outcome;

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <optional>
 
 #include "database/AsciiText.h"
@@ -39,9 +40,9 @@ class MemberBundleTest : public test::CommandTest {
     }
     mSites["HQ"] = {ConnectionName(), mHome.Path(), Db()};
     for (const char* branch : {"B01", "B02", "B03"}) {
-      mHomes.emplace_back();
+      mHomes.push_back(std::make_unique<test::TempDir>());
       const std::string name = test::CreateEmptyHostDatabase(GetParam(), mFolder);
-      mSites[branch] = {name, mHomes.back().Path(), db::OpenConnection(name)};
+      mSites[branch] = {name, mHomes.back()->Path(), db::OpenConnection(name)};
     }
     std::map<std::string, std::string> keys;
     for (auto& [id, site] : mSites) {
@@ -134,7 +135,7 @@ class MemberBundleTest : public test::CommandTest {
 
   test::FtpServer mServer;
   test::TempDir mFolder;
-  std::vector<test::TempDir> mHomes;
+  std::vector<std::unique_ptr<test::TempDir>> mHomes;
   std::map<std::string, Site> mSites;
   std::map<std::string, std::string> mKeys;
   std::string mMember;

@@ -17,6 +17,7 @@
 #include "support/PackageForge.h"
 #include "support/PluginHome.h"
 #include "support/RecordingProgress.h"
+#include "support/Rows.h"
 #include "support/ScopedHostConnection.h"
 
 namespace tavex {
