@@ -96,8 +96,9 @@ class MemberBundleTest : public test::CommandTest {
     for (const auto& [id, site] : mSites) text += id + " " + Remark(id, member);
     return text;
   }
+  // `remark` (with its line end, as Remark gives it) at every site.
   static std::string Same(const std::string& remark) {
-    return "B01 " + remark + "\nB02 " + remark + "\nB03 " + remark + "\nHQ " + remark + "\n";
+    return "B01 " + remark + "B02 " + remark + "B03 " + remark + "HQ " + remark;
   }
 
   // Every site has merged a bundle once: from then on each keeps the record
