@@ -284,9 +284,13 @@ bool cRelay::SendBundle(clsFTP& ftp) {
     return false;
   }
   // Signed like everything head office sends: every site takes a bundle from
-  // head office only.
+  // head office only. A chain that signs gets no unsigned bundle.
   const std::unique_ptr<engine::FrameAhead> signer =
       trust::SignerOfOwnPackage(bundle.Path(), mSettings.gsBranchID);
+  if (!signer && (mSignatureSettings.resign || mSignatureSettings.required)) {
+    AddLine(mCheckTexts.Msg_Check_NoKey + PluginFolder());
+    return false;
+  }
   engine::FSComprFile compressor;
   compressor.SourceFile(database.Path());
   compressor.TargetFile(bundle.Path());
