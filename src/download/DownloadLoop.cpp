@@ -10,6 +10,7 @@
 #include "framework/ExchangeContext.h"
 #include "i18n/HostConnection.h"
 #include "i18n/Messages.h"
+#include "members/MemberBundleScope.h"
 #include "storage/DurableFile.h"
 #include "storage/HostRunLock.h"
 #include "storage/IgnoreFailure.h"
@@ -319,6 +320,8 @@ DownloadLoop::Attempt DownloadLoop::Merge(const std::string& name, int attempts,
   }
 
   step = intake.Admit({&trust::ExchangeKindRules(named->kind), named->sender, mKnownSites});
+  engine::ImportScope scope;  // a member bundle's part for this site
+  if (step.Done()) step = MemberBundleScope(package, *named, verdict, mSettings.gsBranchID, scope);
   if (step.outcome == trust::IntakeStep::Outcome::Refused) {
     AddLine(mTexts.Msg_Check_Refused + step.reason);
     return Refused({step.reason});
@@ -333,7 +336,7 @@ DownloadLoop::Attempt DownloadLoop::Merge(const std::string& name, int attempts,
   }
   // Whatever the group holds came first.
   if (!MergeGroup()) return {Settled::Waits, {}};
-  return Import(intake, package, name, std::move(records));
+  return Import(intake, package, name, std::move(records), std::move(scope));
 }
 
 DownloadLoop::Attempt DownloadLoop::Group(Staged staged, engine::Package& package,
@@ -378,7 +381,7 @@ DownloadLoop::Attempt DownloadLoop::Group(Staged staged, engine::Package& packag
   }
   // Merged alone, the package shows exactly why it is refused.
   if (!MergeGroup()) return {Settled::Waits, {}};
-  return Import(*staged.intake, package, staged.name, std::move(staged.records));
+  return Import(*staged.intake, package, staged.name, std::move(staged.records), {});
 }
 
 bool DownloadLoop::MergeGroup() {
@@ -413,7 +416,7 @@ bool DownloadLoop::MergeGroup() {
   for (Staged& s : staged) {
     Attempt attempt{Settled::Waits, {}};
     if (!waits) {
-      attempt = Import(*s.intake, *mHost.NewPackage(), s.name, std::move(s.records));
+      attempt = Import(*s.intake, *mHost.NewPackage(), s.name, std::move(s.records), {});
     }
     s.intake->Close();
     if (Conclude(s.name, attempt, s.attempts) == Settled::Waits) waits = true;
@@ -442,12 +445,13 @@ void DownloadLoop::Know(const std::vector<std::string>& senders) noexcept {
 
 DownloadLoop::Attempt DownloadLoop::Import(trust::PackageIntake& intake, engine::Package& package,
                                            const std::string& name,
-                                           std::vector<engine::ReceiverRecord> records) {
+                                           std::vector<engine::ReceiverRecord> records,
+                                           engine::ImportScope scope) {
   const MessageTexts& texts = Messages();
   AddLine(texts.Msg_PKG_Import + package.PackageID() + " ...");
   Sweep(mHost, kSweepImport);
-  const trust::IntakeStep step =
-      intake.Import(package, ExchangeContext::Instance().Connection(), std::move(records));
+  const trust::IntakeStep step = intake.Import(package, ExchangeContext::Instance().Connection(),
+                                               std::move(records), std::move(scope));
   intake.Close();
   const std::vector<std::string> errors = ErrorLines(package);
   switch (step.outcome) {

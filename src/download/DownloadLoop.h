@@ -119,7 +119,7 @@ class DownloadLoop {
   Settled Settle(const std::string& name, const std::function<bool()>& restore, bool resumed);
   Attempt Merge(const std::string& name, int attempts, bool resumed);
   Attempt Import(trust::PackageIntake& intake, engine::Package& package, const std::string& name,
-                 std::vector<engine::ReceiverRecord> records);
+                 std::vector<engine::ReceiverRecord> records, engine::ImportScope scope);
   // Stages the admitted package into the group, merging the group first
   // when the package cannot join it (its sender's earlier package is there,
   // the group is full, or its steps differ); merges it alone when staging

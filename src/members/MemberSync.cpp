@@ -5,14 +5,38 @@
 #include "framework/ExchangeContext.h"
 #include "i18n/HostConnection.h"
 #include "i18n/Messages.h"
+#include "members/MemberBundleScope.h"
 #include "members/MemberPackage.h"
 #include "storage/HostRunLock.h"
+#include "storage/IgnoreFailure.h"
 #include "storage/LoggedRun.h"
 #include "storage/RunHistory.h"
 #include "upload/PackageExport.h"
 #include "upload/PackageSend.h"
 
 namespace tavex {
+
+namespace {
+
+// Marks the rows `package` sent and records their keys under its name, in
+// one transaction: a change of the site's own that a member bundle must not
+// undo is known exactly when it counts as sent.
+void MarkMembersSent(db::Connection& host, engine::Package& package,
+                     const std::string& packageName) {
+  host.BeginTrans(db::TransactionKind::Strict);
+  try {
+    if (!package.RunSourceStatements()) throw db::DbError(package.Errors().Item(1).Description());
+    RecordMembersSent(host, packageName);
+    host.CommitTrans();
+  } catch (...) {
+    IgnoreFailure([&] {
+      if (host.InTransaction()) host.RollbackTrans();
+    });
+    throw;
+  }
+}
+
+}  // namespace
 
 MemberSync::MemberSync(DownloadHost& host, SendFailedFn sendFailed)
     : mHost(host), mSendFailed(std::move(sendFailed)), mTexts(ReadMemberSyncTexts()) {}
@@ -76,7 +100,7 @@ bool MemberSync::SendMembers() {
                                                     .sweepBar = true})) {
     return false;
   }
-  MarkPackageSent(*host, package);
+  MarkMembersSent(*host, package, mSettings.gsFileName + ".pkg");
   return true;
 }
 

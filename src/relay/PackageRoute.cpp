@@ -36,8 +36,11 @@ std::vector<std::string> FolderList(const std::string& path, const std::string& 
 }  // namespace
 
 RelayRules ReadRelayRules(const std::string& path) {
-  return {FolderList(path, "Members", "alsoto"), FolderList(path, "Others", "alsoto"),
-          FolderList(path, "Folders", "exclude")};
+  RelayRules rules{FolderList(path, "Members", "alsoto"), FolderList(path, "Others", "alsoto"),
+                   FolderList(path, "Folders", "exclude")};
+  const std::optional<IniValues> members = ReadIniSection(path, "Members");
+  rules.bundleMembers = !members || TrimAsciiBlanks(IniValue(*members, "bundle")) != "0";
+  return rules;
 }
 
 std::vector<std::string> Destinations(bool members, const std::string& sender,

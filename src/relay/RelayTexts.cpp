@@ -37,6 +37,16 @@ constexpr Row kTextRows[] = {
     {"Msg_Relay_Delete_Fault", "已转发，但无法从上传文件夹删除：",
      &RelayTexts::Msg_Relay_Delete_Fault},
     {"Msg_Relay_Folders_Fault", "无法读取下载文件夹列表：", &RelayTexts::Msg_Relay_Folders_Fault},
+    {"Msg_Relay_Gathered", "会员数据包，并入会员汇总包：", &RelayTexts::Msg_Relay_Gathered},
+    {"Msg_Relay_NotBundled", "会员数据包无法并入会员汇总包（缺少主键列或含有保留列）：",
+     &RelayTexts::Msg_Relay_NotBundled},
+    {"Msg_Relay_BundleRefused", "会员汇总包只能由总部的转发生成：",
+     &RelayTexts::Msg_Relay_BundleRefused},
+    {"Msg_Relay_Bundle", "正在生成会员汇总包：", &RelayTexts::Msg_Relay_Bundle},
+    {"Msg_Relay_BundleName", "会员数据汇总：", &RelayTexts::Msg_Relay_BundleName},
+    {"Msg_Relay_Bundle_Fault", "会员汇总包生成失败，会员数据包留在上传文件夹：",
+     &RelayTexts::Msg_Relay_Bundle_Fault},
+    {"Msg_Relay_BundleTo", "会员汇总包，转发到：", &RelayTexts::Msg_Relay_BundleTo},
 };
 
 const TextTable<RelayTexts> kTextTable({"cRelay"}, kTextRows);

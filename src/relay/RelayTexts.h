@@ -29,6 +29,13 @@ struct RelayTexts {
   std::string Msg_Relay_Done;
   std::string Msg_Relay_Delete_Fault;
   std::string Msg_Relay_Folders_Fault;
+  std::string Msg_Relay_Gathered;
+  std::string Msg_Relay_NotBundled;
+  std::string Msg_Relay_BundleRefused;
+  std::string Msg_Relay_Bundle;
+  std::string Msg_Relay_BundleName;
+  std::string Msg_Relay_Bundle_Fault;
+  std::string Msg_Relay_BundleTo;
 };
 
 // Reads every text of section "cRelay" through gLanguage(), each with its

@@ -1,5 +1,6 @@
 #include "relay/cRelay.h"
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <set>
@@ -13,10 +14,12 @@
 #include "framework/PluginFolder.h"
 #include "i18n/HostConnection.h"
 #include "i18n/Messages.h"
+#include "members/MemberSyncTexts.h"
 #include "storage/CreatePath.h"
 #include "storage/DurableFile.h"
 #include "storage/HostRunLock.h"
 #include "storage/IgnoreFailure.h"
+#include "storage/LocalTime.h"
 #include "storage/LoggedRun.h"
 #include "storage/RunHistory.h"
 #include "storage/TemporaryFile.h"
@@ -74,6 +77,8 @@ bool cRelay::Run() {
     AddLine(mTexts.Msg_Relay_Busy);
     return false;
   }
+  mGathering.reset();
+  mAnyGathered = false;
   mRules = ReadRelayRules(
       (std::filesystem::path(TransferOptionsFile()).parent_path() / "RELAY.INI").string());
   mLimits = trust::CurrentPackageLimits();
@@ -144,6 +149,10 @@ bool cRelay::RelayAll(clsFTP& ftp, const std::vector<std::string>& names) {
       all = Reject(ftp, name, mTexts.Msg_Relay_Refused, mCheckTexts.Msg_Check_NoSender + name) !=
                 Relayed::Failed &&
             all;
+    } else if (named->kind == trust::PackageKind::MemberBundle) {
+      all = Reject(ftp, name, mTexts.Msg_Relay_Refused, mTexts.Msg_Relay_BundleRefused + name) !=
+                Relayed::Failed &&
+            all;
     } else if (waiting.contains(AsciiLower(named->sender))) {
       AddLine(mCheckTexts.Msg_Check_Waits + name);
       all = false;
@@ -153,6 +162,8 @@ bool cRelay::RelayAll(clsFTP& ftp, const std::vector<std::string>& names) {
     }
     if (mView.bar != nullptr) mView.bar->SetValue(static_cast<double>(i + 1));
   }
+  if (mDryRun && mAnyGathered) AddLine(mTexts.Msg_Relay_BundleTo + Joined(BundleDestinations()));
+  if (mGathering && !mGathering->packages.empty()) all = SendBundle(ftp) && all;
   return all;
 }
 
@@ -160,8 +171,8 @@ cRelay::Relayed cRelay::RelayPackage(clsFTP& ftp, const std::string& name,
                                      const trust::PackageName& named) {
   const std::string work = mSettings.gsTempPath + "Relay/";
   const std::string local = work + name;
-  const TemporaryFile files[] = {TemporaryFile(local), TemporaryFile(local + ".mdb"),
-                                 TemporaryFile(local + ".signed")};
+  TemporaryFile fetched(local);
+  const TemporaryFile files[] = {TemporaryFile(local + ".mdb"), TemporaryFile(local + ".signed")};
 
   AddLine(mTexts.Msg_Relay_Fetch + name + " ...");
   if (!CreatePath(work)) {
@@ -191,6 +202,9 @@ cRelay::Relayed cRelay::RelayPackage(clsFTP& ftp, const std::string& name,
   }
 
   const bool members = named.kind == trust::PackageKind::Members;
+  if (members && mRules.bundleMembers) {
+    return Gather(ftp, name, named, signature, std::move(fetched), local + ".mdb");
+  }
   const std::vector<std::string> destinations =
       Destinations(members, named.sender, mBranchFolders, mSettings.gsBranchID, mRules);
   if (destinations.empty()) {
@@ -225,6 +239,100 @@ cRelay::Relayed cRelay::RelayPackage(clsFTP& ftp, const std::string& name,
   entry.folders = destinations;
   Journal(entry);
   return Relayed::Done;
+}
+
+cRelay::Relayed cRelay::Gather(clsFTP& ftp, const std::string& name,
+                               const trust::PackageName& named,
+                               const trust::SignatureVerdict& signature, TemporaryFile package,
+                               const std::string& database) {
+  mAnyGathered = true;
+  if (mDryRun) {
+    AddLine(mTexts.Msg_Relay_Gathered + name);
+    return Relayed::Done;
+  }
+  if (!mGathering) {
+    mGathering = std::make_unique<Gathering>(mSettings.gsTempPath + "Relay/" +
+                                             mSettings.gsBranchID + "-members.work");
+  }
+  try {
+    mGathering->builder.Add(named.sender, name, database);
+  } catch (const trust::PackageRefused& refused) {
+    return Reject(ftp, name, mTexts.Msg_Relay_Refused,
+                  mTexts.Msg_Relay_NotBundled + refused.what());
+  }
+  AddLine(mTexts.Msg_Relay_Gathered + name);
+  mGathering->packages.push_back({name, named.sender, signature, mStarted, std::move(package)});
+  return Relayed::Done;
+}
+
+bool cRelay::SendBundle(clsFTP& ftp) {
+  const std::unique_ptr<Gathering> gathering = std::move(mGathering);
+  const std::string name = mSettings.gsBranchID + "-" +
+                           BundleStamp(std::chrono::system_clock::now()) +
+                           std::string(trust::kMemberBundleNameSuffix) + ".pkg";
+  const std::string local = mSettings.gsTempPath + "Relay/" + name;
+  const TemporaryFile bundle(local), database(local + ".mdb");
+  AddLine(mTexts.Msg_Relay_Bundle + name + " ...");
+  engine::Package package;
+  package.PackageID(mTexts.Msg_Relay_BundleName + NowText());
+  package.Sender(mSettings.gsBranchID);
+  if (!gathering->builder.Build(package, ReadMemberSyncTexts(), database.Path())) {
+    const engine::Errors& errors = package.Errors();
+    for (std::int32_t i = 1; i <= errors.Count(); ++i) {
+      AddLine(mTexts.Msg_Relay_Bundle_Fault + errors.Item(i).Description());
+    }
+    return false;
+  }
+  // Signed like everything head office sends: every site takes a bundle from
+  // head office only. A chain that signs gets no unsigned bundle.
+  const std::unique_ptr<engine::FrameAhead> signer =
+      trust::SignerOfOwnPackage(bundle.Path(), mSettings.gsBranchID);
+  if (!signer && (mSignatureSettings.resign || mSignatureSettings.required)) {
+    AddLine(mCheckTexts.Msg_Check_NoKey + PluginFolder());
+    return false;
+  }
+  engine::FSComprFile compressor;
+  compressor.SourceFile(database.Path());
+  compressor.TargetFile(bundle.Path());
+  compressor.Compress(signer.get());
+  if (compressor.ErrorCode() != engine::FSComprFile::kNoError) {
+    AddLine(mTexts.Msg_Relay_Bundle_Fault + Messages().Msg_ExportData_Compress_Fault);
+    return false;
+  }
+  const std::vector<std::string> destinations = BundleDestinations();
+  AddLine(mTexts.Msg_Relay_BundleTo + Joined(destinations));
+  for (const std::string& folder : destinations) {
+    AddLine(mTexts.Msg_Relay_Put + std::string(kDownloadRoot) + "/" + folder + " ...");
+    if (!ftp.SetFtpDir(std::string(kDownloadRoot) + "\\" + folder) ||
+        !ftp.PutFile(name, bundle.Path())) {
+      // The member packages stay where they are; the next run bundles them
+      // again, which the sites that have this bundle absorb.
+      AddLine(mTexts.Msg_Relay_Put_Fault + name);
+      return false;
+    }
+  }
+  bool all = true;
+  for (Gathered& gathered : gathering->packages) {
+    if (!ftp.SetFtpDir(mSettings.gsUploadPath) || !ftp.DeleteFile(gathered.name)) {
+      AddLine(mTexts.Msg_Relay_Delete_Fault + gathered.name);
+      all = false;
+      continue;
+    }
+    AddLine(mTexts.Msg_Relay_Done + gathered.name);
+    IgnoreFailure([&] { mSignatures->RecordNow(gathered.signature, gathered.sender); });
+    mStarted = gathered.started;
+    JournalEntry entry = EntryFor(gathered.name, "routed");
+    if (gathered.signature.signature) entry.signer = gathered.signature.signature->signer;
+    entry.folders = destinations;
+    Journal(entry);
+  }
+  return all;
+}
+
+std::vector<std::string> cRelay::BundleDestinations() const {
+  std::vector<std::string> branches = mBranchFolders;
+  std::sort(branches.begin(), branches.end());
+  return Destinations(true, "", branches, mSettings.gsBranchID, mRules);
 }
 
 std::optional<std::string> cRelay::SignedForBranches(const std::string& local,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <string>
@@ -8,8 +9,10 @@
 #include "database/Connection.h"
 #include "framework/ProgressView.h"
 #include "journal/MergeJournal.h"
+#include "members/MemberBundle.h"
 #include "relay/PackageRoute.h"
 #include "relay/RelayTexts.h"
+#include "storage/TemporaryFile.h"
 #include "transfer/PrepareExchange.h"
 #include "trust/CheckTexts.h"
 #include "trust/PackageIntake.h"
@@ -22,11 +25,18 @@ namespace tavex {
 class clsFTP;
 
 // Head office's relay: takes every package file waiting in the server's
-// upload folder, in listing order, and puts it into the download folders of
-// the sites that need it: a member package into every branch's folder and
-// head office's but its sender's, every other package into head office's
-// folder ("ForDownload/" + setting 801 of the relay's host database), plus
-// the additions of "Octopus/RELAY.INI". Its sender and kind come from its
+// upload folder, in the order of their names, and puts it into the download
+// folders of the sites that need it: every package but a member package
+// into head office's folder ("ForDownload/" + setting 801 of the relay's
+// host database), plus the additions of "Octopus/RELAY.INI". The member
+// packages of one run are gathered, in that order, into one member bundle
+// ("<head office>-<stamp>-MB.pkg", see members/MemberBundle.h) signed with
+// head office's key, which goes once into every branch's folder and head
+// office's; each member package leaves the upload folder only once every
+// one of them holds the bundle. (With bundling off in RELAY.INI, a member
+// package goes to every site but its sender, one copy each.) A bundle
+// found in the upload folder is no site's to send, and is refused. A
+// package's sender and kind come from its
 // name, and the package is unpacked and checked as every receiver checks
 // one (never imported): the engine's check, then what its kind may contain
 // and that a branch's rows are its own. Its work files go to "Temp/Relay/",
@@ -67,6 +77,15 @@ class cRelay {
   bool Run();
   bool RelayAll(clsFTP& ftp, const std::vector<std::string>& names);
   Relayed RelayPackage(clsFTP& ftp, const std::string& name, const trust::PackageName& named);
+  // Adds the checked member package `name` to the run's bundle.
+  Relayed Gather(clsFTP& ftp, const std::string& name, const trust::PackageName& named,
+                 const trust::SignatureVerdict& signature, TemporaryFile package,
+                 const std::string& database);
+  // Makes the bundle of the member packages gathered, puts it into every
+  // site's folder, and only then takes them from the upload folder.
+  bool SendBundle(clsFTP& ftp);
+  // Every site's folder, head office's first, then the branches' by name.
+  std::vector<std::string> BundleDestinations() const;
   // What checking a fetched package found.
   struct Verdict {
     trust::IntakeStep::Outcome outcome;
@@ -102,6 +121,23 @@ class cRelay {
   std::chrono::steady_clock::time_point mStarted;
   trust::SignatureSettings mSignatureSettings;
   std::string mFailure;
+
+  // The member packages of this run on their way into the bundle.
+  struct Gathered {
+    std::string name;
+    std::string sender;
+    trust::SignatureVerdict signature;
+    std::chrono::steady_clock::time_point started;
+    TemporaryFile package;  // the fetched copy, for the journal
+  };
+  struct Gathering {
+    explicit Gathering(const std::string& workFile) : work(workFile), builder(workFile) {}
+    TemporaryFile work;  // the builder's work database, which goes after it
+    MemberBundleBuilder builder;
+    std::vector<Gathered> packages;
+  };
+  std::unique_ptr<Gathering> mGathering;
+  bool mAnyGathered = false;
 };
 
 }  // namespace tavex

@@ -146,9 +146,13 @@ void RequireSenderRows(db::Connection& package, const AdmittedPackage& admitted)
 }
 
 bool ImportAdmitted(engine::Package& package, const AdmittedPackage& admitted,
-                    std::vector<engine::ReceiverRecord> records) {
+                    std::vector<engine::ReceiverRecord> records, engine::ImportScope receiver) {
   engine::ImportScope scope = admitted.mScope;
   scope.records = std::move(records);
+  for (engine::ReceiverRecord& record : receiver.records)
+    scope.records.push_back(std::move(record));
+  for (engine::RowFilter& filter : receiver.filters) scope.filters.push_back(std::move(filter));
+  scope.skipStep = std::move(receiver.skipStep);
   package.Scope(std::move(scope));
   return package.ImportPackage(true, true, 1);
 }

@@ -48,7 +48,8 @@ class AdmittedPackage {
   friend AdmittedPackage Admit(db::Connection& package, const Expectation& expected);
   friend void RequireSenderRows(db::Connection& package, const AdmittedPackage& admitted);
   friend bool ImportAdmitted(engine::Package& package, const AdmittedPackage& admitted,
-                             std::vector<engine::ReceiverRecord> records);
+                             std::vector<engine::ReceiverRecord> records,
+                             engine::ImportScope receiver);
   friend engine::Package::Staging StageAdmitted(engine::PackageGroup& group,
                                                 engine::Package& package,
                                                 const AdmittedPackage& admitted,
@@ -87,9 +88,14 @@ void RequireSenderRows(db::Connection& package, const AdmittedPackage& admitted)
 // Merges `admitted`, whose database is `package`'s SourceConnection, as
 // Package::ImportPackage does, with every delete held to the sender's rows
 // and every row that is not the sender's stopping the import (refused, with
-// nothing merged); `records` are written in the import's transaction.
+// nothing merged); `records` are written in the import's transaction. A
+// receiver that takes only part of the package says which in `receiver`:
+// its skipped steps and filters apply, and its records are written after
+// `records`; its owned rows and guards are not taken (the admission's
+// hold).
 bool ImportAdmitted(engine::Package& package, const AdmittedPackage& admitted,
-                    std::vector<engine::ReceiverRecord> records = {});
+                    std::vector<engine::ReceiverRecord> records = {},
+                    engine::ImportScope receiver = {});
 
 // Stages `admitted` into `group` as ImportAdmitted would merge it (the
 // same restrictions and guards), `records` to be written when the group

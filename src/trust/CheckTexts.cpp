@@ -36,6 +36,9 @@ constexpr Row kTextRows[] = {
     {"Msg_Check_Replayed", "此数据包已经收过（重复发送）：", &CheckTexts::Msg_Check_Replayed},
     {"Msg_Check_UnsignedTaken", "收到没有签名的数据包：", &CheckTexts::Msg_Check_UnsignedTaken},
     {"Msg_Check_NoKey", "无法读取本站点的密钥，数据包不发送：", &CheckTexts::Msg_Check_NoKey},
+    {"Msg_Check_BundleSigner", "会员汇总包不是总部签名的：", &CheckTexts::Msg_Check_BundleSigner},
+    {"Msg_Check_BundleListing", "会员汇总包的数据包清单无法读取：",
+     &CheckTexts::Msg_Check_BundleListing},
 };
 
 const TextTable<CheckTexts> kTextTable({"PackageCheck"}, kTextRows);

@@ -30,6 +30,8 @@ struct CheckTexts {
   std::string Msg_Check_Replayed;
   std::string Msg_Check_UnsignedTaken;
   std::string Msg_Check_NoKey;
+  std::string Msg_Check_BundleSigner;
+  std::string Msg_Check_BundleListing;
 };
 
 // Every text of section "PackageCheck", each with its built-in default;

@@ -124,7 +124,8 @@ IntakeStep PackageIntake::CheckRows() noexcept {
 
 IntakeStep PackageIntake::Import(engine::Package& package,
                                  const std::shared_ptr<db::Connection>& host,
-                                 std::vector<engine::ReceiverRecord> records) noexcept {
+                                 std::vector<engine::ReceiverRecord> records,
+                                 engine::ImportScope receiver) noexcept {
   return Guarded([&] {
     if (!mDatabase || !mAdmitted || !host) return Local("no package or host database");
     // Where the host reads the package itself (SQLite attaches it), its
@@ -132,7 +133,8 @@ IntakeStep PackageIntake::Import(engine::Package& package,
     const DeadlineScope scope(*host, mDeadline);
     package.SourceConnection(mDatabase);
     package.TargetConnection(host);
-    const bool imported = ImportAdmitted(package, *mAdmitted, std::move(records));
+    const bool imported =
+        ImportAdmitted(package, *mAdmitted, std::move(records), std::move(receiver));
     package.SourceConnection(nullptr);
     return imported ? IntakeStep{} : FromEngine(package);
   });

@@ -62,9 +62,11 @@ class PackageIntake {
   // holds its rows to the rule as it reads them).
   IntakeStep CheckRows() noexcept;
   // Merges the admitted package into `host` through `package`, writing
-  // `records` with it; its errors stay in `package`.
+  // `records` with it, and taking only the part `receiver` leaves (see
+  // ImportAdmitted); its errors stay in `package`.
   IntakeStep Import(engine::Package& package, const std::shared_ptr<db::Connection>& host,
-                    std::vector<engine::ReceiverRecord> records = {}) noexcept;
+                    std::vector<engine::ReceiverRecord> records = {},
+                    engine::ImportScope receiver = {}) noexcept;
 
   // Stages the admitted package into `group`, whose target is `host`,
   // through `package`, `records` to be written when the group merges (see

@@ -88,8 +88,8 @@ KindRules ReportRules() {
 
 // Members live at every site: an incoming record replaces the one with its
 // key, a member's cards all together. Nobody owns them.
-KindRules MemberRules() {
-  KindRules rules{PackageKind::Members, {}, false};
+KindRules MemberRules(PackageKind kind) {
+  KindRules rules{kind, {}, false};
   for (const auto& [table, key] :
        std::initializer_list<std::pair<const char*, const char*>>{{"mb_Member", "MemberID"},
                                                                   {"mb_MemberCard", "MemberID"},
@@ -172,12 +172,15 @@ const AllowedTable* KindRules::Find(std::string_view table) const {
 const KindRules& ExchangeKindRules(PackageKind kind) {
   static const KindRules bills = BillRules();
   static const KindRules reports = ReportRules();
-  static const KindRules members = MemberRules();
+  static const KindRules members = MemberRules(PackageKind::Members);
+  static const KindRules bundles = MemberRules(PackageKind::MemberBundle);
   switch (kind) {
     case PackageKind::Reports:
       return reports;
     case PackageKind::Members:
       return members;
+    case PackageKind::MemberBundle:
+      return bundles;
     case PackageKind::Bills:
     case PackageKind::Backup:
       break;

@@ -15,12 +15,16 @@ enum class PackageKind {
   Bills,    // a branch's new bills and shifts ("B01-240305140709.pkg")
   Reports,  // a branch's daily reports, stock and bills of chosen days ("...-R.pkg")
   Members,  // member records, shared by every site ("...-M.pkg")
-  Backup,   // a backup of business, base or stock data, for a restore
+  // the member records of many sites, gathered by head office's relay for
+  // every site ("<head office>-...-MB.pkg")
+  MemberBundle,
+  Backup,  // a backup of business, base or stock data, for a restore
 };
 
 // The ending that names a kind in a package file's name, before ".pkg".
 inline constexpr std::string_view kReportsNameSuffix = "-R";
 inline constexpr std::string_view kMembersNameSuffix = "-M";
+inline constexpr std::string_view kMemberBundleNameSuffix = "-MB";
 
 // A receiving-side statement a kind may carry for one of its tables,
 // written as the builder of the kind writes it. In a kind-5 (per-row)
@@ -57,7 +61,8 @@ struct KindRules {
   const AllowedTable* Find(std::string_view table) const;
 };
 
-// The rules of an exchange kind (Bills, Reports or Members).
+// The rules of an exchange kind (Bills, Reports, Members or MemberBundle;
+// a bundle may fill and delete what a member package may).
 const KindRules& ExchangeKindRules(PackageKind kind);
 
 // The columns the deletes of the exchange kinds find a receiving table's

@@ -15,8 +15,10 @@ std::optional<PackageName> ReadPackageName(std::string_view name) {
   if (!EndsWithNoCase(name, kEnding)) return std::nullopt;
   name.remove_suffix(kEnding.size());
   PackageName read;
-  for (const auto& [suffix, kind] : {std::pair{kReportsNameSuffix, PackageKind::Reports},
-                                     std::pair{kMembersNameSuffix, PackageKind::Members}}) {
+  for (const auto& [suffix, kind] :
+       {std::pair{kReportsNameSuffix, PackageKind::Reports},
+        std::pair{kMembersNameSuffix, PackageKind::Members},
+        std::pair{kMemberBundleNameSuffix, PackageKind::MemberBundle}}) {
     if (EndsWithNoCase(name, suffix)) {
       name.remove_suffix(suffix.size());
       read.kind = kind;

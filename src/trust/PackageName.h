@@ -10,7 +10,7 @@ namespace tavex::trust {
 
 // What an exchange package's file name says: the site that sent it and the
 // kind it claims to be. Names have the form
-//   <sender>-<time stamp>[-R|-M].pkg
+//   <sender>-<time stamp>[-R|-M|-MB].pkg
 // (the ending in any case), the time stamp being digits. The sender is what
 // precedes the time stamp, so an identifier holding "-" ("HK-01") is read
 // whole.

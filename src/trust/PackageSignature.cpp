@@ -108,6 +108,8 @@ std::string KindName(PackageKind kind) {
       return "reports";
     case PackageKind::Members:
       return "members";
+    case PackageKind::MemberBundle:
+      return "member-bundle";
     case PackageKind::Backup:
       return "backup";
     case PackageKind::Bills:
@@ -250,8 +252,8 @@ std::optional<SignedPackage> ReadSignature(const std::string& packageFile) {
   }
   const std::string kind = field(3, "kind");
   bool known = false;
-  for (const PackageKind candidate :
-       {PackageKind::Bills, PackageKind::Reports, PackageKind::Members}) {
+  for (const PackageKind candidate : {PackageKind::Bills, PackageKind::Reports,
+                                      PackageKind::Members, PackageKind::MemberBundle}) {
     if (kind == KindName(candidate)) {
       package.kind = candidate;
       known = true;

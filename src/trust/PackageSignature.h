@@ -46,7 +46,8 @@ class SignatureError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// The names of the kinds in the frame ("bills", "reports", "members").
+// The names of the kinds in the frame ("bills", "reports", "members",
+// "member-bundle").
 std::string KindName(PackageKind kind);
 
 // Signs the package file `packageFile` (an unsigned one, or one whose frame

@@ -6,15 +6,18 @@
 #include <map>
 
 #include "engine/Package.h"
+#include "engine/PackageDefinition.h"
 #include "framework/SettingIds.h"
 #include "framework/SettingsStore.h"
 #include "relay/cRelay.h"
 #include "storage/DatabaseHelpers.h"
 #include "support/FtpServer.h"
 #include "support/HostDatabase.h"
+#include "support/PackageFiles.h"
 #include "support/PackageForge.h"
 #include "support/PluginHome.h"
 #include "support/RecordingProgress.h"
+#include "support/Rows.h"
 #include "support/ScopedHostConnection.h"
 
 namespace tavex {
@@ -93,6 +96,34 @@ class RelayTest : public test::HostDatabaseTest {
   }
   std::string Lines() const { return testing::PrintToString(mList.lines); }
 
+  // The member bundles in the download folder `folder`, by name.
+  std::vector<std::string> Bundles(const std::string& folder) const {
+    std::vector<std::string> bundles;
+    for (const std::string& name : mServer.List("ForDownload/" + folder)) {
+      if (name.ends_with("-MB.pkg")) bundles.push_back(name);
+    }
+    return bundles;
+  }
+  // What the bundle `name` in `folder` holds: its description, then per
+  // step its caption and its rows' members and mobile numbers (or card
+  // numbers), one line each.
+  std::string BundleContents(const std::string& folder, const std::string& name) {
+    const std::string copy = Folder() / ("seen-" + std::to_string(++mSeen));
+    test::WriteFile(copy + ".pkg", mServer.ReadFile("ForDownload/" + folder + "/" + name));
+    const auto database = test::OpenUnpacked(copy + ".pkg", copy + ".mdb");
+    if (!database) return {};
+    const engine::PackageDefinition definition = engine::PackageDefinition::Load(*database);
+    std::string contents = definition.description;
+    for (const auto& step : definition.steps) {
+      const bool member = step.table == "mb_Member";
+      contents += step.caption + "\n" +
+                  test::Dump(*database, "SELECT MemberID, " +
+                                            std::string(member ? "MobileNumber" : "MemberCardID") +
+                                            " FROM [" + step.packageTable + "] ORDER BY 1, 2");
+    }
+    return contents;
+  }
+
   test::ScopedHostConnection mHostScope{nullptr};
   test::PluginHome mHome;
   FtpServer mServer;
@@ -101,9 +132,80 @@ class RelayTest : public test::HostDatabaseTest {
   test::PackageForge mForge{Folder().Path()};
   std::string mBills;
   std::string mFailure;
+  int mSeen = 0;
 };
 
-TEST_P(RelayTest, BillsGoToHeadOfficeMembersToEverySiteButTheirSender) {
+TEST_P(RelayTest, BillsGoToHeadOfficeMembersIntoOneBundleForEverySite) {
+  Waiting("B01-1.pkg", Bills());
+  Waiting("B02-1-M.pkg", Members("B02"));
+  Waiting("B01-2-M.pkg", Members("B01"));
+  ASSERT_TRUE(Relay()) << Lines();
+  EXPECT_EQ(Bills(), mServer.ReadFile("ForDownload/HQ/B01-1.pkg"));
+  const std::vector<std::string> bundles = Bundles("HQ");
+  ASSERT_EQ(1u, bundles.size()) << testing::PrintToString(ServerFiles());
+  EXPECT_TRUE(bundles[0].starts_with("HQ-")) << bundles[0];
+  // One file of the same bytes in every site's folder, the senders' own
+  // included, and nothing else anywhere.
+  std::map<std::string, std::string> expected{{"ForDownload/HQ/B01-1.pkg", Bills()}};
+  for (const char* folder : {"HQ", "B01", "B02"}) {
+    expected["ForDownload/" + std::string(folder) + "/" + bundles[0]] =
+        mServer.ReadFile("ForDownload/HQ/" + bundles[0]);
+  }
+  EXPECT_EQ(expected, ServerFiles());
+  // In the order taken (by name), each origin named in its captions.
+  EXPECT_EQ(
+      "B01\tB01-2-M.pkg\nB02\tB02-1-M.pkg\n"
+      "B01/30. 未上传的会员资料\nM-B01|9123\n"
+      "B01/40. 未上传的会员卡资料\nM-B01|C-M-B01\n"
+      "B02/30. 未上传的会员资料\nM-B02|9123\n"
+      "B02/40. 未上传的会员卡资料\nM-B02|C-M-B02\n",
+      BundleContents("HQ", bundles[0]));
+  EXPECT_TRUE(mList.HasLine("会员数据包，并入会员汇总包：B02-1-M.pkg")) << Lines();
+  EXPECT_TRUE(mList.HasLine("会员汇总包，转发到：HQ, B01, B02")) << Lines();
+  EXPECT_EQ(3.0, mBar.Value());
+  EXPECT_TRUE(Relay()) << "nothing left is no failure";
+  EXPECT_TRUE(mList.HasLine("没有需要转发的数据包。")) << Lines();
+}
+
+// Of the rows of one key, the bundle keeps those of the package the relay
+// took last, whoever sent it: every site that merges it ends equal.
+TEST_P(RelayTest, ThePackageTakenLastWinsInsideTheBundle) {
+  auto b02Steps = test::MemberSteps("M-1", "2222");
+  b02Steps[0].rows.push_back("('M-2', 'Wong', '2323', 1)");
+  // B01's card of M-1 goes with B01's member row; B02's replaces both.
+  Waiting("B01-7-M.pkg", mForge.Build(test::MemberSteps("M-1", "1111"), "B01"));
+  Waiting("B01-8-M.pkg", mForge.Build({test::MemberSteps("M-3", "3333")[0]}, "B01"));
+  Waiting("B02-1-M.pkg", mForge.Build(b02Steps, "B02"));
+  ASSERT_TRUE(Relay()) << Lines();
+  const std::vector<std::string> bundles = Bundles("B01");
+  ASSERT_EQ(1u, bundles.size());
+  EXPECT_EQ(
+      "B01\tB01-7-M.pkg\tB01-8-M.pkg\nB02\tB02-1-M.pkg\n"
+      "B01/30. 未上传的会员资料\nM-3|3333\n"
+      "B02/30. 未上传的会员资料\nM-1|2222\nM-2|2323\n"
+      "B02/40. 未上传的会员卡资料\nM-1|C-M-1\n",
+      BundleContents("B01", bundles[0]));
+}
+
+// A bundle comes from head office's relay only; one in the upload folder is
+// set aside, as is a member package that cannot go into one.
+TEST_P(RelayTest, ABundleInTheUploadFolderIsRefused) {
+  Waiting("B01-1-MB.pkg", Members("B01"));
+  auto reserved = test::MemberSteps("M-B02", "9");
+  reserved[0].columns += ", tavex_Sequence INTEGER";
+  reserved[0].rows = {"('M-B02', 'Chan', '9', 1, 5)"};
+  Waiting("B02-1-M.pkg", mForge.Build(reserved, "B02"));
+  ASSERT_TRUE(Relay()) << Lines();
+  EXPECT_TRUE(mServer.Exists("ForUpload/Rejected/B01-1-MB.pkg"));
+  EXPECT_EQ("会员汇总包只能由总部的转发生成：B01-1-MB.pkg\n",
+            mServer.ReadFile("ForUpload/Rejected/B01-1-MB.pkg.txt"));
+  EXPECT_EQ("会员数据包无法并入会员汇总包（缺少主键列或含有保留列）：mb_Member.tavex_Sequence\n",
+            mServer.ReadFile("ForUpload/Rejected/B02-1-M.pkg.txt"));
+  EXPECT_TRUE(Bundles("HQ").empty());
+}
+
+TEST_P(RelayTest, WithBundlingOffMembersGoToEverySiteButTheirSender) {
+  test::WriteFile(mHome / "Octopus/RELAY.INI", "[Members]\nBundle=0\n");
   const std::string b01 = Members("B01"), b02 = Members("B02"), hq = Members("HQ");
   Waiting("B01-1.pkg", Bills());
   Waiting("B02-1-M.pkg", b02);
@@ -160,7 +262,7 @@ TEST_P(RelayTest, AFailureHereKeepsTheSendersLaterPackagesBack) {
   EXPECT_EQ(1, waited) << Lines();
   EXPECT_FALSE(mServer.Exists("ForUpload/Rejected"));
   // Another sender's package goes on.
-  EXPECT_EQ(members, mServer.ReadFile("ForDownload/B01/B02-1-M.pkg"));
+  EXPECT_EQ(1u, Bundles("B01").size());
   EXPECT_FALSE(mServer.Exists("ForUpload/B02-1-M.pkg"));
 }
 
@@ -182,22 +284,23 @@ TEST_P(RelayTest, ADryRunShowsTheRoutesAndChangesNothing) {
   const auto before = ServerFiles();
   ASSERT_TRUE(Relay(true)) << Lines();
   EXPECT_EQ(before, ServerFiles());
-  EXPECT_TRUE(mList.HasLine("会员数据包，转发到：HQ, B02")) << Lines();
+  EXPECT_TRUE(mList.HasLine("会员数据包，并入会员汇总包：B01-1-M.pkg")) << Lines();
+  EXPECT_TRUE(mList.HasLine("会员汇总包，转发到：HQ, B01, B02")) << Lines();
   EXPECT_TRUE(mList.HasLine("数据包已损坏，已移到 Rejected 文件夹：B02-1.pkg")) << Lines();
 }
 
 TEST_P(RelayTest, APackageLeavesTheUploadFolderOnlyOnceEveryDestinationHasIt) {
-  // The rules send member packages to an archive folder that is not there
+  // The rules send member bundles to an archive folder that is not there
   // yet, and keep B02 out.
   test::WriteFile(mHome / "Octopus/RELAY.INI",
                   "[Members]\nAlsoTo = ARCHIVE\n[Folders]\nExclude=B02\n");
-  const std::string members = Members("B01");
-  Waiting("B01-1-M.pkg", members);
+  Waiting("B01-1-M.pkg", Members("B01"));
   Waiting("B02-2.pkg", mForge.Build(test::BillSteps("B02", 1, 1), "B02"));
   EXPECT_FALSE(Relay());
   EXPECT_TRUE(mServer.Exists("ForUpload/B01-1-M.pkg"));
-  EXPECT_TRUE(mServer.Exists("ForDownload/HQ/B01-1-M.pkg"));
-  EXPECT_FALSE(mServer.Exists("ForDownload/B02/B01-1-M.pkg"));
+  EXPECT_EQ(1u, Bundles("HQ").size());
+  EXPECT_EQ(1u, Bundles("B01").size());
+  EXPECT_TRUE(Bundles("B02").empty());
   EXPECT_TRUE(mServer.Exists("ForDownload/HQ/B02-2.pkg")) << "another sender's still goes";
 
   // Killed between destinations: the source stays for the next run.
@@ -206,10 +309,15 @@ TEST_P(RelayTest, APackageLeavesTheUploadFolderOnlyOnceEveryDestinationHasIt) {
   ASSERT_EQ(kKilled, RelayKilledAt("正在转发到：", 2));
   EXPECT_TRUE(mServer.Exists("ForUpload/B01-1-M.pkg"));
 
+  // The next run bundles it again for every destination; the sites that
+  // already hold an earlier bundle of it merge both, in order.
   ASSERT_TRUE(Relay()) << Lines();
-  EXPECT_EQ(members, mServer.ReadFile("ForDownload/HQ/B01-1-M.pkg"));
-  EXPECT_EQ(members, mServer.ReadFile("ForDownload/B02/B01-1-M.pkg"));
-  EXPECT_EQ(members, mServer.ReadFile("ForDownload/ARCHIVE/B01-1-M.pkg"));
+  for (const char* folder : {"HQ", "B01", "B02", "ARCHIVE"}) {
+    SCOPED_TRACE(folder);
+    const std::vector<std::string> bundles = Bundles(folder);
+    ASSERT_FALSE(bundles.empty());
+    EXPECT_TRUE(BundleContents(folder, bundles.back()).starts_with("B01\tB01-1-M.pkg\n"));
+  }
   EXPECT_TRUE(mServer.List("ForUpload").empty());
 }
 

@@ -570,6 +570,8 @@ TEST_P(SignedPackages, ASignedPackageSentAgainIsRefusedAndChangesNothing) {
 // the sender's own. Without a key of its own it forwards nothing.
 TEST_P(SignedPackages, TheRelaySignsWhatItForwardsToTheBranchesWithHeadOfficesKey) {
   WriteOptions("\n[Signatures]\nResign=1\n");
+  // Each member package to every other site, as before bundles.
+  test::WriteFile(mHome / "Octopus/RELAY.INI", "[Members]\nBundle=0\n");
   const std::string name = "B02-240305140709-M.pkg";
   mServer.PutFile("ForUpload/" + name,
                   Signed(mForge.Build(test::MemberSteps("B02-M1", "91234567"), "B02"), "B02", "B02",
