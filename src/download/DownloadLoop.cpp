@@ -110,7 +110,7 @@ bool DownloadLoop::Run() {
     mSignatures.emplace(*host, "download", trust::CurrentSignatureSettings().required);
     mJournal.emplace(*host);
     mJournal->Prune(JournalKeepDays(), std::chrono::system_clock::now());
-    mGroup.emplace(host);
+    mGroup.emplace(host, TempFile("Group.db"));
     ftp = std::make_unique<clsFTP>();
     return MergePending() && FetchAndMergeAll(*ftp) && !mAnyFiled;
   });
@@ -428,7 +428,8 @@ bool DownloadLoop::MergeGroup() {
 void DownloadLoop::DiscardGroup() noexcept {
   std::vector<Staged> staged = std::move(mStaged);
   mStaged.clear();
-  IgnoreFailure([&] { mGroup.emplace(ExchangeContext::Instance().Connection()); });
+  IgnoreFailure(
+      [&] { mGroup.emplace(ExchangeContext::Instance().Connection(), TempFile("Group.db")); });
   for (Staged& s : staged) {
     s.intake->Close();
     IgnoreFailure([&] { Conclude(s.name, {Settled::Waits, {}}, s.attempts); });

@@ -1,6 +1,8 @@
 #include "engine/PackageGroup.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 
 #include "database/AsciiText.h"
 #include "engine/AttachedPackage.h"
@@ -60,13 +62,33 @@ struct PackageGroup::Member {
   ImportedRows written;
 };
 
-PackageGroup::PackageGroup(std::shared_ptr<db::Connection> target) : mTarget(std::move(target)) {
+PackageGroup::PackageGroup(std::shared_ptr<db::Connection> target, std::string scratchFile)
+    : mTarget(std::move(target)), mScratchFile(std::move(scratchFile)) {
   // The staged rows are read once, right after: written to a temporary
   // file they would cost a write and a read of every byte for nothing.
   if (mTarget->GetBackend() == db::Backend::Sqlite) mTarget->Execute("PRAGMA temp_store=MEMORY");
 }
 
-PackageGroup::~PackageGroup() { DropStaging(); }
+PackageGroup::~PackageGroup() {
+  DropStaging();
+  mScratch.reset();
+  std::error_code ignored;
+  std::filesystem::remove(mScratchFile, ignored);
+}
+
+db::Connection& PackageGroup::StagingDatabase() {
+  if (mTarget->GetBackend() == db::Backend::Sqlite) return *mTarget;
+  if (!mScratch) {
+    std::filesystem::remove(mScratchFile);
+    std::ofstream(mScratchFile).close();
+    mScratch = db::OpenConnection("sqlite:" + mScratchFile);
+    // A scratch file: nothing in it outlives the run.
+    mScratch->Query("PRAGMA journal_mode=OFF")->Next();
+    mScratch->Execute("PRAGMA synchronous=OFF");
+    mScratch->Execute("PRAGMA temp_store=MEMORY");
+  }
+  return *mScratch;
+}
 
 std::size_t PackageGroup::Size() const { return mMembers.size(); }
 
@@ -76,9 +98,16 @@ std::vector<PackageGroup::StepShape> PackageGroup::ShapeOf(const PackageDefiniti
   for (const auto& step : definition.steps) {
     std::vector<std::string> perRow;
     for (const auto& statement : OfKind(step, kKindPerRow)) perRow.push_back(statement.sql);
-    shape.push_back({step.table, step.caption, MatchStepColumns(*mTarget, source, step),
-                     std::move(perRow), OfKind(step, kKindBeforeStep).size(),
-                     definition.FilledTables()});
+    // The receiving tables do not change while packages merge: each is
+    // read once.
+    const std::string key = AsciiLower(step.table);
+    auto known = mReceiving.find(key);
+    if (known == mReceiving.end()) {
+      known = mReceiving.emplace(key, MatchStepColumns(*mTarget, source, step).receiving).first;
+    }
+    shape.push_back({step.table, step.caption,
+                     MatchStepColumns(*mTarget, source, step, &known->second), std::move(perRow),
+                     OfKind(step, kKindBeforeStep).size(), definition.FilledTables()});
   }
   return shape;
 }
@@ -91,14 +120,15 @@ bool PackageGroup::Fits(const PackageDefinition& definition, db::Connection& sou
 
 void PackageGroup::Stage(const PackageDefinition& definition, db::Connection& source,
                          const ImportScope& scope, ProgressEvents& progress, std::string& context) {
+  db::Connection& staging = StagingDatabase();
   if (mMembers.empty()) {
     DropStaging();
     mShape = ShapeOf(definition, source);
     for (std::size_t i = 0; i < mShape.size(); ++i) {
       const StepColumns& columns = mShape[i].columns;
-      mTarget->Execute("CREATE TEMP TABLE " + QuoteName(StageTable(i)) + " (" +
-                       columns.Definitions(columns.targetNames, mTarget->GetBackend()) + ", " +
-                       QuoteName(kPackageColumn) + " INTEGER)");
+      staging.Execute("CREATE TEMP TABLE " + QuoteName(StageTable(i)) + " (" +
+                      columns.Definitions(columns.targetNames, staging.GetBackend()) + ", " +
+                      QuoteName(kPackageColumn) + " INTEGER)");
     }
   }
   const std::size_t number = mMembers.size();
@@ -106,7 +136,7 @@ void PackageGroup::Stage(const PackageDefinition& definition, db::Connection& so
   member.scope.guards.clear();
   try {
     const auto attached =
-        AttachedPackage::TryAttach(*mTarget, source, AttachedPackage::Access::ReadOnly);
+        AttachedPackage::TryAttach(staging, source, AttachedPackage::Access::ReadOnly);
     for (std::size_t i = 0; i < definition.steps.size(); ++i) {
       const PackageDefinition::Step& step = definition.steps[i];
       const StepColumns& columns = mShape[i].columns;
@@ -121,13 +151,13 @@ void PackageGroup::Stage(const PackageDefinition& definition, db::Connection& so
       names.emplace_back(kPackageColumn);
       std::int64_t staged = 0;
       if (attached) {
-        staged = mTarget->Execute("INSERT INTO " + QuoteName(StageTable(i)) + " (" +
-                                      StepColumns::List(names) + ") " + select +
-                                      attached->Table(step.packageTable) + where,
-                                  params);
+        staged = staging.Execute("INSERT INTO " + QuoteName(StageTable(i)) + " (" +
+                                     StepColumns::List(names) + ") " + select +
+                                     attached->Table(step.packageTable) + where,
+                                 params);
       } else {
         auto rows = source.Query(select + QuoteName(step.packageTable) + where, params);
-        staged = CopyRows(*rows, *mTarget, QuoteName(StageTable(i)), names,
+        staged = CopyRows(*rows, staging, QuoteName(StageTable(i)), names,
                           [&](std::int64_t done) { progress.Row(done); });
       }
       member.written.emplace_back(step.table, staged);
@@ -144,7 +174,7 @@ void PackageGroup::Stage(const PackageDefinition& definition, db::Connection& so
 void PackageGroup::Unstage(std::size_t member) noexcept {
   for (std::size_t i = 0; i < mShape.size(); ++i) {
     try {
-      mTarget->Execute(
+      StagingDatabase().Execute(
           "DELETE FROM " + QuoteName(StageTable(i)) + " WHERE " + QuoteName(kPackageColumn) + "=?",
           {static_cast<std::int64_t>(member)});
     } catch (const std::exception&) {
@@ -185,6 +215,16 @@ bool PackageGroup::Merge() {
 void PackageGroup::MergeStep(std::size_t index) {
   const StepShape& shape = mShape[index];
   const std::string stage = QuoteName(StageTable(index));
+  if (mScratch) {
+    // Every package's rows of the step in one copy.
+    std::vector<std::string> names = shape.columns.targetNames;
+    names.emplace_back(kPackageColumn);
+    mTarget->Execute("CREATE TEMP TABLE " + stage + " (" +
+                     shape.columns.Definitions(shape.columns.targetNames, mTarget->GetBackend()) +
+                     ", " + QuoteName(kPackageColumn) + " INTEGER)");
+    auto rows = mScratch->Query("SELECT " + StepColumns::List(names) + " FROM " + stage);
+    CopyRows(*rows, *mTarget, stage, names, [](std::int64_t) {});
+  }
   DeleteStatement::Rendering rendering;
   rendering.table = [this](std::string_view table) { return HostTable(*mTarget, table); };
   const auto restrictionOf = [&](const Member& member, const DeleteStatement& statement) {
@@ -272,10 +312,13 @@ void PackageGroup::MergeStep(std::size_t index) {
 
 void PackageGroup::DropStaging() noexcept {
   for (std::size_t i = 0; i < mShape.size(); ++i) {
-    try {
-      mTarget->Execute("DROP TABLE IF EXISTS " + QuoteName(StageTable(i)));
-    } catch (const std::exception&) {
-      // A temporary table goes with the connection at the latest.
+    for (db::Connection* database : {mTarget.get(), mScratch.get()}) {
+      if (database == nullptr) continue;
+      try {
+        database->Execute("DROP TABLE IF EXISTS " + QuoteName(StageTable(i)));
+      } catch (const std::exception&) {
+        // A temporary table goes with the connection at the latest.
+      }
     }
   }
 }

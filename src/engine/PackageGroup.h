@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -34,7 +35,10 @@ namespace tavex::engine {
 class PackageGroup {
  public:
   // On SQLite the target's temporary tables are kept in memory from now on.
-  explicit PackageGroup(std::shared_ptr<db::Connection> target);
+  // On PostgreSQL the rows are staged in the SQLite file `scratchFile`
+  // (made, and removed with the group) and copied over once per table
+  // when the group merges, instead of once per package.
+  PackageGroup(std::shared_ptr<db::Connection> target, std::string scratchFile);
   ~PackageGroup();
   PackageGroup(const PackageGroup&) = delete;
   PackageGroup& operator=(const PackageGroup&) = delete;
@@ -67,13 +71,18 @@ class PackageGroup {
   struct Member;
 
   std::vector<StepShape> ShapeOf(const PackageDefinition& definition, db::Connection& source) const;
+  // Where the rows are staged: the target, or the scratch file.
+  db::Connection& StagingDatabase();
   void Unstage(std::size_t member) noexcept;
   void MergeStep(std::size_t index);
   void DropStaging() noexcept;
 
   std::shared_ptr<db::Connection> mTarget;
+  std::string mScratchFile;
+  std::shared_ptr<db::Connection> mScratch;
   std::vector<StepShape> mShape;
   std::vector<Member> mMembers;
+  mutable std::map<std::string, std::vector<db::Column>> mReceiving;  // by table, lower case
   class Errors mErrors;
 };
 

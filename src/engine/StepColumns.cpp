@@ -36,10 +36,11 @@ std::string StepColumns::Definitions(const std::vector<std::string>& names, db::
 }
 
 StepColumns MatchStepColumns(db::Connection& target, db::Connection& source,
-                             const PackageDefinition::Step& step) {
+                             const PackageDefinition::Step& step,
+                             const std::vector<db::Column>* receiving) {
   StepColumns columns;
   try {
-    columns.receiving = HostTableColumns(target, step.table);
+    columns.receiving = receiving ? *receiving : HostTableColumns(target, step.table);
   } catch (const db::DbError& error) {
     if (error.Fault() != db::DbFault::Statement) throw;
     throw PackageFailure(kErrMissingTable,

@@ -30,10 +30,11 @@ struct StepColumns {
 };
 
 // The columns of `step`: its package table's in `source` against its
-// receiving table's in `target`. Raises PackageFailure kErrMissingTable when
-// the receiving database lacks the table, kErrMissingColumn for a package
-// column it lacks.
+// receiving table's in `target` (`receiving`, when the caller already read
+// them). Raises PackageFailure kErrMissingTable when the receiving database
+// lacks the table, kErrMissingColumn for a package column it lacks.
 StepColumns MatchStepColumns(db::Connection& target, db::Connection& source,
-                             const PackageDefinition::Step& step);
+                             const PackageDefinition::Step& step,
+                             const std::vector<db::Column>* receiving = nullptr);
 
 }  // namespace tavex::engine

@@ -100,7 +100,7 @@ TEST_P(PackageGroupRun, MergesLikeOneByOneAndHoldsEveryDeleteToItsOwnSender) {
   const std::string b01 =
       MakePackage("B01", "('B01-1', 'new'), ('B01-2', 'new')", "('B01-2-P', 'B01-2', 2)");
   const std::string b02 = MakePackage("B02", "('B02-1', 'new')", "('B01-1-P', 'B02-1', 3)");
-  PackageGroup group(Db());
+  PackageGroup group(Db(), Folder() / "Group.db");
   Package first;
   Package second;
   ASSERT_EQ(Package::Staging::Staged, Stage(group, first, b01, OwnRows("B01")));
@@ -122,7 +122,7 @@ TEST_P(PackageGroupRun, AFailingMemberOrRecordLeavesTheGroupUnmerged) {
   // B02's package holds a row of B01's: its guard stops the staging and
   // the group stays as it was.
   const std::string b02 = MakePackage("B02", "('B01-7', 'stolen')", "");
-  PackageGroup group(Db());
+  PackageGroup group(Db(), Folder() / "Group.db");
   Package first;
   Package second;
   ASSERT_EQ(Package::Staging::Staged, Stage(group, first, b01, OwnRows("B01")));
@@ -141,7 +141,7 @@ TEST_P(PackageGroupRun, AFailingMemberOrRecordLeavesTheGroupUnmerged) {
 
 TEST_P(PackageGroupRun, APackageOfOtherStepsOrAPartialScopeDoesNotFit) {
   const std::string b01 = MakePackage("B01", "('B01-1', 'new')", "");
-  PackageGroup group(Db());
+  PackageGroup group(Db(), Folder() / "Group.db");
   Package first;
   ASSERT_EQ(Package::Staging::Staged, Stage(group, first, b01, OwnRows("B01")));
   ImportScope partial = OwnRows("B02");
