@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "database/AsciiText.h"
+#include "engine/PackageFailure.h"
 #include "engine/SqlNames.h"
 
 namespace tavex::engine {
@@ -50,6 +51,20 @@ const Entry* FindFor(const std::vector<Entry>& entries, std::string_view table) 
 }
 
 }  // namespace
+
+void WriteRecords(db::Connection& target, const std::vector<ReceiverRecord>& records,
+                  const ImportedRows& written) {
+  for (const ReceiverRecord& record : records) {
+    db::Params params = record.params;
+    if (record.complete) record.complete(params, written);
+    try {
+      target.Execute(record.sql, params);
+    } catch (const db::DbError& error) {
+      throw PackageFailure(error.Fault() == db::DbFault::TimeLimit ? kErrTimeLimit : kErrLocal,
+                           error.what());
+    }
+  }
+}
 
 const OwnedRows* FindOwnedRows(const ImportScope& scope, std::string_view table) {
   return FindFor(scope.owned, table);

@@ -80,6 +80,13 @@ struct ImportScope {
   std::vector<ReceiverRecord> records;
 };
 
+// Writes the receiver's `records` of a package that wrote `written` into
+// `target`. They are the receiver's own: whatever refuses one, the package
+// is not at fault and must not be filed for it, so a failure raises
+// PackageFailure kErrLocal (kErrTimeLimit for a time limit).
+void WriteRecords(db::Connection& target, const std::vector<ReceiverRecord>& records,
+                  const ImportedRows& written);
+
 // The condition, over the columns of `rows.table`, that a row belongs as
 // `rows` says, with its "?" parameters appended to `params`. Lengths are
 // counted in characters, as both backends count them in text.

@@ -280,18 +280,7 @@ bool Package::ImportPackage(bool, bool, std::int32_t) {
       written.emplace_back(step.table, importer.ImportStep(i));
     }
     context.clear();
-    for (const ReceiverRecord& record : mScope.records) {
-      db::Params params = record.params;
-      if (record.complete) record.complete(params, written);
-      try {
-        mTarget->Execute(record.sql, params);
-      } catch (const db::DbError& error) {
-        // The receiver's own record: whatever refused it, the package is
-        // not at fault and must not be filed for it.
-        throw PackageFailure(error.Fault() == db::DbFault::TimeLimit ? kErrTimeLimit : kErrLocal,
-                             error.what());
-      }
-    }
+    WriteRecords(*mTarget, mScope.records, written);
     transaction.Commit();
   });
 }

@@ -192,17 +192,7 @@ bool PackageGroup::Merge() {
     }
     context.clear();
     for (const Member& member : mMembers) {
-      for (const ReceiverRecord& record : member.scope.records) {
-        db::Params params = record.params;
-        if (record.complete) record.complete(params, member.written);
-        try {
-          mTarget->Execute(record.sql, params);
-        } catch (const db::DbError& error) {
-          // The receiver's own record: no package of the group is at fault.
-          throw PackageFailure(error.Fault() == db::DbFault::TimeLimit ? kErrTimeLimit : kErrLocal,
-                               error.what());
-        }
-      }
+      WriteRecords(*mTarget, member.scope.records, member.written);
     }
     transaction.Commit();
   });
