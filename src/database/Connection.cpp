@@ -37,6 +37,10 @@ std::int64_t Connection::CopyIn(std::string_view, Recordset&, const RowCounter&)
 
 void Connection::SetDeadline(std::optional<std::chrono::steady_clock::time_point>) {}
 
+std::optional<std::chrono::steady_clock::time_point> Connection::Deadline() const {
+  return std::nullopt;
+}
+
 std::optional<std::size_t> Recordset::FindColumn(std::string_view name) const {
   const std::vector<Column>& columns = Columns();
   for (std::size_t i = 0; i < columns.size(); ++i) {

@@ -141,6 +141,8 @@ class Connection {
   // it; nullopt lifts the limit. Only SQLite keeps a deadline (it checks it
   // while a statement runs); elsewhere this does nothing.
   virtual void SetDeadline(std::optional<std::chrono::steady_clock::time_point> deadline);
+  // The deadline set last; nullopt when none (always, where none is kept).
+  virtual std::optional<std::chrono::steady_clock::time_point> Deadline() const;
 
   virtual void BeginTrans(TransactionKind kind = TransactionKind::Normal) = 0;
   virtual void CommitTrans() = 0;

@@ -382,6 +382,10 @@ class SqliteConnection final : public Connection {
 
   bool InTransaction() const override { return IsOpen() && mInTransaction; }
 
+  std::optional<std::chrono::steady_clock::time_point> Deadline() const override {
+    return IsOpen() ? mHandle->deadline : std::nullopt;
+  }
+
   void SetDeadline(std::optional<std::chrono::steady_clock::time_point> deadline) override {
     if (!IsOpen()) ThrowClosed();
     mHandle->deadline = deadline;

@@ -134,6 +134,9 @@ void PackageGroup::Stage(const PackageDefinition& definition, db::Connection& so
   const std::size_t number = mMembers.size();
   Member member{scope, {}, {}};
   member.scope.guards.clear();
+  // The scratch file reads the package for the package's reader: it is
+  // held to the same time limit.
+  if (mScratch) mScratch->SetDeadline(source.Deadline());
   try {
     const auto attached =
         AttachedPackage::TryAttach(staging, source, AttachedPackage::Access::ReadOnly);
@@ -165,9 +168,11 @@ void PackageGroup::Stage(const PackageDefinition& definition, db::Connection& so
     }
     context.clear();
   } catch (...) {
+    if (mScratch) mScratch->SetDeadline(std::nullopt);
     Unstage(number);
     throw;
   }
+  if (mScratch) mScratch->SetDeadline(std::nullopt);
   mMembers.push_back(std::move(member));
 }
 
