@@ -1,7 +1,11 @@
 #include "upload/UploadSet.h"
 
+#include <algorithm>
+#include <chrono>
 #include <vector>
 
+#include "database/AsciiText.h"
+#include "database/SqlTokenizer.h"
 #include "framework/ExchangeContext.h"
 #include "i18n/HostConnection.h"
 #include "storage/DatabaseHelpers.h"
@@ -18,8 +22,57 @@ std::string BranchPrefixed(const std::string& branchId, std::string_view column)
   return prefixed;
 }
 
+std::string BranchUnprefixed(const std::string& branchId, std::string_view column) {
+  // Both backends count characters, not bytes, in UTF-8 text.
+  const auto characters = std::count_if(branchId.begin(), branchId.end(), [](char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  });
+  return "substr(" + std::string(column) + "," + std::to_string(characters + 2) + ")";
+}
+
 bool HostHas(db::Connection& connection, std::string_view onlyWith) {
   return onlyWith.empty() || storage::TableExists(connection, onlyWith);
+}
+
+namespace {
+
+// True when `sql` names `table` anywhere, as a whole name in any case.
+bool Names(std::string_view sql, std::string_view table) {
+  for (const db::Token& token : db::Tokenize(sql).tokens) {
+    if ((token.kind == db::TokenKind::Word || token.kind == db::TokenKind::Bracketed) &&
+        EqualsNoCase(token.text, table)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// Gives the staged keys of `table` the branch prefix; a table with none to
+// prefix is left alone.
+void PrefixKeys(db::Connection& connection, const StagingTable& table,
+                const std::string& branchId) {
+  if (table.prefixedKeys[0].empty()) return;
+  std::string sql = " UPDATE " + std::string(table.name) + "     SET ";
+  for (std::size_t i = 0; i < table.prefixedKeys.size(); ++i) {
+    const std::string_view key = table.prefixedKeys[i];
+    if (key.empty()) continue;
+    if (i > 0) sql += ",         ";
+    sql += std::string(key) + "=" + BranchPrefixed(branchId, key);
+  }
+  connection.Execute(sql + (table.marksUploaded ? ",IsUploaded=1 " : " "));
+}
+
+}  // namespace
+
+std::vector<std::size_t> PrefixAfter(std::span<const StagingTable* const> tables) {
+  std::vector<std::size_t> after(tables.size());
+  for (std::size_t i = 0; i < tables.size(); ++i) {
+    after[i] = i;
+    for (std::size_t j = i + 1; j < tables.size(); ++j) {
+      if (Names(tables[j]->copy, tables[i]->name)) after[i] = j;
+    }
+  }
+  return after;
 }
 
 bool FillStagingTables(db::Connection& connection, std::span<const StagingTable> tables,
@@ -28,25 +81,40 @@ bool FillStagingTables(db::Connection& connection, std::span<const StagingTable>
   ShortWriteTransactions writes(connection);
   std::vector<const StagingTable*> made;
   for (const StagingTable& table : tables) {
-    if (!HostHas(connection, table.onlyWith)) continue;
-    std::int64_t copied = 0;
-    writes.Run([&] {
-      copied = connection.Execute(table.copy, table.inRange ? range : db::Params{});
-      if (afterCopy) afterCopy(table);
-    });
-    if (table.needsRows && copied == 0) return false;
-    made.push_back(&table);
-  }
-  for (const StagingTable* table : made) {
-    if (table->prefixedKeys[0].empty()) continue;
-    std::string sql = " UPDATE " + std::string(table->name) + "     SET ";
-    for (std::size_t i = 0; i < table->prefixedKeys.size(); ++i) {
-      const std::string_view key = table->prefixedKeys[i];
-      if (key.empty()) continue;
-      if (i > 0) sql += ",         ";
-      sql += std::string(key) + "=" + BranchPrefixed(branchId, key);
+    if (HostHas(connection, table.onlyWith)) {
+      made.push_back(&table);
+    } else if (storage::TableExists(connection, table.name)) {
+      writes.Run([&] { storage::DropTable(connection, table.name); });
     }
-    writes.Run([&] { connection.Execute(sql + (table->marksUploaded ? ",IsUploaded=1 " : " ")); });
+  }
+  const std::vector<std::size_t> prefixAfter = PrefixAfter(made);
+  // How long each copy took: rewriting the keys of a table made in an earlier
+  // transaction takes no less, every page going to the rollback journal
+  // first.
+  std::vector<std::chrono::steady_clock::duration> copyTook(made.size());
+  for (std::size_t j = 0; j < made.size(); ++j) {
+    const StagingTable& table = *made[j];
+    // Apart from the copy, so that the slice may end between them: dropping
+    // a large table writes for a while too.
+    if (storage::TableExists(connection, table.name)) {
+      writes.Run([&] { storage::DropTable(connection, table.name); });
+    }
+    bool copiedNone = false;
+    writes.Run([&] {
+      const auto started = std::chrono::steady_clock::now();
+      copiedNone = connection.Execute(table.copy, table.inRange ? range : db::Params{}) == 0;
+      copyTook[j] = std::chrono::steady_clock::now() - started;
+      if (afterCopy) afterCopy(table);
+      if (prefixAfter[j] == j && !(table.needsRows && copiedNone)) {
+        PrefixKeys(connection, table, branchId);
+      }
+    });
+    if (table.needsRows && copiedNone) return false;
+    for (std::size_t i = 0; i < j; ++i) {
+      if (prefixAfter[i] == j) {
+        writes.Run([&] { PrefixKeys(connection, *made[i], branchId); }, copyTook[i]);
+      }
+    }
   }
   writes.Finish();
   return true;

@@ -22,6 +22,12 @@ class UploadBillExTest : public UploadHostTest {
     }
     for (const auto& action : package.Actions()) Exec(action.sql);
   }
+  // "('a','b')": the keys as an SQL list.
+  static std::string InList(const std::set<std::string>& keys) {
+    std::string list;
+    for (const auto& key : keys) list += (list.empty() ? "('" : ",'") + key + "'";
+    return list + ")";
+  }
   void InsertBill(const std::string& id, int uploaded) const {
     Exec("INSERT INTO bi_Bill (BillID, ShiftID, BillDate, IsUploaded) VALUES ('" + id +
          "', 'S1', '2024-03-02 00:00:00', " + std::to_string(uploaded) + ")");
@@ -113,21 +119,28 @@ TEST_P(UploadBillExTest, OctopusPaymentsAreStagedByTheirOwnFlag) {
   EXPECT_EQ(0, Count("SELECT COUNT(*) FROM bi_OctopusPayment_Upload WHERE IsUploaded<>1"));
 }
 
-TEST_P(UploadBillExTest, AnIdentifierWithQuotesIsWrittenAsItIs) {
-  const std::string branch = "O'Neil's #1 [?]";
-  ExchangeContext::Instance().Settings().SetSetting(kSettingBranchID, branch);
-  cUploadBillEx builder;
-  EXPECT_EQ(branch, builder.BranchID());
-  ASSERT_TRUE(builder.LoadData());
-  EXPECT_EQ(Prefixed(UnsentBills(), branch), Keys("SELECT BillID FROM bi_Bill_Upload"));
-  EXPECT_EQ(Prefixed(Keys("SELECT BillID FROM bi_OctopusPayment WHERE IsUploaded=0"), branch),
-            Keys("SELECT BillID FROM bi_OctopusPayment_Upload"));
-  // The marks find the staged rows through the same identifier.
-  engine::Package package;
-  builder.LoadPackag(package);
-  RunMarks(package);
-  EXPECT_TRUE(UnsentBills().empty());
-  EXPECT_EQ(0, Count("SELECT COUNT(*) FROM bi_OctopusPayment WHERE IsUploaded=0"));
+TEST_P(UploadBillExTest, AnIdentifierWithQuotesOrWideCharactersIsWrittenAsItIs) {
+  const auto unsent = UnsentBills();
+  const auto octopus = Keys("SELECT BillID FROM bi_OctopusPayment WHERE IsUploaded=0");
+  ASSERT_FALSE(octopus.empty());
+  for (const std::string branch : {"O'Neil's #1 [?]", "旺角"}) {
+    SCOPED_TRACE(branch);
+    Exec("UPDATE bi_Bill SET IsUploaded=0 WHERE BillID IN " + InList(unsent));
+    Exec("UPDATE bi_OctopusPayment SET IsUploaded=0 WHERE BillID IN " + InList(octopus));
+    ExchangeContext::Instance().Settings().SetSetting(kSettingBranchID, branch);
+    cUploadBillEx builder;
+    EXPECT_EQ(branch, builder.BranchID());
+    ASSERT_TRUE(builder.LoadData());
+    EXPECT_EQ(Prefixed(unsent, branch), Keys("SELECT BillID FROM bi_Bill_Upload"));
+    EXPECT_EQ(Prefixed(octopus, branch), Keys("SELECT BillID FROM bi_OctopusPayment_Upload"));
+    // The marks find the staged rows through the same identifier, counted
+    // in characters where they take it off again.
+    engine::Package package;
+    builder.LoadPackag(package);
+    RunMarks(package);
+    EXPECT_TRUE(UnsentBills().empty());
+    EXPECT_EQ(0, Count("SELECT COUNT(*) FROM bi_OctopusPayment WHERE IsUploaded=0"));
+  }
 }
 
 TEST_P(UploadBillExTest, ASecondStagingReplacesTheFirst) {
