@@ -36,6 +36,40 @@ bool HostHas(db::Connection& connection, std::string_view onlyWith) {
 
 namespace {
 
+// While it lives, the embedded database drops tables without overwriting
+// every page first (its secure_delete FAST instead of the on that the system
+// library may build in): a staging table holds copies of rows the database
+// keeps anyway, and overwriting a large one writes all of it again, through
+// the rollback journal, in the transaction that drops it. Deleted rows are
+// still overwritten where their page is written anyway. The connection's own
+// setting comes back afterwards.
+class FastDrops {
+ public:
+  explicit FastDrops(db::Connection& connection) : mConnection(connection) {
+    if (connection.GetBackend() != db::Backend::Sqlite) return;
+    IgnoreFailure([&] {
+      const auto setting = connection.Query("PRAGMA secure_delete");
+      if (!setting->Next()) return;
+      mFormer = std::get<std::int64_t>(setting->Get(std::size_t{0}));
+      connection.Query("PRAGMA secure_delete=FAST")->Next();
+      mSet = true;
+    });
+  }
+  ~FastDrops() {
+    if (!mSet) return;
+    // The pragma takes 2 for on, not for FAST.
+    const std::string former = mFormer == 2 ? "FAST" : std::to_string(mFormer);
+    IgnoreFailure([&] { mConnection.Query("PRAGMA secure_delete=" + former)->Next(); });
+  }
+  FastDrops(const FastDrops&) = delete;
+  FastDrops& operator=(const FastDrops&) = delete;
+
+ private:
+  db::Connection& mConnection;
+  std::int64_t mFormer = 0;
+  bool mSet = false;
+};
+
 // True when `sql` names `table` anywhere, as a whole name in any case.
 bool Names(std::string_view sql, std::string_view table) {
   for (const db::Token& token : db::Tokenize(sql).tokens) {
@@ -78,6 +112,7 @@ std::vector<std::size_t> PrefixAfter(std::span<const StagingTable* const> tables
 bool FillStagingTables(db::Connection& connection, std::span<const StagingTable> tables,
                        const std::string& branchId, const db::Params& range,
                        const std::function<void(const StagingTable&)>& afterCopy) {
+  const FastDrops drops(connection);
   ShortWriteTransactions writes(connection);
   std::vector<const StagingTable*> made;
   for (const StagingTable& table : tables) {
@@ -136,6 +171,7 @@ bool StageSet(const std::function<bool(db::Connection&)>& stage,
 void DropStagingTables(std::span<const StagingTable> tables) {
   const std::shared_ptr<db::Connection> connection = ExchangeContext::Instance().Connection();
   if (!connection) return;
+  const FastDrops drops(*connection);
   // Dropping a large table writes for a while too.
   ShortWriteTransactions writes(*connection);
   for (const StagingTable& table : tables) {

@@ -152,6 +152,20 @@ TEST_P(UploadBillExTest, ASecondStagingReplacesTheFirst) {
   EXPECT_EQ(0, Count("SELECT COUNT(*) FROM bi_BillItem_Upload"));
 }
 
+TEST_P(UploadBillExTest, TheConnectionKeepsItsOwnWayOfDeleting) {
+  if (GetParam() != db::Backend::Sqlite) GTEST_SKIP() << "secure_delete is SQLite's";
+  // 0 off, 1 on, 2 FAST; a second staging drops the first one's tables.
+  for (const std::int64_t setting : {0, 1, 2}) {
+    SCOPED_TRACE(setting);
+    const std::string value = setting == 2 ? "FAST" : std::to_string(setting);
+    Db()->Query("PRAGMA secure_delete=" + value)->Next();
+    ASSERT_TRUE(cUploadBillEx().LoadData());
+    ASSERT_TRUE(cUploadBillEx().LoadData());
+    cUploadBillEx().DropTables();
+    EXPECT_EQ(setting, Count("PRAGMA secure_delete"));
+  }
+}
+
 // Dropped, or failing half-way, a staging leaves none of its tables.
 TEST_P(UploadBillExTest, ADroppedOrFailingStagingLeavesNoStagingTable) {
   const auto expectNoStaging = [&] {
