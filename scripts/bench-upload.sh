@@ -4,7 +4,9 @@
 # zstd -3, curl, sqlite3 marks), both sending to the same local FTP server,
 # at 100,000 and 1,000,000 bills (BENCH_SIZES chooses others; BENCH_ROUNDS the
 # number of alternated rounds, 3 by default, whose medians count). Prints the
-# wall-clock times, their ratio and the upload's peak resident memory.
+# wall-clock times, the ratio of their medians and the median of the rounds'
+# own ratios (steadier when the machine's load changes between rounds), and
+# the upload's peak resident memory.
 #
 # Then a till test: a till writing one bill every 50 ms with a 2 s busy
 # time-out into the same database while the upload sends a 20,000-bill
@@ -105,6 +107,9 @@ baseline() {
 }
 
 median() { sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+# The median of the rounds' own ratios of the times in files $1 and $2, line
+# by line: each round's two runs share the machine's load of the moment.
+round_ratio() { paste "$1" "$2" | awk '{ printf "%.3f\n", $1 / $2 }' | median; }
 
 status=0
 start_server 0
@@ -136,14 +141,16 @@ for bills in ${BENCH_SIZES:-100000 1000000}; do
   t_base=$(median <"$work/t-base")
   peak=$(sort -g "$work/peak" | tail -n 1)
   ratio=$(echo "scale=2; $t_ours / $t_base" | bc)
-  printf 'ours %s s (rounds: %s), baseline %s s (rounds: %s), ratio %s (target <= 1.5), peak %.1f MiB (target < 64); load %s\n' \
+  printf 'ours %s s (rounds: %s), baseline %s s (rounds: %s), ratio %s (target <= 1.5), of the rounds %s, peak %.1f MiB (target < 64); load %s\n' \
     "$t_ours" "$(paste -sd' ' "$work/t-ours")" "$t_base" "$(paste -sd' ' "$work/t-base")" \
-    "$ratio" "$(echo "$peak / 1024" | bc -l)" "$(cut -d' ' -f1 /proc/loadavg)"
+    "$ratio" "$(round_ratio "$work/t-ours" "$work/t-base")" "$(echo "$peak / 1024" | bc -l)" \
+    "$(cut -d' ' -f1 /proc/loadavg)"
   if [ "$(echo "$ratio > 1.5" | bc)" = 1 ] || [ "$peak" -ge 65536 ]; then status=1; fi
   if [ -n "${BENCH_COMPARE:-}" ]; then
     t_other=$(median <"$work/t-other")
-    printf 'compared build %s s (rounds: %s), ratio %s, peak %.1f MiB\n' "$t_other" \
-      "$(paste -sd' ' "$work/t-other")" "$(echo "scale=2; $t_other / $t_base" | bc)" \
+    printf 'compared build %s s (rounds: %s), ratio %s, of the rounds %s, peak %.1f MiB\n' \
+      "$t_other" "$(paste -sd' ' "$work/t-other")" "$(echo "scale=2; $t_other / $t_base" | bc)" \
+      "$(round_ratio "$work/t-other" "$work/t-base")" \
       "$(echo "$(sort -g "$work/peak-other" | tail -n 1) / 1024" | bc -l)"
   fi
   rm -f "$work/ours.db" "$work/base.db" "$work/other.db"
