@@ -37,11 +37,11 @@ bool HostHas(db::Connection& connection, std::string_view onlyWith) {
 namespace {
 
 // While it lives, the embedded database drops tables without overwriting
-// every page first (its secure_delete FAST instead of the on that the system
-// library may build in): a staging table holds copies of rows the database
-// keeps anyway, and overwriting a large one writes all of it again, through
-// the rollback journal, in the transaction that drops it. Deleted rows are
-// still overwritten where their page is written anyway. The connection's own
+// every page first (secure_delete FAST, where the system's library may be
+// built with it on): a staging table holds copies of rows the database keeps
+// anyway, and overwriting a large one writes all of it again, through the
+// rollback journal, in the transaction that drops it. Deleted rows are still
+// overwritten where their page is written anyway. The connection's own
 // setting comes back afterwards.
 class FastDrops {
  public:
