@@ -4,13 +4,21 @@
 # zstd -3, curl, sqlite3 marks), both sending to the same local FTP server,
 # at 100,000 and 1,000,000 bills (BENCH_SIZES chooses others; BENCH_ROUNDS the
 # number of alternated rounds, 3 by default, whose medians count). Prints the
-# wall-clock times, their ratio and the upload's peak resident memory.
+# wall-clock times, the ratio of their medians and the median of the rounds'
+# own ratios (steadier when the machine's load changes between rounds), and
+# the upload's peak resident memory.
 #
 # Then a till test: a till writing one bill every 50 ms with a 2 s busy
 # time-out into the same database while the upload sends a 20,000-bill
 # package over an FTP server limited to 300 kB/s (BENCH_TILL_BILLS and
-# BENCH_TILL_RATE change them; BENCH_TILL=0 skips it). Prints the till's
-# writes, failed writes and longest wait.
+# BENCH_TILL_RATE change them, BENCH_TILL_RUNS repeats it, 1 by default;
+# BENCH_TILL=0 skips it). Prints the till's writes, failed writes and longest
+# wait.
+#
+# BENCH_COMPARE names another build of tavexdata (one of an earlier commit,
+# say) to measure side by side with this one: it runs in the same rounds on
+# its own copy of the branch database, and in turn with this one in the till
+# test.
 #
 # Then what signing adds to an upload: the same upload run by a branch with
 # a key (every package signed) and without one, alternated, at 50 and
@@ -71,12 +79,13 @@ unmark() {
 }
 
 # Prints "seconds peak-KiB" for one upload run of ours, with the plug-in
-# folder $2 ($work/home unless given).
+# folder $2 ($work/home unless given) and the build $3 ($tavexdata unless
+# given).
 ours() {
-  local db="$1" home="${2:-$work/home}" out
+  local db="$1" home="${2:-$work/home}" build="${3:-$tavexdata}" out
   sync
   out="$( { TAVEX_HOME="$home" XDG_CONFIG_HOME="$work/config" /usr/bin/time -f '%e %M' \
-    "$tavexdata" upload --db "sqlite:$db" --home "$home" >/dev/null 2>"$work/ours.err"; } 2>&1)"
+    "$build" upload --db "sqlite:$db" --home "$home" >/dev/null 2>"$work/ours.err"; } 2>&1)"
   tail -n 1 "$work/ours.err"
   [ "$(sqlite3 "$db" 'SELECT COUNT(*) FROM bi_Bill WHERE IsUploaded=0')" = 0 ] ||
     { echo "upload left bills unmarked" >&2; cat "$work/ours.err" >&2; exit 1; }
@@ -98,6 +107,9 @@ baseline() {
 }
 
 median() { sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+# The median of the rounds' own ratios of the times in files $1 and $2, line
+# by line: each round's two runs share the machine's load of the moment.
+round_ratio() { paste "$1" "$2" | awk '{ printf "%.3f\n", $1 / $2 }' | median; }
 
 status=0
 start_server 0
@@ -105,9 +117,12 @@ for bills in ${BENCH_SIZES:-100000 1000000}; do
   echo "== upload, $bills bills"
   make_branch "$bills" "$work/ours.db"
   cp "$work/ours.db" "$work/base.db"
+  if [ -n "${BENCH_COMPARE:-}" ]; then cp "$work/ours.db" "$work/other.db"; fi
   : >"$work/t-ours"
   : >"$work/t-base"
+  : >"$work/t-other"
   : >"$work/peak"
+  : >"$work/peak-other"
   for ((round = 1; round <= ${BENCH_ROUNDS:-3}; round++)); do
     unmark "$work/ours.db"
     read -r seconds peak < <(ours "$work/ours.db")
@@ -115,16 +130,30 @@ for bills in ${BENCH_SIZES:-100000 1000000}; do
     echo "$peak" >>"$work/peak"
     unmark "$work/base.db"
     baseline "$work/base.db" >>"$work/t-base"
+    if [ -n "${BENCH_COMPARE:-}" ]; then
+      unmark "$work/other.db"
+      read -r seconds peak < <(ours "$work/other.db" "$work/home" "$BENCH_COMPARE")
+      echo "$seconds" >>"$work/t-other"
+      echo "$peak" >>"$work/peak-other"
+    fi
   done
   t_ours=$(median <"$work/t-ours")
   t_base=$(median <"$work/t-base")
   peak=$(sort -g "$work/peak" | tail -n 1)
   ratio=$(echo "scale=2; $t_ours / $t_base" | bc)
-  printf 'ours %s s (rounds: %s), baseline %s s (rounds: %s), ratio %s (target <= 1.5), peak %.1f MiB (target < 64)\n' \
+  printf 'ours %s s (rounds: %s), baseline %s s (rounds: %s), ratio %s (target <= 1.5), of the rounds %s, peak %.1f MiB (target < 64); load %s\n' \
     "$t_ours" "$(paste -sd' ' "$work/t-ours")" "$t_base" "$(paste -sd' ' "$work/t-base")" \
-    "$ratio" "$(echo "$peak / 1024" | bc -l)"
+    "$ratio" "$(round_ratio "$work/t-ours" "$work/t-base")" "$(echo "$peak / 1024" | bc -l)" \
+    "$(cut -d' ' -f1 /proc/loadavg)"
   if [ "$(echo "$ratio > 1.5" | bc)" = 1 ] || [ "$peak" -ge 65536 ]; then status=1; fi
-  rm -f "$work/ours.db" "$work/base.db"
+  if [ -n "${BENCH_COMPARE:-}" ]; then
+    t_other=$(median <"$work/t-other")
+    printf 'compared build %s s (rounds: %s), ratio %s, of the rounds %s, peak %.1f MiB\n' \
+      "$t_other" "$(paste -sd' ' "$work/t-other")" "$(echo "scale=2; $t_other / $t_base" | bc)" \
+      "$(round_ratio "$work/t-other" "$work/t-base")" \
+      "$(echo "$(sort -g "$work/peak-other" | tail -n 1) / 1024" | bc -l)"
+  fi
+  rm -f "$work/ours.db" "$work/base.db" "$work/other.db"
 done
 stop_server
 
@@ -170,21 +199,35 @@ if [ "${BENCH_TILL:-1}" != 0 ]; then
   echo "== till during an upload of $bills bills at $rate B/s"
   rm -rf "$work/ftp"
   start_server "$rate"
-  make_branch "$bills" "$work/till.db"
-  /usr/bin/python3 bench/till.py --db "$work/till.db" --interval 0.05 --busy 2 >"$work/till.out" &
-  till=$!
-  start=$(date +%s.%N)
-  TAVEX_HOME="$work/home" XDG_CONFIG_HOME="$work/config" "$tavexdata" upload \
-    --db "sqlite:$work/till.db" --home "$work/home" >"$work/till-upload.out" 2>&1 ||
-    { cat "$work/till-upload.out" >&2; status=1; }
-  end=$(date +%s.%N)
-  kill -TERM "$till"
-  wait "$till"
-  size=$(stat -c %s "$work"/ftp/ForUpload/*.pkg)
-  read -r writes failed longest < <(sed 's/[a-z]*=//g' "$work/till.out")
-  printf 'upload %.1f s, package %.1f MB; till: %s writes, %s failed (target 0), longest wait %s s (target <= 0.5)\n' \
-    "$(echo "$end - $start" | bc)" "$(echo "$size / 1000000" | bc -l)" "$writes" "$failed" "$longest"
-  if [ "$failed" != 0 ] || [ "$(echo "$longest > 0.5" | bc)" = 1 ]; then status=1; fi
+  builds=("$tavexdata")
+  if [ -n "${BENCH_COMPARE:-}" ]; then builds+=("$BENCH_COMPARE"); fi
+  for ((run = 1; run <= ${BENCH_TILL_RUNS:-1}; run++)); do
+    for build in "${builds[@]}"; do
+      rm -f "$work"/ftp/ForUpload/*
+      make_branch "$bills" "$work/till.db"
+      /usr/bin/python3 bench/till.py --db "$work/till.db" --interval 0.05 --busy 2 \
+        >"$work/till.out" &
+      till=$!
+      start=$(date +%s.%N)
+      TAVEX_HOME="$work/home" XDG_CONFIG_HOME="$work/config" "$build" upload \
+        --db "sqlite:$work/till.db" --home "$work/home" >"$work/till-upload.out" 2>&1 ||
+        { cat "$work/till-upload.out" >&2; status=1; }
+      end=$(date +%s.%N)
+      kill -TERM "$till"
+      wait "$till"
+      size=$(stat -c %s "$work"/ftp/ForUpload/*.pkg)
+      read -r writes failed longest < <(sed 's/[a-z]*=//g' "$work/till.out")
+      label=""
+      if [ "$build" != "$tavexdata" ]; then label="compared build: "; fi
+      printf '%supload %.1f s, package %.1f MB; till: %s writes, %s failed (target 0), longest wait %s s (target <= 0.5); load %s\n' \
+        "$label" "$(echo "$end - $start" | bc)" "$(echo "$size / 1000000" | bc -l)" "$writes" \
+        "$failed" "$longest" "$(cut -d' ' -f1 /proc/loadavg)"
+      if [ "$build" = "$tavexdata" ] &&
+        { [ "$failed" != 0 ] || [ "$(echo "$longest > 0.5" | bc)" = 1 ]; }; then
+        status=1
+      fi
+    done
+  done
   stop_server
 fi
 exit $status

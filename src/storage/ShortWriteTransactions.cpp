@@ -31,7 +31,12 @@ ShortWriteTransactions::~ShortWriteTransactions() {
   });
 }
 
-void ShortWriteTransactions::Run(const std::function<void()>& writes) {
+void ShortWriteTransactions::Run(const std::function<void()>& writes,
+                                 std::chrono::steady_clock::duration expected) {
+  if (mOpen && mSliced &&
+      StartsAnew(std::chrono::steady_clock::now() - mStarted, expected, mSlice)) {
+    EndSlice();
+  }
   if (!mOpen && !mConnection.InTransaction()) {
     if (mPause.count() > 0) std::this_thread::sleep_for(mPause);
     mConnection.BeginTrans(db::TransactionKind::Strict);
@@ -47,10 +52,18 @@ void ShortWriteTransactions::Run(const std::function<void()>& writes) {
     }
     throw;
   }
-  if (mOpen && mSliced && std::chrono::steady_clock::now() - mStarted >= mSlice) {
-    Finish();
-    mPause = PauseAfter(std::chrono::steady_clock::now() - mStarted);
-  }
+  if (mOpen && mSliced && std::chrono::steady_clock::now() - mStarted >= mSlice) EndSlice();
+}
+
+void ShortWriteTransactions::EndSlice() {
+  Finish();
+  mPause = PauseAfter(std::chrono::steady_clock::now() - mStarted);
+}
+
+bool ShortWriteTransactions::StartsAnew(std::chrono::steady_clock::duration held,
+                                        std::chrono::steady_clock::duration expected,
+                                        std::chrono::milliseconds slice) {
+  return held + expected >= slice && 2 * held >= slice;
 }
 
 void ShortWriteTransactions::Finish() {

@@ -33,15 +33,29 @@ class ShortWriteTransactions {
   ShortWriteTransactions(const ShortWriteTransactions&) = delete;
   ShortWriteTransactions& operator=(const ShortWriteTransactions&) = delete;
 
-  // Runs `writes` inside a transaction of the series, never split. A failure
-  // it raises rolls the open transaction back and propagates; what earlier
+  // Runs `writes` inside a transaction of the series, never split; writes
+  // expected to take `expected` may start a new one (StartsAnew). A failure
+  // they raise rolls the open transaction back and propagates; what earlier
   // transactions committed stays. Inside a transaction of the caller's, the
   // writes simply run in it.
-  void Run(const std::function<void()>& writes);
+  void Run(const std::function<void()>& writes, std::chrono::steady_clock::duration expected = {});
   // Commits the open transaction, if any.
   void Finish();
 
+  // Whether writes expected to take `expected` end the transaction that has
+  // run for `held` and start a new one: when they would keep it past the
+  // slice and it has used half of it. A long statement behind short ones
+  // would hold the lock for both; behind a transaction just begun it makes
+  // a writer wait hardly longer, and a new transaction would cost a pause.
+  static bool StartsAnew(std::chrono::steady_clock::duration held,
+                         std::chrono::steady_clock::duration expected,
+                         std::chrono::milliseconds slice);
+
  private:
+  // Commits the open transaction and lets waiting writers in before the
+  // next one.
+  void EndSlice();
+
   db::Connection& mConnection;
   std::chrono::milliseconds mSlice;
   bool mSliced;

@@ -5,6 +5,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "database/Connection.h"
 #include "engine/Package.h"
@@ -59,22 +60,37 @@ struct UploadStep {
 // identifier written as a literal whatever characters it holds.
 std::string BranchPrefixed(const std::string& branchId, std::string_view column);
 
+// The column's value without the branch prefix that BranchPrefixed gives:
+// what follows the identifier and "-".
+std::string BranchUnprefixed(const std::string& branchId, std::string_view column);
+
 // True when `onlyWith` is empty or `connection` has that table; a failure
 // of the connection raises db::DbError.
 bool HostHas(db::Connection& connection, std::string_view onlyWith);
 
-// Fills the staging tables on `connection` (the shared connection): every
-// copy first, then the prefixes, each statement once, in the order given;
-// `range` is bound to the copies marked inRange, and `afterCopy` runs in the
-// same transaction as the copy it is called for. The statements run in
-// ShortWriteTransactions, so inside no transaction of the caller's the
-// copies are no snapshot on the embedded database: whoever marks rows as
-// sent compares them with what was staged. False, with the rest left undone,
-// when a copy that needsRows copied none. Failures propagate; what was made
-// so far is the caller's to drop (or to roll back, inside its transaction).
+// Fills the staging tables on `connection` (the shared connection), in the
+// order given: each table is dropped and made anew by its copy, and its keys
+// get their prefix (PrefixAfter) in the same transaction as its copy when no
+// later copy reads it, else right after the last copy that does; `range` is
+// bound to the copies marked inRange, and `afterCopy` runs in the same
+// transaction as the copy it is called for. A staging table the host has no
+// table for is dropped. The statements run in ShortWriteTransactions, so
+// inside no transaction of the caller's the copies are no snapshot on the
+// embedded database: whoever marks rows as sent compares them with what was
+// staged. False, with the rest left undone, when a copy that needsRows
+// copied none. Failures propagate; what was made so far is the caller's to
+// drop (or to roll back, inside its transaction).
 bool FillStagingTables(db::Connection& connection, std::span<const StagingTable> tables,
                        const std::string& branchId, const db::Params& range = {},
                        const std::function<void(const StagingTable&)>& afterCopy = {});
+
+// For each of `tables` (those a staging makes, in its order), the position
+// of the last table whose copy names it, or its own position when no later
+// copy does: its keys keep their unprefixed values until then, since the
+// copies join on them. Giving the prefix in the copy's own transaction
+// spares the embedded database a second write of every page: rows rewritten
+// in a later transaction go to the rollback journal first.
+std::vector<std::size_t> PrefixAfter(std::span<const StagingTable* const> tables);
 
 // Runs `stage` on the shared connection, which stages in
 // ShortWriteTransactions (FillStagingTables) and answers whether it made a

@@ -80,7 +80,6 @@ bool cUploadBill::LoadData(std::chrono::year_month_day begin,
         // A range without bills makes no set and leaves the earlier one as
         // it was.
         if (!connection.Query(std::string(kRangeHasBills), range)->Next()) return false;
-        DropTables();
         if (FillStagingTables(connection, kStagingTables, BranchID(), range)) return true;
         // The range's bills went meanwhile.
         DropTables();

@@ -77,8 +77,8 @@ class cUploadBill {
   void DropTables();
 
   // Rebuilds the staging tables from the bills dated from `begin` to `end`,
-  // both days whole, one short transaction per copy so that POS terminals
-  // writing meanwhile never wait long (see FillStagingTables). Octopus
+  // both days whole, in short transactions so that POS terminals writing
+  // meanwhile never wait long (see FillStagingTables). Octopus
   // payments are chosen by their own date. False when the range holds no
   // bill (a begin after the end included), with the earlier staging left as
   // it was; false too on any failure, with the staging tables dropped and

@@ -116,12 +116,14 @@ void cUploadBillEx::DropTables() {
 bool cUploadBillEx::LoadData() noexcept {
   return StageSet(
       [&](db::Connection& connection) {
-        DropTables();
         // The identities must be those of exactly the staged transactions:
         // one transaction with their copy.
         FillStagingTables(connection, kStagingTables, BranchID(), {},
                           [&](const StagingTable& table) {
                             if (table.name != kOctopusStaging) return;
+                            if (storage::TableExists(connection, kOctopusIdentity)) {
+                              storage::DropTable(connection, kOctopusIdentity);
+                            }
                             connection.Execute(" SELECT " + RowIdentity() +
                                                " AS LiveRowID,BillID,CardID,DeviceID INTO " +
                                                std::string(kOctopusIdentity) +
@@ -150,10 +152,14 @@ bool cUploadBillEx::LoadPackag(engine::Package& vPackage) {
                                "   WHERE bi_OctopusPayment.IsUploaded=0 AND " + sameRow + " ",
                            engine::kKindSource, 0);
   });
+  // Every staged copy came through the id list, so the copies alone say
+  // which bills to mark. Each copy finds its live bill through bi_Bill's key
+  // (the staged key without the prefix): the embedded database then reads
+  // the staged bills once instead of indexing all their columns first.
   vPackage.Actions().Add("28. " + mTexts.Msg_bi_Bill_Update,
-                         " UPDATE bi_Bill SET IsUploaded=1    FROM "
-                         "bi_Bill,bi_BillID_Upload,bi_Bill_Upload   WHERE "
-                         "bi_Bill.BillID=bi_BillID_Upload.BIllID AND " +
+                         " UPDATE bi_Bill SET IsUploaded=1    FROM bi_Bill,bi_Bill_Upload   WHERE "
+                         "bi_Bill.BillID=" +
+                             BranchUnprefixed(BranchID(), "bi_Bill_Upload.BillID") + " AND " +
                              SameAsStagedBill(),
                          engine::kKindSource);
   return true;

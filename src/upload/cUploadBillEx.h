@@ -94,8 +94,8 @@ class cUploadBillEx {
   // identities; a table that is not there is no error.
   void DropTables();
 
-  // Rebuilds the upload set, one short transaction per copy so that POS
-  // terminals writing meanwhile never wait long (see FillStagingTables).
+  // Rebuilds the upload set in short transactions, so that POS terminals
+  // writing meanwhile never wait long (see FillStagingTables).
   // Returns true once every table is made; on any failure (no host
   // connection, the database locked, a statement failing) the staging
   // tables are dropped, Failure() holds the reason, and the answer is false.

@@ -77,5 +77,26 @@ TEST_P(ShortWriteTransactionsTest, FinishCommitsAndAnUnfinishedSeriesIsRolledBac
 
 INSTANTIATE_HOST_DATABASE_TEST(ShortWriteTransactionsTest);
 
+TEST(ShortWriteTransactionsPolicyTest, LongWritesStartAnewOnlyBehindHalfASliceOrMore) {
+  using std::chrono::milliseconds;
+  constexpr milliseconds kSlice{100};
+  const struct {
+    milliseconds held, expected;
+    bool startsAnew;
+  } cases[] = {
+      {milliseconds(60), milliseconds(250), true},   // both would hold the lock
+      {milliseconds(50), milliseconds(50), true},    // half the slice, then the rest
+      {milliseconds(99), milliseconds(1), true},     // the slice is as good as over
+      {milliseconds(60), milliseconds(30), false},   // they fit in the slice
+      {milliseconds(40), milliseconds(900), false},  // hardly longer than alone
+      {milliseconds(0), milliseconds(0), false},
+      {milliseconds(70), milliseconds(0), false},  // nothing expected: as the slice says
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.startsAnew, ShortWriteTransactions::StartsAnew(c.held, c.expected, kSlice))
+        << c.held.count() << " ms held, " << c.expected.count() << " ms expected";
+  }
+}
+
 }  // namespace
 }  // namespace tavex

@@ -22,6 +22,12 @@ class UploadBillExTest : public UploadHostTest {
     }
     for (const auto& action : package.Actions()) Exec(action.sql);
   }
+  // "('a','b')": the keys as an SQL list.
+  static std::string InList(const std::set<std::string>& keys) {
+    std::string list;
+    for (const auto& key : keys) list += (list.empty() ? "('" : ",'") + key + "'";
+    return list + ")";
+  }
   void InsertBill(const std::string& id, int uploaded) const {
     Exec("INSERT INTO bi_Bill (BillID, ShiftID, BillDate, IsUploaded) VALUES ('" + id +
          "', 'S1', '2024-03-02 00:00:00', " + std::to_string(uploaded) + ")");
@@ -113,21 +119,28 @@ TEST_P(UploadBillExTest, OctopusPaymentsAreStagedByTheirOwnFlag) {
   EXPECT_EQ(0, Count("SELECT COUNT(*) FROM bi_OctopusPayment_Upload WHERE IsUploaded<>1"));
 }
 
-TEST_P(UploadBillExTest, AnIdentifierWithQuotesIsWrittenAsItIs) {
-  const std::string branch = "O'Neil's #1 [?]";
-  ExchangeContext::Instance().Settings().SetSetting(kSettingBranchID, branch);
-  cUploadBillEx builder;
-  EXPECT_EQ(branch, builder.BranchID());
-  ASSERT_TRUE(builder.LoadData());
-  EXPECT_EQ(Prefixed(UnsentBills(), branch), Keys("SELECT BillID FROM bi_Bill_Upload"));
-  EXPECT_EQ(Prefixed(Keys("SELECT BillID FROM bi_OctopusPayment WHERE IsUploaded=0"), branch),
-            Keys("SELECT BillID FROM bi_OctopusPayment_Upload"));
-  // The marks find the staged rows through the same identifier.
-  engine::Package package;
-  builder.LoadPackag(package);
-  RunMarks(package);
-  EXPECT_TRUE(UnsentBills().empty());
-  EXPECT_EQ(0, Count("SELECT COUNT(*) FROM bi_OctopusPayment WHERE IsUploaded=0"));
+TEST_P(UploadBillExTest, AnIdentifierWithQuotesOrWideCharactersIsWrittenAsItIs) {
+  const auto unsent = UnsentBills();
+  const auto octopus = Keys("SELECT BillID FROM bi_OctopusPayment WHERE IsUploaded=0");
+  ASSERT_FALSE(octopus.empty());
+  for (const std::string branch : {"O'Neil's #1 [?]", "旺角"}) {
+    SCOPED_TRACE(branch);
+    Exec("UPDATE bi_Bill SET IsUploaded=0 WHERE BillID IN " + InList(unsent));
+    Exec("UPDATE bi_OctopusPayment SET IsUploaded=0 WHERE BillID IN " + InList(octopus));
+    ExchangeContext::Instance().Settings().SetSetting(kSettingBranchID, branch);
+    cUploadBillEx builder;
+    EXPECT_EQ(branch, builder.BranchID());
+    ASSERT_TRUE(builder.LoadData());
+    EXPECT_EQ(Prefixed(unsent, branch), Keys("SELECT BillID FROM bi_Bill_Upload"));
+    EXPECT_EQ(Prefixed(octopus, branch), Keys("SELECT BillID FROM bi_OctopusPayment_Upload"));
+    // The marks find the staged rows through the same identifier, counted
+    // in characters where they take it off again.
+    engine::Package package;
+    builder.LoadPackag(package);
+    RunMarks(package);
+    EXPECT_TRUE(UnsentBills().empty());
+    EXPECT_EQ(0, Count("SELECT COUNT(*) FROM bi_OctopusPayment WHERE IsUploaded=0"));
+  }
 }
 
 TEST_P(UploadBillExTest, ASecondStagingReplacesTheFirst) {
@@ -137,6 +150,20 @@ TEST_P(UploadBillExTest, ASecondStagingReplacesTheFirst) {
   ASSERT_TRUE(cUploadBillEx().LoadData());
   EXPECT_EQ(std::set<std::string>{"B01-NEW0001"}, Keys("SELECT BillID FROM bi_Bill_Upload"));
   EXPECT_EQ(0, Count("SELECT COUNT(*) FROM bi_BillItem_Upload"));
+}
+
+TEST_P(UploadBillExTest, TheConnectionKeepsItsOwnWayOfDeleting) {
+  if (GetParam() != db::Backend::Sqlite) GTEST_SKIP() << "secure_delete is SQLite's";
+  // 0 off, 1 on, 2 FAST; a second staging drops the first one's tables.
+  for (const std::int64_t setting : {0, 1, 2}) {
+    SCOPED_TRACE(setting);
+    const std::string value = setting == 2 ? "FAST" : std::to_string(setting);
+    Db()->Query("PRAGMA secure_delete=" + value)->Next();
+    ASSERT_TRUE(cUploadBillEx().LoadData());
+    ASSERT_TRUE(cUploadBillEx().LoadData());
+    cUploadBillEx().DropTables();
+    EXPECT_EQ(setting, Count("PRAGMA secure_delete"));
+  }
 }
 
 // Dropped, or failing half-way, a staging leaves none of its tables.
