@@ -140,7 +140,7 @@ bool DownloadLoop::RestoreTemporaryCopy(const std::string& name) {
     AddLine(Messages().Msg_PKG_Resume_Lost + name);
     return false;
   }
-  CopyFileDurably(backup, TempFile(name));
+  LinkOrCopy(backup, TempFile(name));
   return true;
 }
 
@@ -190,8 +190,10 @@ DownloadLoop::Settled DownloadLoop::FetchAndMerge(clsFTP& ftp, int number,
   }
   AddLine(texts.Msg_FTP_Downloaded);
   Sweep(mHost, kSweepBackup);
+  // The fetched file is on the disk already: its backup copy is the same
+  // file by a second name.
   const std::string backup = mSettings.gsBackupPath + name;
-  CopyFileDurably(TempFile(name), backup);
+  LinkOrCopyDurably(TempFile(name), backup);
   AddLine(texts.Msg_FTP_Delete);
   Sweep(mHost, kSweepDelete);
   // Its merge follows at once: the record counts that attempt already.

@@ -63,9 +63,13 @@ void WriteTarget(DurableFile& target, const void* data, std::size_t size) {
   }
 }
 
-void CommitTarget(DurableFile& target) {
+void CommitTarget(DurableFile& target, bool durably) {
   try {
-    target.Commit();
+    if (durably) {
+      target.Commit();
+    } else {
+      target.CommitUnsynced();
+    }
   } catch (const std::runtime_error&) {
     throw Failure{FSComprFile::kTargetUnwritable};
   }
@@ -118,7 +122,7 @@ void CompressFile(const std::string& sourcePath, const std::string& targetPath, 
       throw Failure{FSComprFile::kTargetUnwritable};
     }
   }
-  CommitTarget(*target);
+  CommitTarget(*target, true);
 }
 
 // Reads the frame header and accepts only what Compress writes: one zstd
@@ -223,7 +227,9 @@ void DecompressFile(const std::string& sourcePath, const std::string& targetPath
       throw Failure{FSComprFile::kDamaged};  // truncated: the frame never ends
     }
   }
-  CommitTarget(*target);
+  // What is unpacked is a working copy, unpacked again from the package
+  // whenever it is needed: no run waits for the disk to keep it.
+  CommitTarget(*target, false);
 }
 
 template <typename Operation>

@@ -83,15 +83,28 @@ void DurableFile::Restart() {
 void DurableFile::Commit() {
   // A power cut after the rename must find the whole new file, not an empty
   // one: the data reaches the disk before the name does.
-  if (std::fflush(mFile.get()) != 0 || ::fsync(::fileno(mFile.get())) != 0) {
+  Close(true);
+  Rename();
+  SyncFolderOf(mFinalPath);
+}
+
+void DurableFile::CommitUnsynced() {
+  Close(false);
+  Rename();
+}
+
+void DurableFile::Close(bool sync) {
+  if (std::fflush(mFile.get()) != 0 || (sync && ::fsync(::fileno(mFile.get())) != 0)) {
     throw SystemFailure("cannot write", mTempPath);
   }
   if (std::fclose(mFile.release()) != 0) throw SystemFailure("cannot close", mTempPath);
+}
+
+void DurableFile::Rename() {
   if (std::rename(mTempPath.c_str(), mFinalPath.c_str()) != 0) {
     throw SystemFailure("cannot rename to", mFinalPath);
   }
   mCommitted = true;
-  SyncFolderOf(mFinalPath);
 }
 
 void CopyFileDurably(const std::string& from, const std::string& to) {
@@ -105,6 +118,27 @@ void CopyFileDurably(const std::string& from, const std::string& to) {
   }
   if (source.bad()) throw SystemFailure("cannot read", from);
   target.Commit();
+}
+
+namespace {
+
+// Gives `from` the second name `to`, replacing a file of that name.
+bool Linked(const std::string& from, const std::string& to) {
+  if (::link(from.c_str(), to.c_str()) == 0) return true;
+  if (errno != EEXIST) return false;
+  RemoveFile(to);
+  return ::link(from.c_str(), to.c_str()) == 0;
+}
+
+}  // namespace
+
+void LinkOrCopyDurably(const std::string& from, const std::string& to) {
+  if (!Linked(from, to)) return CopyFileDurably(from, to);
+  SyncFolderOf(to);
+}
+
+void LinkOrCopy(const std::string& from, const std::string& to) {
+  if (!Linked(from, to)) CopyFileDurably(from, to);
 }
 
 void WriteFileDurably(const std::string& path, const std::string& contents, mode_t permissions) {

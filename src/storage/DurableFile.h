@@ -45,6 +45,10 @@ class DurableFile {
   void Restart();
   // Flushes, closes and renames the file to its final path, durably.
   void Commit();
+  // Closes and renames the file to its final path without waiting for the
+  // disk: for a working file that is made again from its source whenever
+  // it is needed, which a reader still never sees half written.
+  void CommitUnsynced();
 
  private:
   struct FileCloser {
@@ -53,6 +57,9 @@ class DurableFile {
 
   std::string mFinalPath;
   std::string mTempPath;
+  void Close(bool sync);
+  void Rename();
+
   std::unique_ptr<std::FILE, FileCloser> mFile;
   bool mCommitted = false;
 };
@@ -60,6 +67,15 @@ class DurableFile {
 // Copies `from` to `to`, replacing `to` when it exists; the copy gets
 // kDurableFilePermissions.
 void CopyFileDurably(const std::string& from, const std::string& to);
+
+// Gives the file `from` the second name `to` (a hard link: nothing is
+// written again), or copies it where that cannot be (another file system);
+// `to` is replaced when it exists. Neither name may be written through
+// afterwards. LinkOrCopyDurably returns with the new name on the disk, for
+// a file whose data already is; LinkOrCopy makes a working copy, whose
+// name may not outlive a crash.
+void LinkOrCopyDurably(const std::string& from, const std::string& to);
+void LinkOrCopy(const std::string& from, const std::string& to);
 
 // Writes `contents` as the whole file `path`, replacing it when it exists.
 void WriteFileDurably(const std::string& path, const std::string& contents,

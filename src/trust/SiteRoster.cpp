@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "engine/OwnTransaction.h"
 #include "storage/DatabaseHelpers.h"
 #include "storage/IgnoreFailure.h"
 
@@ -51,15 +52,24 @@ std::vector<std::string> SiteRoster::Sites() {
 
 void SiteRoster::Add(const std::vector<std::string>& sites) {
   const std::vector<std::string> known = Sites();
+  std::vector<std::string> added;
   for (const std::string& site : sites) {
-    if (site.empty() || std::find(known.begin(), known.end(), site) != known.end()) continue;
-    try {
-      mHost.Execute(std::string("INSERT INTO ") + kTable + " (SiteID) VALUES (?)", {site});
-    } catch (const db::DbError& error) {
-      // Another run added it meanwhile.
-      if (error.Fault() != db::DbFault::Statement) throw;
+    if (site.empty() || std::find(known.begin(), known.end(), site) != known.end() ||
+        std::find(added.begin(), added.end(), site) != added.end()) {
+      continue;
     }
+    added.push_back(site);
   }
+  if (added.empty()) return;
+  // One transaction for a night's new senders: one each would wait for the
+  // disk once per site. Another run may add one of them meanwhile.
+  engine::OwnTransaction transaction(mHost);
+  for (const std::string& site : added) {
+    mHost.Execute(
+        std::string("INSERT INTO ") + kTable + " (SiteID) VALUES (?) ON CONFLICT DO NOTHING",
+        {site});
+  }
+  transaction.Commit();
 }
 
 }  // namespace tavex::trust

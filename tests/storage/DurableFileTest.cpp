@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <vector>
@@ -74,6 +75,48 @@ TEST(DurableFile, WithoutAskedPermissionsTheOwnerWritesAndTheGroupReadsWhateverT
     for (const std::string name : {"written", "whole", "copy"}) {
       EXPECT_EQ(0640U, test::PermissionsOf(dir / name)) << name << " under umask " << mask;
     }
+  }
+}
+
+TEST(DurableFile, AnUnsyncedCommitStillShowsOnlyTheWholeFile) {
+  test::TempDir dir;
+  test::WriteFile(dir / "work", "old");
+  DurableFile file(dir / "work");
+  file.Write("new", 3);
+  EXPECT_EQ("old", test::ReadFile(dir / "work"));
+  file.CommitUnsynced();
+  EXPECT_EQ("new", test::ReadFile(dir / "work"));
+  EXPECT_EQ(Names{"work"}, FolderNames(dir.Path()));
+}
+
+TEST(DurableFile, AWorkingCopyIsASecondNameOfTheFileAndReplacesAnOldOne) {
+  test::TempDir dir;
+  test::WriteFile(dir / "kept", "package");
+  test::WriteFile(dir / "work", "an earlier package of that name");
+  LinkOrCopy(dir / "kept", dir / "work");
+  EXPECT_EQ("package", test::ReadFile(dir / "work"));
+  LinkOrCopyDurably(dir / "kept", dir / "backup");
+  EXPECT_TRUE(fs::equivalent(dir / "kept", dir / "backup"));
+  RemoveFile(dir / "backup");
+  EXPECT_TRUE(fs::equivalent(dir / "kept", dir / "work"));
+  // Removing the working copy leaves the kept one.
+  RemoveFile(dir / "work");
+  EXPECT_EQ("package", test::ReadFile(dir / "kept"));
+  EXPECT_THROW(LinkOrCopy(dir / "missing", dir / "work"), std::runtime_error);
+  EXPECT_EQ(Names{"kept"}, FolderNames(dir.Path()));
+}
+
+TEST(DurableFile, AWorkingCopyOnAnotherFileSystemIsACopy) {
+  test::TempDir dir;
+  const std::string kept = "/dev/shm/tavex-kept-" + std::to_string(::getpid());
+  if (!fs::is_directory("/dev/shm")) GTEST_SKIP() << "no second file system at /dev/shm";
+  test::WriteFile(kept, "package");
+  LinkOrCopy(kept, dir / "work");
+  LinkOrCopyDurably(kept, dir / "backup");
+  fs::remove(kept);
+  for (const std::string name : {"work", "backup"}) {
+    EXPECT_EQ("package", test::ReadFile(dir / name));
+    EXPECT_EQ(0640U, test::PermissionsOf(dir / name));
   }
 }
 
