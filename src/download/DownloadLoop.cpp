@@ -170,8 +170,21 @@ bool DownloadLoop::FetchAndMergeAll(clsFTP& ftp) {
     AddLine(std::to_string(i + 1) + ". " + names[i]);
   }
   AddLine(texts.Msg_FTP_Download);
+  mFetching = {&ftp, &names};
+  // Packages fetched ahead and never taken up wait for the next run, their
+  // attempt not counted.
+  struct Untaken {
+    DownloadLoop& loop;
+    ~Untaken() {
+      loop.mAhead.Stop();
+      for (const std::size_t i : loop.mAhead.Untaken()) {
+        IgnoreFailure([&] { loop.mPending.SetAttempts((*loop.mFetching.names)[i], 0); });
+      }
+      loop.mFetching = {};
+    }
+  } untaken{*this};
   for (std::size_t i = 0; i < names.size(); ++i) {
-    if (FetchAndMerge(ftp, static_cast<int>(i + 1), names[i]) == Settled::Waits) {
+    if (FetchAndMerge(i) == Settled::Waits) {
       DiscardGroup();
       return false;
     }
@@ -179,33 +192,59 @@ bool DownloadLoop::FetchAndMergeAll(clsFTP& ftp) {
   return MergeGroup();
 }
 
-DownloadLoop::Settled DownloadLoop::FetchAndMerge(clsFTP& ftp, int number,
-                                                  const std::string& name) {
-  const MessageTexts& texts = Messages();
-  AddLine(std::to_string(number) + ". " + texts.Msg_FTP_Downloading + name + " ...");
-  Sweep(mHost, kSweepFetch);
-  if (!ftp.GetFile(name, TempFile(name))) {
-    AddLine(texts.Msg_FTP_Download_Fault);
-    return Settled::Waits;
+DownloadLoop::Settled DownloadLoop::FetchAndMerge(std::size_t index) {
+  bool fetched = false;
+  if (std::optional<FetchAhead::Fetched> ahead = mAhead.Take(index)) {
+    for (const FetchShown& shown : ahead->shown) Show(shown);
+    if (ahead->failure) std::rethrow_exception(ahead->failure);
+    fetched = ahead->fetched;
+  } else {
+    fetched = Fetch(index, [this](const FetchShown& shown) { Show(shown); });
+    mFetching.end = index + 1;
   }
-  AddLine(texts.Msg_FTP_Downloaded);
-  Sweep(mHost, kSweepBackup);
+  if (!fetched) return Settled::Waits;
+  return Settle((*mFetching.names)[index], [] { return true; }, false);
+}
+
+// Fetches the run's `index`th package into the temporary folder, makes its
+// backup copy, records it pending and deletes the server's copy, showing
+// each step through `view`; false when the server failed.
+bool DownloadLoop::Fetch(std::size_t index, const FetchView& view) {
+  const MessageTexts& texts = Messages();
+  const std::string& name = (*mFetching.names)[index];
+  clsFTP& ftp = *mFetching.ftp;
+  view(std::to_string(index + 1) + ". " + texts.Msg_FTP_Downloading + name + " ...");
+  view(kSweepFetch);
+  if (!ftp.GetFile(name, TempFile(name))) {
+    view(texts.Msg_FTP_Download_Fault);
+    return false;
+  }
+  view(texts.Msg_FTP_Downloaded);
+  view(kSweepBackup);
   // The fetched file is on the disk already: its backup copy is the same
   // file by a second name.
   const std::string backup = mSettings.gsBackupPath + name;
   LinkOrCopyDurably(TempFile(name), backup);
-  AddLine(texts.Msg_FTP_Delete);
-  Sweep(mHost, kSweepDelete);
-  // Its merge follows at once: the record counts that attempt already.
+  view(texts.Msg_FTP_Delete);
+  view(kSweepDelete);
+  // Its merge follows (a package fetched ahead: once the group before it
+  // is merged): the record counts that attempt already.
   mPending.Add(name, backup, 1);
   if (!ftp.DeleteFile(name)) {
     // The server still holds the package, so the next run fetches it again.
     mPending.Remove(name);
-    AddLine(texts.Msg_FTP_Delete_Fault);
-    return Settled::Waits;
+    view(texts.Msg_FTP_Delete_Fault);
+    return false;
   }
-  return Settle(
-      name, [] { return true; }, false);
+  return true;
+}
+
+void DownloadLoop::Show(const FetchShown& shown) {
+  if (const auto* line = std::get_if<std::string>(&shown)) {
+    AddLine(*line);
+  } else {
+    Sweep(mHost, std::get<SweepRange>(shown));
+  }
 }
 
 // Merges the pending package `name` once `restore` has made its temporary
@@ -396,7 +435,15 @@ bool DownloadLoop::MergeGroup() {
     AddLine(Messages().Msg_PKG_ImportGroup_Left + std::to_string(staged.size()) +
             Messages().Msg_PKG_ImportGroup_Right);
   }
+  // The server waits meanwhile: the next group's packages are fetched on
+  // the side.
+  if (mFetching.ftp) {
+    const std::size_t first = std::max(mFetching.end, mAhead.End(0));
+    mAhead.Start(first, mFetching.names->size(), kGroupPackages,
+                 [this](std::size_t index, const FetchView& view) { return Fetch(index, view); });
+  }
   const bool merged = mGroup->Merge();
+  mAhead.Stop();
   if (merged) {
     std::vector<std::string> senders;
     for (Staged& s : staged) {

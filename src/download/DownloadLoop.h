@@ -8,6 +8,7 @@
 
 #include "database/Connection.h"
 #include "download/DownloadHost.h"
+#include "download/FetchAhead.h"
 #include "download/PendingPackages.h"
 #include "engine/FSComprFile.h"
 #include "engine/PackageGroup.h"
@@ -43,7 +44,10 @@ class clsFTP;
 // full, a package that cannot join it comes, or the packages run out. The
 // user sees each package merged or not as before: a group that fails is
 // merged again one package at a time, so only the package at fault is
-// filed; while a package waits, so does every package of its group.
+// filed; while a package waits, so does every package of its group. While
+// a group merges, the next packages (a group's worth at most) are fetched
+// on the side (FetchAhead) over the same connection, which the merge does
+// not use; each is shown and merged in its turn as if fetched then.
 //
 // A package that is at fault itself (it does not unpack, is too large,
 // fails a check, takes too long, or holds a row the host refuses) is filed
@@ -114,7 +118,9 @@ class DownloadLoop {
   bool MergePending();
   bool RestoreTemporaryCopy(const std::string& name);
   bool FetchAndMergeAll(clsFTP& ftp);
-  Settled FetchAndMerge(clsFTP& ftp, int number, const std::string& name);
+  Settled FetchAndMerge(std::size_t index);
+  bool Fetch(std::size_t index, const FetchView& view);
+  void Show(const FetchShown& shown);
   // `resumed`: the package was pending when the run began.
   Settled Settle(const std::string& name, const std::function<bool()>& restore, bool resumed);
   Attempt Merge(const std::string& name, int attempts, bool resumed);
@@ -156,6 +162,14 @@ class DownloadLoop {
   std::optional<engine::PackageGroup> mGroup;
   std::vector<Staged> mStaged;
   bool mAnyFiled = false;
+  // The server's packages while they are fetched and merged: the connection,
+  // their names, and the index after the last one fetched in turn.
+  struct Fetching {
+    clsFTP* ftp = nullptr;
+    const std::vector<std::string>* names = nullptr;
+    std::size_t end = 0;
+  } mFetching;
+  FetchAhead mAhead;
 };
 
 // Prepares the exchange into `settings`, its lines going through the host,

@@ -205,6 +205,76 @@ TEST_P(DownloadRun, AGroupThatFailsMergesAgainOneByOneAndFilesOnlyTheOneAtFault)
   EXPECT_TRUE(FilesBelow("Temp").empty());
 }
 
+// While a group merges, the server's next packages are fetched on the side;
+// the run shows each fetch and merges each package in its turn all the same.
+TEST_P(DownloadRun, PackagesFetchedWhileAGroupMergesAreShownAndMergedInTheirTurn) {
+  // One sender: each package closes the group of the one before it.
+  const Lines names = PutInOrder(
+      "B01", {BillPackage("B01", 1, 2), BillPackage("B01", 3, 2), BillPackage("B01", 5, 2),
+              BillPackage("B01", 7, 2), BillPackage("B01", 9, 2)});
+  ASSERT_TRUE(Download());
+  EXPECT_EQ(10, Count("bi_Bill"));
+  EXPECT_EQ(20, Count("bi_BillItem"));
+  std::size_t last = 0;
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    const std::string fetching = std::to_string(i + 1) + ". 正在下载文件：" + names[i] + " ...";
+    const auto at = std::find(mList.lines.begin(), mList.lines.end(), fetching);
+    ASSERT_NE(mList.lines.end(), at) << fetching;
+    const auto index = static_cast<std::size_t>(at - mList.lines.begin());
+    EXPECT_LT(last, index) << fetching << " out of its turn";
+    EXPECT_EQ(1, std::count(mList.lines.begin(), mList.lines.end(), fetching));
+    EXPECT_EQ((Lines{fetching, "文件已下载，正在备份文件...", "文件已备份，正在删除FTP上的文件 ...",
+                     "正在解压文件..."}),
+              LinesFrom(fetching, 4));
+    last = index;
+  }
+  EXPECT_EQ(names, MonthFiles("BckPackage"));
+  EXPECT_TRUE(ServerFiles().empty());
+  EXPECT_TRUE(FilesBelow("Temp").empty());
+}
+
+// A fetch that fails, made on the side or in turn, ends the run at that
+// package; what came before it is merged or waits, nothing is lost.
+TEST_P(DownloadRun, AFetchThatFailsWhileAGroupMergesEndsTheRunThereAndLosesNothing) {
+  const Lines names = PutInOrder("B01", {BillPackage("B01", 1, 2), BillPackage("B01", 3, 2),
+                                         BillPackage("B01", 5, 2), BillPackage("B01", 7, 2)});
+  int checks = 0;
+  mList.onLine = [&](const std::string& line) {
+    // Once the second package is checked, the group of the first merges:
+    // from then on no backup copy can be made.
+    if (line == "正在检查数据是否正确..." && ++checks == 2) {
+      for (const auto& entry : fs::directory_iterator(mHome / "BckPackage")) {
+        fs::rename(entry.path(), entry.path().string() + ".away");
+        test::WriteFile(entry.path().string(), "a file where the month's folder belongs");
+      }
+    }
+  };
+  EXPECT_FALSE(Download());
+  EXPECT_EQ("文件已下载，正在备份文件...", mList.lines.back());
+  EXPECT_TRUE(mList.HasLine("3. 正在下载文件：" + names[2] + " ..."));
+  EXPECT_FALSE(mList.HasLine("4. 正在下载文件：" + names[3] + " ..."));
+  EXPECT_EQ(2, Count("bi_Bill"));
+  EXPECT_TRUE(ServerHas(names[2]));
+  EXPECT_TRUE(ServerHas(names[3]));
+
+  mList.onLine = nullptr;
+  for (const auto& entry : fs::directory_iterator(mHome / "BckPackage")) {
+    if (entry.path().extension() == ".away") {
+      const std::string folder = entry.path().string();
+      const std::string original = folder.substr(0, folder.size() - 5);
+      fs::remove(original);
+      fs::rename(folder, original);
+    }
+  }
+  mList.lines.clear();
+  ASSERT_TRUE(Download());
+  EXPECT_TRUE(mList.HasLine("继续导入上次中断的数据包：" + names[1]));
+  EXPECT_EQ(8, Count("bi_Bill"));
+  EXPECT_EQ(16, Count("bi_BillItem"));
+  EXPECT_TRUE(ServerFiles().empty());
+  EXPECT_TRUE(FilesBelow("Temp").empty());
+}
+
 // A package at fault itself is filed with its reason, for the owner and the
 // site's group only whatever the umask, and holds up none after it; it is
 // not tried again.
