@@ -191,6 +191,10 @@ void PackageGroup::Unstage(std::size_t member) noexcept {
 bool PackageGroup::Merge() {
   const bool merged = CatchInto(mErrors, [&](std::string& context) {
     OwnTransaction transaction(*mTarget);
+    // PostgreSQL compiles a statement it deems costly to machine code first;
+    // a group's deletes look costly (a row guard per incoming row) and so
+    // spent more time in that compiler than in their work.
+    if (mTarget->GetBackend() == db::Backend::Postgres) mTarget->Execute("SET LOCAL jit = off");
     for (std::size_t i = 0; i < mShape.size(); ++i) {
       context = mShape[i].caption;
       MergeStep(i);
