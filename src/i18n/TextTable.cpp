@@ -1,5 +1,7 @@
 #include "i18n/TextTable.h"
 
+#include <mutex>
+
 namespace tavex {
 
 std::vector<std::string> ReadTextList(const std::string& section,
@@ -10,6 +12,11 @@ std::vector<std::string> ReadTextList(const std::string& section,
     for (const TextKey& key : keys) texts.push_back(key.defaultText);
   });
   IgnoreFailure([&] {
+    // The language file has one current section: a run's second thread (a
+    // fetch made ahead that logs in again) must not switch it under another
+    // reader.
+    static std::mutex reading;
+    const std::lock_guard lock(reading);
     cLanguage& language = gLanguage();
     const std::string previous = language.Section();
     language.SetSection(section);

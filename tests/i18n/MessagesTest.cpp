@@ -1,7 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <string>
+#include <thread>
+#include <vector>
+
 #include "LanguageFiles.h"
 #include "i18n/Messages.h"
+#include "i18n/TextTable.h"
 #include "storage/UserSettings.h"
 
 namespace tavex {
@@ -66,6 +71,29 @@ TEST_F(MessagesTest, TextsStayAsReadUntilTheNextLoad) {
   EXPECT_EQ("提示", Messages().Msg_Title);
   LoadMessages();
   EXPECT_EQ("big", Messages().Msg_Title);
+}
+
+// A run's second thread (a fetch made ahead) may read texts of one section
+// while the run reads another's: each gets its own section's texts.
+TEST_F(MessagesTest, TwoThreadsReadingTwoSectionsEachGetTheirOwn) {
+  mFiles.PutSections(".xml",
+                     "<First><Msg_Same Default=\"first\"/></First>"
+                     "<Second><Msg_Same Default=\"second\"/></Second>");
+  LoadMessages();
+  const TextList list({"First", "Second"}, {{"Msg_Same", "", "default"}});
+  const auto readMany = [&](const std::string& section, std::vector<std::string>& wrong) {
+    for (int i = 0; i < 2000; ++i) {
+      const std::string text = list.Read(section).at(0);
+      if (text != (section == "First" ? "first" : "second")) wrong.push_back(text);
+    }
+  };
+  std::vector<std::string> wrongFirst;
+  std::vector<std::string> wrongSecond;
+  std::thread other([&] { readMany("Second", wrongSecond); });
+  readMany("First", wrongFirst);
+  other.join();
+  EXPECT_TRUE(wrongFirst.empty()) << wrongFirst.size() << " wrong, e.g. " << wrongFirst.front();
+  EXPECT_TRUE(wrongSecond.empty()) << wrongSecond.size() << " wrong, e.g. " << wrongSecond.front();
 }
 
 TEST_F(MessagesTest, LoadingLeavesANewReaderInSectionMain) {
