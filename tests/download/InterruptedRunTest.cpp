@@ -73,6 +73,27 @@ TEST_P(InterruptedRun, ADeathAtAnyStepLosesNothingAndDuplicatesNothing) {
   }
 }
 
+// One branch's packages: each closes the group of the one before it, and
+// while that merges the next are fetched on the side. Whichever were fetched
+// ahead when the run died, the next run merges each of them once.
+TEST_P(InterruptedRun, ADeathWithPackagesFetchedAheadLosesNothingAndDuplicatesNothing) {
+  for (const char* marker : {"导入数据成功！", "3. 正在下载文件：", "正在复制：23."}) {
+    SCOPED_TRACE(marker);
+    StartAgain();
+    const Lines names = PutInOrder("B01", {BillPackage("B01", 1, 2), BillPackage("B01", 3, 2),
+                                           BillPackage("B01", 5, 2), BillPackage("B01", 7, 2)});
+    ASSERT_EQ(test::kKilled, DownloadKilledAt(marker));
+    EXPECT_TRUE(Download());
+    // The packages that were pending come first.
+    EXPECT_EQ(0U, mList.lines.front().rfind("继续导入上次中断的数据包：B01-", 0));
+    EXPECT_EQ(8, Count("bi_Bill"));
+    EXPECT_EQ(16, Count("bi_BillItem"));
+    EXPECT_TRUE(mServer.List("ForDownload/HQ").empty());
+    EXPECT_TRUE(FilesBelow("Temp").empty());
+    EXPECT_TRUE(FilesBelow("ErrPackage").empty());
+  }
+}
+
 TEST_P(InterruptedRun, ARunThatDiesWhileResumingIsResumedAgain) {
   PutTwoBranches();
   ASSERT_EQ(test::kKilled, DownloadKilledAt("正在导入数据："));
