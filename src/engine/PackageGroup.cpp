@@ -146,10 +146,11 @@ void PackageGroup::Stage(const PackageDefinition& definition, db::Connection& so
       context = step.caption;
       member.beforeStep.push_back(OfKind(step, kKindBeforeStep));
       progress.StartStep(static_cast<std::int32_t>(i + 1), step.caption, step.rowCount);
-      db::Params params;
+      // The package's number is a parameter: the statement is the same for
+      // every package of the group and prepared once.
+      db::Params params{static_cast<std::int64_t>(number)};
       const std::string where = " WHERE 1=1" + GuardClause(FindRowGuard(scope, step.table), params);
-      const std::string select = "SELECT " + StepColumns::List(columns.packageNames) + ", " +
-                                 std::to_string(number) + " FROM ";
+      const std::string select = "SELECT " + StepColumns::List(columns.packageNames) + ", ? FROM ";
       std::vector<std::string> names = columns.targetNames;
       names.emplace_back(kPackageColumn);
       std::int64_t staged = 0;
