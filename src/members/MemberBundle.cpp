@@ -16,8 +16,6 @@ namespace tavex {
 
 namespace {
 
-using T = MemberSyncTexts;
-
 constexpr char kOriginEnd = '/';
 constexpr char kListingSeparator = '\t';
 
@@ -29,31 +27,11 @@ bool IsListingText(std::string_view text) {
 
 // The work table of every member table that holds, per key, the number of
 // the last package taken that carries a row of it.
-std::string LatestTable(const MemberTableKey& table) {
-  return "tavex_Latest_" + std::string(table.table);
+std::string LatestTable(const MemberTable& table) {
+  return "tavex_Latest_" + std::string(table.name);
 }
 
 }  // namespace
-
-const std::vector<MemberTableKey>& MemberTableKeys() {
-  static const std::vector<MemberTableKey> tables = {
-      {"mb_Member", "MemberID", "30. ", "31. ", &T::Msg_mb_Member, &T::Msg_mb_Member_Delete},
-      {"mb_MemberCard", "MemberID", "40. ", "41. ", &T::Msg_mb_MemberCard,
-       &T::Msg_mb_MemberCard_Delete},
-      {"mb_Consume", "ConsumeID", "50. ", "51. ", &T::Msg_mb_Consume, &T::Msg_mb_Consume_Delete},
-      {"mb_Summary", "SummaryID", "60. ", "61. ", &T::Msg_mb_Summary, &T::Msg_mb_Summary_Delete},
-      {"mb_GiftSend", "GiftSendID", "70. ", "71. ", &T::Msg_mb_GiftSend,
-       &T::Msg_mb_GiftSend_Delete},
-  };
-  return tables;
-}
-
-const MemberTableKey* FindMemberTable(std::string_view table) {
-  for (const MemberTableKey& entry : MemberTableKeys()) {
-    if (EqualsNoCase(entry.table, table)) return &entry;
-  }
-  return nullptr;
-}
 
 std::string WriteBundleListing(const BundleListing& listing) {
   std::string text;
@@ -107,7 +85,7 @@ std::string BundleStamp(std::chrono::system_clock::time_point when) {
 // each.
 struct MemberBundleBuilder::Group {
   std::string origin;
-  const MemberTableKey* table;
+  const MemberTable* table;
   std::vector<db::Column> columns;
   std::string workTable;
 };
@@ -119,7 +97,7 @@ MemberBundleBuilder::MemberBundleBuilder(const std::string& workFile) {
   // A scratch file: nothing in it outlives the run.
   mWork->Query("PRAGMA journal_mode=OFF")->Next();
   mWork->Execute("PRAGMA synchronous=OFF");
-  for (const MemberTableKey& table : MemberTableKeys()) {
+  for (const MemberTable& table : MemberTables()) {
     mWork->Execute("CREATE TABLE " + LatestTable(table) +
                    " (RowKey TEXT NOT NULL PRIMARY KEY, Sequence INTEGER NOT NULL)");
   }
@@ -138,7 +116,7 @@ void MemberBundleBuilder::Add(const std::string& origin, const std::string& name
       return std::any_of(columns.back().begin(), columns.back().end(),
                          [&](const db::Column& column) { return EqualsNoCase(column.name, name); });
     };
-    const MemberTableKey* table = FindMemberTable(step.table);
+    const MemberTable* table = FindMemberTable(step.table);
     if (table == nullptr) throw trust::PackageRefused(step.table);
     if (!has(table->key)) throw trust::PackageRefused(step.table + "." + std::string(table->key));
     if (has(kBundleSequenceColumn)) {
@@ -151,7 +129,7 @@ void MemberBundleBuilder::Add(const std::string& origin, const std::string& name
   if (!attached) throw db::DbError("cannot attach " + databaseFile);
   for (std::size_t i = 0; i < definition.steps.size(); ++i) {
     const auto& step = definition.steps[i];
-    const MemberTableKey& table = *FindMemberTable(step.table);
+    const MemberTable& table = *FindMemberTable(step.table);
     const auto sameColumns = [&](const Group& group) {
       return group.table == &table && EqualsNoCase(group.origin, origin) &&
              group.columns.size() == columns[i].size() &&
@@ -201,7 +179,7 @@ bool MemberBundleBuilder::Build(engine::Package& package, const MemberSyncTexts&
   // member tables in package order.
   std::vector<const Group*> ordered;
   for (const BundleOrigin& origin : mListing) {
-    for (const MemberTableKey& table : MemberTableKeys()) {
+    for (const MemberTable& table : MemberTables()) {
       for (const Group& group : mGroups) {
         if (group.table == &table && EqualsNoCase(group.origin, origin.origin)) {
           ordered.push_back(&group);
@@ -210,7 +188,7 @@ bool MemberBundleBuilder::Build(engine::Package& package, const MemberSyncTexts&
     }
   }
   for (const Group* group : ordered) {
-    const MemberTableKey& table = *group->table;
+    const MemberTable& table = *group->table;
     const std::string key = engine::QuoteName(table.key);
     std::string names;
     for (const db::Column& column : group->columns) {
@@ -224,11 +202,11 @@ bool MemberBundleBuilder::Build(engine::Package& package, const MemberSyncTexts&
     if (db::CountOf(*mWork, "SELECT COUNT(*)" + kept) == 0) continue;
     engine::ExData& step = package.ExDatas().Add(
         BundleStepCaption(group->origin, std::string(table.stepNumber) + texts.*table.caption),
-        "SELECT " + names + kept, std::string(table.table), false, false);
+        "SELECT " + names + kept, std::string(table.name), false, false);
     const std::string keyName(table.key);
     step.Statements().Add(
         std::string(table.statementNumber) + texts.*table.deleteCaption,
-        "DELETE FROM " + std::string(table.table) + " WHERE " + keyName + "='{" + keyName + "}'",
+        "DELETE FROM " + std::string(table.name) + " WHERE " + keyName + "='{" + keyName + "}'",
         engine::kKindPerRow, 0);
   }
   RemoveFile(bundleFile);

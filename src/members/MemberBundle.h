@@ -10,6 +10,7 @@
 #include "database/Connection.h"
 #include "engine/Package.h"
 #include "members/MemberSyncTexts.h"
+#include "members/MemberTables.h"
 
 namespace tavex {
 
@@ -26,23 +27,6 @@ namespace tavex {
 // (site identifiers hold no "/"), so a receiver knows its own steps. Its
 // description lists, per origin, the package names it absorbed (see
 // BundleListing). Its columns are the origins' own; nothing is added.
-
-// A member table with the key that names one of its records at every site,
-// and the numbers and texts of its step.
-struct MemberTableKey {
-  std::string_view table;
-  std::string_view key;
-  std::string_view stepNumber;
-  std::string_view statementNumber;
-  std::string MemberSyncTexts::*caption;
-  std::string MemberSyncTexts::*deleteCaption;
-};
-
-// The five member tables, in package order.
-const std::vector<MemberTableKey>& MemberTableKeys();
-// The entry of `table` (compared without regard to case); nullptr for a
-// table that is no member table.
-const MemberTableKey* FindMemberTable(std::string_view table);
 
 // The packages a bundle absorbed from one origin, in the order the relay
 // took them.

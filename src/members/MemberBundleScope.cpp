@@ -38,11 +38,11 @@ bool HeadOfficeSigned(db::Connection& host, const trust::SignatureVerdict& verdi
 }
 
 // "([key] IS NULL OR [key] NOT IN (the keys))", the keys one parameter.
-engine::RowFilter PassOver(const MemberTableKey& table, const std::set<std::string>& keys) {
+engine::RowFilter PassOver(const MemberTable& table, const std::set<std::string>& keys) {
   const std::string key = engine::QuoteName(table.key);
   nlohmann::json list = nlohmann::json::array();
   for (const std::string& value : keys) list.push_back(value);
-  return {std::string(table.table),
+  return {std::string(table.name),
           "(" + key + " IS NULL OR " + key + " NOT IN (SELECT value FROM json_each(?)))",
           {list.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace)}};
 }
@@ -73,7 +73,7 @@ trust::IntakeStep AddScope(const engine::Package& package, const trust::Signatur
   scope.records.push_back({CreateSentTable(), {}});
   if (!storage::TableExists(*host, kMemberSentTable)) return {};
 
-  std::map<const MemberTableKey*, std::set<std::string>> unlisted;
+  std::map<const MemberTable*, std::set<std::string>> unlisted;
   std::set<std::string> forgotten;
   auto rows =
       host->Query(std::string("SELECT PackageName, TableName, RowKey FROM ") + kMemberSentTable);
@@ -83,7 +83,7 @@ trust::IntakeStep AddScope(const engine::Package& package, const trust::Signatur
       forgotten.insert(name);
       continue;
     }
-    if (const MemberTableKey* table = FindMemberTable(db::ValueText(rows->Get(1)))) {
+    if (const MemberTable* table = FindMemberTable(db::ValueText(rows->Get(1)))) {
       unlisted[table].insert(db::ValueText(rows->Get(2)));
     }
   }
@@ -100,12 +100,12 @@ trust::IntakeStep AddScope(const engine::Package& package, const trust::Signatur
 
 void RecordMembersSent(db::Connection& host, const std::string& packageName) {
   if (!storage::TableExists(host, kMemberSentTable)) return;
-  for (const MemberTableKey& table : MemberTableKeys()) {
+  for (const MemberTable& table : MemberTables()) {
     const std::string key(table.key);
     host.Execute(std::string("INSERT INTO ") + kMemberSentTable +
                      " (PackageName, TableName, RowKey) SELECT DISTINCT ?, ?, " + key + " FROM " +
-                     std::string(table.table) + "_Upload WHERE " + key + " IS NOT NULL",
-                 {packageName, std::string(table.table)});
+                     std::string(table.name) + "_Upload WHERE " + key + " IS NOT NULL",
+                 {packageName, std::string(table.name)});
   }
 }
 

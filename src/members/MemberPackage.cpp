@@ -1,12 +1,12 @@
 #include "members/MemberPackage.h"
 
-#include <array>
 #include <chrono>
 #include <string_view>
 
 #include "database/AsciiText.h"
 #include "database/Values.h"
 #include "i18n/Messages.h"
+#include "members/MemberTables.h"
 #include "storage/DatabaseHelpers.h"
 #include "storage/IgnoreFailure.h"
 #include "storage/LocalTime.h"
@@ -15,39 +15,6 @@
 namespace tavex {
 
 namespace {
-
-// The member tables a branch sends, in package order, with the key that
-// names a record at every site.
-struct MemberTable {
-  std::string_view name;
-  std::string_view key;
-  std::string_view stepNumber;
-  std::string_view statementNumber;
-  std::string_view markNumber;
-  std::string MemberSyncTexts::*caption;
-  std::string MemberSyncTexts::*deleteCaption;
-  std::string MemberSyncTexts::*updateCaption;
-  // Which rows the staging copies.
-  std::string_view staged = " WHERE IsUploaded=0 ";
-};
-
-using T = MemberSyncTexts;
-constexpr std::array<MemberTable, 5> kMemberTables = {{
-    {"mb_Member", "MemberID", "30. ", "31. ", "81. ", &T::Msg_mb_Member, &T::Msg_mb_Member_Delete,
-     &T::Msg_mb_Member_Update},
-    // The card rows of an incoming member replace every card row of that
-    // member on the receiving side, so a member's cards travel together:
-    // all of them go when one of them waits.
-    {"mb_MemberCard", "MemberID", "40. ", "41. ", "82. ", &T::Msg_mb_MemberCard,
-     &T::Msg_mb_MemberCard_Delete, &T::Msg_mb_MemberCard_Update,
-     " WHERE MemberID IN (SELECT MemberID FROM mb_MemberCard WHERE IsUploaded=0) "},
-    {"mb_Consume", "ConsumeID", "50. ", "51. ", "83. ", &T::Msg_mb_Consume,
-     &T::Msg_mb_Consume_Delete, &T::Msg_mb_Consume_Update},
-    {"mb_Summary", "SummaryID", "60. ", "61. ", "84. ", &T::Msg_mb_Summary,
-     &T::Msg_mb_Summary_Delete, &T::Msg_mb_Summary_Update},
-    {"mb_GiftSend", "GiftSendID", "70. ", "71. ", "85. ", &T::Msg_mb_GiftSend,
-     &T::Msg_mb_GiftSend_Delete, &T::Msg_mb_GiftSend_Update},
-}};
 
 // The copy of a member table's rows to send, inside the host database.
 std::string MemberStagingTable(const MemberTable& table) {
@@ -77,7 +44,7 @@ std::string MarkStatement(const MemberTable& table, db::Connection& connection) 
 
 bool HasNewMemberData(db::Connection& connection, const AddLineFn& addLine) {
   std::int64_t waiting = 0;
-  for (const MemberTable& table : kMemberTables) {
+  for (const MemberTable& table : MemberTables()) {
     IgnoreFailure([&] {
       waiting += db::CountOf(
           connection, " SELECT COUNT(*) FROM " + std::string(table.name) + " WHERE IsUploaded=0 ");
@@ -89,7 +56,7 @@ bool HasNewMemberData(db::Connection& connection, const AddLineFn& addLine) {
 
 void StageMemberRows(db::Connection& connection) {
   ShortWriteTransactions writes(connection);
-  for (const MemberTable& table : kMemberTables) {
+  for (const MemberTable& table : MemberTables()) {
     writes.Run([&] {
       const std::string staged = MemberStagingTable(table);
       storage::DropTable(connection, staged);
@@ -107,7 +74,7 @@ void DefineMemberPackage(engine::Package& package, const ExchangeSettings& setti
                     texts.Msg_PackageName_Right + NowText());
   package.Description(settings.gsBranchName);
   package.DeferSourceStatements();
-  for (const MemberTable& table : kMemberTables) {
+  for (const MemberTable& table : MemberTables()) {
     const std::string name(table.name);
     const std::string key(table.key);
     engine::ExData& step = package.ExDatas().Add(
@@ -117,7 +84,7 @@ void DefineMemberPackage(engine::Package& package, const ExchangeSettings& setti
                           " DELETE FROM " + name + " WHERE " + key + "='{" + key + "}' ",
                           engine::kKindPerRow, 0);
   }
-  for (const MemberTable& table : kMemberTables) {
+  for (const MemberTable& table : MemberTables()) {
     package.Actions().Add(std::string(table.markNumber) + texts.*table.updateCaption,
                           MarkStatement(table, connection), engine::kKindSource, 0);
   }
