@@ -34,19 +34,12 @@ root="$PWD"
 branches=${BENCH_MEMBERS_BRANCHES:-1000}
 old_sizes=${BENCH_MEMBERS_OLD:-100}
 
-build=build/bench
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTAVEX_SANITIZE=OFF \
-  -DTAVEX_BUILD_TESTS=OFF >/dev/null
-cmake --build "$build" -j 2 --target tavexdata
-T="$root/$build/src/cli/tavexdata"
+source scripts/bench-ftp.sh
+bench_build
 
 work="$(mktemp -d "${TMPDIR:-/tmp}/tavex-bench-members.XXXXXX")"
-server_pid=""
 cleanup() {
-  if [ -n "$server_pid" ]; then
-    kill "$server_pid" 2>/dev/null || true
-    wait "$server_pid" 2>/dev/null || true
-  fi
+  ftp_stop
   if [ -n "${BENCH_MEMBERS_KEEP:-}" ]; then echo "kept $work"; else rm -rf "$work"; fi
 }
 trap cleanup EXIT
@@ -60,22 +53,8 @@ now() { date +%s.%N; }
 seconds() { printf '%.1f' "$(echo "$2 - $1" | bc)"; }
 branch_name() { printf 'B%04d' "$1"; }
 
-# The FTP server of the tests prints its port first.
-user=members
-password=members
-mkdir -p "$work/ftp/ForUpload" "$work/ftp/ForDownload/HQ"
-coproc FTP { exec /usr/bin/python3 "$root/tests/support/ftp_server.py" --root "$work/ftp" \
-  --user "$user" --password "$password" 2>"$work/ftp.log"; }
-server_pid=$FTP_PID
-read -r port <&"${FTP[0]}"
-[ -n "$port" ] || fail "the FTP server did not start"
+ftp_start members members
 
-# A plug-in folder pointing at the server.
-make_home() {
-  rm -rf "$1"
-  mkdir -p "$1/Octopus"
-  printf '[FTP]\nPort=%s\nTimeOut=60\n' "$port" >"$1/Octopus/MAIN.INI"
-}
 # Site $2's database $1, pointed at the server.
 set_site() {
   "$T" settings --db "sqlite:$1" --set 801="$2" --set 1001=127.0.0.1 --set 1002="$user" \
