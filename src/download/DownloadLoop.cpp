@@ -438,7 +438,7 @@ bool DownloadLoop::MergeGroup() {
   // The server waits meanwhile: the next group's packages are fetched on
   // the side.
   if (mFetching.ftp) {
-    const std::size_t first = std::max(mFetching.end, mAhead.End(0));
+    const std::size_t first = std::max(mFetching.end, mAhead.End());
     mAhead.Start(first, mFetching.names->size(), kGroupPackages,
                  [this](std::size_t index, const FetchView& view) { return Fetch(index, view); });
   }

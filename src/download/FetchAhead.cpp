@@ -40,9 +40,9 @@ void FetchAhead::Run(std::size_t first, std::size_t end, std::size_t most, const
   }
 }
 
-std::size_t FetchAhead::End(std::size_t otherwise) const {
+std::size_t FetchAhead::End() const {
   const std::lock_guard lock(mMutex);
-  return mEnd.value_or(otherwise);
+  return mEnd;
 }
 
 std::optional<FetchAhead::Fetched> FetchAhead::Take(std::size_t index) {

@@ -51,9 +51,9 @@ class FetchAhead {
   void Start(std::size_t first, std::size_t end, std::size_t most, Fetcher fetcher);
   // Lets the fetch under way end, then fetches no more until started again.
   void Stop() noexcept;
-  // The index after the last package it fetched, taken or not; `otherwise`
-  // when it fetched none.
-  std::size_t End(std::size_t otherwise) const;
+  // The index after the last package it fetched, taken or not; 0 when it
+  // fetched none.
+  std::size_t End() const;
   // The fetch of the `index`th package, once: nothing when it was not
   // fetched ahead.
   std::optional<Fetched> Take(std::size_t index);
@@ -65,7 +65,7 @@ class FetchAhead {
 
   mutable std::mutex mMutex;
   std::map<std::size_t, Fetched> mFetched;
-  std::optional<std::size_t> mEnd;
+  std::size_t mEnd = 0;
   std::atomic<bool> mStop{false};
   bool mFailed = false;
   std::thread mThread;

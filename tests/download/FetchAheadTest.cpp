@@ -59,7 +59,7 @@ TEST(FetchAhead, FetchesInOrderUpToTheMostAndKeepsWhatEachShowedForItsTurn) {
   fetcher.WaitFor(4);
   ahead.Stop();
   EXPECT_EQ((std::vector<std::size_t>{2, 3, 4}), fetcher.asked);
-  EXPECT_EQ(5U, ahead.End(0));
+  EXPECT_EQ(5U, ahead.End());
   EXPECT_EQ((std::vector<std::size_t>{2, 3, 4}), ahead.Untaken());
   EXPECT_FALSE(ahead.Take(1).has_value());
   const auto third = ahead.Take(3);
@@ -70,12 +70,12 @@ TEST(FetchAhead, FetchesInOrderUpToTheMostAndKeepsWhatEachShowedForItsTurn) {
   EXPECT_FALSE(ahead.Take(3).has_value()) << "taken once";
   EXPECT_EQ((std::vector<std::size_t>{2, 4}), ahead.Untaken());
   // Started again, it goes on where it is told, with what is left kept.
-  ahead.Start(ahead.End(0), 6, 3, fetcher.Get());
+  ahead.Start(ahead.End(), 6, 3, fetcher.Get());
   fetcher.WaitFor(5);
   ahead.Stop();
   EXPECT_EQ((std::vector<std::size_t>{2, 3, 4, 5}), fetcher.asked);
   EXPECT_EQ((std::vector<std::size_t>{2, 4, 5}), ahead.Untaken());
-  EXPECT_EQ(6U, ahead.End(0));
+  EXPECT_EQ(6U, ahead.End());
 }
 
 TEST(FetchAhead, AFetchThatFailsOrRaisesIsTheLastItEverMakes) {
@@ -142,7 +142,7 @@ TEST(FetchAhead, NothingToFetchStartsNothing) {
   ahead.Start(0, 5, 0, fetcher.Get());
   ahead.Stop();
   EXPECT_TRUE(fetcher.asked.empty());
-  EXPECT_EQ(7U, ahead.End(7));
+  EXPECT_EQ(0U, ahead.End());
 }
 
 }  // namespace
