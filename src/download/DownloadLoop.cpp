@@ -429,18 +429,40 @@ bool DownloadLoop::MergeGroup() {
   if (mStaged.empty()) return true;
   std::vector<Staged> staged = std::move(mStaged);
   mStaged.clear();
-  // A group of one reads as the package's own import.
-  const bool alone = staged.size() == 1;
-  if (!alone) {
-    AddLine(Messages().Msg_PKG_ImportGroup_Left + std::to_string(staged.size()) +
-            Messages().Msg_PKG_ImportGroup_Right);
-  }
   // The server waits meanwhile: the next group's packages are fetched on
   // the side.
   if (mFetching.ftp) {
     const std::size_t first = std::max(mFetching.end, mAhead.End());
     mAhead.Start(first, mFetching.names->size(), kGroupPackages,
                  [this](std::size_t index, const FetchView& view) { return Fetch(index, view); });
+  }
+  // The rows were staged on the side: a package whose rows could not be is
+  // out of the group, and merges alone once the group has, which shows why.
+  const std::vector<std::string> failures = mGroup->FinishStaging();
+  std::vector<Staged> grouped;
+  std::vector<Staged> alone;
+  for (std::size_t i = 0; i < staged.size(); ++i) {
+    const bool failed = i < failures.size() && !failures[i].empty();
+    (failed ? alone : grouped).push_back(std::move(staged[i]));
+  }
+  bool waits = !MergeStaged(grouped);
+  for (Staged& s : alone) {
+    Attempt attempt{Settled::Waits, {}};
+    if (!waits) {
+      attempt = Import(*s.intake, *mHost.NewPackage(), s.name, std::move(s.records), {});
+    }
+    s.intake->Close();
+    if (Conclude(s.name, attempt, s.attempts) == Settled::Waits) waits = true;
+  }
+  return !waits;
+}
+
+bool DownloadLoop::MergeStaged(std::vector<Staged>& staged) {
+  // A group of one reads as the package's own import.
+  const bool alone = staged.size() == 1;
+  if (staged.size() > 1) {
+    AddLine(Messages().Msg_PKG_ImportGroup_Left + std::to_string(staged.size()) +
+            Messages().Msg_PKG_ImportGroup_Right);
   }
   const bool merged = mGroup->Merge();
   mAhead.Stop();

@@ -40,11 +40,14 @@ class clsFTP;
 //
 // Packages of the kinds whose rows are their senders' own (bills, reports)
 // merge in groups of different senders (engine::PackageGroup): each is
-// checked, then staged, and the group merges in one transaction once it is
-// full, a package that cannot join it comes, or the packages run out. The
+// checked, then its rows are staged on a thread of their own while the
+// next package is checked, and the group merges in one transaction once it
+// is full, a package that cannot join it comes, or the packages run out. The
 // user sees each package merged or not as before: a group that fails is
 // merged again one package at a time, so only the package at fault is
-// filed; while a package waits, so does every package of its group. While
+// filed, and a package whose rows could not be staged (a row its sender may
+// not send) is merged alone after its group; while a package waits, so does
+// every package of its group. While
 // a group merges, the next packages (a group's worth at most) are fetched
 // on the side (FetchAhead) over the same connection, which the merge does
 // not use; each is shown and merged in its turn as if fetched then.
@@ -133,6 +136,9 @@ class DownloadLoop {
   Attempt Group(Staged staged, engine::Package& package, const trust::PackageName& named);
   // Merges the group and settles its packages; false when they wait.
   bool MergeGroup();
+  // Merges the packages `staged` whose rows the group staged, and settles
+  // them; false when they wait.
+  bool MergeStaged(std::vector<Staged>& staged);
   void DiscardGroup() noexcept;
   // Settles package `name` by how its attempt ended (`attempts` counted
   // before it): filed or merged, it is forgotten; otherwise it waits.

@@ -58,6 +58,16 @@ std::unique_ptr<AttachedPackage> AttachedPackage::TryAttach(db::Connection& host
   if (!CanAttach(host, package)) return nullptr;
   const std::string file = MainFile(package);
   if (file.empty()) return nullptr;
+  return Attach(host, file, access);
+}
+
+std::string AttachedPackage::AttachableFile(db::Connection& package) {
+  if (package.GetBackend() != db::Backend::Sqlite || package.InTransaction()) return {};
+  return MainFile(package);
+}
+
+std::unique_ptr<AttachedPackage> AttachedPackage::Attach(db::Connection& host,
+                                                         const std::string& file, Access access) {
   host.Execute(std::string("ATTACH DATABASE ? AS ") + kSchema,
                {access == Access::ReadOnly ? ReadOnlyUri(file) : file});
   return std::unique_ptr<AttachedPackage>(new AttachedPackage(host));

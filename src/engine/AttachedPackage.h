@@ -27,6 +27,13 @@ class AttachedPackage {
   // package is a file; otherwise nullptr.
   static std::unique_ptr<AttachedPackage> TryAttach(db::Connection& host, db::Connection& package,
                                                     Access access);
+  // The file behind `package` when it is a SQLite file database outside a
+  // transaction, for Attach; empty otherwise.
+  static std::string AttachableFile(db::Connection& package);
+  // Attaches `file` to the SQLite connection `host`, which must be outside a
+  // transaction.
+  static std::unique_ptr<AttachedPackage> Attach(db::Connection& host, const std::string& file,
+                                                 Access access);
   ~AttachedPackage();
   AttachedPackage(const AttachedPackage&) = delete;
   AttachedPackage& operator=(const AttachedPackage&) = delete;

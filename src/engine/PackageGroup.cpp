@@ -5,12 +5,14 @@
 #include <fstream>
 
 #include "database/AsciiText.h"
+#include "database/Values.h"
 #include "engine/AttachedPackage.h"
 #include "engine/OwnTransaction.h"
 #include "engine/PackageFailure.h"
 #include "engine/RowCopier.h"
 #include "engine/SqlNames.h"
 #include "engine/StepColumns.h"
+#include "storage/IgnoreFailure.h"
 
 namespace tavex::engine {
 
@@ -34,6 +36,30 @@ std::vector<Statement> OfKind(const PackageDefinition::Step& step, int kind) {
   }
   return statements;
 }
+
+// A group's transaction writes more pages than SQLite's default page cache
+// (2 MB) holds: SQLite would write them out to the database and read them
+// back again and again before the commit writes them once more. The cache
+// grows only as far as the transaction needs, and shrinks back after it.
+class MergeCache {
+ public:
+  explicit MergeCache(db::Connection& target) : mTarget(target) {
+    if (target.GetBackend() != db::Backend::Sqlite) return;
+    mFormer = db::CountOf(target, "PRAGMA cache_size");
+    target.Execute("PRAGMA cache_size=-" + std::to_string(kMergeCacheKiB));
+  }
+  ~MergeCache() {
+    if (mFormer)
+      IgnoreFailure([&] { mTarget.Execute("PRAGMA cache_size=" + std::to_string(*mFormer)); });
+  }
+  MergeCache(const MergeCache&) = delete;
+  MergeCache& operator=(const MergeCache&) = delete;
+
+ private:
+  static constexpr int kMergeCacheKiB = 256 * 1024;
+  db::Connection& mTarget;
+  std::optional<std::int64_t> mFormer;
+};
 
 }  // namespace
 
@@ -60,24 +86,33 @@ struct PackageGroup::Member {
   ImportScope scope;
   std::vector<std::vector<Statement>> beforeStep;  // per step, the package's own
   ImportedRows written;
+  std::string failure;  // the staging thread's: why its rows are not staged
+};
+
+// One step's rows copied from the attached package into its staging table.
+struct PackageGroup::StepCopy {
+  std::string insert;  // up to the package's table
+  std::string table;   // the package's
+  std::string where;
+  db::Params params;
 };
 
 PackageGroup::PackageGroup(std::shared_ptr<db::Connection> target, std::string scratchFile)
     : mTarget(std::move(target)), mScratchFile(std::move(scratchFile)) {
-  // The staged rows are read once, right after: written to a temporary
+  // The incoming keys are read once, right after: written to a temporary
   // file they would cost a write and a read of every byte for nothing.
   if (mTarget->GetBackend() == db::Backend::Sqlite) mTarget->Execute("PRAGMA temp_store=MEMORY");
 }
 
 PackageGroup::~PackageGroup() {
-  DropStaging();
+  IgnoreFailure([&] { mStaging.Wait(); });
+  DropTargetStaging();
   mScratch.reset();
   std::error_code ignored;
   std::filesystem::remove(mScratchFile, ignored);
 }
 
-db::Connection& PackageGroup::StagingDatabase() {
-  if (mTarget->GetBackend() == db::Backend::Sqlite) return *mTarget;
+db::Connection& PackageGroup::Scratch() {
   if (!mScratch) {
     std::filesystem::remove(mScratchFile);
     std::ofstream(mScratchFile).close();
@@ -85,12 +120,9 @@ db::Connection& PackageGroup::StagingDatabase() {
     // A scratch file: nothing in it outlives the run.
     mScratch->Query("PRAGMA journal_mode=OFF")->Next();
     mScratch->Execute("PRAGMA synchronous=OFF");
-    mScratch->Execute("PRAGMA temp_store=MEMORY");
   }
   return *mScratch;
 }
-
-std::size_t PackageGroup::Size() const { return mMembers.size(); }
 
 std::vector<PackageGroup::StepShape> PackageGroup::ShapeOf(const PackageDefinition& definition,
                                                            db::Connection& source) const {
@@ -115,82 +147,109 @@ std::vector<PackageGroup::StepShape> PackageGroup::ShapeOf(const PackageDefiniti
 bool PackageGroup::Fits(const PackageDefinition& definition, db::Connection& source,
                         const ImportScope& scope) const {
   if (scope.skipStep || !scope.filters.empty()) return false;
+  if (AttachedPackage::AttachableFile(source).empty()) return false;
   return mMembers.empty() || ShapeOf(definition, source) == mShape;
 }
 
 void PackageGroup::Stage(const PackageDefinition& definition, db::Connection& source,
                          const ImportScope& scope, ProgressEvents& progress, std::string& context) {
-  db::Connection& staging = StagingDatabase();
+  const std::string file = AttachedPackage::AttachableFile(source);
+  if (file.empty()) throw PackageFailure(kErrUnexpected, "the package is no file to attach");
+  Scratch();
+  std::vector<std::string> create;
   if (mMembers.empty()) {
-    DropStaging();
+    DropTargetStaging();
     mShape = ShapeOf(definition, source);
     for (std::size_t i = 0; i < mShape.size(); ++i) {
       const StepColumns& columns = mShape[i].columns;
-      staging.Execute("CREATE TEMP TABLE " + QuoteName(StageTable(i)) + " (" +
-                      columns.Definitions(columns.targetNames, staging.GetBackend()) + ", " +
-                      QuoteName(kPackageColumn) + " INTEGER)");
+      create.push_back("DROP TABLE IF EXISTS " + QuoteName(StageTable(i)));
+      create.push_back("CREATE TABLE " + QuoteName(StageTable(i)) + " (" +
+                       columns.Definitions(columns.targetNames, db::Backend::Sqlite) + ", " +
+                       QuoteName(kPackageColumn) + " INTEGER)");
     }
   }
   const std::size_t number = mMembers.size();
-  Member member{scope, {}, {}};
+  Member member{scope, {}, {}, {}};
   member.scope.guards.clear();
-  // The scratch file reads the package for the package's reader: it is
-  // held to the same time limit.
-  if (mScratch) mScratch->SetDeadline(source.Deadline());
-  try {
-    const auto attached =
-        AttachedPackage::TryAttach(staging, source, AttachedPackage::Access::ReadOnly);
-    for (std::size_t i = 0; i < definition.steps.size(); ++i) {
-      const PackageDefinition::Step& step = definition.steps[i];
-      const StepColumns& columns = mShape[i].columns;
-      context = step.caption;
-      member.beforeStep.push_back(OfKind(step, kKindBeforeStep));
-      progress.StartStep(static_cast<std::int32_t>(i + 1), step.caption, step.rowCount);
-      // The package's number is a parameter: the statement is the same for
-      // every package of the group and prepared once.
-      db::Params params{static_cast<std::int64_t>(number)};
-      const std::string where = " WHERE 1=1" + GuardClause(FindRowGuard(scope, step.table), params);
-      const std::string select = "SELECT " + StepColumns::List(columns.packageNames) + ", ? FROM ";
-      std::vector<std::string> names = columns.targetNames;
-      names.emplace_back(kPackageColumn);
-      std::int64_t staged = 0;
-      if (attached) {
-        staged = staging.Execute("INSERT INTO " + QuoteName(StageTable(i)) + " (" +
-                                     StepColumns::List(names) + ") " + select +
-                                     attached->Table(step.packageTable) + where,
-                                 params);
-      } else {
-        auto rows = source.Query(select + QuoteName(step.packageTable) + where, params);
-        staged = CopyRows(*rows, staging, QuoteName(StageTable(i)), names,
-                          [&](std::int64_t done) { progress.Row(done); });
-      }
-      member.written.emplace_back(step.table, staged);
-      progress.FinishStep(staged);
-    }
-    context.clear();
-  } catch (...) {
-    if (mScratch) mScratch->SetDeadline(std::nullopt);
-    Unstage(number);
-    throw;
+  std::vector<StepCopy> copies;
+  for (std::size_t i = 0; i < definition.steps.size(); ++i) {
+    const PackageDefinition::Step& step = definition.steps[i];
+    const StepColumns& columns = mShape[i].columns;
+    context = step.caption;
+    member.beforeStep.push_back(OfKind(step, kKindBeforeStep));
+    // The package's number is a parameter: the statement is the same for
+    // every package of the group and prepared once.
+    StepCopy copy{{}, step.packageTable, {}, {static_cast<std::int64_t>(number)}};
+    copy.where = " WHERE 1=1" + GuardClause(FindRowGuard(scope, step.table), copy.params);
+    std::vector<std::string> names = columns.targetNames;
+    names.emplace_back(kPackageColumn);
+    copy.insert = "INSERT INTO " + QuoteName(StageTable(i)) + " (" + StepColumns::List(names) +
+                  ") SELECT " + StepColumns::List(columns.packageNames) + ", ? FROM ";
+    copies.push_back(std::move(copy));
+    // The checked package holds exactly the rows its definition counts; a
+    // row the guard refuses fails the whole package, not the count.
+    progress.StartStep(static_cast<std::int32_t>(i + 1), step.caption, step.rowCount);
+    progress.FinishStep(step.rowCount);
+    member.written.emplace_back(step.table, step.rowCount);
   }
-  if (mScratch) mScratch->SetDeadline(std::nullopt);
-  mMembers.push_back(std::move(member));
+  context.clear();
+  Member& added = mMembers.emplace_back(std::move(member));
+  mStaging.Post([this, number, create = std::move(create), file, copies = std::move(copies),
+                 deadline = source.Deadline(),
+                 &added] { StageRows(number, added, create, file, copies, deadline); });
 }
 
-void PackageGroup::Unstage(std::size_t member) noexcept {
-  for (std::size_t i = 0; i < mShape.size(); ++i) {
-    try {
-      StagingDatabase().Execute(
-          "DELETE FROM " + QuoteName(StageTable(i)) + " WHERE " + QuoteName(kPackageColumn) + "=?",
-          {static_cast<std::int64_t>(member)});
-    } catch (const std::exception&) {
-      // Rows left behind belong to no member: the merge reads only members'.
+void PackageGroup::StageRows(
+    std::size_t number, Member& member, const std::vector<std::string>& create,
+    const std::string& file, const std::vector<StepCopy>& steps,
+    std::optional<std::chrono::steady_clock::time_point> deadline) noexcept {
+  db::Connection& scratch = *mScratch;
+  class Errors errors;
+  // The scratch file reads the package for the package's reader: it is held
+  // to the same time limit.
+  const bool staged = CatchInto(errors, [&](std::string&) {
+    for (const std::string& statement : create) scratch.Execute(statement);
+    scratch.SetDeadline(deadline);
+    const auto attached = AttachedPackage::Attach(scratch, file, AttachedPackage::Access::ReadOnly);
+    for (const StepCopy& step : steps) {
+      scratch.Execute(step.insert + attached->Table(step.table) + step.where, step.params);
     }
+  });
+  IgnoreFailure([&] { scratch.SetDeadline(std::nullopt); });
+  if (staged) return;
+  member.failure = errors.Count() > 0 ? errors.Item(1).Description() : "staging stopped";
+  // The merge reads only the rows of packages whose staging ended well: any
+  // left behind are only in the way.
+  for (std::size_t i = 0; i < steps.size(); ++i) {
+    IgnoreFailure([&] {
+      scratch.Execute(
+          "DELETE FROM " + QuoteName(StageTable(i)) + " WHERE " + QuoteName(kPackageColumn) + "=?",
+          {static_cast<std::int64_t>(number)});
+    });
   }
+}
+
+std::vector<std::string> PackageGroup::FinishStaging() {
+  mStaging.Wait();
+  std::vector<std::string> failures;
+  for (const Member& member : mMembers) failures.push_back(member.failure);
+  return failures;
 }
 
 bool PackageGroup::Merge() {
   const bool merged = CatchInto(mErrors, [&](std::string& context) {
+    const std::vector<std::string> failures = FinishStaging();
+    if (std::all_of(failures.begin(), failures.end(), [](const auto& f) { return !f.empty(); })) {
+      return;
+    }
+    // SQLite reads the staged rows from the scratch file itself; another
+    // target has them copied over (MergeStep). Detached once the
+    // transaction has ended.
+    std::unique_ptr<AttachedPackage> scratch;
+    if (AttachedPackage::CanAttach(*mTarget, Scratch())) {
+      scratch = AttachedPackage::Attach(*mTarget, mScratchFile, AttachedPackage::Access::ReadOnly);
+    }
+    const MergeCache cache(*mTarget);
     OwnTransaction transaction(*mTarget);
     // PostgreSQL compiles a statement it deems costly to machine code first;
     // a group's deletes look costly (a row guard per incoming row) and so
@@ -198,33 +257,35 @@ bool PackageGroup::Merge() {
     if (mTarget->GetBackend() == db::Backend::Postgres) mTarget->Execute("SET LOCAL jit = off");
     for (std::size_t i = 0; i < mShape.size(); ++i) {
       context = mShape[i].caption;
-      MergeStep(i);
+      MergeStep(i, scratch ? scratch->Table(StageTable(i)) : CopyStaged(i));
     }
     context.clear();
     for (const Member& member : mMembers) {
-      WriteRecords(*mTarget, member.scope.records, member.written);
+      if (member.failure.empty()) WriteRecords(*mTarget, member.scope.records, member.written);
     }
     transaction.Commit();
   });
-  DropStaging();
+  DropTargetStaging();
   mMembers.clear();
   mShape.clear();
   return merged;
 }
 
-void PackageGroup::MergeStep(std::size_t index) {
+std::string PackageGroup::CopyStaged(std::size_t index) {
   const StepShape& shape = mShape[index];
   const std::string stage = QuoteName(StageTable(index));
-  if (mScratch) {
-    // Every package's rows of the step in one copy.
-    std::vector<std::string> names = shape.columns.targetNames;
-    names.emplace_back(kPackageColumn);
-    mTarget->Execute("CREATE TEMP TABLE " + stage + " (" +
-                     shape.columns.Definitions(shape.columns.targetNames, mTarget->GetBackend()) +
-                     ", " + QuoteName(kPackageColumn) + " INTEGER)");
-    auto rows = mScratch->Query("SELECT " + StepColumns::List(names) + " FROM " + stage);
-    CopyRows(*rows, *mTarget, stage, names, [](std::int64_t) {});
-  }
+  std::vector<std::string> names = shape.columns.targetNames;
+  names.emplace_back(kPackageColumn);
+  mTarget->Execute("CREATE TEMP TABLE " + stage + " (" +
+                   shape.columns.Definitions(shape.columns.targetNames, mTarget->GetBackend()) +
+                   ", " + QuoteName(kPackageColumn) + " INTEGER)");
+  auto rows = Scratch().Query("SELECT " + StepColumns::List(names) + " FROM " + stage);
+  CopyRows(*rows, *mTarget, stage, names, [](std::int64_t) {});
+  return stage;
+}
+
+void PackageGroup::MergeStep(std::size_t index, const std::string& stage) {
+  const StepShape& shape = mShape[index];
   DeleteStatement::Rendering rendering;
   rendering.table = [this](std::string_view table) { return HostTable(*mTarget, table); };
   const auto restrictionOf = [&](const Member& member, const DeleteStatement& statement) {
@@ -237,6 +298,7 @@ void PackageGroup::MergeStep(std::size_t index) {
 
   // Each package's kind-4 statements carry its own literals.
   for (const Member& member : mMembers) {
+    if (!member.failure.empty()) continue;
     for (const Statement& statement : member.beforeStep[index]) {
       const DeleteStatement parsed =
           DeleteStatement::Parse(statement.sql, kKindBeforeStep, shape.filled);
@@ -249,7 +311,7 @@ void PackageGroup::MergeStep(std::size_t index) {
     }
   }
   const bool anyRows = std::any_of(mMembers.begin(), mMembers.end(), [&](const Member& member) {
-    return member.written[index].second > 0;
+    return member.failure.empty() && member.written[index].second > 0;
   });
   if (!anyRows) return;
 
@@ -310,16 +372,9 @@ void PackageGroup::MergeStep(std::size_t index) {
                    names + " FROM " + stage);
 }
 
-void PackageGroup::DropStaging() noexcept {
+void PackageGroup::DropTargetStaging() noexcept {
   for (std::size_t i = 0; i < mShape.size(); ++i) {
-    for (db::Connection* database : {mTarget.get(), mScratch.get()}) {
-      if (database == nullptr) continue;
-      try {
-        database->Execute("DROP TABLE IF EXISTS " + QuoteName(StageTable(i)));
-      } catch (const std::exception&) {
-        // A temporary table goes with the connection at the latest.
-      }
-    }
+    IgnoreFailure([&] { mTarget->Execute("DROP TABLE IF EXISTS " + QuoteName(StageTable(i))); });
   }
 }
 

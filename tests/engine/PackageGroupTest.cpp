@@ -77,6 +77,16 @@ class PackageGroupRun : public test::HostDatabaseTest {
     return scope;
   }
 
+  // OwnRows, with a guard that refuses a bill of another site: it stops the
+  // staging of the package's rows, on the staging thread, after Stage has
+  // returned.
+  static ImportScope Guarded(const std::string& site) {
+    ImportScope scope = OwnRows(site);
+    scope.guards.push_back(
+        {"bi_Bill", "BillID LIKE '" + site + "-%'", {}, "not its own: ", "BillID", {}});
+    return scope;
+  }
+
   Package::Staging Stage(PackageGroup& group, Package& package, const std::string& path,
                          ImportScope scope) {
     package.SourceConnection(db::OpenConnection(db::PackageConnectionString(path)));
@@ -105,7 +115,7 @@ TEST_P(PackageGroupRun, MergesLikeOneByOneAndHoldsEveryDeleteToItsOwnSender) {
   Package second;
   ASSERT_EQ(Package::Staging::Staged, Stage(group, first, b01, OwnRows("B01")));
   ASSERT_EQ(Package::Staging::Staged, Stage(group, second, b02, OwnRows("B02")));
-  EXPECT_EQ(2u, group.Size());
+  EXPECT_EQ(std::vector<std::string>(2), group.FinishStaging());
   EXPECT_EQ("B01-1|old\nB02-1|old\n", Dump(*Db(), "SELECT BillID, Remark FROM bi_Bill ORDER BY 1"))
       << "staging merges nothing";
   ASSERT_TRUE(group.Merge()) << group.Errors().Item(1).Description();
@@ -116,27 +126,52 @@ TEST_P(PackageGroupRun, MergesLikeOneByOneAndHoldsEveryDeleteToItsOwnSender) {
   EXPECT_EQ("B01|3\nB02|2\n", Dump(*Db(), "SELECT Site, RowsWritten FROM tavex_Taken ORDER BY 1"));
 }
 
-TEST_P(PackageGroupRun, AFailingMemberOrRecordLeavesTheGroupUnmerged) {
-  const std::string before = Everything();
-  const std::string b01 = MakePackage("B01", "('B01-1', 'new')", "");
-  // B02's package holds a row of B01's: its guard stops the staging and
-  // the group stays as it was.
-  const std::string b02 = MakePackage("B02", "('B01-7', 'stolen')", "");
+TEST_P(PackageGroupRun, APackageWhoseRowsCannotBeStagedIsLeftOutAndTheOthersMerge) {
+  Db()->Execute("CREATE TABLE tavex_Taken (Site TEXT, RowsWritten INTEGER)");
+  const std::string b01 = MakePackage("B01", "('B01-1', 'new')", "('B01-1-P', 'B01-1', 2)");
+  const std::string b02 =
+      MakePackage("B02", "('B02-1', 'new'), ('B01-7', 'stolen')", "('B02-1-P', 'B02-1', 3)");
+  const std::string b03 = MakePackage("B03", "('B03-1', 'new')", "");
   PackageGroup group(Db(), Folder() / "Group.db");
   Package first;
   Package second;
+  Package third;
   ASSERT_EQ(Package::Staging::Staged, Stage(group, first, b01, OwnRows("B01")));
-  ImportScope guarded = OwnRows("B02");
-  guarded.guards.push_back({"bi_Bill", "BillID LIKE 'B02-%'", {}, "not its own: ", "BillID", {}});
-  EXPECT_EQ(Package::Staging::Failed, Stage(group, second, b02, guarded));
-  EXPECT_NE(std::string::npos, second.Errors().Item(1).Description().find("not its own: B01-7"));
-  EXPECT_EQ(1u, group.Size());
+  ASSERT_EQ(Package::Staging::Staged, Stage(group, second, b02, Guarded("B02")));
+  ASSERT_EQ(Package::Staging::Staged, Stage(group, third, b03, OwnRows("B03")));
+  const std::vector<std::string> failures = group.FinishStaging();
+  ASSERT_EQ(3u, failures.size());
+  EXPECT_EQ("", failures[0]);
+  EXPECT_NE(std::string::npos, failures[1].find("not its own: B01-7")) << failures[1];
+  EXPECT_EQ("", failures[2]);
+  ASSERT_TRUE(group.Merge()) << group.Errors().Item(1).Description();
+  // None of B02's rows, not even its own bill, and no record of it.
+  EXPECT_EQ(
+      "B01-1|new\nB02-1|old\nB03-1|new\n"
+      "B01-1-P|B01-1\nB02-1-P|B02-1\n",
+      Everything());
+  EXPECT_EQ("B01|2\nB03|1\n", Dump(*Db(), "SELECT Site, RowsWritten FROM tavex_Taken ORDER BY 1"));
+  EXPECT_EQ(std::vector<std::string>(), group.FinishStaging()) << "the group is empty again";
+}
+
+TEST_P(PackageGroupRun, AGroupWhoseRecordFailsIsNotMergedAndAGroupOfNoneStagedMergesNothing) {
+  const std::string before = Everything();
+  PackageGroup group(Db(), Folder() / "Group.db");
+  Package first;
+  ASSERT_EQ(Package::Staging::Staged,
+            Stage(group, first, MakePackage("B01", "('B01-1', 'new')", ""), OwnRows("B01")));
   // tavex_Taken does not exist: B01's record fails, and with it the group,
   // as a failure of the receiver, not of the package.
   EXPECT_FALSE(group.Merge());
   EXPECT_EQ(kErrLocal, group.Errors().Item(1).Number());
   EXPECT_EQ(before, Everything());
-  EXPECT_EQ(0u, group.Size());
+  EXPECT_EQ(std::vector<std::string>(), group.FinishStaging());
+
+  Package second;
+  ASSERT_EQ(Package::Staging::Staged,
+            Stage(group, second, MakePackage("B02", "('B01-7', 'stolen')", ""), Guarded("B02")));
+  EXPECT_TRUE(group.Merge());
+  EXPECT_EQ(before, Everything());
 }
 
 TEST_P(PackageGroupRun, APackageOfOtherStepsOrAPartialScopeDoesNotFit) {
@@ -167,7 +202,7 @@ TEST_P(PackageGroupRun, APackageOfOtherStepsOrAPartialScopeDoesNotFit) {
   Package third;
   EXPECT_EQ(Package::Staging::DoesNotFit, Stage(group, third, path, OwnRows("B03")))
       << third.Errors().Item(1).Description();
-  EXPECT_EQ(1u, group.Size());
+  EXPECT_EQ(std::vector<std::string>(1), group.FinishStaging());
 }
 
 INSTANTIATE_TEST_SUITE_P(, PackageGroupRun,
