@@ -215,6 +215,8 @@ bool DownloadLoop::Fetch(std::size_t index, const FetchView& view) {
   clsFTP& ftp = *mFetching.ftp;
   view(std::to_string(index + 1) + ". " + texts.Msg_FTP_Downloading + name + " ...");
   view(kSweepFetch);
+  // A run that died while it fetched this package left part of it behind.
+  IgnoreFailure([&] { RemoveUncommitted(TempFile(name)); });
   if (!ftp.GetFile(name, TempFile(name))) {
     view(texts.Msg_FTP_Download_Fault);
     return false;
@@ -429,11 +431,10 @@ bool DownloadLoop::MergeGroup() {
   if (mStaged.empty()) return true;
   std::vector<Staged> staged = std::move(mStaged);
   mStaged.clear();
-  // The server waits meanwhile: the next group's packages are fetched on
-  // the side.
+  // From the first merge on, the server's packages are fetched on the side,
+  // a group's worth ahead of the one the run takes up.
   if (mFetching.ftp) {
-    const std::size_t first = std::max(mFetching.end, mAhead.End());
-    mAhead.Start(first, mFetching.names->size(), kGroupPackages,
+    mAhead.Start(mFetching.end, mFetching.names->size(), kGroupPackages,
                  [this](std::size_t index, const FetchView& view) { return Fetch(index, view); });
   }
   // The rows were staged on the side: a package whose rows could not be is
@@ -465,7 +466,6 @@ bool DownloadLoop::MergeStaged(std::vector<Staged>& staged) {
             Messages().Msg_PKG_ImportGroup_Right);
   }
   const bool merged = mGroup->Merge();
-  mAhead.Stop();
   if (merged) {
     std::vector<std::string> senders;
     for (Staged& s : staged) {

@@ -47,10 +47,11 @@ class clsFTP;
 // merged again one package at a time, so only the package at fault is
 // filed, and a package whose rows could not be staged (a row its sender may
 // not send) is merged alone after its group; while a package waits, so does
-// every package of its group. While
-// a group merges, the next packages (a group's worth at most) are fetched
-// on the side (FetchAhead) over the same connection, which the merge does
-// not use; each is shown and merged in its turn as if fetched then.
+// every package of its group. From the first group's merge on, the
+// server's packages are fetched on the side (FetchAhead), at most a group's
+// worth ahead of the one the run takes up, over the connection the run then
+// uses for nothing else; each is shown and merged in its turn as if fetched
+// then.
 //
 // A package that is at fault itself (it does not unpack, is too large,
 // fails a check, takes too long, or holds a row the host refuses) is filed

@@ -1,26 +1,39 @@
 #include "download/FetchAhead.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace tavex {
 
 FetchAhead::~FetchAhead() { Stop(); }
 
-void FetchAhead::Start(std::size_t first, std::size_t end, std::size_t most, Fetcher fetcher) {
-  Stop();
-  if (mFailed || first >= end || most == 0) return;
-  mStop = false;
+void FetchAhead::Start(std::size_t first, std::size_t end, std::size_t ahead, Fetcher fetcher) {
+  const std::lock_guard lock(mMutex);
+  if (mThread.joinable() || mStop || first >= end || ahead == 0) return;
+  mNext = first;
+  mEnd = end;
+  mTakenEnd = first;
+  mRunning = true;
   mThread = std::thread(
-      [this, first, end, most, fetcher = std::move(fetcher)] { Run(first, end, most, fetcher); });
+      [this, first, end, ahead, fetcher = std::move(fetcher)] { Run(first, end, ahead, fetcher); });
 }
 
 void FetchAhead::Stop() noexcept {
-  mStop = true;
+  {
+    const std::lock_guard lock(mMutex);
+    mStop = true;
+  }
+  mChanged.notify_all();
   if (mThread.joinable()) mThread.join();
 }
 
-void FetchAhead::Run(std::size_t first, std::size_t end, std::size_t most, const Fetcher& fetcher) {
-  for (std::size_t index = first; index < end && index - first < most && !mStop; ++index) {
+void FetchAhead::Run(std::size_t first, std::size_t end, std::size_t ahead,
+                     const Fetcher& fetcher) {
+  std::unique_lock lock(mMutex);
+  for (std::size_t index = first; index < end; ++index) {
+    mChanged.wait(lock, [&] { return mStop || index < mTakenEnd + ahead; });
+    if (mStop) break;
+    lock.unlock();
     Fetched fetch;
     const FetchView keep = [&fetch](const FetchShown& shown) { fetch.shown.push_back(shown); };
     try {
@@ -29,24 +42,22 @@ void FetchAhead::Run(std::size_t first, std::size_t end, std::size_t most, const
       fetch.failure = std::current_exception();
     }
     const bool failed = !fetch.fetched;
-    const std::lock_guard lock(mMutex);
+    lock.lock();
     mFetched.emplace(index, std::move(fetch));
-    mEnd = index + 1;
+    mNext = index + 1;
+    mChanged.notify_all();
     // The run stops at that package: nothing after it is fetched.
-    if (failed) {
-      mFailed = true;
-      return;
-    }
+    if (failed) break;
   }
-}
-
-std::size_t FetchAhead::End() const {
-  const std::lock_guard lock(mMutex);
-  return mEnd;
+  mRunning = false;
+  mChanged.notify_all();
 }
 
 std::optional<FetchAhead::Fetched> FetchAhead::Take(std::size_t index) {
-  const std::lock_guard lock(mMutex);
+  std::unique_lock lock(mMutex);
+  mTakenEnd = std::max(mTakenEnd, index + 1);
+  mChanged.notify_all();
+  mChanged.wait(lock, [&] { return !mRunning || index < mNext || index >= mEnd; });
   const auto found = mFetched.find(index);
   if (found == mFetched.end()) return std::nullopt;
   Fetched fetch = std::move(found->second);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <atomic>
+#include <condition_variable>
 #include <cstddef>
 #include <exception>
 #include <functional>
@@ -20,12 +20,12 @@ namespace tavex {
 using FetchShown = std::variant<std::string, SweepRange>;
 using FetchView = std::function<void(const FetchShown&)>;
 
-// Fetches a run's next packages on a thread of its own while the run waits
-// for something else (a group's merge): from a position in the run's list on,
-// one after the other, until Stop, a fetch that fails, or the most it may
-// fetch. A fetch shows nothing while it runs: what it would have shown is
-// kept, with how it ended, for the run to show when it takes the package up
-// in its turn.
+// Fetches a run's packages on a thread of their own while the run works on
+// those before them: from a position in the run's list on, one after the
+// other, never more than a given number past the last one the run took up,
+// until Stop or a fetch that fails. A fetch shows nothing while it runs:
+// what it would have shown is kept, with how it ended, for the run to show
+// when it takes the package up in its turn.
 class FetchAhead {
  public:
   // Fetches the `index`th package of the run through `view`: true when
@@ -45,29 +45,29 @@ class FetchAhead {
   FetchAhead(const FetchAhead&) = delete;
   FetchAhead& operator=(const FetchAhead&) = delete;
 
-  // Starts fetching at `first`, at most `most` packages and none from `end`
-  // on, unless a failed fetch stopped this one for good. Fetches already
-  // made and not yet taken stay.
-  void Start(std::size_t first, std::size_t end, std::size_t most, Fetcher fetcher);
-  // Lets the fetch under way end, then fetches no more until started again.
+  // Starts fetching at `first`, up to `end`, at most `ahead` packages past
+  // the last one taken (or `first`). Once only.
+  void Start(std::size_t first, std::size_t end, std::size_t ahead, Fetcher fetcher);
+  // Lets the fetch under way end, then fetches no more.
   void Stop() noexcept;
-  // The index after the last package it fetched, taken or not; 0 when it
-  // fetched none.
-  std::size_t End() const;
-  // The fetch of the `index`th package, once: nothing when it was not
-  // fetched ahead.
+  // The fetch of the `index`th package, once, waiting for it when the
+  // fetching is on its way there; nothing when it will not be fetched here
+  // (outside what was started, or past where the fetching stopped).
   std::optional<Fetched> Take(std::size_t index);
   // The packages fetched ahead and never taken, in their order.
   std::vector<std::size_t> Untaken() const;
 
  private:
-  void Run(std::size_t first, std::size_t end, std::size_t most, const Fetcher& fetcher);
+  void Run(std::size_t first, std::size_t end, std::size_t ahead, const Fetcher& fetcher);
 
   mutable std::mutex mMutex;
+  std::condition_variable mChanged;
   std::map<std::size_t, Fetched> mFetched;
-  std::size_t mEnd = 0;
-  std::atomic<bool> mStop{false};
-  bool mFailed = false;
+  std::size_t mNext = 0;      // the next one the thread fetches
+  std::size_t mEnd = 0;       // of what was started
+  std::size_t mTakenEnd = 0;  // after the last one taken
+  bool mRunning = false;
+  bool mStop = false;
   std::thread mThread;
 };
 

@@ -18,6 +18,9 @@ namespace tavex {
 
 namespace {
 
+// A DurableFile's temporary name: its final path, this, six characters.
+constexpr const char* kTemporarySuffix = ".tmp-";
+
 std::runtime_error SystemFailure(const std::string& what, const std::string& path) {
   return std::runtime_error(what + " " + path + ": " + std::strerror(errno));
 }
@@ -34,7 +37,7 @@ void SyncFolderOf(const std::string& path) {
 
 DurableFile::DurableFile(std::string finalPath, mode_t permissions)
     : mFinalPath(std::move(finalPath)) {
-  const std::string pattern = mFinalPath + ".tmp-XXXXXX";
+  const std::string pattern = mFinalPath + kTemporarySuffix + "XXXXXX";
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
   FileDescriptor fd(::mkostemp(name.data(), O_CLOEXEC));
@@ -105,6 +108,20 @@ void DurableFile::Rename() {
     throw SystemFailure("cannot rename to", mFinalPath);
   }
   mCommitted = true;
+}
+
+void RemoveUncommitted(const std::string& finalPath) {
+  const std::filesystem::path path(finalPath);
+  const std::string prefix = path.filename().string() + kTemporarySuffix;
+  std::filesystem::path folder = path.parent_path();
+  if (folder.empty()) folder = ".";
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    const std::string name = entry.path().filename().string();
+    // mkstemp's six characters.
+    if (name.size() == prefix.size() + 6 && name.compare(0, prefix.size(), prefix) == 0) {
+      std::filesystem::remove(entry.path());
+    }
+  }
 }
 
 void CopyFileDurably(const std::string& from, const std::string& to) {

@@ -64,6 +64,11 @@ class DurableFile {
   bool mCommitted = false;
 };
 
+// Removes what DurableFiles for `finalPath` left behind uncommitted when
+// their process died (a power cut, a kill): the temporary files beside it.
+// Only for a path no other process is writing.
+void RemoveUncommitted(const std::string& finalPath);
+
 // Copies `from` to `to`, replacing `to` when it exists; the copy gets
 // kDurableFilePermissions.
 void CopyFileDurably(const std::string& from, const std::string& to);

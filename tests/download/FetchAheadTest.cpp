@@ -52,30 +52,38 @@ struct Fetcher {
   }
 };
 
-TEST(FetchAhead, FetchesInOrderUpToTheMostAndKeepsWhatEachShowedForItsTurn) {
+// What the fetcher was asked for once the thread had time to go on, were
+// it to.
+std::vector<std::size_t> AskedAfterAWhile(Fetcher& fetcher) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  const std::lock_guard lock(fetcher.mutex);
+  return fetcher.asked;
+}
+
+TEST(FetchAhead, FetchesInOrderNoFurtherAheadThanToldAndKeepsWhatEachShowedForItsTurn) {
   Fetcher fetcher;
   FetchAhead ahead;
   ahead.Start(2, 10, 3, fetcher.Get());
   fetcher.WaitFor(4);
-  ahead.Stop();
-  EXPECT_EQ((std::vector<std::size_t>{2, 3, 4}), fetcher.asked);
-  EXPECT_EQ(5U, ahead.End());
-  EXPECT_EQ((std::vector<std::size_t>{2, 3, 4}), ahead.Untaken());
-  EXPECT_FALSE(ahead.Take(1).has_value());
+  EXPECT_EQ((std::vector<std::size_t>{2, 3, 4}), AskedAfterAWhile(fetcher));
+  EXPECT_FALSE(ahead.Take(1).has_value()) << "before the first";
   const auto third = ahead.Take(3);
   ASSERT_TRUE(third.has_value());
   EXPECT_TRUE(third->fetched);
   EXPECT_EQ(std::vector<std::string>{"fetching 3"}, LinesOf(*third));
   EXPECT_EQ(2U, third->shown.size());
   EXPECT_FALSE(ahead.Take(3).has_value()) << "taken once";
-  EXPECT_EQ((std::vector<std::size_t>{2, 4}), ahead.Untaken());
-  // Started again, it goes on where it is told, with what is left kept.
-  ahead.Start(ahead.End(), 6, 3, fetcher.Get());
-  fetcher.WaitFor(5);
+  // Taking 3 up lets it go on to three past it.
+  fetcher.WaitFor(6);
+  EXPECT_EQ((std::vector<std::size_t>{2, 3, 4, 5, 6}), AskedAfterAWhile(fetcher));
+  // Taking one it has not reached yet waits for its fetch.
+  const auto ninth = ahead.Take(9);
+  ASSERT_TRUE(ninth.has_value());
+  EXPECT_EQ(std::vector<std::string>{"fetching 9"}, LinesOf(*ninth));
+  EXPECT_FALSE(ahead.Take(10).has_value()) << "past the end";
   ahead.Stop();
-  EXPECT_EQ((std::vector<std::size_t>{2, 3, 4, 5}), fetcher.asked);
-  EXPECT_EQ((std::vector<std::size_t>{2, 4, 5}), ahead.Untaken());
-  EXPECT_EQ(6U, ahead.End());
+  EXPECT_EQ((std::vector<std::size_t>{2, 3, 4, 5, 6, 7, 8, 9}), fetcher.asked);
+  EXPECT_EQ((std::vector<std::size_t>{2, 4, 5, 6, 7, 8}), ahead.Untaken());
 }
 
 TEST(FetchAhead, AFetchThatFailsOrRaisesIsTheLastItEverMakes) {
@@ -85,10 +93,6 @@ TEST(FetchAhead, AFetchThatFailsOrRaisesIsTheLastItEverMakes) {
     (raises ? fetcher.throwsAt : fetcher.failsAt) = 1;
     FetchAhead ahead;
     ahead.Start(0, 10, 10, fetcher.Get());
-    fetcher.WaitFor(1);
-    ahead.Stop();
-    EXPECT_EQ((std::vector<std::size_t>{0, 1}), fetcher.asked);
-    EXPECT_EQ(std::vector<std::size_t>{0}, ahead.Untaken());
     const auto failed = ahead.Take(1);
     ASSERT_TRUE(failed.has_value());
     EXPECT_FALSE(failed->fetched);
@@ -97,9 +101,12 @@ TEST(FetchAhead, AFetchThatFailsOrRaisesIsTheLastItEverMakes) {
     if (raises) {
       EXPECT_THROW(std::rethrow_exception(failed->failure), std::runtime_error);
     }
+    EXPECT_FALSE(ahead.Take(2).has_value()) << "nothing after it";
+    EXPECT_EQ((std::vector<std::size_t>{0, 1}), AskedAfterAWhile(fetcher));
+    EXPECT_EQ(std::vector<std::size_t>{0}, ahead.Untaken());
     ahead.Start(2, 10, 10, fetcher.Get());
     ahead.Stop();
-    EXPECT_EQ((std::vector<std::size_t>{0, 1}), fetcher.asked) << "started again after a failure";
+    EXPECT_EQ((std::vector<std::size_t>{0, 1}), fetcher.asked) << "started only once";
   }
 }
 
@@ -140,9 +147,9 @@ TEST(FetchAhead, NothingToFetchStartsNothing) {
   FetchAhead ahead;
   ahead.Start(5, 5, 10, fetcher.Get());
   ahead.Start(0, 5, 0, fetcher.Get());
+  EXPECT_FALSE(ahead.Take(0).has_value());
   ahead.Stop();
   EXPECT_TRUE(fetcher.asked.empty());
-  EXPECT_EQ(0U, ahead.End());
 }
 
 }  // namespace

@@ -89,7 +89,7 @@ TEST_P(InterruptedRun, ADeathWithPackagesFetchedAheadLosesNothingAndDuplicatesNo
     EXPECT_EQ(8, Count("bi_Bill"));
     EXPECT_EQ(16, Count("bi_BillItem"));
     EXPECT_TRUE(mServer.List("ForDownload/HQ").empty());
-    EXPECT_TRUE(FilesBelow("Temp").empty());
+    EXPECT_TRUE(FilesBelow("Temp").empty()) << ::testing::PrintToString(FilesBelow("Temp"));
     EXPECT_TRUE(FilesBelow("ErrPackage").empty());
   }
 }

@@ -120,6 +120,30 @@ TEST(DurableFile, AWorkingCopyOnAnotherFileSystemIsACopy) {
   }
 }
 
+// What a process killed while it wrote left behind goes; files of other
+// names, and one of a name that merely begins the same, stay.
+TEST(DurableFile, RemovingWhatADeadWriterLeftTakesOnlyThatFilesTemporaryCopies) {
+  test::TempDir dir;
+  std::string left;
+  {
+    DurableFile dead(dir / "B01-1.pkg");
+    dead.Write("half", 4);
+    left = fs::path(dead.TemporaryPath()).filename().string();
+    // Its process dies: the object never goes away.
+    ASSERT_EQ(0, ::link(dead.TemporaryPath().c_str(), (dir / "kept").c_str()));
+  }
+  ASSERT_EQ(0, ::rename((dir / "kept").c_str(), (dir / left).c_str()));
+  test::WriteFile(dir / "B01-1.pkg.tmp-old", "not a temporary name");
+  test::WriteFile(dir / "B01-10.pkg.tmp-abcdef", "another package's");
+  test::WriteFile(dir / "B01-1.pkg", "an older whole copy");
+  DurableFile alive(dir / "B01-2.pkg");
+  RemoveUncommitted(dir / "B01-1.pkg");
+  EXPECT_EQ((Names{"B01-1.pkg", "B01-1.pkg.tmp-old", "B01-10.pkg.tmp-abcdef",
+                   fs::path(alive.TemporaryPath()).filename().string()}),
+            FolderNames(dir.Path()));
+  EXPECT_NO_THROW(RemoveUncommitted(dir / "B01-3.pkg")) << "nothing left: nothing to do";
+}
+
 TEST(DurableFile, RemovingAFileThatIsGoneIsNoFailure) {
   test::TempDir dir;
   test::WriteFile(dir / "f", "x");
