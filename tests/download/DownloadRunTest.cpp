@@ -205,6 +205,25 @@ TEST_P(DownloadRun, AGroupThatFailsMergesAgainOneByOneAndFilesOnlyTheOneAtFault)
   EXPECT_TRUE(FilesBelow("Temp").empty());
 }
 
+// A package whose rows its sender may not send is refused when its rows are
+// staged, on the side, after the next package was taken up: it is left out
+// of the group, which merges without it, and filed with its reason.
+TEST_P(DownloadRun, APackageWhoseRowsCannotBeStagedIsFiledAndTheRestOfItsGroupMerges) {
+  PutPackage("B01-1.pkg", BillPackage("B01", 1, 2));
+  PutPackage("B02-1.pkg", BillPackage("B01", 5, 1));  // B01's bill, in B02's name
+  PutPackage("B03-1.pkg", BillPackage("B03", 1, 2));
+  EXPECT_FALSE(Download());
+
+  EXPECT_TRUE(mList.HasLine("正在一并导入 2 个数据包 ..."))
+      << ::testing::PrintToString(mList.lines);
+  EXPECT_EQ("B01-1\nB01-2\nB03-1\nB03-2\n", Dump("SELECT BillID FROM bi_Bill ORDER BY BillID"));
+  EXPECT_EQ(8, Count("bi_BillItem"));
+  EXPECT_EQ((Lines{"B02-1.pkg", "B02-1.pkg.txt"}), MonthFiles("ErrPackage"));
+  EXPECT_NE(std::string::npos, test::ReadFile(ErrorCopyPath("B02-1.pkg") + ".txt").find("B01-5"));
+  EXPECT_TRUE(ServerFiles().empty());
+  EXPECT_TRUE(FilesBelow("Temp").empty());
+}
+
 // While a group merges, the server's next packages are fetched on the side;
 // the run shows each fetch and merges each package in its turn all the same.
 TEST_P(DownloadRun, PackagesFetchedWhileAGroupMergesAreShownAndMergedInTheirTurn) {
