@@ -446,16 +446,8 @@ bool DownloadLoop::MergeGroup() {
     const bool failed = i < failures.size() && !failures[i].empty();
     (failed ? alone : grouped).push_back(std::move(staged[i]));
   }
-  bool waits = !MergeStaged(grouped);
-  for (Staged& s : alone) {
-    Attempt attempt{Settled::Waits, {}};
-    if (!waits) {
-      attempt = Import(*s.intake, *mHost.NewPackage(), s.name, std::move(s.records), {});
-    }
-    s.intake->Close();
-    if (Conclude(s.name, attempt, s.attempts) == Settled::Waits) waits = true;
-  }
-  return !waits;
+  const bool merged = MergeStaged(grouped);
+  return MergeEachAlone(alone, !merged) && merged;
 }
 
 bool DownloadLoop::MergeStaged(std::vector<Staged>& staged) {
@@ -483,7 +475,10 @@ bool DownloadLoop::MergeStaged(std::vector<Staged>& staged) {
       errors.Count() == 0 || errors.AnyLocal() || errors.Item(1).Number() == engine::kErrTimeLimit;
   // Unless this machine failed, one package is at fault: each merges alone,
   // so that only that one is filed.
-  bool waits = local;
+  return MergeEachAlone(staged, local);
+}
+
+bool DownloadLoop::MergeEachAlone(std::vector<Staged>& staged, bool waits) {
   for (Staged& s : staged) {
     Attempt attempt{Settled::Waits, {}};
     if (!waits) {

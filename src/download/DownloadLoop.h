@@ -140,6 +140,9 @@ class DownloadLoop {
   // Merges the packages `staged` whose rows the group staged, and settles
   // them; false when they wait.
   bool MergeStaged(std::vector<Staged>& staged);
+  // Merges each of `staged` alone and settles it; once one waits (or from
+  // the start with `waits`), the rest wait too. False when any waits.
+  bool MergeEachAlone(std::vector<Staged>& staged, bool waits);
   void DiscardGroup() noexcept;
   // Settles package `name` by how its attempt ended (`attempts` counted
   // before it): filed or merged, it is forgotten; otherwise it waits.
