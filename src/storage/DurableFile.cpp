@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
+#include <string_view>
 #include <vector>
 
 #include "storage/FileDescriptor.h"
@@ -18,17 +19,23 @@ namespace tavex {
 
 namespace {
 
-// A DurableFile's temporary name: its final path, this, six characters.
-constexpr const char* kTemporarySuffix = ".tmp-";
+// A DurableFile's temporary name: its final path, this, and the characters
+// mkstemp puts in place of the X's.
+constexpr std::string_view kTemporarySuffix = ".tmp-";
+constexpr std::string_view kRandomPart = "XXXXXX";
 
 std::runtime_error SystemFailure(const std::string& what, const std::string& path) {
   return std::runtime_error(what + " " + path + ": " + std::strerror(errno));
 }
 
+std::string FolderOf(const std::string& path) {
+  const std::string folder = std::filesystem::path(path).parent_path().string();
+  return folder.empty() ? "." : folder;
+}
+
 // The rename itself lasts only once the folder's entry is on the disk.
 void SyncFolderOf(const std::string& path) {
-  std::string folder = std::filesystem::path(path).parent_path().string();
-  if (folder.empty()) folder = ".";
+  const std::string folder = FolderOf(path);
   const FileDescriptor fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (fd.Get() < 0 || ::fsync(fd.Get()) != 0) throw SystemFailure("cannot flush", folder);
 }
@@ -37,7 +44,7 @@ void SyncFolderOf(const std::string& path) {
 
 DurableFile::DurableFile(std::string finalPath, mode_t permissions)
     : mFinalPath(std::move(finalPath)) {
-  const std::string pattern = mFinalPath + kTemporarySuffix + "XXXXXX";
+  const std::string pattern = mFinalPath + std::string(kTemporarySuffix) + std::string(kRandomPart);
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
   FileDescriptor fd(::mkostemp(name.data(), O_CLOEXEC));
@@ -111,14 +118,12 @@ void DurableFile::Rename() {
 }
 
 void RemoveUncommitted(const std::string& finalPath) {
-  const std::filesystem::path path(finalPath);
-  const std::string prefix = path.filename().string() + kTemporarySuffix;
-  std::filesystem::path folder = path.parent_path();
-  if (folder.empty()) folder = ".";
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+  const std::string prefix =
+      std::filesystem::path(finalPath).filename().string() + std::string(kTemporarySuffix);
+  for (const auto& entry : std::filesystem::directory_iterator(FolderOf(finalPath))) {
     const std::string name = entry.path().filename().string();
-    // mkstemp's six characters.
-    if (name.size() == prefix.size() + 6 && name.compare(0, prefix.size(), prefix) == 0) {
+    if (name.size() == prefix.size() + kRandomPart.size() &&
+        name.compare(0, prefix.size(), prefix) == 0) {
       std::filesystem::remove(entry.path());
     }
   }
